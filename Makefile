@@ -1,0 +1,48 @@
+# One entry point for both toolchains.
+#   make sample  - install what is missing, build everything, build the sample e-book
+#   make test    - install what is missing, build everything, run every test
+# Build folders: build/win (MinGW i686: the Windows programs and their tests, run under Wine),
+# build/native (g++ release: the command line, benchmarks), build/asan (g++ with AddressSanitizer
+# and UndefinedBehaviorSanitizer: the unit tests), build/fuzz (clang: libFuzzer targets).
+
+JOBS ?= $(shell nproc)
+CMAKE_FLAGS ?=
+
+.PHONY: all bootstrap win native asan fuzz sample test bench clean
+
+all: win native
+
+bootstrap:
+	@bash scripts/bootstrap.sh
+
+win:
+	cmake -S . -B build/win -DCMAKE_TOOLCHAIN_FILE=cmake/mingw-i686.cmake \
+	      -DCMAKE_BUILD_TYPE=Release $(CMAKE_FLAGS) >/dev/null
+	cmake --build build/win -j $(JOBS)
+
+native: win
+	cmake -S . -B build/native -DCMAKE_BUILD_TYPE=Release \
+	      -DPV_VIEWER_EXE=$(CURDIR)/build/win/viewer/viewer.exe $(CMAKE_FLAGS) >/dev/null
+	cmake --build build/native -j $(JOBS)
+
+asan: win
+	cmake -S . -B build/asan -DCMAKE_BUILD_TYPE=Debug -DPV_SANITIZE=ON \
+	      -DPV_VIEWER_EXE=$(CURDIR)/build/win/viewer/viewer.exe $(CMAKE_FLAGS) >/dev/null
+	cmake --build build/asan -j $(JOBS)
+
+fuzz:
+	cmake -S . -B build/fuzz -DCMAKE_BUILD_TYPE=RelWithDebInfo -DPV_FUZZ=ON \
+	      -DCMAKE_C_COMPILER=clang -DCMAKE_CXX_COMPILER=clang++ $(CMAKE_FLAGS) >/dev/null
+	cmake --build build/fuzz -j $(JOBS)
+
+sample: bootstrap native
+	@bash scripts/sample.sh
+
+test: bootstrap win native asan fuzz
+	@bash scripts/test.sh
+
+bench: native
+	@bash scripts/bench.sh
+
+clean:
+	rm -rf build out

@@ -1,0 +1,70 @@
+#include "compiler/PackedBlock.h"
+
+#include <zlib.h>
+
+#include <limits>
+
+std::vector<uint8_t> PackBlock(const uint8_t* data, size_t n) {
+    if (n > std::numeric_limits<uLong>::max() || n > 0xFFFFFFFFu)
+        throw CPackError("file too large to pack");
+    // Room for the compressed bytes, computed without overflow: n + n / 1000 (+ 1 for the
+    // rounding of n * 1001 / 1000) + 16.
+    uint64_t room = static_cast<uint64_t>(n) + static_cast<uint64_t>(n) / 1000 + 16;
+    for (;;) {
+        if (room > std::numeric_limits<uLong>::max())
+            throw CPackError("file too large to pack");
+        std::vector<uint8_t> block(4 + static_cast<size_t>(room));
+        const uint32_t len = static_cast<uint32_t>(n);
+        block[0] = static_cast<uint8_t>(len);
+        block[1] = static_cast<uint8_t>(len >> 8);
+        block[2] = static_cast<uint8_t>(len >> 16);
+        block[3] = static_cast<uint8_t>(len >> 24);
+        uLongf outLen = static_cast<uLongf>(room);
+        const int rc = compress(block.data() + 4, &outLen, data, static_cast<uLong>(n));
+        if (rc == Z_OK) {
+            block.resize(4 + outLen);
+            return block;
+        }
+        if (rc != Z_BUF_ERROR)
+            throw CPackError(rc == Z_MEM_ERROR ? "out of memory while compressing"
+                                               : "compression failed");
+        room *= 2;
+    }
+}
+
+uint32_t PackedBlockLength(const uint8_t* block, size_t size) {
+    if (size < 4)
+        throw CPackError("packed block shorter than its header");
+    return static_cast<uint32_t>(block[0]) | (static_cast<uint32_t>(block[1]) << 8) |
+           (static_cast<uint32_t>(block[2]) << 16) | (static_cast<uint32_t>(block[3]) << 24);
+}
+
+std::vector<uint8_t> UnpackBlock(const uint8_t* block, size_t size, uint32_t maxLength) {
+    const uint32_t n = PackedBlockLength(block, size);
+    if (n > maxLength)
+        throw CPackError("packed block announces more bytes than allowed");
+    // A deflate stream expands at most about 1032:1; a larger announcement is damaged, and
+    // refusing it early avoids allocating for a lie.
+    const uint64_t packed = size - 4;
+    if (static_cast<uint64_t>(n) > packed * 1032 + 64)
+        throw CPackError("packed block announces more bytes than its stream can hold");
+    std::vector<uint8_t> out(n);
+
+    z_stream zs{};
+    if (inflateInit(&zs) != Z_OK)
+        throw CPackError("out of memory while unpacking");
+    zs.next_in = const_cast<Bytef*>(block + 4);
+    zs.avail_in = static_cast<uInt>(packed);
+    zs.next_out = out.empty() ? nullptr : out.data();
+    zs.avail_out = n;
+    // With an empty output, zlib still needs a valid pointer to finish the stream.
+    uint8_t dummy = 0;
+    if (out.empty())
+        zs.next_out = &dummy;
+    const int rc = inflate(&zs, Z_FINISH);
+    const bool ok = rc == Z_STREAM_END && zs.total_out == n && zs.avail_in == 0;
+    inflateEnd(&zs);
+    if (!ok)
+        throw CPackError("packed block is damaged");
+    return out;
+}

@@ -1,0 +1,89 @@
+// A file on disk, opened with Windows-style access and sharing modes.
+//
+// Every failure throws CFileException carrying a cause and the path as given to Open. Paths are
+// ANSI text; on Linux they are converted to UTF-8 and backslashes become slashes (NativePath).
+//
+// Sharing: on Windows the system enforces the sharing mode. Elsewhere the same rules are applied
+// among the files this process opens (a second open of one file that the modes forbid fails with
+// sharingViolation), which is what the program relies on: the build holds the output file
+// exclusively, and reading it as a page then fails.
+#pragma once
+
+#include <cstdint>
+#include <string>
+
+#include "platform/Exceptions.h"
+
+class CFile {
+public:
+    enum OpenFlags : unsigned {
+        modeRead = 0x0000,
+        modeWrite = 0x0001,
+        modeReadWrite = 0x0002,
+        shareExclusive = 0x0010,
+        shareDenyWrite = 0x0020,
+        shareDenyRead = 0x0030,
+        shareDenyNone = 0x0040,
+        modeCreate = 0x1000,      // create, or truncate an existing file...
+        modeNoTruncate = 0x2000,  // ...unless this is given too
+    };
+    enum SeekPosition { begin = 0, current = 1, end = 2 };
+
+    CFile();
+    virtual ~CFile();  // closes the file, ignoring errors
+    CFile(const CFile&) = delete;
+    CFile& operator=(const CFile&) = delete;
+
+    // Opens path. Without a share flag the file is opened exclusively. Throws CFileException.
+    void Open(const std::string& path, unsigned flags);
+
+    // Reads up to count bytes; returns how many were read (fewer only at the end of the file).
+    uint32_t Read(void* buffer, uint32_t count);
+    // Reads exactly count bytes or throws CFileException(endOfFile).
+    void ReadExact(void* buffer, uint32_t count);
+    // Writes count bytes; a short write throws (diskFull when the disk is full).
+    void Write(const void* buffer, uint32_t count);
+
+    // Moves the file pointer; returns the new position from the start of the file. A position
+    // before the start throws CFileException(badSeek).
+    virtual uint64_t Seek(int64_t offset, int from);
+    uint64_t SeekToEnd() { return Seek(0, end); }
+    uint64_t GetPosition() const;
+    uint64_t GetLength() const;
+    void SetLength(uint64_t length);
+    void Flush();
+    // Closes the file; throws when the system reports a failure. Harmless when not open.
+    void Close();
+    // Closes the file, ignoring every error.
+    void Abort();
+
+    bool IsOpen() const;
+    const std::string& GetFilePath() const { return m_strFileName; }
+
+    // Deletes a file. Throws CFileException.
+    static void Remove(const std::string& path);
+    // Renames from to to, replacing an existing file at to. Throws CFileException naming to.
+    static void Rename(const std::string& from, const std::string& to);
+    // Creates a folder; an existing folder is not an error. Throws CFileException.
+    static void CreateFolder(const std::string& path);
+    // True when a file or folder of that name exists.
+    static bool Exists(const std::string& path);
+
+private:
+    std::string m_strFileName;
+#ifdef _WIN32
+    void* m_hFile;
+#else
+    int m_fd;
+    unsigned m_uOpenFlags;
+#endif
+};
+
+// Test hook: makes the n-th (1-based) operation of a kind, counted from the call, fail with the
+// given cause. Production code never sets it. Read and write count every call of CFile::Read,
+// ReadExact and Write; open counts CFile::Open.
+enum class FileFaultOp { open, read, write };
+void SetFileFault(FileFaultOp op, int nth, CFileException::Cause cause);
+void ClearFileFaults();
+// Called by the platform halves before each operation; throws when a fault is due.
+void CheckFileFault(FileFaultOp op, const std::string& path);

@@ -1,0 +1,268 @@
+// POSIX half of CFile. The kernel has no sharing modes, so the Windows rules are applied among
+// this process's own open files, keyed by device and inode.
+#include "platform/File.h"
+#include "platform/Text.h"
+
+#include <cerrno>
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <map>
+#include <mutex>
+#include <utility>
+#include <vector>
+
+namespace {
+
+struct OpenRecord {
+    int fd;
+    unsigned flags;
+};
+
+std::mutex g_shareMutex;
+std::map<std::pair<dev_t, ino_t>, std::vector<OpenRecord>> g_openFiles;
+
+bool WantsRead(unsigned flags) { return (flags & 3) != CFile::modeWrite; }
+bool WantsWrite(unsigned flags) { return (flags & 3) != CFile::modeRead; }
+
+// Which accesses the sharing mode of an open lets others have.
+bool SharesRead(unsigned flags) {
+    const unsigned share = flags & 0x70;
+    return share == CFile::shareDenyWrite || share == CFile::shareDenyNone;
+}
+bool SharesWrite(unsigned flags) {
+    const unsigned share = flags & 0x70;
+    return share == CFile::shareDenyRead || share == CFile::shareDenyNone;
+}
+
+bool Conflicts(unsigned existing, unsigned wanted) {
+    if (WantsRead(wanted) && !SharesRead(existing))
+        return true;
+    if (WantsWrite(wanted) && !SharesWrite(existing))
+        return true;
+    if (WantsRead(existing) && !SharesRead(wanted))
+        return true;
+    if (WantsWrite(existing) && !SharesWrite(wanted))
+        return true;
+    return false;
+}
+
+[[noreturn]] void ThrowErrno(int err, const std::string& path) {
+    throw CFileException(CFileException::ErrnoToCause(err), path, err);
+}
+
+}  // namespace
+
+CFile::CFile() : m_fd(-1), m_uOpenFlags(0) {}
+
+CFile::~CFile() { Abort(); }
+
+bool CFile::IsOpen() const { return m_fd >= 0; }
+
+void CFile::Open(const std::string& path, unsigned flags) {
+    Abort();
+    CheckFileFault(FileFaultOp::open, path);
+    if (path.empty())
+        throw CFileException(CFileException::badPath, path, ENOENT);
+
+    int oflags = O_CLOEXEC;
+    switch (flags & 3) {
+        case modeWrite:
+            oflags |= O_WRONLY;
+            break;
+        case modeReadWrite:
+            oflags |= O_RDWR;
+            break;
+        default:
+            oflags |= O_RDONLY;
+            break;
+    }
+    if (flags & modeCreate)
+        oflags |= O_CREAT;
+
+    const std::string native = NativePath(path);
+    const int fd = ::open(native.c_str(), oflags, 0666);
+    if (fd < 0)
+        ThrowErrno(errno, path);
+
+    struct stat st;
+    if (fstat(fd, &st) != 0) {
+        const int err = errno;
+        ::close(fd);
+        ThrowErrno(err, path);
+    }
+    if (S_ISDIR(st.st_mode)) {
+        ::close(fd);
+        throw CFileException(CFileException::accessDenied, path, EISDIR);
+    }
+
+    {
+        std::lock_guard<std::mutex> lock(g_shareMutex);
+        std::vector<OpenRecord>& opens = g_openFiles[{st.st_dev, st.st_ino}];
+        for (const OpenRecord& r : opens) {
+            if (Conflicts(r.flags, flags)) {
+                ::close(fd);
+                throw CFileException(CFileException::sharingViolation, path);
+            }
+        }
+        opens.push_back({fd, flags});
+    }
+
+    m_fd = fd;
+    m_uOpenFlags = flags;
+    m_strFileName = path;
+
+    if ((flags & modeCreate) && !(flags & modeNoTruncate)) {
+        if (ftruncate(fd, 0) != 0) {
+            const int err = errno;
+            Abort();
+            ThrowErrno(err, path);
+        }
+    }
+}
+
+uint32_t CFile::Read(void* buffer, uint32_t count) {
+    CheckFileFault(FileFaultOp::read, m_strFileName);
+    if (m_fd < 0)
+        throw CFileException(CFileException::invalidFile, m_strFileName);
+    char* p = static_cast<char*>(buffer);
+    uint32_t done = 0;
+    while (done < count) {
+        const ssize_t n = ::read(m_fd, p + done, count - done);
+        if (n < 0) {
+            if (errno == EINTR)
+                continue;
+            ThrowErrno(errno, m_strFileName);
+        }
+        if (n == 0)
+            break;
+        done += static_cast<uint32_t>(n);
+    }
+    return done;
+}
+
+void CFile::Write(const void* buffer, uint32_t count) {
+    CheckFileFault(FileFaultOp::write, m_strFileName);
+    if (m_fd < 0)
+        throw CFileException(CFileException::invalidFile, m_strFileName);
+    const char* p = static_cast<const char*>(buffer);
+    uint32_t done = 0;
+    while (done < count) {
+        const ssize_t n = ::write(m_fd, p + done, count - done);
+        if (n < 0) {
+            if (errno == EINTR)
+                continue;
+            ThrowErrno(errno, m_strFileName);
+        }
+        if (n == 0)
+            throw CFileException(CFileException::diskFull, m_strFileName);
+        done += static_cast<uint32_t>(n);
+    }
+}
+
+uint64_t CFile::Seek(int64_t offset, int from) {
+    if (m_fd < 0)
+        throw CFileException(CFileException::invalidFile, m_strFileName);
+    int whence = SEEK_SET;
+    if (from == current)
+        whence = SEEK_CUR;
+    else if (from == end)
+        whence = SEEK_END;
+    else if (from != begin)
+        throw CFileException(CFileException::badSeek, m_strFileName);
+    const off_t pos = ::lseek(m_fd, static_cast<off_t>(offset), whence);
+    if (pos < 0)
+        throw CFileException(CFileException::badSeek, m_strFileName, errno);
+    return static_cast<uint64_t>(pos);
+}
+
+uint64_t CFile::GetPosition() const {
+    if (m_fd < 0)
+        throw CFileException(CFileException::invalidFile, m_strFileName);
+    const off_t pos = ::lseek(m_fd, 0, SEEK_CUR);
+    if (pos < 0)
+        throw CFileException(CFileException::badSeek, m_strFileName, errno);
+    return static_cast<uint64_t>(pos);
+}
+
+uint64_t CFile::GetLength() const {
+    if (m_fd < 0)
+        throw CFileException(CFileException::invalidFile, m_strFileName);
+    struct stat st;
+    if (fstat(m_fd, &st) != 0)
+        ThrowErrno(errno, m_strFileName);
+    return static_cast<uint64_t>(st.st_size);
+}
+
+void CFile::SetLength(uint64_t length) {
+    CheckFileFault(FileFaultOp::write, m_strFileName);
+    if (m_fd < 0)
+        throw CFileException(CFileException::invalidFile, m_strFileName);
+    if (ftruncate(m_fd, static_cast<off_t>(length)) != 0)
+        ThrowErrno(errno, m_strFileName);
+}
+
+void CFile::Flush() {
+    if (m_fd < 0)
+        return;
+    // Data written through write() is already with the kernel; nothing is buffered here.
+}
+
+void CFile::Close() {
+    if (m_fd < 0)
+        return;
+    struct stat st;
+    const bool known = fstat(m_fd, &st) == 0;
+    if (known) {
+        std::lock_guard<std::mutex> lock(g_shareMutex);
+        auto it = g_openFiles.find({st.st_dev, st.st_ino});
+        if (it != g_openFiles.end()) {
+            std::vector<OpenRecord>& opens = it->second;
+            for (size_t i = 0; i < opens.size(); ++i) {
+                if (opens[i].fd == m_fd) {
+                    opens.erase(opens.begin() + static_cast<std::ptrdiff_t>(i));
+                    break;
+                }
+            }
+            if (opens.empty())
+                g_openFiles.erase(it);
+        }
+    }
+    const int fd = m_fd;
+    m_fd = -1;
+    if (::close(fd) != 0)
+        ThrowErrno(errno, m_strFileName);
+}
+
+void CFile::Abort() {
+    try {
+        Close();
+    } catch (const CFileException&) {
+    }
+}
+
+void CFile::Remove(const std::string& path) {
+    if (::unlink(NativePath(path).c_str()) != 0)
+        ThrowErrno(errno, path);
+}
+
+void CFile::Rename(const std::string& from, const std::string& to) {
+    if (::rename(NativePath(from).c_str(), NativePath(to).c_str()) != 0)
+        ThrowErrno(errno, to);
+}
+
+void CFile::CreateFolder(const std::string& path) {
+    if (::mkdir(NativePath(path).c_str(), 0777) != 0) {
+        const int err = errno;
+        struct stat st;
+        if (err == EEXIST && ::stat(NativePath(path).c_str(), &st) == 0 && S_ISDIR(st.st_mode))
+            return;
+        ThrowErrno(err, path);
+    }
+}
+
+bool CFile::Exists(const std::string& path) {
+    struct stat st;
+    return ::stat(NativePath(path).c_str(), &st) == 0;
+}

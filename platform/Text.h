@@ -1,0 +1,35 @@
+// Text helpers for 8-bit ANSI strings.
+//
+// Every text of a book (names, titles, paths) is held as 8-bit characters in the system's ANSI
+// code page. On Windows the system itself lower-cases and compares them; elsewhere the rules of
+// Windows-1252 are applied, and file names on disk (UTF-8) are converted at the boundary.
+#pragma once
+
+#include <cstdint>
+#include <string>
+
+// Lower-cases / upper-cases with the code page's rules (multibyte-aware on Windows).
+std::string AnsiLower(const std::string& text);
+std::string AnsiUpper(const std::string& text);
+
+// Compares two texts ignoring case: 0 when equal, <0 or >0 as in strcmp.
+int AnsiCompareNoCase(const std::string& a, const std::string& b);
+inline bool AnsiEqualNoCase(const std::string& a, const std::string& b) {
+    return AnsiCompareNoCase(a, b) == 0;
+}
+
+// Windows-1252 <-> Unicode. Every byte has a code point (the five bytes that Windows-1252 leaves
+// undefined map to U+0081, U+008D, U+008F, U+0090 and U+009D, as Windows maps them).
+uint32_t Cp1252ToUnicode(unsigned char c);
+// Returns -1 when the code point has no Windows-1252 form.
+int UnicodeToCp1252(uint32_t codePoint);
+
+// Windows-1252 text to UTF-8; never fails.
+std::string Utf8FromAnsi(const std::string& ansi);
+// UTF-8 text to Windows-1252. Returns false (and leaves *ansi unspecified) when the text is not
+// valid UTF-8 or holds a character that Windows-1252 cannot represent.
+bool AnsiFromUtf8(const std::string& utf8, std::string* ansi);
+
+// The form of a path that the operating system's file functions take. On Windows the ANSI path
+// itself; elsewhere UTF-8 with backslashes turned into slashes.
+std::string NativePath(const std::string& ansiPath);

@@ -1,0 +1,56 @@
+// Everything the core asks of a person goes through this interface: the Win32 front end shows
+// real windows, the command line prints and answers from its flags, and tests script the answers.
+#pragma once
+
+#include <string>
+
+enum class MsgIcon { none, stop, exclamation, question, information };
+enum class MsgButtons { ok, okCancel, yesNo, yesNoCancel };
+enum class MsgAnswer { ok, cancel, yes, no };
+
+// Flags of the common file dialogs; the values are Windows' own OFN_ constants.
+enum : unsigned {
+    kOfnOverwritePrompt = 0x00000002,
+    kOfnHideReadOnly = 0x00000004,
+    kOfnPathMustExist = 0x00000800,
+    kOfnFileMustExist = 0x00001000,
+};
+
+struct FileDialogSpec {
+    bool bSave = false;         // save dialog, else open dialog
+    std::string strTitle;       // empty: the system's default title
+    std::string strFilter;      // "Name|*.ext|All Files (*.*)|*.*||"
+    std::string strDefExt;      // without the dot
+    std::string strInitialName;
+    unsigned uFlags = 0;        // kOfn... flags
+};
+
+class Ui {
+public:
+    virtual ~Ui() = default;
+
+    // Shows a message box and returns the button pressed.
+    virtual MsgAnswer ShowMessage(const std::string& text, MsgIcon icon, MsgButtons buttons) = 0;
+
+    // Shows / restores the wait cursor; calls nest.
+    virtual void BeginWaitCursor() = 0;
+    virtual void EndWaitCursor() = 0;
+
+    // Lets the person pick a folder, starting at initial. Returns false when cancelled.
+    virtual bool BrowseForFolder(const std::string& initial, std::string* chosen) = 0;
+
+    // Shows an open or save dialog. Returns false when cancelled.
+    virtual bool FileDialog(const FileDialogSpec& spec, std::string* chosen) = 0;
+};
+
+// Shows the wait cursor for the lifetime of the object.
+class CWaitCursor {
+public:
+    explicit CWaitCursor(Ui& ui) : m_ui(ui) { m_ui.BeginWaitCursor(); }
+    ~CWaitCursor() { m_ui.EndWaitCursor(); }
+    CWaitCursor(const CWaitCursor&) = delete;
+    CWaitCursor& operator=(const CWaitCursor&) = delete;
+
+private:
+    Ui& m_ui;
+};

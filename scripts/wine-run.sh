@@ -1,0 +1,54 @@
+#!/usr/bin/env bash
+# Runs one Windows program under Wine so that it can never stall a test run:
+#  - a fresh throwaway 32-bit WINEPREFIX, removed afterwards;
+#  - its own Xvfb display on a free number;
+#  - a time limit (PV_WINE_TIMEOUT seconds, default 300) on the program;
+#  - everything it started (wineserver, Xvfb) ended by PID when it is done.
+# Usage: wine-run.sh PROGRAM.exe [ARGS...]   (exit status: the program's, 124 on time-out)
+# PV_WINE_KEEP_DISPLAY_SHOT=FILE.png takes a screenshot of the display just before the end
+# (used by callers that want to look at windows; most tests take their own).
+set -u
+
+timeout_s=${PV_WINE_TIMEOUT:-300}
+prefix=$(mktemp -d /tmp/pv-wine.XXXXXX)
+xvfb_pid=""
+
+cleanup() {
+  WINEPREFIX="$prefix" wineserver -k >/dev/null 2>&1 || true
+  if [ -n "$xvfb_pid" ]; then kill "$xvfb_pid" 2>/dev/null || true; wait "$xvfb_pid" 2>/dev/null || true; fi
+  rm -rf "$prefix"
+}
+trap cleanup EXIT
+trap 'exit 130' INT TERM
+
+# A free display: numbers whose lock file does not exist; Xvfb itself refuses a taken one.
+start_xvfb() {
+  local n
+  for n in $(seq $((100 + RANDOM % 400)) 600); do
+    [ -e "/tmp/.X$n-lock" ] && continue
+    Xvfb ":$n" -screen 0 1280x1024x24 -nolisten tcp >/dev/null 2>&1 &
+    xvfb_pid=$!
+    for _ in $(seq 1 50); do
+      if [ -e "/tmp/.X11-unix/X$n" ]; then export DISPLAY=":$n"; return 0; fi
+      if ! kill -0 "$xvfb_pid" 2>/dev/null; then break; fi
+      sleep 0.1
+    done
+    kill "$xvfb_pid" 2>/dev/null; wait "$xvfb_pid" 2>/dev/null; xvfb_pid=""
+  done
+  echo "wine-run: no free X display" >&2
+  return 1
+}
+
+start_xvfb || exit 1
+export WINEPREFIX="$prefix" WINEARCH=win32 WINEDEBUG=${WINEDEBUG:--all}
+# Creating the prefix must not offer to install Mono or Gecko (there is no network).
+WINEDLLOVERRIDES="mscoree=d;mshtml=d" timeout -k 5 120 wineboot -i >/dev/null 2>&1
+WINEPREFIX="$prefix" timeout -k 5 60 wineserver -w >/dev/null 2>&1 || true
+
+prog=$1; shift
+timeout -k 10 "$timeout_s" wine "$prog" "$@"
+rc=$?
+if [ -n "${PV_WINE_KEEP_DISPLAY_SHOT:-}" ]; then
+  import -display "$DISPLAY" -window root "$PV_WINE_KEEP_DISPLAY_SHOT" >/dev/null 2>&1 || true
+fi
+exit $rc
