@@ -1,0 +1,62 @@
+// A Ui for tests: records every message and dialog, answers from a script.
+#pragma once
+
+#include <deque>
+#include <string>
+#include <vector>
+
+#include "platform/Ui.h"
+
+class ScriptedUi : public Ui {
+public:
+    struct Message {
+        std::string text;
+        MsgIcon icon;
+        MsgButtons buttons;
+    };
+
+    // Answers given to message boxes, in order; when empty, the first button (OK / Yes).
+    std::deque<MsgAnswer> answers;
+    // Results of file dialogs and folder browsers, in order; an empty string cancels. When the
+    // queue is empty the dialog is cancelled.
+    std::deque<std::string> dialogResults;
+
+    std::vector<Message> messages;
+    std::vector<FileDialogSpec> fileDialogs;
+    std::vector<std::string> folderBrowses;  // the initial folder of each browse
+    int waitDepth = 0;
+    int waitCalls = 0;
+
+    MsgAnswer ShowMessage(const std::string& text, MsgIcon icon, MsgButtons buttons) override {
+        messages.push_back({text, icon, buttons});
+        if (!answers.empty()) {
+            const MsgAnswer a = answers.front();
+            answers.pop_front();
+            return a;
+        }
+        return (buttons == MsgButtons::yesNo || buttons == MsgButtons::yesNoCancel) ? MsgAnswer::yes
+                                                                                    : MsgAnswer::ok;
+    }
+    void BeginWaitCursor() override {
+        ++waitDepth;
+        ++waitCalls;
+    }
+    void EndWaitCursor() override { --waitDepth; }
+    bool BrowseForFolder(const std::string& initial, std::string* chosen) override {
+        folderBrowses.push_back(initial);
+        return Next(chosen);
+    }
+    bool FileDialog(const FileDialogSpec& spec, std::string* chosen) override {
+        fileDialogs.push_back(spec);
+        return Next(chosen);
+    }
+
+private:
+    bool Next(std::string* chosen) {
+        if (dialogResults.empty())
+            return false;
+        *chosen = dialogResults.front();
+        dialogResults.pop_front();
+        return !chosen->empty();
+    }
+};
