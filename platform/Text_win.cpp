@@ -22,13 +22,26 @@ std::string AnsiUpper(const std::string& text) {
 }
 
 int AnsiCompareNoCase(const std::string& a, const std::string& b) {
-    // CompareStringA with NORM_IGNORECASE is what the framework's case-insensitive comparison uses;
-    // it understands double-byte code pages. Texts longer than an int can hold are not book names.
-    const int r = CompareStringA(LOCALE_USER_DEFAULT, NORM_IGNORECASE, a.data(),
-                                 static_cast<int>(a.size()), b.data(), static_cast<int>(b.size()));
+    // Both texts lower-cased by the system, then compared byte by byte: two names are equal
+    // ignoring case exactly when their lower-cased forms are equal, which is what the folder
+    // scan's name index relies on. (A linguistic comparison such as CompareStringA would call
+    // names equal that differ in characters it ignores, and so merge two different files.)
+    const std::string la = AnsiLower(a);
+    const std::string lb = AnsiLower(b);
+    const int r = la.compare(lb);
     if (r == 0)
-        return lstrcmpiA(a.c_str(), b.c_str());
-    return r - CSTR_EQUAL;
+        return 0;
+    // Order by unsigned bytes, as the Linux half does.
+    const size_t n = la.size() < lb.size() ? la.size() : lb.size();
+    for (size_t i = 0; i < n; ++i) {
+        const int ca = static_cast<unsigned char>(la[i]);
+        const int cb = static_cast<unsigned char>(lb[i]);
+        if (ca != cb)
+            return ca - cb;
+    }
+    return la.size() < lb.size() ? -1 : 1;
 }
 
-std::string NativePath(const std::string& ansiPath) { return ansiPath; }
+std::string NativePath(const std::string& ansiPath) {
+    return ansiPath;
+}

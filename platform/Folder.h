@@ -1,0 +1,47 @@
+// Listing the entries of one folder.
+//
+// EnumerateFolder calls back once per entry of a folder, in the order the file system gives
+// them, so that a scan sees names exactly as the system's own file search does:
+//
+// - Windows: FindFirstFileA / FindNextFileA on "<folder>\*.*"; hidden = FILE_ATTRIBUTE_HIDDEN;
+//   the order is the file system's (NTFS sorts by upper-cased name).
+// - Elsewhere: opendir / readdir; hidden = the name begins with "."; the names are sorted in the
+//   NTFS order (ordinal comparison of the upper-cased names as UTF-16 code units, which is also
+//   the order Wine returns), so that a book made on Linux lists its pages as one made on Windows
+//   from the same folder. Names on disk are UTF-8 and are handed over in Windows-1252.
+//
+// Names that have no ANSI form. A name that cannot be written in the ANSI code page is never
+// dropped silently nor handed over as if it were usable: its entry comes with bNoAnsiName set,
+// strName holding the name for showing to people, with "?" for each character that has no ANSI
+// form, and strNativeName the name as the system gave it (UTF-8 on Linux; on Windows the
+// system's own ANSI rendering, which already has the "?"s). Such a file could
+// not be opened again through an ANSI path, so callers leave it out and tell the user (the folder
+// scan lists it in its report, see project/Scan.h). On Linux a name holding a backslash gets the
+// same treatment, because a backslash separates folders in every path the program forms.
+//
+// Symbolic links on Linux are followed, except a link to a folder that is the listed folder or
+// one of its parents: following it would scan the same tree again and again, so it is left out.
+#pragma once
+
+#include <functional>
+#include <string>
+
+struct FolderEntry {
+    std::string strName;        // ANSI name (only for showing when bNoAnsiName)
+    bool bFolder = false;       // a folder (or a link to one), else a file
+    bool bHidden = false;       // the hidden attribute (Linux: a name beginning with ".")
+    bool bNoAnsiName = false;   // the name has no form in the ANSI code page
+    std::string strNativeName;  // the name as the system gave it
+};
+
+using FolderCallback = std::function<void(const FolderEntry&)>;
+
+// Calls onEntry for each entry of the folder folderPath (ANSI; a trailing backslash is optional,
+// "C:\" names the root of a drive), in the order described above. "." and ".." are not reported.
+// Returns false, having called nothing, when the folder cannot be searched (missing, not a
+// folder, no access); an empty folder returns true.
+bool EnumerateFolder(const std::string& folderPath, const FolderCallback& onEntry);
+
+// The NTFS ordering of two names given in UTF-8: <0, 0 or >0. Invalid UTF-8 bytes count as the
+// code points of the same value (Latin-1), so every name has a place. Exposed for tests.
+int CompareNtfsOrder(const std::string& utf8A, const std::string& utf8B);

@@ -1,0 +1,112 @@
+// Linux half of the folder listing: readdir, then the names put in NTFS order so that the pages
+// of a book come out as on Windows.
+#include "platform/Folder.h"
+
+#include <dirent.h>
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <climits>
+#include <memory>
+#include <cstdlib>
+#include <vector>
+
+#include "platform/FolderOrder.h"
+#include "platform/Text.h"
+
+namespace {
+
+struct DirCloser {
+    void operator()(DIR* d) const { closedir(d); }
+};
+
+struct Listed {
+    std::vector<uint16_t> key;
+    FolderEntry entry;
+};
+
+std::string RealPath(const std::string& path) {
+    char* resolved = realpath(path.c_str(), nullptr);
+    if (!resolved)
+        return std::string();
+    std::string out(resolved);
+    free(resolved);
+    return out;
+}
+
+// True when target is folder itself or one of the folders above it (both resolved paths).
+bool IsSelfOrAncestor(const std::string& target, const std::string& folder) {
+    if (target.empty() || folder.empty())
+        return false;
+    if (target == "/" || target == folder)
+        return true;
+    return folder.size() > target.size() && folder.compare(0, target.size(), target) == 0 &&
+           folder[target.size()] == '/';
+}
+
+// The name with "?" for every character that Windows-1252 cannot write.
+std::string AnsiForShowing(const std::string& utf8) {
+    std::string out;
+    for (uint32_t cp : DecodeUtf8Lenient(utf8)) {
+        const int b = UnicodeToCp1252(cp);
+        out += b < 0 ? '?' : static_cast<char>(b);
+    }
+    return out;
+}
+
+}  // namespace
+
+bool EnumerateFolder(const std::string& folderPath, const FolderCallback& onEntry) {
+    std::string native = NativePath(folderPath);
+    if (native.empty())
+        native = "/";
+    std::unique_ptr<DIR, DirCloser> dir(opendir(native.c_str()));
+    if (!dir)
+        return false;
+    const int dfd = dirfd(dir.get());
+
+    std::vector<Listed> listed;
+    std::string realFolder;  // resolved lazily, only when a link to a folder turns up
+    while (const dirent* de = readdir(dir.get())) {
+        const std::string name(de->d_name);
+        if (name == "." || name == "..")
+            continue;
+
+        bool isFolder = de->d_type == DT_DIR;
+        if (de->d_type == DT_LNK || de->d_type == DT_UNKNOWN) {
+            struct stat st;
+            // A link is followed; one that leads nowhere is listed as a file, as Windows lists
+            // a dangling link, and fails only when it is opened.
+            isFolder = fstatat(dfd, de->d_name, &st, 0) == 0 && S_ISDIR(st.st_mode);
+            if (isFolder && de->d_type == DT_LNK) {
+                if (realFolder.empty())
+                    realFolder = RealPath(native);
+                const std::string target = RealPath(native + "/" + name);
+                if (IsSelfOrAncestor(target, realFolder))
+                    continue;
+            }
+        }
+
+        Listed item;
+        item.key = NtfsSortKey(name);
+        item.entry.bFolder = isFolder;
+        item.entry.bHidden = name[0] == '.';
+        item.entry.strNativeName = name;
+        if (name.find('\\') != std::string::npos || !AnsiFromUtf8(name, &item.entry.strName)) {
+            item.entry.bNoAnsiName = true;
+            item.entry.strName = AnsiForShowing(name);
+        }
+        listed.push_back(std::move(item));
+    }
+    dir.reset();
+
+    // Equal keys (names differing only in case, possible on Linux) keep the order readdir gave;
+    // they cannot both live in one Windows folder anyway.
+    std::stable_sort(listed.begin(), listed.end(),
+                     [](const Listed& a, const Listed& b) { return a.key < b.key; });
+    for (const Listed& item : listed)
+        onEntry(item.entry);
+    return true;
+}

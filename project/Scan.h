@@ -1,0 +1,64 @@
+// The folder scan: turns a folder tree into the book project's page list, or merges the tree's
+// current files into an existing list.
+#pragma once
+
+#include <functional>
+#include <string>
+#include <vector>
+
+#include "platform/Folder.h"
+#include "platform/Ui.h"
+#include "project/BookProject.h"
+
+// Lists one folder; the same contract as EnumerateFolder (platform/Folder.h). Tests pass a
+// scripted tree here, for instance one rooted at a drive such as "C:\".
+using FolderLister = std::function<bool(const std::string& folderPath, const FolderCallback&)>;
+
+// What a scan could not take in.
+struct ScanReport {
+    // Files and folders whose names have no ANSI form (see platform/Folder.h), as paths relative
+    // to the project folder with "?" for the characters that could not be written; a folder's
+    // path ends with a backslash (nothing below it was scanned). In the order they were met.
+    std::vector<std::string> leftOut;
+};
+
+// Scans folder and every folder below it, depth first, in the order the lister gives:
+// - "." and ".." and every hidden item are skipped; the tree below a hidden folder is not read;
+// - a folder that cannot be listed adds nothing and reports nothing;
+// - each file's relative name is its full path (folder, a backslash, the name) lower-cased,
+//   without m_strProjectDir and the backslash after it (a project folder ending with a backslash,
+//   the root of a drive, supplies that backslash itself);
+// - an entry whose m_strFile equals the relative name ignoring case (the first such entry) gets
+//   m_bFound = 1 and keeps everything else; otherwise a new entry is appended with m_bFound = 1,
+//   m_bInProject = 1 and m_bInSequence = m_bInSearch = 1 exactly when the name's extension (text
+//   after its last ".", unless that "." begins the name) is "html" or "htm", compared with case.
+// Names without an ANSI form are listed in *report (when given) and not added. Linear in the
+// number of files: the name lookup goes through a hash index. Throws only std::bad_alloc.
+void ScanFolder(CBookProject& project, const std::string& folder, ScanReport* report = nullptr,
+                const FolderLister& lister = EnumerateFolder);
+
+// The relative name of a file whose full, lower-cased path is lowerPath, for a project folder
+// projectDir (see ScanFolder). A path that is shorter than the folder part gives "".
+std::string ScanRelativeName(const std::string& projectDir, const std::string& lowerPath);
+
+// True when the file name's extension is exactly "html" or "htm".
+bool IsHtmlFileName(const std::string& fileName);
+
+// The message shown when a scan finds no HTML file.
+extern const char kNoHtmlFilesMessage[];
+
+// Re-scans the project from folder, under the wait cursor:
+//  1. m_strProjectDir = folder; every m_bFound cleared; ScanFolder(folder);
+//  2. every entry still not found is deleted, the others keep their order;
+//  3. refillList() is called (the Content page refills its list from m_arrPages; may be empty);
+//  4. without any entry in the page sequence, the message kNoHtmlFilesMessage is shown (OK,
+//     exclamation icon); nothing is undone;
+//  5. when names had no ANSI form, one message lists them (OK, exclamation icon);
+//  6. m_strLastProject = m_strProjectDir.
+// Returns 1 (a scan does not fail). The lister is a seam for tests.
+int RescanProject(CBookProject& project, Ui& ui, const std::string& folder,
+                  const std::function<void()>& refillList,
+                  const FolderLister& lister = EnumerateFolder);
+
+// The text of the message of step 5 for the left-out names (at most 20 are named).
+std::string LeftOutNamesMessage(const std::vector<std::string>& leftOut);
