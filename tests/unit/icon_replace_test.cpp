@@ -1,0 +1,310 @@
+#include <gtest/gtest.h>
+
+#include <functional>
+
+#include "ScriptedUi.h"
+#include "compiler/IconReplace.h"
+#include "icon_fake_pe.h"
+
+using fakepe::Layout;
+
+namespace {
+
+std::vector<uint8_t> IconData(const std::string& name) {
+    return fakepe::ReadFile(std::string(PV_SOURCE_DIR) + "/tests/unit/icon_data/" + name);
+}
+
+// The image bytes of entry k of an .ico.
+std::vector<uint8_t> IcoImage(const std::vector<uint8_t>& ico, int k) {
+    const uint32_t size = fakepe::Get32(ico, 6 + 16 * k + 8);
+    const uint32_t offset = fakepe::Get32(ico, 6 + 16 * k + 12);
+    return std::vector<uint8_t>(ico.begin() + offset, ico.begin() + offset + size);
+}
+
+class IconReplaceTest : public ::testing::Test {
+  protected:
+    void SetUp() override {
+        project.m_strEBookFile = dir / "book.exe";
+        project.m_strIconFile = dir / "icon.ico";
+    }
+    void TearDown() override { ClearFileFaults(); }
+
+    // Runs ReplaceIcon on exe with the .ico bytes; returns its result.
+    bool Replace(const std::vector<uint8_t>& exe, const std::vector<uint8_t>& ico) {
+        fakepe::WriteFile(project.m_strEBookFile, exe);
+        fakepe::WriteFile(project.m_strIconFile, ico);
+        return ReplaceIcon(project, ui);
+    }
+    std::vector<uint8_t> Output() const { return fakepe::ReadFile(project.m_strEBookFile); }
+
+    fakepe::TempDir dir;
+    CBookProject project;
+    ScriptedUi ui;
+};
+
+TEST_F(IconReplaceTest, NoCustomIconOpensNothing) {
+    project.m_strIconFile.clear();
+    // The output does not even exist: it must not be opened.
+    EXPECT_TRUE(ReplaceIcon(project, ui));
+    EXPECT_TRUE(ui.messages.empty());
+}
+
+TEST_F(IconReplaceTest, WritesTheMatchingImageInPlace) {
+    struct Case {
+        const char* ico;
+        int expectedEntry;  // index of the image that must land in the executable
+        bool typeTwo;       // header type patched to 2 (not examined)
+    };
+    const Case cases[] = {
+        {"mixed.ico", 1, false},  // 16x16, 32x32 16 colours, 48x48: the 32x32 one
+        {"two.ico", 0, false},    // two matches: the first
+        {"mixed.ico", 1, true},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(std::string(c.ico) + (c.typeTwo ? " type 2" : ""));
+        std::vector<uint8_t> ico = IconData(c.ico);
+        if (c.typeTwo)
+            fakepe::Put16(ico, 2, 2);
+        const std::vector<uint8_t> exe = fakepe::MakeViewer();
+        ASSERT_TRUE(Replace(exe, ico));
+        EXPECT_TRUE(ui.messages.empty());
+
+        std::vector<uint8_t> expected = exe;
+        const std::vector<uint8_t> image = IcoImage(ico, c.expectedEntry);
+        ASSERT_EQ(image.size(), 744u);
+        std::copy(image.begin(), image.end(), expected.begin() + Layout::kRsrc + Layout::kImage);
+        EXPECT_EQ(Output(), expected);  // nothing else changed, the tail included
+        EXPECT_EQ(project.m_dwRsrcOffset, Layout::kRsrc);
+        EXPECT_EQ(project.m_dwRsrcRva, Layout::kRsrcRva);
+        EXPECT_EQ(project.m_stubIconEntry.nID, 1);
+        EXPECT_EQ(project.m_stubIconEntry.dwBytesInRes, 744u);
+
+        // A second replacement with the same icon gives the same bytes.
+        ASSERT_TRUE(ReplaceIcon(project, ui));
+        EXPECT_EQ(Output(), expected);
+    }
+}
+
+TEST_F(IconReplaceTest, UnsuitableIconsGiveTheMessageAndLeaveTheFile) {
+    struct Case {
+        const char* name;
+        std::function<std::vector<uint8_t>()> make;
+    };
+    const Case cases[] = {
+        {"only 256 colours", [] { return IconData("only256.ico"); }},
+        {"only 16x16", [] { return IconData("only16px.ico"); }},
+        {"32x32 16 colours of another byte size",
+         [] {
+             std::vector<uint8_t> ico = IconData("mixed.ico");
+             fakepe::Put32(ico, 6 + 16 + 8, 745);
+             return ico;
+         }},
+        {"directory cut short",
+         [] {
+             std::vector<uint8_t> ico = IconData("mixed.ico");
+             ico.resize(6 + 16 * 2 + 5);
+             return ico;
+         }},
+        {"image cut short",
+         [] {
+             std::vector<uint8_t> ico = IconData("mixed.ico");
+             ico.resize(fakepe::Get32(ico, 6 + 16 + 12) + 743);
+             return ico;
+         }},
+        {"image offset wraps around",
+         [] {
+             std::vector<uint8_t> ico = IconData("mixed.ico");
+             fakepe::Put32(ico, 6 + 16 + 12, 0xFFFFFF00u);
+             return ico;
+         }},
+        {"huge count",
+         [] {
+             std::vector<uint8_t> ico = IconData("mixed.ico");
+             fakepe::Put16(ico, 4, 0xFFFF);
+             return ico;
+         }},
+        {"empty file", [] { return std::vector<uint8_t>(); }},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        ui.messages.clear();
+        const std::vector<uint8_t> exe = fakepe::MakeViewer();
+        EXPECT_FALSE(Replace(exe, c.make()));
+        ASSERT_EQ(ui.messages.size(), 1u);
+        EXPECT_EQ(ui.messages[0].text, kInvalidIconMessage);
+        EXPECT_EQ(ui.messages[0].icon, MsgIcon::stop);
+        EXPECT_EQ(Output(), exe);
+    }
+}
+
+// Damaged executables: false, never a crash, a read past the end or a write outside the image.
+TEST_F(IconReplaceTest, DamagedExecutables) {
+    const size_t r = Layout::kRsrc;
+    const size_t rsrcHeader = Layout::kSections + 40;
+    struct Case {
+        const char* name;
+        std::function<void(std::vector<uint8_t>&)> damage;
+        bool message;  // the .ico message (the icon resource step) rather than a silent false
+    };
+    const Case cases[] = {
+        {"not MZ", [](auto& b) { b[0] = 'Z'; }, false},
+        {"e_lfanew past the end", [](auto& b) { fakepe::Put32(b, 60, 0xFFFFFFF0u); }, false},
+        {"not PE", [](auto& b) { b[Layout::kLfanew] = 'X'; }, false},
+        {"not i386", [](auto& b) { fakepe::Put16(b, Layout::kLfanew + 4, 0x8664); }, false},
+        {"PE32+", [](auto& b) { fakepe::Put16(b, Layout::kLfanew + 24, 0x020B); }, false},
+        {"no .rsrc", [=](auto& b) { b[rsrcHeader + 1] = 'x'; }, false},
+        {".rsrc name not terminated", [=](auto& b) { b[rsrcHeader + 5] = 'x'; }, false},
+        {"section table past the end",
+         [](auto& b) { fakepe::Put16(b, Layout::kLfanew + 20, 0xFFFF); }, false},
+        {"65535 sections, none named .rsrc",
+         [=](auto& b) {
+             fakepe::Put16(b, Layout::kLfanew + 6, 0xFFFF);
+             b[rsrcHeader + 1] = 'x';
+         },
+         false},
+        {"resource section past the end",
+         [=](auto& b) { fakepe::Put32(b, rsrcHeader + 20, 0x7FFFFFF0u); }, false},
+        {"no group icon type", [=](auto& b) { fakepe::Put32(b, r + 24, 15); }, false},
+        {"root ids run past the end",
+         [=](auto& b) {
+             fakepe::Put16(b, r + 14, 0xFFFF);
+             fakepe::Put32(b, r + 24, 15);
+         },
+         false},
+        {"group type entry points to data", [=](auto& b) { b[r + 24 + 7] = 0; }, false},
+        {"no group 128", [=](auto& b) { fakepe::Put32(b, r + Layout::kGroupTypeDir + 16, 129); },
+         false},
+        {"group language directory empty",
+         [=](auto& b) { fakepe::Put16(b, r + Layout::kGroupLangDir + 14, 0); }, false},
+        {"group language is a directory",
+         [=](auto& b) { b[r + Layout::kGroupLangDir + 16 + 7] = 0x80; }, false},
+        {"group data RVA below the section",
+         [=](auto& b) { fakepe::Put32(b, r + Layout::kGroupData, 0x100); }, false},
+        {"group data past the end",
+         [=](auto& b) { fakepe::Put32(b, r + Layout::kGroupData, 0xFFFFFFF0u); }, false},
+        {"group count past the end",
+         [=](auto& b) { fakepe::Put16(b, r + Layout::kGroup + 4, 0xFFFF); }, false},
+        {"group without width 32", [=](auto& b) { b[r + Layout::kGroup + 6] = 48; }, false},
+        {"no icon type", [=](auto& b) { fakepe::Put32(b, r + 16, 4); }, true},
+        {"no icon with the group's id",
+         [=](auto& b) { fakepe::Put32(b, r + Layout::kIconTypeDir + 16, 2); }, true},
+        {"icon with two languages",
+         [=](auto& b) { fakepe::Put16(b, r + Layout::kIconLangDir + 14, 2); }, true},
+        {"icon language is a directory",
+         [=](auto& b) { b[r + Layout::kIconLangDir + 16 + 7] = 0x80; }, true},
+        {"icon data smaller than the image",
+         [=](auto& b) { fakepe::Put32(b, r + Layout::kIconData + 4, 743); }, true},
+        {"icon data in the appended store",
+         [=](auto& b) { fakepe::Put32(b, r + Layout::kIconData, Layout::kRsrcRva + 0x400); }, true},
+        {"icon data past the end",
+         [=](auto& b) { fakepe::Put32(b, r + Layout::kIconData, 0xFFFFFF00u); }, true},
+    };
+    const std::vector<uint8_t> ico = IconData("mixed.ico");
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        ui.messages.clear();
+        std::vector<uint8_t> exe = fakepe::MakeViewer();
+        c.damage(exe);
+        EXPECT_FALSE(Replace(exe, ico));
+        if (c.message) {
+            ASSERT_EQ(ui.messages.size(), 1u);
+            EXPECT_EQ(ui.messages[0].text, kInvalidIconMessage);
+        } else {
+            EXPECT_TRUE(ui.messages.empty());
+        }
+        EXPECT_EQ(Output(), exe);
+    }
+}
+
+TEST_F(IconReplaceTest, LastGroupEntryOfWidth32Counts) {
+    std::vector<uint8_t> exe = fakepe::MakeViewer();
+    const size_t g = Layout::kRsrc + Layout::kGroup;
+    fakepe::Put16(exe, g + 4, 2);
+    // Entry 0 stays the 16-colour one; entry 1: 32x32 256 colours, 2216 bytes, id 1.
+    exe[g + 20] = 32;
+    exe[g + 21] = 32;
+    exe[g + 22] = 0;
+    fakepe::Put32(exe, g + 28, 2216);
+    fakepe::Put16(exe, g + 32, 1);
+    // The stub's image is now 2216 bytes: let the data entry and the section hold it.
+    fakepe::Put32(exe, Layout::kRsrc + Layout::kIconData + 4, 2216);
+    fakepe::Put32(exe, Layout::kSections + 40 + 16, 0x1000);
+    exe.resize(Layout::kRsrc + 0x1000, 0);
+
+    const std::vector<uint8_t> ico = IconData("only256.ico");
+    ASSERT_TRUE(Replace(exe, ico));
+    EXPECT_EQ(project.m_stubIconEntry.bColorCount, 0);
+    const std::vector<uint8_t> out = Output();
+    const std::vector<uint8_t> image = IcoImage(ico, 0);
+    EXPECT_TRUE(
+        std::equal(image.begin(), image.end(), out.begin() + Layout::kRsrc + Layout::kImage));
+}
+
+TEST_F(IconReplaceTest, FileErrorsNameTheFile) {
+    struct Case {
+        const char* name;
+        FileFaultOp op;
+        int nth;
+        bool icoMissing;
+        bool namesIcon;
+        const char* description;  // after the path
+    };
+    const Case cases[] = {
+        {"output cannot be opened", FileFaultOp::open, 1, false, false, "Access to "},
+        {"missing .ico", FileFaultOp::open, 0, true, true, " was not found."},
+        {"reading the output fails", FileFaultOp::read, 1, false, false, "A hardware I/O"},
+        {"reading the .ico fails", FileFaultOp::read, 0, false, true, "A hardware I/O"},
+        {"writing the image fails", FileFaultOp::write, 1, false, false, "Disk full"},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        ui.messages.clear();
+        const std::vector<uint8_t> exe = fakepe::MakeViewer();
+        fakepe::WriteFile(project.m_strEBookFile, exe);
+        if (c.icoMissing)
+            std::remove(project.m_strIconFile.c_str());
+        else
+            fakepe::WriteFile(project.m_strIconFile, IconData("mixed.ico"));
+        int nth = c.nth;
+        if (c.op == FileFaultOp::read && c.namesIcon) {
+            // Count the reads of the output first, then fail the .ico's read.
+            fakepe::WriteFile(project.m_strIconFile, std::vector<uint8_t>{0, 0, 1, 0, 0, 0});
+            ASSERT_FALSE(ReplaceIcon(project, ui));
+            ui.messages.clear();
+            nth = 0;
+            // The reads before the .ico's: one per piece of the walk. Find them by trying.
+            for (int k = 1; k < 40 && nth == 0; ++k) {
+                SetFileFault(FileFaultOp::read, k, CFileException::hardIO);
+                ReplaceIcon(project, ui);
+                ClearFileFaults();
+                if (!ui.messages.empty() &&
+                    ui.messages[0].text.rfind("File error with " + project.m_strIconFile, 0) == 0)
+                    nth = k;
+                ui.messages.clear();
+            }
+            ASSERT_NE(nth, 0);
+            fakepe::WriteFile(project.m_strIconFile, IconData("mixed.ico"));
+        }
+        const CFileException::Cause cause = c.op == FileFaultOp::open ? CFileException::accessDenied
+                                            : c.op == FileFaultOp::read ? CFileException::hardIO
+                                                                        : CFileException::diskFull;
+        if (nth > 0)
+            SetFileFault(c.op, nth, cause);
+        EXPECT_FALSE(ReplaceIcon(project, ui));
+        ClearFileFaults();
+        const std::string& file = c.namesIcon ? project.m_strIconFile : project.m_strEBookFile;
+        ASSERT_EQ(ui.messages.size(), 1u);
+        const std::string& text = ui.messages[0].text;
+        EXPECT_EQ(text.rfind("File error with " + file + "\n", 0), 0u) << text;
+        EXPECT_NE(text.find(c.description), std::string::npos) << text;
+        EXPECT_EQ(ui.messages[0].icon, MsgIcon::stop);
+        if (c.op != FileFaultOp::write) {
+            EXPECT_EQ(Output(), exe);
+        }
+        // Both files are closed again: an exclusive open succeeds.
+        CFile check;
+        EXPECT_NO_THROW(check.Open(project.m_strEBookFile, CFile::modeReadWrite));
+    }
+}
+
+}  // namespace
