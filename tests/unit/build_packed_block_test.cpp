@@ -1,0 +1,88 @@
+#include <gtest/gtest.h>
+#include <zlib.h>
+
+#include <random>
+
+#include "compiler/PackedBlock.h"
+
+namespace {
+
+using Bytes = std::vector<uint8_t>;
+
+Bytes Random(size_t n, unsigned seed) {
+    std::mt19937 gen(seed);
+    Bytes b(n);
+    for (auto& c : b)
+        c = static_cast<uint8_t>(gen());
+    return b;
+}
+
+// The block is the length and exactly what zlib's one-call compressor makes at its default level.
+TEST(PackBlock, IsTheLengthAndZlibsOneCallStream) {
+    struct Case {
+        const char* name;
+        Bytes data;
+    };
+    const Case cases[] = {
+        {"empty", {}},
+        {"one byte", {42}},
+        {"text", Bytes(5000, 'a')},
+        // Random bytes do not shrink: the output room of n + n/1000 + 16 must still suffice.
+        {"random", Random(100000, 1)},
+        {"random, small", Random(7, 2)},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        const Bytes block = PackBlock(c.data.data(), c.data.size());
+        ASSERT_GE(block.size(), 4u);
+        EXPECT_EQ(PackedBlockLength(block.data(), block.size()), c.data.size());
+
+        Bytes expected(compressBound(c.data.size()));
+        uLongf len = static_cast<uLongf>(expected.size());
+        ASSERT_EQ(compress(expected.data(), &len, c.data.data(), c.data.size()), Z_OK);
+        expected.resize(len);
+        EXPECT_EQ(Bytes(block.begin() + 4, block.end()), expected);
+
+        EXPECT_EQ(UnpackBlock(block.data(), block.size()), c.data);
+    }
+}
+
+TEST(UnpackBlock, RefusesDamagedBlocks) {
+    const Bytes data = Random(3000, 3);
+    const Bytes good = PackBlock(data.data(), data.size());
+    struct Case {
+        const char* name;
+        Bytes block;
+        uint32_t maxLength;
+    };
+    auto withLength = [&](uint32_t n) {
+        Bytes b = good;
+        b[0] = static_cast<uint8_t>(n);
+        b[1] = static_cast<uint8_t>(n >> 8);
+        b[2] = static_cast<uint8_t>(n >> 16);
+        b[3] = static_cast<uint8_t>(n >> 24);
+        return b;
+    };
+    Bytes trailing = good;
+    trailing.push_back(0);
+    Bytes cut = good;
+    cut.resize(cut.size() - 5);
+    Bytes flipped = good;
+    flipped[good.size() / 2] ^= 0xFF;
+    const Case cases[] = {
+        {"shorter than the header", Bytes{1, 0, 0}, 0x7FFFFFFF},
+        {"announces fewer bytes", withLength(2999), 0x7FFFFFFF},
+        {"announces more bytes", withLength(3001), 0x7FFFFFFF},
+        {"announces 4 GiB", withLength(0xFFFFFFFFu), 0xFFFFFFFFu},
+        {"above the caller's limit", good, 2999},
+        {"trailing bytes", trailing, 0x7FFFFFFF},
+        {"stream cut short", cut, 0x7FFFFFFF},
+        {"damaged stream", flipped, 0x7FFFFFFF},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        EXPECT_THROW(UnpackBlock(c.block.data(), c.block.size(), c.maxLength), CPackError);
+    }
+}
+
+}  // namespace
