@@ -1,0 +1,88 @@
+#include <gtest/gtest.h>
+
+#include "project/BookProject.h"
+
+TEST(BookProject, ResetRestoresDefaultsAndKeepsTheRememberedTexts) {
+    CBookProject p;
+    p.m_strAuthor = "Ann";
+    p.m_strCopyright = "(C) Ann";
+    p.m_strUrl = "http://ann.example";
+    p.m_strEMail = "ann@example.org";
+    p.m_strProjectFile = "C:\\b.ebp";
+    p.m_strLastProject = "C:\\Books";
+    p.m_strLastProjectFile = "C:\\last.ebp";
+    p.m_strLastIcon = "C:\\i.ico";
+    p.m_strLastSplash = "C:\\s.bmp";
+    p.m_strLastEBook = "C:\\e.exe";
+
+    for (int round = 0; round < 2; ++round) {
+        SCOPED_TRACE(round);
+        p.AddPage(std::make_unique<CPieceElem>());
+        p.m_strTitle = "My Book";
+        p.m_strAboutInfo = "about";
+        p.m_strSplashFile = "s.bmp";
+        p.m_strIconFile = "i.ico";
+        p.m_strEBookFile = "e.exe";
+        p.m_strProjectDir = "C:\\Books\\Guide";
+        p.m_bProjectLoaded = 1;
+        p.m_dwRsrcOffset = 0x400;
+        p.m_dwRsrcRva = 0x3000;
+        p.m_bShowAboutAtStart = 1;
+        p.m_bStartMaximized = 0;
+        p.m_bPrintButton = 0;
+        p.m_bCopyButton = 1;
+
+        p.ResetProject();
+
+        EXPECT_EQ(p.GetPageCount(), 0u);
+        EXPECT_EQ(p.m_arrPages.capacity(), 0u);
+        EXPECT_EQ(p.m_strTitle, "E-Book");
+        EXPECT_EQ(p.m_strAboutInfo, "");
+        EXPECT_EQ(p.m_strSplashFile, "");
+        EXPECT_EQ(p.m_strIconFile, "");
+        EXPECT_EQ(p.m_strEBookFile, "");
+        EXPECT_EQ(p.m_strProjectDir, "");
+        EXPECT_EQ(p.m_bProjectLoaded, 0);
+        EXPECT_EQ(p.m_dwRsrcOffset, 0u);
+        EXPECT_EQ(p.m_dwRsrcRva, 0u);
+        const int32_t options[] = {p.m_bShowAboutAtStart, p.m_bStartMaximized, p.m_bStartFullScreen,
+                                   p.m_bShowToolbar,      p.m_bHomeButton,     p.m_bPrevNextButtons,
+                                   p.m_bHistoryButtons,   p.m_bCopyButton,     p.m_bSearchButton,
+                                   p.m_bFullScreenButton, p.m_bFontSizeButton, p.m_bPrintButton,
+                                   p.m_bAboutButton,      p.m_bExitButton};
+        const int32_t defaults[] = {0, 1, 0, 1, 1, 1, 1, 0, 0, 1, 0, 1, 1, 1};
+        for (size_t i = 0; i < 14; ++i)
+            EXPECT_EQ(options[i], defaults[i]) << "option " << i;
+
+        EXPECT_EQ(p.m_strAuthor, "Ann");
+        EXPECT_EQ(p.m_strCopyright, "(C) Ann");
+        EXPECT_EQ(p.m_strUrl, "http://ann.example");
+        EXPECT_EQ(p.m_strEMail, "ann@example.org");
+        EXPECT_EQ(p.m_strProjectFile, "C:\\b.ebp");
+        EXPECT_EQ(p.m_strLastProject, "C:\\Books");
+        EXPECT_EQ(p.m_strLastProjectFile, "C:\\last.ebp");
+        EXPECT_EQ(p.m_strLastIcon, "C:\\i.ico");
+        EXPECT_EQ(p.m_strLastSplash, "C:\\s.bmp");
+        EXPECT_EQ(p.m_strLastEBook, "C:\\e.exe");
+    }
+}
+
+TEST(BookProject, NewEntryAndFreshProjectDefaults) {
+    CPieceElem e;
+    EXPECT_EQ(e.m_strFile, "");
+    EXPECT_EQ(e.m_bInSequence, 1);
+    EXPECT_EQ(e.m_bInProject, 1);
+    EXPECT_EQ(e.m_bInSearch, 0);
+    EXPECT_EQ(e.m_bFound, 0);
+
+    CBookProject p;
+    EXPECT_EQ(p.m_strTitle, "E-Book");
+    EXPECT_EQ(p.m_strAuthor, "");
+    EXPECT_EQ(p.GetHtmlPageCount(), 0u);
+    auto a = std::make_unique<CPieceElem>();
+    auto b = std::make_unique<CPieceElem>();
+    b->m_bInSequence = 0;
+    p.AddPage(std::move(a));
+    p.AddPage(std::move(b));
+    EXPECT_EQ(p.GetHtmlPageCount(), 1u);
+}

@@ -1,0 +1,298 @@
+#include <gtest/gtest.h>
+
+#include <unistd.h>
+
+#include <filesystem>
+#include <fstream>
+#include <map>
+#include <string>
+#include <vector>
+
+#include "ScriptedUi.h"
+#include "project/PageList.h"
+#include "project/Scan.h"
+
+namespace fs = std::filesystem;
+
+namespace {
+
+std::vector<std::string> Files(const CBookProject& p) {
+    std::vector<std::string> names;
+    for (const auto& page : p.m_arrPages)
+        names.push_back(page->m_strFile);
+    return names;
+}
+
+// A folder tree held in memory, listed as the system would list it.
+struct ScriptedTree {
+    std::map<std::string, std::vector<FolderEntry>> folders;  // key: path with trailing backslash
+    std::vector<std::string> listed;
+
+    void Add(const std::string& folder, const std::string& name, bool isFolder = false,
+             bool hidden = false) {
+        FolderEntry e;
+        e.strName = name;
+        e.strNativeName = name;
+        e.bFolder = isFolder;
+        e.bHidden = hidden;
+        folders[folder].push_back(e);
+    }
+    FolderLister Lister() {
+        return [this](const std::string& path, const FolderCallback& cb) {
+            listed.push_back(path);
+            auto it = folders.find(path);
+            if (it == folders.end())
+                return false;
+            for (const FolderEntry& e : it->second)
+                cb(e);
+            return true;
+        };
+    }
+};
+
+class ScanTest : public ::testing::Test {
+  protected:
+    void SetUp() override {
+        std::string tmpl = (fs::temp_directory_path() / "pv-scan-XXXXXX").string();
+        ASSERT_NE(mkdtemp(tmpl.data()), nullptr);
+        root = tmpl;
+        book = (root / "Book").string();
+        fs::create_directory(book);
+    }
+    void TearDown() override { fs::remove_all(root); }
+
+    void Touch(const std::string& rel) {
+        const fs::path p = fs::path(book) / fs::u8path(rel);
+        fs::create_directories(p.parent_path());
+        std::ofstream(p) << "x";
+    }
+    int Rescan(const std::string& folder) {
+        return RescanProject(project, ui, folder, [this] { ++refills; });
+    }
+
+    fs::path root;
+    std::string book;
+    CBookProject project;
+    ScriptedUi ui;
+    int refills = 0;
+};
+
+}  // namespace
+
+TEST(ScanRules, ExtensionDecidesPageFlagsCaseSensitively) {
+    struct Case {
+        const char* name;
+        const char* stored;
+        bool page;
+    };
+    const Case cases[] = {
+        {"index.html", "index.html", true},
+        {"Index.HTML", "index.html", false},
+        {"a.htm", "a.htm", true},
+        {"a.b.htm", "a.b.htm", true},
+        {".htm", ".htm", false},
+        {"README", "readme", false},
+        {"page.Htm", "page.htm", false},
+        {"notes.txt", "notes.txt", false},
+        {"x.html.bak", "x.html.bak", false},
+        {"trailing.", "trailing.", false},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        ScriptedTree tree;
+        tree.Add("C:\\Books\\Guide\\", c.name);
+        CBookProject project;
+        project.m_strProjectDir = "C:\\Books\\Guide";
+        ScanFolder(project, project.m_strProjectDir, nullptr, tree.Lister());
+        ASSERT_EQ(project.GetPageCount(), 1u);
+        const CPieceElem& e = *project.GetPage(0);
+        EXPECT_EQ(e.m_strFile, c.stored);
+        EXPECT_EQ(e.m_bInSequence, c.page ? 1 : 0);
+        EXPECT_EQ(e.m_bInSearch, c.page ? 1 : 0);
+        EXPECT_EQ(e.m_bInProject, 1);
+        EXPECT_EQ(e.m_bFound, 1);
+    }
+}
+
+TEST(ScanRules, RelativeNamesBelowAFolderAndTheRootOfADrive) {
+    struct Case {
+        const char* dir;
+        std::vector<std::string> expected;
+    };
+    const Case cases[] = {
+        {"C:\\", {"index.html", "img\\a.gif", "img\\deep\\b.png"}},
+        {"C:\\Books\\Guide", {"index.html", "img\\a.gif", "img\\deep\\b.png"}},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.dir);
+        std::string base = c.dir;
+        if (base.back() != '\\')
+            base += '\\';
+        ScriptedTree tree;
+        tree.Add(base, "Index.html");
+        tree.Add(base, "Img", true);
+        tree.Add(base + "Img\\", "A.gif");
+        tree.Add(base + "Img\\", "Deep", true);
+        tree.Add(base + "Img\\Deep\\", "B.PNG");
+        ScriptedUi ui;
+        CBookProject project;
+        EXPECT_EQ(RescanProject(project, ui, c.dir, nullptr, tree.Lister()), 1);
+        EXPECT_EQ(Files(project), c.expected);
+        EXPECT_EQ(project.m_strProjectDir, c.dir);
+    }
+    EXPECT_EQ(ScanRelativeName("C:\\Books\\Guide", "c:\\books\\guide\\img\\cover.gif"),
+              "img\\cover.gif");
+    EXPECT_EQ(ScanRelativeName("C:\\Books\\Guide", "c:\\b"), "");
+}
+
+TEST(ScanRules, HiddenItemsAndTheirTreesAreSkipped) {
+    ScriptedTree tree;
+    tree.Add("D:\\Site\\", "index.htm");
+    tree.Add("D:\\Site\\", "secret.htm", false, true);
+    tree.Add("D:\\Site\\", "Drafts", true, true);
+    tree.Add("D:\\Site\\Drafts\\", "draft.htm");
+    tree.Add("D:\\Site\\", ".", true);
+    tree.Add("D:\\Site\\", "..", true);
+    CBookProject project;
+    project.m_strProjectDir = "D:\\Site";
+    ScanFolder(project, "D:\\Site", nullptr, tree.Lister());
+    EXPECT_EQ(Files(project), std::vector<std::string>{"index.htm"});
+    EXPECT_EQ(tree.listed, std::vector<std::string>{"D:\\Site\\"});  // Drafts was never listed
+}
+
+TEST(ScanRules, FirstEntryOfAnEqualNameIsTheOneFound) {
+    // A project file may hold names that differ only in case; the scan marks the first.
+    ScriptedTree tree;
+    tree.Add("C:\\B\\", "index.htm");
+    ScriptedUi ui;
+    CBookProject project;
+    for (const char* name : {"Other.htm", "Index.HTM", "INDEX.htm"}) {
+        auto e = std::make_unique<CPieceElem>();
+        e->m_strFile = name;
+        e->m_bInSearch = 0;
+        project.AddPage(std::move(e));
+    }
+    RescanProject(project, ui, "C:\\B", nullptr, tree.Lister());
+    ASSERT_EQ(Files(project), std::vector<std::string>{"Index.HTM"});
+    EXPECT_EQ(project.GetPage(0)->m_bInSearch, 0);  // kept, not re-derived
+}
+
+TEST_F(ScanTest, BuildsTheListDepthFirstInNameOrder) {
+    for (const char* f : {"b.htm", "A/x.htm", "A/Y/z.gif", "c.css", ".hidden.htm",
+                          ".git/config.htm", "Img/Cover.GIF"})
+        Touch(f);
+    EXPECT_EQ(Rescan(book), 1);
+    EXPECT_EQ(Files(project), (std::vector<std::string>{"a\\x.htm", "a\\y\\z.gif", "b.htm", "c.css",
+                                                        "img\\cover.gif"}));
+    EXPECT_EQ(project.m_strProjectDir, book);
+    EXPECT_EQ(project.m_strLastProject, book);
+    EXPECT_EQ(refills, 1);
+    EXPECT_TRUE(ui.messages.empty());
+    EXPECT_EQ(ui.waitCalls, 1);
+    EXPECT_EQ(ui.waitDepth, 0);
+
+    // A trailing slash on the folder changes nothing in the names.
+    CBookProject again;
+    RescanProject(again, ui, book + "/", nullptr);
+    EXPECT_EQ(Files(again), Files(project));
+}
+
+TEST_F(ScanTest, RescanKeepsOrderAndFlagsAppendsNewAndSweepsGone) {
+    for (const char* f : {"a.htm", "b.htm", "c.htm", "d.gif", "sub/e.htm"})
+        Touch(f);
+    Rescan(book);
+    ASSERT_EQ(Files(project),
+              (std::vector<std::string>{"a.htm", "b.htm", "c.htm", "d.gif", "sub\\e.htm"}));
+    MoveToFront(project, 2);                // c.htm becomes the home page
+    project.GetPage(1)->m_bInProject = 0;   // a.htm
+    project.GetPage(3)->m_bInSequence = 1;  // d.gif
+    project.GetPage(3)->m_bInSearch = 1;
+
+    fs::remove(fs::path(book) / "b.htm");
+    Touch("0first.htm");  // met first by the scan, still appended at the end
+    Touch("sub/aa.png");  // in a folder met early
+    Rescan(book);
+
+    EXPECT_EQ(Files(project), (std::vector<std::string>{"c.htm", "a.htm", "d.gif", "sub\\e.htm",
+                                                        "0first.htm", "sub\\aa.png"}));
+    EXPECT_EQ(project.GetPage(1)->m_bInProject, 0);
+    EXPECT_EQ(project.GetPage(2)->m_bInSequence, 1);
+    EXPECT_EQ(project.GetPage(2)->m_bInSearch, 1);
+    EXPECT_EQ(project.GetPage(5)->m_bInSequence, 0);
+    for (const auto& page : project.m_arrPages)
+        EXPECT_EQ(page->m_bFound, 1) << page->m_strFile;
+    EXPECT_EQ(refills, 2);
+}
+
+TEST_F(ScanTest, RescanOfAnotherFolderKeepsMatchingNames) {
+    for (const char* f : {"index.htm", "keep.gif", "gone.htm"})
+        Touch(f);
+    Rescan(book);
+    ASSERT_EQ(Files(project), (std::vector<std::string>{"gone.htm", "index.htm", "keep.gif"}));
+    project.GetPage(2)->m_bInProject = 0;  // keep.gif
+
+    const std::string other = (root / "Other").string();
+    fs::create_directory(other);
+    for (const char* f : {"KEEP.GIF", "new.htm", "Index.htm"})
+        std::ofstream(fs::path(other) / f) << "x";
+    Rescan(other);
+
+    EXPECT_EQ(Files(project), (std::vector<std::string>{"index.htm", "keep.gif", "new.htm"}));
+    EXPECT_EQ(project.GetPage(1)->m_bInProject, 0);
+    EXPECT_EQ(project.m_strProjectDir, other);
+    EXPECT_EQ(project.m_strLastProject, other);
+}
+
+TEST_F(ScanTest, FolderWithoutHtmlShowsTheMessageAndKeepsTheFiles) {
+    struct Case {
+        const char* name;
+        std::vector<const char*> files;
+        bool exists;
+        size_t entries;
+    };
+    const Case cases[] = {
+        {"pictures only", {"a.gif", "b.HTM"}, true, 2},
+        {"empty folder", {}, true, 0},
+        {"missing folder", {}, false, 0},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        const fs::path dir = root / c.name;
+        if (c.exists)
+            fs::create_directory(dir);
+        for (const char* f : c.files)
+            std::ofstream(dir / f) << "x";
+        ScriptedUi ui;
+        CBookProject project;
+        size_t messagesAtRefill = 99;
+        EXPECT_EQ(RescanProject(project, ui, dir.string(),
+                                [&] { messagesAtRefill = ui.messages.size(); }),
+                  1);
+        EXPECT_EQ(project.GetPageCount(), c.entries);
+        EXPECT_EQ(messagesAtRefill, 0u);  // the list is refilled before the message
+        ASSERT_EQ(ui.messages.size(), 1u);
+        EXPECT_EQ(ui.messages[0].text, "No HTML files in this folder. Please try again.");
+        EXPECT_EQ(ui.messages[0].icon, MsgIcon::exclamation);
+        EXPECT_EQ(ui.messages[0].buttons, MsgButtons::ok);
+        EXPECT_EQ(project.m_strLastProject, dir.string());
+        EXPECT_EQ(ui.waitDepth, 0);
+    }
+}
+
+TEST_F(ScanTest, NamesWithoutAnAnsiFormAreReportedNotDropped) {
+    Touch("index.htm");
+    Touch("\xE6\x97\xA5.htm");     // no Windows-1252 form
+    Touch("\xC4\x81/inside.htm");  // a folder with no form: its files cannot be reached
+    Touch(".\xE6\x97\xA5.htm");    // hidden: skipped like any hidden file
+    Touch("caf\xC3\xA9.htm");      // converts fine
+    Rescan(book);
+    EXPECT_EQ(Files(project), (std::vector<std::string>{"caf\xE9.htm", "index.htm"}));
+    ASSERT_EQ(ui.messages.size(), 1u);
+    EXPECT_EQ(ui.messages[0].icon, MsgIcon::exclamation);
+    EXPECT_EQ(ui.messages[0].text, LeftOutNamesMessage({"?\\", "?.htm"}));
+    EXPECT_NE(ui.messages[0].text.find("\n?\\\n?.htm"), std::string::npos);
+
+    std::vector<std::string> many(25, "x?.htm");
+    const std::string text = LeftOutNamesMessage(many);
+    EXPECT_NE(text.find("... and 5 more."), std::string::npos);
+}
