@@ -1,0 +1,254 @@
+// The e-book build.
+//
+// Memory: each page file is read whole, packed in one compressor call and both buffers are freed
+// before the next page is read; the store's updater keeps only the packed bytes until the commit.
+// So the peak is about the packed book plus the largest file (twice, raw and packed).
+//
+// Size limits: the store addresses its items through 32-bit offsets held in signed file positions,
+// so the finished e-book must stay below 2 GiB. The build adds up an upper bound of the store's
+// size while it files items (every item's bytes plus the largest class tag and record head the
+// store can write for it) and refuses the book the moment that bound would reach 2 GiB, instead
+// of writing a file whose offsets wrap.
+#include "compiler/BuildEBook.h"
+
+#include <new>
+#include <string>
+
+#include "compiler/IconReplace.h"
+#include "compiler/PackedBlock.h"
+#include "compiler/ResourceUpdater.h"
+#include "platform/ErrorReport.h"
+#include "platform/File.h"
+
+namespace {
+
+const char kSaveFailed[] = "Cannot save E-Book file:";
+const char kReadFailed[] = "Cannot read file ";
+const uint8_t kBookMarker[6] = {'E', 'B', 'O', 'O', 'K', 0};
+
+// Upper bounds of what the store writes around the bytes: per item a class tag (at most the
+// 17-byte class description) and its 6-byte head; per type directory a class tag, the type and a
+// count of at most 6 bytes; the root's id and count and the 6-byte trailer.
+const uint64_t kItemOverhead = 17 + 6;
+const uint64_t kStoreOverhead = 2 + 6 + 6 + 2 * (16 + 2 + 6);
+
+void PutU32(std::vector<uint8_t>& out, uint32_t v) {
+    out.push_back(static_cast<uint8_t>(v));
+    out.push_back(static_cast<uint8_t>(v >> 8));
+    out.push_back(static_cast<uint8_t>(v >> 16));
+    out.push_back(static_cast<uint8_t>(v >> 24));
+}
+
+// A failure that is not a file error: shown as prefix, line feed, text.
+struct BuildRefusal {
+    std::string strPrefix;
+    std::string strText;
+};
+
+// Files items in the updater and keeps the running bound on the e-book's size.
+class CItemWriter {
+  public:
+    CItemWriter(CResourceUpdater& updater, uint64_t stubSize)
+        : m_updater(updater), m_qwBound(stubSize + kStoreOverhead) {}
+
+    // path names the file the bytes came from, for the message when the book grows too large.
+    void Put(unsigned type, unsigned id, const void* data, size_t size, const std::string& path) {
+        m_qwBound += size + kItemOverhead;
+        if (m_qwBound > kMaxEBookSize)
+            throw BuildRefusal{kReadFailed + path,
+                               "The e-book would reach 2 GiB with this file; an e-book must "
+                               "stay below 2 GiB."};
+        m_updater.Update(static_cast<int>(type), static_cast<int>(id), data,
+                         static_cast<uint32_t>(size));
+    }
+
+  private:
+    CResourceUpdater& m_updater;
+    uint64_t m_qwBound;
+};
+
+// Reads a whole page or splash file (opened for reading, not shared).
+std::vector<uint8_t> ReadWholeFile(const std::string& path) {
+    CFile file;
+    file.Open(path, CFile::modeRead | CFile::shareExclusive);
+    const uint64_t length = file.GetLength();
+    if (length > 0xFFFFFFFFu)
+        throw BuildRefusal{kReadFailed + path,
+                           path + " is 4 GiB or larger; an e-book cannot hold a file that large."};
+    std::vector<uint8_t> bytes(static_cast<size_t>(length));
+    if (!bytes.empty())
+        file.ReadExact(bytes.data(), static_cast<uint32_t>(length));
+    file.Close();
+    return bytes;
+}
+
+// Reads, packs and files one file; the raw and packed buffers are gone when this returns.
+void PutPackedFile(CItemWriter& writer, unsigned type, unsigned id, const std::string& path) {
+    std::vector<uint8_t> packed;
+    {
+        const std::vector<uint8_t> raw = ReadWholeFile(path);
+        try {
+            packed = PackBlock(raw.data(), raw.size());
+        } catch (const CPackError& e) {
+            throw BuildRefusal{kReadFailed + path,
+                               std::string("The file could not be packed: ") + e.what() + "."};
+        }
+    }
+    writer.Put(type, id, packed.data(), packed.size(), path);
+}
+
+void PutText(CItemWriter& writer, unsigned id, const std::string& text, const std::string& out) {
+    // The text and its terminating zero; an empty text is one zero byte.
+    writer.Put(kBookResourceType, id, text.c_str(), text.size() + 1, out);
+}
+
+// Steps 4 to 11: the store. Throws CException, BuildRefusal or std::bad_alloc; *current names
+// the file being worked on at the moment of a failure.
+void WriteStore(const CBookProject& project, uint64_t stubSize, std::string* current) {
+    const std::string& out = project.m_strEBookFile;
+    *current = out;
+    CResourceUpdater updater;
+    updater.Open(out, false);
+    CItemWriter writer(updater, stubSize);
+
+    size_t tableSize = 0;
+    for (size_t i = 0; i < project.m_arrPages.size(); ++i) {
+        const CPieceElem& page = *project.m_arrPages[i];
+        if (!page.m_bInProject)
+            continue;
+        // The backslash is always inserted, even after a folder that already ends in one.
+        *current = project.m_strProjectDir + "\\" + page.m_strFile;
+        tableSize += page.m_strFile.size() + 17;
+        PutPackedFile(writer, kPageResourceType, static_cast<unsigned>(i + 1), *current);
+    }
+    *current = out;
+
+    std::vector<uint8_t> table;
+    table.reserve(tableSize);
+    for (size_t i = 0; i < project.m_arrPages.size(); ++i) {
+        const CPieceElem& page = *project.m_arrPages[i];
+        if (!page.m_bInProject)
+            continue;
+        for (char c : page.m_strFile)
+            table.push_back(static_cast<uint8_t>(c == '\\' ? '/' : c));
+        table.push_back(0);
+        PutU32(table, static_cast<uint32_t>(i + 1));
+        PutU32(table, static_cast<uint32_t>(page.m_bInSequence));
+        PutU32(table, 0);
+        PutU32(table, static_cast<uint32_t>(page.m_bInSearch));
+    }
+    // With no included page the size is 0, which files nothing.
+    writer.Put(kBookResourceType, kFileTableId, table.data(), table.size(), out);
+    table = std::vector<uint8_t>();
+
+    if (!project.m_strSplashFile.empty()) {
+        *current = project.m_strSplashFile;
+        PutPackedFile(writer, kBookResourceType, kSplashId, *current);
+        *current = out;
+    }
+
+    const std::vector<uint8_t> settings = MakeSettingsRecord(project);
+    writer.Put(kBookResourceType, kSettingsId, settings.data(), settings.size(), out);
+    PutText(writer, kTitleId, project.m_strTitle, out);
+    PutText(writer, kAuthorId, project.m_strAuthor, out);
+    PutText(writer, kCopyrightId, project.m_strCopyright, out);
+    PutText(writer, kUrlId, project.m_strUrl, out);
+    PutText(writer, kEMailId, project.m_strEMail, out);
+    PutText(writer, kAboutInfoId, project.m_strAboutInfo, out);
+    writer.Put(kBookResourceType, kBookMarkerId, kBookMarker, sizeof kBookMarker, out);
+
+    updater.Commit();
+    updater.Close();
+}
+
+}  // namespace
+
+std::vector<uint8_t> MakeSettingsRecord(const CBookProject& p) {
+    // Cleared first, so the reserved integers 4 to 7 and 18 are 0.
+    const int32_t values[19] = {p.m_bShowAboutAtStart,
+                                p.m_bStartMaximized,
+                                p.m_bStartFullScreen,
+                                p.m_bShowToolbar,
+                                0,
+                                0,
+                                0,
+                                0,
+                                p.m_bHomeButton,
+                                p.m_bPrevNextButtons,
+                                p.m_bHistoryButtons,
+                                p.m_bCopyButton,
+                                p.m_bSearchButton,
+                                p.m_bFullScreenButton,
+                                p.m_bFontSizeButton,
+                                p.m_bPrintButton,
+                                p.m_bAboutButton,
+                                p.m_bExitButton,
+                                0};
+    std::vector<uint8_t> record;
+    record.reserve(76);
+    for (int32_t v : values)
+        PutU32(record, static_cast<uint32_t>(v));
+    return record;
+}
+
+std::string TooManyPagesMessage(size_t count) {
+    return "The project holds " + std::to_string(count) +
+           " page entries, but an e-book can hold at most " + std::to_string(kMaxPageEntries) +
+           ". Remove some files from the project folder and scan it again.";
+}
+
+int BuildEBook(CBookProject& project, Ui& ui, const CStubSource& stub) {
+    CWaitCursor wait(ui);
+
+    // Page numbers are 16-bit ids: a longer list would wrap and overwrite earlier pages.
+    if (project.m_arrPages.size() > kMaxPageEntries) {
+        ui.ShowMessage(TooManyPagesMessage(project.m_arrPages.size()), MsgIcon::stop,
+                       MsgButtons::ok);
+        return 0;
+    }
+
+    const uint8_t* stubData = nullptr;
+    size_t stubSize = 0;
+    if (!stub.GetStub(&stubData, &stubSize)) {
+        ui.ShowMessage(std::string(kSaveFailed) +
+                           "\nThis program does not carry the viewer that every e-book starts "
+                           "with; it was built incompletely.",
+                       MsgIcon::stop, MsgButtons::ok);
+        return 0;
+    }
+
+    const std::string& out = project.m_strEBookFile;
+    try {
+        CFile file;
+        file.Open(out, CFile::modeCreate | CFile::modeWrite | CFile::shareExclusive);
+        file.Write(stubData, static_cast<uint32_t>(stubSize));
+        file.Close();
+    } catch (const CFileException& e) {
+        ReportError(ui, kSaveFailed, e);
+        return 0;
+    }
+
+    std::string current;
+    bool failed = true;
+    try {
+        WriteStore(project, stubSize, &current);
+        failed = false;
+    } catch (const CException& e) {
+        ReportError(ui, kReadFailed + current, e);
+    } catch (const BuildRefusal& r) {
+        ui.ShowMessage(r.strPrefix + "\n" + r.strText, MsgIcon::stop, MsgButtons::ok);
+    } catch (const std::bad_alloc&) {
+        ui.ShowMessage(kReadFailed + current + "\nThere is not enough memory to build the e-book.",
+                       MsgIcon::stop, MsgButtons::ok);
+    }
+    if (failed) {
+        // The updater has been destroyed, so the file is closed; a failed deletion is not shown.
+        try {
+            CFile::Remove(out);
+        } catch (const CFileException&) {
+        }
+        return 0;
+    }
+
+    return ReplaceIcon(project, ui) ? 1 : 0;
+}
