@@ -1,0 +1,258 @@
+// Reading and writing the project file.
+//
+// Saving goes through a temporary file in the target's folder that replaces the target only once
+// it is complete: a failure half-way (a full disk) leaves the old project file intact. Before
+// that the target itself is opened for writing without truncating it, so that a read-only or
+// locked file is refused with its own message and nothing changes.
+#include "project/ProjectFile.h"
+
+#include "platform/Archive.h"
+#include "platform/ErrorReport.h"
+#include "platform/File.h"
+
+namespace {
+
+const char kSavePrefix[] = "Cannot save E-Book Project";
+const char kOpenPrefix[] = "Cannot open E-Book Project";
+const char kOldVersion[] = "Old version of the .EBP file. Please regenerate.";
+const char kSaveOther[] = "Do you want to save the project to other file?";
+
+const CArchiveClass kClassPieceElem = {"CPieceElem", 1};
+const CArchiveClass* const kProjectClasses[] = {&kClassPieceElem};
+
+// The 14 strings in file order; nullptr marks a reserved slot (written empty, read and dropped).
+void StringSlots(CBookProject& p, std::string* (&slots)[14]) {
+    std::string* const fields[14] = {
+        nullptr,
+        nullptr,
+        &p.m_strTitle,
+        &p.m_strAuthor,
+        &p.m_strCopyright,
+        &p.m_strUrl,
+        &p.m_strEMail,
+        nullptr,
+        &p.m_strAboutInfo,
+        nullptr,
+        &p.m_strSplashFile,
+        &p.m_strIconFile,
+        &p.m_strEBookFile,
+        &p.m_strProjectDir,
+    };
+    for (int i = 0; i < 14; ++i)
+        slots[i] = fields[i];
+}
+
+// The 19 options in file order; nullptr marks a reserved slot (written 0, read and dropped).
+void OptionSlots(CBookProject& p, int32_t* (&slots)[19]) {
+    int32_t* const fields[19] = {
+        &p.m_bShowAboutAtStart,
+        &p.m_bStartMaximized,
+        &p.m_bStartFullScreen,
+        &p.m_bShowToolbar,
+        nullptr,
+        nullptr,
+        nullptr,
+        nullptr,
+        &p.m_bHomeButton,
+        &p.m_bPrevNextButtons,
+        &p.m_bHistoryButtons,
+        &p.m_bCopyButton,
+        &p.m_bSearchButton,
+        &p.m_bFullScreenButton,
+        &p.m_bFontSizeButton,
+        &p.m_bPrintButton,
+        &p.m_bAboutButton,
+        &p.m_bExitButton,
+        nullptr,
+    };
+    for (int i = 0; i < 19; ++i)
+        slots[i] = fields[i];
+}
+
+void WriteProject(CBookProject& p, CArchive& ar) {
+    ar.WriteU32(kProjectFileVersion);
+    ar.WriteU32(static_cast<uint32_t>(p.GetPageCount()));
+    for (size_t i = 0; i < p.GetPageCount(); ++i) {
+        const CPieceElem& e = *p.GetPage(i);
+        ar.WriteClassTag(kClassPieceElem);
+        ar.WriteString(e.m_strFile);
+        ar.WriteU32(static_cast<uint32_t>(e.m_bInSequence));
+        ar.WriteU32(0);
+        ar.WriteU32(static_cast<uint32_t>(e.m_bInSearch));
+        ar.WriteU32(static_cast<uint32_t>(e.m_bInProject));
+    }
+    ar.WriteCount(0);  // the reserved string list
+    std::string* strings[14];
+    StringSlots(p, strings);
+    for (std::string* text : strings)
+        ar.WriteString(text ? *text : std::string());
+    int32_t* options[19];
+    OptionSlots(p, options);
+    for (int32_t* option : options)
+        ar.WriteU32(option ? static_cast<uint32_t>(*option) : 0);
+}
+
+// Reads everything after the version. Every value is stored as soon as it is read, so that an
+// error leaves what came before it.
+void ReadProjectBody(CBookProject& p, CArchive& ar) {
+    // The count is not trusted for anything but the loop: each entry reads its own bytes, which
+    // ends the loop at the end of the file.
+    const uint32_t n = ar.ReadU32();
+    for (uint32_t i = 0; i < n; ++i) {
+        ar.ReadObjectTag(kClassPieceElem, kProjectClasses, 1);
+        std::unique_ptr<CPieceElem> e(new CPieceElem);
+        e->m_strFile = ar.ReadString();
+        e->m_bInSequence = static_cast<int32_t>(ar.ReadU32());
+        ar.ReadU32();
+        e->m_bInSearch = static_cast<int32_t>(ar.ReadU32());
+        e->m_bInProject = static_cast<int32_t>(ar.ReadU32());
+        p.AddPage(std::move(e));
+    }
+    const uint32_t reserved = ar.ReadCount();
+    for (uint32_t i = 0; i < reserved; ++i)
+        ar.ReadString();
+    std::string* strings[14];
+    StringSlots(p, strings);
+    for (std::string* slot : strings) {
+        std::string text = ar.ReadString();
+        if (slot)
+            *slot = std::move(text);
+    }
+    int32_t* options[19];
+    OptionSlots(p, options);
+    for (int32_t* option : options) {
+        const uint32_t v = ar.ReadU32();
+        if (option)
+            *option = static_cast<int32_t>(v);
+    }
+}
+
+// A name in the target's folder for the file being written, not taken by another file.
+std::string TempPathFor(const std::string& path) {
+    for (int n = 0;; ++n) {
+        const std::string candidate = path + (n == 0 ? std::string() : std::to_string(n)) + ".~tmp";
+        if (!CFile::Exists(candidate) || n >= 999)
+            return candidate;
+    }
+}
+
+void RemoveQuietly(const std::string& path) {
+    try {
+        CFile::Remove(path);
+    } catch (const CFileException&) {
+    }
+}
+
+}  // namespace
+
+int SaveProject(CBookProject& project, Ui& ui) {
+    if (!project.m_bProjectLoaded)
+        return 1;
+    const std::string path = project.m_strProjectFile;
+    std::string temp;
+    bool createdTarget = false;
+    CFile file;
+    try {
+        // The target must be writable (and not held by anyone); open it without truncating.
+        const bool existed = CFile::Exists(path);
+        {
+            CFile probe;
+            probe.Open(path, CFile::modeWrite | CFile::modeCreate | CFile::modeNoTruncate |
+                                 CFile::shareExclusive);
+            createdTarget = !existed;
+            probe.Close();
+        }
+        temp = TempPathFor(path);
+        file.Open(temp, CFile::modeWrite | CFile::modeCreate | CFile::shareExclusive);
+        {
+            CArchive ar(file, CArchive::store);
+            WriteProject(project, ar);
+            ar.Close();
+        }
+        file.Flush();
+        file.Close();
+        CFile::Rename(temp, path);
+        return 1;
+    } catch (CFileException& e) {
+        file.Abort();
+        if (!temp.empty())
+            RemoveQuietly(temp);
+        if (createdTarget)
+            RemoveQuietly(path);
+        // The temporary file is ours; the person knows the project file.
+        if (!temp.empty() && e.m_strFileName == temp)
+            e.m_strFileName = path;
+        ReportError(ui, kSavePrefix, e);
+        return 0;
+    } catch (const CArchiveException& e) {
+        file.Abort();
+        if (!temp.empty())
+            RemoveQuietly(temp);
+        if (createdTarget)
+            RemoveQuietly(path);
+        ReportError(ui, kSavePrefix, e);
+        return 0;
+    }
+}
+
+int LoadProject(CBookProject& project, Ui& ui) {
+    CFile file;
+    try {
+        file.Open(project.m_strProjectFile, CFile::modeRead | CFile::shareDenyWrite);
+    } catch (const CFileException& e) {
+        ReportError(ui, kOpenPrefix, e);
+        return 0;
+    }
+    project.ResetProject();
+    try {
+        CArchive ar(file, CArchive::load);
+        if (ar.ReadU32() != kProjectFileVersion) {
+            ui.ShowMessage(kOldVersion, MsgIcon::stop, MsgButtons::ok);
+            file.Abort();
+            return 0;
+        }
+        ReadProjectBody(project, ar);
+        file.Close();
+        return 1;
+    } catch (const CException& e) {
+        file.Abort();
+        ReportError(ui, kOpenPrefix, e);
+        return 0;
+    }
+}
+
+int SaveProjectAs(CBookProject& project, Ui& ui) {
+    if (!project.m_bProjectLoaded)
+        return 1;
+    for (;;) {
+        std::string chosen;
+        if (!ui.FileDialog(ProjectSaveDialogSpec(project), &chosen))
+            return 0;
+        project.m_strProjectFile = chosen;
+        project.m_strLastProjectFile = chosen;
+        if (SaveProject(project, ui))
+            return 1;
+        if (ui.ShowMessage(kSaveOther, MsgIcon::question, MsgButtons::yesNo) != MsgAnswer::yes)
+            return 0;
+    }
+}
+
+FileDialogSpec ProjectOpenDialogSpec(const CBookProject& project) {
+    FileDialogSpec spec;
+    spec.bSave = false;
+    spec.strFilter = "E-Book Projects (*.ebp)|*.ebp|All Files (*.*)|*.*||";
+    spec.strDefExt = "ebp";
+    spec.strInitialName = project.m_strLastProjectFile;
+    spec.uFlags = kOfnHideReadOnly | kOfnPathMustExist | kOfnFileMustExist;
+    return spec;
+}
+
+FileDialogSpec ProjectSaveDialogSpec(const CBookProject& project) {
+    FileDialogSpec spec;
+    spec.bSave = true;
+    spec.strFilter = "E-Book Project Files (*.ebp)|*.ebp|All Files (*.*)|*.*||";
+    spec.strDefExt = "ebp";
+    spec.strInitialName = project.m_strLastProjectFile;
+    spec.uFlags = kOfnOverwritePrompt | kOfnPathMustExist;
+    return spec;
+}
