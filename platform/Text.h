@@ -8,6 +8,15 @@
 #include <cstdint>
 #include <string>
 
+// <windows.h> defines AnsiLower and AnsiUpper as macros for CharLowerA / CharUpperA, which would
+// silently rename the functions below. Include this header after <windows.h>.
+#ifdef AnsiLower
+#undef AnsiLower
+#endif
+#ifdef AnsiUpper
+#undef AnsiUpper
+#endif
+
 // Lower-cases / upper-cases with the code page's rules (multibyte-aware on Windows).
 std::string AnsiLower(const std::string& text);
 std::string AnsiUpper(const std::string& text);

@@ -1,7 +1,8 @@
 // Lower-casing and comparison through the system, in the user's ANSI code page.
-#include "platform/Text.h"
-
 #include <windows.h>
+
+// After <windows.h>, whose AnsiLower / AnsiUpper macros it removes.
+#include "platform/Text.h"
 
 #include <vector>
 

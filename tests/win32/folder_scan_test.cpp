@@ -1,0 +1,214 @@
+// The folder listing and the folder scan on the real Windows file system (run under Wine).
+#include <gtest/gtest.h>
+
+#include <windows.h>
+
+#include <algorithm>
+#include <string>
+#include <vector>
+
+#include "ScriptedUi.h"
+#include "platform/Folder.h"
+#include "platform/Text.h"
+#include "project/Scan.h"
+
+namespace {
+
+void RemoveTree(const std::string& path) {
+    EnumerateFolder(path, [&](const FolderEntry& e) {
+        const std::string child = path + "\\" + e.strNativeName;
+        SetFileAttributesA(child.c_str(), FILE_ATTRIBUTE_NORMAL);
+        if (e.bFolder)
+            RemoveTree(child);
+        else
+            DeleteFileA(child.c_str());
+    });
+    RemoveDirectoryA(path.c_str());
+}
+
+class WinFolderTest : public ::testing::Test {
+  protected:
+    void SetUp() override {
+        char tmp[MAX_PATH];
+        ASSERT_NE(GetTempPathA(MAX_PATH, tmp), 0u);
+        char name[MAX_PATH];
+        ASSERT_NE(GetTempFileNameA(tmp, "pvf", 0, name), 0u);
+        DeleteFileA(name);
+        root = name;
+        ASSERT_TRUE(CreateDirectoryA(root.c_str(), nullptr));
+    }
+    void TearDown() override {
+        RemoveTree(root);
+        EXPECT_EQ(GetFileAttributesA(root.c_str()), INVALID_FILE_ATTRIBUTES);
+    }
+
+    std::string Path(const std::string& rel) const { return root + "\\" + rel; }
+    void Touch(const std::string& rel) {
+        HANDLE h = CreateFileA(Path(rel).c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS,
+                               FILE_ATTRIBUTE_NORMAL, nullptr);
+        ASSERT_NE(h, INVALID_HANDLE_VALUE) << rel;
+        DWORD written = 0;
+        WriteFile(h, "x", 1, &written, nullptr);
+        CloseHandle(h);
+    }
+    void Mkdir(const std::string& rel) {
+        ASSERT_TRUE(CreateDirectoryA(Path(rel).c_str(), nullptr));
+    }
+    void Hide(const std::string& rel) {
+        const std::string p = Path(rel);
+        const DWORD attr = GetFileAttributesA(p.c_str());
+        ASSERT_TRUE(SetFileAttributesA(p.c_str(), attr | FILE_ATTRIBUTE_HIDDEN));
+        // The attribute must really be kept by the file system (Wine keeps it in an extended
+        // attribute of the Linux file); otherwise the hidden-item tests would prove nothing.
+        ASSERT_NE(GetFileAttributesA(p.c_str()) & FILE_ATTRIBUTE_HIDDEN, 0u) << rel;
+    }
+    std::vector<FolderEntry> List(const std::string& path) {
+        std::vector<FolderEntry> out;
+        EXPECT_TRUE(EnumerateFolder(path, [&](const FolderEntry& e) { out.push_back(e); }));
+        return out;
+    }
+
+    std::string root;
+};
+
+const FolderEntry* Find(const std::vector<FolderEntry>& entries, const std::string& name) {
+    for (const FolderEntry& e : entries) {
+        if (e.strName == name)
+            return &e;
+    }
+    return nullptr;
+}
+
+}  // namespace
+
+TEST_F(WinFolderTest, ReportsKindAndTheHiddenAttribute) {
+    Touch("shown.htm");
+    Touch("secret.htm");
+    Mkdir("Drafts");
+    Mkdir("Img");
+    Hide("secret.htm");
+    Hide("Drafts");
+    SetFileAttributesA(Path("shown.htm").c_str(), FILE_ATTRIBUTE_READONLY | FILE_ATTRIBUTE_SYSTEM);
+
+    const std::vector<FolderEntry> entries = List(root);
+    ASSERT_EQ(entries.size(), 4u);
+    struct Expect {
+        const char* name;
+        bool folder;
+        bool hidden;
+    };
+    const Expect expected[] = {
+        {"shown.htm", false, false},
+        {"secret.htm", false, true},
+        {"Drafts", true, true},
+        {"Img", true, false},
+    };
+    for (const Expect& x : expected) {
+        SCOPED_TRACE(x.name);
+        const FolderEntry* e = Find(entries, x.name);
+        ASSERT_NE(e, nullptr);
+        EXPECT_EQ(e->bFolder, x.folder);
+        EXPECT_EQ(e->bHidden, x.hidden);
+        EXPECT_FALSE(e->bNoAnsiName);
+    }
+    // With or without the trailing backslash, and "." / ".." never reported.
+    EXPECT_EQ(List(root + "\\").size(), 4u);
+    int calls = 0;
+    EXPECT_FALSE(EnumerateFolder(Path("missing"), [&](const FolderEntry&) { ++calls; }));
+    EXPECT_FALSE(EnumerateFolder(Path("shown.htm"), [&](const FolderEntry&) { ++calls; }));
+    EXPECT_EQ(calls, 0);
+}
+
+TEST_F(WinFolderTest, OrderIsTheNtfsOrderTheLinuxListingUses) {
+    const std::vector<std::string> names = {"b.htm",  "A.html", "_notes.txt",  "a-b.htm",
+                                            "Z.gif",  "a.htm",  "caf\xE9.htm", "\xC0pres.htm",
+                                            "10.htm", "9.htm",  "\x80uro.txt", "a b.htm"};
+    for (const std::string& n : names)
+        Touch(n);
+    std::vector<std::string> listed;
+    for (const FolderEntry& e : List(root))
+        listed.push_back(e.strName);
+
+    std::vector<std::string> expected = names;
+    std::stable_sort(expected.begin(), expected.end(),
+                     [](const std::string& a, const std::string& b) {
+                         return CompareNtfsOrder(Utf8FromAnsi(a), Utf8FromAnsi(b)) < 0;
+                     });
+    EXPECT_EQ(listed, expected);
+}
+
+TEST_F(WinFolderTest, NameWithoutAnAnsiFormIsFlagged) {
+    const std::wstring wide = std::wstring(root.begin(), root.end()) + L"\\\x65E5\x672C.htm";
+    HANDLE h = CreateFileW(wide.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS,
+                           FILE_ATTRIBUTE_NORMAL, nullptr);
+    ASSERT_NE(h, INVALID_HANDLE_VALUE);
+    CloseHandle(h);
+    Touch("plain.htm");
+
+    const std::vector<FolderEntry> entries = List(root);
+    ASSERT_EQ(entries.size(), 2u);
+    const FolderEntry* bad = entries[0].strName == "plain.htm" ? &entries[1] : &entries[0];
+    EXPECT_TRUE(bad->bNoAnsiName);
+    EXPECT_EQ(bad->strName, "??.htm");
+
+    ScriptedUi ui;
+    CBookProject project;
+    RescanProject(project, ui, root, nullptr);
+    ASSERT_EQ(project.GetPageCount(), 1u);
+    EXPECT_EQ(project.GetPage(0)->m_strFile, "plain.htm");
+    ASSERT_EQ(ui.messages.size(), 1u);
+    EXPECT_EQ(ui.messages[0].text, LeftOutNamesMessage({"??.htm"}));
+    DeleteFileW(wide.c_str());
+}
+
+TEST_F(WinFolderTest, RescanOfARealTree) {
+    Touch("Index.HTML");
+    Touch("index2.htm");
+    Mkdir("Img");
+    Touch("Img\\Cover.GIF");
+    Mkdir("Img\\Deep");
+    Touch("Img\\Deep\\a.b.htm");
+    Touch("hidden.htm");
+    Hide("hidden.htm");
+    Mkdir("Private");
+    Touch("Private\\p.htm");
+    Hide("Private");
+
+    ScriptedUi ui;
+    CBookProject project;
+    int refills = 0;
+    EXPECT_EQ(RescanProject(project, ui, root, [&] { ++refills; }), 1);
+    struct Expect {
+        const char* file;
+        int page;
+    };
+    const Expect expected[] = {
+        {"img\\cover.gif", 0}, {"img\\deep\\a.b.htm", 1}, {"index.html", 0}, {"index2.htm", 1}};
+    ASSERT_EQ(project.GetPageCount(), 4u);
+    for (size_t i = 0; i < 4; ++i) {
+        SCOPED_TRACE(expected[i].file);
+        EXPECT_EQ(project.GetPage(i)->m_strFile, expected[i].file);
+        EXPECT_EQ(project.GetPage(i)->m_bInSequence, expected[i].page);
+        EXPECT_EQ(project.GetPage(i)->m_bInSearch, expected[i].page);
+    }
+    EXPECT_TRUE(ui.messages.empty());
+    EXPECT_EQ(refills, 1);
+    EXPECT_EQ(ui.waitDepth, 0);
+    EXPECT_EQ(project.m_strLastProject, root);
+
+    // Re-scan after deleting the only pages: the pictures stay and the message appears.
+    project.GetPage(0)->m_bInProject = 0;
+    ASSERT_TRUE(DeleteFileA(Path("index2.htm").c_str()));
+    ASSERT_TRUE(DeleteFileA(Path("Img\\Deep\\a.b.htm").c_str()));
+    Touch("Img\\new.png");
+    RescanProject(project, ui, root + "\\", nullptr);
+    ASSERT_EQ(project.GetPageCount(), 3u);
+    EXPECT_EQ(project.GetPage(0)->m_strFile, "img\\cover.gif");
+    EXPECT_EQ(project.GetPage(0)->m_bInProject, 0);
+    EXPECT_EQ(project.GetPage(1)->m_strFile, "index.html");
+    EXPECT_EQ(project.GetPage(2)->m_strFile, "img\\new.png");
+    ASSERT_EQ(ui.messages.size(), 1u);
+    EXPECT_EQ(ui.messages[0].text, "No HTML files in this folder. Please try again.");
+    EXPECT_EQ(ui.messages[0].icon, MsgIcon::exclamation);
+    EXPECT_EQ(ui.messages[0].buttons, MsgButtons::ok);
+}
