@@ -1,0 +1,463 @@
+// The OLE container around the web-browser control. The control finds our IDocHostUIHandler and
+// the security manager service by asking the client site, which is why one object (CHostSite)
+// carries all the site interfaces.
+//
+// Standards mode: the control renders pages in its legacy mode unless the process is listed under
+// FEATURE_BROWSER_EMULATION; the viewer writes that value at start-up (ViewerApp.cpp).
+#include "viewer/BrowserHost.h"
+
+#include <exdisp.h>
+#include <exdispid.h>
+#include <mshtmhst.h>
+#include <ole2.h>
+#include <urlmon.h>
+
+#include "viewer/ComGuids.h"
+#include "viewer/ComUtil.h"
+#include "viewer/book/BookUrl.h"
+
+namespace {
+
+// The string in a VARIANT that may be passed by reference (as the events pass URLs).
+std::string VariantText(const VARIANT& v) {
+    const VARIANT* p = &v;
+    if (p->vt == (VT_BYREF | VT_VARIANT) && p->pvarVal)
+        p = p->pvarVal;
+    if (p->vt == VT_BSTR)
+        return AnsiFromWide(p->bstrVal);
+    if (p->vt == (VT_BYREF | VT_BSTR) && p->pbstrVal)
+        return AnsiFromWide(*p->pbstrVal);
+    return std::string();
+}
+
+long VariantLong(const VARIANT& v) {
+    const VARIANT* p = &v;
+    if (p->vt == (VT_BYREF | VT_VARIANT) && p->pvarVal)
+        p = p->pvarVal;
+    if (p->vt == VT_I4)
+        return p->lVal;
+    if (p->vt == (VT_BYREF | VT_I4) && p->plVal)
+        return *p->plVal;
+    return 0;
+}
+
+void SetCancel(const VARIANT& v, bool cancel) {
+    if (v.vt == (VT_BYREF | VT_BOOL) && v.pboolVal)
+        *v.pboolVal = cancel ? VARIANT_TRUE : VARIANT_FALSE;
+}
+
+}  // namespace
+
+class CHostSite final : public IOleClientSite,
+                        public IOleInPlaceSite,
+                        public IOleInPlaceFrame,
+                        public IDocHostUIHandler,
+                        public IServiceProvider,
+                        public IInternetSecurityManager,
+                        public IDispatch {
+  public:
+    CHostSite(HWND parent, IBrowserEvents* events) : m_parent(parent), m_events(events) {}
+
+    CComPtr<IOleObject> m_object;
+    CComPtr<IWebBrowser2> m_browser;
+    CComPtr<IOleInPlaceActiveObject> m_active;
+    DWORD m_cookie = 0;
+    RECT m_rect = {0, 0, 0, 0};
+    HWND m_parent;
+    IBrowserEvents* m_events;
+
+    bool IsTopLevel(IDispatch* disp) {
+        if (!disp || !m_browser)
+            return true;
+        CComPtr<IUnknown> a;
+        CComPtr<IUnknown> b;
+        disp->QueryInterface(IID_IUnknown, a.Out());
+        m_browser->QueryInterface(IID_IUnknown, b.Out());
+        return a.Get() == b.Get();
+    }
+
+    // IUnknown
+    STDMETHODIMP QueryInterface(REFIID riid, void** ppv) override {
+        if (!ppv)
+            return E_POINTER;
+        *ppv = nullptr;
+        if (IsEqualIID(riid, IID_IUnknown) || IsEqualIID(riid, IID_IOleClientSite))
+            *ppv = static_cast<IOleClientSite*>(this);
+        else if (IsEqualIID(riid, IID_IOleWindow) || IsEqualIID(riid, IID_IOleInPlaceSite))
+            *ppv = static_cast<IOleInPlaceSite*>(this);
+        else if (IsEqualIID(riid, IID_IOleInPlaceFrame) ||
+                 IsEqualIID(riid, IID_IOleInPlaceUIWindow))
+            *ppv = static_cast<IOleInPlaceFrame*>(this);
+        else if (IsEqualIID(riid, IID_IDocHostUIHandler))
+            *ppv = static_cast<IDocHostUIHandler*>(this);
+        else if (IsEqualIID(riid, IID_IServiceProvider))
+            *ppv = static_cast<IServiceProvider*>(this);
+        else if (IsEqualIID(riid, IID_IInternetSecurityManager))
+            *ppv = static_cast<IInternetSecurityManager*>(this);
+        else if (IsEqualIID(riid, IID_IDispatch) || IsEqualIID(riid, DIID_DWebBrowserEvents2))
+            *ppv = static_cast<IDispatch*>(this);
+        else
+            return E_NOINTERFACE;
+        AddRef();
+        return S_OK;
+    }
+    STDMETHODIMP_(ULONG) AddRef() override { return InterlockedIncrement(&m_ref); }
+    STDMETHODIMP_(ULONG) Release() override {
+        const LONG n = InterlockedDecrement(&m_ref);
+        if (n == 0)
+            delete this;
+        return static_cast<ULONG>(n);
+    }
+
+    // IOleClientSite
+    STDMETHODIMP SaveObject() override { return E_NOTIMPL; }
+    STDMETHODIMP GetMoniker(DWORD, DWORD, IMoniker**) override { return E_NOTIMPL; }
+    STDMETHODIMP GetContainer(IOleContainer** pp) override {
+        if (pp)
+            *pp = nullptr;
+        return E_NOINTERFACE;
+    }
+    STDMETHODIMP ShowObject() override { return S_OK; }
+    STDMETHODIMP OnShowWindow(BOOL) override { return S_OK; }
+    STDMETHODIMP RequestNewObjectLayout() override { return E_NOTIMPL; }
+
+    // IOleWindow (for the in-place site and the frame)
+    STDMETHODIMP GetWindow(HWND* phwnd) override {
+        if (!phwnd)
+            return E_POINTER;
+        *phwnd = m_parent;
+        return S_OK;
+    }
+    STDMETHODIMP ContextSensitiveHelp(BOOL) override { return E_NOTIMPL; }
+
+    // IOleInPlaceSite
+    STDMETHODIMP CanInPlaceActivate() override { return S_OK; }
+    STDMETHODIMP OnInPlaceActivate() override { return S_OK; }
+    STDMETHODIMP OnUIActivate() override { return S_OK; }
+    STDMETHODIMP GetWindowContext(IOleInPlaceFrame** frame, IOleInPlaceUIWindow** doc, LPRECT pos,
+                                  LPRECT clip, LPOLEINPLACEFRAMEINFO info) override {
+        if (frame) {
+            *frame = static_cast<IOleInPlaceFrame*>(this);
+            AddRef();
+        }
+        if (doc)
+            *doc = nullptr;
+        if (pos)
+            *pos = m_rect;
+        if (clip)
+            *clip = m_rect;
+        if (info) {
+            info->fMDIApp = FALSE;
+            info->hwndFrame = m_parent;
+            info->haccel = nullptr;
+            info->cAccelEntries = 0;
+        }
+        return S_OK;
+    }
+    STDMETHODIMP Scroll(SIZE) override { return E_NOTIMPL; }
+    STDMETHODIMP OnUIDeactivate(BOOL) override { return S_OK; }
+    STDMETHODIMP OnInPlaceDeactivate() override { return S_OK; }
+    STDMETHODIMP DiscardUndoState() override { return E_NOTIMPL; }
+    STDMETHODIMP DeactivateAndUndo() override { return E_NOTIMPL; }
+    STDMETHODIMP OnPosRectChange(LPCRECT rect) override {
+        CComPtr<IOleInPlaceObject> inplace;
+        if (rect && m_object &&
+            SUCCEEDED(m_object->QueryInterface(IID_IOleInPlaceObject, inplace.Out())))
+            inplace->SetObjectRects(rect, rect);
+        return S_OK;
+    }
+
+    // IOleInPlaceUIWindow / IOleInPlaceFrame
+    STDMETHODIMP GetBorder(LPRECT) override { return INPLACE_E_NOTOOLSPACE; }
+    STDMETHODIMP RequestBorderSpace(LPCBORDERWIDTHS) override { return INPLACE_E_NOTOOLSPACE; }
+    STDMETHODIMP SetBorderSpace(LPCBORDERWIDTHS) override { return S_OK; }
+    STDMETHODIMP SetActiveObject(IOleInPlaceActiveObject* active, LPCOLESTR) override {
+        CComPtr<IOleInPlaceActiveObject> keep;
+        if (active)
+            active->QueryInterface(IID_IOleInPlaceActiveObject, keep.Out());
+        m_active.Release();
+        if (keep)
+            keep->QueryInterface(IID_IOleInPlaceActiveObject, m_active.Out());
+        return S_OK;
+    }
+    STDMETHODIMP InsertMenus(HMENU, LPOLEMENUGROUPWIDTHS) override { return E_NOTIMPL; }
+    STDMETHODIMP SetMenu(HMENU, HOLEMENU, HWND) override { return S_OK; }
+    STDMETHODIMP RemoveMenus(HMENU) override { return E_NOTIMPL; }
+    STDMETHODIMP SetStatusText(LPCOLESTR) override { return S_OK; }
+    STDMETHODIMP EnableModeless(BOOL) override { return S_OK; }
+    STDMETHODIMP TranslateAccelerator(LPMSG, WORD) override { return S_FALSE; }
+
+    // IDocHostUIHandler
+    STDMETHODIMP ShowContextMenu(DWORD, POINT*, IUnknown*, IDispatch*) override {
+        return S_FALSE;  // the control's own menu
+    }
+    STDMETHODIMP GetHostInfo(DOCHOSTUIINFO* info) override {
+        if (!info)
+            return E_POINTER;
+        info->dwFlags = DOCHOSTUIFLAG_NO3DBORDER | DOCHOSTUIFLAG_THEME;
+        info->dwDoubleClick = DOCHOSTUIDBLCLK_DEFAULT;
+        return S_OK;
+    }
+    STDMETHODIMP ShowUI(DWORD, IOleInPlaceActiveObject*, IOleCommandTarget*, IOleInPlaceFrame*,
+                        IOleInPlaceUIWindow*) override {
+        return S_OK;
+    }
+    STDMETHODIMP HideUI() override { return S_OK; }
+    STDMETHODIMP UpdateUI() override { return S_OK; }
+    STDMETHODIMP OnDocWindowActivate(BOOL) override { return S_OK; }
+    STDMETHODIMP OnFrameWindowActivate(BOOL) override { return S_OK; }
+    STDMETHODIMP ResizeBorder(LPCRECT, IOleInPlaceUIWindow*, BOOL) override { return S_OK; }
+    STDMETHODIMP TranslateAccelerator(LPMSG, const GUID*, DWORD) override { return S_FALSE; }
+    STDMETHODIMP GetOptionKeyPath(LPOLESTR* key, DWORD) override {
+        if (key)
+            *key = nullptr;
+        return S_FALSE;
+    }
+    STDMETHODIMP GetDropTarget(IDropTarget*, IDropTarget** out) override {
+        if (out)
+            *out = nullptr;
+        return E_NOTIMPL;
+    }
+    STDMETHODIMP GetExternal(IDispatch** out) override {
+        if (out)
+            *out = nullptr;
+        return S_FALSE;
+    }
+    STDMETHODIMP TranslateUrl(DWORD, LPWSTR, LPWSTR* out) override {
+        if (out)
+            *out = nullptr;
+        return S_FALSE;
+    }
+    STDMETHODIMP FilterDataObject(IDataObject*, IDataObject** out) override {
+        if (out)
+            *out = nullptr;
+        return S_FALSE;
+    }
+
+    // IServiceProvider: the control asks here for a security manager before using its own.
+    STDMETHODIMP QueryService(REFGUID service, REFIID riid, void** ppv) override {
+        if (!ppv)
+            return E_POINTER;
+        *ppv = nullptr;
+        if (IsEqualGUID(service, IID_IInternetSecurityManager))
+            return QueryInterface(riid, ppv);
+        return E_NOINTERFACE;
+    }
+
+    // IInternetSecurityManager: only e-book URLs get an answer; the rest take the default path.
+    STDMETHODIMP SetSecuritySite(IInternetSecurityMgrSite*) override {
+        return INET_E_DEFAULT_ACTION;
+    }
+    STDMETHODIMP GetSecuritySite(IInternetSecurityMgrSite**) override {
+        return INET_E_DEFAULT_ACTION;
+    }
+    STDMETHODIMP MapUrlToZone(LPCWSTR url, DWORD* zone, DWORD) override {
+        if (!url || !zone || !IsBookUrl(AnsiFromWide(url)))
+            return INET_E_DEFAULT_ACTION;
+        *zone = URLZONE_TRUSTED;
+        return S_OK;
+    }
+    STDMETHODIMP GetSecurityId(LPCWSTR, BYTE*, DWORD*, DWORD_PTR) override {
+        return INET_E_DEFAULT_ACTION;
+    }
+    STDMETHODIMP ProcessUrlAction(LPCWSTR url, DWORD, BYTE* policy, DWORD cbPolicy, BYTE*, DWORD,
+                                  DWORD, DWORD) override {
+        if (!url || !policy || cbPolicy < sizeof(DWORD) || !IsBookUrl(AnsiFromWide(url)))
+            return INET_E_DEFAULT_ACTION;
+        const DWORD allow = URLPOLICY_ALLOW;
+        memcpy(policy, &allow, sizeof(allow));
+        return S_OK;
+    }
+    STDMETHODIMP QueryCustomPolicy(LPCWSTR, REFGUID, BYTE**, DWORD*, BYTE*, DWORD, DWORD) override {
+        return INET_E_DEFAULT_ACTION;
+    }
+    STDMETHODIMP SetZoneMapping(DWORD, LPCWSTR, DWORD) override { return INET_E_DEFAULT_ACTION; }
+    STDMETHODIMP GetZoneMappings(DWORD, IEnumString**, DWORD) override {
+        return INET_E_DEFAULT_ACTION;
+    }
+
+    // IDispatch: the DWebBrowserEvents2 sink.
+    STDMETHODIMP GetTypeInfoCount(UINT* n) override {
+        if (n)
+            *n = 0;
+        return S_OK;
+    }
+    STDMETHODIMP GetTypeInfo(UINT, LCID, ITypeInfo**) override { return E_NOTIMPL; }
+    STDMETHODIMP GetIDsOfNames(REFIID, LPOLESTR*, UINT, LCID, DISPID*) override {
+        return E_NOTIMPL;
+    }
+    STDMETHODIMP Invoke(DISPID id, REFIID, LCID, WORD, DISPPARAMS* params, VARIANT*, EXCEPINFO*,
+                        UINT*) override {
+        if (!params || !m_events)
+            return S_OK;
+        // Arguments arrive in reverse order: the last parameter is rgvarg[0].
+        const VARIANT* a = params->rgvarg;
+        const UINT n = params->cArgs;
+        switch (id) {
+            case DISPID_BEFORENAVIGATE2:
+                if (n >= 7) {
+                    const bool top = IsTopLevel(a[6].vt == VT_DISPATCH ? a[6].pdispVal : nullptr);
+                    const bool cancel = m_events->OnBeforeNavigate(VariantText(a[5]), top);
+                    SetCancel(a[0], cancel);
+                }
+                break;
+            case DISPID_NAVIGATECOMPLETE2:
+                if (n >= 2) {
+                    const bool top = IsTopLevel(a[1].vt == VT_DISPATCH ? a[1].pdispVal : nullptr);
+                    m_events->OnNavigateComplete(VariantText(a[0]), top);
+                }
+                break;
+            case DISPID_NAVIGATEERROR:
+                if (n >= 5) {
+                    const bool top = IsTopLevel(a[4].vt == VT_DISPATCH ? a[4].pdispVal : nullptr);
+                    // Cancelling keeps the control from loading its own error page; the window
+                    // shows a message of its own.
+                    SetCancel(a[0], true);
+                    m_events->OnNavigateError(VariantText(a[3]), top, VariantLong(a[1]));
+                }
+                break;
+            case DISPID_TITLECHANGE:
+                if (n >= 1)
+                    m_events->OnTitleChange(VariantText(a[0]));
+                break;
+            default:
+                break;
+        }
+        return S_OK;
+    }
+
+  private:
+    LONG m_ref = 1;
+};
+
+CBrowserHost::CBrowserHost() = default;
+
+CBrowserHost::~CBrowserHost() {
+    Destroy();
+}
+
+bool CBrowserHost::Create(HWND parent, const RECT& rect, IBrowserEvents* events,
+                          std::string* error) {
+    Destroy();
+    CHostSite* site = new CHostSite(parent, events);
+    site->m_rect = rect;
+    m_site = site;
+    HRESULT hr = CoCreateInstance(CLSID_WebBrowser, nullptr, CLSCTX_INPROC_SERVER, IID_IOleObject,
+                                  site->m_object.Out());
+    const char* step = "created";
+    if (SUCCEEDED(hr)) {
+        hr = site->m_object->SetClientSite(site);
+        step = "given its site";
+    }
+    if (SUCCEEDED(hr)) {
+        hr = site->m_object->DoVerb(OLEIVERB_INPLACEACTIVATE, nullptr, site, 0, parent, &rect);
+        step = "activated";
+    }
+    if (SUCCEEDED(hr)) {
+        hr = site->m_object->QueryInterface(IID_IWebBrowser2, site->m_browser.Out());
+        step = "reached";
+    }
+    if (SUCCEEDED(hr)) {
+        CComPtr<IConnectionPointContainer> container;
+        CComPtr<IConnectionPoint> point;
+        if (SUCCEEDED(
+                site->m_browser->QueryInterface(IID_IConnectionPointContainer, container.Out())) &&
+            SUCCEEDED(container->FindConnectionPoint(DIID_DWebBrowserEvents2, &point)))
+            hr = point->Advise(static_cast<IDispatch*>(site), &site->m_cookie);
+        else
+            hr = E_NOINTERFACE;
+        step = "connected to its events";
+    }
+    if (FAILED(hr)) {
+        char text[200];
+        wsprintfA(text,
+                  "The system's web-browser control could not be %s (error 0x%08lX), so the "
+                  "pages of this e-book cannot be shown.",
+                  step, static_cast<unsigned long>(hr));
+        if (error)
+            *error = text;
+        Destroy();
+        return false;
+    }
+    SetRect(rect);
+    return true;
+}
+
+void CBrowserHost::Destroy() {
+    if (!m_site)
+        return;
+    CHostSite* site = m_site;
+    m_site = nullptr;
+    if (site->m_browser && site->m_cookie) {
+        CComPtr<IConnectionPointContainer> container;
+        CComPtr<IConnectionPoint> point;
+        if (SUCCEEDED(
+                site->m_browser->QueryInterface(IID_IConnectionPointContainer, container.Out())) &&
+            SUCCEEDED(container->FindConnectionPoint(DIID_DWebBrowserEvents2, &point)))
+            point->Unadvise(site->m_cookie);
+    }
+    site->m_events = nullptr;
+    site->m_active.Release();
+    site->m_browser.Release();
+    if (site->m_object) {
+        site->m_object->Close(OLECLOSE_NOSAVE);
+        site->m_object->SetClientSite(nullptr);
+        site->m_object.Release();
+    }
+    site->Release();
+}
+
+bool CBrowserHost::IsCreated() const {
+    return m_site && m_site->m_browser;
+}
+
+void CBrowserHost::SetRect(const RECT& rect) {
+    if (!m_site)
+        return;
+    m_site->m_rect = rect;
+    CComPtr<IOleInPlaceObject> inplace;
+    if (m_site->m_object &&
+        SUCCEEDED(m_site->m_object->QueryInterface(IID_IOleInPlaceObject, inplace.Out())))
+        inplace->SetObjectRects(&rect, &rect);
+}
+
+void CBrowserHost::Show(bool show) {
+    if (HWND h = GetControlWindow())
+        ShowWindow(h, show ? SW_SHOW : SW_HIDE);
+}
+
+bool CBrowserHost::Navigate(const std::string& url) {
+    if (!IsCreated())
+        return false;
+    const std::wstring wurl = WideFromAnsi(url);
+    BSTR burl = SysAllocString(wurl.c_str());
+    VARIANT empty;
+    VariantInit(&empty);
+    const HRESULT hr = m_site->m_browser->Navigate(burl, &empty, &empty, &empty, &empty);
+    SysFreeString(burl);
+    return SUCCEEDED(hr);
+}
+
+bool CBrowserHost::Exec(OLECMDID command, OLECMDEXECOPT option, VARIANT* in, VARIANT* out) {
+    if (!IsCreated())
+        return false;
+    return SUCCEEDED(m_site->m_browser->ExecWB(command, option, in, out));
+}
+
+bool CBrowserHost::TranslateAccelerator(MSG* msg) {
+    if (!m_site || !m_site->m_active)
+        return false;
+    if (msg->message < WM_KEYFIRST || msg->message > WM_KEYLAST)
+        return false;
+    return m_site->m_active->TranslateAccelerator(msg) == S_OK;
+}
+
+HWND CBrowserHost::GetControlWindow() const {
+    if (!m_site || !m_site->m_object)
+        return nullptr;
+    CComPtr<IOleInPlaceObject> inplace;
+    HWND h = nullptr;
+    if (SUCCEEDED(m_site->m_object->QueryInterface(IID_IOleInPlaceObject, inplace.Out())))
+        inplace->GetWindow(&h);
+    return h;
+}

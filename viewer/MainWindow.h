@@ -1,0 +1,109 @@
+// The viewer's main window: the book's title as caption, the toolbar with the buttons the book
+// enables, the browser host below it, and the commands behind buttons and keys.
+#pragma once
+
+#include <windows.h>
+#include <commctrl.h>
+
+#include <string>
+#include <vector>
+
+#include "viewer/BrowserHost.h"
+#include "viewer/book/BookHistory.h"
+
+class CBook;
+
+// What a navigation came to, for the self-test report.
+enum class NavOutcome { none, pending, complete, error, noBrowser };
+
+class CMainWindow : public IBrowserEvents {
+  public:
+    explicit CMainWindow(CBook& book);
+    ~CMainWindow() override;
+
+    // Creates the window (hidden), its toolbar and the browser host. nCmdShow is applied by
+    // Show(). Returns false when the window itself cannot be created.
+    bool Create(HINSTANCE instance);
+    // Shows the window maximised or full screen as the book asks, else with nCmdShow.
+    void Show(int nCmdShow);
+    HWND GetHwnd() const { return m_hwnd; }
+    HWND GetToolbar() const { return m_toolbar; }
+    HWND GetMessagePane() const { return m_message; }
+    bool IsFullScreen() const { return m_bFullScreen; }
+
+    // Opens a page by URL and records it in the history.
+    void Go(const std::string& url);
+    void GoHome();
+    // Runs a command (IDM_...), as the toolbar and the keys do.
+    void RunCommand(int id);
+    // True when the command could act now (what the toolbar shows as enabled).
+    bool CanRun(int id) const;
+
+    // The command ids of the toolbar's buttons, in order (empty without a toolbar).
+    const std::vector<int>& ToolbarCommands() const { return m_buttons; }
+    const std::string& CurrentUrl() const { return m_strCurrent; }
+    const CBookHistory& History() const { return m_history; }
+    NavOutcome GetNavOutcome() const { return m_navOutcome; }
+    long GetNavStatus() const { return m_lNavStatus; }
+    // The text shown in place of the page when it cannot be shown ("" while pages show).
+    const std::string& GetMessageText() const { return m_strMessage; }
+
+    // Keyboard messages for our accelerators and the browser; true when handled.
+    bool PreTranslate(MSG* msg);
+
+    // Called when a navigation ends either way (used by the self-test).
+    void SetNavigationListener(void (*listener)(void*), void* context) {
+        m_pfnNavDone = listener;
+        m_pNavContext = context;
+    }
+
+    // IBrowserEvents
+    bool OnBeforeNavigate(const std::string& url, bool topLevel) override;
+    void OnNavigateComplete(const std::string& url, bool topLevel) override;
+    void OnNavigateError(const std::string& url, bool topLevel, long status) override;
+    void OnTitleChange(const std::string& title) override;
+
+  private:
+    static LRESULT CALLBACK WndProc(HWND, UINT, WPARAM, LPARAM);
+    LRESULT HandleMessage(UINT msg, WPARAM wp, LPARAM lp);
+    void CreateToolbar();
+    void Layout();
+    RECT ContentRect() const;
+    void UpdateButtons();
+    void PageShown(const std::string& url);
+    void ShowMessage(const std::string& text);
+    void HideMessage();
+    void ToggleFullScreen();
+    void NavigationDone();
+    bool BrowserUsable() const;
+
+    CBook& m_book;
+    HINSTANCE m_instance = nullptr;
+    HWND m_hwnd = nullptr;
+    HWND m_toolbar = nullptr;
+    HWND m_message = nullptr;
+    HACCEL m_accel = nullptr;
+    HIMAGELIST m_images = nullptr;
+    HFONT m_messageFont = nullptr;
+    CBrowserHost m_host;
+    bool m_bHostFailed = false;
+    std::string m_strHostError;
+    CBookHistory m_history;
+    bool m_bHistoryMove = false;
+    bool m_bNavError = false;
+    std::string m_strCurrent;
+    std::string m_strMessage;
+    std::vector<int> m_buttons;
+    bool m_bFullScreen = false;
+    WINDOWPLACEMENT m_placement = {};
+    LONG m_lSavedStyle = 0;
+    int m_nZoom = 2;  // the control's text sizes run 0 (smallest) to 4 (largest)
+    NavOutcome m_navOutcome = NavOutcome::none;
+    long m_lNavStatus = 0;
+    void (*m_pfnNavDone)(void*) = nullptr;
+    void* m_pNavContext = nullptr;
+};
+
+// The window classes, registered once per process.
+extern const char kMainWindowClass[];
+extern const char kMessagePaneClass[];

@@ -1,0 +1,310 @@
+#include "viewer/book/Book.h"
+
+#include <algorithm>
+#include <cstring>
+
+#include "compiler/PackedBlock.h"
+#include "platform/Exceptions.h"
+#include "platform/Text.h"
+#include "viewer/book/BookUrl.h"
+
+namespace {
+
+const uint16_t kPageType = 349;
+const uint16_t kBookType = 350;
+const uint16_t kFileTableId = 2;
+const uint16_t kSettingsId = 3;
+const uint16_t kSplashId = 15;
+const size_t kSettingsSize = 76;
+
+// Deflate never expands by more than this factor, so a block announcing more than its stream
+// can hold is damaged and must not make us allocate the announced size.
+const uint64_t kMaxInflateRatio = 1032;
+
+uint32_t GetU32(const uint8_t* p) {
+    return static_cast<uint32_t>(p[0]) | (static_cast<uint32_t>(p[1]) << 8) |
+           (static_cast<uint32_t>(p[2]) << 16) | (static_cast<uint32_t>(p[3]) << 24);
+}
+
+uint16_t GetU16(const uint8_t* p) {
+    return static_cast<uint16_t>(p[0] | (p[1] << 8));
+}
+
+// The key under which a name is looked up: slashes unified, leading slashes dropped, lower case
+// by the code page's rules (which is how Windows matches file names).
+std::string FoldName(const std::string& name) {
+    std::string s = name;
+    for (char& c : s) {
+        if (c == '\\')
+            c = '/';
+    }
+    size_t lead = 0;
+    while (lead < s.size() && s[lead] == '/')
+        ++lead;
+    return AnsiLower(s.substr(lead));
+}
+
+std::vector<uint8_t> Unpack(const std::vector<uint8_t>& block) {
+    uint64_t limit = 0;
+    if (block.size() > 4)
+        limit = (block.size() - 4) * kMaxInflateRatio + 64;
+    if (limit > 0x7FFFFFFF)
+        limit = 0x7FFFFFFF;
+    return UnpackBlock(block.data(), block.size(), static_cast<uint32_t>(limit));
+}
+
+const char kDamaged[] = "This e-book is damaged and cannot be opened.\n";
+
+}  // namespace
+
+CBook::CBook() = default;
+CBook::~CBook() = default;
+
+bool CBook::Fail(State state, const std::string& text) {
+    m_state = state;
+    m_strError = text;
+    m_files.clear();
+    m_sequence.clear();
+    m_byName.clear();
+    if (m_store)
+        m_store->Close();
+    return false;
+}
+
+bool CBook::Open(const std::string& path) {
+    m_state = State::closed;
+    m_strError.clear();
+    std::fill(std::begin(m_settings), std::end(m_settings), 0);
+    for (std::string& t : m_texts)
+        t.clear();
+    m_files.clear();
+    m_sequence.clear();
+    m_byName.clear();
+    m_store.reset(new CStoreReader);
+
+    try {
+        m_store->Open(path);
+    } catch (const CException& e) {
+        return Fail(State::damaged, kDamaged + e.GetErrorMessage());
+    }
+    bool anyBookItem = false;
+    for (const CStoreReader::Item& item : m_store->Items()) {
+        if (item.wType == kBookType || item.wType == kPageType)
+            anyBookItem = true;
+    }
+    if (!m_store->HasStore() || !anyBookItem) {
+        return Fail(State::bare,
+                    "This program holds no e-book: no book data was found at the end of " + path +
+                        ".\nIt is the viewer on its own; an e-book is made from it by adding a "
+                        "book's pages.");
+    }
+    try {
+        ReadSettings();
+        ReadTexts();
+        if (!ReadFileTable())
+            return false;
+    } catch (const CException& e) {
+        return Fail(State::damaged, kDamaged + e.GetErrorMessage());
+    }
+    m_state = State::open;
+    return true;
+}
+
+void CBook::ReadSettings() {
+    const CStoreReader::Item* item = m_store->Find(kBookType, kSettingsId);
+    if (!item)
+        return;
+    const uint32_t n = std::min<uint32_t>(item->dwSize, kSettingsSize);
+    uint8_t raw[kSettingsSize] = {};
+    if (n)
+        m_store->ReadPart(*item, 0, raw, n);
+    // Whole integers only: a record cut inside an integer leaves that one off.
+    for (size_t i = 0; i < kSettingCount && (i + 1) * 4 <= n; ++i)
+        m_settings[i] = static_cast<int32_t>(GetU32(raw + i * 4));
+}
+
+void CBook::ReadTexts() {
+    static const BookText kIds[] = {kTitle, kAuthor, kCopyright, kUrl, kEMail, kAboutInfo};
+    for (BookText id : kIds) {
+        const CStoreReader::Item* item = m_store->Find(kBookType, static_cast<uint16_t>(id));
+        if (!item)
+            continue;
+        const std::vector<uint8_t> bytes = m_store->Read(*item);
+        const auto end = std::find(bytes.begin(), bytes.end(), 0);
+        m_texts[id].assign(bytes.begin(), end);
+    }
+}
+
+bool CBook::ReadFileTable() {
+    const CStoreReader::Item* item = m_store->Find(kBookType, kFileTableId);
+    if (!item)
+        return true;  // a book without pages
+    const std::vector<uint8_t> table = m_store->Read(*item);
+    size_t pos = 0;
+    size_t record = 0;
+    while (pos < table.size()) {
+        ++record;
+        const auto* begin = table.data() + pos;
+        const auto* nul = static_cast<const uint8_t*>(std::memchr(begin, 0, table.size() - pos));
+        if (!nul || static_cast<size_t>(table.data() + table.size() - nul) < 17) {
+            return Fail(State::damaged, kDamaged +
+                                            std::string("Its file table is cut off in "
+                                                        "record ") +
+                                            std::to_string(record) + ".");
+        }
+        if (nul == begin) {
+            return Fail(State::damaged, kDamaged + std::string("Record ") + std::to_string(record) +
+                                            " of its file table has no name.");
+        }
+        BookFile f;
+        f.strName.assign(begin, nul);
+        f.dwPage = GetU32(nul + 1);
+        f.bInSequence = GetU32(nul + 5) != 0;
+        f.bInSearch = GetU32(nul + 13) != 0;
+        pos = static_cast<size_t>(nul - table.data()) + 17;
+        const size_t index = m_files.size();
+        if (f.bInSequence)
+            m_sequence.push_back(index);
+        m_byName.emplace(FoldName(f.strName), index);  // the first of equal names wins
+        m_files.push_back(std::move(f));
+    }
+    return true;
+}
+
+bool CBook::GetSetting(int index) const {
+    return index >= 0 && index < kSettingCount && m_settings[index] != 0;
+}
+
+const std::string& CBook::GetText(BookText id) const {
+    return m_texts[id];
+}
+
+const BookFile* CBook::FindFile(const std::string& name) const {
+    const auto it = m_byName.find(FoldName(name));
+    return it == m_byName.end() ? nullptr : &m_files[it->second];
+}
+
+const BookFile* CBook::FindUrl(const std::string& url) const {
+    std::string name;
+    if (!NameFromUrl(url, &name))
+        return nullptr;
+    if (const BookFile* f = FindFile(name))
+        return f;
+    std::string ansi;
+    if (AnsiFromUtf8(name, &ansi) && ansi != name)
+        return FindFile(ansi);
+    return nullptr;
+}
+
+bool CBook::ReadFile(const BookFile& file, std::vector<uint8_t>* data, std::string* error) {
+    if (m_state != State::open) {
+        *error = "The e-book is not open.";
+        return false;
+    }
+    const CStoreReader::Item* item =
+        file.dwPage <= 0xFFFF ? m_store->Find(kPageType, static_cast<uint16_t>(file.dwPage))
+                              : nullptr;
+    if (!item) {
+        *error = "The e-book holds no data for " + file.strName + ".";
+        return false;
+    }
+    try {
+        *data = Unpack(m_store->Read(*item));
+    } catch (const CException& e) {
+        *error = e.GetErrorMessage();
+        return false;
+    } catch (const CPackError& e) {
+        *error = "The data of " + file.strName + " is damaged (" + e.what() + ").";
+        return false;
+    }
+    return true;
+}
+
+std::string CBook::HomeUrl() const {
+    if (m_sequence.empty())
+        return std::string();
+    return UrlFromName(m_files[m_sequence.front()].strName);
+}
+
+long CBook::SequenceIndexOf(const std::string& url) const {
+    const BookFile* f = FindUrl(url);
+    if (!f)
+        return -1;
+    const size_t index = static_cast<size_t>(f - m_files.data());
+    const auto it = std::find(m_sequence.begin(), m_sequence.end(), index);
+    return it == m_sequence.end() ? -1 : static_cast<long>(it - m_sequence.begin());
+}
+
+bool CBook::HasSplash() const {
+    return m_state == State::open && m_store->Find(kBookType, kSplashId) != nullptr;
+}
+
+bool CBook::ReadSplash(SplashImage* splash) {
+    if (!HasSplash())
+        return false;
+    try {
+        return ParseSplashBitmap(Unpack(m_store->Read(*m_store->Find(kBookType, kSplashId))),
+                                 splash);
+    } catch (const CException&) {
+        return false;
+    } catch (const CPackError&) {
+        return false;
+    }
+}
+
+bool ParseSplashBitmap(const std::vector<uint8_t>& file, SplashImage* splash) {
+    const size_t kFileHeader = 14;
+    if (file.size() < kFileHeader + 40 || file[0] != 'B' || file[1] != 'M')
+        return false;
+    const uint8_t* h = file.data() + kFileHeader;
+    const uint64_t total = file.size() - kFileHeader;
+    const uint32_t headerSize = GetU32(h);
+    // BITMAPINFOHEADER and its later versions (V2, V3, V4, V5).
+    if (headerSize < 40 || headerSize > 124 || headerSize > total)
+        return false;
+    const int32_t width = static_cast<int32_t>(GetU32(h + 4));
+    const int32_t height = static_cast<int32_t>(GetU32(h + 8));
+    const uint16_t planes = GetU16(h + 12);
+    const uint16_t bits = GetU16(h + 14);
+    const uint32_t compression = GetU32(h + 16);
+    const uint32_t clrUsed = GetU32(h + 32);
+    if (width <= 0 || width > 16384 || height == 0 || height < -16384 || height > 16384 ||
+        planes != 1)
+        return false;
+    if (bits != 1 && bits != 4 && bits != 8 && bits != 16 && bits != 24 && bits != 32)
+        return false;
+    uint64_t tableBytes = 0;
+    if (compression == 0) {  // BI_RGB
+        if (bits <= 8) {
+            const uint64_t maxColours = 1u << bits;
+            if (clrUsed > maxColours)
+                return false;
+            tableBytes = (clrUsed ? clrUsed : maxColours) * 4;
+        } else {
+            tableBytes = uint64_t(clrUsed) * 4;
+            if (clrUsed > 256)
+                return false;
+        }
+    } else if (compression == 3) {  // BI_BITFIELDS: three masks after a 40-byte header
+        if (bits != 16 && bits != 32)
+            return false;
+        tableBytes = headerSize == 40 ? 12 : 0;
+    } else {
+        return false;  // run-length and embedded JPEG/PNG are not drawn
+    }
+    const uint64_t rows = height < 0 ? uint64_t(-int64_t(height)) : uint64_t(height);
+    const uint64_t stride = ((uint64_t(width) * bits + 31) / 32) * 4;
+    uint64_t bitsOffset = uint64_t(headerSize) + tableBytes;
+    if (bitsOffset > total || stride * rows > total - bitsOffset)
+        return false;
+    // The file header says where the pixels start; a writer may leave a gap before them.
+    const uint64_t declared = GetU32(file.data() + 10);
+    if (declared >= kFileHeader + bitsOffset && declared - kFileHeader <= total &&
+        stride * rows <= total - (declared - kFileHeader))
+        bitsOffset = declared - kFileHeader;
+    splash->dib.assign(file.begin() + kFileHeader, file.end());
+    splash->dwBitsOffset = static_cast<uint32_t>(bitsOffset);
+    splash->nWidth = width;
+    splash->nHeight = static_cast<int32_t>(rows);
+    return true;
+}

@@ -1,0 +1,124 @@
+// The e-book as the viewer reads it from the resource store at the end of its own file: the
+// settings record, the texts, the file table, the page sequence and the splash image.
+//
+// Items are read on demand through CStoreReader, so a book of tens of thousands of pages opens
+// as fast as a small one. Nothing here touches the window system.
+#pragma once
+
+#include <cstdint>
+#include <memory>
+#include <string>
+#include <unordered_map>
+#include <vector>
+
+#include "compiler/StoreReader.h"
+
+// One record of the file table.
+struct BookFile {
+    std::string strName;  // as stored: relative path with forward slashes
+    uint32_t dwPage = 0;  // id of the page resource (type 349)
+    bool bInSequence = false;
+    bool bInSearch = false;
+};
+
+// The settings record: 19 little-endian 32-bit integers; these are the indices the viewer uses.
+enum BookSetting {
+    kShowAboutAtStart = 0,
+    kStartMaximized = 1,
+    kStartFullScreen = 2,
+    kShowToolbar = 3,
+    kHomeButton = 8,
+    kPrevNextButtons = 9,
+    kHistoryButtons = 10,
+    kCopyButton = 11,
+    kSearchButton = 12,
+    kFullScreenButton = 13,
+    kFontSizeButton = 14,
+    kPrintButton = 15,
+    kAboutButton = 16,
+    kExitButton = 17,
+    kSettingCount = 19,
+};
+
+// The texts of a book, by their item id in type 350.
+enum BookText {
+    kTitle = 6,
+    kAuthor = 7,
+    kCopyright = 8,
+    kUrl = 9,
+    kEMail = 10,
+    kAboutInfo = 12,
+};
+
+// A splash image ready for drawing: a Windows DIB (the bitmap file without its 14-byte file
+// header), its header sizes checked against the bytes.
+struct SplashImage {
+    std::vector<uint8_t> dib;   // info header, colour table or masks, pixels
+    uint32_t dwBitsOffset = 0;  // offset of the pixels within dib
+    int32_t nWidth = 0;
+    int32_t nHeight = 0;  // positive, whatever the row order
+};
+
+class CBook {
+  public:
+    enum class State { closed, open, bare, damaged };
+
+    CBook();
+    ~CBook();
+
+    // Opens the e-book file path (the viewer's own executable) read-only and reads the settings,
+    // the texts and the file table. Returns false for a file without a store (State::bare) or
+    // with a damaged one (State::damaged); GetErrorText then says what is wrong.
+    bool Open(const std::string& path);
+    State GetState() const { return m_state; }
+    const std::string& GetErrorText() const { return m_strError; }
+
+    // Settings: a record shorter than 76 bytes leaves the missing fields off.
+    bool GetSetting(int index) const;
+    // Texts, cut at their first zero byte; a missing item is empty.
+    const std::string& GetText(BookText id) const;
+
+    const std::vector<BookFile>& Files() const { return m_files; }
+    // The record of a file name, compared as Windows compares file names (case-insensitive,
+    // either slash); nullptr when there is none.
+    const BookFile* FindFile(const std::string& name) const;
+    // The record an e-book URL addresses (see BookUrl.h), also trying a name given in UTF-8
+    // (how browsers encode non-ASCII characters) in the book's 8-bit form.
+    const BookFile* FindUrl(const std::string& url) const;
+
+    // The unpacked bytes of a file. Returns false, with a reason in *error, when its page
+    // resource is missing or does not unpack.
+    bool ReadFile(const BookFile& file, std::vector<uint8_t>* data, std::string* error);
+
+    // Indices into Files() of the records in the page sequence, in table order.
+    const std::vector<size_t>& Sequence() const { return m_sequence; }
+    // The URL of the first page of the sequence, or "" when the sequence is empty.
+    std::string HomeUrl() const;
+    // Position of the file a URL addresses in the sequence, or -1.
+    long SequenceIndexOf(const std::string& url) const;
+
+    bool HasSplash() const;
+    // Reads and checks the splash image. Returns false when there is none or it is not a
+    // usable bitmap (then the viewer simply shows no splash).
+    bool ReadSplash(SplashImage* splash);
+
+  private:
+    bool Fail(State state, const std::string& text);
+    void ReadSettings();
+    void ReadTexts();
+    bool ReadFileTable();
+
+    State m_state = State::closed;
+    std::string m_strError;
+    std::unique_ptr<CStoreReader> m_store;
+    int32_t m_settings[kSettingCount] = {};
+    std::string m_texts[13];
+    std::vector<BookFile> m_files;
+    std::vector<size_t> m_sequence;
+    std::unordered_map<std::string, size_t> m_byName;  // folded name -> index in m_files
+};
+
+// Checks a bitmap file's bytes and fills *splash with the DIB after its 14-byte file header.
+// Returns false when the headers do not describe the bytes that follow (sizes, bit depth,
+// compression, colour table, pixel rows).
+bool ParseSplashBitmap(const std::vector<uint8_t>& file, SplashImage* splash);

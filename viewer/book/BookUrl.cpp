@@ -1,0 +1,240 @@
+#include "viewer/book/BookUrl.h"
+
+#include <cstring>
+#include <vector>
+
+const char kBookScheme[] = "e-book";
+
+namespace {
+
+char LowerAscii(char c) {
+    return (c >= 'A' && c <= 'Z') ? static_cast<char>(c + 32) : c;
+}
+
+int HexValue(char c) {
+    if (c >= '0' && c <= '9')
+        return c - '0';
+    if (c >= 'a' && c <= 'f')
+        return c - 'a' + 10;
+    if (c >= 'A' && c <= 'F')
+        return c - 'A' + 10;
+    return -1;
+}
+
+std::string PercentDecode(const std::string& s) {
+    std::string out;
+    out.reserve(s.size());
+    for (size_t i = 0; i < s.size(); ++i) {
+        if (s[i] == '%' && i + 2 < s.size() && HexValue(s[i + 1]) >= 0 && HexValue(s[i + 2]) >= 0) {
+            out += static_cast<char>(HexValue(s[i + 1]) * 16 + HexValue(s[i + 2]));
+            i += 2;
+        } else {
+            out += s[i];
+        }
+    }
+    return out;
+}
+
+// Resolves "." and ".." segments of a slash-separated path; ".." above the root is dropped, as
+// browsers do. Empty segments (doubled slashes) are kept out too.
+std::string NormalizeSegments(const std::string& path) {
+    std::vector<std::string> parts;
+    size_t start = 0;
+    while (start <= path.size()) {
+        size_t end = path.find('/', start);
+        if (end == std::string::npos)
+            end = path.size();
+        const std::string seg = path.substr(start, end - start);
+        if (seg == "..") {
+            if (!parts.empty())
+                parts.pop_back();
+        } else if (!seg.empty() && seg != ".") {
+            parts.push_back(seg);
+        }
+        start = end + 1;
+    }
+    std::string out;
+    for (size_t i = 0; i < parts.size(); ++i) {
+        if (i)
+            out += '/';
+        out += parts[i];
+    }
+    return out;
+}
+
+// The part of an e-book URL after the scheme and its leading slashes, still encoded.
+std::string AfterScheme(const std::string& url) {
+    size_t i = std::strlen(kBookScheme) + 1;
+    while (i < url.size() && (url[i] == '/' || url[i] == '\\'))
+        ++i;
+    return url.substr(i);
+}
+
+}  // namespace
+
+std::string UrlScheme(const std::string& url) {
+    const size_t colon = url.find(':');
+    // One letter before the colon is a drive ("C:\..."), not a scheme.
+    if (colon == std::string::npos || colon < 2)
+        return std::string();
+    for (size_t i = 0; i < colon; ++i) {
+        const char c = url[i];
+        const bool alpha = (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z');
+        const bool digit = c >= '0' && c <= '9';
+        if (!(alpha || (i > 0 && (digit || c == '+' || c == '-' || c == '.'))))
+            return std::string();
+    }
+    std::string s = url.substr(0, colon);
+    for (char& c : s)
+        c = LowerAscii(c);
+    return s;
+}
+
+bool IsBookUrl(const std::string& url) {
+    return UrlScheme(url) == kBookScheme;
+}
+
+bool NameFromUrl(const std::string& url, std::string* name) {
+    if (!IsBookUrl(url))
+        return false;
+    std::string rest = AfterScheme(url);
+    const size_t cut = rest.find_first_of("?#");
+    if (cut != std::string::npos)
+        rest.erase(cut);
+    rest = PercentDecode(rest);
+    for (char& c : rest) {
+        if (c == '\\')
+            c = '/';
+    }
+    *name = NormalizeSegments(rest);
+    return true;
+}
+
+std::string UrlFromName(const std::string& name) {
+    static const char kHex[] = "0123456789ABCDEF";
+    std::string url = std::string(kBookScheme) + "://";
+    for (char ch : name) {
+        const unsigned char c = static_cast<unsigned char>(ch);
+        if (c <= 0x20 || c >= 0x7F || c == '%' || c == '#' || c == '?' || c == '"') {
+            url += '%';
+            url += kHex[c >> 4];
+            url += kHex[c & 15];
+        } else {
+            url += ch == '\\' ? '/' : ch;
+        }
+    }
+    return url;
+}
+
+bool CombineBookUrl(const std::string& base, const std::string& relative, std::string* result) {
+    const std::string scheme = UrlScheme(relative);
+    std::string ref;
+    if (!scheme.empty()) {
+        if (scheme != kBookScheme)
+            return false;
+        ref = "/" + AfterScheme(relative);
+    } else {
+        ref = relative;
+        for (char& c : ref) {
+            if (c == '\\')
+                c = '/';
+        }
+    }
+
+    // The base's path (still encoded), without query, fragment and the trailing slash that a
+    // host-style parse leaves.
+    std::string basePath = IsBookUrl(base) ? AfterScheme(base) : base;
+    std::string baseQuery;
+    const size_t bcut = basePath.find_first_of("?#");
+    if (bcut != std::string::npos) {
+        const size_t hash = basePath.find('#', bcut);
+        baseQuery =
+            basePath.substr(bcut, hash == std::string::npos ? std::string::npos : hash - bcut);
+        if (!baseQuery.empty() && baseQuery[0] == '#')
+            baseQuery.clear();
+        basePath.erase(bcut);
+    }
+    while (!basePath.empty() && basePath.back() == '/')
+        basePath.pop_back();
+
+    std::string path;
+    std::string suffix;
+    if (ref.empty()) {
+        path = basePath;
+        suffix = baseQuery;
+    } else if (ref[0] == '#') {
+        path = basePath;
+        suffix = baseQuery + ref;
+    } else if (ref[0] == '?') {
+        path = basePath;
+        suffix = ref;
+    } else {
+        const size_t rcut = ref.find_first_of("?#");
+        std::string refPath = ref.substr(0, rcut);
+        if (rcut != std::string::npos)
+            suffix = ref.substr(rcut);
+        if (refPath[0] == '/') {
+            path = refPath;
+        } else {
+            const size_t slash = basePath.rfind('/');
+            path = (slash == std::string::npos ? std::string() : basePath.substr(0, slash + 1)) +
+                   refPath;
+        }
+    }
+    *result = std::string(kBookScheme) + "://" + NormalizeSegments(path) + suffix;
+    return true;
+}
+
+const char* MimeTypeFromName(const std::string& name) {
+    static const struct {
+        const char* ext;
+        const char* mime;
+    } kTypes[] = {
+        {"htm", "text/html"},
+        {"html", "text/html"},
+        {"shtml", "text/html"},
+        {"xhtml", "application/xhtml+xml"},
+        {"css", "text/css"},
+        {"js", "application/javascript"},
+        {"txt", "text/plain"},
+        {"xml", "text/xml"},
+        {"json", "application/json"},
+        {"png", "image/png"},
+        {"gif", "image/gif"},
+        {"jpg", "image/jpeg"},
+        {"jpeg", "image/jpeg"},
+        {"jpe", "image/jpeg"},
+        {"bmp", "image/bmp"},
+        {"ico", "image/x-icon"},
+        {"svg", "image/svg+xml"},
+        {"webp", "image/webp"},
+        {"tif", "image/tiff"},
+        {"tiff", "image/tiff"},
+        {"woff", "font/woff"},
+        {"woff2", "font/woff2"},
+        {"ttf", "font/ttf"},
+        {"otf", "font/otf"},
+        {"eot", "application/vnd.ms-fontobject"},
+        {"mp3", "audio/mpeg"},
+        {"wav", "audio/wav"},
+        {"mid", "audio/midi"},
+        {"midi", "audio/midi"},
+        {"mp4", "video/mp4"},
+        {"avi", "video/x-msvideo"},
+        {"pdf", "application/pdf"},
+        {"swf", "application/x-shockwave-flash"},
+        {"zip", "application/zip"},
+    };
+    const size_t slash = name.find_last_of("/\\");
+    const size_t dot = name.rfind('.');
+    if (dot == std::string::npos || (slash != std::string::npos && dot < slash))
+        return "application/octet-stream";
+    std::string ext = name.substr(dot + 1);
+    for (char& c : ext)
+        c = LowerAscii(c);
+    for (const auto& t : kTypes) {
+        if (ext == t.ext)
+            return t.mime;
+    }
+    return "application/octet-stream";
+}

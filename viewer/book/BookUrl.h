@@ -1,0 +1,35 @@
+// Addresses of the files of an e-book: "e-book://" followed by the file's name in the file table.
+//
+// The system's URL parser treats the first name after "//" as a host, so the same file can reach
+// the viewer as "e-book://page.htm", "e-book:///page.htm" or "e-book://page.htm/"; every form
+// maps to the same name here. Relative links are combined by these functions too, so that the
+// browser and the viewer always agree on which file a link means.
+#pragma once
+
+#include <string>
+
+// The scheme, without the colon.
+extern const char kBookScheme[];
+
+// True when url begins with "e-book:" (any case).
+bool IsBookUrl(const std::string& url);
+
+// The file name an e-book URL addresses: the scheme and leading slashes removed, "?query" and
+// "#fragment" cut off, %XX sequences decoded, backslashes turned into slashes, "." and ".."
+// segments resolved and trailing slashes dropped. Returns false for a URL of another scheme.
+bool NameFromUrl(const std::string& url, std::string* name);
+
+// The canonical URL of a file name: "e-book://" + name, with characters that a URL cannot hold
+// as they are (space, %, #, ?, control and non-ASCII bytes) percent-encoded.
+std::string UrlFromName(const std::string& name);
+
+// Combines a relative reference with the URL of the page that holds it. Returns false when the
+// reference carries a scheme other than "e-book" (an http or mailto link): the system combines
+// those itself. Fragments and queries of the reference are kept.
+bool CombineBookUrl(const std::string& base, const std::string& relative, std::string* result);
+
+// The MIME type for a file name, from its extension ("application/octet-stream" when unknown).
+const char* MimeTypeFromName(const std::string& name);
+
+// The scheme of a URL in lower case ("http", "mailto"), or "" when it has none.
+std::string UrlScheme(const std::string& url);
