@@ -1,0 +1,357 @@
+// pagevane-cli: argument parsing and the commands that make books and projects.
+//
+// A folder source goes through the same scan as the publisher's New Project (RescanProject on an
+// emptied page list); a project file goes through LoadProject. Flags then override what the
+// project holds, and the build or the save runs exactly as the publisher runs it, with a Ui that
+// prints its messages. Every path and text from the command line is turned into the book's ANSI
+// code page first, since that is what the project, the e-book and the file layer hold.
+#include "cli/Cli.h"
+
+#include <ctime>
+#include <filesystem>
+#include <map>
+
+#include "cli/ConsoleUi.h"
+#include "compiler/BuildEBook.h"
+#include "platform/Text.h"
+#include "project/PageList.h"
+#include "project/ProjectFile.h"
+#include "project/Scan.h"
+
+namespace {
+
+struct TextFlag {
+    const char* pszFlag;
+    std::string CBookProject::*pField;
+};
+const TextFlag kTextFlags[] = {
+    {"--title", &CBookProject::m_strTitle},         {"--author", &CBookProject::m_strAuthor},
+    {"--copyright", &CBookProject::m_strCopyright}, {"--url", &CBookProject::m_strUrl},
+    {"--email", &CBookProject::m_strEMail},         {"--about", &CBookProject::m_strAboutInfo},
+};
+
+const char kUsageHead[] =
+    "Usage:\n"
+    "  pagevane-cli build SOURCE [-o OUT.exe] [options]\n"
+    "      Builds an e-book. SOURCE is a folder, scanned as the publisher's New Project scans\n"
+    "      it, or a project file (.ebp); -o may be left out when the project names its e-book.\n"
+    "  pagevane-cli new FOLDER -o PROJECT.ebp [options] [--ebook OUT.exe]\n"
+    "      Scans FOLDER and saves the project file.\n"
+    "  pagevane-cli list EBOOK.exe\n"
+    "      Prints the e-book's texts, options and files.\n"
+    "  pagevane-cli extract EBOOK.exe -d DIR\n"
+    "      Writes every file of the e-book back below DIR, with its folders.\n"
+    "  pagevane-cli --help\n"
+    "\n"
+    "Options of build and new (they override what a project file holds):\n"
+    "  --title TEXT  --author TEXT  --copyright TEXT  --url TEXT  --email TEXT  --about TEXT\n"
+    "  --splash FILE.bmp    picture shown while the e-book starts\n"
+    "  --icon FILE.ico      icon of the e-book; the file must hold a 32x32 16-colour image\n"
+    "  --home NAME          make the file NAME (relative to the folder) the home page, as\n"
+    "                       File Properties' \"Set as Home Page\" does\n"
+    "  --option NAME=0|1    viewer option; NAME is one of:\n";
+const char kUsageTail[] =
+    "Texts not given start as on a first run of the publisher: author \"*Your Name*\",\n"
+    "\"Copyright (C) <year> *your company name*\", placeholder web and e-mail addresses.\n"
+    "\n"
+    "Exit status: 0 success, 1 failure, 2 wrong usage. Messages go to standard error.\n";
+
+std::string UsageText() {
+    std::string text = kUsageHead;
+    std::string line = "     ";
+    for (const CliOption& o : CliOptions()) {
+        if (line.size() + 1 + std::string(o.pszName).size() > 90) {
+            text += line + "\n";
+            line = "     ";
+        }
+        line += std::string(" ") + o.pszName;
+    }
+    text += line + "\n\n" + kUsageTail;
+    return text;
+}
+
+// A wrong command line: the message, then where to find help.
+struct UsageError {
+    std::string strText;
+};
+
+struct Args {
+    std::string strCommand;
+    std::vector<std::string> positional;        // ANSI
+    std::map<std::string, std::string> values;  // flag -> ANSI value (last one wins)
+    std::vector<std::pair<int32_t CBookProject::*, int32_t>> options;
+};
+
+std::string ToAnsi(const std::string& argument) {
+    std::string ansi;
+    if (!AnsiFromArgument(argument, &ansi))
+        throw UsageError{"\"" + argument +
+                         "\" holds characters that an e-book cannot hold (it keeps its texts "
+                         "and names in the Windows-1252 code page)."};
+    return ansi;
+}
+
+void ParseOption(const std::string& value, Args* args) {
+    const size_t eq = value.find('=');
+    const std::string name = value.substr(0, eq);
+    const std::string v = eq == std::string::npos ? "" : value.substr(eq + 1);
+    for (const CliOption& o : CliOptions()) {
+        if (name == o.pszName) {
+            if (v != "0" && v != "1")
+                throw UsageError{"--option " + value + ": the value must be 0 or 1."};
+            args->options.emplace_back(o.pField, v == "1" ? 1 : 0);
+            return;
+        }
+    }
+    throw UsageError{"--option " + value + ": unknown option \"" + name + "\"."};
+}
+
+Args Parse(const std::vector<std::string>& words) {
+    Args args;
+    args.strCommand = words[0];
+    std::vector<std::string> allowed;
+    if (args.strCommand == "build" || args.strCommand == "new") {
+        allowed = {"-o", "--splash", "--icon", "--option", "--home"};
+        for (const TextFlag& f : kTextFlags)
+            allowed.push_back(f.pszFlag);
+        if (args.strCommand == "new")
+            allowed.push_back("--ebook");
+    } else if (args.strCommand == "extract") {
+        allowed = {"-d"};
+    } else if (args.strCommand != "list") {
+        throw UsageError{"unknown command \"" + args.strCommand + "\"."};
+    }
+
+    for (size_t k = 1; k < words.size(); ++k) {
+        std::string word = words[k];
+        if (word.size() < 2 || word[0] != '-') {
+            args.positional.push_back(ToAnsi(word));
+            continue;
+        }
+        std::string value;
+        bool hasValue = false;
+        const size_t eq = word.find('=');
+        if (word.rfind("--", 0) == 0 && eq != std::string::npos) {
+            value = word.substr(eq + 1);
+            word = word.substr(0, eq);
+            hasValue = true;
+        }
+        if (word == "--output")
+            word = "-o";
+        if (word == "--dir")
+            word = "-d";
+        bool known = false;
+        for (const std::string& a : allowed)
+            known = known || a == word;
+        if (!known)
+            throw UsageError{"\"" + word + "\" is not an option of " + args.strCommand + "."};
+        if (!hasValue) {
+            if (k + 1 >= words.size())
+                throw UsageError{word + " needs a value."};
+            value = words[++k];
+        }
+        if (word == "--option")
+            ParseOption(value, &args);
+        else
+            args.values[word] = ToAnsi(value);
+    }
+    return args;
+}
+
+// Native form for the standard library's file system functions.
+std::filesystem::path FsPath(const std::string& ansi) {
+    return std::filesystem::path(NativePath(ansi));
+}
+
+// An absolute form of a path, so that a project file names its files wherever it is used.
+std::string AbsoluteAnsi(const std::string& ansi) {
+    std::error_code ec;
+    const std::filesystem::path p = std::filesystem::absolute(FsPath(ansi), ec).lexically_normal();
+    if (ec)
+        return ansi;
+    std::string back;
+#ifdef _WIN32
+    back = p.string();
+#else
+    if (!AnsiFromUtf8(p.string(), &back))
+        return ansi;
+#endif
+    return back;
+}
+
+// A folder path without the separators at its end (the root keeps its own).
+std::string TrimFolder(std::string folder) {
+    while (folder.size() > 1 && (folder.back() == '/' || folder.back() == '\\') &&
+           !(folder.size() == 3 && folder[1] == ':'))
+        folder.pop_back();
+    return folder;
+}
+
+void ApplyFlags(const Args& args, bool absolutePaths, CBookProject& project) {
+    for (const TextFlag& f : kTextFlags) {
+        const auto it = args.values.find(f.pszFlag);
+        if (it != args.values.end())
+            project.*f.pField = it->second;
+    }
+    auto path = [&](const char* flag, std::string* field) {
+        const auto it = args.values.find(flag);
+        if (it != args.values.end())
+            *field = it->second.empty() || !absolutePaths ? it->second : AbsoluteAnsi(it->second);
+    };
+    path("--splash", &project.m_strSplashFile);
+    path("--icon", &project.m_strIconFile);
+    path("--ebook", &project.m_strEBookFile);
+    for (const auto& o : args.options)
+        project.*o.first = o.second;
+}
+
+// Moves the entry named by --home to the front of the page list. False after a message.
+bool ApplyHome(const Args& args, CBookProject& project, Ui& ui) {
+    const auto it = args.values.find("--home");
+    if (it == args.values.end())
+        return true;
+    std::string name = it->second;
+    for (char& c : name)
+        if (c == '/')
+            c = '\\';
+    for (size_t i = 0; i < project.GetPageCount(); ++i) {
+        if (AnsiEqualNoCase(project.GetPage(i)->m_strFile, name)) {
+            MoveToFront(project, i);
+            return true;
+        }
+    }
+    ui.ShowMessage("Cannot set the home page\nThe project has no file " + it->second + ".",
+                   MsgIcon::stop, MsgButtons::ok);
+    return false;
+}
+
+// Fills the project from a folder the way New Project does. Returns false after a message.
+bool ScanSource(const std::string& folder, CBookProject& project, Ui& ui) {
+    std::error_code ec;
+    if (!std::filesystem::is_directory(FsPath(folder), ec)) {
+        ui.ShowMessage("Cannot read folder " + folder + "\n" + folder + " is not a folder.",
+                       MsgIcon::stop, MsgButtons::ok);
+        return false;
+    }
+    project.DeleteAllPages();
+    RescanProject(project, ui, TrimFolder(folder), [] {});
+    project.m_bProjectLoaded = 1;
+    return true;
+}
+
+int RunBuild(const Args& args, const CStubSource& stub, CConsoleUi& ui) {
+    if (args.positional.size() != 1)
+        throw UsageError{"build takes one SOURCE (a folder or a project file)."};
+    const std::string& source = args.positional[0];
+    CBookProject project;
+    SetFirstRunTexts(project, CurrentYear());
+    std::error_code ec;
+    if (std::filesystem::is_directory(FsPath(source), ec)) {
+        if (!ScanSource(source, project, ui))
+            return kExitFailure;
+    } else {
+        project.m_strProjectFile = source;
+        if (!LoadProject(project, ui))
+            return kExitFailure;
+        project.m_bProjectLoaded = 1;
+    }
+    ApplyFlags(args, false, project);
+    if (!ApplyHome(args, project, ui))
+        return kExitFailure;
+    const auto out = args.values.find("-o");
+    if (out != args.values.end())
+        project.m_strEBookFile = out->second;
+    if (project.m_strEBookFile.empty())
+        throw UsageError{"no output file: give -o OUT.exe."};
+    return BuildEBook(project, ui, stub) ? kExitOk : kExitFailure;
+}
+
+int RunNew(const Args& args, CConsoleUi& ui) {
+    if (args.positional.size() != 1)
+        throw UsageError{"new takes one FOLDER."};
+    const auto out = args.values.find("-o");
+    if (out == args.values.end() || out->second.empty())
+        throw UsageError{"no project file: give -o PROJECT.ebp."};
+    CBookProject project;
+    SetFirstRunTexts(project, CurrentYear());
+    // The project file names the folder and the files absolutely, so it can be used from
+    // anywhere.
+    if (!ScanSource(AbsoluteAnsi(args.positional[0]), project, ui))
+        return kExitFailure;
+    ApplyFlags(args, true, project);
+    if (!ApplyHome(args, project, ui))
+        return kExitFailure;
+    project.m_strProjectFile = out->second;
+    return SaveProject(project, ui) ? kExitOk : kExitFailure;
+}
+
+}  // namespace
+
+const std::vector<CliOption>& CliOptions() {
+    static const std::vector<CliOption> options = {
+        {"ShowAboutAtStart", &CBookProject::m_bShowAboutAtStart},
+        {"StartMaximized", &CBookProject::m_bStartMaximized},
+        {"StartFullScreen", &CBookProject::m_bStartFullScreen},
+        {"ShowToolbar", &CBookProject::m_bShowToolbar},
+        {"HomeButton", &CBookProject::m_bHomeButton},
+        {"PrevNextButtons", &CBookProject::m_bPrevNextButtons},
+        {"HistoryButtons", &CBookProject::m_bHistoryButtons},
+        {"CopyButton", &CBookProject::m_bCopyButton},
+        {"SearchButton", &CBookProject::m_bSearchButton},
+        {"FullScreenButton", &CBookProject::m_bFullScreenButton},
+        {"FontSizeButton", &CBookProject::m_bFontSizeButton},
+        {"PrintButton", &CBookProject::m_bPrintButton},
+        {"AboutButton", &CBookProject::m_bAboutButton},
+        {"ExitButton", &CBookProject::m_bExitButton},
+    };
+    return options;
+}
+
+void SetFirstRunTexts(CBookProject& project, int year) {
+    project.m_strAuthor = "*Your Name*";
+    project.m_strCopyright = "Copyright (C) " + std::to_string(year) + " *your company name*";
+    project.m_strUrl = "http://*your web site*/";
+    project.m_strEMail = "*your e-mail address*";
+}
+
+int CurrentYear() {
+    const std::time_t now = std::time(nullptr);
+    std::tm local{};
+#ifdef _WIN32
+    localtime_s(&local, &now);
+#else
+    localtime_r(&now, &local);
+#endif
+    return local.tm_year + 1900;
+}
+
+int RunCli(const std::vector<std::string>& words, const CStubSource& stub, std::ostream& out,
+           std::ostream& err) {
+    if (words.empty()) {
+        err << "pagevane-cli: no command given.\nTry 'pagevane-cli --help'.\n";
+        return kExitUsage;
+    }
+    if (words[0] == "--help" || words[0] == "-h" || words[0] == "help") {
+        out << UsageText();
+        return kExitOk;
+    }
+    CConsoleUi ui(err);
+    try {
+        const Args args = Parse(words);
+        if (args.strCommand == "build")
+            return RunBuild(args, stub, ui);
+        if (args.strCommand == "new")
+            return RunNew(args, ui);
+        if (args.positional.size() != 1)
+            throw UsageError{args.strCommand + " takes one EBOOK.exe."};
+        if (args.strCommand == "list")
+            return ListEBook(args.positional[0], out, err);
+        const auto dir = args.values.find("-d");
+        if (dir == args.values.end() || dir->second.empty())
+            throw UsageError{"no folder to extract to: give -d DIR."};
+        return ExtractEBook(args.positional[0], dir->second, err);
+    } catch (const UsageError& e) {
+        err << "pagevane-cli: " << e.strText << "\nTry 'pagevane-cli --help'.\n";
+        return kExitUsage;
+    }
+}

@@ -1,0 +1,35 @@
+// The Ui of the command line: messages go to the error stream, questions take the answer the
+// command line was given (by default the safe one: No / Cancel), dialogs are not available.
+#pragma once
+
+#include <ostream>
+#include <string>
+
+#include "platform/Ui.h"
+
+// Text of the book (the ANSI code page) in the form the console shows: UTF-8 on Linux, unchanged
+// on Windows.
+std::string ConsoleText(const std::string& ansi);
+// Text from the command line in the book's ANSI code page. False when it has no such form
+// (a character that Windows-1252 cannot hold, or bytes that are not UTF-8, on Linux).
+bool AnsiFromArgument(const std::string& argument, std::string* ansi);
+
+class CConsoleUi : public Ui {
+  public:
+    explicit CConsoleUi(std::ostream& err) : m_err(err) {}
+
+    // Prints the text as it would stand in the message box, then a line feed.
+    MsgAnswer ShowMessage(const std::string& text, MsgIcon icon, MsgButtons buttons) override;
+    void BeginWaitCursor() override {}
+    void EndWaitCursor() override {}
+    bool BrowseForFolder(const std::string&, std::string*) override { return false; }
+    bool FileDialog(const FileDialogSpec&, std::string*) override { return false; }
+
+    // The answer to yes/no questions (No unless set).
+    MsgAnswer m_yesNoAnswer = MsgAnswer::no;
+    // Number of messages with the stop icon shown so far.
+    int m_nErrors = 0;
+
+  private:
+    std::ostream& m_err;
+};

@@ -1,0 +1,26 @@
+// pagevane-cli's entry point: hands the words of the command line and the viewer carried by the
+// program to RunCli.
+#include <iostream>
+#include <string>
+#include <vector>
+
+#include "cli/Cli.h"
+
+#ifndef _WIN32
+// viewer.exe's bytes, linked in by ViewerBlob.S.
+extern "C" const unsigned char pv_viewer_exe_start[];
+extern "C" const unsigned char pv_viewer_exe_end[];
+#endif
+
+int main(int argc, char** argv) {
+    std::vector<std::string> args(argv + 1, argv + argc);
+#ifdef _WIN32
+    CModuleStubSource stub;
+#else
+    CMemoryStubSource stub(pv_viewer_exe_start,
+                           static_cast<size_t>(pv_viewer_exe_end - pv_viewer_exe_start));
+#endif
+    const int rc = RunCli(args, stub, std::cout, std::cerr);
+    std::cout.flush();
+    return rc;
+}

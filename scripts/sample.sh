@@ -1,0 +1,28 @@
+#!/usr/bin/env bash
+# Builds the sample e-book with the native command line (run by `make sample` after the native
+# build) and says where it is and how to open it.
+set -euo pipefail
+cd "$(dirname "$0")/.."
+
+cli=${PV_CLI:-build/native/cli/pagevane-cli}
+book=lighthouses
+out=out/$book.exe
+
+if [ ! -x "$cli" ]; then
+  echo "sample: $cli is missing; run 'make native' first" >&2
+  exit 1
+fi
+mkdir -p out
+"$cli" build "examples/$book" -o "$out" \
+  --home index.html \
+  --title "Lights Along the Shore" \
+  --author "The Pagevane sample" \
+  --copyright "Written for the Pagevane project" \
+  --about $'A small sample book: a home page, three chapters in a sub-folder,\r\na picture and a style sheet.' \
+  --option SearchButton=1
+
+echo
+echo "The sample e-book is $(pwd)/$out ($(stat -c %s "$out") bytes)."
+echo "Its contents:      $cli list $out"
+echo "Open it on Linux:  wine $out"
+echo "(or copy it to a Windows machine and run it there)"

@@ -1,0 +1,262 @@
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <sstream>
+
+#include "build_store_decoder.h"
+#include "cli/Cli.h"
+#include "compiler/ResourceUpdater.h"
+#include "icon_fake_pe.h"
+
+namespace {
+
+using Bytes = std::vector<uint8_t>;
+namespace fs = std::filesystem;
+
+class CliTest : public ::testing::Test {
+  protected:
+    CliTest() : viewer(fakepe::MakeViewer(0)), stub(viewer.data(), viewer.size()) {}
+
+    void SetUp() override {
+        book = dir / "book";
+        fs::create_directories(book + "/sub");
+        fakepe::WriteFile(book + "/index.html", "<html>home</html>");
+        fakepe::WriteFile(book + "/about.htm", "<html>about</html>");
+        fakepe::WriteFile(book + "/sub/page.html", "<html>sub page</html>");
+        fakepe::WriteFile(book + "/sub/pic.gif", Bytes{'G', 'I', 'F', 0, 1, 2, 0xFF});
+        fakepe::WriteFile(book + "/style.css", "body{}");
+    }
+
+    int Run(const std::vector<std::string>& args) {
+        out.str("");
+        err.str("");
+        return RunCli(args, stub, out, err);
+    }
+
+    fakepe::TempDir dir;
+    std::string book;
+    Bytes viewer;
+    CMemoryStubSource stub;
+    std::ostringstream out;
+    std::ostringstream err;
+};
+
+TEST_F(CliTest, UsageErrorsExitWithTwo) {
+    const std::vector<std::vector<std::string>> cases = {
+        {},
+        {"frobnicate"},
+        {"build"},
+        {"build", book},  // no -o
+        {"build", book, "-o"},
+        {"build", book, "-o", "x.exe", "--colour", "red"},
+        {"build", book, "-o", "x.exe", "--option", "Toolbar=1"},
+        {"build", book, "-o", "x.exe", "--option", "ShowToolbar=2"},
+        {"list"},
+        {"list", "a.exe", "-d", "x"},
+        {"extract", "a.exe"},
+        {"new", book},
+        {"new", book, "-o", "p.ebp", "extra"},
+        {"build", book, "-o", "x.exe", "--title", "Caf\xC3\xA9 \xE2\x82\xAC \xE4\xB8\xAD"},
+    };
+    for (const auto& c : cases) {
+        std::string joined;
+        for (const auto& w : c)
+            joined += w + " ";
+        SCOPED_TRACE(joined);
+        EXPECT_EQ(Run(c), kExitUsage);
+        EXPECT_TRUE(out.str().empty());
+        EXPECT_NE(err.str().find("--help"), std::string::npos) << err.str();
+    }
+    EXPECT_FALSE(fs::exists("x.exe"));
+}
+
+TEST_F(CliTest, HelpGoesToStandardOutput) {
+    EXPECT_EQ(Run({"--help"}), kExitOk);
+    EXPECT_NE(out.str().find("pagevane-cli build SOURCE"), std::string::npos);
+    EXPECT_NE(out.str().find("FontSizeButton"), std::string::npos);
+    EXPECT_TRUE(err.str().empty());
+}
+
+TEST_F(CliTest, BuildsAFolderWithFirstRunTextsAndFlags) {
+    const std::string exe = dir / "out.exe";
+    ASSERT_EQ(Run({"build", book, "-o", exe, "--title", "Caf\xC3\xA9", "--option", "SearchButton=1",
+                   "--option=ExitButton=0", "--home", "sub/page.html"}),
+              kExitOk)
+        << err.str();
+    EXPECT_TRUE(out.str().empty());
+    EXPECT_TRUE(err.str().empty()) << err.str();
+
+    const Bytes file = fakepe::ReadFile(exe);
+    ASSERT_TRUE(std::equal(viewer.begin(), viewer.end(), file.begin()));
+    const storedec::Store store = storedec::Decode(file);
+    auto text = [&](uint16_t id) {
+        const Bytes& d = store.Find(350, id)->data;
+        return std::string(d.begin(), d.end() - 1);
+    };
+    EXPECT_EQ(text(6), "Caf\xE9");  // the title in Windows-1252
+    EXPECT_EQ(text(7), "*Your Name*");
+    EXPECT_EQ(text(8), "Copyright (C) " + std::to_string(CurrentYear()) + " *your company name*");
+    const Bytes& settings = store.Find(350, 3)->data;
+    EXPECT_EQ(fakepe::Get32(settings, 48), 1u);  // search button
+    EXPECT_EQ(fakepe::Get32(settings, 68), 0u);  // exit button
+    // The home page went first; the rest in the folder's order.
+    const Bytes& table = store.Find(350, 2)->data;
+    EXPECT_EQ(std::string(reinterpret_cast<const char*>(table.data())), "sub/page.html");
+}
+
+TEST_F(CliTest, AProjectFileBuildsTheSameBytesAsItsFolder) {
+    const std::string project = dir / "book.ebp";
+    const std::string fromFolder = dir / "a.exe";
+    const std::string fromProject = dir / "b.exe";
+    const std::vector<std::string> flags = {"--author",     "Ann",      "--about",
+                                            "Two\r\nlines", "--option", "ShowAboutAtStart=1"};
+    std::vector<std::string> args = {"new", book, "-o", project, "--ebook", fromProject};
+    args.insert(args.end(), flags.begin(), flags.end());
+    ASSERT_EQ(Run(args), kExitOk) << err.str();
+    EXPECT_TRUE(fs::exists(project));
+
+    args = {"build", book, "-o", fromFolder};
+    args.insert(args.end(), flags.begin(), flags.end());
+    ASSERT_EQ(Run(args), kExitOk) << err.str();
+    // -o left out: the project names its e-book.
+    ASSERT_EQ(Run({"build", project}), kExitOk) << err.str();
+    EXPECT_EQ(fakepe::ReadFile(fromFolder), fakepe::ReadFile(fromProject));
+
+    // Flags override what the project holds.
+    ASSERT_EQ(Run({"build", project, "--author", "Bob"}), kExitOk) << err.str();
+    const storedec::Store store = storedec::Decode(fakepe::ReadFile(fromProject));
+    EXPECT_EQ(store.Find(350, 7)->data, (Bytes{'B', 'o', 'b', 0}));
+}
+
+TEST_F(CliTest, FailuresPrintThePublishersMessage) {
+    const std::string exe = dir / "out.exe";
+    // A page that disappears between the scan and the build cannot be simulated from here; a
+    // missing splash file takes the same path.
+    EXPECT_EQ(Run({"build", book, "-o", exe, "--splash", dir / "none.bmp"}), kExitFailure);
+    const std::string p = dir / "none.bmp";
+    EXPECT_EQ(err.str(), "Cannot read file " + p + "\n" + p + " was not found.\n");
+    EXPECT_TRUE(out.str().empty());
+    EXPECT_FALSE(fs::exists(exe));
+
+    EXPECT_EQ(Run({"build", dir / "missing.ebp", "-o", exe}), kExitFailure);
+    EXPECT_EQ(err.str().rfind("Cannot open E-Book Project\n", 0), 0u) << err.str();
+
+    EXPECT_EQ(Run({"build", book, "-o", exe, "--home", "nothere.html"}), kExitFailure);
+    EXPECT_NE(err.str().find("nothere.html"), std::string::npos);
+
+    const std::string icons = std::string(PV_SOURCE_DIR) + "/tests/unit/icon_data/";
+    EXPECT_EQ(Run({"build", book, "-o", exe, "--icon", icons + "only256.ico"}), kExitFailure);
+    EXPECT_EQ(err.str(),
+              "Invalid or unsuitable .ico file. The icon file must contain 32x32 16-color "
+              "image.\n");
+    EXPECT_EQ(Run({"build", book, "-o", exe, "--icon", icons + "mixed.ico"}), kExitOk);
+
+    fakepe::WriteFile(dir / "plain.exe", "no store here");
+    EXPECT_EQ(Run({"list", dir / "plain.exe"}), kExitFailure);
+    EXPECT_NE(err.str().find("is not an e-book"), std::string::npos);
+}
+
+TEST_F(CliTest, ListAndExtractRoundTrip) {
+    const std::string exe = dir / "out.exe";
+    ASSERT_EQ(Run({"build", book, "-o", exe, "--title", "T\xC3\xAEtle"}), kExitOk);
+    ASSERT_EQ(Run({"list", exe}), kExitOk) << err.str();
+    const std::string listing = out.str();
+    EXPECT_NE(listing.find("Title:     T\xC3\xAEtle\n"), std::string::npos) << listing;
+    EXPECT_NE(listing.find("sub/pic.gif"), std::string::npos);
+    EXPECT_NE(listing.find("ShowToolbar=1"), std::string::npos);
+    EXPECT_NE(listing.find("Files:     5"), std::string::npos);
+
+    const std::string to = dir / "extracted";
+    ASSERT_EQ(Run({"extract", exe, "-d", to}), kExitOk) << err.str();
+    EXPECT_TRUE(out.str().empty());
+    for (const char* name :
+         {"index.html", "about.htm", "sub/page.html", "sub/pic.gif", "style.css"}) {
+        SCOPED_TRACE(name);
+        EXPECT_EQ(fakepe::ReadFile(to + "/" + name), fakepe::ReadFile(book + "/" + name));
+    }
+}
+
+TEST(CliExtractName, OnlyNamesBelowTheFolderAreSafe) {
+    const std::pair<const char*, bool> cases[] = {
+        {"index.html", true},   {"sub/page.htm", true},  {"a/b/c.d", true},
+        {"..hidden", true},     {"a..b/c", true},        {"", false},
+        {"..", false},          {"../x", false},         {"a/../../x", false},
+        {"a/..", false},        {"/etc/passwd", false},  {"\\x", false},
+        {"C:x", false},         {"c:/windows/x", false}, {"a/./b", false},
+        {"a//b", false},        {"a/", false},           {"..\\x", false},
+        {"a/.. /b", false},     {"a/.../b", false},      {"file.txt:stream", false},
+        {"nul", false},         {"sub/CON.txt", false},  {"com1", false},
+        {"line\nbreak", false}, {"console.txt", true},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.first);
+        EXPECT_EQ(IsSafeExtractName(c.first), c.second);
+    }
+}
+
+TEST_F(CliTest, ExtractRefusesNamesOutsideTheFolder) {
+    // An e-book whose file table was crafted to climb out of the extraction folder.
+    const std::string exe = dir / "evil.exe";
+    fakepe::WriteFile(exe, "stub bytes");
+    const std::vector<std::string> names = {"../escape.txt", "/tmp/abs.txt", "C:evil.txt",
+                                            "ok/../../up.txt", "fine.txt"};
+    Bytes table;
+    {
+        CResourceUpdater updater;
+        updater.Open(exe, false);
+        for (size_t k = 0; k < names.size(); ++k) {
+            const std::string body = "file " + std::to_string(k);
+            // A stored (uncompressed) zlib stream of body, so no compressor is involved.
+            Bytes block = {static_cast<uint8_t>(body.size()),
+                           0,
+                           0,
+                           0,
+                           0x78,
+                           0x01,
+                           0x01,
+                           static_cast<uint8_t>(body.size()),
+                           0,
+                           static_cast<uint8_t>(~body.size()),
+                           0xFF};
+            block.insert(block.end(), body.begin(), body.end());
+            uint32_t a = 1, b = 0;
+            for (unsigned char ch : body) {
+                a = (a + ch) % 65521;
+                b = (b + a) % 65521;
+            }
+            const uint32_t adler = (b << 16) | a;
+            for (int s = 24; s >= 0; s -= 8)
+                block.push_back(static_cast<uint8_t>(adler >> s));
+            updater.Update(349, static_cast<int>(k + 1), block.data(),
+                           static_cast<uint32_t>(block.size()));
+            table.insert(table.end(), names[k].begin(), names[k].end());
+            table.push_back(0);
+            const uint32_t fields[4] = {static_cast<uint32_t>(k + 1), 0, 0, 0};
+            for (uint32_t f : fields)
+                for (int s = 0; s < 32; s += 8)
+                    table.push_back(static_cast<uint8_t>(f >> s));
+        }
+        updater.Update(350, 2, table.data(), static_cast<uint32_t>(table.size()));
+        updater.Commit();
+    }
+    const std::string to = dir / "inner/out";
+    fs::create_directories(dir / "inner");
+    EXPECT_EQ(Run({"extract", exe, "-d", to}), kExitFailure);
+    for (size_t k = 0; k + 1 < names.size(); ++k)
+        EXPECT_NE(err.str().find("Refused to extract \"" + names[k] + "\""), std::string::npos)
+            << err.str();
+    EXPECT_EQ(fakepe::ReadFile(to + "/fine.txt"), (Bytes{'f', 'i', 'l', 'e', ' ', '4'}));
+    EXPECT_FALSE(fs::exists(dir / "inner/escape.txt"));
+    EXPECT_FALSE(fs::exists(dir / "up.txt"));
+    EXPECT_FALSE(fs::exists(dir / "inner/up.txt"));
+    EXPECT_FALSE(fs::exists("/tmp/abs.txt"));
+    // Everything written lies below the folder.
+    for (const auto& e : fs::recursive_directory_iterator(dir.Path())) {
+        const std::string p = e.path().string();
+        EXPECT_TRUE(p.rfind(to, 0) == 0 || p == dir / "evil.exe" || p == dir / "inner" ||
+                    p.rfind(book, 0) == 0)
+            << p;
+    }
+}
+
+}  // namespace
