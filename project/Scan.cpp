@@ -20,7 +20,7 @@ class CScanner {
         : m_project(project), m_report(report), m_lister(lister) {
         m_index.reserve(project.m_arrPages.size() * 2 + 64);
         for (const auto& page : project.m_arrPages)
-            m_index.emplace(AnsiLower(page->m_strFile), page.get());
+            m_index.emplace(AnsiLower(page->m_strFile), Indexed{page.get(), false});
     }
 
     void Scan(const std::string& folder) {
@@ -58,7 +58,15 @@ class CScanner {
         std::string relative = ScanRelativeName(m_project.m_strProjectDir, AnsiLower(path + name));
         auto found = m_index.find(relative);
         if (found != m_index.end()) {
-            found->second->m_bFound = 1;
+            if (found->second.met) {
+                // A second file of this name apart from case, in the same folder.
+                if (m_report)
+                    m_report->caseTwins.push_back(
+                        ScanRelativeName(m_project.m_strProjectDir, path) + name);
+                return;
+            }
+            found->second.met = true;
+            found->second.elem->m_bFound = 1;
             return;
         }
         auto elem = std::make_unique<CPieceElem>();
@@ -67,14 +75,18 @@ class CScanner {
         elem->m_bInSequence = page;
         elem->m_bInSearch = page;
         elem->m_bFound = 1;
-        m_index.emplace(std::move(relative), elem.get());
+        m_index.emplace(std::move(relative), Indexed{elem.get(), true});
         m_project.AddPage(std::move(elem));
     }
 
     CBookProject& m_project;
     ScanReport* m_report;
     const FolderLister& m_lister;
-    std::unordered_map<std::string, CPieceElem*> m_index;
+    struct Indexed {
+        CPieceElem* elem;  // the first entry of this lower-cased name
+        bool met;          // a file of this name was met by this scan
+    };
+    std::unordered_map<std::string, Indexed> m_index;
 };
 
 }  // namespace
@@ -102,15 +114,33 @@ void ScanFolder(CBookProject& project, const std::string& folder, ScanReport* re
     scanner.Scan(folder);
 }
 
-std::string LeftOutNamesMessage(const std::vector<std::string>& leftOut) {
+namespace {
+
+void AppendNames(std::string& text, const char* reason, const std::vector<std::string>& names) {
+    if (names.empty())
+        return;
     const size_t kShown = 20;
-    std::string text =
-        "These files were left out because their names cannot be written in the "
-        "ANSI code page. Rename them to include them:";
-    for (size_t i = 0; i < leftOut.size() && i < kShown; ++i)
-        text += "\n" + leftOut[i];
-    if (leftOut.size() > kShown)
-        text += "\n... and " + std::to_string(leftOut.size() - kShown) + " more.";
+    if (!text.empty())
+        text += "\n\n";
+    text += reason;
+    for (size_t i = 0; i < names.size() && i < kShown; ++i)
+        text += "\n" + names[i];
+    if (names.size() > kShown)
+        text += "\n... and " + std::to_string(names.size() - kShown) + " more.";
+}
+
+}  // namespace
+
+std::string ScanReportMessage(const ScanReport& report) {
+    std::string text;
+    AppendNames(text,
+                "These files were left out because their names cannot be written in the ANSI "
+                "code page. Rename them to include them:",
+                report.leftOut);
+    AppendNames(text,
+                "These files were left out because another file in the same folder has the same "
+                "name apart from upper and lower case:",
+                report.caseTwins);
     return text;
 }
 
@@ -145,8 +175,8 @@ int RescanProject(CBookProject& project, Ui& ui, const std::string& folder,
 
     if (htmlPages == 0)
         ui.ShowMessage(kNoHtmlFilesMessage, MsgIcon::exclamation, MsgButtons::ok);
-    if (!report.leftOut.empty())
-        ui.ShowMessage(LeftOutNamesMessage(report.leftOut), MsgIcon::exclamation, MsgButtons::ok);
+    if (!report.empty())
+        ui.ShowMessage(ScanReportMessage(report), MsgIcon::exclamation, MsgButtons::ok);
 
     project.m_strLastProject = project.m_strProjectDir;
     return 1;

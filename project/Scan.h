@@ -20,6 +20,12 @@ struct ScanReport {
     // to the project folder with "?" for the characters that could not be written; a folder's
     // path ends with a backslash (nothing below it was scanned). In the order they were met.
     std::vector<std::string> leftOut;
+    // Files left out because a file met earlier in the same scan has the same relative name
+    // apart from case (possible on Linux only: "A.htm" beside "a.htm"); the project can hold only
+    // one of them. Relative names as found on disk, in the order they were met.
+    std::vector<std::string> caseTwins;
+
+    bool empty() const { return leftOut.empty() && caseTwins.empty(); }
 };
 
 // Scans folder and every folder below it, depth first, in the order the lister gives:
@@ -53,12 +59,13 @@ extern const char kNoHtmlFilesMessage[];
 //  3. refillList() is called (the Content page refills its list from m_arrPages; may be empty);
 //  4. without any entry in the page sequence, the message kNoHtmlFilesMessage is shown (OK,
 //     exclamation icon); nothing is undone;
-//  5. when names had no ANSI form, one message lists them (OK, exclamation icon);
+//  5. when files were left out (see ScanReport), one message lists them (OK, exclamation icon);
 //  6. m_strLastProject = m_strProjectDir.
 // Returns 1 (a scan does not fail). The lister is a seam for tests.
 int RescanProject(CBookProject& project, Ui& ui, const std::string& folder,
                   const std::function<void()>& refillList,
                   const FolderLister& lister = EnumerateFolder);
 
-// The text of the message of step 5 for the left-out names (at most 20 are named).
-std::string LeftOutNamesMessage(const std::vector<std::string>& leftOut);
+// The text of the message of step 5 ("" when nothing was left out); at most 20 names are listed
+// for each reason.
+std::string ScanReportMessage(const ScanReport& report);

@@ -289,10 +289,33 @@ TEST_F(ScanTest, NamesWithoutAnAnsiFormAreReportedNotDropped) {
     EXPECT_EQ(Files(project), (std::vector<std::string>{"caf\xE9.htm", "index.htm"}));
     ASSERT_EQ(ui.messages.size(), 1u);
     EXPECT_EQ(ui.messages[0].icon, MsgIcon::exclamation);
-    EXPECT_EQ(ui.messages[0].text, LeftOutNamesMessage({"?\\", "?.htm"}));
+    ScanReport expected;
+    expected.leftOut = {"?\\", "?.htm"};
+    EXPECT_EQ(ui.messages[0].text, ScanReportMessage(expected));
+    EXPECT_NE(ui.messages[0].text.find("ANSI code page"), std::string::npos);
     EXPECT_NE(ui.messages[0].text.find("\n?\\\n?.htm"), std::string::npos);
 
-    std::vector<std::string> many(25, "x?.htm");
-    const std::string text = LeftOutNamesMessage(many);
-    EXPECT_NE(text.find("... and 5 more."), std::string::npos);
+    ScanReport many;
+    many.leftOut.assign(25, "x?.htm");
+    EXPECT_NE(ScanReportMessage(many).find("... and 5 more."), std::string::npos);
+    EXPECT_EQ(ScanReportMessage(ScanReport()), "");
+}
+
+TEST_F(ScanTest, FilesDifferingOnlyInCaseAreReportedOnce) {
+    Touch("Sub/Page.htm");
+    Touch("Sub/PAGE.htm");
+    Touch("Sub/other.htm");
+    Rescan(book);
+    EXPECT_EQ(Files(project), (std::vector<std::string>{"sub\\other.htm", "sub\\page.htm"}));
+    ASSERT_EQ(ui.messages.size(), 1u);
+    const std::string& text = ui.messages[0].text;
+    EXPECT_NE(text.find("apart from upper and lower case"), std::string::npos) << text;
+    EXPECT_TRUE(text.find("\nSub\\Page.htm") != std::string::npos ||
+                text.find("\nSub\\PAGE.htm") != std::string::npos)
+        << text;
+
+    // A re-scan finds the kept entry again and reports the twin again.
+    Rescan(book);
+    EXPECT_EQ(project.GetPageCount(), 2u);
+    EXPECT_EQ(ui.messages.size(), 2u);
 }

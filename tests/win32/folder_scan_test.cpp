@@ -157,7 +157,9 @@ TEST_F(WinFolderTest, NameWithoutAnAnsiFormIsFlagged) {
     ASSERT_EQ(project.GetPageCount(), 1u);
     EXPECT_EQ(project.GetPage(0)->m_strFile, "plain.htm");
     ASSERT_EQ(ui.messages.size(), 1u);
-    EXPECT_EQ(ui.messages[0].text, LeftOutNamesMessage({"??.htm"}));
+    ScanReport expected;
+    expected.leftOut = {"??.htm"};
+    EXPECT_EQ(ui.messages[0].text, ScanReportMessage(expected));
     DeleteFileW(wide.c_str());
 }
 
