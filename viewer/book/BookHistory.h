@@ -22,7 +22,7 @@ class CBookHistory {
     std::string Current() const;
     size_t Size() const { return m_entries.size(); }
 
-    static const size_t kMaxEntries = 1000;
+    static constexpr size_t kMaxEntries = 1000;
 
   private:
     std::vector<std::string> m_entries;

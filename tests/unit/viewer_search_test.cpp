@@ -1,0 +1,159 @@
+// Full-text search: page text extraction (charsets, tags, scripts, entities), titles and hits.
+#include <gtest/gtest.h>
+
+#include "store_testutil.h"
+#include "tests/win32/viewer/TestBook.h"
+#include "viewer/book/Book.h"
+#include "viewer/book/BookSearch.h"
+
+namespace {
+
+std::vector<uint8_t> Bytes(const std::string& s) {
+    return std::vector<uint8_t>(s.begin(), s.end());
+}
+
+std::string Text(const std::string& html) {
+    return Utf8FromCodePoints(ExtractPageText(Bytes(html)).text);
+}
+
+TEST(ViewerSearchText, StripsMarkupAndDecodesEntities) {
+    const struct {
+        const char* html;
+        const char* text;
+    } cases[] = {
+        {"<p>Hello <b>wor</b>ld</p>", "Hello wor ld"},
+        {"a<br>b", "a b"},
+        {"<script>var hidden = 'x';</script>shown", "shown"},
+        {"<SCRIPT type=\"x\">if (a < b) hidden();</SCRIPT >shown", "shown"},
+        {"<style>p { color: red }</style>shown", "shown"},
+        {"<!-- hidden -->shown<!-- also -->", "shown"},
+        {"<a href=\"x>y\">link</a>", "link"},
+        {"&lt;tag&gt; &amp; &quot;q&quot; &#65;&#x42;&nbsp;x", "<tag> & \"q\" AB x"},
+        {"caf&eacute; &copy; &euro;", "caf\xC3\xA9 \xC2\xA9 \xE2\x82\xAC"},
+        {"&unknown; & alone &#xZZ;", "&unknown; & alone &#xZZ;"},
+        {"1 < 2 and 3 > 2", "1 < 2 and 3 > 2"},
+        {"  lots \r\n\t of   space  ", "lots of space"},
+        {"<div>unterminated <b", "unterminated"},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.html);
+        EXPECT_EQ(Text(c.html), c.text);
+    }
+}
+
+TEST(ViewerSearchText, HonoursThePageCharset) {
+    const struct {
+        const char* name;
+        std::string html;
+        const char* text;
+    } cases[] = {
+        {"meta charset utf-8",
+         "<meta charset=\"utf-8\">Gr\xC3\xBC\xC3\x9F"
+         "e",
+         "Gr\xC3\xBC\xC3\x9F"
+         "e"},
+        {"http-equiv windows-1252",
+         "<meta http-equiv=\"Content-Type\" content=\"text/html; charset=windows-1252\">"
+         "Gr\xFC\xDF"
+         "e \x80",
+         "Gr\xC3\xBC\xC3\x9F"
+         "e \xE2\x82\xAC"},
+        {"iso-8859-1", "<META CONTENT='text/html; CHARSET=ISO-8859-1'>caf\xE9", "caf\xC3\xA9"},
+        {"no charset, valid UTF-8", "caf\xC3\xA9", "caf\xC3\xA9"},
+        {"no charset, not UTF-8", "caf\xE9", "caf\xC3\xA9"},
+        {"UTF-8 byte-order mark",
+         "\xEF\xBB\xBF"
+         "caf\xC3\xA9",
+         "caf\xC3\xA9"},
+        {"UTF-16LE byte-order mark",
+         std::string("\xFF\xFE"
+                     "c\0a\0f\0\xE9\0",
+                     10),
+         "caf\xC3\xA9"},
+        {"charset utf-8 with a stray byte", "<meta charset=utf-8>a\xE9z", "a\xC3\xA9z"},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        EXPECT_EQ(Text(c.html), c.text);
+    }
+    EXPECT_EQ(DeclaredCharset(Bytes("<meta charset='UTF-8'>")), "utf-8");
+    EXPECT_EQ(DeclaredCharset(Bytes("<meta name=x><p>charset=no</p>")), "");
+}
+
+TEST(ViewerSearchText, FoldsCase) {
+    EXPECT_EQ(FoldCase(U'A'), U'a');
+    EXPECT_EQ(FoldCase(0xC4), 0xE4u);  // Ä
+    EXPECT_EQ(FoldCase(0xD7), 0xD7u);  // × has no small form
+    EXPECT_EQ(FoldCase(0x100), 0x101u);
+    EXPECT_EQ(FoldCase(0x141), 0x142u);  // Ł
+    EXPECT_EQ(FoldCase(0x178), 0xFFu);   // Ÿ
+    EXPECT_EQ(FoldCase(0x391), 0x3B1u);  // Greek Alpha
+    EXPECT_EQ(FoldCase(0x416), 0x436u);  // Cyrillic Zhe
+    EXPECT_EQ(FoldCase(0x401), 0x451u);  // Cyrillic Yo
+}
+
+class ViewerSearch : public ::testing::Test {
+  protected:
+    void SetUp() override {
+        CTestBook b;
+        b.Page("index.htm",
+               "<html><head><title>Start Page</title></head><body>Welcome to "
+               "the Book</body></html>")
+            .Page("latin.htm",
+                  "<meta charset=windows-1252><title>Stra\xDF"
+                  "e</title><p>\xC4PFEL und "
+                  "Birnen</p>")
+            .Page("utf.htm", "<meta charset=utf-8><title>T\xC3\xADtulo</title><p>\xC3\x84pfel</p>")
+            .Page("script.htm", "<title>Script</title><script>var apple=1;</script>nothing")
+            .Page("hidden.htm", "<title>Hidden</title>Welcome apple", true, false)
+            .Page("untitled.htm", "an apple a day")
+            .Page("fruit.htm", "<title>Fruit</title>apple");
+        m_path = m_dir.File("search.exe");
+        b.Write(m_path, "viewer stub bytes");
+        ASSERT_TRUE(m_book.Open(m_path)) << m_book.GetErrorText();
+    }
+    std::vector<std::string> Names(const std::string& query) {
+        std::vector<std::string> names;
+        for (const SearchHit& h : SearchBook(m_book, query))
+            names.push_back(h.strName + "|" + h.strTitle);
+        return names;
+    }
+    TempDir m_dir;
+    std::string m_path;
+    CBook m_book;
+};
+
+TEST_F(ViewerSearch, FindsPagesMarkedForSearchByTheirTitles) {
+    using V = std::vector<std::string>;
+    EXPECT_EQ(Names("welcome"), V({"index.htm|Start Page"}));  // hidden.htm is not searched
+    EXPECT_EQ(Names("  WELCOME   TO  "), V({"index.htm|Start Page"}));
+    EXPECT_EQ(Names("apple"), V({"untitled.htm|untitled.htm", "fruit.htm|Fruit"}));
+    EXPECT_EQ(Names("\xC3\xA4pfel"),  // "äpfel" finds both charsets, either case
+              V({"latin.htm|Stra\xC3\x9F"
+                 "e",
+                 "utf.htm|T\xC3\xADtulo"}));
+    EXPECT_EQ(Names("var"), V());                                 // script text is not page text
+    EXPECT_EQ(Names("title"), V());                               // nor are tag names
+    EXPECT_EQ(Names("start page"), V({"index.htm|Start Page"}));  // titles count too
+    EXPECT_EQ(Names(""), V());
+    EXPECT_EQ(Names("   "), V());
+}
+
+TEST_F(ViewerSearch, StopsAtTheHitLimit) {
+    EXPECT_EQ(SearchBook(m_book, "apple", 1).size(), 1u);
+}
+
+TEST(ViewerSearchDamaged, UnreadablePagesArePassedOver) {
+    TempDir dir;
+    CTestBook b;
+    b.Page("bad.htm", "apple").Page("good.htm", "apple");
+    b.bBadPackedPage = true;
+    b.Write(dir.File("b.exe"), "viewer stub bytes");
+    CBook book;
+    ASSERT_TRUE(book.Open(dir.File("b.exe")));
+    const std::vector<SearchHit> hits = SearchBook(book, "apple");
+    ASSERT_EQ(hits.size(), 1u);
+    EXPECT_EQ(hits[0].strName, "good.htm");
+}
+
+}  // namespace
