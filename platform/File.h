@@ -68,6 +68,10 @@ public:
     static void CreateFolder(const std::string& path);
     // True when a file or folder of that name exists.
     static bool Exists(const std::string& path);
+    // True when the file exists and is marked read-only (Windows: the read-only attribute;
+    // elsewhere: no write permission bit at all). Lets a writer refuse such a file the way Windows
+    // does even where the process could override it (a root process, Wine run by root).
+    static bool IsReadOnly(const std::string& path);
 
 private:
     std::string m_strFileName;

@@ -266,3 +266,9 @@ bool CFile::Exists(const std::string& path) {
     struct stat st;
     return ::stat(NativePath(path).c_str(), &st) == 0;
 }
+
+bool CFile::IsReadOnly(const std::string& path) {
+    struct stat st;
+    return ::stat(NativePath(path).c_str(), &st) == 0 && S_ISREG(st.st_mode) &&
+           (st.st_mode & (S_IWUSR | S_IWGRP | S_IWOTH)) == 0;
+}

@@ -195,3 +195,9 @@ void CFile::CreateFolder(const std::string& path) {
 bool CFile::Exists(const std::string& path) {
     return GetFileAttributesA(path.c_str()) != INVALID_FILE_ATTRIBUTES;
 }
+
+bool CFile::IsReadOnly(const std::string& path) {
+    const DWORD attr = GetFileAttributesA(path.c_str());
+    return attr != INVALID_FILE_ATTRIBUTES && (attr & FILE_ATTRIBUTE_READONLY) &&
+           !(attr & FILE_ATTRIBUTE_DIRECTORY);
+}

@@ -155,6 +155,8 @@ int SaveProject(CBookProject& project, Ui& ui) {
     try {
         // The target must be writable (and not held by anyone); open it without truncating.
         const bool existed = CFile::Exists(path);
+        if (existed && CFile::IsReadOnly(path))
+            throw CFileException(CFileException::accessDenied, path);
         {
             CFile probe;
             probe.Open(path, CFile::modeWrite | CFile::modeCreate | CFile::modeNoTruncate |

@@ -6,6 +6,7 @@
 #include "store_testutil.h"
 
 #include <dirent.h>
+#include <sys/stat.h>
 
 namespace {
 
@@ -393,6 +394,9 @@ TEST_F(ProjectFileTest, FailedSaveKeepsTheOldFile) {
              holder->Open(path, CFile::modeRead | CFile::shareDenyWrite);
          },
          "A sharing violation occurred while accessing %1."},
+        {"read-only target", true,
+         [](const std::string& path, std::unique_ptr<CFile>&) { chmod(path.c_str(), 0444); },
+         "Access to %1 was denied."},
         {"folder missing", false, [](const std::string&, std::unique_ptr<CFile>&) {},
          "%1 was not found."},
     };
