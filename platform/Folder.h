@@ -3,8 +3,9 @@
 // EnumerateFolder calls back once per entry of a folder, in the order the file system gives
 // them, so that a scan sees names exactly as the system's own file search does:
 //
-// - Windows: FindFirstFileA / FindNextFileA on "<folder>\*.*"; hidden = FILE_ATTRIBUTE_HIDDEN;
-//   the order is the file system's (NTFS sorts by upper-cased name).
+// - Windows: the system's file search (FindFirstFileW / FindNextFileW) on "<folder>\*.*", each
+//   name converted to the ANSI code page without best-fit substitutes; hidden =
+//   FILE_ATTRIBUTE_HIDDEN; the order is the file system's (NTFS sorts by upper-cased name).
 // - Elsewhere: opendir / readdir; hidden = the name begins with "."; the names are sorted in the
 //   NTFS order (ordinal comparison of the upper-cased names as UTF-16 code units, which is also
 //   the order Wine returns), so that a book made on Linux lists its pages as one made on Windows
@@ -13,8 +14,7 @@
 // Names that have no ANSI form. A name that cannot be written in the ANSI code page is never
 // dropped silently nor handed over as if it were usable: its entry comes with bNoAnsiName set,
 // strName holding the name for showing to people, with "?" for each character that has no ANSI
-// form, and strNativeName the name as the system gave it (UTF-8 on Linux; on Windows the
-// system's own ANSI rendering, which already has the "?"s). Such a file could
+// form, and strNativeName the name as the system gave it, in UTF-8. Such a file could
 // not be opened again through an ANSI path, so callers leave it out and tell the user (the folder
 // scan lists it in its report, see project/Scan.h). On Linux a name holding a backslash gets the
 // same treatment, because a backslash separates folders in every path the program forms.
@@ -31,7 +31,7 @@ struct FolderEntry {
     bool bFolder = false;       // a folder (or a link to one), else a file
     bool bHidden = false;       // the hidden attribute (Linux: a name beginning with ".")
     bool bNoAnsiName = false;   // the name has no form in the ANSI code page
-    std::string strNativeName;  // the name as the system gave it
+    std::string strNativeName;  // the name as the system gave it, UTF-8
 };
 
 using FolderCallback = std::function<void(const FolderEntry&)>;

@@ -1,7 +1,15 @@
 // Windows half of the folder listing: the system's file search, in the order it returns.
+//
+// The search runs on the wide (UTF-16) names and converts each to the ANSI code page here, with
+// best-fit mapping switched off. The ANSI search (FindFirstFileA) would hand over a "best fit"
+// for characters the code page lacks (a with macron becomes a plain "a"), so a file would be
+// taken in under a name that opens a different file or none; converting here tells exactly
+// which names have no ANSI form.
 #include "platform/Folder.h"
 
 #include <windows.h>
+
+#include <vector>
 
 namespace {
 
@@ -20,6 +28,33 @@ class FindHandle {
     HANDLE m_h;
 };
 
+std::wstring WideFromAnsi(const std::string& ansi) {
+    if (ansi.empty())
+        return std::wstring();
+    const int n =
+        MultiByteToWideChar(CP_ACP, 0, ansi.data(), static_cast<int>(ansi.size()), nullptr, 0);
+    std::wstring wide(static_cast<size_t>(n > 0 ? n : 0), L'\0');
+    if (n > 0)
+        MultiByteToWideChar(CP_ACP, 0, ansi.data(), static_cast<int>(ansi.size()), &wide[0], n);
+    return wide;
+}
+
+// Converts to codePage; *lossy is set when a character had no form in it ("?" stands for it).
+std::string Narrow(const wchar_t* wide, UINT codePage, DWORD flags, bool* lossy) {
+    const int len = lstrlenW(wide);
+    if (len == 0)
+        return std::string();
+    BOOL usedDefault = FALSE;
+    BOOL* pUsed = lossy ? &usedDefault : nullptr;
+    const int n = WideCharToMultiByte(codePage, flags, wide, len, nullptr, 0, nullptr, pUsed);
+    std::string out(static_cast<size_t>(n > 0 ? n : 0), '\0');
+    if (n > 0)
+        WideCharToMultiByte(codePage, flags, wide, len, &out[0], n, nullptr, pUsed);
+    if (lossy)
+        *lossy = usedDefault != FALSE || n <= 0;
+    return out;
+}
+
 }  // namespace
 
 bool EnumerateFolder(const std::string& folderPath, const FolderCallback& onEntry) {
@@ -28,25 +63,24 @@ bool EnumerateFolder(const std::string& folderPath, const FolderCallback& onEntr
         pattern += '\\';
     pattern += "*.*";
 
-    WIN32_FIND_DATAA fd;
-    FindHandle find(FindFirstFileA(pattern.c_str(), &fd));
+    WIN32_FIND_DATAW fd;
+    FindHandle find(FindFirstFileW(WideFromAnsi(pattern).c_str(), &fd));
     if (find.get() == INVALID_HANDLE_VALUE) {
         // The root of an empty drive has no "." entry: nothing found there is not a failure.
         return GetLastError() == ERROR_FILE_NOT_FOUND;
     }
     do {
-        const std::string name(fd.cFileName);
-        if (name == "." || name == "..")
+        const std::wstring name(fd.cFileName);
+        if (name == L"." || name == L"..")
             continue;
         FolderEntry entry;
         entry.bFolder = (fd.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) != 0;
         entry.bHidden = (fd.dwFileAttributes & FILE_ATTRIBUTE_HIDDEN) != 0;
-        entry.strNativeName = name;
-        // "?" cannot be part of a Windows file name: the system put it where a character of the
-        // name has no form in the ANSI code page, and the name could not be opened again.
-        entry.bNoAnsiName = name.find('?') != std::string::npos;
-        entry.strName = name;
+        bool lossy = false;
+        entry.strName = Narrow(fd.cFileName, CP_ACP, WC_NO_BEST_FIT_CHARS, &lossy);
+        entry.bNoAnsiName = lossy;
+        entry.strNativeName = Narrow(fd.cFileName, CP_UTF8, 0, nullptr);
         onEntry(entry);
-    } while (FindNextFileA(find.get(), &fd));
+    } while (FindNextFileW(find.get(), &fd));
     return true;
 }
