@@ -1,0 +1,105 @@
+#!/usr/bin/env bash
+# End-to-end tests of the whole programs, on the sample book:
+#  1. the native pagevane-cli builds the sample; list shows it; extract gives every file back
+#     byte for byte; a custom icon fits the real viewer's icon;
+#  2. pagevane-cli.exe under Wine builds the same sample into a byte-identical e-book;
+#  3. the built e-book starts under Wine and reads its store (the viewer's self-test report).
+# Assumes the Makefile's build/native and build/win (override with PV_E2E_NATIVE_CLI,
+# PV_E2E_WIN_CLI). Exits non-zero when any check fails.
+set -u
+cd "$(dirname "$0")/../.."
+root=$(pwd)
+
+native_cli=${PV_E2E_NATIVE_CLI:-build/native/cli/pagevane-cli}
+win_cli=${PV_E2E_WIN_CLI:-build/win/cli/pagevane-cli.exe}
+book=examples/lighthouses
+
+work=$(mktemp -d /tmp/pv-e2e.XXXXXX)
+trap 'rm -rf "$work"' EXIT
+
+failures=0
+pass() { echo "ok:   $*"; }
+fail() { echo "FAIL: $*"; failures=$((failures + 1)); }
+check() { local what=$1; shift; if "$@"; then pass "$what"; else fail "$what"; fi; }
+
+# The flags the sample is built with (the same as scripts/sample.sh, minus the About text's line
+# break, which a Windows command line cannot carry).
+flags=(--home index.html --title "Lights Along the Shore" --author "The Pagevane sample"
+       --copyright "Written for the Pagevane project" --option SearchButton=1)
+
+# A path as the Windows programs under Wine see it (drive Z: is the root of the file system).
+winpath() { local p; p=$(realpath -m "$1"); echo "Z:${p//\//\\}"; }
+
+for prog in "$native_cli" "$win_cli"; do
+  if [ ! -e "$prog" ]; then echo "e2e: $prog is missing; build it first (make native)"; exit 1; fi
+done
+
+echo "== native command line"
+"$native_cli" build "$book" -o "$work/native.exe" "${flags[@]}" 2>"$work/build.err"
+check "native build exits 0" test $? -eq 0
+check "native build prints no message" test ! -s "$work/build.err"
+
+"$native_cli" list "$work/native.exe" >"$work/list.txt" 2>"$work/list.err"
+check "list exits 0" test $? -eq 0
+check "list shows the title" grep -q "^Title: *Lights Along the Shore$" "$work/list.txt"
+check "list shows every file" \
+  test "$(grep -c -E ' (index|contents)\.html$| chapters/0[123]-[a-z]+\.html$| style\.css$| images/beacon\.png$' "$work/list.txt")" -eq 7
+check "list puts the home page first" \
+  bash -c "grep -A1 '^ *page' '$work/list.txt' | tail -1 | grep -q ' index.html$'"
+
+"$native_cli" extract "$work/native.exe" -d "$work/extracted" 2>"$work/extract.err"
+check "extract exits 0" test $? -eq 0
+check "extract gives the sample back byte for byte" diff -r "$book" "$work/extracted"
+
+"$native_cli" build "$book" -o "$work/icon.exe" "${flags[@]}" \
+  --icon tests/unit/icon_data/mixed.ico 2>"$work/icon.err"
+check "a 32x32 16-colour icon replaces the real viewer's icon" test $? -eq 0
+check "the icon changed only the icon image" \
+  test "$(cmp -l "$work/native.exe" "$work/icon.exe" | wc -l)" -gt 0 -a \
+       "$(cmp -l "$work/native.exe" "$work/icon.exe" | wc -l)" -le 744
+"$native_cli" build "$book" -o "$work/bad-icon.exe" --icon tests/unit/icon_data/only256.ico \
+  2>"$work/bad-icon.err"
+check "an unsuitable icon fails with exit status 1" test $? -eq 1
+check "an unsuitable icon gives the publisher's message" \
+  grep -qx "Invalid or unsuitable .ico file. The icon file must contain 32x32 16-color image." \
+  "$work/bad-icon.err"
+
+echo "== pagevane-cli.exe and the e-book under Wine"
+# One Wine session for both programs (each session costs a fresh prefix): a batch file builds the
+# book with the Windows command line, then starts the book's self-test and waits for it.
+cp "$win_cli" "$work/pagevane-cli.exe"
+{
+  printf '@echo off\r\n'
+  printf '"%s" build "%s" -o "%s"' "$(winpath "$work/pagevane-cli.exe")" "$(winpath "$book")" \
+    "$(winpath "$work/windows.exe")"
+  for f in "${flags[@]}"; do printf ' "%s"' "$f"; done
+  printf ' 2> "%s"\r\n' "$(winpath "$work/win-build.err")"
+  printf 'echo %%errorlevel%% > "%s"\r\n' "$(winpath "$work/win-build.rc")"
+  printf 'start /wait "" "%s" --pv-selftest "%s"\r\n' "$(winpath "$work/windows.exe")" \
+    "$(winpath "$work/report.txt")"
+  printf 'echo %%errorlevel%% > "%s"\r\n' "$(winpath "$work/selftest.rc")"
+} >"$work/run.bat"
+# A crashing program must end at once rather than wait in Wine's debugger until the time-out.
+WINEDLLOVERRIDES="winedbg.exe=d" PV_WINE_TIMEOUT=${PV_WINE_TIMEOUT:-180} bash scripts/wine-run.sh cmd /c "$(winpath "$work/run.bat")" \
+  >"$work/wine.out" 2>&1
+check "pagevane-cli.exe exits 0" grep -q '^0' "$work/win-build.rc"
+check "pagevane-cli.exe prints no message" test ! -s "$work/win-build.err"
+check "native and Windows command lines build byte-identical e-books" \
+  cmp -s "$work/native.exe" "$work/windows.exe"
+
+check "the e-book's self-test exits 0" grep -q '^0' "$work/selftest.rc"
+report() { grep -qx "$1" "$work/report.txt"; }
+check "the e-book reads its store" report "store=ok"
+check "the e-book reads its title" report "title=Lights Along the Shore"
+check "the e-book reads its file table" report "files=7"
+check "the e-book's home page is index.html" report "home=index.html"
+check "the e-book's page sequence holds the five pages" report "sequence=5"
+
+if [ $failures -ne 0 ]; then
+  echo "e2e: $failures check(s) failed; Wine output:"
+  sed 's/^/  /' "$work/wine.out" | tail -20
+  [ -f "$work/report.txt" ] && sed 's/^/  report: /' "$work/report.txt"
+  [ -s "$work/win-build.err" ] && sed 's/^/  pagevane-cli.exe: /' "$work/win-build.err"
+  exit 1
+fi
+echo "e2e: all checks passed"
