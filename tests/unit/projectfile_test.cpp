@@ -177,30 +177,6 @@ TEST_F(ProjectFileTest, StringLengthForms) {
     }
 }
 
-TEST_F(ProjectFileTest, WideStringsBecomeAnsi) {
-    std::vector<uint8_t> bytes = FilledProjectBytes();
-    // Replace the title "My Book" (after the two reserved strings) by wide "é€" in both the short
-    // and the long wide length form.
-    const size_t titleAt = 8 + 16 + 11 + 16 + 2 + 10 + 16 + 2 + 1 + 1;
-    ASSERT_EQ(bytes[titleAt], 7);
-    for (const bool longForm : {false, true}) {
-        SCOPED_TRACE(longForm);
-        Bytes wide;
-        wide.U8(0xFF).U16(0xFFFE);
-        if (longForm)
-            wide.U8(0xFF).U16(2);
-        else
-            wide.U8(2);
-        wide.U16(0x00E9).U16(0x20AC);
-        std::vector<uint8_t> file(bytes.begin(), bytes.begin() + titleAt);
-        file.insert(file.end(), wide.Get().begin(), wide.Get().end());
-        file.insert(file.end(), bytes.begin() + titleAt + 8, bytes.end());
-        ASSERT_EQ(Load(file), 1);
-        EXPECT_EQ(m_loaded.m_strTitle, "\xE9\x80");
-        EXPECT_EQ(m_loaded.m_strAuthor, "Ann");
-    }
-}
-
 TEST_F(ProjectFileTest, NothingToSaveBeforeAProjectIsLoaded) {
     CBookProject p;
     p.m_strProjectFile = Path();

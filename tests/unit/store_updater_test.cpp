@@ -52,32 +52,19 @@ class StoreTest : public ::testing::Test {
 
 TEST_F(StoreTest, WorkedExampleAppendsTheExactBytes) {
     const std::string path = MakeWorkedExample();
-    const std::vector<uint8_t> expected = Bytes()
-                                              .Raw(Pattern(364544))
-                                              .U16(0)
-                                              .U16(2)
-                                              .NewClass("CUpdateDir")
-                                              .U16(349)
-                                              .U16(2)
-                                              .NewClass("CUpdateElem")
-                                              .U16(1)
-                                              .U32(3)
-                                              .Text("abc")
-                                              .U16(0x8003)
-                                              .U16(2)
-                                              .U32(2)
-                                              .Text("de")
-                                              .U16(0x8001)
-                                              .U16(350)
-                                              .U16(1)
-                                              .U16(0x8003)
-                                              .U16(3)
-                                              .U32(2)
-                                              .U8(1)
-                                              .U8(0)
-                                              .U32(364544)
-                                              .U16(0x474B)
-                                              .Get();
+    // The 82 bytes: root, type 349 with items 1 and 2, type 350 with item 3, trailer.
+    std::vector<uint8_t> expected = Pattern(364544);
+    const std::string hex =
+        "0000 0200 FFFF 0100 0A00 43557064617465446972 5D01 0200"
+        "FFFF 0100 0B00 4355706461746545 6C656D 0100 03000000 616263"
+        "0380 0200 02000000 6465 0180 5E01 0100 0380 0300 02000000 0100"
+        "00900500 4B47";
+    for (size_t i = 0; i < hex.size(); ++i) {
+        if (hex[i] != ' ') {
+            expected.push_back(static_cast<uint8_t>(std::stoi(hex.substr(i, 2), nullptr, 16)));
+            ++i;
+        }
+    }
     ASSERT_EQ(expected.size(), 364544u + 82);
     EXPECT_EQ(ReadAll(path), expected);
 }
@@ -310,17 +297,6 @@ TEST_F(StoreTest, WritingUpdaterHoldsTheFileAlone) {
     readOnly.Update(349, 1, "x", 1);
     EXPECT_THROW(readOnly.Commit(), CFileException);
     EXPECT_EQ(ReadAll(path), before);
-}
-
-TEST_F(StoreTest, OffsetFileSeeksFromTheStoreBase) {
-    const std::string path = MakeFile(Pattern(50));
-    COffsetFile f;
-    f.Open(path, CFile::modeRead);
-    f.m_qwStoreBase = 20;
-    EXPECT_EQ(f.Seek(5, COffsetFile::fromStoreBase), 25u);
-    EXPECT_EQ(f.Seek(5, CFile::current), 30u);
-    EXPECT_EQ(f.Seek(-1, CFile::end), 49u);
-    EXPECT_EQ(f.Seek(3, CFile::begin), 3u);
 }
 
 TEST_F(StoreTest, StoreThatWouldReachTwoGibibytesIsRefusedBeforeWriting) {
