@@ -48,8 +48,7 @@ uint32_t NtfsUpcase(uint32_t cp) {
     if (cp < 0x80)
         return (cp >= 'a' && cp <= 'z') ? cp - 0x20 : cp;
     if (cp < 0x100) {
-        if (cp == 0xB5)
-            return 0x39C;  // micro sign -> capital mu
+        // The micro sign stays itself (it does in the NTFS table and in Wine's).
         if (cp == 0xFF)
             return 0x178;  // y diaeresis
         if (cp >= 0xE0 && cp != 0xF7)
@@ -57,10 +56,7 @@ uint32_t NtfsUpcase(uint32_t cp) {
         return cp;
     }
     if (cp < 0x180) {  // Latin Extended-A: pairs of capital and small letters
-        if (cp == 0x131)
-            return 'I';
-        if (cp == 0x17F)
-            return 'S';
+        // Dotless i and long s stay themselves: their capitals belong to other letters.
         if ((cp >= 0x100 && cp <= 0x12F) || (cp >= 0x132 && cp <= 0x137) ||
             (cp >= 0x14A && cp <= 0x177))
             return (cp & 1) ? cp - 1 : cp;

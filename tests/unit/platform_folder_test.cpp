@@ -63,6 +63,8 @@ TEST(NtfsOrder, ComparesUpperCasedUtf16Units) {
         {"\xC5\xA1", "\xC5\xA0", 0},              // s caron
         {"\xEF\xBC\xA1", "\xF0\x9F\x98\x80", 1},  // U+FF21 after a surrogate pair (U+1F600)
         {"\xFF", "a", 1},                         // a byte that is not UTF-8 sorts as its value
+        {"\xC2\xB5", "z", 1},                     // the micro sign keeps its own place...
+        {"\xC2\xB5", "\xCE\xBC", -1},             // ...before the Greek mu (U+039C)
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(std::string(c.a) + " vs " + c.b);

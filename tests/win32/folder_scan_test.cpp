@@ -122,9 +122,13 @@ TEST_F(WinFolderTest, ReportsKindAndTheHiddenAttribute) {
 }
 
 TEST_F(WinFolderTest, OrderIsTheNtfsOrderTheLinuxListingUses) {
-    const std::vector<std::string> names = {"b.htm",  "A.html", "_notes.txt",  "a-b.htm",
-                                            "Z.gif",  "a.htm",  "caf\xE9.htm", "\xC0pres.htm",
-                                            "10.htm", "9.htm",  "\x80uro.txt", "a b.htm"};
+    // Letters whose upper-case forms lie far from them (micro sign, y diaeresis, s caron, f with
+    // hook) and the sharp s, which has none, place the non-ASCII rules of the order.
+    const std::vector<std::string> names = {
+        "b.htm",       "A.html",       "_notes.txt", "a-b.htm",  "Z.gif",       "a.htm",
+        "caf\xE9.htm", "\xC0pres.htm", "10.htm",     "9.htm",    "\x80uro.txt", "a b.htm",
+        "\xB5m.htm",   "\xFF.htm",     "\x9A.htm",   "\xDF.htm", "\x83.htm",    "\xF0.htm",
+        "\xD7.htm",    "\xF7.htm",     "\xE6.htm",   "~.htm",    "\xA0x.htm",   "[x].htm"};
     for (const std::string& n : names)
         Touch(n);
     std::vector<std::string> listed;
