@@ -4,6 +4,7 @@
 #include "platform/Text.h"
 
 #include <cerrno>
+#include <dirent.h>
 #include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -52,6 +53,55 @@ bool Conflicts(unsigned existing, unsigned wanted) {
     throw CFileException(CFileException::ErrnoToCause(err), path, err);
 }
 
+// Windows finds files whatever the case of their names, and the folder scan keeps names in
+// lower case: "genindex-a.html" must open the file "genindex-A.html". When a path does not exist
+// as written, each component that is missing is looked up in its folder ignoring case (the
+// Windows-1252 rules); returns the path found, or "" when a component has no match.
+std::string ResolveNoCase(const std::string& native) {
+    std::string resolved;
+    size_t pos = 0;
+    if (!native.empty() && native[0] == '/') {
+        resolved = "/";
+        pos = 1;
+    }
+    while (pos <= native.size()) {
+        size_t slash = native.find('/', pos);
+        if (slash == std::string::npos)
+            slash = native.size();
+        const std::string part = native.substr(pos, slash - pos);
+        pos = slash + 1;
+        if (part.empty())
+            continue;
+        const std::string folder = resolved.empty() ? "." : resolved;
+        std::string candidate = resolved.empty() || resolved.back() == '/' ? resolved + part
+                                                                          : resolved + "/" + part;
+        struct stat st;
+        if (part != "." && part != ".." && lstat(candidate.c_str(), &st) != 0) {
+            DIR* dir = opendir(folder.c_str());
+            if (!dir)
+                return std::string();
+            std::string ansiPart;
+            const bool partAnsi = AnsiFromUtf8(part, &ansiPart);
+            std::string found;
+            while (const dirent* entry = readdir(dir)) {
+                std::string ansiName;
+                if (partAnsi && AnsiFromUtf8(entry->d_name, &ansiName) &&
+                    AnsiEqualNoCase(ansiName, ansiPart)) {
+                    found = entry->d_name;
+                    break;
+                }
+            }
+            closedir(dir);
+            if (found.empty())
+                return std::string();
+            candidate = resolved.empty() || resolved.back() == '/' ? resolved + found
+                                                                  : resolved + "/" + found;
+        }
+        resolved = candidate;
+    }
+    return resolved;
+}
+
 }  // namespace
 
 CFile::CFile() : m_fd(-1), m_uOpenFlags(0) {}
@@ -82,7 +132,14 @@ void CFile::Open(const std::string& path, unsigned flags) {
         oflags |= O_CREAT;
 
     const std::string native = NativePath(path);
-    const int fd = ::open(native.c_str(), oflags, 0666);
+    int fd = ::open(native.c_str(), oflags, 0666);
+    if (fd < 0 && errno == ENOENT && !(flags & modeCreate)) {
+        const std::string other = ResolveNoCase(native);
+        if (!other.empty())
+            fd = ::open(other.c_str(), oflags, 0666);
+        else
+            errno = ENOENT;
+    }
     if (fd < 0)
         ThrowErrno(errno, path);
 

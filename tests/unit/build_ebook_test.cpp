@@ -311,6 +311,16 @@ TEST_F(BuildEBookTest, EveryFileOperationCanFail) {
     }
 }
 
+// The scan keeps names in lower case; on a file system that tells cases apart the page must still
+// be found, as Windows finds it.
+TEST_F(BuildEBookTest, FindsPagesWhoseNamesDifferInCase) {
+    std::filesystem::rename(dir / "sub", dir / "Sub");
+    std::filesystem::rename(dir / "Sub/page.htm", dir / "Sub/Page.HTM");
+    ASSERT_EQ(Build(), 1) << (ui.messages.empty() ? "" : ui.messages[0].text);
+    const storedec::Store store = storedec::Decode(Output());
+    EXPECT_EQ(Inflate(store.Find(349, 3)->data), fakepe::ReadFile(dir / "Sub/Page.HTM"));
+}
+
 TEST_F(BuildEBookTest, RefusesMorePagesThanIdsBeforeWritingAnything) {
     while (project.GetPageCount() <= kMaxPageEntries)
         AddPage("x.htm", 1, 0, 0);
