@@ -158,19 +158,3 @@ TEST_F(FileTest, ReadsBackThroughBackslashPathAndStopsAtEnd) {
     }
     EXPECT_THROW(f.Seek(-1, CFile::begin), CFileException);
 }
-
-TEST_F(FileTest, FaultHookFailsTheNthOperation) {
-    SetFileFault(FileFaultOp::read, 2, CFileException::hardIO);
-    CFile f;
-    f.Open(path, CFile::modeRead | CFile::shareDenyWrite);
-    char c;
-    EXPECT_EQ(f.Read(&c, 1), 1u);
-    try {
-        f.Read(&c, 1);
-        FAIL() << "no fault";
-    } catch (const CFileException& e) {
-        EXPECT_EQ(e.m_cause, CFileException::hardIO);
-        EXPECT_EQ(e.m_strFileName, path);
-    }
-    EXPECT_EQ(f.Read(&c, 1), 1u);  // one fault only
-}

@@ -66,23 +66,3 @@ TEST(BookProject, ResetRestoresDefaultsAndKeepsTheRememberedTexts) {
         EXPECT_EQ(p.m_strLastEBook, "C:\\e.exe");
     }
 }
-
-TEST(BookProject, NewEntryAndFreshProjectDefaults) {
-    CPieceElem e;
-    EXPECT_EQ(e.m_strFile, "");
-    EXPECT_EQ(e.m_bInSequence, 1);
-    EXPECT_EQ(e.m_bInProject, 1);
-    EXPECT_EQ(e.m_bInSearch, 0);
-    EXPECT_EQ(e.m_bFound, 0);
-
-    CBookProject p;
-    EXPECT_EQ(p.m_strTitle, "E-Book");
-    EXPECT_EQ(p.m_strAuthor, "");
-    EXPECT_EQ(p.GetHtmlPageCount(), 0u);
-    auto a = std::make_unique<CPieceElem>();
-    auto b = std::make_unique<CPieceElem>();
-    b->m_bInSequence = 0;
-    p.AddPage(std::move(a));
-    p.AddPage(std::move(b));
-    EXPECT_EQ(p.GetHtmlPageCount(), 1u);
-}
