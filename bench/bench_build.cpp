@@ -1,0 +1,234 @@
+// E-book build speed and memory, measured on the release command line.
+//
+//   bench_build CLI [HTML_DIR]
+//
+// 1. HTML_DIR (a large real site, such as Debian's python3.11-doc HTML) is built into an e-book
+//    by `CLI build`, run as a child process, and compared with
+//      - the same files read and compressed by zlib alone (compress2, level 6) in this process:
+//        the build's own overhead; target ratio build / zlib <= 1.10;
+//      - `zip -r -6` of the same folder: target ratio build / zip < 1 (the build is faster);
+//    and the child's peak resident memory is compared with the packed size + the largest file
+//    + 32 MiB (target: at most that).
+// 2. Generated trees of 5,000 and 50,000 small files are built the same way; the ratio of the
+//    per-file costs large / small shows whether the build is linear (target <= 1.5).
+// Every time is the best of several runs, to leave out the noise of a shared machine; the
+// folders are read once beforehand so that every contender finds them in the cache.
+#include <sys/resource.h>
+#include <sys/wait.h>
+#include <unistd.h>
+#include <zlib.h>
+
+#include <algorithm>
+#include <chrono>
+#include <cstdio>
+#include <filesystem>
+#include <fstream>
+#include <string>
+#include <vector>
+
+namespace fs = std::filesystem;
+
+namespace {
+
+const int kRuns = 5;
+
+struct ChildResult {
+    double seconds = 0;
+    long maxRssKiB = 0;
+    int status = -1;
+};
+
+// Runs argv as a child with its output discarded; times it and takes its peak memory.
+ChildResult RunChild(const std::vector<std::string>& argv) {
+    std::vector<char*> args;
+    for (const std::string& a : argv)
+        args.push_back(const_cast<char*>(a.c_str()));
+    args.push_back(nullptr);
+    ChildResult r;
+    std::fflush(stdout);
+    const auto start = std::chrono::steady_clock::now();
+    const pid_t pid = fork();
+    if (pid == 0) {
+        if (!std::freopen("/dev/null", "w", stdout))
+            _exit(127);
+        execvp(args[0], args.data());
+        _exit(127);
+    }
+    int status = 0;
+    struct rusage usage {};
+    wait4(pid, &status, 0, &usage);
+    r.seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
+    r.maxRssKiB = usage.ru_maxrss;
+    r.status = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+    return r;
+}
+
+ChildResult BestOf(const std::vector<std::string>& argv, const std::string& removeFirst) {
+    ChildResult best;
+    best.seconds = 1e30;
+    for (int k = 0; k < kRuns; ++k) {
+        if (!removeFirst.empty())
+            fs::remove(removeFirst);
+        const ChildResult r = RunChild(argv);
+        if (r.status != 0)
+            return r;
+        if (r.seconds < best.seconds)
+            best = r;
+    }
+    return best;
+}
+
+std::vector<fs::path> FilesOf(const fs::path& root, uint64_t* total, uint64_t* largest) {
+    std::vector<fs::path> files;
+    *total = 0;
+    *largest = 0;
+    for (const auto& e : fs::recursive_directory_iterator(root)) {
+        if (!e.is_regular_file())
+            continue;
+        files.push_back(e.path());
+        const uint64_t size = e.file_size();
+        *total += size;
+        *largest = std::max(*largest, size);
+    }
+    return files;
+}
+
+// Reads and compresses every file with zlib at level 6, one at a time, as the build does.
+double ZlibAlone(const std::vector<fs::path>& files, uint64_t* packed, int runs) {
+    double best = 1e30;
+    for (int k = 0; k < runs; ++k) {
+        uint64_t sum = 0;
+        const auto start = std::chrono::steady_clock::now();
+        for (const fs::path& p : files) {
+            std::FILE* in = std::fopen(p.c_str(), "rb");
+            if (!in)
+                return -1;
+            std::vector<unsigned char> raw(fs::file_size(p));
+            const size_t got = std::fread(raw.data(), 1, raw.size(), in);
+            std::fclose(in);
+            if (got != raw.size())
+                return -1;
+            uLongf len = compressBound(raw.size());
+            std::vector<unsigned char> out(len);
+            if (compress2(out.data(), &len, raw.data(), raw.size(), 6) != Z_OK)
+                return -1;
+            sum += len;
+        }
+        best = std::min(
+            best, std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count());
+        *packed = sum;
+    }
+    return best;
+}
+
+void MakeTree(const fs::path& root, int files) {
+    const int folders = 100;
+    for (int f = 0; f < folders; ++f)
+        fs::create_directories(root / ("part" + std::to_string(f)));
+    for (int i = 0; i < files; ++i) {
+        std::ofstream out(root / ("part" + std::to_string(i % folders)) /
+                          ("page" + std::to_string(i) + ".html"));
+        out << "<html><head><title>Page " << i << "</title></head><body>";
+        for (int line = 0; line < 8 + i % 8; ++line)
+            out << "<p>Line " << line << " of page " << i << ": some words to pack.</p>\n";
+        out << "</body></html>\n";
+    }
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+    if (argc < 2) {
+        std::fprintf(stderr, "usage: bench_build CLI [HTML_DIR]\n");
+        return 2;
+    }
+    const std::string cli = argv[1];
+    char tmpl[] = "/tmp/pv-bench-build-XXXXXX";
+    if (!mkdtemp(tmpl))
+        return 1;
+    const fs::path work = tmpl;
+    const std::string exe = (work / "book.exe").string();
+    int failed = 0;
+
+    if (argc >= 3) {
+        const fs::path site = argv[2];
+        uint64_t total = 0;
+        uint64_t largest = 0;
+        const std::vector<fs::path> files = FilesOf(site, &total, &largest);
+        // The three contenders take turns, so that a change in the machine's load falls on all
+        // of them alike; each keeps its best run.
+        uint64_t zlibPacked = 0;
+        double zlib = 1e30;
+        ChildResult build;
+        ChildResult zip;
+        build.seconds = zip.seconds = 1e30;
+        const std::string zipFile = (work / "site.zip").string();
+        ZlibAlone(files, &zlibPacked, 1);  // into the cache
+        for (int k = 0; k < kRuns; ++k) {
+            zlib = std::min(zlib, ZlibAlone(files, &zlibPacked, 1));
+            fs::remove(exe);
+            const ChildResult b = RunChild({cli, "build", site.string(), "-o", exe});
+            fs::remove(zipFile);
+            const ChildResult z = RunChild({"zip", "-r", "-6", "-q", zipFile, site.string()});
+            if (b.status != 0 || z.status != 0) {
+                build = b;
+                zip = z;
+                break;
+            }
+            if (b.seconds < build.seconds)
+                build = b;
+            if (z.seconds < zip.seconds)
+                zip = z;
+        }
+        if (build.status != 0 || zip.status != 0 || zlib < 0) {
+            std::printf("build exit %d, zip exit %d: cannot compare\n", build.status, zip.status);
+            return 1;
+        }
+        const uint64_t ebook = fs::file_size(exe);
+        const double limitMiB =
+            (static_cast<double>(ebook) + static_cast<double>(largest)) / 1048576.0 + 32;
+        const double rssMiB = build.maxRssKiB / 1024.0;
+        std::printf("site: %s, %zu files, %.1f MiB (largest %.1f MiB)\n", site.c_str(),
+                    files.size(), total / 1048576.0, largest / 1048576.0);
+        std::printf("e-book: %.1f MiB; zlib alone packs to %.1f MiB\n", ebook / 1048576.0,
+                    zlibPacked / 1048576.0);
+        std::printf("build %.3f s, zlib alone %.3f s: ratio %.3f (target <= 1.10)\n", build.seconds,
+                    zlib, build.seconds / zlib);
+        std::printf("build %.3f s, zip -r -6 %.3f s: ratio %.3f (target < 1)\n", build.seconds,
+                    zip.seconds, build.seconds / zip.seconds);
+        std::printf(
+            "build peak memory %.1f MiB, limit (e-book + largest file + 32 MiB) %.1f MiB: "
+            "ratio %.3f (target <= 1)\n",
+            rssMiB, limitMiB, rssMiB / limitMiB);
+        failed += build.seconds / zlib > 1.10;
+        failed += build.seconds >= zip.seconds;
+        failed += rssMiB > limitMiB;
+    }
+
+    double perFile[2] = {0, 0};
+    const int counts[2] = {5000, 50000};
+    for (int k = 0; k < 2; ++k) {
+        const fs::path tree = work / ("tree" + std::to_string(counts[k]));
+        MakeTree(tree, counts[k]);
+        uint64_t total = 0;
+        uint64_t largest = 0;
+        FilesOf(tree, &total, &largest);  // into the cache
+        const ChildResult r = BestOf({cli, "build", tree.string(), "-o", exe}, exe);
+        if (r.status != 0) {
+            std::printf("build of %d files failed (exit %d)\n", counts[k], r.status);
+            return 1;
+        }
+        perFile[k] = r.seconds / counts[k];
+        std::printf("%d small files: %.3f s, %.1f us per file, peak memory %.1f MiB\n", counts[k],
+                    r.seconds, perFile[k] * 1e6, r.maxRssKiB / 1024.0);
+        fs::remove_all(tree);
+    }
+    std::printf("per-file cost 50,000 / 5,000 files: ratio %.3f (target <= 1.5)\n",
+                perFile[1] / perFile[0]);
+    failed += perFile[1] / perFile[0] > 1.5;
+
+    fs::remove_all(work);
+    if (failed)
+        std::printf("bench_build: %d target(s) missed\n", failed);
+    return 0;
+}

@@ -1,0 +1,32 @@
+#!/usr/bin/env bash
+# Runs every benchmark of the native release build (run by `make bench` after `make native`).
+# Each program prints the ratios it measured in one run. The build benchmark needs a large real
+# site: Debian's python3.11-doc HTML, installed here when it is missing.
+set -u
+cd "$(dirname "$0")/.."
+dir=${PV_BENCH_BUILD_DIR:-build/native}
+cli=$dir/cli/pagevane-cli
+site=/usr/share/doc/python3.11/html
+
+if [ ! -d "$site" ]; then
+  sudo_cmd=()
+  if [ "$(id -u)" -ne 0 ]; then sudo_cmd=(sudo); fi
+  echo "bench: installing python3.11-doc (the site the build benchmark packs)"
+  DEBIAN_FRONTEND=noninteractive "${sudo_cmd[@]}" apt-get install -y -qq python3.11-doc >/dev/null ||
+    echo "bench: could not install python3.11-doc; the large-site figures are left out"
+fi
+
+failed=0
+for bench in "$dir"/bench/bench_*; do
+  [ -x "$bench" ] || continue
+  name=$(basename "$bench")
+  echo
+  echo "== $name"
+  case $name in
+    bench_build)
+      if [ -d "$site" ]; then "$bench" "$cli" "$site"; else "$bench" "$cli"; fi ;;
+    *)
+      "$bench" ;;
+  esac || failed=1
+done
+exit $failed
