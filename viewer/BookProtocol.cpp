@@ -121,14 +121,18 @@ class CBookProtocol final : public IInternetProtocol {
                 return E_POINTER;
             if (IsEqualIID(riid, IID_IUnknown)) {
                 *ppv = static_cast<IUnknown*>(this);
+                AddRef();
             } else if (IsEqualIID(riid, IID_IInternetProtocol) ||
                        IsEqualIID(riid, IID_IInternetProtocolRoot)) {
-                *ppv = static_cast<IInternetProtocol*>(m_self);
+                // That interface releases through the outer object, so the reference it
+                // carries must be taken there too.
+                IInternetProtocol* p = static_cast<IInternetProtocol*>(m_self);
+                *ppv = p;
+                p->AddRef();
             } else {
                 *ppv = nullptr;
                 return E_NOINTERFACE;
             }
-            AddRef();
             return S_OK;
         }
         STDMETHODIMP_(ULONG) AddRef() override { return InterlockedIncrement(&m_ref); }

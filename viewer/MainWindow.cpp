@@ -14,6 +14,9 @@ const char kMessagePaneClass[] = "PagevaneViewerMessage";
 
 namespace {
 
+const UINT_PTR kNavigationTimer = 1;
+const UINT kNavigationTimeoutMs = 10000;
+
 struct ButtonSpec {
     int setting;  // the settings-record field that enables the button
     int id;
@@ -278,12 +281,31 @@ void CMainWindow::Go(const std::string& url) {
         NavigationDone();
         return;
     }
+    m_strPending = url;
     if (!m_host.Navigate(url)) {
         m_navOutcome = NavOutcome::error;
         PageShown(url);
         ShowMessage("The system's web-browser control refused to open " + url + ".");
         NavigationDone();
+        return;
     }
+    // A control that neither completes nor fails a navigation must not leave the reader with a
+    // blank window: after a while the page counts as failed.
+    SetTimer(m_hwnd, kNavigationTimer, kNavigationTimeoutMs, nullptr);
+}
+
+void CMainWindow::NavigationTimedOut() {
+    KillTimer(m_hwnd, kNavigationTimer);
+    if (m_navOutcome != NavOutcome::pending)
+        return;
+    m_bNavError = true;
+    m_navOutcome = NavOutcome::error;
+    ShowMessage("The page " + m_strPending +
+                " did not load: the system's web-browser control gave no answer. The pages of an "
+                "e-book are drawn by the web-browser engine that comes with Windows; it seems to "
+                "be missing or unable to draw pages here.");
+    PageShown(m_strPending);
+    NavigationDone();
 }
 
 void CMainWindow::RunCommand(int id) {
@@ -396,6 +418,8 @@ void CMainWindow::HideMessage() {
 }
 
 void CMainWindow::NavigationDone() {
+    if (m_hwnd)
+        KillTimer(m_hwnd, kNavigationTimer);
     if (m_pfnNavDone)
         m_pfnNavDone(m_pNavContext);
 }
@@ -476,6 +500,10 @@ LRESULT CMainWindow::HandleMessage(UINT msg, WPARAM wp, LPARAM lp) {
     switch (msg) {
         case WM_SIZE:
             Layout();
+            return 0;
+        case WM_TIMER:
+            if (wp == kNavigationTimer)
+                NavigationTimedOut();
             return 0;
         case WM_COMMAND:
             RunCommand(LOWORD(wp));

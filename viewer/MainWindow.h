@@ -75,6 +75,7 @@ class CMainWindow : public IBrowserEvents {
     void HideMessage();
     void ToggleFullScreen();
     void NavigationDone();
+    void NavigationTimedOut();
     bool BrowserUsable() const;
 
     CBook& m_book;
@@ -92,6 +93,7 @@ class CMainWindow : public IBrowserEvents {
     bool m_bHistoryMove = false;
     bool m_bNavError = false;
     std::string m_strCurrent;
+    std::string m_strPending;  // the URL of the navigation under way
     std::string m_strMessage;
     std::vector<int> m_buttons;
     bool m_bFullScreen = false;

@@ -4,7 +4,7 @@
 //
 // The viewer then opens its own store exactly as it normally does, builds the main window with
 // its toolbar, navigates to the home page and, once that navigation has completed or failed (or
-// after at most eight seconds), writes REPORT.txt and exits: with 0 when the store was read,
+// after at most fifteen seconds), writes REPORT.txt and exits: with 0 when the store was read,
 // with 1 when the store is missing or damaged. No splash, About box or message box is shown.
 //
 // Report format (UTF-8, one "key=value" per line, in this order; in values a backslash is

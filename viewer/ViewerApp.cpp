@@ -14,7 +14,7 @@ namespace {
 
 const char kSelfTestSwitch[] = "--pv-selftest";
 const UINT kSelfTestSettleMs = 300;
-const UINT kSelfTestLimitMs = 8000;
+const UINT kSelfTestLimitMs = 15000;
 
 // The self-test run in progress; a thread timer has no context pointer of its own.
 struct SelfTestRun {

@@ -1,0 +1,62 @@
+// Entry point of the viewer's Windows tests: OLE is initialised once on the test thread, as the
+// viewer itself does, before GoogleTest runs.
+#include <gtest/gtest.h>
+#include <ole2.h>
+
+#include <string>
+#include <vector>
+
+#include "WinTestUtil.h"
+
+void SaveScreenshot(const char* name) {
+    HDC screen = GetDC(nullptr);
+    const int w = GetSystemMetrics(SM_CXSCREEN);
+    const int h = GetSystemMetrics(SM_CYSCREEN);
+    HDC mem = CreateCompatibleDC(screen);
+    HBITMAP bmp = CreateCompatibleBitmap(screen, w, h);
+    HGDIOBJ old = SelectObject(mem, bmp);
+    BitBlt(mem, 0, 0, w, h, screen, 0, 0, SRCCOPY);
+    SelectObject(mem, old);
+
+    BITMAPINFOHEADER bi = {};
+    bi.biSize = sizeof(bi);
+    bi.biWidth = w;
+    bi.biHeight = h;
+    bi.biPlanes = 1;
+    bi.biBitCount = 24;
+    const DWORD stride = ((w * 3) + 3) & ~3;
+    std::vector<BYTE> pixels(stride * h);
+    GetDIBits(mem, bmp, 0, h, pixels.data(), reinterpret_cast<BITMAPINFO*>(&bi), DIB_RGB_COLORS);
+    DeleteObject(bmp);
+    DeleteDC(mem);
+    ReleaseDC(nullptr, screen);
+
+    BITMAPFILEHEADER bf = {};
+    bf.bfType = 0x4D42;
+    bf.bfOffBits = sizeof(bf) + sizeof(bi);
+    bf.bfSize = bf.bfOffBits + static_cast<DWORD>(pixels.size());
+    const std::string path = std::string("viewer-") + name + ".bmp";
+    HANDLE f = CreateFileA(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, nullptr);
+    if (f == INVALID_HANDLE_VALUE)
+        return;
+    DWORD n;
+    WriteFile(f, &bf, sizeof(bf), &n, nullptr);
+    WriteFile(f, &bi, sizeof(bi), &n, nullptr);
+    WriteFile(f, pixels.data(), static_cast<DWORD>(pixels.size()), &n, nullptr);
+    CloseHandle(f);
+}
+
+COLORREF ScreenPixel(int x, int y) {
+    HDC screen = GetDC(nullptr);
+    const COLORREF c = GetPixel(screen, x, y);
+    ReleaseDC(nullptr, screen);
+    return c;
+}
+
+int main(int argc, char** argv) {
+    ::testing::InitGoogleTest(&argc, argv);
+    OleInitialize(nullptr);
+    const int result = RUN_ALL_TESTS();
+    OleUninitialize();
+    return result;
+}

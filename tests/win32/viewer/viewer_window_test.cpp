@@ -1,0 +1,335 @@
+// The viewer's window in-process: toolbar buttons by settings, their enabled states through page
+// sequence and history, full screen, the message shown when the browser control cannot render,
+// the About box, the Search dialog and the splash window.
+#include <gtest/gtest.h>
+#include <windows.h>
+#include <commctrl.h>
+
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "TestBook.h"
+#include "WinTestUtil.h"
+#include "viewer/BookProtocol.h"
+#include "viewer/ComUtil.h"
+#include "viewer/Dialogs.h"
+#include "viewer/MainWindow.h"
+#include "viewer/Splash.h"
+#include "viewer/book/Book.h"
+#include "viewer/resource.h"
+
+namespace {
+
+const int kAllButtons[] = {kHomeButton,   kPrevNextButtons,  kHistoryButtons, kCopyButton,
+                           kSearchButton, kFullScreenButton, kFontSizeButton, kPrintButton,
+                           kAboutButton,  kExitButton};
+
+// A book opened and served, with a main window over it.
+class ViewerWindow : public ::testing::Test {
+  protected:
+    void Open(const CTestBook& b) {
+        const std::string path = m_dir.File("book" + std::to_string(m_count++) + ".exe");
+        b.Write(path, "MZ viewer stub for the window tests");
+        m_window.reset();
+        UnregisterBookProtocol();
+        m_source.reset();
+        m_book.reset(new CBook);
+        ASSERT_TRUE(m_book->Open(path)) << m_book->GetErrorText();
+        m_source.reset(new CBookSource(*m_book));
+        ASSERT_EQ(RegisterBookProtocol(m_source.get()), S_OK);
+        m_window.reset(new CMainWindow(*m_book));
+        ASSERT_TRUE(m_window->Create(GetModuleHandleA(nullptr)));
+        m_window->Show(SW_SHOWNORMAL);
+    }
+    // Goes to url (or home) and waits for the navigation to end either way.
+    void GoAndWait(const std::string& url = "") {
+        if (url.empty())
+            m_window->GoHome();
+        else
+            m_window->Go(url);
+        EXPECT_TRUE(
+            PumpUntil([this] { return m_window->GetNavOutcome() != NavOutcome::pending; }, 20000))
+            << "navigation to " << url << " never ended";
+        Pump(100);
+    }
+    std::vector<int> ToolbarIds() {
+        std::vector<int> ids;
+        HWND tb = m_window->GetToolbar();
+        if (!tb)
+            return ids;
+        const int n = static_cast<int>(SendMessageA(tb, TB_BUTTONCOUNT, 0, 0));
+        for (int i = 0; i < n; ++i) {
+            TBBUTTON b = {};
+            SendMessageA(tb, TB_GETBUTTON, i, reinterpret_cast<LPARAM>(&b));
+            ids.push_back(b.idCommand);
+        }
+        return ids;
+    }
+    bool Enabled(int id) {
+        return SendMessageA(m_window->GetToolbar(), TB_ISBUTTONENABLED, id, 0) != 0;
+    }
+    static CTestBook ThreePages() {
+        CTestBook b;
+        b.title = "Window Test Book";
+        b.Page("index.htm", "<title>One</title>first page")
+            .Page("style.css", "p{}", false, false)
+            .Page("two.htm", "<title>Two</title>second page")
+            .Page("sub/three.htm", "<title>Three</title>third page");
+        b.settings[kShowToolbar] = 1;
+        for (int s : kAllButtons)
+            b.settings[s] = 1;
+        return b;
+    }
+    void TearDown() override {
+        m_window.reset();
+        UnregisterBookProtocol();
+        Pump(50);
+    }
+
+    CWinTempDir m_dir;
+    int m_count = 0;
+    std::unique_ptr<CBook> m_book;
+    std::unique_ptr<CBookSource> m_source;
+    std::unique_ptr<CMainWindow> m_window;
+};
+
+TEST_F(ViewerWindow, ToolbarHoldsExactlyTheEnabledButtons) {
+    const struct {
+        const char* name;
+        bool toolbar;
+        std::vector<int> settings;
+        std::vector<int> ids;
+    } cases[] = {
+        {"all",
+         true,
+         std::vector<int>(std::begin(kAllButtons), std::end(kAllButtons)),
+         {IDM_HOME, IDM_PREV, IDM_NEXT, IDM_BACK, IDM_FORWARD, IDM_COPY, IDM_SEARCH, IDM_FULLSCREEN,
+          IDM_FONTSIZE, IDM_PRINT, IDM_ABOUT, IDM_EXIT}},
+        {"some", true, {kHomeButton, kPrintButton, kExitButton}, {IDM_HOME, IDM_PRINT, IDM_EXIT}},
+        {"history only", true, {kHistoryButtons}, {IDM_BACK, IDM_FORWARD}},
+        {"none", true, {}, {}},
+        {"toolbar off", false, {kHomeButton, kExitButton}, {}},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        CTestBook b = ThreePages();
+        for (int& v : b.settings)
+            v = 0;
+        b.settings[kShowToolbar] = c.toolbar;
+        for (int s : c.settings)
+            b.settings[s] = 1;
+        Open(b);
+        EXPECT_EQ(m_window->GetToolbar() != nullptr, c.toolbar);
+        EXPECT_EQ(ToolbarIds(), c.ids);
+        EXPECT_EQ(m_window->ToolbarCommands(), c.ids);
+        char caption[100];
+        GetWindowTextA(m_window->GetHwnd(), caption, sizeof(caption));
+        EXPECT_STREQ(caption, "Window Test Book");
+    }
+}
+
+TEST_F(ViewerWindow, ShowsAMessageWhereTheBrowserCannotRenderAndKeepsWorking) {
+    Open(ThreePages());
+    GoAndWait();
+    SaveScreenshot("main-window");
+    EXPECT_EQ(m_window->CurrentUrl(), "e-book://index.htm");
+    if (m_window->GetNavOutcome() != NavOutcome::complete) {
+        // Wine without a browser engine: the page area says why, in place of the page.
+        EXPECT_FALSE(m_window->GetMessageText().empty());
+        EXPECT_TRUE(IsWindowVisible(m_window->GetMessagePane()));
+        char text[1024];
+        GetWindowTextA(m_window->GetMessagePane(), text, sizeof(text));
+        EXPECT_EQ(m_window->GetMessageText(), text);
+        EXPECT_NE(std::string(text).find("web-browser"), std::string::npos) << text;
+        EXPECT_FALSE(Enabled(IDM_PRINT));
+        EXPECT_FALSE(Enabled(IDM_COPY));
+    }
+    EXPECT_TRUE(Enabled(IDM_ABOUT));
+    EXPECT_TRUE(Enabled(IDM_SEARCH));
+    EXPECT_TRUE(Enabled(IDM_EXIT));
+}
+
+TEST_F(ViewerWindow, SequenceAndHistoryButtonsFollowThePages) {
+    Open(ThreePages());
+    GoAndWait();
+    EXPECT_TRUE(Enabled(IDM_HOME));
+    EXPECT_FALSE(Enabled(IDM_PREV));
+    EXPECT_TRUE(Enabled(IDM_NEXT));
+    EXPECT_FALSE(Enabled(IDM_BACK));
+    EXPECT_FALSE(Enabled(IDM_FORWARD));
+
+    const struct {
+        int command;
+        const char* url;
+        bool prev, next, back, forward;
+    } steps[] = {
+        {IDM_NEXT, "e-book://two.htm", true, true, true, false},
+        {IDM_NEXT, "e-book://sub/three.htm", true, false, true, false},
+        {IDM_BACK, "e-book://two.htm", true, true, true, true},
+        {IDM_BACK, "e-book://index.htm", false, true, false, true},
+        {IDM_FORWARD, "e-book://two.htm", true, true, true, true},
+        {IDM_PREV, "e-book://index.htm", false, true, true, false},
+        {IDM_HOME, "e-book://index.htm", false, true, true, false},
+    };
+    for (const auto& s : steps) {
+        SCOPED_TRACE(std::to_string(s.command) + " to " + s.url);
+        SendMessageA(m_window->GetHwnd(), WM_COMMAND, s.command, 0);
+        EXPECT_TRUE(
+            PumpUntil([this] { return m_window->GetNavOutcome() != NavOutcome::pending; }, 20000));
+        Pump(50);
+        EXPECT_EQ(m_window->CurrentUrl(), s.url);
+        EXPECT_EQ(Enabled(IDM_PREV), s.prev);
+        EXPECT_EQ(Enabled(IDM_NEXT), s.next);
+        EXPECT_EQ(Enabled(IDM_BACK), s.back);
+        EXPECT_EQ(Enabled(IDM_FORWARD), s.forward);
+    }
+    // A page outside the sequence has neither Previous nor Next.
+    GoAndWait("e-book://style.css");
+    EXPECT_FALSE(Enabled(IDM_PREV));
+    EXPECT_FALSE(Enabled(IDM_NEXT));
+}
+
+TEST_F(ViewerWindow, FullScreenByButtonAndEscape) {
+    Open(ThreePages());
+    RECT before;
+    GetWindowRect(m_window->GetHwnd(), &before);
+    SendMessageA(m_window->GetHwnd(), WM_COMMAND, IDM_FULLSCREEN, 0);
+    EXPECT_TRUE(m_window->IsFullScreen());
+    RECT full;
+    GetWindowRect(m_window->GetHwnd(), &full);
+    EXPECT_EQ(full.right - full.left, GetSystemMetrics(SM_CXSCREEN));
+    EXPECT_EQ(full.bottom - full.top, GetSystemMetrics(SM_CYSCREEN));
+    EXPECT_EQ(GetWindowLongA(m_window->GetHwnd(), GWL_STYLE) & WS_CAPTION, 0);
+
+    // Esc goes through the accelerators as a key press would.
+    MSG msg = {m_window->GetHwnd(), WM_KEYDOWN, VK_ESCAPE, 0x00010001, 0, {0, 0}};
+    EXPECT_TRUE(m_window->PreTranslate(&msg));
+    EXPECT_FALSE(m_window->IsFullScreen());
+    RECT after;
+    GetWindowRect(m_window->GetHwnd(), &after);
+    EXPECT_TRUE(EqualRect(&before, &after));
+    // Outside full screen Esc is left to the page.
+    EXPECT_FALSE(m_window->PreTranslate(&msg));
+}
+
+TEST_F(ViewerWindow, StartsFullScreenOrMaximisedAsTheBookAsks) {
+    CTestBook b = ThreePages();
+    b.settings[kStartMaximized] = 1;
+    Open(b);
+    EXPECT_TRUE(IsZoomed(m_window->GetHwnd()));
+    b.settings[kStartFullScreen] = 1;
+    Open(b);
+    EXPECT_TRUE(m_window->IsFullScreen());
+}
+
+TEST_F(ViewerWindow, AboutBoxShowsTheBookTexts) {
+    CTestBook b = ThreePages();
+    b.title = "About Test";
+    b.author = "Ann Author";
+    b.copyright = "Copyright 2026 Ann";
+    b.url = "www.example.org";
+    b.email = "ann@example.org";
+    b.about = "First line\nSecond line";
+    Open(b);
+    HWND dlg = CreateAboutBox(m_window->GetHwnd(), *m_book);
+    ASSERT_NE(dlg, nullptr);
+    Pump(200);
+    SaveScreenshot("about-box");
+    auto text = [dlg](int id) {
+        wchar_t buf[512] = {};
+        GetDlgItemTextW(dlg, id, buf, 512);
+        return AnsiFromWide(buf);
+    };
+    EXPECT_EQ(text(IDC_ABOUT_TITLE), "About Test");
+    EXPECT_EQ(text(IDC_ABOUT_AUTHOR), "Ann Author");
+    EXPECT_EQ(text(IDC_ABOUT_COPYRIGHT), "Copyright 2026 Ann");
+    EXPECT_EQ(text(IDC_ABOUT_URL), "www.example.org");
+    EXPECT_EQ(text(IDC_ABOUT_EMAIL), "ann@example.org");
+    EXPECT_EQ(text(IDC_ABOUT_INFO), "First line\r\nSecond line");
+    char caption[100];
+    GetWindowTextA(dlg, caption, sizeof(caption));
+    EXPECT_STREQ(caption, "About About Test");
+    // The links take clicks.
+    EXPECT_TRUE(GetWindowLongA(GetDlgItem(dlg, IDC_ABOUT_URL), GWL_STYLE) & SS_NOTIFY);
+    SendMessageA(dlg, WM_COMMAND, IDOK, 0);
+    EXPECT_FALSE(IsWindow(dlg));
+}
+
+TEST_F(ViewerWindow, SearchDialogListsMatchesByTitleAndOpensOne) {
+    Open(ThreePages());
+    std::string chosen;
+    HWND dlg = CreateSearchDialog(m_window->GetHwnd(), *m_book, &chosen);
+    ASSERT_NE(dlg, nullptr);
+    SetDlgItemTextW(dlg, IDC_SEARCH_TEXT, L"PAGE");
+    SendMessageW(dlg, WM_COMMAND, IDC_SEARCH_GO, 0);
+    Pump(200);
+    SaveScreenshot("search-dialog");
+    HWND list = GetDlgItem(dlg, IDC_SEARCH_RESULTS);
+    ASSERT_EQ(SendMessageW(list, LB_GETCOUNT, 0, 0), 3);
+    std::vector<std::string> titles;
+    for (int i = 0; i < 3; ++i) {
+        wchar_t buf[256] = {};
+        SendMessageW(list, LB_GETTEXT, i, reinterpret_cast<LPARAM>(buf));
+        titles.push_back(AnsiFromWide(buf));
+    }
+    EXPECT_EQ(titles, std::vector<std::string>({"One", "Two", "Three"}));
+    EXPECT_TRUE(IsWindowEnabled(GetDlgItem(dlg, IDOK)));
+
+    SetDlgItemTextW(dlg, IDC_SEARCH_TEXT, L"third");
+    SendMessageW(dlg, WM_COMMAND, IDC_SEARCH_GO, 0);
+    ASSERT_EQ(SendMessageW(list, LB_GETCOUNT, 0, 0), 1);
+    SendMessageW(dlg, WM_COMMAND, IDOK, 0);
+    EXPECT_EQ(chosen, "sub/three.htm");
+    EXPECT_FALSE(IsWindow(dlg));
+
+    std::string none;
+    dlg = CreateSearchDialog(m_window->GetHwnd(), *m_book, &none);
+    SetDlgItemTextW(dlg, IDC_SEARCH_TEXT, L"nowhere to be found");
+    SendMessageW(dlg, WM_COMMAND, IDC_SEARCH_GO, 0);
+    EXPECT_EQ(SendMessageW(list = GetDlgItem(dlg, IDC_SEARCH_RESULTS), LB_GETCOUNT, 0, 0), 0);
+    EXPECT_FALSE(IsWindowEnabled(GetDlgItem(dlg, IDOK)));
+    wchar_t status[100] = {};
+    GetDlgItemTextW(dlg, IDC_SEARCH_STATUS, status, 100);
+    EXPECT_EQ(AnsiFromWide(status), "No page contains this text.");
+    SendMessageW(dlg, WM_COMMAND, IDCANCEL, 0);
+    EXPECT_EQ(none, "");
+}
+
+TEST(ViewerSplashWindow, ShowsTheBitmapCentredAndCloses) {
+    CWinTempDir dir;
+    CTestBook b;
+    b.Page("index.htm", "x");
+    b.splash = CTestBook::Bitmap(160, 100, 0x20, 0xC0, 0x40);
+    b.Write(dir.File("splash.exe"), "MZ viewer stub for the splash test");
+    CBook book;
+    ASSERT_TRUE(book.Open(dir.File("splash.exe")));
+    SplashImage image;
+    ASSERT_TRUE(book.ReadSplash(&image));
+
+    HWND splash = CreateSplashWindow(GetModuleHandleA(nullptr), image, 60000);
+    ASSERT_NE(splash, nullptr);
+    Pump(300);
+    SaveScreenshot("splash");
+    RECT rc;
+    GetWindowRect(splash, &rc);
+    EXPECT_EQ(rc.right - rc.left, 160);
+    EXPECT_EQ(rc.bottom - rc.top, 100);
+    EXPECT_EQ(GetWindowLongA(splash, GWL_STYLE) & (WS_CAPTION | WS_THICKFRAME), 0);
+    RECT work;
+    SystemParametersInfoA(SPI_GETWORKAREA, 0, &work, 0);
+    EXPECT_LE(std::abs((rc.left + rc.right) - (work.left + work.right)), 2);
+    EXPECT_LE(std::abs((rc.top + rc.bottom) - (work.top + work.bottom)), 2);
+    // The bitmap's colour is really on the screen.
+    EXPECT_EQ(ScreenPixel((rc.left + rc.right) / 2, (rc.top + rc.bottom) / 2),
+              RGB(0x20, 0xC0, 0x40));
+    // A click closes it.
+    SendMessageA(splash, WM_LBUTTONDOWN, 0, 0);
+    EXPECT_FALSE(IsWindow(splash));
+
+    // Closing by itself after the time.
+    splash = CreateSplashWindow(GetModuleHandleA(nullptr), image, 200);
+    EXPECT_TRUE(PumpUntil([splash] { return !IsWindow(splash); }, 5000));
+}
+
+}  // namespace
