@@ -216,20 +216,6 @@ TEST_F(BuildEBookTest, FailuresNameTheFileAndCleanUp) {
              return "Cannot read file " + p + "\n" + p + " was not found.";
          },
          false},
-        {"output cannot be created",
-         [](BuildEBookTest&) { SetFileFault(FileFaultOp::open, 1, CFileException::accessDenied); },
-         [](const BuildEBookTest& t) {
-             return "Cannot save E-Book file:\nAccess to " + t.project.m_strEBookFile +
-                    " was denied.";
-         },
-         true},
-        {"stub write fails",
-         [](BuildEBookTest&) { SetFileFault(FileFaultOp::write, 1, CFileException::diskFull); },
-         [](const BuildEBookTest& t) {
-             return "Cannot save E-Book file:\nDisk full while accessing " +
-                    t.project.m_strEBookFile + ".";
-         },
-         true},
         {"the output is one of the pages",
          [](BuildEBookTest& t) { t.project.m_strEBookFile = t.dir / "index.htm"; },
          [](const BuildEBookTest& t) {

@@ -5,6 +5,7 @@
 
 #include "build_store_decoder.h"
 #include "cli/Cli.h"
+#include "compiler/PackedBlock.h"
 #include "compiler/ResourceUpdater.h"
 #include "icon_fake_pe.h"
 
@@ -206,27 +207,8 @@ TEST_F(CliTest, ExtractRefusesNamesOutsideTheFolder) {
         updater.Open(exe, false);
         for (size_t k = 0; k < names.size(); ++k) {
             const std::string body = "file " + std::to_string(k);
-            // A stored (uncompressed) zlib stream of body, so no compressor is involved.
-            Bytes block = {static_cast<uint8_t>(body.size()),
-                           0,
-                           0,
-                           0,
-                           0x78,
-                           0x01,
-                           0x01,
-                           static_cast<uint8_t>(body.size()),
-                           0,
-                           static_cast<uint8_t>(~body.size()),
-                           0xFF};
-            block.insert(block.end(), body.begin(), body.end());
-            uint32_t a = 1, b = 0;
-            for (unsigned char ch : body) {
-                a = (a + ch) % 65521;
-                b = (b + a) % 65521;
-            }
-            const uint32_t adler = (b << 16) | a;
-            for (int s = 24; s >= 0; s -= 8)
-                block.push_back(static_cast<uint8_t>(adler >> s));
+            const Bytes block =
+                PackBlock(reinterpret_cast<const uint8_t*>(body.data()), body.size());
             updater.Update(349, static_cast<int>(k + 1), block.data(),
                            static_cast<uint32_t>(block.size()));
             table.insert(table.end(), names[k].begin(), names[k].end());

@@ -240,71 +240,60 @@ TEST_F(IconReplaceTest, LastGroupEntryOfWidth32Counts) {
         std::equal(image.begin(), image.end(), out.begin() + Layout::kRsrc + Layout::kImage));
 }
 
+// Every open, read and write of a replacement made to fail in turn: one message naming the file
+// whose operation failed, and both files closed afterwards.
 TEST_F(IconReplaceTest, FileErrorsNameTheFile) {
-    struct Case {
-        const char* name;
-        FileFaultOp op;
-        int nth;
-        bool icoMissing;
-        bool namesIcon;
-        const char* description;  // after the path
+    const std::vector<uint8_t> exe = fakepe::MakeViewer();
+    fakepe::WriteFile(project.m_strIconFile, IconData("mixed.ico"));
+    const std::pair<FileFaultOp, CFileException::Cause> kinds[] = {
+        {FileFaultOp::open, CFileException::accessDenied},
+        {FileFaultOp::read, CFileException::hardIO},
+        {FileFaultOp::write, CFileException::diskFull},
     };
-    const Case cases[] = {
-        {"output cannot be opened", FileFaultOp::open, 1, false, false, "Access to "},
-        {"missing .ico", FileFaultOp::open, 0, true, true, " was not found."},
-        {"reading the output fails", FileFaultOp::read, 1, false, false, "A hardware I/O"},
-        {"reading the .ico fails", FileFaultOp::read, 0, false, true, "A hardware I/O"},
-        {"writing the image fails", FileFaultOp::write, 1, false, false, "Disk full"},
-    };
-    for (const Case& c : cases) {
-        SCOPED_TRACE(c.name);
-        ui.messages.clear();
-        const std::vector<uint8_t> exe = fakepe::MakeViewer();
-        fakepe::WriteFile(project.m_strEBookFile, exe);
-        if (c.icoMissing)
-            std::remove(project.m_strIconFile.c_str());
-        else
-            fakepe::WriteFile(project.m_strIconFile, IconData("mixed.ico"));
-        int nth = c.nth;
-        if (c.op == FileFaultOp::read && c.namesIcon) {
-            // Count the reads of the output first, then fail the .ico's read.
-            fakepe::WriteFile(project.m_strIconFile, std::vector<uint8_t>{0, 0, 1, 0, 0, 0});
-            ASSERT_FALSE(ReplaceIcon(project, ui));
+    for (const auto& kind : kinds) {
+        std::vector<std::string> named;
+        for (int n = 1; n < 100; ++n) {
+            SCOPED_TRACE(testing::Message()
+                         << "operation " << static_cast<int>(kind.first) << " number " << n);
             ui.messages.clear();
-            nth = 0;
-            // The reads before the .ico's: one per piece of the walk. Find them by trying.
-            for (int k = 1; k < 40 && nth == 0; ++k) {
-                SetFileFault(FileFaultOp::read, k, CFileException::hardIO);
-                ReplaceIcon(project, ui);
-                ClearFileFaults();
-                if (!ui.messages.empty() &&
-                    ui.messages[0].text.rfind("File error with " + project.m_strIconFile, 0) == 0)
-                    nth = k;
-                ui.messages.clear();
+            fakepe::WriteFile(project.m_strEBookFile, exe);
+            SetFileFault(kind.first, n, kind.second);
+            const bool ok = ReplaceIcon(project, ui);
+            ClearFileFaults();
+            if (ok)
+                break;
+            ASSERT_EQ(ui.messages.size(), 1u);
+            const std::string& text = ui.messages[0].text;
+            bool matched = false;
+            for (const std::string& file : {project.m_strEBookFile, project.m_strIconFile}) {
+                if (text == "File error with " + file + "\n" +
+                                CFileException(kind.second, file).GetErrorMessage()) {
+                    matched = true;
+                    named.push_back(file);
+                }
             }
-            ASSERT_NE(nth, 0);
-            fakepe::WriteFile(project.m_strIconFile, IconData("mixed.ico"));
+            EXPECT_TRUE(matched) << text;
+            if (kind.first != FileFaultOp::write) {
+                EXPECT_EQ(Output(), exe);
+            }
+            CFile check;
+            EXPECT_NO_THROW(check.Open(project.m_strEBookFile, CFile::modeReadWrite));
+            EXPECT_NO_THROW(check.Open(project.m_strIconFile, CFile::modeReadWrite));
         }
-        const CFileException::Cause cause = c.op == FileFaultOp::open ? CFileException::accessDenied
-                                            : c.op == FileFaultOp::read ? CFileException::hardIO
-                                                                        : CFileException::diskFull;
-        if (nth > 0)
-            SetFileFault(c.op, nth, cause);
-        EXPECT_FALSE(ReplaceIcon(project, ui));
-        ClearFileFaults();
-        const std::string& file = c.namesIcon ? project.m_strIconFile : project.m_strEBookFile;
-        ASSERT_EQ(ui.messages.size(), 1u);
-        const std::string& text = ui.messages[0].text;
-        EXPECT_EQ(text.rfind("File error with " + file + "\n", 0), 0u) << text;
-        EXPECT_NE(text.find(c.description), std::string::npos) << text;
-        EXPECT_EQ(ui.messages[0].icon, MsgIcon::stop);
-        if (c.op != FileFaultOp::write) {
-            EXPECT_EQ(Output(), exe);
+        // Opens and reads of both files fail in turn; the one write is the output's.
+        EXPECT_NE(std::find(named.begin(), named.end(), project.m_strEBookFile), named.end());
+        if (kind.first != FileFaultOp::write) {
+            EXPECT_NE(std::find(named.begin(), named.end(), project.m_strIconFile), named.end());
         }
-        // Both files are closed again: an exclusive open succeeds.
-        CFile check;
-        EXPECT_NO_THROW(check.Open(project.m_strEBookFile, CFile::modeReadWrite));
     }
+
+    // A missing .ico file.
+    ui.messages.clear();
+    std::remove(project.m_strIconFile.c_str());
+    EXPECT_FALSE(ReplaceIcon(project, ui));
+    ASSERT_EQ(ui.messages.size(), 1u);
+    EXPECT_EQ(ui.messages[0].text, "File error with " + project.m_strIconFile + "\n" +
+                                       project.m_strIconFile + " was not found.");
 }
 
 }  // namespace
