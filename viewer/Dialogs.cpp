@@ -97,7 +97,9 @@ INT_PTR CALLBACK AboutProc(HWND dlg, UINT msg, WPARAM wp, LPARAM lp) {
                                 FALSE);
             SendDlgItemMessageA(dlg, IDC_ABOUT_EMAIL, WM_SETFONT, reinterpret_cast<WPARAM>(link),
                                 FALSE);
-            return TRUE;
+            // Focus on OK rather than on the About text, which would show up all selected.
+            SetFocus(GetDlgItem(dlg, IDOK));
+            return FALSE;
         }
         case WM_CTLCOLORSTATIC:
             if (IsLink(dlg, reinterpret_cast<HWND>(lp))) {

@@ -10,6 +10,7 @@
 
 #include "TestBook.h"
 #include "WinTestUtil.h"
+#include "viewer/ComUtil.h"
 #include "viewer/book/Book.h"
 #include "viewer/resource.h"
 
@@ -80,13 +81,14 @@ HWND WaitForWindow(DWORD pid, const char* cls, DWORD ms) {
 }
 
 BOOL CALLBACK AddChildText(HWND h, LPARAM lp) {
-    char text[1024];
-    GetWindowTextA(h, text, sizeof(text));
-    *reinterpret_cast<std::string*>(lp) += std::string(text) + "\n";
+    // WM_GETTEXT reaches into another process's controls, which GetWindowText does not.
+    wchar_t text[1024] = {};
+    SendMessageW(h, WM_GETTEXT, 1024, reinterpret_cast<LPARAM>(text));
+    *reinterpret_cast<std::string*>(lp) += Utf8FromWide(text) + "\n";
     return TRUE;
 }
 
-// All the texts of a window's children, joined by line feeds.
+// All the texts of a window's children in UTF-8, joined by line feeds.
 std::string ChildTexts(HWND parent) {
     std::string all;
     EnumChildWindows(parent, AddChildText, reinterpret_cast<LPARAM>(&all));
@@ -257,6 +259,10 @@ TEST_F(ViewerProgram, AboutBoxAtStartWhenTheBookAsks) {
     Pump(500);
     SaveScreenshot("program-about");
     const std::string texts = ChildTexts(about);
+    EXPECT_NE(texts.find("Sample \xC3\x89"
+                         "dition\n"),
+              std::string::npos)
+        << texts;
     EXPECT_NE(texts.find("Sam Author"), std::string::npos) << texts;
     EXPECT_NE(texts.find("www.example.org"), std::string::npos) << texts;
     EXPECT_NE(texts.find("About line 1\r\nAbout line 2"), std::string::npos) << texts;
