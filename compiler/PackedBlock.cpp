@@ -7,8 +7,8 @@
 std::vector<uint8_t> PackBlock(const uint8_t* data, size_t n) {
     if (n > std::numeric_limits<uLong>::max() || n > 0xFFFFFFFFu)
         throw CPackError("file too large to pack");
-    // Room for the compressed bytes, computed without overflow: n + n / 1000 (+ 1 for the
-    // rounding of n * 1001 / 1000) + 16.
+    // Room for the compressed bytes, floor(n * 1001 / 1000) + 16, computed without overflow as
+    // n + n / 1000 + 16 (the two are equal for every n).
     uint64_t room = static_cast<uint64_t>(n) + static_cast<uint64_t>(n) / 1000 + 16;
     for (;;) {
         if (room > std::numeric_limits<uLong>::max())

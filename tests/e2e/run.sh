@@ -2,7 +2,8 @@
 # End-to-end tests of the whole programs, on the sample book:
 #  1. the native pagevane-cli builds the sample; list shows it; extract gives every file back
 #     byte for byte; a custom icon fits the real viewer's icon;
-#  2. pagevane-cli.exe under Wine builds the same sample into a byte-identical e-book;
+#  2. pagevane-cli.exe under Wine builds the same sample into a byte-identical e-book, lists it
+#     as the native one does and extracts it byte for byte;
 #  3. the built e-book starts under Wine and reads its store (the viewer's self-test report).
 # Assumes the Makefile's build/native and build/win (override with PV_E2E_NATIVE_CLI,
 # PV_E2E_WIN_CLI). Exits non-zero when any check fails.
@@ -75,6 +76,12 @@ cp "$win_cli" "$work/pagevane-cli.exe"
   for f in "${flags[@]}"; do printf ' "%s"' "$f"; done
   printf ' 2> "%s"\r\n' "$(winpath "$work/win-build.err")"
   printf 'echo %%errorlevel%% > "%s"\r\n' "$(winpath "$work/win-build.rc")"
+  printf '"%s" list "%s" > "%s" 2>&1\r\n' "$(winpath "$work/pagevane-cli.exe")" \
+    "$(winpath "$work/windows.exe")" "$(winpath "$work/win-list.txt")"
+  printf '"%s" extract "%s" -d "%s" 2> "%s"\r\n' "$(winpath "$work/pagevane-cli.exe")" \
+    "$(winpath "$work/windows.exe")" "$(winpath "$work/win-extracted")" \
+    "$(winpath "$work/win-extract.err")"
+  printf 'echo %%errorlevel%% > "%s"\r\n' "$(winpath "$work/win-extract.rc")"
   printf 'start /wait "" "%s" --pv-selftest "%s"\r\n' "$(winpath "$work/windows.exe")" \
     "$(winpath "$work/report.txt")"
   printf 'echo %%errorlevel%% > "%s"\r\n' "$(winpath "$work/selftest.rc")"
@@ -86,6 +93,12 @@ check "pagevane-cli.exe exits 0" grep -q '^0' "$work/win-build.rc"
 check "pagevane-cli.exe prints no message" test ! -s "$work/win-build.err"
 check "native and Windows command lines build byte-identical e-books" \
   cmp -s "$work/native.exe" "$work/windows.exe"
+
+check "pagevane-cli.exe lists what the native one lists" \
+  diff <(tr -d '\r' <"$work/win-list.txt") "$work/list.txt"
+check "pagevane-cli.exe extract exits 0" grep -q '^0' "$work/win-extract.rc"
+check "pagevane-cli.exe extract gives the sample back byte for byte" \
+  diff -r "$book" "$work/win-extracted"
 
 check "the e-book's self-test exits 0" grep -q '^0' "$work/selftest.rc"
 report() { grep -qx "$1" "$work/report.txt"; }
