@@ -5,6 +5,9 @@
 // e-book says is untrusted: the file table is walked with every length checked, a page is
 // unpacked only up to the length its packed stream can hold, and a name is written only when it
 // stays below the extraction folder.
+#include <zlib.h>
+
+#include <algorithm>
 #include <cstring>
 #include <iomanip>
 #include <sstream>
@@ -98,6 +101,54 @@ bool OpenBook(const std::string& path, CStoreReader& store, std::vector<TableRec
         err << ConsoleText(ErrorReportText("Cannot read file " + path, e)) << '\n';
         return false;
     }
+}
+
+// Inflates a packed item into out piece by piece, so that memory stays small whatever the page's
+// size. The stream must end exactly at the item's end and give exactly the announced length;
+// anything else throws CPackError.
+void InflateItem(CStoreReader& store, const CStoreReader::Item& item, CFile& out) {
+    if (item.dwSize < 4)
+        throw CPackError("packed block shorter than its header");
+    uint8_t head[4];
+    store.ReadPart(item, 0, head, 4);
+    const uint32_t announced = Le32(head);
+
+    z_stream zs{};
+    if (inflateInit(&zs) != Z_OK)
+        throw CPackError("out of memory while unpacking");
+    struct End {
+        z_stream* p;
+        ~End() { inflateEnd(p); }
+    } end{&zs};
+    std::vector<uint8_t> in(64 * 1024);
+    std::vector<uint8_t> buffer(256 * 1024);
+    uint32_t offset = 4;
+    uint64_t total = 0;
+    int rc = Z_OK;
+    while (rc != Z_STREAM_END) {
+        if (zs.avail_in == 0) {
+            if (offset == item.dwSize)
+                throw CPackError("packed stream cut short");
+            const uint32_t count = std::min<uint32_t>(item.dwSize - offset, in.size());
+            store.ReadPart(item, offset, in.data(), count);
+            offset += count;
+            zs.next_in = in.data();
+            zs.avail_in = count;
+        }
+        zs.next_out = buffer.data();
+        zs.avail_out = static_cast<uInt>(buffer.size());
+        rc = inflate(&zs, Z_NO_FLUSH);
+        if (rc != Z_OK && rc != Z_STREAM_END)
+            throw CPackError("packed stream is damaged");
+        const uint32_t produced = static_cast<uint32_t>(buffer.size() - zs.avail_out);
+        total += produced;
+        if (total > announced)
+            throw CPackError("more bytes than announced");
+        if (produced)
+            out.Write(buffer.data(), produced);
+    }
+    if (total != announced || zs.avail_in != 0 || offset != item.dwSize)
+        throw CPackError("packed block does not match its length");
 }
 
 bool IsDeviceName(std::string component) {
@@ -206,7 +257,6 @@ int ExtractEBook(const std::string& path, const std::string& dir, std::ostream& 
     if (!OpenBook(path, store, &records, err))
         return kExitFailure;
     int result = kExitOk;
-    std::string target = dir;
     try {
         CFile::CreateFolder(dir);
     } catch (const CException& e) {
@@ -231,35 +281,36 @@ int ExtractEBook(const std::string& path, const std::string& dir, std::ostream& 
             result = kExitFailure;
             continue;
         }
+        const std::string target = dir + "/" + r.strName;
+        bool created = false;
         try {
-            std::vector<uint8_t> bytes;
-            target = path;
-            {
-                const std::vector<uint8_t> packed = store.Read(*item);
-                bytes = UnpackBlock(packed.data(), packed.size());
-            }
-            // Make the folders, then write the file.
-            target = dir;
+            // Make the folders, then stream the page into its file.
             for (size_t k = 0; k < r.strName.size(); ++k) {
                 if (r.strName[k] == '/' || r.strName[k] == '\\')
                     CFile::CreateFolder(dir + "/" + r.strName.substr(0, k));
             }
-            target = dir + "/" + r.strName;
             CFile file;
             file.Open(target, CFile::modeCreate | CFile::modeWrite | CFile::shareExclusive);
-            if (!bytes.empty())
-                file.Write(bytes.data(), static_cast<uint32_t>(bytes.size()));
+            created = true;
+            InflateItem(store, *item, file);
             file.Close();
+            continue;
         } catch (const CPackError& e) {
             err << ConsoleText("Cannot extract " + r.strName + "\nIts packed bytes in " + path +
                                " are damaged (" + e.what() + ").")
                 << '\n';
-            result = kExitFailure;
-        } catch (const CException& e) {
+        } catch (const CFileException& e) {
+            const bool reading = e.m_strFileName == path;
             err << ConsoleText(ErrorReportText(
-                       (target == path ? "Cannot read file " : "Cannot save file ") + target, e))
+                       reading ? "Cannot read file " + path : "Cannot save file " + target, e))
                 << '\n';
-            result = kExitFailure;
+        }
+        result = kExitFailure;
+        if (created) {
+            try {
+                CFile::Remove(target);
+            } catch (const CFileException&) {
+            }
         }
     }
     return result;

@@ -1,12 +1,14 @@
 #include <gtest/gtest.h>
 
 #include <filesystem>
+#include <random>
 #include <sstream>
 
 #include "build_store_decoder.h"
 #include "cli/Cli.h"
 #include "compiler/PackedBlock.h"
 #include "compiler/ResourceUpdater.h"
+#include "compiler/StoreReader.h"
 #include "icon_fake_pe.h"
 
 namespace {
@@ -175,6 +177,46 @@ TEST_F(CliTest, ListAndExtractRoundTrip) {
         SCOPED_TRACE(name);
         EXPECT_EQ(fakepe::ReadFile(to + "/" + name), fakepe::ReadFile(book + "/" + name));
     }
+}
+
+TEST_F(CliTest, ExtractStreamsLargePagesAndRefusesDamagedOnes) {
+    // Random bytes (packed larger than one read piece) and a long compressible run (unpacked
+    // larger than one write piece).
+    Bytes large;
+    std::mt19937 gen(7);
+    for (uint32_t k = 0; k < 200000; ++k)
+        large.push_back(static_cast<uint8_t>(gen()));
+    large.resize(1500000, 'z');
+    fakepe::WriteFile(book + "/sub/large.bin", large);
+    const std::string exe = dir / "out.exe";
+    ASSERT_EQ(Run({"build", book, "-o", exe}), kExitOk) << err.str();
+    const std::string to = dir / "x";
+    ASSERT_EQ(Run({"extract", exe, "-d", to}), kExitOk) << err.str();
+    EXPECT_EQ(fakepe::ReadFile(to + "/sub/large.bin"), large);
+
+    // Damage the middle of the large page's packed stream.
+    uint64_t at = 0;
+    {
+        CStoreReader store;
+        store.Open(exe);
+        uint32_t largest = 0;
+        for (const auto& item : store.Items()) {
+            if (item.wType == 349 && item.dwSize > largest) {
+                largest = item.dwSize;
+                at = item.qwOffset + item.dwSize / 2;
+            }
+        }
+        ASSERT_GT(largest, 64u * 1024);  // more than one piece of the streamed read
+    }
+    ASSERT_NE(at, 0u);
+    Bytes file = fakepe::ReadFile(exe);
+    file[at] ^= 0x55;
+    fakepe::WriteFile(exe, file);
+    fs::remove_all(to);
+    EXPECT_EQ(Run({"extract", exe, "-d", to}), kExitFailure);
+    EXPECT_NE(err.str().find("Cannot extract sub/large.bin\n"), std::string::npos) << err.str();
+    EXPECT_FALSE(fs::exists(to + "/sub/large.bin"));  // no half-written file
+    EXPECT_EQ(fakepe::ReadFile(to + "/index.html"), fakepe::ReadFile(book + "/index.html"));
 }
 
 TEST(CliExtractName, OnlyNamesBelowTheFolderAreSafe) {
