@@ -336,14 +336,14 @@ CBrowserHost::~CBrowserHost() {
     Destroy();
 }
 
-bool CBrowserHost::Create(HWND parent, const RECT& rect, IBrowserEvents* events,
-                          std::string* error) {
+bool CBrowserHost::Create(HWND parent, const RECT& rect, IBrowserEvents* events, std::string* error,
+                          const CLSID* browserClass) {
     Destroy();
     CHostSite* site = new CHostSite(parent, events);
     site->m_rect = rect;
     m_site = site;
-    HRESULT hr = CoCreateInstance(CLSID_WebBrowser, nullptr, CLSCTX_INPROC_SERVER, IID_IOleObject,
-                                  site->m_object.Out());
+    HRESULT hr = CoCreateInstance(browserClass ? *browserClass : CLSID_WebBrowser, nullptr,
+                                  CLSCTX_INPROC_SERVER, IID_IOleObject, site->m_object.Out());
     const char* step = "created";
     if (SUCCEEDED(hr)) {
         hr = site->m_object->SetClientSite(site);

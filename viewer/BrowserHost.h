@@ -37,8 +37,10 @@ class CBrowserHost {
 
     // Creates the control in place inside parent, covering rect. Returns false, with the reason
     // in *error, when the control cannot be created or activated (the host is then unusable but
-    // harmless). OLE must be initialised on this thread.
-    bool Create(HWND parent, const RECT& rect, IBrowserEvents* events, std::string* error);
+    // harmless). OLE must be initialised on this thread. browserClass is the control's class
+    // (CLSID_WebBrowser when null; tests pass an unregistered one to see the failure path).
+    bool Create(HWND parent, const RECT& rect, IBrowserEvents* events, std::string* error,
+                const CLSID* browserClass = nullptr);
     void Destroy();
     bool IsCreated() const;
 

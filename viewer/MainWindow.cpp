@@ -94,7 +94,7 @@ CMainWindow::~CMainWindow() {
         DeleteObject(m_messageFont);
 }
 
-bool CMainWindow::Create(HINSTANCE instance) {
+bool CMainWindow::Create(HINSTANCE instance, const CLSID* browserClass) {
     m_instance = instance;
     WNDCLASSEXA wc = {};
     wc.cbSize = sizeof(wc);
@@ -140,8 +140,7 @@ bool CMainWindow::Create(HINSTANCE instance) {
     SetWindowLongPtrA(m_message, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(m_messageFont));
 
     std::string error;
-    if (!m_host.Create(m_hwnd, ContentRect(), this, &error)) {
-        m_bHostFailed = true;
+    if (!m_host.Create(m_hwnd, ContentRect(), this, &error, browserClass)) {
         m_strHostError = error;
         ShowMessage(error);
     }

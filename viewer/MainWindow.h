@@ -22,8 +22,9 @@ class CMainWindow : public IBrowserEvents {
     ~CMainWindow() override;
 
     // Creates the window (hidden), its toolbar and the browser host. nCmdShow is applied by
-    // Show(). Returns false when the window itself cannot be created.
-    bool Create(HINSTANCE instance);
+    // Show(). Returns false when the window itself cannot be created; a browser control that
+    // cannot be created leaves a message in place of the pages. browserClass: see CBrowserHost.
+    bool Create(HINSTANCE instance, const CLSID* browserClass = nullptr);
     // Shows the window maximised or full screen as the book asks, else with nCmdShow.
     void Show(int nCmdShow);
     HWND GetHwnd() const { return m_hwnd; }
@@ -87,7 +88,6 @@ class CMainWindow : public IBrowserEvents {
     HIMAGELIST m_images = nullptr;
     HFONT m_messageFont = nullptr;
     CBrowserHost m_host;
-    bool m_bHostFailed = false;
     std::string m_strHostError;
     CBookHistory m_history;
     bool m_bHistoryMove = false;

@@ -4,6 +4,7 @@
 #include <gtest/gtest.h>
 
 #include <cstdlib>
+#include <cstring>
 #include <map>
 #include <string>
 #include <vector>
@@ -286,6 +287,64 @@ TEST_F(ViewerProgram, BareViewerSaysSoAndEnds) {
     EXPECT_NE(texts.find("no e-book"), std::string::npos) << texts;
     PostMessageA(box, WM_COMMAND, IDOK, 0);
     EXPECT_EQ(p.Wait(20000), 1);
+}
+
+BOOL CALLBACK CountLanguage(HMODULE, LPCSTR, LPCSTR, WORD, LONG_PTR count) {
+    ++*reinterpret_cast<int*>(count);
+    return TRUE;
+}
+
+uint32_t U32At(const std::string& b, size_t o) {
+    return static_cast<uint8_t>(b[o]) | static_cast<uint8_t>(b[o + 1]) << 8 |
+           static_cast<uint8_t>(b[o + 2]) << 16 |
+           static_cast<uint32_t>(static_cast<uint8_t>(b[o + 3])) << 24;
+}
+
+// The icon an e-book's own icon is written over: group icon 128 with exactly one 32x32
+// 16-colour image of 744 bytes (icon 1, one language), in a section named ".rsrc".
+TEST_F(ViewerProgram, IconLayoutIsTheOneTheBuildReplaces) {
+    // The section table names ".rsrc".
+    const uint32_t pe = U32At(m_stub, 60);
+    ASSERT_LT(pe + 24u, m_stub.size());
+    const size_t sections =
+        static_cast<uint8_t>(m_stub[pe + 6]) | static_cast<uint8_t>(m_stub[pe + 7]) << 8;
+    const size_t optional =
+        static_cast<uint8_t>(m_stub[pe + 20]) | static_cast<uint8_t>(m_stub[pe + 21]) << 8;
+    bool rsrc = false;
+    for (size_t i = 0; i < sections; ++i) {
+        const size_t at = pe + 24 + optional + i * 40;
+        ASSERT_LE(at + 40, m_stub.size());
+        if (std::string(m_stub.c_str() + at, strnlen(m_stub.c_str() + at, 8)) == ".rsrc")
+            rsrc = true;
+    }
+    EXPECT_TRUE(rsrc);
+
+    HMODULE module = LoadLibraryExA(m_viewer.c_str(), nullptr, LOAD_LIBRARY_AS_DATAFILE);
+    ASSERT_NE(module, nullptr);
+    HRSRC group = FindResourceA(module, MAKEINTRESOURCEA(128), MAKEINTRESOURCEA(14));
+    ASSERT_NE(group, nullptr);
+    ASSERT_EQ(SizeofResource(module, group), 6u + 14u);
+    const uint8_t* g = static_cast<const uint8_t*>(LockResource(LoadResource(module, group)));
+    EXPECT_EQ(g[4] | g[5] << 8, 1);                                  // one image
+    EXPECT_EQ(g[6], 32);                                             // width
+    EXPECT_EQ(g[7], 32);                                             // height
+    EXPECT_EQ(g[8], 16);                                             // colours
+    EXPECT_EQ(g[10] | g[11] << 8, 1);                                // planes
+    EXPECT_EQ(g[12] | g[13] << 8, 4);                                // bits per pixel
+    EXPECT_EQ(g[14] | g[15] << 8 | g[16] << 16 | g[17] << 24, 744);  // bytes
+    EXPECT_EQ(g[18] | g[19] << 8, 1);                                // icon id
+    HRSRC icon = FindResourceA(module, MAKEINTRESOURCEA(1), MAKEINTRESOURCEA(3));
+    ASSERT_NE(icon, nullptr);
+    EXPECT_EQ(SizeofResource(module, icon), 744u);
+    int languages = 0;
+    EnumResourceLanguagesA(module, MAKEINTRESOURCEA(3), MAKEINTRESOURCEA(1), CountLanguage,
+                           reinterpret_cast<LONG_PTR>(&languages));
+    EXPECT_EQ(languages, 1);
+    languages = 0;
+    EnumResourceLanguagesA(module, MAKEINTRESOURCEA(14), MAKEINTRESOURCEA(128), CountLanguage,
+                           reinterpret_cast<LONG_PTR>(&languages));
+    EXPECT_EQ(languages, 1);
+    FreeLibrary(module);
 }
 
 }  // namespace

@@ -28,7 +28,7 @@ const int kAllButtons[] = {kHomeButton,   kPrevNextButtons,  kHistoryButtons, kC
 // A book opened and served, with a main window over it.
 class ViewerWindow : public ::testing::Test {
   protected:
-    void Open(const CTestBook& b) {
+    void Open(const CTestBook& b, const CLSID* browserClass = nullptr) {
         const std::string path = m_dir.File("book" + std::to_string(m_count++) + ".exe");
         b.Write(path, "MZ viewer stub for the window tests");
         m_window.reset();
@@ -39,7 +39,7 @@ class ViewerWindow : public ::testing::Test {
         m_source.reset(new CBookSource(*m_book));
         ASSERT_EQ(RegisterBookProtocol(m_source.get()), S_OK);
         m_window.reset(new CMainWindow(*m_book));
-        ASSERT_TRUE(m_window->Create(GetModuleHandleA(nullptr)));
+        ASSERT_TRUE(m_window->Create(GetModuleHandleA(nullptr), browserClass));
         m_window->Show(SW_SHOWNORMAL);
     }
     // Goes to url (or home) and waits for the navigation to end either way.
@@ -148,6 +148,23 @@ TEST_F(ViewerWindow, ShowsAMessageWhereTheBrowserCannotRenderAndKeepsWorking) {
     EXPECT_TRUE(Enabled(IDM_ABOUT));
     EXPECT_TRUE(Enabled(IDM_SEARCH));
     EXPECT_TRUE(Enabled(IDM_EXIT));
+}
+
+TEST_F(ViewerWindow, WithoutABrowserControlTheWindowStillWorks) {
+    const CLSID kNoSuchClass = {0x0badc0de, 0x1, 0x2, {3, 4, 5, 6, 7, 8, 9, 10}};
+    Open(ThreePages(), &kNoSuchClass);
+    EXPECT_NE(m_window->GetMessageText().find("could not be created"), std::string::npos)
+        << m_window->GetMessageText();
+    GoAndWait();
+    EXPECT_EQ(m_window->GetNavOutcome(), NavOutcome::noBrowser);
+    EXPECT_TRUE(IsWindowVisible(m_window->GetMessagePane()));
+    EXPECT_EQ(m_window->CurrentUrl(), "e-book://index.htm");
+    EXPECT_TRUE(Enabled(IDM_NEXT));
+    EXPECT_FALSE(Enabled(IDM_COPY));
+    SendMessageA(m_window->GetHwnd(), WM_COMMAND, IDM_NEXT, 0);
+    EXPECT_EQ(m_window->CurrentUrl(), "e-book://two.htm");
+    EXPECT_TRUE(Enabled(IDM_BACK));
+    SaveScreenshot("no-browser");
 }
 
 TEST_F(ViewerWindow, SequenceAndHistoryButtonsFollowThePages) {
