@@ -52,6 +52,7 @@ class CHostSite final : public IOleClientSite,
                         public IOleInPlaceSite,
                         public IOleInPlaceFrame,
                         public IDocHostUIHandler,
+                        public IDocHostShowUI,
                         public IServiceProvider,
                         public IInternetSecurityManager,
                         public IDispatch {
@@ -90,6 +91,8 @@ class CHostSite final : public IOleClientSite,
             *ppv = static_cast<IOleInPlaceFrame*>(this);
         else if (IsEqualIID(riid, IID_IDocHostUIHandler))
             *ppv = static_cast<IDocHostUIHandler*>(this);
+        else if (IsEqualIID(riid, kIID_IDocHostShowUI))
+            *ppv = static_cast<IDocHostShowUI*>(this);
         else if (IsEqualIID(riid, IID_IServiceProvider))
             *ppv = static_cast<IServiceProvider*>(this);
         else if (IsEqualIID(riid, IID_IInternetSecurityManager))
@@ -233,6 +236,19 @@ class CHostSite final : public IOleClientSite,
             *out = nullptr;
         return S_FALSE;
     }
+
+    // IDocHostShowUI: a page's alert() and confirm() boxes carry the book's title rather than
+    // the control's generic caption; the control's help is not offered.
+    STDMETHODIMP ShowMessage(HWND hwnd, LPOLESTR text, LPOLESTR, DWORD type, LPOLESTR, DWORD,
+                             LRESULT* result) override {
+        wchar_t caption[256] = {};
+        GetWindowTextW(GetAncestor(m_parent, GA_ROOT), caption, 256);
+        const int answer = MessageBoxW(hwnd, text ? text : L"", caption, type);
+        if (result)
+            *result = answer;
+        return S_OK;
+    }
+    STDMETHODIMP ShowHelp(HWND, LPOLESTR, UINT, DWORD, POINT, IDispatch*) override { return S_OK; }
 
     // IServiceProvider: the control asks here for a security manager before using its own.
     STDMETHODIMP QueryService(REFGUID service, REFIID riid, void** ppv) override {
