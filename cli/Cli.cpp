@@ -187,11 +187,24 @@ std::string TrimFolder(std::string folder) {
     return folder;
 }
 
+// The About text as the publisher's multi-line box gives it: every line break a CR LF.
+std::string WindowsLineBreaks(const std::string& text) {
+    std::string out;
+    for (size_t k = 0; k < text.size(); ++k) {
+        if (text[k] == '\n' && (k == 0 || text[k - 1] != '\r'))
+            out += '\r';
+        out += text[k];
+    }
+    return out;
+}
+
 void ApplyFlags(const Args& args, bool absolutePaths, CBookProject& project) {
     for (const TextFlag& f : kTextFlags) {
         const auto it = args.values.find(f.pszFlag);
         if (it != args.values.end())
-            project.*f.pField = it->second;
+            project.*f.pField = f.pField == &CBookProject::m_strAboutInfo
+                                    ? WindowsLineBreaks(it->second)
+                                    : it->second;
     }
     auto path = [&](const char* flag, std::string* field) {
         const auto it = args.values.find(flag);

@@ -18,7 +18,7 @@ mkdir -p out
   --title "Lights Along the Shore" \
   --author "The Pagevane sample" \
   --copyright "Written for the Pagevane project" \
-  --about $'A small sample book: a home page, three chapters in a sub-folder,\r\na picture and a style sheet.' \
+  --about $'A small sample book: a home page, three chapters in a sub-folder,\na picture and a style sheet.' \
   --option SearchButton=1
 
 echo

@@ -125,6 +125,11 @@ TEST_F(CliTest, AProjectFileBuildsTheSameBytesAsItsFolder) {
     ASSERT_EQ(Run({"build", project}), kExitOk) << err.str();
     EXPECT_EQ(fakepe::ReadFile(fromFolder), fakepe::ReadFile(fromProject));
 
+    // A lone line feed in the About text becomes CR LF, as the publisher's box writes it.
+    ASSERT_EQ(Run({"build", book, "-o", fromFolder, "--about", "a\nb\r\nc"}), kExitOk);
+    const Bytes about = storedec::Decode(fakepe::ReadFile(fromFolder)).Find(350, 12)->data;
+    EXPECT_EQ(std::string(about.begin(), about.end()), std::string("a\r\nb\r\nc", 8));
+
     // Flags override what the project holds.
     ASSERT_EQ(Run({"build", project, "--author", "Bob"}), kExitOk) << err.str();
     const storedec::Store store = storedec::Decode(fakepe::ReadFile(fromProject));
