@@ -48,13 +48,13 @@ struct BuildRefusal {
 // Files items in the updater and keeps the running bound on the e-book's size.
 class CItemWriter {
   public:
-    CItemWriter(CResourceUpdater& updater, uint64_t stubSize)
-        : m_updater(updater), m_qwBound(stubSize + kStoreOverhead) {}
+    CItemWriter(CResourceUpdater& updater, uint64_t stubSize, uint64_t maxSize)
+        : m_updater(updater), m_qwBound(stubSize + kStoreOverhead), m_qwMax(maxSize) {}
 
     // path names the file the bytes came from, for the message when the book grows too large.
     void Put(unsigned type, unsigned id, const void* data, size_t size, const std::string& path) {
         m_qwBound += size + kItemOverhead;
-        if (m_qwBound > kMaxEBookSize)
+        if (m_qwBound > m_qwMax)
             throw BuildRefusal{kReadFailed + path,
                                "The e-book would reach 2 GiB with this file; an e-book must "
                                "stay below 2 GiB."};
@@ -65,6 +65,7 @@ class CItemWriter {
   private:
     CResourceUpdater& m_updater;
     uint64_t m_qwBound;
+    uint64_t m_qwMax;
 };
 
 // Reads a whole page or splash file (opened for reading, not shared).
@@ -104,12 +105,13 @@ void PutText(CItemWriter& writer, unsigned id, const std::string& text, const st
 
 // Steps 4 to 11: the store. Throws CException, BuildRefusal or std::bad_alloc; *current names
 // the file being worked on at the moment of a failure.
-void WriteStore(const CBookProject& project, uint64_t stubSize, std::string* current) {
+void WriteStore(const CBookProject& project, uint64_t stubSize, uint64_t maxSize,
+                std::string* current) {
     const std::string& out = project.m_strEBookFile;
     *current = out;
     CResourceUpdater updater;
     updater.Open(out, false);
-    CItemWriter writer(updater, stubSize);
+    CItemWriter writer(updater, stubSize, maxSize);
 
     size_t tableSize = 0;
     for (size_t i = 0; i < project.m_arrPages.size(); ++i) {
@@ -197,7 +199,7 @@ std::string TooManyPagesMessage(size_t count) {
            ". Remove some files from the project folder and scan it again.";
 }
 
-int BuildEBook(CBookProject& project, Ui& ui, const CStubSource& stub) {
+int BuildEBook(CBookProject& project, Ui& ui, const CStubSource& stub, uint64_t maxEBookSize) {
     CWaitCursor wait(ui);
 
     // Page numbers are 16-bit ids: a longer list would wrap and overwrite earlier pages.
@@ -231,7 +233,7 @@ int BuildEBook(CBookProject& project, Ui& ui, const CStubSource& stub) {
     std::string current;
     bool failed = true;
     try {
-        WriteStore(project, stubSize, &current);
+        WriteStore(project, stubSize, maxEBookSize, &current);
         failed = false;
     } catch (const CException& e) {
         ReportError(ui, kReadFailed + current, e);

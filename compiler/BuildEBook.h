@@ -45,8 +45,10 @@ const uint64_t kMaxEBookSize = 0x7FFFFFFFu;
 //  - a page file of 4 GiB or more, or an e-book that would reach 2 GiB: refused; the output is
 //    deleted;
 //  - the icon step: its own messages; the output stays.
-// Reads the project only (and the icon step's working values).
-int BuildEBook(CBookProject& project, Ui& ui, const CStubSource& stub);
+// Reads the project only (and the icon step's working values). maxEBookSize is for tests, which
+// cannot afford 2 GiB files.
+int BuildEBook(CBookProject& project, Ui& ui, const CStubSource& stub,
+               uint64_t maxEBookSize = kMaxEBookSize);
 
 // The bytes of the interface settings record (76 bytes: 19 little-endian int32).
 std::vector<uint8_t> MakeSettingsRecord(const CBookProject& project);

@@ -2,6 +2,7 @@
 #include <zlib.h>
 
 #include <filesystem>
+#include <random>
 
 #include "ScriptedUi.h"
 #include "build_store_decoder.h"
@@ -333,6 +334,25 @@ TEST_F(BuildEBookTest, RefusesAPageOf4GiB) {
     const std::string p = dir.Path() + "\\sub\\page.htm";
     EXPECT_EQ(ui.messages[0].text.rfind("Cannot read file " + p + "\n", 0), 0u);
     EXPECT_NE(ui.messages[0].text.find("4 GiB"), std::string::npos);
+    EXPECT_FALSE(OutputExists());
+}
+
+// The size guard, with a small limit in place of 2 GiB: the page that would cross it is named,
+// and nothing is left behind.
+TEST_F(BuildEBookTest, RefusesAnEBookThatWouldReachTheSizeLimit) {
+    CMemoryStubSource stub(stubBytes.data(), stubBytes.size());
+    ASSERT_EQ(BuildEBook(project, ui, stub, 1u << 20), 1);  // the book is about 1 KiB
+    std::mt19937 gen(5);
+    Bytes noise(200000);
+    for (auto& b : noise)
+        b = static_cast<uint8_t>(gen());
+    fakepe::WriteFile(dir / "sub/page.htm", noise);  // packs to more than the limit
+    EXPECT_EQ(BuildEBook(project, ui, stub, 100000), 0);
+    ASSERT_EQ(ui.messages.size(), 1u);
+    const std::string p = dir.Path() + "\\sub\\page.htm";
+    EXPECT_EQ(ui.messages[0].text.rfind("Cannot read file " + p + "\n", 0), 0u)
+        << ui.messages[0].text;
+    EXPECT_NE(ui.messages[0].text.find("2 GiB"), std::string::npos);
     EXPECT_FALSE(OutputExists());
 }
 
