@@ -326,9 +326,9 @@ class CHostSite final : public IOleClientSite,
             case DISPID_NAVIGATEERROR:
                 if (n >= 5) {
                     const bool top = IsTopLevel(a[4].vt == VT_DISPATCH ? a[4].pdispVal : nullptr);
-                    // Cancelling keeps the control from loading its own error page; the window
-                    // shows a message of its own.
-                    SetCancel(a[0], true);
+                    // Cancelling keeps the control from loading its own error page where the
+                    // window shows a message of its own (the whole page, not a frame).
+                    SetCancel(a[0], top);
                     m_events->OnNavigateError(VariantText(a[3]), top, VariantLong(a[1]));
                 }
                 break;
