@@ -318,6 +318,7 @@ TEST_F(ViewerProgram, IconLayoutIsTheOneTheBuildReplaces) {
             rsrc = true;
     }
     EXPECT_TRUE(rsrc);
+    EXPECT_EQ(U32At(m_stub, pe + 24 + 64), 0u);  // CheckSum: the icon is replaced without it
 
     HMODULE module = LoadLibraryExA(m_viewer.c_str(), nullptr, LOAD_LIBRARY_AS_DATAFILE);
     ASSERT_NE(module, nullptr);
