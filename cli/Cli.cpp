@@ -48,7 +48,7 @@ const char kUsageHead[] =
     "  --splash FILE.bmp    picture shown while the e-book starts\n"
     "  --icon FILE.ico      icon of the e-book; the file must hold a 32x32 16-colour image\n"
     "  --home NAME          make the file NAME (relative to the folder) the home page, as\n"
-    "                       File Properties' \"Set as Home Page\" does\n"
+    "                       File Properties' \"Make Home Page\" does\n"
     "  --option NAME=0|1    viewer option; NAME is one of:\n";
 const char kUsageTail[] =
     "Texts not given start as on a first run of the publisher: author \"*Your Name*\",\n"
