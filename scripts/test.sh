@@ -1,27 +1,29 @@
 #!/usr/bin/env bash
 # Runs every test: native unit tests under the sanitizers, the Windows tests under Wine, the
-# end-to-end tests and a short run of each fuzzer. Exits non-zero when anything fails.
+# end-to-end tests and a short run of each fuzzer. Ends with one line "N passed, N failed" over
+# the suites; exits non-zero when anything fails.
 set -u
 cd "$(dirname "$0")/.."
+passed=0
 failed=0
-step() { echo; echo "== $*"; }
+suite() {
+  local name=$1; shift
+  echo
+  echo "== $name"
+  if "$@"; then
+    passed=$((passed + 1))
+  else
+    failed=$((failed + 1))
+    echo "== FAILED: $name"
+  fi
+}
 
-step "native unit tests (AddressSanitizer + UndefinedBehaviorSanitizer)"
-(cd build/asan && ctest --output-on-failure -j 2) || failed=1
-
-step "Windows tests under Wine"
-(cd build/win && ctest --output-on-failure -j 2) || failed=1
-
-if [ -x tests/e2e/run.sh ]; then
-  step "end-to-end tests"
-  bash tests/e2e/run.sh || failed=1
-fi
-
-if [ -x tests/fuzz/run.sh ]; then
-  step "fuzzers"
-  bash tests/fuzz/run.sh || failed=1
-fi
+suite "native unit tests (AddressSanitizer + UndefinedBehaviorSanitizer)" \
+  bash -c 'cd build/asan && ctest --output-on-failure -j 2'
+suite "Windows tests under Wine" bash -c 'cd build/win && ctest --output-on-failure -j 2'
+suite "end-to-end tests" bash tests/e2e/run.sh
+suite "fuzzers" bash tests/fuzz/run.sh
 
 echo
-if [ $failed -ne 0 ]; then echo "test.sh: FAILED"; exit 1; fi
-echo "test.sh: all passed"
+echo "suites: $passed passed, $failed failed"
+[ $failed -eq 0 ]
