@@ -259,6 +259,14 @@ int RunBuild(const Args& args, const CStubSource& stub, CConsoleUi& ui) {
     CBookProject project;
     SetFirstRunTexts(project, CurrentYear());
     std::error_code ec;
+    const bool looksLikeProject =
+        source.size() >= 4 && AnsiEqualNoCase(source.substr(source.size() - 4), ".ebp");
+    if (!std::filesystem::exists(FsPath(source), ec) && !looksLikeProject) {
+        // Neither a folder nor a project file: say so rather than report a missing project.
+        ui.ShowMessage("Cannot read folder " + source + "\n" + source + " was not found.",
+                       MsgIcon::stop, MsgButtons::ok);
+        return kExitFailure;
+    }
     if (std::filesystem::is_directory(FsPath(source), ec)) {
         if (!ScanSource(source, project, ui))
             return kExitFailure;

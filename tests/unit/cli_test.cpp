@@ -148,6 +148,10 @@ TEST_F(CliTest, FailuresPrintThePublishersMessage) {
 
     EXPECT_EQ(Run({"build", dir / "missing.ebp", "-o", exe}), kExitFailure);
     EXPECT_EQ(err.str().rfind("Cannot open E-Book Project\n", 0), 0u) << err.str();
+    // A missing source that is not named as a project file is reported as a missing folder.
+    const std::string gone = dir / "gone";
+    EXPECT_EQ(Run({"build", gone, "-o", exe}), kExitFailure);
+    EXPECT_EQ(err.str(), "Cannot read folder " + gone + "\n" + gone + " was not found.\n");
 
     EXPECT_EQ(Run({"build", book, "-o", exe, "--home", "nothere.html"}), kExitFailure);
     EXPECT_NE(err.str().find("nothere.html"), std::string::npos);
