@@ -177,6 +177,8 @@ void RunSearch(HWND dlg, SearchState* state) {
     if (!state->hits.empty())
         SendMessageW(list, LB_SETCURSEL, 0, 0);
     EnableWindow(GetDlgItem(dlg, IDOK), !state->hits.empty());
+    // With results listed, Enter opens the selected page; typing a new text makes it search again.
+    SendMessageW(dlg, DM_SETDEFID, state->hits.empty() ? IDC_SEARCH_GO : IDOK, 0);
 }
 
 void CloseSearch(HWND dlg, SearchState* state, int result) {
@@ -196,6 +198,11 @@ INT_PTR CALLBACK SearchProc(HWND dlg, UINT msg, WPARAM wp, LPARAM lp) {
             if (!state)
                 return FALSE;
             switch (LOWORD(wp)) {
+                case IDC_SEARCH_TEXT:
+                    if (HIWORD(wp) != EN_CHANGE && HIWORD(wp) != EN_SETFOCUS)
+                        return FALSE;
+                    SendMessageW(dlg, DM_SETDEFID, IDC_SEARCH_GO, 0);
+                    return TRUE;
                 case IDC_SEARCH_GO:
                     RunSearch(dlg, state);
                     SetFocus(GetDlgItem(dlg, IDC_SEARCH_RESULTS));

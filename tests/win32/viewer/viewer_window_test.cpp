@@ -235,6 +235,18 @@ TEST_F(ViewerWindow, StartsFullScreenOrMaximisedAsTheBookAsks) {
     b.settings[kStartMaximized] = 1;
     Open(b);
     EXPECT_TRUE(IsZoomed(m_window->GetHwnd()));
+    // The page area (here the message in place of the page) fills the maximised client area
+    // below the toolbar, not the size the window had before it was maximised.
+    GoAndWait();
+    RECT client, pane;
+    GetClientRect(m_window->GetHwnd(), &client);
+    GetWindowRect(m_window->GetMessagePane(), &pane);
+    MapWindowPoints(nullptr, m_window->GetHwnd(), reinterpret_cast<POINT*>(&pane), 2);
+    EXPECT_GT(client.right, 800);
+    EXPECT_EQ(pane.left, 0);
+    EXPECT_EQ(pane.right, client.right);
+    EXPECT_EQ(pane.bottom, client.bottom);
+    SaveScreenshot("maximised");
     b.settings[kStartFullScreen] = 1;
     Open(b);
     EXPECT_TRUE(m_window->IsFullScreen());
@@ -298,6 +310,31 @@ TEST_F(ViewerWindow, SearchDialogListsMatchesByTitleAndOpensOne) {
     ASSERT_EQ(SendMessageW(list, LB_GETCOUNT, 0, 0), 1);
     SendMessageW(dlg, WM_COMMAND, IDOK, 0);
     EXPECT_EQ(chosen, "sub/three.htm");
+    EXPECT_FALSE(IsWindow(dlg));
+
+    // The keyboard: Enter searches while the text is being typed and opens the selected result
+    // once there are results; a changed text makes Enter search again instead of opening.
+    std::string keyed;
+    dlg = CreateSearchDialog(m_window->GetHwnd(), *m_book, &keyed);
+    ASSERT_NE(dlg, nullptr);
+    HWND edit = GetDlgItem(dlg, IDC_SEARCH_TEXT);
+    list = GetDlgItem(dlg, IDC_SEARCH_RESULTS);
+    auto pressEnter = [dlg](HWND focus) {
+        SetFocus(focus);
+        MSG enter = {focus, WM_KEYDOWN, VK_RETURN, 0x001C0001, 0, {0, 0}};
+        return IsDialogMessageW(dlg, &enter) != FALSE;
+    };
+    SetDlgItemTextW(dlg, IDC_SEARCH_TEXT, L"page");
+    EXPECT_TRUE(pressEnter(edit));
+    EXPECT_EQ(SendMessageW(list, LB_GETCOUNT, 0, 0), 3);
+    EXPECT_EQ(LOWORD(SendMessageW(dlg, DM_GETDEFID, 0, 0)), IDOK);
+    SetDlgItemTextW(dlg, IDC_SEARCH_TEXT, L"second");
+    EXPECT_TRUE(pressEnter(edit));
+    ASSERT_TRUE(IsWindow(dlg)) << "Enter after a new text opened a page instead of searching";
+    EXPECT_EQ(keyed, "");
+    EXPECT_EQ(SendMessageW(list, LB_GETCOUNT, 0, 0), 1);
+    EXPECT_TRUE(pressEnter(list));
+    EXPECT_EQ(keyed, "two.htm");
     EXPECT_FALSE(IsWindow(dlg));
 
     std::string none;
