@@ -116,7 +116,9 @@ void CFile::Open(const std::string& path, unsigned flags) {
     if (path.empty())
         throw CFileException(CFileException::badPath, path, ENOENT);
 
-    int oflags = O_CLOEXEC;
+    // Not blocking: opening a named pipe for reading would otherwise wait for a writer for ever.
+    // Only regular files pass the check below, and O_NONBLOCK is cleared again for them.
+    int oflags = O_CLOEXEC | O_NONBLOCK;
     switch (flags & 3) {
         case modeWrite:
             oflags |= O_WRONLY;
@@ -152,6 +154,18 @@ void CFile::Open(const std::string& path, unsigned flags) {
     if (S_ISDIR(st.st_mode)) {
         ::close(fd);
         throw CFileException(CFileException::accessDenied, path, EISDIR);
+    }
+    // A pipe, socket or device found in a project folder is no file of the book: refused like a
+    // folder instead of hanging or reading without end.
+    if (!S_ISREG(st.st_mode)) {
+        ::close(fd);
+        throw CFileException(CFileException::accessDenied, path, EACCES);
+    }
+    const int fl = fcntl(fd, F_GETFL);
+    if (fl == -1 || fcntl(fd, F_SETFL, fl & ~O_NONBLOCK) == -1) {
+        const int err = errno;
+        ::close(fd);
+        ThrowErrno(err, path);
     }
 
     {

@@ -1,10 +1,14 @@
 #include <gtest/gtest.h>
 
+#include <fcntl.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 #include <cerrno>
+#include <chrono>
 #include <filesystem>
 #include <string>
+#include <thread>
 
 #include "platform/ErrorReport.h"
 #include "platform/File.h"
@@ -157,4 +161,26 @@ TEST_F(FileTest, ReadsBackThroughBackslashPathAndStopsAtEnd) {
         EXPECT_EQ(e.m_cause, CFileException::endOfFile);
     }
     EXPECT_THROW(f.Seek(-1, CFile::begin), CFileException);
+}
+
+TEST_F(FileTest, NamedPipeIsRefusedWithoutWaiting) {
+    // A pipe in a project folder turns up as a file of the scan. Opening it must fail at once;
+    // the helper thread only exists to release an open that would wait for a writer.
+    const std::string pipe = (root / "pipe.htm").string();
+    ASSERT_EQ(mkfifo(pipe.c_str(), 0600), 0);
+    std::thread release([&] {
+        std::this_thread::sleep_for(std::chrono::seconds(1));
+        const int fd = ::open(pipe.c_str(), O_WRONLY | O_NONBLOCK);
+        if (fd >= 0)
+            ::close(fd);
+    });
+    const unsigned modes[] = {CFile::modeRead | CFile::shareExclusive,
+                              CFile::modeReadWrite | CFile::shareExclusive};
+    for (unsigned mode : modes) {
+        SCOPED_TRACE(mode);
+        const auto start = std::chrono::steady_clock::now();
+        EXPECT_EQ(OpenCause(pipe, mode), CFileException::accessDenied);
+        EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::milliseconds(500));
+    }
+    release.join();
 }
