@@ -182,6 +182,10 @@ CResourceUpdater::~CResourceUpdater() {
 
 void CResourceUpdater::Open(const std::string& path, bool readOnly) {
     Close();
+    // An updater opened again starts from the new file's store alone: items of the file opened
+    // before must not be written into this one.
+    m_root.RemoveAll();
+    m_root.m_wId = 0;
     m_strPath = path;
     m_pFile.reset(new COffsetFile);
     try {

@@ -77,6 +77,17 @@ TEST_F(StoreTest, CommitWithoutUpdatesAppendsAnEmptyRootAndTrailer) {
     EXPECT_EQ(ReadAll(path), Bytes().Raw(Pattern(100)).U32(0).U32(100).U16(0x474B).Get());
 }
 
+TEST_F(StoreTest, UpdaterOpenedOnAnotherFileCarriesNothingOver) {
+    const std::string book = MakeWorkedExample();
+    const std::string other = MakeFile(Pattern(100), "other.exe");
+    CResourceUpdater u;
+    u.Open(book, false);
+    u.Close();
+    u.Open(other, false);
+    u.Commit();
+    EXPECT_EQ(ReadAll(other), Bytes().Raw(Pattern(100)).U32(0).U32(100).U16(0x474B).Get());
+}
+
 TEST_F(StoreTest, ReopenAndCommitUnchangedKeepsTheFile) {
     const std::string path = MakeWorkedExample();
     const std::vector<uint8_t> before = ReadAll(path);
