@@ -6,6 +6,7 @@
 #include <string>
 #include <vector>
 
+#include "icon_fake_pe.h"
 #include "store_testutil.h"
 #include "tests/win32/viewer/TestBook.h"
 #include "viewer/book/Book.h"
@@ -279,6 +280,40 @@ TEST_F(ViewerBook, BareStubAndForeignStoresAreNamed) {
         u.Commit();
     }
     EXPECT_FALSE(book.Open(other));
+    EXPECT_EQ(book.GetState(), CBook::State::bare);
+}
+
+TEST_F(ViewerBook, ProgramCutShortIsDamagedNotBare) {
+    // A program image alone is the bare viewer; bytes after the image without a trailer are an
+    // e-book whose end was lost, and the reader must not be told it is the viewer on its own.
+    const struct {
+        const char* name;
+        std::vector<uint8_t> bytes;
+        CBook::State state;
+        const char* says;
+    } cases[] = {
+        {"image only", fakepe::MakeViewer(0), CBook::State::bare, "no e-book"},
+        {"image and cut book", fakepe::MakeViewer(300), CBook::State::damaged, "cut short"},
+        {"image and one byte", fakepe::MakeViewer(1), CBook::State::damaged, "cut short"},
+        {"not a program", std::vector<uint8_t>(kStub.begin(), kStub.end()), CBook::State::bare,
+         "no e-book"},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        const std::string path = m_dir.File("cut.exe");
+        fakepe::WriteFile(path, c.bytes);
+        CBook book;
+        EXPECT_FALSE(book.Open(path));
+        EXPECT_EQ(book.GetState(), c.state);
+        EXPECT_NE(book.GetErrorText().find(c.says), std::string::npos) << book.GetErrorText();
+    }
+    // A program whose section table claims more than the header holds is no evidence either way.
+    std::vector<uint8_t> odd = fakepe::MakeViewer(16);
+    fakepe::Put16(odd, fakepe::Layout::kLfanew + 6, 0xFFFF);
+    const std::string path = m_dir.File("odd.exe");
+    fakepe::WriteFile(path, odd);
+    CBook book;
+    EXPECT_FALSE(book.Open(path));
     EXPECT_EQ(book.GetState(), CBook::State::bare);
 }
 

@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cstring>
+#include <fstream>
 
 #include "compiler/PackedBlock.h"
 #include "platform/Exceptions.h"
@@ -55,6 +56,42 @@ std::vector<uint8_t> Unpack(const std::vector<uint8_t>& block) {
 
 const char kDamaged[] = "This e-book is damaged and cannot be opened.\n";
 
+uint32_t LittleEndian32(const unsigned char* p) {
+    return p[0] | (p[1] << 8) | (p[2] << 16) | (static_cast<uint32_t>(p[3]) << 24);
+}
+
+// True when the file is a Windows program followed by bytes that are not part of its image: an
+// e-book whose book data was cut short (its trailer is the last thing written and the first
+// thing lost), as opposed to the viewer on its own. Anything unreadable counts as no.
+bool HasBytesAfterProgramImage(const std::string& path) {
+    std::ifstream in(path, std::ios::binary);
+    if (!in)
+        return false;
+    in.seekg(0, std::ios::end);
+    const std::streamoff fileSize = in.tellg();
+    unsigned char head[4096] = {};
+    in.seekg(0);
+    in.read(reinterpret_cast<char*>(head), sizeof(head));
+    const std::streamsize got = in.gcount();
+    if (fileSize <= 0 || got < 64 || head[0] != 'M' || head[1] != 'Z')
+        return false;
+    const uint32_t nt = LittleEndian32(head + 60);
+    if (nt > static_cast<uint32_t>(got) - 24 || std::memcmp(head + nt, "PE\0\0", 4) != 0)
+        return false;
+    const uint32_t sections = head[nt + 6] | (head[nt + 7] << 8);
+    const uint32_t optional = head[nt + 20] | (head[nt + 21] << 8);
+    const uint64_t table = uint64_t{nt} + 24 + optional;
+    if (sections == 0 || table + uint64_t{sections} * 40 > static_cast<uint64_t>(got))
+        return false;
+    uint64_t imageEnd = 0;
+    for (uint32_t i = 0; i < sections; ++i) {
+        const unsigned char* sec = head + table + i * 40;
+        imageEnd =
+            std::max(imageEnd, uint64_t{LittleEndian32(sec + 20)} + LittleEndian32(sec + 16));
+    }
+    return imageEnd > 0 && static_cast<uint64_t>(fileSize) > imageEnd;
+}
+
 }  // namespace
 
 CBook::CBook() = default;
@@ -91,6 +128,12 @@ bool CBook::Open(const std::string& path) {
     for (const CStoreReader::Item& item : m_store->Items()) {
         if (item.wType == kBookType || item.wType == kPageType)
             anyBookItem = true;
+    }
+    if (!m_store->HasStore() && HasBytesAfterProgramImage(path)) {
+        return Fail(State::damaged,
+                    kDamaged + path +
+                        " ends before its book data does: the file was probably cut short while "
+                        "it was copied or downloaded. Copying it again may help.");
     }
     if (!m_store->HasStore() || !anyBookItem) {
         return Fail(State::bare,
