@@ -68,7 +68,11 @@ bool EnumerateFolder(const std::string& folderPath, const FolderCallback& onEntr
     const int dfd = dirfd(dir.get());
 
     std::vector<Listed> listed;
-    std::string realFolder;  // resolved lazily, only when a link to a folder turns up
+    // The resolved paths of this folder and of every folder on the path to it, made lazily, only
+    // when a link to a folder turns up. A link that leads to one of them, or above one, would
+    // take the scan round in a circle: two sibling folders linking to each other are reached
+    // again through every link, and the listing would grow without end.
+    std::vector<std::string> realChain;
     while (const dirent* de = readdir(dir.get())) {
         const std::string name(de->d_name);
         if (name == "." || name == "..")
@@ -81,10 +85,17 @@ bool EnumerateFolder(const std::string& folderPath, const FolderCallback& onEntr
             // a dangling link, and fails only when it is opened.
             isFolder = fstatat(dfd, de->d_name, &st, 0) == 0 && S_ISDIR(st.st_mode);
             if (isFolder && de->d_type == DT_LNK) {
-                if (realFolder.empty())
-                    realFolder = RealPath(native);
+                if (realChain.empty()) {
+                    for (size_t end = native.find('/', 1); end != std::string::npos;
+                         end = native.find('/', end + 1))
+                        realChain.push_back(RealPath(native.substr(0, end)));
+                    realChain.push_back(RealPath(native));
+                }
                 const std::string target = RealPath(native + "/" + name);
-                if (IsSelfOrAncestor(target, realFolder))
+                bool circle = false;
+                for (const std::string& real : realChain)
+                    circle = circle || IsSelfOrAncestor(target, real);
+                if (circle)
                     continue;
             }
         }

@@ -5,6 +5,7 @@
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -161,4 +162,29 @@ TEST_F(FolderTest, FollowsLinksButNotBackUpTheTree) {
     EXPECT_FALSE(entries[0].bFolder);
     EXPECT_TRUE(entries[3].bFolder);
     EXPECT_TRUE(List((root / "sub" / "deeper").string()).empty());  // to-sub leads back up
+}
+
+TEST_F(FolderTest, LinksBetweenSiblingFoldersDoNotGoRoundInCircles) {
+    // d1 and d2 each link twice to the other: followed blindly, every level doubles the tree.
+    Mkdir("d1");
+    Mkdir("d2");
+    Touch("d1/a.htm");
+    Touch("d2/b.htm");
+    for (const char* from : {"d1", "d2"}) {
+        const char* to = std::string(from) == "d1" ? "d2" : "d1";
+        fs::create_symlink(root / to, root / from / "l1");
+        fs::create_symlink(root / to, root / from / "l2");
+    }
+    size_t entries = 0;
+    std::function<void(const std::string&, int)> walk = [&](const std::string& path, int depth) {
+        ASSERT_LT(depth, 4) << path;
+        EnumerateFolder(path, [&](const FolderEntry& e) {
+            ++entries;
+            if (e.bFolder)
+                walk(path + "\\" + e.strName, depth + 1);
+        });
+    };
+    walk(root.string(), 0);
+    // d1, d2, their files, and one way across each link before the circle closes.
+    EXPECT_EQ(entries, 2u + 2u * (1 + 2 + 2 * 1));
 }
