@@ -2,10 +2,10 @@
 
 #include <algorithm>
 #include <cstring>
-#include <fstream>
 
 #include "compiler/PackedBlock.h"
 #include "platform/Exceptions.h"
+#include "platform/File.h"
 #include "platform/Text.h"
 #include "viewer/book/BookUrl.h"
 
@@ -64,24 +64,26 @@ uint32_t LittleEndian32(const unsigned char* p) {
 // e-book whose book data was cut short (its trailer is the last thing written and the first
 // thing lost), as opposed to the viewer on its own. Anything unreadable counts as no.
 bool HasBytesAfterProgramImage(const std::string& path) {
-    std::ifstream in(path, std::ios::binary);
-    if (!in)
-        return false;
-    in.seekg(0, std::ios::end);
-    const std::streamoff fileSize = in.tellg();
     unsigned char head[4096] = {};
-    in.seekg(0);
-    in.read(reinterpret_cast<char*>(head), sizeof(head));
-    const std::streamsize got = in.gcount();
-    if (fileSize <= 0 || got < 64 || head[0] != 'M' || head[1] != 'Z')
+    uint64_t fileSize = 0;
+    uint32_t got = 0;
+    try {
+        CFile file;
+        file.Open(path, CFile::modeRead | CFile::shareDenyNone);
+        fileSize = file.GetLength();
+        got = file.Read(head, sizeof(head));
+    } catch (const CException&) {
+        return false;
+    }
+    if (got < 64 || head[0] != 'M' || head[1] != 'Z')
         return false;
     const uint32_t nt = LittleEndian32(head + 60);
-    if (nt > static_cast<uint32_t>(got) - 24 || std::memcmp(head + nt, "PE\0\0", 4) != 0)
+    if (nt > got - 24 || std::memcmp(head + nt, "PE\0\0", 4) != 0)
         return false;
     const uint32_t sections = head[nt + 6] | (head[nt + 7] << 8);
     const uint32_t optional = head[nt + 20] | (head[nt + 21] << 8);
     const uint64_t table = uint64_t{nt} + 24 + optional;
-    if (sections == 0 || table + uint64_t{sections} * 40 > static_cast<uint64_t>(got))
+    if (sections == 0 || table + uint64_t{sections} * 40 > got)
         return false;
     uint64_t imageEnd = 0;
     for (uint32_t i = 0; i < sections; ++i) {
@@ -89,7 +91,7 @@ bool HasBytesAfterProgramImage(const std::string& path) {
         imageEnd =
             std::max(imageEnd, uint64_t{LittleEndian32(sec + 20)} + LittleEndian32(sec + 16));
     }
-    return imageEnd > 0 && static_cast<uint64_t>(fileSize) > imageEnd;
+    return imageEnd > 0 && fileSize > imageEnd;
 }
 
 }  // namespace
