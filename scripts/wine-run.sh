@@ -44,6 +44,20 @@ export WINEPREFIX="$prefix" WINEARCH=win32 WINEDEBUG=${WINEDEBUG:--all}
 # Creating the prefix must not offer to install Mono or Gecko (there is no network).
 WINEDLLOVERRIDES="mscoree=d;mshtml=d" timeout -k 5 120 wineboot -i >/dev/null 2>&1
 WINEPREFIX="$prefix" timeout -k 5 60 wineserver -w >/dev/null 2>&1 || true
+# Windows run inside a Wine desktop of the display's size rather than as X windows of their own:
+# with no window manager on the display, X would keep a maximised window at its old size, while
+# on the Wine desktop maximising, full screen and focus behave as they do on Windows.
+# PV_WINE_DESKTOP=0 turns this off.
+if [ "${PV_WINE_DESKTOP:-1}" != 0 ]; then
+  cat >>"$prefix/user.reg" <<'REG'
+
+[Software\\Wine\\Explorer] 1700000000
+"Desktop"="Default"
+
+[Software\\Wine\\Explorer\\Desktops] 1700000000
+"Default"="1280x1024"
+REG
+fi
 
 prog=$1; shift
 timeout -k 10 "$timeout_s" wine "$prog" "$@"
