@@ -5,15 +5,19 @@
 #  - a time limit (PV_WINE_TIMEOUT seconds, default 300) on the program;
 #  - everything it started (wineserver, Xvfb) ended by PID when it is done.
 # Usage: wine-run.sh PROGRAM.exe [ARGS...]   (exit status: the program's, 124 on time-out)
-# PV_WINE_KEEP_DISPLAY_SHOT=FILE.png takes a screenshot of the display just before the end
-# (used by callers that want to look at windows; most tests take their own).
+# PV_WINE_SHOT=FILE.png takes a screenshot of the display PV_WINE_SHOT_AFTER seconds (default 10)
+# after the program started, while it runs: a way to look at a program's windows, for example
+#   PV_WINE_TIMEOUT=20 PV_WINE_SHOT=book.png scripts/wine-run.sh out/lighthouses.exe
+# (the tests take their own screenshots in-process).
 set -u
 
 timeout_s=${PV_WINE_TIMEOUT:-300}
 prefix=$(mktemp -d /tmp/pv-wine.XXXXXX)
 xvfb_pid=""
+shot_pid=""
 
 cleanup() {
+  if [ -n "$shot_pid" ]; then kill "$shot_pid" 2>/dev/null || true; wait "$shot_pid" 2>/dev/null || true; fi
   WINEPREFIX="$prefix" wineserver -k >/dev/null 2>&1 || true
   if [ -n "$xvfb_pid" ]; then kill "$xvfb_pid" 2>/dev/null || true; wait "$xvfb_pid" 2>/dev/null || true; fi
   rm -rf "$prefix"
@@ -60,9 +64,10 @@ REG
 fi
 
 prog=$1; shift
-timeout -k 10 "$timeout_s" wine "$prog" "$@"
-rc=$?
-if [ -n "${PV_WINE_KEEP_DISPLAY_SHOT:-}" ]; then
-  import -display "$DISPLAY" -window root "$PV_WINE_KEEP_DISPLAY_SHOT" >/dev/null 2>&1 || true
+if [ -n "${PV_WINE_SHOT:-}" ]; then
+  (sleep "${PV_WINE_SHOT_AFTER:-10}" &&
+    timeout 20 import -display "$DISPLAY" -window root "$PV_WINE_SHOT" >/dev/null 2>&1) &
+  shot_pid=$!
 fi
-exit $rc
+timeout -k 10 "$timeout_s" wine "$prog" "$@"
+exit $?
