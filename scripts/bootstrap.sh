@@ -7,6 +7,7 @@ packages=(
   zlib1g-dev googletest libgtest-dev libgmock-dev libbenchmark-dev
   clang clang-format libclang-rt-14-dev
   g++-mingw-w64-i686 libz-mingw-w64-dev binutils-mingw-w64-i686
+  g++-mingw-w64-x86-64 binutils-mingw-w64-x86-64 wine64 fonts-wine
   wine wine32 xvfb x11-utils imagemagick icoutils
   zip unzip python3
 )
