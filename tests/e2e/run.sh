@@ -1,9 +1,10 @@
 #!/usr/bin/env bash
 # End-to-end tests of the whole programs, on the sample book:
-#  1. the native pagevane-cli builds the sample; list shows it; extract gives every file back
-#     byte for byte; a custom icon fits the real viewer's icon;
-#  2. pagevane-cli.exe under Wine builds the same sample into a byte-identical e-book, lists it
-#     as the native one does and extracts it byte for byte;
+#  1. the native pagevane-cli builds the sample, with 1, 8 and the default number of packing
+#     threads into the same bytes; list shows it; extract gives every file back byte for byte; a
+#     custom icon fits the real viewer's icon;
+#  2. pagevane-cli.exe under Wine builds the same sample into a byte-identical e-book (with the
+#     default threads and with 8), lists it as the native one does and extracts it byte for byte;
 #  3. the built e-book starts under Wine and reads its store (the viewer's self-test report).
 # Assumes the Makefile's build/native and build/win (override with PV_E2E_NATIVE_CLI,
 # PV_E2E_WIN_CLI). Exits non-zero when any check fails.
@@ -39,6 +40,13 @@ echo "== native command line"
 "$native_cli" build "$book" -o "$work/native.exe" "${flags[@]}" 2>"$work/build.err"
 check "native build exits 0" test $? -eq 0
 check "native build prints no message" test ! -s "$work/build.err"
+
+for jobs in 1 8; do
+  "$native_cli" build "$book" -o "$work/native-$jobs.exe" "${flags[@]}" --jobs $jobs 2>/dev/null
+  check "native build --jobs $jobs gives the same bytes" cmp -s "$work/native.exe" "$work/native-$jobs.exe"
+done
+"$native_cli" build "$book" -o "$work/jobs0.exe" --jobs 0 2>/dev/null
+check "--jobs 0 is wrong usage (exit status 2)" test $? -eq 2
 
 "$native_cli" list "$work/native.exe" >"$work/list.txt" 2>"$work/list.err"
 check "list exits 0" test $? -eq 0
@@ -76,6 +84,10 @@ cp "$win_cli" "$work/pagevane-cli.exe"
   for f in "${flags[@]}"; do printf ' "%s"' "$f"; done
   printf ' 2> "%s"\r\n' "$(winpath "$work/win-build.err")"
   printf 'echo %%errorlevel%% > "%s"\r\n' "$(winpath "$work/win-build.rc")"
+  printf '"%s" build "%s" -o "%s" --jobs 8' "$(winpath "$work/pagevane-cli.exe")" \
+    "$(winpath "$book")" "$(winpath "$work/windows-8.exe")"
+  for f in "${flags[@]}"; do printf ' "%s"' "$f"; done
+  printf '\r\n'
   printf '"%s" list "%s" > "%s" 2>&1\r\n' "$(winpath "$work/pagevane-cli.exe")" \
     "$(winpath "$work/windows.exe")" "$(winpath "$work/win-list.txt")"
   printf '"%s" extract "%s" -d "%s" 2> "%s"\r\n' "$(winpath "$work/pagevane-cli.exe")" \
@@ -93,6 +105,9 @@ check "pagevane-cli.exe exits 0" grep -q '^0' "$work/win-build.rc"
 check "pagevane-cli.exe prints no message" test ! -s "$work/win-build.err"
 check "native and Windows command lines build byte-identical e-books" \
   cmp -s "$work/native.exe" "$work/windows.exe"
+
+check "pagevane-cli.exe --jobs 8 builds the same bytes" \
+  cmp -s "$work/native.exe" "$work/windows-8.exe"
 
 check "pagevane-cli.exe lists what the native one lists" \
   diff <(tr -d '\r' <"$work/win-list.txt") "$work/list.txt"
