@@ -3,12 +3,13 @@
 #   make test    - install what is missing, build everything, run every test
 # Build folders: build/win (MinGW i686: the Windows programs and their tests, run under Wine),
 # build/native (g++ release: the command line, benchmarks), build/asan (g++ with AddressSanitizer
-# and UndefinedBehaviorSanitizer: the unit tests), build/fuzz (clang: libFuzzer targets).
+# and UndefinedBehaviorSanitizer: the unit tests), build/tsan (g++ with ThreadSanitizer: the core
+# and the threaded build tests), build/fuzz (clang: libFuzzer targets).
 
 JOBS ?= $(shell nproc)
 CMAKE_FLAGS ?=
 
-.PHONY: all bootstrap win native asan fuzz sample test bench clean
+.PHONY: all bootstrap win native asan tsan fuzz sample test bench clean
 
 all: win native
 
@@ -30,6 +31,10 @@ asan: win
 	      -DPV_VIEWER_EXE=$(CURDIR)/build/win/viewer/viewer.exe $(CMAKE_FLAGS) >/dev/null
 	cmake --build build/asan -j $(JOBS)
 
+tsan:
+	cmake -S . -B build/tsan -DCMAKE_BUILD_TYPE=RelWithDebInfo -DPV_TSAN=ON $(CMAKE_FLAGS) >/dev/null
+	cmake --build build/tsan --target tsan_tests -j $(JOBS)
+
 fuzz:
 	cmake -S . -B build/fuzz -DCMAKE_BUILD_TYPE=RelWithDebInfo -DPV_FUZZ=ON \
 	      -DCMAKE_C_COMPILER=clang -DCMAKE_CXX_COMPILER=clang++ $(CMAKE_FLAGS) >/dev/null
@@ -38,7 +43,7 @@ fuzz:
 sample: bootstrap native
 	@bash scripts/sample.sh
 
-test: bootstrap win native asan fuzz
+test: bootstrap win native asan tsan fuzz
 	@bash scripts/test.sh
 
 bench: native

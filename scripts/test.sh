@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
-# Runs every test: native unit tests under the sanitizers, the Windows tests under Wine, the
-# end-to-end tests and a short run of each fuzzer. Ends with one line "N passed, N failed" over
-# the suites; exits non-zero when anything fails.
+# Runs every test: native unit tests under the sanitizers, the threaded build tests under
+# ThreadSanitizer, the Windows tests under Wine, the end-to-end tests and a short run of each
+# fuzzer. Ends with one line "N passed, N failed" over the suites; exits non-zero when anything
+# fails.
 set -u
 cd "$(dirname "$0")/.."
 passed=0
@@ -20,6 +21,8 @@ suite() {
 
 suite "native unit tests (AddressSanitizer + UndefinedBehaviorSanitizer)" \
   bash -c 'cd build/asan && ctest --output-on-failure -j 2'
+suite "threaded build tests (ThreadSanitizer)" \
+  bash -c 'cd build/tsan && ctest --output-on-failure'
 suite "Windows tests under Wine" bash -c 'cd build/win && ctest --output-on-failure -j 2'
 suite "end-to-end tests" bash tests/e2e/run.sh
 suite "fuzzers" bash tests/fuzz/run.sh
