@@ -11,7 +11,10 @@
 //      - `zip -r -6` of the same folder: target ratio build / zip < 1 (the build is faster);
 //    and the children's peak resident memory: with one thread against the packed size + the
 //    largest file + 32 MiB (target: at most that), with every thread against one thread's
-//    (target <= 1.25: the pages in flight are bounded).
+//    peak + the pages in flight (two per thread, each at most the largest file) + 8 MiB for the
+//    threads' compressors and stacks (target: at most that).
+// The machine's load average is printed first: the speed-up of several threads shows only on
+// processors that other programs leave free.
 // 2. Generated trees of 5,000 and 50,000 small files are built the same way (every thread); the
 //    ratio of the per-file costs large / small shows whether the build is linear (target <= 1.5).
 // Every time is the best of several runs, to leave out the noise of a shared machine; the
@@ -160,6 +163,12 @@ int main(int argc, char** argv) {
     const fs::path work = tmpl;
     const std::string exe = (work / "book.exe").string();
     int failed = 0;
+    if (std::FILE* load = std::fopen("/proc/loadavg", "r")) {
+        char text[64] = {};
+        if (std::fgets(text, sizeof text, load))
+            std::printf("load average at the start: %s", text);
+        std::fclose(load);
+    }
 
     if (argc >= 3) {
         const fs::path site = argv[2];
@@ -221,16 +230,19 @@ int main(int argc, char** argv) {
             "build --jobs 1 peak memory %.1f MiB, limit (e-book + largest file + 32 MiB) %.1f "
             "MiB: ratio %.3f (target <= 1)\n",
             oneMiB, limitMiB, oneMiB / limitMiB);
+        const unsigned threads = std::min(std::max(cores, 1u), 16u);
+        const double boundMiB = oneMiB + 2.0 * threads * largest / 1048576.0 + 8;
         std::printf(
-            "build peak memory, every thread %.1f MiB, one thread %.1f MiB: ratio %.3f "
-            "(target <= 1.25)\n",
-            allMiB, oneMiB, allMiB / oneMiB);
+            "build peak memory, every thread %.1f MiB, one thread %.1f MiB (ratio %.3f); "
+            "bound (one thread + 2 x %u x largest file + 8 MiB) %.1f MiB: ratio %.3f "
+            "(target <= 1)\n",
+            allMiB, oneMiB, allMiB / oneMiB, threads, boundMiB, allMiB / boundMiB);
         failed += !same;
         failed += one.seconds / zlib > 1.10;
         failed += cores >= 2 && all.seconds / zlib > 0.60;
         failed += all.seconds >= zip.seconds;
         failed += oneMiB > limitMiB;
-        failed += allMiB / oneMiB > 1.25;
+        failed += allMiB > boundMiB;
     }
 
     double perFile[2] = {0, 0};
