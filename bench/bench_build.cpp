@@ -44,6 +44,7 @@ const int kRuns = 5;
 struct ChildResult {
     double seconds = 0;
     long maxRssKiB = 0;
+    double cpuSeconds = 0;  // user + system time of the child and its threads
     int status = -1;
 };
 
@@ -68,6 +69,8 @@ ChildResult RunChild(const std::vector<std::string>& argv) {
     wait4(pid, &status, 0, &usage);
     r.seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
     r.maxRssKiB = usage.ru_maxrss;
+    r.cpuSeconds = static_cast<double>(usage.ru_utime.tv_sec + usage.ru_stime.tv_sec) +
+                   static_cast<double>(usage.ru_utime.tv_usec + usage.ru_stime.tv_usec) / 1e6;
     r.status = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
     return r;
 }
@@ -230,6 +233,10 @@ int main(int argc, char** argv) {
             "build --jobs 1 peak memory %.1f MiB, limit (e-book + largest file + 32 MiB) %.1f "
             "MiB: ratio %.3f (target <= 1)\n",
             oneMiB, limitMiB, oneMiB / limitMiB);
+        std::printf(
+            "processor time (user + system) of those runs: build --jobs 1 %.3f s, every "
+            "thread %.3f s: ratio %.3f (the threads add no work)\n",
+            one.cpuSeconds, all.cpuSeconds, all.cpuSeconds / one.cpuSeconds);
         const unsigned threads = std::min(std::max(cores, 1u), 16u);
         const double boundMiB = oneMiB + 2.0 * threads * largest / 1048576.0 + 8;
         std::printf(
