@@ -89,19 +89,6 @@ TEST_F(BuildJobsTest, SameBytesWithAnyNumberOfThreads) {
     }
 }
 
-// A page listed many times: two threads may hold the file at once, which must not fail the
-// build.
-TEST_F(BuildJobsTest, OneFileListedManyTimes) {
-    fakepe::WriteFile(tree / "a.htm", Bytes(200000, 'a'));
-    Scan(tree.Path());
-    for (int k = 0; k < 40; ++k)
-        project.AddPage(std::make_unique<CPieceElem>(*project.m_arrPages[0]));
-    const Bytes one = Build(1);
-    ASSERT_FALSE(one.empty());
-    EXPECT_TRUE(Build(8) == one);
-    EXPECT_TRUE(ui.messages.empty());
-}
-
 // Failures in the middle of the book: the first failing page in page order is reported, as with
 // one thread, and nothing is left behind; also when showing the report throws.
 TEST_F(BuildJobsTest, FailureInTheMiddle) {
