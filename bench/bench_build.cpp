@@ -11,8 +11,9 @@
 //      - `zip -r -6` of the same folder: target ratio build / zip < 1 (the build is faster);
 //    and the children's peak resident memory: with one thread against the packed size + the
 //    largest file + 32 MiB (target: at most that), with every thread against one thread's
-//    peak + the pages in flight (two per thread, each at most the largest file) + 8 MiB for the
-//    threads' compressors and stacks (target: at most that).
+//    peak + the pages being packed (raw and packed, one per thread, each at most the largest
+//    file) + the 16 MiB of packed pages allowed to wait for the store + 8 MiB for the threads'
+//    compressors and stacks (target: at most that).
 // The machine's load average is printed first: the speed-up of several threads shows only on
 // processors that other programs leave free.
 // 2. Generated trees of 5,000 and 50,000 small files are built the same way (every thread); the
@@ -238,10 +239,10 @@ int main(int argc, char** argv) {
             "thread %.3f s: ratio %.3f (the threads add no work)\n",
             one.cpuSeconds, all.cpuSeconds, all.cpuSeconds / one.cpuSeconds);
         const unsigned threads = std::min(std::max(cores, 1u), 16u);
-        const double boundMiB = oneMiB + 2.0 * threads * largest / 1048576.0 + 8;
+        const double boundMiB = oneMiB + 2.0 * threads * largest / 1048576.0 + 16 + 8;
         std::printf(
             "build peak memory, every thread %.1f MiB, one thread %.1f MiB (ratio %.3f); "
-            "bound (one thread + 2 x %u x largest file + 8 MiB) %.1f MiB: ratio %.3f "
+            "bound (one thread + 2 x %u x largest file + 24 MiB) %.1f MiB: ratio %.3f "
             "(target <= 1)\n",
             allMiB, oneMiB, allMiB / oneMiB, threads, boundMiB, allMiB / boundMiB);
         failed += !same;

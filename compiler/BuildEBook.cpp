@@ -6,9 +6,10 @@
 // thread does everything.
 //
 // Memory: each page file is read whole, packed in one compressor call and its raw buffer freed
-// at once; at most kPackWindowPerThread x threads pages are in flight (raw or packed, not yet
-// filed); the store's updater keeps only the packed bytes until the commit. So the peak is about
-// the packed book plus, per thread, two of the largest files.
+// at once; at most kPackWindowPerThread x threads pages are in flight (being packed, or packed and
+// not yet filed), and the packed ones stay under kPackWaitingBytes plus one block per thread; the
+// store's updater keeps only the packed bytes until the commit. So the peak is about the packed
+// book plus, per thread, two of the largest files (raw and packed), plus kPackWaitingBytes.
 //
 // Size limits: the store addresses its items through 32-bit offsets held in signed file positions,
 // so the finished e-book must stay below 2 GiB. The build adds up an upper bound of the store's

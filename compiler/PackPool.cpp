@@ -3,7 +3,9 @@
 // One mutex guards the counters and the slots; workers hold it only to claim an item and to
 // store its result, never while packing. Item i may be claimed only while i < taken + window, so
 // the ring of window slots never holds two live items in one slot and the memory in flight stays
-// bounded however far the taker falls behind.
+// bounded however far the taker falls behind; and only while the ready blocks hold less than
+// kPackWaitingBytes. That second rule cannot stall the taker: ready blocks exist only for claimed
+// items, and items are claimed in order, so the item the taker waits for has been claimed.
 //
 // Every claimed item is finished before its worker looks at the stop flag again, so after
 // StopWorkers every item in [taken, claimed) sits ready in its slot; Next takes those first and
@@ -70,7 +72,8 @@ void CPackPool::WorkerLoop() {
     std::unique_lock<std::mutex> lock(m_mutex);
     for (;;) {
         m_workWanted.wait(lock, [this] {
-            return m_stop || m_claimed >= m_count || m_claimed < m_taken + m_window;
+            return m_stop || m_claimed >= m_count ||
+                   (m_claimed < m_taken + m_window && m_waitingBytes < kPackWaitingBytes);
         });
         if (m_stop || m_claimed >= m_count)
             return;
@@ -87,6 +90,7 @@ void CPackPool::WorkerLoop() {
 
         lock.lock();
         Slot& slot = m_slots[index % m_window];
+        m_waitingBytes += block.size();
         slot.block = std::move(block);
         slot.error = error;
         slot.ready = true;
@@ -115,9 +119,10 @@ std::vector<uint8_t> CPackPool::Next() {
     const std::exception_ptr error = std::move(slot.error);
     slot = Slot();
     ++m_taken;
+    m_waitingBytes -= block.size();
     lock.unlock();
-    // One slot is free: one more item may be claimed.
-    m_workWanted.notify_one();
+    // A slot and the block's bytes are free: more items may be claimed.
+    m_workWanted.notify_all();
 
     if (error)
         std::rethrow_exception(error);

@@ -7,8 +7,11 @@
 // of blocks, and so writes the same bytes, with any number of threads.
 //
 // Memory: at most kPackWindowPerThread x threads items are in flight at any moment (being packed
-// by a worker, or packed and waiting for Next). With kMaxPackThreads threads that is at most 32
-// items, whatever the length of the list.
+// by a worker, or packed and waiting for Next): with kMaxPackThreads threads at most 128 items,
+// whatever the length of the list. Besides, no worker starts an item while the packed blocks
+// waiting for Next hold kPackWaitingBytes or more, so they hold less than that plus one block per
+// worker. The window is wide so that the workers keep going on small items while one of them
+// packs a large one.
 #pragma once
 
 #include <condition_variable>
@@ -22,8 +25,10 @@
 
 // The most threads that pack at once, whatever the machine or the caller asks for.
 const unsigned kMaxPackThreads = 16;
-// Items in flight per packing thread: one being packed, one packed and waiting.
-const unsigned kPackWindowPerThread = 2;
+// Items in flight per packing thread (being packed, or packed and waiting).
+const unsigned kPackWindowPerThread = 8;
+// The packed bytes waiting for Next above which no worker starts another item.
+const size_t kPackWaitingBytes = 16u << 20;
 
 // The number of packing threads a build uses unless told otherwise: the machine's processor
 // count, at least 1, at most kMaxPackThreads.
@@ -81,6 +86,7 @@ class CPackPool {
     std::vector<Slot> m_slots;             // item i lives in slot i % m_window
     size_t m_claimed = 0;                  // items handed to workers so far
     size_t m_taken = 0;                    // items returned (or thrown) by Next so far
+    size_t m_waitingBytes = 0;             // bytes of the packed blocks in ready slots
     bool m_stop = false;
     std::vector<std::thread> m_workers;
 };

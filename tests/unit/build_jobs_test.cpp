@@ -140,31 +140,40 @@ TEST_F(BuildJobsTest, FailureInTheMiddle) {
 }
 
 // The pool hands the items back in order, each with its own failure, and never has more than
-// its window of items in flight however slowly they are taken.
+// its window of items (or, with large blocks, its budget of waiting bytes) in flight however
+// slowly they are taken.
 TEST(PackPoolTest, InOrderBoundedAndFailuresInPlace) {
-    for (unsigned threads : {1u, 3u, 8u}) {
-        SCOPED_TRACE(threads);
+    const struct {
+        unsigned threads;
+        size_t extra;  // bytes added to each block
+    } cases[] = {{1, 0}, {3, 0}, {8, 0}, {8, 1u << 20}};
+    for (const auto& c : cases) {
+        SCOPED_TRACE(testing::Message() << c.threads << " threads, blocks of " << c.extra);
+        auto expected = [&c](size_t i) { return Bytes(i % 13 + 1 + c.extra, uint8_t(i)); };
+        size_t bound = kPackWindowPerThread * c.threads;
+        if (c.extra)
+            bound = std::min(bound, kPackWaitingBytes / c.extra + 2 * c.threads + 1);
         std::atomic<size_t> started{0};
         size_t retries = 0;
         CPackPool pool(
             300,
-            [&started](size_t i) {
+            [&](size_t i) {
                 ++started;
                 if (i % 50 == 7)
                     throw std::runtime_error(std::to_string(i));
-                return Bytes(i % 13 + 1, static_cast<uint8_t>(i));
+                return expected(i);
             },
-            threads);
+            c.threads);
         for (size_t i = 0; i < 300; ++i) {
-            EXPECT_LE(started.load() - retries, i + kPackWindowPerThread * threads);
+            EXPECT_LE(started.load() - retries, i + bound);
             if (i % 50 == 7) {
                 EXPECT_THROW(pool.Next(), std::runtime_error);
                 continue;
             }
             const Bytes block = pool.Next();
-            ASSERT_EQ(block, Bytes(i % 13 + 1, static_cast<uint8_t>(i)));
+            ASSERT_TRUE(block == expected(i));
             if (i == 100) {
-                EXPECT_EQ(pool.RetryAlone(), block);
+                EXPECT_TRUE(pool.RetryAlone() == block);
                 ++retries;
             }
         }
