@@ -41,18 +41,6 @@ size_t DecodeUtf8(const uint8_t* p, size_t n, char32_t* cp) {
     return len;
 }
 
-bool IsValidUtf8(const uint8_t* p, size_t n) {
-    size_t i = 0;
-    while (i < n) {
-        char32_t cp;
-        const size_t len = DecodeUtf8(p + i, n - i, &cp);
-        if (!len)
-            return false;
-        i += len;
-    }
-    return true;
-}
-
 std::u32string DecodeSingleByte(const uint8_t* p, size_t n) {
     std::u32string out;
     out.reserve(n);
@@ -161,8 +149,22 @@ std::u32string DecodePage(const std::vector<uint8_t>& html) {
     const std::string cs = DeclaredCharset(html);
     if (cs == "utf-8" || cs == "utf8")
         return DecodeUtf8Lenient(p, n);
-    if (cs.empty() && IsValidUtf8(p, n))
-        return DecodeUtf8Lenient(p, n);
+    if (cs.empty()) {
+        // UTF-8 when every byte fits, decoded in the same pass that finds out.
+        std::u32string out;
+        out.reserve(n);
+        size_t i = 0;
+        while (i < n) {
+            char32_t cp;
+            const size_t len = DecodeUtf8(p + i, n - i, &cp);
+            if (!len)
+                break;
+            out += cp;
+            i += len;
+        }
+        if (i == n)
+            return out;
+    }
     // windows-1252, iso-8859-1, us-ascii and any charset we do not know: Windows-1252 is what
     // browsers read for all of these.
     return DecodeSingleByte(p, n);

@@ -146,7 +146,13 @@ void CHtmlTokenizer::TakeReference(std::u32string* out, bool inAttribute) {
 }
 
 bool CHtmlTokenizer::Next(HtmlToken* token) {
-    *token = HtmlToken();
+    // Cleared rather than replaced: the strings keep their buffers from token to token.
+    token->kind = HtmlToken::Kind::characters;
+    token->name.clear();
+    token->data.clear();
+    token->attributes.clear();
+    token->selfClosing = false;
+    token->container.clear();
     while (!AtEnd()) {
         token->line = LineAt(m_pos);
         if (m_mode != Mode::data) {
@@ -206,10 +212,19 @@ void CHtmlTokenizer::ReadText(HtmlToken* token) {
                 break;
         }
         first = false;
-        if (c == '&')
+        if (c == '&') {
             TakeReference(&token->data, false);
-        else
+        } else if (c == '\r' || c == 0) {
             TakeChar(&token->data);
+        } else {
+            // The run up to the next character that needs a look.
+            size_t end = m_pos + 1;
+            while (end < m_text.size() && m_text[end] != '<' && m_text[end] != '&' &&
+                   m_text[end] != '\r' && m_text[end] != 0)
+                ++end;
+            token->data.append(m_text, m_pos, end - m_pos);
+            m_pos = end;
+        }
     }
 }
 
@@ -327,7 +342,8 @@ bool CHtmlTokenizer::ReadTag(HtmlToken* token) {
     ReadAttributes(token, &complete);
     if (!complete) {
         // The text ended inside the tag: the tag is dropped.
-        *token = HtmlToken();
+        token->name.clear();
+        token->attributes.clear();
         return false;
     }
     if (endTag) {
@@ -403,10 +419,19 @@ void CHtmlTokenizer::ReadAttributes(HtmlToken* token, bool* complete) {
         if (quote == '"' || quote == '\'') {
             ++m_pos;
             while (!AtEnd() && Peek() != quote) {
-                if (Peek() == '&')
+                const char32_t c = Peek();
+                if (c == '&') {
                     TakeReference(&attribute.value, true);
-                else
+                } else if (c == '\r' || c == 0) {
                     TakeChar(&attribute.value);
+                } else {
+                    size_t end = m_pos + 1;
+                    while (end < m_text.size() && m_text[end] != quote && m_text[end] != '&' &&
+                           m_text[end] != '\r' && m_text[end] != 0)
+                        ++end;
+                    attribute.value.append(m_text, m_pos, end - m_pos);
+                    m_pos = end;
+                }
             }
             if (AtEnd())
                 return;
