@@ -29,7 +29,7 @@ class CConsoleBuf : public std::streambuf {
     int_type overflow(int_type c) override {
         if (traits_type::eq_int_type(c, traits_type::eof()))
             return traits_type::not_eof(c);
-        m_pending += traits_type::to_char(c);
+        m_pending += traits_type::to_char_type(c);
         if (m_pending.size() >= 4096 || c == '\n')
             Flush(false);
         return c;
