@@ -240,7 +240,12 @@ PageReferences FindPageReferences(const std::u32string& page) {
         }
         for (const HtmlAttribute& a : token.attributes) {
             if (Is(a.name, "style")) {
+                // The value's line breaks may come from references ("&#10;"): every url() of
+                // the attribute is given the attribute's line.
+                const size_t first = result.refs.size();
                 FindStyleReferences(a.value, a.line, "url()", &result.refs);
+                for (size_t k = first; k < result.refs.size(); ++k)
+                    result.refs[k].nLine = a.line;
             } else if (Is(a.name, "srcset") && IsLinkAttribute(token.name, a.name)) {
                 for (const std::u32string& url : SplitSrcset(a.value))
                     AddReference(&result.refs, url, a.line, Where(token.name, a.name));
