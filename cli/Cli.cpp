@@ -316,10 +316,11 @@ int RunBuild(const Args& args, const CStubSource& stub, CConsoleUi& ui) {
         // The findings are what went wrong here: they go with the other messages.
         ui.Inform(CheckSummary(result));
         if (result.nBroken || result.nUnreadable) {
-            ui.ShowMessage(findings.str() + "The e-book was not built: " +
-                               std::to_string(result.nBroken + result.nUnreadable) +
-                               " references or files are broken.",
-                           MsgIcon::stop, MsgButtons::ok);
+            ui.PrintConsoleText(findings.str());
+            ui.ShowMessage(
+                "The e-book was not built: " + std::to_string(result.nBroken + result.nUnreadable) +
+                    " references or files are broken.",
+                MsgIcon::stop, MsgButtons::ok);
             return kExitFailure;
         }
     }

@@ -62,3 +62,10 @@ void CConsoleUi::Inform(const std::string& text) {
     m_err << ConsoleText(text) << '\n';
     m_err.flush();
 }
+
+void CConsoleUi::PrintConsoleText(const std::string& text) {
+    if (m_progress)
+        m_progress->Clear();
+    m_err << text;
+    m_err.flush();
+}

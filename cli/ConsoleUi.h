@@ -34,6 +34,8 @@ class CConsoleUi : public Ui {
     void EnableProgress();
     // Prints a line of information (not an error): nothing with m_bQuiet.
     void Inform(const std::string& text);
+    // Prints text already in the console's form (see ConsoleText), whatever m_bQuiet says.
+    void PrintConsoleText(const std::string& text);
 
     // Errors only.
     bool m_bQuiet = false;

@@ -240,6 +240,20 @@ TEST_F(CliCheckTest, NamesTheEBookCannotHoldAreFindingsButNotFailures) {
     EXPECT_NE(text.find("differs from it only in case"), std::string::npos) << text;
 }
 
+TEST_F(CliCheckTest, NonAsciiNamesReadTheSameInEveryReport) {
+    // A page in Windows-1252 and one in UTF-8 name the same file; a broken one shows in UTF-8 on
+    // this console, from check and from build --check alike.
+    Write("u/index.html", "<meta charset=windows-1252><a href=\"caf\xE9.html\">1</a>");
+    Write("u/caf\xC3\xA9.html", "<a href=\"na\xC3\xAFve.html\">2</a>");
+    const std::string finding =
+        "caf\xC3\xA9.html:1: a href \"na\xC3\xAFve.html\": the book holds no file "
+        "\"na\xC3\xAFve.html\"\n";
+    EXPECT_EQ(Run({"check", dir / "u", "-q"}), kExitFailure);
+    EXPECT_EQ(out.str(), dir / "u" + "/" + finding);
+    EXPECT_EQ(Run({"build", dir / "u", "-o", dir / "u.exe", "--check", "-q"}), kExitFailure);
+    EXPECT_EQ(err.str().rfind(dir / "u" + "/" + finding, 0), 0u) << err.str();
+}
+
 TEST_F(CliCheckTest, TheSampleBookIsClean) {
     EXPECT_EQ(Run({"check", std::string(PV_SOURCE_DIR) + "/examples/lighthouses"}), kExitOk);
     EXPECT_EQ(out.str(), "");
