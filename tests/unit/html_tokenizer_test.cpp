@@ -259,10 +259,17 @@ TEST(HtmlLinks, FindsEveryReferenceWithItsLine) {
 }
 
 // Every HTML page of the documentation sites Debian ships (python3.11-doc, aptitude-doc-en):
-// the tokenizer and the oracle find the same links and raw text.
+// the tokenizer and the oracle find the same links and raw text. Under AddressSanitizer, which
+// makes the tokenizer many times slower, every eighth page (the others in the release build).
 TEST(HtmlTokenizer, AgreesWithTheOracleOnRealSites) {
     const char* const sites[] = {"/usr/share/doc/python3.11/html", "/usr/share/doc/aptitude/html"};
+#ifdef __SANITIZE_ADDRESS__
+    const size_t stride = 8;
+#else
+    const size_t stride = 1;
+#endif
     size_t pages = 0;
+    size_t seen = 0;
     for (const char* site : sites) {
         std::error_code ec;
         if (!std::filesystem::is_directory(site, ec))
@@ -270,7 +277,7 @@ TEST(HtmlTokenizer, AgreesWithTheOracleOnRealSites) {
         for (const auto& entry : std::filesystem::recursive_directory_iterator(site, ec)) {
             const std::string path = entry.path().string();
             if (!entry.is_regular_file() || path.size() < 5 ||
-                path.compare(path.size() - 5, 5, ".html") != 0)
+                path.compare(path.size() - 5, 5, ".html") != 0 || seen++ % stride != 0)
                 continue;
             std::ifstream in(path, std::ios::binary);
             const std::vector<uint8_t> bytes((std::istreambuf_iterator<char>(in)),
