@@ -4,9 +4,10 @@
 //
 // It reads code points (a page already decoded, see HtmlText.h) and hands out one token at a
 // time. It does not build a tree: where the HTML tree builder would switch the tokenizer into a
-// raw-text mode, the tokenizer switches by itself after the start tag of such an element. The
-// one difference that makes is inside <svg> and <math>, where the builder keeps <style> and
-// <title> as markup and this tokenizer does not.
+// raw-text mode, the tokenizer switches by itself after the start tag of such an element. That
+// differs from a browser only inside <svg> and <math>, where the builder keeps <style>, <title>
+// and <script> as markup and reads "<![CDATA[...]]>" as text; here they are raw text and a
+// comment. <noscript> is markup, as in a browser with scripting off.
 //
 // Malformed input never fails: it is tokenized as a browser tokenizes it ("<" before a space is
 // text, a tag cut off by the end of the page is dropped, "</>" is dropped, "<?...>" and
