@@ -1,14 +1,15 @@
 // Full-text search over the pages of a book that are marked for search.
 //
-// A page's bytes are decoded with its own charset (from its meta tag or byte-order mark, else
-// UTF-8 when the bytes are valid UTF-8, else Windows-1252), its tags, comments, scripts and
-// style sheets are dropped, character references are decoded and white space is collapsed; the
-// query matches without regard to case.
+// A page's bytes are decoded with its own charset (see DecodePage in html/HtmlText.h) and read
+// by the HTML tokenizer: its tags, comments, scripts and style sheets are dropped, character
+// references are decoded and white space is collapsed; the query matches without regard to case.
 #pragma once
 
 #include <cstdint>
 #include <string>
 #include <vector>
+
+#include "html/HtmlText.h"
 
 class CBook;
 
@@ -28,10 +29,5 @@ struct PageText {
 };
 PageText ExtractPageText(const std::vector<uint8_t>& html);
 
-// The charset a page declares in a <meta> tag, lower case, or "".
-std::string DeclaredCharset(const std::vector<uint8_t>& html);
-
 // Folds a code point for case-insensitive comparison (Latin, Greek and Cyrillic letters).
 char32_t FoldCase(char32_t c);
-
-std::string Utf8FromCodePoints(const std::u32string& text);
