@@ -6,10 +6,6 @@
 
 namespace {
 
-char32_t LowerAscii32(char32_t c) {
-    return (c >= 'A' && c <= 'Z') ? c + 32 : c;
-}
-
 bool IsSpace(char32_t c) {
     return c == ' ' || c == '\t' || c == '\r' || c == '\n' || c == '\f' || c == 0xA0;
 }
@@ -34,40 +30,7 @@ std::u32string Trimmed(const std::u32string& s) {
     return s.substr(b, e - b);
 }
 
-std::u32string Folded(const std::u32string& s) {
-    std::u32string out;
-    out.reserve(s.size());
-    for (char32_t c : s)
-        AppendCollapsed(out, FoldCase(c));
-    return Trimmed(out);
-}
-
 }  // namespace
-
-char32_t FoldCase(char32_t c) {
-    if (c < 0x80)
-        return LowerAscii32(c);
-    if ((c >= 0xC0 && c <= 0xDE && c != 0xD7))
-        return c + 0x20;
-    if (c >= 0x100 && c <= 0x17F) {
-        // Latin Extended-A: mostly pairs of capital (even) and small (odd), shifted by one
-        // between U+0139 and U+0148 and between U+0179 and U+017E.
-        if ((c >= 0x139 && c <= 0x148) || (c >= 0x179 && c <= 0x17E))
-            return (c % 2 == 1) ? c + 1 : c;
-        if (c == 0x178)
-            return 0xFF;
-        if (c < 0x138 || (c >= 0x14A && c <= 0x177))
-            return (c % 2 == 0) ? c + 1 : c;
-        return c;
-    }
-    if (c >= 0x391 && c <= 0x3AB && c != 0x3A2)
-        return c + 0x20;
-    if (c >= 0x410 && c <= 0x42F)
-        return c + 0x20;
-    if (c >= 0x400 && c <= 0x40F)
-        return c + 0x50;
-    return c;
-}
 
 PageText ExtractPageText(const std::vector<uint8_t>& html) {
     const std::u32string src = DecodePage(html);
@@ -99,30 +62,59 @@ PageText ExtractPageText(const std::vector<uint8_t>& html) {
     return page;
 }
 
-std::vector<SearchHit> SearchBook(CBook& book, const std::string& queryUtf8, size_t maxHits) {
-    std::vector<SearchHit> hits;
-    const std::vector<uint8_t> q(queryUtf8.begin(), queryUtf8.end());
-    const std::u32string query = Folded(DecodeUtf8Lenient(q.data(), q.size()));
-    if (query.empty())
-        return hits;
-    for (const BookFile& file : book.Files()) {
+bool CBookSearch::Build(CBook& book, const std::atomic<bool>* cancel,
+                        const std::function<void(size_t, size_t)>& progress) {
+    m_index = CSearchIndex();
+    m_titles.assign(book.Files().size(), std::string());
+    m_bBuilt = false;
+    size_t total = 0;
+    for (const BookFile& file : book.Files())
+        total += file.bInSearch ? 1 : 0;
+    size_t done = 0;
+    std::vector<uint8_t> data;
+    for (size_t k = 0; k < book.Files().size(); ++k) {
+        const BookFile& file = book.Files()[k];
         if (!file.bInSearch)
             continue;
-        std::vector<uint8_t> data;
+        if (cancel && cancel->load()) {
+            m_index = CSearchIndex();
+            return false;
+        }
         std::string error;
-        if (!book.ReadFile(file, &data, &error))
-            continue;
-        const PageText page = ExtractPageText(data);
-        if (Folded(page.text).find(query) == std::u32string::npos &&
-            Folded(page.title).find(query) == std::u32string::npos)
+        if (book.ReadFile(file, &data, &error)) {
+            const PageText page = ExtractPageText(data);
+            m_titles[k] =
+                page.title.empty() ? Utf8FromAnsi(file.strName) : Utf8FromCodePoints(page.title);
+            m_index.AddPage(static_cast<uint32_t>(k), page);
+        }
+        ++done;
+        if (progress)
+            progress(done, total);
+    }
+    m_bBuilt = true;
+    return true;
+}
+
+SearchResults CBookSearch::Search(const CBook& book, const std::string& queryUtf8,
+                                  size_t maxHits) const {
+    SearchResults results;
+    const IndexResult found = m_index.Query(queryUtf8, maxHits);
+    results.nTotal = found.nTotal;
+    results.terms = found.terms;
+    for (const IndexHit& h : found.hits) {
+        if (h.nPage >= book.Files().size() || h.nPage >= m_titles.size())
             continue;
         SearchHit hit;
-        hit.strName = file.strName;
-        hit.strTitle =
-            page.title.empty() ? Utf8FromAnsi(file.strName) : Utf8FromCodePoints(page.title);
-        hits.push_back(std::move(hit));
-        if (hits.size() >= maxHits)
-            break;
+        hit.strName = book.Files()[h.nPage].strName;
+        hit.strTitle = m_titles[h.nPage];
+        hit.strSnippet = h.strSnippet;
+        results.hits.push_back(std::move(hit));
     }
-    return hits;
+    return results;
+}
+
+SearchResults SearchBook(CBook& book, const std::string& queryUtf8, size_t maxHits) {
+    CBookSearch search;
+    search.Build(book);
+    return search.Search(book, queryUtf8, maxHits);
 }
