@@ -16,6 +16,7 @@
 
 #include "compiler/StubSource.h"
 #include "project/BookProject.h"
+#include "project/FirstRunTexts.h"  // SetFirstRunTexts
 
 enum CliExit { kExitOk = 0, kExitFailure = 1, kExitUsage = 2 };
 
@@ -24,9 +25,6 @@ enum CliExit { kExitOk = 0, kExitFailure = 1, kExitUsage = 2 };
 int RunCli(const std::vector<std::string>& args, const CStubSource& stub, std::ostream& out,
            std::ostream& err);
 
-// The texts a first run of the publisher starts with: author "*Your Name*", copyright
-// "Copyright (C) <year> *your company name*", and placeholder web and e-mail addresses.
-void SetFirstRunTexts(CBookProject& project, int year);
 // The current local year.
 int CurrentYear();
 
