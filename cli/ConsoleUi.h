@@ -22,7 +22,9 @@ class CConsoleUi : public Ui {
     MsgAnswer ShowMessage(const std::string& text, MsgIcon icon, MsgButtons buttons) override;
     void BeginWaitCursor() override {}
     void EndWaitCursor() override {}
-    bool BrowseForFolder(const std::string&, std::string*) override { return false; }
+    FolderBrowse BrowseForFolder(const std::string&, std::string*) override {
+        return FolderBrowse::cancelled;
+    }
     bool FileDialog(const FileDialogSpec&, std::string*) override { return false; }
 
     // The answer to yes/no questions (No unless set).
