@@ -20,3 +20,15 @@ if(TARGET Pagevane)
         ENVIRONMENT "PV_SOURCE_DIR=Z:${PROJECT_SOURCE_DIR}" TIMEOUT 600)
 endif()
 
+# Pagevane.exe driven from outside its process through a whole job; its e-book is compared
+# byte for byte with what pagevane-cli.exe builds from the project file it saved.
+if(TARGET Pagevane AND TARGET pagevane-cli)
+    add_executable(publisher_e2e_tests publisher_e2e/publisher_e2e_test.cpp publisher/Screenshot.cpp)
+    target_include_directories(publisher_e2e_tests PRIVATE ${CMAKE_CURRENT_SOURCE_DIR}/publisher)
+    target_link_libraries(publisher_e2e_tests PRIVATE gtest_main comctl32)
+    add_dependencies(publisher_e2e_tests Pagevane pagevane-cli)
+    add_test(NAME publisher_e2e_tests COMMAND publisher_e2e_tests)
+    set_tests_properties(publisher_e2e_tests PROPERTIES
+        ENVIRONMENT "PV_PUBLISHER_EXE=Z:$<TARGET_FILE:Pagevane>;PV_CLI_EXE=Z:$<TARGET_FILE:pagevane-cli>;PV_SOURCE_DIR=Z:${PROJECT_SOURCE_DIR}"
+        TIMEOUT 600)
+endif()
