@@ -1,6 +1,7 @@
 # One entry point for both toolchains.
 #   make sample  - install what is missing, build everything, build the sample e-book
 #   make test    - install what is missing, build everything, run every test
+#   make dist    - the zip for Windows users (out/pagevane-1.0-win32.zip)
 # Build folders: build/win (MinGW i686: the Windows programs and their tests, run under Wine),
 # build/native (g++ release: the command line, benchmarks), build/asan (g++ with AddressSanitizer
 # and UndefinedBehaviorSanitizer: the unit tests), build/fuzz (clang: libFuzzer targets).
@@ -8,7 +9,7 @@
 JOBS ?= $(shell nproc)
 CMAKE_FLAGS ?=
 
-.PHONY: all bootstrap win native asan fuzz sample test bench clean
+.PHONY: all bootstrap win native asan fuzz sample test bench dist clean
 
 all: win native
 
@@ -43,6 +44,9 @@ test: bootstrap win native asan fuzz
 
 bench: native
 	@bash scripts/bench.sh
+
+dist: win
+	@bash scripts/dist.sh
 
 clean:
 	rm -rf build out

@@ -22,6 +22,7 @@ suite "native unit tests (AddressSanitizer + UndefinedBehaviorSanitizer)" \
   bash -c 'cd build/asan && ctest --output-on-failure -j 2'
 suite "Windows tests under Wine" bash -c 'cd build/win && ctest --output-on-failure -j 2'
 suite "end-to-end tests" bash tests/e2e/run.sh
+suite "the download for Windows users" bash tests/e2e/dist.sh
 suite "fuzzers" bash tests/fuzz/run.sh
 
 echo
