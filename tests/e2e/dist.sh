@@ -24,10 +24,13 @@ check "pagevane-cli.exe as built" cmp -s "$top/pagevane-cli.exe" build/win/cli/p
 check "the sample book" diff -r "$top/examples/lighthouses" examples/lighthouses
 check "the text for Windows users" grep -q "Tessaly" "$top/README.txt"
 
-PV_PUBLISHER_EXE=$(winpath "$top/Pagevane.exe") PV_CLI_EXE=$(winpath "$top/pagevane-cli.exe") \
-PV_SOURCE_DIR=$(winpath "$top") PV_WINE_TIMEOUT=300 \
-  scripts/wine-run.sh build/win/tests/win32/publisher_e2e_tests.exe \
-  --gtest_filter=PublisherRun.TheWholeJobGivesTheCommandLinesBytes >"$work/run.log" 2>&1
+# Run from the scratch folder, where the test leaves its screenshots and output files.
+root=$(pwd)
+(cd "$work" &&
+  PV_PUBLISHER_EXE=$(winpath "$top/Pagevane.exe") PV_CLI_EXE=$(winpath "$top/pagevane-cli.exe") \
+  PV_SOURCE_DIR=$(winpath "$top") PV_WINE_TIMEOUT=300 \
+  "$root/scripts/wine-run.sh" "$root/build/win/tests/win32/publisher_e2e_tests.exe" \
+  --gtest_filter=PublisherRun.TheWholeJobGivesTheCommandLinesBytes >"$work/run.log" 2>&1)
 check "the unpacked Pagevane.exe does a whole job under Wine" test $? -eq 0
 [ $failures -eq 0 ] || tail -30 "$work/run.log"
 [ $failures -eq 0 ]
