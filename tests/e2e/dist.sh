@@ -5,7 +5,9 @@
 # Assumes build/win (make win). Exits non-zero when any check fails.
 set -u
 cd "$(dirname "$0")/../.."
-work=$(mktemp -d /tmp/pv-dist.XXXXXX)
+# Under build/: Wine's folder browser does not always find folders below /tmp by path.
+mkdir -p build
+work=$(realpath "$(mktemp -d build/pv-dist.XXXXXX)")
 trap 'rm -rf "$work"' EXIT
 failures=0
 check() { local what=$1; shift; if "$@"; then echo "ok:   $what"; else echo "FAIL: $what"; failures=$((failures + 1)); fi; }
@@ -32,5 +34,5 @@ root=$(pwd)
   "$root/scripts/wine-run.sh" "$root/build/win/tests/win32/publisher_e2e_tests.exe" \
   --gtest_filter=PublisherRun.TheWholeJobGivesTheCommandLinesBytes >"$work/run.log" 2>&1)
 check "the unpacked Pagevane.exe does a whole job under Wine" test $? -eq 0
-[ $failures -eq 0 ] || tail -30 "$work/run.log"
+[ $failures -eq 0 ] || grep -E "Failure|Which|Expected|Value|FAILED" "$work/run.log" | head -20
 [ $failures -eq 0 ]
