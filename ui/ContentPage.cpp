@@ -83,7 +83,8 @@ bool CContentPage::OnCommand(WORD id, WORD code, HWND hCtl) {
 
 LRESULT CContentPage::OnPageNotify(NMHDR* pNMHDR) {
     if (pNMHDR->idFrom == IDC_PAGE_LIST && pNMHDR->code == LVN_ITEMCHANGED) {
-        Refresh();
+        if (!m_bFilling)
+            Refresh();
         return 0;
     }
     return CPropertyPage::OnPageNotify(pNMHDR);
@@ -117,9 +118,13 @@ void CContentPage::InsertRow(int row) {
 }
 
 void CContentPage::FillList() {
+    // Every row's text change notifies; the callers refresh once when the list is complete
+    // rather than once per row (a book may hold tens of thousands of files).
+    m_bFilling = true;
     ::SendMessageA(List(), LVM_DELETEALLITEMS, 0, 0);
     for (size_t i = 0; i < m_project.m_arrPages.size(); ++i)
         InsertRow(static_cast<int>(i));
+    m_bFilling = false;
 }
 
 void CContentPage::ChooseAndScan(bool bNew) {

@@ -44,4 +44,5 @@ class CContentPage : public CPropertyPage {
     CBookProject& m_project;
     Ui& m_ui;
     bool m_bColumnsInserted = false;
+    bool m_bFilling = false;  // FillList is running: row notifications do not refresh
 };
