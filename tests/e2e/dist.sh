@@ -26,8 +26,13 @@ check "pagevane-cli.exe as built" cmp -s "$top/pagevane-cli.exe" build/win/cli/p
 check "the sample book" diff -r "$top/examples/lighthouses" examples/lighthouses
 check "the text for Windows users" grep -q "Tessaly" "$top/README.txt"
 
-# Run from the scratch folder, where the test leaves its screenshots and output files.
+# Run from the scratch folder, where the test leaves its screenshots and output files. The zip
+# holds the i686 programs: where only the 64-bit Wine runs, this check is left out.
 root=$(pwd)
+if [ "$(bash scripts/wine-kind.sh)" = 64 ]; then
+  echo "skip: the unpacked Pagevane.exe is i686 and this machine runs only the 64-bit Wine"
+  exit $((failures != 0))
+fi
 (cd "$work" &&
   PV_PUBLISHER_EXE=$(winpath "$top/Pagevane.exe") PV_CLI_EXE=$(winpath "$top/pagevane-cli.exe") \
   PV_SOURCE_DIR=$(winpath "$top") PV_WINE_TIMEOUT=300 \

@@ -11,10 +11,9 @@ if(TARGET Pagevane)
     target_link_libraries(publisher_win32_tests PRIVATE pv_publisher gtest_main)
     target_link_options(publisher_win32_tests PRIVATE -mwindows -mconsole)
     add_dependencies(publisher_win32_tests viewer)
-    get_target_property(viewer_dir viewer BINARY_DIR)
     set_source_files_properties(${PV_PUBLISHER_TEST_RC} PROPERTIES
-        INCLUDE_DIRECTORIES "${PROJECT_SOURCE_DIR}/resources;${viewer_dir}"
-        OBJECT_DEPENDS "${viewer_dir}/viewer.exe;${PROJECT_SOURCE_DIR}/resources/Pagevane.ico")
+        INCLUDE_DIRECTORIES "${PROJECT_SOURCE_DIR}/resources;${PV_STUB_VIEWER_DIR}"
+        OBJECT_DEPENDS "${PV_STUB_VIEWER_DIR}/viewer.exe;${PROJECT_SOURCE_DIR}/resources/Pagevane.ico")
     add_test(NAME publisher_win32_tests COMMAND publisher_win32_tests)
     set_tests_properties(publisher_win32_tests PROPERTIES
         ENVIRONMENT "PV_SOURCE_DIR=Z:${PROJECT_SOURCE_DIR}" TIMEOUT 600)
