@@ -364,17 +364,28 @@ TEST_F(PublisherRun, TheWholeJobGivesTheCommandLinesBytes) {
     EXPECT_TRUE(WaitFor([] { return CountProcesses("gui.exe") > 0; }));
     CountProcesses("gui.exe", true);
 
-    // Cancel ends the program, which remembers the typed author.
+    // A new author typed, then back to the Content page and Cancel: the program ends and the
+    // next start shows that author.
+    ::SendMessageA(Item(1036), WM_SETTEXT, 0, reinterpret_cast<LPARAM>("B. Keeper"));
+    ::PostMessageA(sheet, PSM_PRESSBUTTON, PSBTN_BACK, 0);
+    ASSERT_TRUE(WaitFor([&] { return Item(1021) != nullptr; }));
+    ::PostMessageA(sheet, PSM_PRESSBUTTON, PSBTN_BACK, 0);
+    ASSERT_TRUE(WaitFor([&] { return Item(1001) != nullptr; }));
     Click(::GetDlgItem(sheet, IDCANCEL));
     ASSERT_EQ(::WaitForSingleObject(pi.hProcess, 15000), WAIT_OBJECT_0);
     DWORD code = 1;
     ::GetExitCodeProcess(pi.hProcess, &code);
     EXPECT_EQ(code, 0u);
-    char author[64] = {};
-    DWORD size = sizeof author;
-    ::RegGetValueA(HKEY_CURRENT_USER, "Software\\Tessaly\\Pagevane\\Options", "LastAuthor",
-                   RRF_RT_REG_SZ, nullptr, author, &size);
-    EXPECT_STREQ(author, "A. Keeper");
+    ::CloseHandle(pi.hProcess);
+    ::CloseHandle(pi.hThread);
+    pi = {};
+    ASSERT_NO_FATAL_FAILURE(Start());
+    ::SendMessageA(sheet, PSM_SETCURSEL, 2, 0);
+    ASSERT_TRUE(WaitFor([&] { return Item(1036) != nullptr; }));
+    EXPECT_EQ(Text(Item(1036)), "B. Keeper");
+    EXPECT_EQ(Text(Item(1037)), "Copyright (C) 1850 the Keepers");
+    Click(::GetDlgItem(sheet, IDCANCEL));
+    ASSERT_EQ(::WaitForSingleObject(pi.hProcess, 15000), WAIT_OBJECT_0);
 
     // The command line builds the same bytes from the saved project.
     STARTUPINFOA si = {};
