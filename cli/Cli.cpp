@@ -391,13 +391,6 @@ const std::vector<CliOption>& CliOptions() {
     return options;
 }
 
-void SetFirstRunTexts(CBookProject& project, int year) {
-    project.m_strAuthor = "*Your Name*";
-    project.m_strCopyright = "Copyright (C) " + std::to_string(year) + " *your company name*";
-    project.m_strUrl = "http://*your web site*/";
-    project.m_strEMail = "*your e-mail address*";
-}
-
 int CurrentYear() {
     const std::time_t now = std::time(nullptr);
     std::tm local{};

@@ -19,6 +19,7 @@
 
 #include "compiler/StubSource.h"
 #include "project/BookProject.h"
+#include "project/FirstRunTexts.h"  // SetFirstRunTexts
 
 enum CliExit { kExitOk = 0, kExitFailure = 1, kExitUsage = 2 };
 
@@ -36,9 +37,6 @@ std::string ChooseFolderHome(CBookProject& project, CConsoleUi& ui);
 // A folder path without the separators at its end (the root keeps its own).
 std::string TrimmedFolder(const std::string& folder);
 
-// The texts a first run of the publisher starts with: author "*Your Name*", copyright
-// "Copyright (C) <year> *your company name*", and placeholder web and e-mail addresses.
-void SetFirstRunTexts(CBookProject& project, int year);
 // The current local year.
 int CurrentYear();
 

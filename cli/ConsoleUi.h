@@ -27,7 +27,9 @@ class CConsoleUi : public Ui {
     void ShowProgress(size_t done, size_t total, uint64_t bytes) override;
     void BeginWaitCursor() override {}
     void EndWaitCursor() override {}
-    bool BrowseForFolder(const std::string&, std::string*) override { return false; }
+    FolderBrowse BrowseForFolder(const std::string&, std::string*) override {
+        return FolderBrowse::cancelled;
+    }
     bool FileDialog(const FileDialogSpec&, std::string*) override { return false; }
 
     // Shows progress from now on (for a terminal; the caller decides).

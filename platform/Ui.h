@@ -9,6 +9,9 @@
 enum class MsgIcon { none, stop, exclamation, question, information };
 enum class MsgButtons { ok, okCancel, yesNo, yesNoCancel };
 enum class MsgAnswer { ok, cancel, yes, no };
+// How a folder browse ended: a folder chosen, cancelled, or a choice that has no file-system
+// path (a virtual folder such as the Control Panel); the caller says what it makes of that.
+enum class FolderBrowse { chosen, cancelled, noPath };
 
 // Flags of the common file dialogs; the values are Windows' own OFN_ constants.
 enum : unsigned {
@@ -19,16 +22,16 @@ enum : unsigned {
 };
 
 struct FileDialogSpec {
-    bool bSave = false;         // save dialog, else open dialog
-    std::string strTitle;       // empty: the system's default title
-    std::string strFilter;      // "Name|*.ext|All Files (*.*)|*.*||"
-    std::string strDefExt;      // without the dot
+    bool bSave = false;     // save dialog, else open dialog
+    std::string strTitle;   // empty: the system's default title
+    std::string strFilter;  // "Name|*.ext|All Files (*.*)|*.*||"
+    std::string strDefExt;  // without the dot
     std::string strInitialName;
-    unsigned uFlags = 0;        // kOfn... flags
+    unsigned uFlags = 0;  // kOfn... flags
 };
 
 class Ui {
-public:
+  public:
     virtual ~Ui() = default;
 
     // Shows a message box and returns the button pressed.
@@ -38,8 +41,9 @@ public:
     virtual void BeginWaitCursor() = 0;
     virtual void EndWaitCursor() = 0;
 
-    // Lets the person pick a folder, starting at initial. Returns false when cancelled.
-    virtual bool BrowseForFolder(const std::string& initial, std::string* chosen) = 0;
+    // Lets the person pick a folder, starting at initial. *chosen is set only for
+    // FolderBrowse::chosen.
+    virtual FolderBrowse BrowseForFolder(const std::string& initial, std::string* chosen) = 0;
 
     // Shows an open or save dialog. Returns false when cancelled.
     virtual bool FileDialog(const FileDialogSpec& spec, std::string* chosen) = 0;
@@ -50,12 +54,12 @@ public:
 
 // Shows the wait cursor for the lifetime of the object.
 class CWaitCursor {
-public:
+  public:
     explicit CWaitCursor(Ui& ui) : m_ui(ui) { m_ui.BeginWaitCursor(); }
     ~CWaitCursor() { m_ui.EndWaitCursor(); }
     CWaitCursor(const CWaitCursor&) = delete;
     CWaitCursor& operator=(const CWaitCursor&) = delete;
 
-private:
+  private:
     Ui& m_ui;
 };
