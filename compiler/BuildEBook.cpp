@@ -128,9 +128,11 @@ std::vector<uint8_t> PackFile(const std::string& path) {
 }
 
 // Reads, packs and files one file; the raw and packed buffers are gone when this returns.
-void PutPackedFile(CItemWriter& writer, unsigned type, unsigned id, const std::string& path) {
+// Returns the number of bytes read.
+uint64_t PutPackedFile(CItemWriter& writer, unsigned type, unsigned id, const std::string& path) {
     const std::vector<uint8_t> packed = PackFile(path);
     writer.Put(type, id, packed.data(), packed.size(), path);
+    return PackedBlockLength(packed.data(), packed.size());
 }
 
 // The next page's block from the pool. A page file opened exclusively by two packing threads at
@@ -154,8 +156,8 @@ void PutText(CItemWriter& writer, unsigned id, const std::string& text, const st
 
 // Steps 4 to 11: the store. Throws CException, BuildRefusal or std::bad_alloc; *current names
 // the file being worked on at the moment of a failure.
-void WriteStore(const CBookProject& project, uint64_t stubSize, uint64_t maxSize, unsigned threads,
-                std::string* current) {
+void WriteStore(const CBookProject& project, Ui& ui, uint64_t stubSize, uint64_t maxSize,
+                unsigned threads, std::string* current) {
     const std::string& out = project.m_strEBookFile;
     *current = out;
     CResourceUpdater updater;
@@ -180,10 +182,13 @@ void WriteStore(const CBookProject& project, uint64_t stubSize, uint64_t maxSize
         // included, so no thread runs while the failure is reported.
         CPackPool pool(
             paths.size(), [&paths](size_t k) { return PackFile(paths[k]); }, threads);
+        uint64_t bytesRead = 0;
         for (size_t k = 0; k < paths.size(); ++k) {
             *current = paths[k];
             const std::vector<uint8_t> block = NextPage(pool);
             writer.Put(kPageResourceType, numbers[k], block.data(), block.size(), *current);
+            bytesRead += PackedBlockLength(block.data(), block.size());
+            ui.ShowProgress(k + 1, paths.size(), bytesRead);
         }
     }
     *current = out;
@@ -297,7 +302,7 @@ int BuildEBook(CBookProject& project, Ui& ui, const CStubSource& stub, uint64_t 
     std::string current;
     COutputRemover remover(out);
     try {
-        WriteStore(project, stubSize, maxEBookSize,
+        WriteStore(project, ui, stubSize, maxEBookSize,
                    packThreads == 0 ? DefaultPackThreads() : packThreads, &current);
         remover.Disarm();
     } catch (const CException& e) {
