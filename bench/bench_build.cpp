@@ -49,7 +49,8 @@ struct ChildResult {
     int status = -1;
 };
 
-// Runs argv as a child with its output discarded; times it and takes its peak memory.
+// Runs argv as a child with its output and messages discarded (the exit status tells failure);
+// times it and takes its peak memory.
 ChildResult RunChild(const std::vector<std::string>& argv) {
     std::vector<char*> args;
     for (const std::string& a : argv)
@@ -60,7 +61,7 @@ ChildResult RunChild(const std::vector<std::string>& argv) {
     const auto start = std::chrono::steady_clock::now();
     const pid_t pid = fork();
     if (pid == 0) {
-        if (!std::freopen("/dev/null", "w", stdout))
+        if (!std::freopen("/dev/null", "w", stdout) || !std::freopen("/dev/null", "w", stderr))
             _exit(127);
         execvp(args[0], args.data());
         _exit(127);
