@@ -74,7 +74,10 @@ TEST(WinUiTest, MessageBoxShowsTextAndCaptionAndMapsTheButtonPressed) {
         int press;
         MsgAnswer expected;
     };
+    const int kEscape = -1;
     const Case cases[] = {{MsgButtons::ok, IDOK, MsgAnswer::ok},
+                          {MsgButtons::ok, kEscape, MsgAnswer::ok},
+                          {MsgButtons::yesNoCancel, kEscape, MsgAnswer::cancel},
                           {MsgButtons::okCancel, IDCANCEL, MsgAnswer::cancel},
                           {MsgButtons::yesNo, IDNO, MsgAnswer::no},
                           {MsgButtons::yesNoCancel, IDYES, MsgAnswer::yes}};
@@ -85,7 +88,11 @@ TEST(WinUiTest, MessageBoxShowsTextAndCaptionAndMapsTheButtonPressed) {
         std::string shown;
         DialogDriver driver("PvTestApp", [&](HWND box) {
             shown = TextOf(GetDlgItem(box, 0xFFFF));
-            Click(box, c.press);
+            if (c.press == kEscape)
+                PostMessageA(GetDlgItem(box, c.buttons == MsgButtons::ok ? IDOK : IDYES),
+                             WM_KEYDOWN, VK_ESCAPE, 0);
+            else
+                Click(box, c.press);
         });
         EXPECT_EQ(ui.ShowMessage(text, MsgIcon::exclamation, c.buttons), c.expected);
         ASSERT_TRUE(driver.found());
