@@ -2,9 +2,11 @@
 // command line was given (by default the safe one: No / Cancel), dialogs are not available.
 #pragma once
 
+#include <memory>
 #include <ostream>
 #include <string>
 
+#include "cli/Progress.h"
 #include "platform/Ui.h"
 
 // Text of the book (the ANSI code page) in the form the console shows: UTF-8 on Linux, unchanged
@@ -18,8 +20,11 @@ class CConsoleUi : public Ui {
   public:
     explicit CConsoleUi(std::ostream& err) : m_err(err) {}
 
-    // Prints the text as it would stand in the message box, then a line feed.
+    // Prints the text as it would stand in the message box, then a line feed (with m_bQuiet,
+    // only messages with the stop icon).
     MsgAnswer ShowMessage(const std::string& text, MsgIcon icon, MsgButtons buttons) override;
+    // Redraws the progress line once EnableProgress was called; nothing otherwise.
+    void ShowProgress(size_t done, size_t total, uint64_t bytes) override;
     void BeginWaitCursor() override {}
     void EndWaitCursor() override {}
     FolderBrowse BrowseForFolder(const std::string&, std::string*) override {
@@ -27,6 +32,15 @@ class CConsoleUi : public Ui {
     }
     bool FileDialog(const FileDialogSpec&, std::string*) override { return false; }
 
+    // Shows progress from now on (for a terminal; the caller decides).
+    void EnableProgress();
+    // Prints a line of information (not an error): nothing with m_bQuiet.
+    void Inform(const std::string& text);
+    // Prints text already in the console's form (see ConsoleText), whatever m_bQuiet says.
+    void PrintConsoleText(const std::string& text);
+
+    // Errors only.
+    bool m_bQuiet = false;
     // The answer to yes/no questions (No unless set).
     MsgAnswer m_yesNoAnswer = MsgAnswer::no;
     // Number of messages with the stop icon shown so far.
@@ -34,4 +48,5 @@ class CConsoleUi : public Ui {
 
   private:
     std::ostream& m_err;
+    std::unique_ptr<CProgressLine> m_progress;
 };

@@ -84,10 +84,13 @@ std::vector<uint8_t> ReadWholeFile(const std::string& path) {
 }
 
 // Reads, packs and files one file; the raw and packed buffers are gone when this returns.
-void PutPackedFile(CItemWriter& writer, unsigned type, unsigned id, const std::string& path) {
+// Returns the number of bytes read.
+uint64_t PutPackedFile(CItemWriter& writer, unsigned type, unsigned id, const std::string& path) {
     std::vector<uint8_t> packed;
+    uint64_t read = 0;
     {
         const std::vector<uint8_t> raw = ReadWholeFile(path);
+        read = raw.size();
         try {
             packed = PackBlock(raw.data(), raw.size());
         } catch (const CPackError& e) {
@@ -96,6 +99,7 @@ void PutPackedFile(CItemWriter& writer, unsigned type, unsigned id, const std::s
         }
     }
     writer.Put(type, id, packed.data(), packed.size(), path);
+    return read;
 }
 
 void PutText(CItemWriter& writer, unsigned id, const std::string& text, const std::string& out) {
@@ -105,7 +109,7 @@ void PutText(CItemWriter& writer, unsigned id, const std::string& text, const st
 
 // Steps 4 to 11: the store. Throws CException, BuildRefusal or std::bad_alloc; *current names
 // the file being worked on at the moment of a failure.
-void WriteStore(const CBookProject& project, uint64_t stubSize, uint64_t maxSize,
+void WriteStore(const CBookProject& project, Ui& ui, uint64_t stubSize, uint64_t maxSize,
                 std::string* current) {
     const std::string& out = project.m_strEBookFile;
     *current = out;
@@ -113,7 +117,12 @@ void WriteStore(const CBookProject& project, uint64_t stubSize, uint64_t maxSize
     updater.Open(out, false);
     CItemWriter writer(updater, stubSize, maxSize);
 
+    size_t included = 0;
+    for (const auto& page : project.m_arrPages)
+        included += page->m_bInProject ? 1 : 0;
     size_t tableSize = 0;
+    size_t done = 0;
+    uint64_t bytesRead = 0;
     for (size_t i = 0; i < project.m_arrPages.size(); ++i) {
         const CPieceElem& page = *project.m_arrPages[i];
         if (!page.m_bInProject)
@@ -121,7 +130,9 @@ void WriteStore(const CBookProject& project, uint64_t stubSize, uint64_t maxSize
         // The backslash is always inserted, even after a folder that already ends in one.
         *current = project.m_strProjectDir + "\\" + page.m_strFile;
         tableSize += page.m_strFile.size() + 17;
-        PutPackedFile(writer, kPageResourceType, static_cast<unsigned>(i + 1), *current);
+        bytesRead +=
+            PutPackedFile(writer, kPageResourceType, static_cast<unsigned>(i + 1), *current);
+        ui.ShowProgress(++done, included, bytesRead);
     }
     *current = out;
 
@@ -233,7 +244,7 @@ int BuildEBook(CBookProject& project, Ui& ui, const CStubSource& stub, uint64_t 
     std::string current;
     bool failed = true;
     try {
-        WriteStore(project, stubSize, maxEBookSize, &current);
+        WriteStore(project, ui, stubSize, maxEBookSize, &current);
         failed = false;
     } catch (const CException& e) {
         ReportError(ui, kReadFailed + current, e);

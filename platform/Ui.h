@@ -2,6 +2,8 @@
 // real windows, the command line prints and answers from its flags, and tests script the answers.
 #pragma once
 
+#include <cstddef>
+#include <cstdint>
 #include <string>
 
 enum class MsgIcon { none, stop, exclamation, question, information };
@@ -45,6 +47,9 @@ class Ui {
 
     // Shows an open or save dialog. Returns false when cancelled.
     virtual bool FileDialog(const FileDialogSpec& spec, std::string* chosen) = 0;
+    // How far a long operation has come: files done of total, bytes read so far. Called after
+    // every file, so it must be cheap; showing it is up to the front end (none by default).
+    virtual void ShowProgress(size_t /*done*/, size_t /*total*/, uint64_t /*bytes*/) {}
 };
 
 // Shows the wait cursor for the lifetime of the object.

@@ -203,10 +203,20 @@ class CSearchDialog final : public CDialog {
         GetWindowTextW(edit, &query[0], n + 1);
         query.resize(static_cast<size_t>(n));
 
+        SearchResults results;
         {
             CWinWaitCursor wait;
-            m_hits = SearchBook(m_book, CWinText::Ansi(query, CP_UTF8));
+            // The index is built on the first search of the run and kept: the book does not
+            // change while the program runs, and every later query is answered from it at once.
+            static CBookSearch s_search;
+            static const CBook* s_indexed = nullptr;
+            if (s_indexed != &m_book || !s_search.IsBuilt()) {
+                s_search.Build(m_book);
+                s_indexed = &m_book;
+            }
+            results = s_search.Search(m_book, CWinText::Ansi(query, CP_UTF8));
         }
+        m_hits = results.hits;
 
         for (const SearchHit& hit : m_hits)
             SendMessageW(list, LB_ADDSTRING, 0,
@@ -214,10 +224,13 @@ class CSearchDialog final : public CDialog {
         std::wstring status;
         if (m_hits.empty())
             status = L"No page contains this text.";
-        else if (m_hits.size() == 1)
+        else if (results.nTotal == 1)
             status = L"1 page found.";
+        else if (results.nTotal == m_hits.size())
+            status = std::to_wstring(results.nTotal) + L" pages found.";
         else
-            status = std::to_wstring(m_hits.size()) + L" pages found.";
+            status = std::to_wstring(results.nTotal) + L" pages found; the best " +
+                     std::to_wstring(m_hits.size()) + L" are listed.";
         SetDlgItemTextW(m_hWnd, IDC_SEARCH_STATUS, status.c_str());
         if (!m_hits.empty())
             SendMessageW(list, LB_SETCURSEL, 0, 0);
