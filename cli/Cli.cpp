@@ -40,7 +40,10 @@ const char kUsageHead[] =
     "  pagevane-cli list EBOOK.exe\n"
     "      Prints the e-book's texts, options and files.\n"
     "  pagevane-cli extract EBOOK.exe -d DIR\n"
-    "      Writes every file of the e-book back below DIR, with its folders.\n"
+    "      Writes every file of the e-book back below DIR, with its folders. A file already\n"
+    "      there is replaced only once its new content is complete; a link already there is\n"
+    "      never written through (a link to a folder is refused, a link of a file's name is\n"
+    "      replaced by the file).\n"
     "  pagevane-cli --help\n"
     "\n"
     "Options of build and new (they override what a project file holds):\n"
@@ -247,7 +250,8 @@ bool ScanSource(const std::string& folder, CBookProject& project, Ui& ui) {
         return false;
     }
     project.DeleteAllPages();
-    RescanProject(project, ui, TrimFolder(folder), [] {});
+    if (!RescanProject(project, ui, TrimFolder(folder), [] {}))
+        return false;
     project.m_bProjectLoaded = 1;
     return true;
 }
