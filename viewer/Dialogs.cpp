@@ -160,7 +160,12 @@ void RunSearch(HWND dlg, SearchState* state) {
     query.resize(static_cast<size_t>(n));
 
     HCURSOR old = SetCursor(LoadCursorA(nullptr, MAKEINTRESOURCEA(32514)));  // IDC_WAIT
-    state->hits = SearchBook(*state->book, Utf8FromWide(query));
+    try {
+        state->hits = SearchBook(*state->book, Utf8FromWide(query));
+    } catch (...) {
+        SetCursor(old);
+        throw;
+    }
     SetCursor(old);
 
     for (const SearchHit& hit : state->hits)
@@ -188,7 +193,7 @@ void CloseSearch(HWND dlg, SearchState* state, int result) {
         EndDialog(dlg, result);
 }
 
-INT_PTR CALLBACK SearchProc(HWND dlg, UINT msg, WPARAM wp, LPARAM lp) {
+INT_PTR HandleSearchMessage(HWND dlg, UINT msg, WPARAM wp, LPARAM lp) {
     SearchState* state = reinterpret_cast<SearchState*>(GetWindowLongPtrW(dlg, DWLP_USER));
     switch (msg) {
         case WM_INITDIALOG:
@@ -234,6 +239,25 @@ INT_PTR CALLBACK SearchProc(HWND dlg, UINT msg, WPARAM wp, LPARAM lp) {
         default:
             return FALSE;
     }
+}
+
+// No exception may leave a procedure Windows calls: it would end the e-book. A search that runs
+// out of memory says so in the dialog and lists nothing.
+INT_PTR CALLBACK SearchProc(HWND dlg, UINT msg, WPARAM wp, LPARAM lp) {
+    try {
+        return HandleSearchMessage(dlg, msg, wp, lp);
+    } catch (...) {
+    }
+    try {
+        SearchState* state = reinterpret_cast<SearchState*>(GetWindowLongPtrW(dlg, DWLP_USER));
+        if (state)
+            state->hits = std::vector<SearchHit>();
+        SendDlgItemMessageW(dlg, IDC_SEARCH_RESULTS, LB_RESETCONTENT, 0, 0);
+        SetDlgItemTextW(dlg, IDC_SEARCH_STATUS, L"There is not enough memory to search this book.");
+        EnableWindow(GetDlgItem(dlg, IDOK), FALSE);
+    } catch (...) {
+    }
+    return TRUE;
 }
 
 }  // namespace

@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cstring>
+#include <new>
 
 #include "platform/Text.h"
 #include "viewer/book/Book.h"
@@ -281,8 +282,9 @@ std::string DeclaredCharset(const std::vector<uint8_t>& html) {
     return std::string();
 }
 
-PageText ExtractPageText(const std::vector<uint8_t>& html) {
-    const std::u32string src = DecodePage(html);
+namespace {
+
+PageText TextOfCodePoints(const std::u32string& src) {
     PageText page;
     bool inTitle = false;
     size_t i = 0;
@@ -352,6 +354,18 @@ PageText ExtractPageText(const std::vector<uint8_t>& html) {
     return page;
 }
 
+}  // namespace
+
+PageText ExtractPageText(const std::vector<uint8_t>& html) {
+    return TextOfCodePoints(DecodePage(html));
+}
+
+PageText ExtractPageText(std::vector<uint8_t>&& html) {
+    std::u32string src = DecodePage(html);
+    html = std::vector<uint8_t>();
+    return TextOfCodePoints(src);
+}
+
 std::string Utf8FromCodePoints(const std::u32string& text) {
     std::string out;
     for (char32_t cp : text) {
@@ -383,14 +397,24 @@ std::vector<SearchHit> SearchBook(CBook& book, const std::string& queryUtf8, siz
     for (const BookFile& file : book.Files()) {
         if (!file.bInSearch)
             continue;
-        std::vector<uint8_t> data;
-        std::string error;
-        if (!book.ReadFile(file, &data, &error))
+        // A large page is held at most twice at a time (its bytes while they are decoded, then
+        // the decoded text while it is stripped to its words), and its words are folded where
+        // they lie. A page too large for the memory left is passed over like an unreadable one.
+        PageText page;
+        try {
+            std::vector<uint8_t> data;
+            std::string error;
+            if (!book.ReadFile(file, &data, &error))
+                continue;
+            page = ExtractPageText(std::move(data));
+            for (char32_t& c : page.text)
+                c = FoldCase(c);
+            if (page.text.find(query) == std::u32string::npos &&
+                Folded(page.title).find(query) == std::u32string::npos)
+                continue;
+        } catch (const std::bad_alloc&) {
             continue;
-        const PageText page = ExtractPageText(data);
-        if (Folded(page.text).find(query) == std::u32string::npos &&
-            Folded(page.title).find(query) == std::u32string::npos)
-            continue;
+        }
         SearchHit hit;
         hit.strName = file.strName;
         hit.strTitle =

@@ -27,6 +27,8 @@ struct PageText {
     std::u32string title;  // text of <title>
 };
 PageText ExtractPageText(const std::vector<uint8_t>& html);
+// The same, releasing the page's bytes as soon as they are decoded.
+PageText ExtractPageText(std::vector<uint8_t>&& html);
 
 // The charset a page declares in a <meta> tag, lower case, or "".
 std::string DeclaredCharset(const std::vector<uint8_t>& html);
