@@ -1,5 +1,7 @@
 #include <gtest/gtest.h>
 
+#include <algorithm>
+
 #include "compiler/BookLayout.h"
 #include "icon_fake_pe.h"
 
@@ -79,7 +81,8 @@ TEST(BookLayout, ProgramImageEndStaysInsideTheHead) {
         EXPECT_EQ(ProgramImageEnd(head.data(), head.size()), 0u);
     }
     Bytes farAway = viewer;
-    fakepe::Put32(farAway, 60, 0xFFFFFFF0u);
+    const uint8_t lfanew[4] = {0xF0, 0xFF, 0xFF, 0xFF};  // the PE header "at" 0xFFFFFFF0
+    std::copy(lfanew, lfanew + 4, farAway.begin() + 60);
     EXPECT_EQ(ProgramImageEnd(farAway.data(), farAway.size()), 0u);
 }
 
