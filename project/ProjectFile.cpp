@@ -1,9 +1,11 @@
 // Reading and writing the project file.
 //
 // Saving goes through a temporary file in the target's folder that replaces the target only once
-// it is complete: a failure half-way (a full disk) leaves the old project file intact. Before
-// that the target itself is opened for writing without truncating it, so that a read-only or
-// locked file is refused with its own message and nothing changes.
+// it is complete: a failure half-way (a full disk) leaves the old project file intact. The
+// temporary file is created exclusively, so a link planted under its name is never written
+// through; a target that is a link has the file it leads to replaced, with its permission bits.
+// Before that the target itself is opened for writing without truncating it, so that a read-only
+// or locked file is refused with its own message and nothing changes.
 #include "project/ProjectFile.h"
 
 #include "platform/Archive.h"
