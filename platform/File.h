@@ -95,8 +95,9 @@ class CFile {
     static bool GetIdentity(const std::string& path, FileIdentity* id);
     // True when path itself is a symbolic link (Windows: any reparse point), not followed.
     static bool IsLink(const std::string& path);
-    // The path at the end of the links path may be (a relative link counts from its own folder);
-    // path itself when it is no link or on Windows, which replaces a link's target in place.
+    // The path at the end of the symbolic links path may be (a relative link counts from its own
+    // folder); path itself when it is no link. Windows: path itself, so a link there is replaced
+    // like a file.
     static std::string FollowLinks(const std::string& path);
     // Gives the file `to` the permission bits of the file `from`, when from exists (Linux only; on
     // Windows a replaced file's attributes are not carried over).

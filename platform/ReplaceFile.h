@@ -9,7 +9,7 @@
 class CReplaceFile {
   public:
     enum LinkRule {
-        followLinks,   // a link at the target stays; the file it leads to is replaced
+        followLinks,   // a link at the target stays; the file it leads to is replaced (Linux)
         replaceLinks,  // a link at the target is itself replaced by the file
     };
     // target is the path the finished file is to have.
