@@ -27,13 +27,6 @@ namespace {
 
 using TableRecord = FileTableRecord;
 
-// The little-endian value at offset in size bytes; 0 when it does not fit.
-uint32_t Le32At(const uint8_t* data, size_t size, size_t offset) {
-    uint32_t v = 0;
-    ByteReader(data, size).U32At(offset, &v);
-    return v;
-}
-
 // A zero-terminated text item (missing: empty; no terminator: the whole item).
 std::string ReadText(CStoreReader& store, uint16_t id) {
     const CStoreReader::Item* item = store.Find(kBookResourceType, id);

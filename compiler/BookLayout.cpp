@@ -67,6 +67,18 @@ bool ByteReader::U32At(uint64_t offset, uint32_t* v) const {
     return true;
 }
 
+uint16_t Le16At(const uint8_t* data, size_t size, uint64_t offset) {
+    uint16_t v = 0;
+    ByteReader(data, size).U16At(offset, &v);
+    return v;
+}
+
+uint32_t Le32At(const uint8_t* data, size_t size, uint64_t offset) {
+    uint32_t v = 0;
+    ByteReader(data, size).U32At(offset, &v);
+    return v;
+}
+
 void PutLe32(std::vector<uint8_t>& out, uint32_t v) {
     out.push_back(static_cast<uint8_t>(v));
     out.push_back(static_cast<uint8_t>(v >> 8));

@@ -90,6 +90,11 @@ class ByteReader {
     size_t m_pos = 0;
 };
 
+// The little-endian value at offset within the size bytes at data; 0 when it does not fit. For
+// fields of a header already read whole, where a missing field and a zero one mean the same.
+uint16_t Le16At(const uint8_t* data, size_t size, uint64_t offset);
+uint32_t Le32At(const uint8_t* data, size_t size, uint64_t offset);
+
 // Writes v as four little-endian bytes at the end of out.
 void PutLe32(std::vector<uint8_t>& out, uint32_t v);
 
