@@ -86,22 +86,4 @@ TEST(BookLayout, ProgramImageEndStaysInsideTheHead) {
     EXPECT_EQ(ProgramImageEnd(farAway.data(), farAway.size()), 0u);
 }
 
-TEST(BookLayout, ByteReaderRefusesEveryReadPastTheEnd) {
-    const uint8_t bytes[] = {1, 2, 3, 4, 5, 'a', 0};
-    ByteReader in(bytes, sizeof bytes);
-    uint32_t v32 = 0;
-    uint16_t v16 = 0;
-    std::string s;
-    ASSERT_TRUE(in.U32(&v32));
-    EXPECT_EQ(v32, 0x04030201u);
-    EXPECT_FALSE(in.U32(&v32));
-    EXPECT_EQ(in.Offset(), 4u);
-    EXPECT_TRUE(in.U16(&v16));
-    EXPECT_EQ(v16, 0x6105);
-    EXPECT_FALSE(in.CString(&s) && !s.empty());
-    EXPECT_FALSE(in.U16At(6, &v16));
-    EXPECT_FALSE(in.U32At(UINT64_MAX - 1, &v32));
-    EXPECT_FALSE(in.Skip(2));
-}
-
 }  // namespace
