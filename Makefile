@@ -2,13 +2,15 @@
 #   make sample  - install what is missing, build everything, build the sample e-book
 #   make test    - install what is missing, build everything, run every test
 # Build folders: build/win (MinGW i686: the Windows programs and their tests, run under Wine),
+# build/win64 (MinGW x86_64: the same sources, whose tests run under wine64 where the kernel cannot
+# start 32-bit programs, or when PV_WINE64=1; its programs carry the i686 viewer),
 # build/native (g++ release: the command line, benchmarks), build/asan (g++ with AddressSanitizer
 # and UndefinedBehaviorSanitizer: the unit tests), build/fuzz (clang: libFuzzer targets).
 
 JOBS ?= $(shell nproc)
 CMAKE_FLAGS ?=
 
-.PHONY: all bootstrap win native asan fuzz sample test bench clean
+.PHONY: all bootstrap win win64 wintests native asan fuzz sample test bench clean
 
 all: win native
 
@@ -19,6 +21,16 @@ win:
 	cmake -S . -B build/win -DCMAKE_TOOLCHAIN_FILE=cmake/mingw-i686.cmake \
 	      -DCMAKE_BUILD_TYPE=Release $(CMAKE_FLAGS) >/dev/null
 	cmake --build build/win -j $(JOBS)
+
+win64: win
+	cmake -S . -B build/win64 -DCMAKE_TOOLCHAIN_FILE=cmake/mingw-x86_64.cmake \
+	      -DCMAKE_BUILD_TYPE=Release -DPV_VIEWER_EXE=$(CURDIR)/build/win/viewer/viewer.exe \
+	      $(CMAKE_FLAGS) >/dev/null
+	cmake --build build/win64 -j $(JOBS)
+
+# The Windows programs the tests run: build/win where the 32-bit Wine can start, else build/win64.
+wintests: win
+	@if [ "$$(bash scripts/wine-kind.sh)" = 64 ]; then $(MAKE) --no-print-directory win64; fi
 
 native: win
 	cmake -S . -B build/native -DCMAKE_BUILD_TYPE=Release \
@@ -38,7 +50,7 @@ fuzz:
 sample: bootstrap native
 	@bash scripts/sample.sh
 
-test: bootstrap win native asan fuzz
+test: bootstrap wintests native asan fuzz
 	@bash scripts/test.sh
 
 bench: native

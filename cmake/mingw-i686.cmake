@@ -1,15 +1,4 @@
-# Cross-compiles the Windows programs with MinGW-w64 for 32-bit x86.
-set(CMAKE_SYSTEM_NAME Windows)
+# Cross-compiles the Windows programs with MinGW-w64 for 32-bit x86: the programs we ship.
 set(CMAKE_SYSTEM_PROCESSOR i686)
 set(PV_MINGW_PREFIX i686-w64-mingw32)
-# The posix thread model: GoogleTest needs std::mutex, which the win32 model of GCC 12 lacks.
-set(CMAKE_C_COMPILER ${PV_MINGW_PREFIX}-gcc-posix)
-set(CMAKE_CXX_COMPILER ${PV_MINGW_PREFIX}-g++-posix)
-set(CMAKE_RC_COMPILER ${PV_MINGW_PREFIX}-windres)
-set(CMAKE_FIND_ROOT_PATH /usr/${PV_MINGW_PREFIX})
-set(CMAKE_FIND_ROOT_PATH_MODE_PROGRAM NEVER)
-set(CMAKE_FIND_ROOT_PATH_MODE_LIBRARY ONLY)
-set(CMAKE_FIND_ROOT_PATH_MODE_INCLUDE ONLY)
-set(CMAKE_FIND_ROOT_PATH_MODE_PACKAGE ONLY)
-# Windows test programs run under Wine through this wrapper (throwaway prefix, Xvfb, timeout).
-set(CMAKE_CROSSCOMPILING_EMULATOR ${CMAKE_CURRENT_LIST_DIR}/../scripts/wine-run.sh)
+include(${CMAKE_CURRENT_LIST_DIR}/mingw-common.cmake)

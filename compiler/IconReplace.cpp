@@ -8,11 +8,13 @@
 // resource section, so a damaged executable can never have its headers or its appended resource
 // store overwritten.
 //
-// Layouts (all little-endian): IMAGE_DOS_HEADER (e_lfanew at 60), IMAGE_NT_HEADERS32 (248 bytes),
-// IMAGE_SECTION_HEADER (40 bytes), IMAGE_RESOURCE_DIRECTORY (16 bytes, then its entries, named
-// ones first), IMAGE_RESOURCE_DIRECTORY_ENTRY (8 bytes), IMAGE_RESOURCE_DATA_ENTRY (16 bytes), the
-// group icon directory (6-byte header, 14-byte entries) and the .ico directory (6-byte header,
-// 16-byte entries).
+// Layouts (all little-endian): IMAGE_DOS_HEADER (e_lfanew at 60), the PE signature and
+// IMAGE_FILE_HEADER (24 bytes) followed by the optional header's magic (PE32 for i386, PE32+ for
+// x86-64: only the optional header's size differs for what is read here, and the section table's
+// place comes from SizeOfOptionalHeader), IMAGE_SECTION_HEADER (40 bytes), IMAGE_RESOURCE_DIRECTORY
+// (16 bytes, then its entries, named ones first), IMAGE_RESOURCE_DIRECTORY_ENTRY (8 bytes),
+// IMAGE_RESOURCE_DATA_ENTRY (16 bytes), the group icon directory (6-byte header, 14-byte entries)
+// and the .ico directory (6-byte header, 16-byte entries).
 #include "compiler/IconReplace.h"
 
 #include "compiler/BookLayout.h"
@@ -24,6 +26,10 @@
 
 const char kInvalidIconMessage[] =
     "Invalid or unsuitable .ico file. The icon file must contain 32x32 16-color image.";
+
+static std::string CannotReplaceIconMessage(const std::string& exe, const char* reason) {
+    return "Cannot replace icon of " + exe + ".\n" + reason;
+}
 
 namespace {
 
@@ -142,11 +148,15 @@ bool LocateResourceSection(CFile& file, ResourceSection* section) {
     if (!in.ReadAt(0, dos, sizeof dos) || Le16At(dos, sizeof dos, 0) != 0x5A4D)
         return false;
     const uint32_t ntOffset = Le32At(dos, sizeof dos, 60);
-    uint8_t nt[248];
+    // The signature, the file header and the optional header's magic.
+    uint8_t nt[26];
     if (!in.ReadAt(ntOffset, nt, sizeof nt))
         return false;
-    if (std::memcmp(nt, "PE\0\0", 4) != 0 || Le16At(nt, sizeof nt, 4) != 0x014C ||
-        Le16At(nt, sizeof nt, 24) != 0x010B)
+    const uint16_t machine = Le16At(nt, sizeof nt, 4);
+    const uint16_t magic = Le16At(nt, sizeof nt, 24);
+    const bool pe32 = machine == 0x014C && magic == 0x010B;
+    const bool pe32Plus = machine == 0x8664 && magic == 0x020B;
+    if (std::memcmp(nt, "PE\0\0", 4) != 0 || !(pe32 || pe32Plus))
         return false;
     const uint16_t sections = Le16At(nt, sizeof nt, 6);
     const uint64_t table = static_cast<uint64_t>(ntOffset) + 24 + Le16At(nt, sizeof nt, 20);
@@ -274,13 +284,25 @@ bool ReplaceIcon(CBookProject& project, Ui& ui) {
     try {
         out.Open(project.m_strEBookFile, CFile::modeReadWrite | CFile::shareExclusive);
         ResourceSection section;
-        if (!LocateResourceSection(out, &section))
+        if (!LocateResourceSection(out, &section)) {
+            out.Close();
+            ui.ShowMessage(CannotReplaceIconMessage(project.m_strEBookFile,
+                                                    "It is not a 32-bit or 64-bit Windows program "
+                                                    "with a resource section."),
+                           MsgIcon::stop, MsgButtons::ok);
             return false;
+        }
         project.m_dwRsrcOffset = section.dwOffset;
         project.m_dwRsrcRva = section.dwRva;
         IconDirEntry entry;
-        if (!FindStubIconEntry(out, section, &entry))
+        if (!FindStubIconEntry(out, section, &entry)) {
+            out.Close();
+            ui.ShowMessage(CannotReplaceIconMessage(project.m_strEBookFile,
+                                                    "Its resources hold no 32x32 application "
+                                                    "icon (group icon 128)."),
+                           MsgIcon::stop, MsgButtons::ok);
             return false;
+        }
         project.m_stubIconEntry = entry;
 
         current = project.m_strIconFile;

@@ -30,13 +30,14 @@ struct ResourceSection {
 // Returns true at once (opening nothing) when no custom icon is set, and true when the image was
 // written. Returns false after showing the reason: a file error through ReportError with
 // "File error with " and the file's name, or the "Invalid or unsuitable .ico file..." message.
-// An output that is not a PE32 i386 executable with a ".rsrc" section holding group icon 128
-// with an entry of width 32 gives false with no message. Fills the working values
+// An output that is not a PE32 (i386) or PE32+ (x86-64) executable with a ".rsrc" section holding
+// group icon 128 with an entry of width 32 gives false after a "Cannot replace icon of ..."
+// message that names the file and the reason. Fills the working values
 // project.m_dwRsrcOffset, m_dwRsrcRva and m_stubIconEntry.
 bool ReplaceIcon(CBookProject& project, Ui& ui);
 
-// Reads the DOS and PE32 headers and the section table of an open executable and finds the
-// first section named ".rsrc". False when the file is not a PE32 i386 image, has no such section
+// Reads the DOS and PE headers and the section table of an open executable and finds the first
+// section named ".rsrc". False when the file is neither a PE32 i386 nor a PE32+ x86-64 image, has no such section
 // or when a header lies outside the file. Throws CFileException when the file cannot be read.
 bool LocateResourceSection(CFile& file, ResourceSection* section);
 

@@ -18,12 +18,24 @@ suite() {
   fi
 }
 
+suite "source checks" bash scripts/check-sources.sh
 suite "native unit tests (AddressSanitizer + UndefinedBehaviorSanitizer)" \
   bash -c 'cd build/asan && ctest --output-on-failure -j 2'
-suite "Windows tests under Wine" bash -c 'cd build/win && ctest --output-on-failure -j 2'
-suite "end-to-end tests" bash tests/e2e/run.sh
+# The Windows suites run on the 32-bit Wine where the kernel can start 32-bit programs, else (or
+# with PV_WINE64=1) on the 64-bit Wine with the x86_64 build of the same sources.
+if [ "$(bash scripts/wine-kind.sh)" = 64 ]; then
+  wine_kind="Wine 64-bit"
+  win_build=build/win64
+else
+  wine_kind="Wine 32-bit"
+  win_build=build/win
+fi
+export PV_WIN_BUILD=$win_build
+suite "Windows tests under $wine_kind" bash -c "cd $win_build && ctest --output-on-failure -j 2"
+suite "end-to-end tests ($wine_kind)" bash tests/e2e/run.sh
 suite "fuzzers" bash tests/fuzz/run.sh
 
 echo
+echo "The Windows suites ran on $wine_kind."
 echo "suites: $passed passed, $failed failed"
 [ $failed -eq 0 ]

@@ -1,6 +1,9 @@
 #!/usr/bin/env bash
 # Runs one Windows program under Wine so that it can never stall a test run:
-#  - a fresh throwaway 32-bit WINEPREFIX, removed afterwards;
+#  - a fresh throwaway WINEPREFIX, removed afterwards: 32-bit (WINEARCH=win32, the 32-bit Wine)
+#    for a PE32 program, 64-bit (WINEARCH=win64, Debian's wine64) for a PE32+ one; a program that
+#    is no file (such as cmd) gets the kind scripts/wine-kind.sh names, or PV_WINE_ARCH
+#    (win32 or win64) when set;
 #  - its own Xvfb display on a free number;
 #  - a time limit (PV_WINE_TIMEOUT seconds, default 300) on the program;
 #  - everything it started (wineserver, Xvfb) ended by PID when it is done.
@@ -16,9 +19,40 @@ prefix=$(mktemp -d /tmp/pv-wine.XXXXXX)
 xvfb_pid=""
 shot_pid=""
 
+here=$(cd "$(dirname "$0")" && pwd)
+
+# The prefix kind from the program's PE header: the optional header's magic is 0x20B for PE32+.
+pe_arch() {
+  python3 - "$1" <<'PY' 2>/dev/null
+import struct, sys
+with open(sys.argv[1], 'rb') as f:
+    lfanew = struct.unpack('<I', f.read(64)[60:64])[0]
+    f.seek(lfanew)
+    nt = f.read(26)
+if len(nt) < 26 or nt[:4] != b'PE\0\0':
+    sys.exit(1)
+print('win64' if struct.unpack_from('<H', nt, 24)[0] == 0x20B else 'win32')
+PY
+}
+arch=${PV_WINE_ARCH:-}
+if [ -z "$arch" ] && [ -f "$1" ]; then arch=$(pe_arch "$1"); fi
+if [ -z "$arch" ]; then
+  if [ "$(bash "$here/wine-kind.sh")" = 64 ]; then arch=win64; else arch=win32; fi
+fi
+if [ "$arch" = win64 ]; then
+  # /usr/bin/wine and wineboot go through the 32-bit loader whenever wine32 is installed, which
+  # a kernel without 32-bit support cannot start: call the 64-bit binaries themselves.
+  wine=/usr/lib/wine/wine64
+  export WINELOADER=/usr/lib/wine/wine64 WINESERVER=/usr/lib/wine/wineserver64
+  wineserver=/usr/lib/wine/wineserver64
+else
+  wine=wine
+  wineserver=wineserver
+fi
+
 cleanup() {
   if [ -n "$shot_pid" ]; then kill "$shot_pid" 2>/dev/null || true; wait "$shot_pid" 2>/dev/null || true; fi
-  WINEPREFIX="$prefix" wineserver -k >/dev/null 2>&1 || true
+  WINEPREFIX="$prefix" "$wineserver" -k >/dev/null 2>&1 || true
   if [ -n "$xvfb_pid" ]; then kill "$xvfb_pid" 2>/dev/null || true; wait "$xvfb_pid" 2>/dev/null || true; fi
   rm -rf "$prefix"
 }
@@ -44,10 +78,10 @@ start_xvfb() {
 }
 
 start_xvfb || exit 1
-export WINEPREFIX="$prefix" WINEARCH=win32 WINEDEBUG=${WINEDEBUG:--all}
+export WINEPREFIX="$prefix" WINEARCH=$arch WINEDEBUG=${WINEDEBUG:--all}
 # Creating the prefix must not offer to install Mono or Gecko (there is no network).
-WINEDLLOVERRIDES="mscoree=d;mshtml=d" timeout -k 5 120 wineboot -i >/dev/null 2>&1
-WINEPREFIX="$prefix" timeout -k 5 60 wineserver -w >/dev/null 2>&1 || true
+WINEDLLOVERRIDES="mscoree=d;mshtml=d" timeout -k 5 120 "$wine" wineboot -i >/dev/null 2>&1
+WINEPREFIX="$prefix" timeout -k 5 60 "$wineserver" -w >/dev/null 2>&1 || true
 # Windows run inside a Wine desktop of the display's size rather than as X windows of their own:
 # with no window manager on the display, X would keep a maximised window at its old size, while
 # on the Wine desktop maximising, full screen and focus behave as they do on Windows.
@@ -69,5 +103,5 @@ if [ -n "${PV_WINE_SHOT:-}" ]; then
     timeout 20 import -display "$DISPLAY" -window root "$PV_WINE_SHOT" >/dev/null 2>&1) &
   shot_pid=$!
 fi
-timeout -k 10 "$timeout_s" wine "$prog" "$@"
+timeout -k 10 "$timeout_s" "$wine" "$prog" "$@"
 exit $?

@@ -1,4 +1,5 @@
-// Test helpers for the icon and build tests: a small PE32 i386 image laid out like the viewer
+// Test helpers for the icon and build tests: a small PE32 i386 (or PE32+ x86-64) image laid out
+// like the viewer
 // program (group icon 128 with one 32x32 16-colour 744-byte entry, icon 1 holding that image),
 // followed by some bytes standing for an appended store; and a temporary folder.
 #pragma once
@@ -31,8 +32,9 @@ inline uint32_t Get32(const std::vector<uint8_t>& b, size_t at) {
 // File offsets of the pieces, for tests that damage them.
 struct Layout {
     static constexpr size_t kLfanew = 0x80;
-    static constexpr size_t kSections = 0x80 + 24 + 224;  // two headers: .text, .rsrc
-    static constexpr size_t kRsrc = 0x400;                // raw data of .rsrc
+    static constexpr size_t kSections = 0x80 + 24 + 224;    // two headers: .text, .rsrc
+    static constexpr size_t kSections64 = 0x80 + 24 + 240;  // the same after a PE32+ header
+    static constexpr size_t kRsrc = 0x400;                  // raw data of .rsrc
     static constexpr uint32_t kRsrcRva = 0x2000;
     // Offsets within .rsrc.
     static constexpr size_t kRoot = 0x00;          // ids 3 and 14
@@ -49,18 +51,19 @@ struct Layout {
 };
 
 // The viewer-like image: every byte of the stub's icon image is 0x11, the "store" tail 0x5A.
-inline std::vector<uint8_t> MakeViewer(size_t storeBytes = 64) {
+// With pe32Plus the headers are those of an x86-64 program (PE32+, a 240-byte optional header).
+inline std::vector<uint8_t> MakeViewer(size_t storeBytes = 64, bool pe32Plus = false) {
     std::vector<uint8_t> b(Layout::kStore + storeBytes, 0);
     b[0] = 'M';
     b[1] = 'Z';
     Put32(b, 60, Layout::kLfanew);
     const size_t nt = Layout::kLfanew;
     std::memcpy(&b[nt], "PE\0\0", 4);
-    Put16(b, nt + 4, 0x014C);   // i386
-    Put16(b, nt + 6, 2);        // sections
-    Put16(b, nt + 20, 224);     // SizeOfOptionalHeader
-    Put16(b, nt + 24, 0x010B);  // PE32
-    size_t s = Layout::kSections;
+    Put16(b, nt + 4, pe32Plus ? 0x8664 : 0x014C);   // x86-64 or i386
+    Put16(b, nt + 6, 2);                            // sections
+    Put16(b, nt + 20, pe32Plus ? 240 : 224);        // SizeOfOptionalHeader
+    Put16(b, nt + 24, pe32Plus ? 0x020B : 0x010B);  // PE32+ or PE32
+    size_t s = pe32Plus ? Layout::kSections64 : Layout::kSections;
     std::memcpy(&b[s], ".text\0\0\0", 8);
     Put32(b, s + 12, 0x1000);
     Put32(b, s + 16, 0x200);

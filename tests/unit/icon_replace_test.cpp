@@ -54,18 +54,21 @@ TEST_F(IconReplaceTest, WritesTheMatchingImageInPlace) {
         const char* ico;
         int expectedEntry;  // index of the image that must land in the executable
         bool typeTwo;       // header type patched to 2 (not examined)
+        bool pe32Plus;      // an x86-64 program
     };
     const Case cases[] = {
-        {"mixed.ico", 1, false},  // 16x16, 32x32 16 colours, 48x48: the 32x32 one
-        {"two.ico", 0, false},    // two matches: the first
-        {"mixed.ico", 1, true},
+        {"mixed.ico", 1, false, false},  // 16x16, 32x32 16 colours, 48x48: the 32x32 one
+        {"two.ico", 0, false, false},    // two matches: the first
+        {"mixed.ico", 1, true, false},
+        {"mixed.ico", 1, false, true},
     };
     for (const Case& c : cases) {
-        SCOPED_TRACE(std::string(c.ico) + (c.typeTwo ? " type 2" : ""));
+        SCOPED_TRACE(std::string(c.ico) + (c.typeTwo ? " type 2" : "") +
+                     (c.pe32Plus ? " PE32+" : ""));
         std::vector<uint8_t> ico = IconData(c.ico);
         if (c.typeTwo)
             fakepe::Put16(ico, 2, 2);
-        const std::vector<uint8_t> exe = fakepe::MakeViewer();
+        const std::vector<uint8_t> exe = fakepe::MakeViewer(64, c.pe32Plus);
         ASSERT_TRUE(Replace(exe, ico));
         EXPECT_TRUE(ui.messages.empty());
 
@@ -144,14 +147,19 @@ TEST_F(IconReplaceTest, DamagedExecutables) {
     struct Case {
         const char* name;
         std::function<void(std::vector<uint8_t>&)> damage;
-        bool message;  // the .ico message (the icon resource step) rather than a silent false
+        // Which message: the .ico one (the icon resource step), or the one naming the executable
+        // that has no replaceable icon.
+        bool icoMessage;
     };
     const Case cases[] = {
         {"not MZ", [](auto& b) { b[0] = 'Z'; }, false},
         {"e_lfanew past the end", [](auto& b) { fakepe::Put32(b, 60, 0xFFFFFFF0u); }, false},
         {"not PE", [](auto& b) { b[Layout::kLfanew] = 'X'; }, false},
-        {"not i386", [](auto& b) { fakepe::Put16(b, Layout::kLfanew + 4, 0x8664); }, false},
-        {"PE32+", [](auto& b) { fakepe::Put16(b, Layout::kLfanew + 24, 0x020B); }, false},
+        {"x86-64 machine with a PE32 header",
+         [](auto& b) { fakepe::Put16(b, Layout::kLfanew + 4, 0x8664); }, false},
+        {"i386 machine with a PE32+ header",
+         [](auto& b) { fakepe::Put16(b, Layout::kLfanew + 24, 0x020B); }, false},
+        {"ARM machine", [](auto& b) { fakepe::Put16(b, Layout::kLfanew + 4, 0x01C4); }, false},
         {"no .rsrc", [=](auto& b) { b[rsrcHeader + 1] = 'x'; }, false},
         {".rsrc name not terminated", [=](auto& b) { b[rsrcHeader + 5] = 'x'; }, false},
         {"section table past the end",
@@ -206,12 +214,15 @@ TEST_F(IconReplaceTest, DamagedExecutables) {
         std::vector<uint8_t> exe = fakepe::MakeViewer();
         c.damage(exe);
         EXPECT_FALSE(Replace(exe, ico));
-        if (c.message) {
-            ASSERT_EQ(ui.messages.size(), 1u);
+        ASSERT_EQ(ui.messages.size(), 1u);
+        EXPECT_EQ(ui.messages[0].icon, MsgIcon::stop);
+        if (c.icoMessage)
             EXPECT_EQ(ui.messages[0].text, kInvalidIconMessage);
-        } else {
-            EXPECT_TRUE(ui.messages.empty());
-        }
+        else
+            EXPECT_EQ(ui.messages[0].text.rfind(
+                          "Cannot replace icon of " + project.m_strEBookFile + ".\n", 0),
+                      0u)
+                << ui.messages[0].text;
         EXPECT_EQ(Output(), exe);
     }
 }

@@ -13,6 +13,9 @@ if(TARGET viewer)
                           pv_platform gtest)
     target_link_options(viewer_win32_tests PRIVATE -mwindows -mconsole)
     add_dependencies(viewer_win32_tests viewer)
+    # The viewer's resources are compiled into the test program too: a change must rebuild it.
+    set_source_files_properties(${PROJECT_SOURCE_DIR}/viewer/viewer.rc PROPERTIES OBJECT_DEPENDS
+        "${PROJECT_SOURCE_DIR}/viewer/viewer.ico;${PROJECT_SOURCE_DIR}/viewer/viewer.manifest;${PROJECT_SOURCE_DIR}/viewer/resource.h")
     add_test(NAME viewer_win32_tests COMMAND viewer_win32_tests)
     set_tests_properties(viewer_win32_tests PROPERTIES
         ENVIRONMENT "WINEDLLOVERRIDES=mshtml=d;PV_VIEWER_EXE=Z:$<TARGET_FILE:viewer>"
