@@ -1,6 +1,7 @@
 # One entry point for both toolchains.
 #   make sample  - install what is missing, build everything, build the sample e-book
 #   make test    - install what is missing, build everything, run every test
+#   make dist    - the zip for Windows users (out/pagevane-1.0-win32.zip)
 # Build folders: build/win (MinGW i686: the Windows programs and their tests, run under Wine),
 # build/win64 (MinGW x86_64: the same sources, whose tests run under wine64 where the kernel cannot
 # start 32-bit programs, or when PV_WINE64=1; its programs carry the i686 viewer),
@@ -10,7 +11,7 @@
 JOBS ?= $(shell nproc)
 CMAKE_FLAGS ?=
 
-.PHONY: all bootstrap win win64 wintests native asan fuzz sample test bench clean
+.PHONY: all bootstrap win win64 wintests native asan fuzz sample test bench dist clean
 
 all: win native
 
@@ -55,6 +56,9 @@ test: bootstrap wintests native asan fuzz
 
 bench: native
 	@bash scripts/bench.sh
+
+dist: win
+	@bash scripts/dist.sh
 
 clean:
 	rm -rf build out

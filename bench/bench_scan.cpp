@@ -30,7 +30,9 @@ class NullUi : public Ui {
     }
     void BeginWaitCursor() override {}
     void EndWaitCursor() override {}
-    bool BrowseForFolder(const std::string&, std::string*) override { return false; }
+    FolderBrowse BrowseForFolder(const std::string&, std::string*) override {
+        return FolderBrowse::cancelled;
+    }
     bool FileDialog(const FileDialogSpec&, std::string*) override { return false; }
 };
 

@@ -10,10 +10,13 @@
 #include <ctime>
 #include <filesystem>
 #include <map>
+#include <sstream>
 
+#include "cli/CliCheck.h"
 #include "cli/ConsoleUi.h"
 #include "compiler/BuildEBook.h"
 #include "platform/Text.h"
+#include "platform/Version.h"
 #include "project/PageList.h"
 #include "project/ProjectFile.h"
 #include "project/Scan.h"
@@ -32,11 +35,14 @@ const TextFlag kTextFlags[] = {
 
 const char kUsageHead[] =
     "Usage:\n"
-    "  pagevane-cli build SOURCE [-o OUT.exe] [options]\n"
+    "  pagevane-cli build SOURCE [-o OUT.exe] [--check] [options]\n"
     "      Builds an e-book. SOURCE is a folder, scanned as the publisher's New Project scans\n"
     "      it, or a project file (.ebp); -o may be left out when the project names its e-book.\n"
+    "      A folder's own index.html, index.htm, default.htm or default.html (the first there\n"
+    "      is) becomes the home page unless --home names another. --check checks the links\n"
+    "      first and builds nothing when one is broken.\n"
     "  pagevane-cli new FOLDER -o PROJECT.ebp [options] [--ebook OUT.exe]\n"
-    "      Scans FOLDER and saves the project file.\n"
+    "      Scans FOLDER and saves the project file (home page chosen as build chooses it).\n"
     "  pagevane-cli list EBOOK.exe\n"
     "      Prints the e-book's texts, options and files.\n"
     "  pagevane-cli extract EBOOK.exe -d DIR\n"
@@ -44,7 +50,15 @@ const char kUsageHead[] =
     "      there is replaced only once its new content is complete; a link already there is\n"
     "      never written through (a link to a folder is refused, a link of a file's name is\n"
     "      replaced by the file).\n"
-    "  pagevane-cli --help\n"
+    "  pagevane-cli check FOLDER|PROJECT.ebp|EBOOK.exe\n"
+    "      Lists every link and resource reference of the HTML pages and style sheets that names\n"
+    "      no file of the book or leads outside it, the pages no link reaches from the home\n"
+    "      page, and the names an e-book cannot hold; one line each (file:line: what). Exit\n"
+    "      status 1 when a reference is broken.\n"
+    "  pagevane-cli --help | --version\n"
+    "\n"
+    "-q (--quiet), with any command: print nothing but errors (and check's findings). While a\n"
+    "build or an extract runs, a line of progress shows when standard error is a terminal.\n"
     "\n"
     "Options of build and new (they override what a project file holds):\n"
     "  --title TEXT  --author TEXT  --copyright TEXT  --url TEXT  --email TEXT  --about TEXT\n"
@@ -80,6 +94,8 @@ struct UsageError {
 
 struct Args {
     std::string strCommand;
+    bool bQuiet = false;
+    bool bCheck = false;
     std::vector<std::string> positional;        // ANSI
     std::map<std::string, std::string> values;  // flag -> ANSI value (last one wins)
     std::vector<std::pair<int32_t CBookProject::*, int32_t>> options;
@@ -121,7 +137,7 @@ Args Parse(const std::vector<std::string>& words) {
             allowed.push_back("--ebook");
     } else if (args.strCommand == "extract") {
         allowed = {"-d"};
-    } else if (args.strCommand != "list") {
+    } else if (args.strCommand != "list" && args.strCommand != "check") {
         throw UsageError{"unknown command \"" + args.strCommand + "\"."};
     }
 
@@ -129,6 +145,14 @@ Args Parse(const std::vector<std::string>& words) {
         std::string word = words[k];
         if (word.size() < 2 || word[0] != '-') {
             args.positional.push_back(ToAnsi(word));
+            continue;
+        }
+        if (word == "-q" || word == "--quiet") {
+            args.bQuiet = true;
+            continue;
+        }
+        if (word == "--check" && args.strCommand == "build") {
+            args.bCheck = true;
             continue;
         }
         std::string value;
@@ -283,11 +307,27 @@ int RunBuild(const Args& args, const CStubSource& stub, CConsoleUi& ui) {
     ApplyFlags(args, false, project);
     if (!ApplyHome(args, project, ui))
         return kExitFailure;
+    if (std::filesystem::is_directory(FsPath(source), ec) && !args.values.count("--home"))
+        ChooseFolderHome(project, ui);
     const auto out = args.values.find("-o");
     if (out != args.values.end())
         project.m_strEBookFile = out->second;
     if (project.m_strEBookFile.empty())
         throw UsageError{"no output file: give -o OUT.exe."};
+    if (args.bCheck) {
+        std::ostringstream findings;
+        const CheckResult result = CheckLinks(CheckInputFromProject(project), findings);
+        // The findings are what went wrong here: they go with the other messages.
+        ui.Inform(CheckSummary(result));
+        if (result.nBroken || result.nUnreadable) {
+            ui.PrintConsoleText(findings.str());
+            ui.ShowMessage(
+                "The e-book was not built: " + std::to_string(result.nBroken + result.nUnreadable) +
+                    " references or files are broken.",
+                MsgIcon::stop, MsgButtons::ok);
+            return kExitFailure;
+        }
+    }
     return BuildEBook(project, ui, stub) ? kExitOk : kExitFailure;
 }
 
@@ -306,11 +346,34 @@ int RunNew(const Args& args, CConsoleUi& ui) {
     ApplyFlags(args, true, project);
     if (!ApplyHome(args, project, ui))
         return kExitFailure;
+    // The same home page as build FOLDER, so that the project builds the same book.
+    if (!args.values.count("--home"))
+        ChooseFolderHome(project, ui);
     project.m_strProjectFile = out->second;
     return SaveProject(project, ui) ? kExitOk : kExitFailure;
 }
 
 }  // namespace
+
+std::string TrimmedFolder(const std::string& folder) {
+    return TrimFolder(folder);
+}
+
+std::string ChooseFolderHome(CBookProject& project, CConsoleUi& ui) {
+    // Names the scan gives are lower case; a page in a sub-folder holds a backslash.
+    const char* const kHomeNames[] = {"index.html", "index.htm", "default.htm", "default.html"};
+    for (const char* home : kHomeNames) {
+        for (size_t i = 0; i < project.GetPageCount(); ++i) {
+            if (AnsiEqualNoCase(project.GetPage(i)->m_strFile, home)) {
+                if (i != 0)
+                    MoveToFront(project, i);
+                ui.Inform("Home page: " + project.GetPage(0)->m_strFile);
+                return project.GetPage(0)->m_strFile;
+            }
+        }
+    }
+    return std::string();
+}
 
 const std::vector<CliOption>& CliOptions() {
     static const std::vector<CliOption> options = {
@@ -332,13 +395,6 @@ const std::vector<CliOption>& CliOptions() {
     return options;
 }
 
-void SetFirstRunTexts(CBookProject& project, int year) {
-    project.m_strAuthor = "*Your Name*";
-    project.m_strCopyright = "Copyright (C) " + std::to_string(year) + " *your company name*";
-    project.m_strUrl = "http://*your web site*/";
-    project.m_strEMail = "*your e-mail address*";
-}
-
 int CurrentYear() {
     const std::time_t now = std::time(nullptr);
     std::tm local{};
@@ -351,7 +407,7 @@ int CurrentYear() {
 }
 
 int RunCli(const std::vector<std::string>& words, const CStubSource& stub, std::ostream& out,
-           std::ostream& err) {
+           std::ostream& err, bool errIsTerminal) {
     if (words.empty()) {
         err << "pagevane-cli: no command given.\nTry 'pagevane-cli --help'.\n";
         return kExitUsage;
@@ -360,13 +416,25 @@ int RunCli(const std::vector<std::string>& words, const CStubSource& stub, std::
         out << UsageText();
         return kExitOk;
     }
+    if (words[0] == "--version") {
+        out << "pagevane-cli (" PV_PRODUCT_NAME ") " PV_VERSION_TEXT "\n";
+        return kExitOk;
+    }
     CConsoleUi ui(err);
     try {
         const Args args = Parse(words);
+        ui.m_bQuiet = args.bQuiet;
+        if (errIsTerminal)
+            ui.EnableProgress();
         if (args.strCommand == "build")
             return RunBuild(args, stub, ui);
         if (args.strCommand == "new")
             return RunNew(args, ui);
+        if (args.strCommand == "check") {
+            if (args.positional.size() != 1)
+                throw UsageError{"check takes one FOLDER, PROJECT.ebp or EBOOK.exe."};
+            return RunCheck(args.positional[0], ui, out);
+        }
         if (args.positional.size() != 1)
             throw UsageError{args.strCommand + " takes one EBOOK.exe."};
         if (args.strCommand == "list")
@@ -374,7 +442,10 @@ int RunCli(const std::vector<std::string>& words, const CStubSource& stub, std::
         const auto dir = args.values.find("-d");
         if (dir == args.values.end() || dir->second.empty())
             throw UsageError{"no folder to extract to: give -d DIR."};
-        return ExtractEBook(args.positional[0], dir->second, err);
+        return ExtractEBook(args.positional[0], dir->second, err,
+                            [&ui](size_t done, size_t total, uint64_t bytes) {
+                                ui.ShowProgress(done, total, bytes);
+                            });
     } catch (const UsageError& e) {
         err << "pagevane-cli: " << e.strText << "\nTry 'pagevane-cli --help'.\n";
         return kExitUsage;

@@ -4,29 +4,39 @@
 //   pagevane-cli new FOLDER -o PROJECT.ebp [text, file and option flags]
 //   pagevane-cli list EBOOK.exe
 //   pagevane-cli extract EBOOK.exe -d DIR
+//   pagevane-cli check FOLDER|PROJECT.ebp|EBOOK.exe   (see CliCheck.h)
+//   pagevane-cli --version
 //
 // Results go to the output stream, messages to the error stream (every message the publisher
 // would show in a message box, with exactly its text). Exit status: 0 success, 1 failure,
 // 2 wrong usage.
 #pragma once
 
+#include <functional>
 #include <ostream>
 #include <string>
 #include <vector>
 
 #include "compiler/StubSource.h"
 #include "project/BookProject.h"
+#include "project/FirstRunTexts.h"  // SetFirstRunTexts
 
 enum CliExit { kExitOk = 0, kExitFailure = 1, kExitUsage = 2 };
 
 // Runs one command; args are the words after the program's name, as the system passed them
-// (UTF-8 on Linux, the ANSI code page on Windows).
+// (UTF-8 on Linux, the ANSI code page on Windows). errIsTerminal: err is a terminal, so build
+// and extract show a line of progress there.
 int RunCli(const std::vector<std::string>& args, const CStubSource& stub, std::ostream& out,
-           std::ostream& err);
+           std::ostream& err, bool errIsTerminal = false);
 
-// The texts a first run of the publisher starts with: author "*Your Name*", copyright
-// "Copyright (C) <year> *your company name*", and placeholder web and e-mail addresses.
-void SetFirstRunTexts(CBookProject& project, int year);
+class CConsoleUi;
+// For a book made from a folder: moves the folder's own index.html, index.htm, default.htm or
+// default.html (the first of these names present, ignoring case) to the front of the page
+// list and says so through ui. Returns its name, or "" when the folder has none (nothing moves).
+std::string ChooseFolderHome(CBookProject& project, CConsoleUi& ui);
+// A folder path without the separators at its end (the root keeps its own).
+std::string TrimmedFolder(const std::string& folder);
+
 // The current local year.
 int CurrentYear();
 
@@ -44,4 +54,6 @@ bool IsSafeExtractName(const std::string& name);
 
 // Commands reading e-books (CliRead.cpp).
 int ListEBook(const std::string& path, std::ostream& out, std::ostream& err);
-int ExtractEBook(const std::string& path, const std::string& dir, std::ostream& err);
+// progress, when given, hears after every file: files done of total, packed bytes read.
+int ExtractEBook(const std::string& path, const std::string& dir, std::ostream& err,
+                 const std::function<void(size_t, size_t, uint64_t)>& progress = nullptr);

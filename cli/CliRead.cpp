@@ -227,7 +227,8 @@ int ListEBook(const std::string& path, std::ostream& out, std::ostream& err) {
     }
 }
 
-int ExtractEBook(const std::string& path, const std::string& dir, std::ostream& err) {
+int ExtractEBook(const std::string& path, const std::string& dir, std::ostream& err,
+                 const std::function<void(size_t, size_t, uint64_t)>& progress) {
     CStoreReader store;
     std::vector<TableRecord> records;
     if (!OpenBook(path, store, &records, err))
@@ -248,7 +249,11 @@ int ExtractEBook(const std::string& path, const std::string& dir, std::ostream& 
         err << ConsoleText(ErrorReportText("Cannot create folder " + dir, e)) << '\n';
         return kExitFailure;
     }
+    size_t done = 0;
+    uint64_t bytesRead = 0;
     for (const TableRecord& r : records) {
+        if (progress)
+            progress(done++, records.size(), bytesRead);
         if (!IsSafeExtractName(r.strName)) {
             err << ConsoleText("Refused to extract \"" + r.strName +
                                "\": the name would be written outside " + dir + ".")
@@ -294,6 +299,7 @@ int ExtractEBook(const std::string& path, const std::string& dir, std::ostream& 
             CReplaceFile replace(target, CReplaceFile::replaceLinks);
             CFile file;
             replace.Create(file, CFile::shareExclusive);
+            bytesRead += item->dwSize;
             InflateItem(store, *item, file);
             file.Close();
             replace.Commit();
@@ -312,5 +318,7 @@ int ExtractEBook(const std::string& path, const std::string& dir, std::ostream& 
         }
         result = kExitFailure;
     }
+    if (progress)
+        progress(records.size(), records.size(), bytesRead);
     return result;
 }

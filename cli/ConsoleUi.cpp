@@ -36,6 +36,36 @@ std::string EscapeControls(const std::string& ansi) {
     return out;
 }
 
+std::string EscapeUtf8Controls(const std::string& utf8) {
+    static const char kHex[] = "0123456789ABCDEF";
+    std::string out;
+    out.reserve(utf8.size());
+    for (size_t k = 0; k < utf8.size(); ++k) {
+        const unsigned char c = static_cast<unsigned char>(utf8[k]);
+        unsigned code = 0x100;  // none
+        if ((c < 0x20 && c != '\t' && c != '\n') || c == 0x7F) {
+            code = c;
+        } else if (c == 0xC2 && k + 1 < utf8.size()) {
+            // U+0080 to U+009F, the C1 controls, are C2 80 to C2 9F in UTF-8.
+            const unsigned char next = static_cast<unsigned char>(utf8[k + 1]);
+            if (next >= 0x80 && next <= 0x9F) {
+                code = next;
+                ++k;
+            }
+        }
+        if (code == 0x100) {
+            out += static_cast<char>(c);
+        } else if (code == '\r') {
+            out += "\\r";
+        } else {
+            out += "\\x";
+            out += kHex[code >> 4];
+            out += kHex[code & 15];
+        }
+    }
+    return out;
+}
+
 std::string ConsoleText(const std::string& ansi) {
 #ifdef _WIN32
     return EscapeControls(ansi);
@@ -56,8 +86,12 @@ bool AnsiFromArgument(const std::string& argument, std::string* ansi) {
 MsgAnswer CConsoleUi::ShowMessage(const std::string& text, MsgIcon icon, MsgButtons buttons) {
     if (icon == MsgIcon::stop)
         ++m_nErrors;
-    m_err << ConsoleText(text) << '\n';
-    m_err.flush();
+    if (icon == MsgIcon::stop || !m_bQuiet) {
+        if (m_progress)
+            m_progress->Clear();
+        m_err << ConsoleText(text) << '\n';
+        m_err.flush();
+    }
     switch (buttons) {
         case MsgButtons::ok:
             return MsgAnswer::ok;
@@ -68,4 +102,34 @@ MsgAnswer CConsoleUi::ShowMessage(const std::string& text, MsgIcon icon, MsgButt
             break;
     }
     return MsgAnswer::cancel;
+}
+
+void CConsoleUi::ShowProgress(size_t done, size_t total, uint64_t bytes) {
+    if (!m_progress)
+        return;
+    if (done >= total)
+        m_progress->Clear();
+    else
+        m_progress->Update(done, total, bytes);
+}
+
+void CConsoleUi::EnableProgress() {
+    if (!m_bQuiet && !m_progress)
+        m_progress.reset(new CProgressLine(m_err));
+}
+
+void CConsoleUi::Inform(const std::string& text) {
+    if (m_bQuiet)
+        return;
+    if (m_progress)
+        m_progress->Clear();
+    m_err << ConsoleText(text) << '\n';
+    m_err.flush();
+}
+
+void CConsoleUi::PrintConsoleText(const std::string& text) {
+    if (m_progress)
+        m_progress->Clear();
+    m_err << text;
+    m_err.flush();
 }

@@ -5,6 +5,7 @@
 #include <vector>
 
 #include "cli/Cli.h"
+#include "platform/Console.h"
 
 #ifndef _WIN32
 // viewer.exe's bytes, linked in by ViewerBlob.S.
@@ -20,7 +21,9 @@ int main(int argc, char** argv) {
     CMemoryStubSource stub(pv_viewer_exe_start,
                            static_cast<size_t>(pv_viewer_exe_end - pv_viewer_exe_start));
 #endif
-    const int rc = RunCli(args, stub, std::cout, std::cerr);
+    // Text for a Windows console goes through its wide-character output.
+    CConsoleText console;
+    const int rc = RunCli(args, stub, std::cout, std::cerr, IsTerminal(StdStream::error));
     std::cout.flush();
     return rc;
 }

@@ -78,10 +78,13 @@ std::vector<uint8_t> ReadWholeFile(const std::string& path) {
 }
 
 // Reads, packs and files one file; the raw and packed buffers are gone when this returns.
-void PutPackedFile(CItemWriter& writer, unsigned type, unsigned id, const std::string& path) {
+// Returns the number of bytes read.
+uint64_t PutPackedFile(CItemWriter& writer, unsigned type, unsigned id, const std::string& path) {
     std::vector<uint8_t> packed;
+    uint64_t read = 0;
     {
         const std::vector<uint8_t> raw = ReadWholeFile(path);
+        read = raw.size();
         try {
             packed = PackBlock(raw.data(), raw.size());
         } catch (const CPackError& e) {
@@ -90,6 +93,7 @@ void PutPackedFile(CItemWriter& writer, unsigned type, unsigned id, const std::s
         }
     }
     writer.Put(type, id, packed.data(), packed.size(), path);
+    return read;
 }
 
 void PutText(CItemWriter& writer, unsigned id, const std::string& text, const std::string& out) {
@@ -99,7 +103,7 @@ void PutText(CItemWriter& writer, unsigned id, const std::string& text, const st
 
 // Steps 4 to 11: the store. Throws CException, BuildRefusal or std::bad_alloc; *current names
 // the file being worked on at the moment of a failure.
-void WriteStore(const CBookProject& project, uint64_t stubSize, uint64_t maxSize,
+void WriteStore(const CBookProject& project, Ui& ui, uint64_t stubSize, uint64_t maxSize,
                 std::string* current) {
     const std::string& out = project.m_strEBookFile;
     *current = out;
@@ -107,7 +111,12 @@ void WriteStore(const CBookProject& project, uint64_t stubSize, uint64_t maxSize
     updater.Open(out, false);
     CItemWriter writer(updater, stubSize, maxSize);
 
+    size_t included = 0;
+    for (const auto& page : project.m_arrPages)
+        included += page->m_bInProject ? 1 : 0;
     size_t tableSize = 0;
+    size_t done = 0;
+    uint64_t bytesRead = 0;
     for (size_t i = 0; i < project.m_arrPages.size(); ++i) {
         const CPieceElem& page = *project.m_arrPages[i];
         if (!page.m_bInProject)
@@ -115,7 +124,9 @@ void WriteStore(const CBookProject& project, uint64_t stubSize, uint64_t maxSize
         // The backslash is always inserted, even after a folder that already ends in one.
         *current = project.m_strProjectDir + "\\" + page.m_strFile;
         tableSize += page.m_strFile.size() + 17;
-        PutPackedFile(writer, kPageResourceType, static_cast<unsigned>(i + 1), *current);
+        bytesRead +=
+            PutPackedFile(writer, kPageResourceType, static_cast<unsigned>(i + 1), *current);
+        ui.ShowProgress(++done, included, bytesRead);
     }
     *current = out;
 
@@ -176,11 +187,14 @@ class CRenamingUi : public Ui {
     }
     void BeginWaitCursor() override { m_inner.BeginWaitCursor(); }
     void EndWaitCursor() override { m_inner.EndWaitCursor(); }
-    bool BrowseForFolder(const std::string& initial, std::string* chosen) override {
+    FolderBrowse BrowseForFolder(const std::string& initial, std::string* chosen) override {
         return m_inner.BrowseForFolder(initial, chosen);
     }
     bool FileDialog(const FileDialogSpec& spec, std::string* chosen) override {
         return m_inner.FileDialog(spec, chosen);
+    }
+    void ShowProgress(size_t done, size_t total, uint64_t bytes) override {
+        m_inner.ShowProgress(done, total, bytes);
     }
 
   private:
@@ -369,7 +383,7 @@ int BuildEBook(CBookProject& project, Ui& ui, const CStubSource& stub, uint64_t 
         std::string current;
         bool failed = true;
         try {
-            WriteStore(project, stubSize, maxEBookSize, &current);
+            WriteStore(project, renaming, stubSize, maxEBookSize, &current);
             failed = false;
         } catch (const CException& e) {
             ReportError(renaming, kReadFailed + current, e);

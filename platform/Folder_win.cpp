@@ -9,53 +9,8 @@
 
 #include <windows.h>
 
-#include <vector>
-
-namespace {
-
-class FindHandle {
-  public:
-    explicit FindHandle(HANDLE h) : m_h(h) {}
-    ~FindHandle() {
-        if (m_h != INVALID_HANDLE_VALUE)
-            FindClose(m_h);
-    }
-    FindHandle(const FindHandle&) = delete;
-    FindHandle& operator=(const FindHandle&) = delete;
-    HANDLE get() const { return m_h; }
-
-  private:
-    HANDLE m_h;
-};
-
-std::wstring WideFromAnsi(const std::string& ansi) {
-    if (ansi.empty())
-        return std::wstring();
-    const int n =
-        MultiByteToWideChar(CP_ACP, 0, ansi.data(), static_cast<int>(ansi.size()), nullptr, 0);
-    std::wstring wide(static_cast<size_t>(n > 0 ? n : 0), L'\0');
-    if (n > 0)
-        MultiByteToWideChar(CP_ACP, 0, ansi.data(), static_cast<int>(ansi.size()), &wide[0], n);
-    return wide;
-}
-
-// Converts to codePage; *lossy is set when a character had no form in it ("?" stands for it).
-std::string Narrow(const wchar_t* wide, UINT codePage, DWORD flags, bool* lossy) {
-    const int len = lstrlenW(wide);
-    if (len == 0)
-        return std::string();
-    BOOL usedDefault = FALSE;
-    BOOL* pUsed = lossy ? &usedDefault : nullptr;
-    const int n = WideCharToMultiByte(codePage, flags, wide, len, nullptr, 0, nullptr, pUsed);
-    std::string out(static_cast<size_t>(n > 0 ? n : 0), '\0');
-    if (n > 0)
-        WideCharToMultiByte(codePage, flags, wide, len, &out[0], n, nullptr, pUsed);
-    if (lossy)
-        *lossy = usedDefault != FALSE || n <= 0;
-    return out;
-}
-
-}  // namespace
+#include "platform/win/ScopedWin.h"
+#include "platform/win/WinText.h"
 
 bool EnumerateFolder(const std::string& folderPath, const FolderCallback& onEntry) {
     std::string pattern = folderPath;
@@ -64,8 +19,8 @@ bool EnumerateFolder(const std::string& folderPath, const FolderCallback& onEntr
     pattern += "*.*";
 
     WIN32_FIND_DATAW fd;
-    FindHandle find(FindFirstFileW(WideFromAnsi(pattern).c_str(), &fd));
-    if (find.get() == INVALID_HANDLE_VALUE) {
+    ScopedFindHandle find(FindFirstFileW(CWinText::Wide(pattern).c_str(), &fd));
+    if (!find) {
         // The root of an empty drive has no "." entry: nothing found there is not a failure.
         return GetLastError() == ERROR_FILE_NOT_FOUND;
     }
@@ -77,9 +32,9 @@ bool EnumerateFolder(const std::string& folderPath, const FolderCallback& onEntr
         entry.bFolder = (fd.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) != 0;
         entry.bHidden = (fd.dwFileAttributes & FILE_ATTRIBUTE_HIDDEN) != 0;
         bool lossy = false;
-        entry.strName = Narrow(fd.cFileName, CP_ACP, WC_NO_BEST_FIT_CHARS, &lossy);
+        entry.strName = CWinText::AnsiStrict(name, CP_ACP, &lossy);
         entry.bNoAnsiName = lossy;
-        entry.strNativeName = Narrow(fd.cFileName, CP_UTF8, 0, nullptr);
+        entry.strNativeName = CWinText::Ansi(name, CP_UTF8);
         onEntry(entry);
     } while (FindNextFileW(find.get(), &fd));
     return true;
@@ -91,7 +46,7 @@ CFileException FolderListError(const std::string& folderPath) {
         pattern += '\\';
     pattern += "*.*";
     WIN32_FIND_DATAW fd;
-    FindHandle find(FindFirstFileW(WideFromAnsi(pattern).c_str(), &fd));
-    const DWORD err = find.get() == INVALID_HANDLE_VALUE ? GetLastError() : ERROR_READ_FAULT;
+    ScopedFindHandle find(FindFirstFileW(CWinText::Wide(pattern).c_str(), &fd));
+    const DWORD err = !find ? GetLastError() : ERROR_READ_FAULT;
     return CFileException(CFileException::OsErrorToCause(err), folderPath, static_cast<long>(err));
 }

@@ -25,6 +25,10 @@ for bench in "$dir"/bench/bench_*; do
   case $name in
     bench_build)
       if [ -d "$site" ]; then "$bench" "$cli" "$site"; else "$bench" "$cli"; fi ;;
+    bench_search)
+      if [ -d "$site" ]; then "$bench" "$cli" "$site"; else "$bench" "$cli"; fi ;;
+    bench_check)
+      if [ -d "$site" ]; then "$bench" "$cli" "$site"; else echo "bench: no $site; skipped"; fi ;;
     *)
       "$bench" ;;
   esac || failed=1

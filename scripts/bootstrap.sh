@@ -4,7 +4,7 @@ set -euo pipefail
 
 packages=(
   cmake make g++ ninja-build pkg-config git
-  zlib1g-dev googletest libgtest-dev libgmock-dev libbenchmark-dev
+  zlib1g-dev googletest libgtest-dev libgmock-dev libbenchmark-dev libgumbo-dev
   clang clang-format libclang-rt-14-dev
   g++-mingw-w64-i686 libz-mingw-w64-dev binutils-mingw-w64-i686
   g++-mingw-w64-x86-64 binutils-mingw-w64-x86-64 wine64 fonts-wine

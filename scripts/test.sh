@@ -33,6 +33,7 @@ fi
 export PV_WIN_BUILD=$win_build
 suite "Windows tests under $wine_kind" bash -c "cd $win_build && ctest --output-on-failure -j 2"
 suite "end-to-end tests ($wine_kind)" bash tests/e2e/run.sh
+suite "the download for Windows users" bash tests/e2e/dist.sh
 suite "fuzzers" bash tests/fuzz/run.sh
 
 echo

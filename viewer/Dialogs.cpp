@@ -160,8 +160,18 @@ void RunSearch(HWND dlg, SearchState* state) {
     query.resize(static_cast<size_t>(n));
 
     HCURSOR old = SetCursor(LoadCursorA(nullptr, MAKEINTRESOURCEA(32514)));  // IDC_WAIT
+    SearchResults results;
     try {
-        state->hits = SearchBook(*state->book, Utf8FromWide(query));
+        // The index is built on the first search of the run and kept: the book does not change
+        // while the program runs, and every later query is answered from it at once.
+        static CBookSearch s_search;
+        static const CBook* s_indexed = nullptr;
+        if (s_indexed != state->book || !s_search.IsBuilt()) {
+            s_search.Build(*state->book);
+            s_indexed = state->book;
+        }
+        results = s_search.Search(*state->book, Utf8FromWide(query));
+        state->hits = results.hits;
     } catch (...) {
         SetCursor(old);
         throw;
@@ -174,10 +184,13 @@ void RunSearch(HWND dlg, SearchState* state) {
     std::wstring status;
     if (state->hits.empty())
         status = L"No page contains this text.";
-    else if (state->hits.size() == 1)
+    else if (results.nTotal == 1)
         status = L"1 page found.";
+    else if (results.nTotal == state->hits.size())
+        status = std::to_wstring(results.nTotal) + L" pages found.";
     else
-        status = std::to_wstring(state->hits.size()) + L" pages found.";
+        status = std::to_wstring(results.nTotal) + L" pages found; the best " +
+                 std::to_wstring(state->hits.size()) + L" are listed.";
     SetDlgItemTextW(dlg, IDC_SEARCH_STATUS, status.c_str());
     if (!state->hits.empty())
         SendMessageW(list, LB_SETCURSEL, 0, 0);

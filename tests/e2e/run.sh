@@ -4,7 +4,9 @@
 #     byte for byte; a custom icon fits the real viewer's icon;
 #  2. pagevane-cli.exe under Wine builds the same sample into a byte-identical e-book, lists it
 #     as the native one does and extracts it byte for byte;
-#  3. the built e-book starts under Wine and reads its store (the viewer's self-test report).
+#  3. the built e-book starts under Wine and reads its store (the viewer's self-test report);
+#  4. check finds nothing in the sample, a folder's index.html becomes the home page, --version,
+#     and progress shows on a terminal only.
 # Assumes the Makefile's build/native and build/win (override with PV_E2E_NATIVE_CLI,
 # PV_E2E_WIN_CLI). Where the 32-bit Wine cannot start (scripts/wine-kind.sh says 64, or
 # PV_WINE64=1), the Windows programs are those of build/win64 under wine64: its pagevane-cli.exe
@@ -79,6 +81,29 @@ check "an unsuitable icon gives the publisher's message" \
   grep -qx "Invalid or unsuitable .ico file. The icon file must contain 32x32 16-color image." \
   "$work/bad-icon.err"
 
+"$native_cli" check "$book" >"$work/check.out" 2>"$work/check.err"
+check "check finds nothing in the sample" test $? -eq 0 -a ! -s "$work/check.out"
+"$native_cli" build "$book" -o "$work/home.exe" "${flags[@]:2}" 2>"$work/home.err"
+check "a folder's index.html becomes the home page, said in one line" \
+  test "$(cat "$work/home.err")" = "Home page: index.html"
+check "without --home the sample builds the same e-book" cmp -s "$work/native.exe" "$work/home.exe"
+"$native_cli" --version >"$work/version.txt"
+check "--version names the program" grep -qx "pagevane-cli (Pagevane) [0-9.]*" "$work/version.txt"
+
+# Progress shows on a terminal only: a build of a large site under a pseudo-terminal draws it,
+# the same build with standard error in a file does not.
+site=/usr/share/doc/python3.11/html
+if [ -d "$site" ] && command -v script >/dev/null; then
+  script -qec "'$native_cli' build '$site' -o '$work/site.exe'" /dev/null >"$work/tty.out" 2>&1
+  check "a build on a terminal shows its progress" grep -q "of [0-9]* files, [0-9.]* MB" "$work/tty.out"
+  "$native_cli" build "$site" -o "$work/site.exe" 2>"$work/notty.err"
+  check "a build whose error stream is a file shows none" bash -c "! grep -q 'files,' '$work/notty.err'"
+  script -qec "'$native_cli' build -q '$site' -o '$work/site.exe'" /dev/null >"$work/quiet.out" 2>&1
+  check "-q silences the progress" test ! -s "$work/quiet.out"
+else
+  echo "skip: progress on a terminal (needs $site and script)"
+fi
+
 # The e-book whose start is tested: the one pagevane-cli.exe builds, or where only the 64-bit Wine
 # runs, the same book on the x86_64 viewer (whose icon the icon step must also replace).
 started=windows.exe
@@ -114,6 +139,11 @@ cp "$win_cli" "$work/pagevane-cli.exe"
     "$(winpath "$work/windows.exe")" "$(winpath "$work/win-extracted")" \
     "$(winpath "$work/win-extract.err")"
   printf 'echo %%errorlevel%% > "%s"\r\n' "$(winpath "$work/win-extract.rc")"
+  printf '"%s" check "%s" > "%s" 2>&1\r\n' "$(winpath "$work/pagevane-cli.exe")" \
+    "$(winpath "$book")" "$(winpath "$work/win-check.txt")"
+  printf 'echo %%errorlevel%% > "%s"\r\n' "$(winpath "$work/win-check.rc")"
+  printf '"%s" --version > "%s"\r\n' "$(winpath "$work/pagevane-cli.exe")" \
+    "$(winpath "$work/win-version.txt")"
   printf 'start /wait "" "%s" --pv-selftest "%s"\r\n' "$(winpath "$work/$started")" \
     "$(winpath "$work/report.txt")"
   printf 'echo %%errorlevel%% > "%s"\r\n' "$(winpath "$work/selftest.rc")"
@@ -132,6 +162,11 @@ check "pagevane-cli.exe extract exits 0" grep -q '^0' "$work/win-extract.rc"
 check "pagevane-cli.exe extract gives the sample back byte for byte" \
   diff -r "$book" "$work/win-extracted"
 
+check "pagevane-cli.exe check finds nothing in the sample" grep -q '^0' "$work/win-check.rc"
+check "pagevane-cli.exe check prints its summary only" \
+  grep -qx "Home page: index.html.*" "$work/win-check.txt"
+check "pagevane-cli.exe --version prints what the native one prints" \
+  diff <(tr -d '\r' <"$work/win-version.txt") "$work/version.txt"
 check "the e-book's self-test exits 0" grep -q '^0' "$work/selftest.rc"
 report() { grep -qx "$1" "$work/report.txt"; }
 check "the e-book reads its store" report "store=ok"

@@ -8,7 +8,7 @@
 #include "platform/Ui.h"
 
 class ScriptedUi : public Ui {
-public:
+  public:
     struct Message {
         std::string text;
         MsgIcon icon;
@@ -17,9 +17,12 @@ public:
 
     // Answers given to message boxes, in order; when empty, the first button (OK / Yes).
     std::deque<MsgAnswer> answers;
-    // Results of file dialogs and folder browsers, in order; an empty string cancels. When the
-    // queue is empty the dialog is cancelled.
+    // Results of file dialogs and folder browsers, in order; an empty string cancels, and kNoPath
+    // makes a folder browse end with FolderBrowse::noPath. When the queue is empty the dialog
+    // is cancelled.
     std::deque<std::string> dialogResults;
+
+    static inline const std::string kNoPath = "<no file-system path>";
 
     std::vector<Message> messages;
     std::vector<FileDialogSpec> fileDialogs;
@@ -42,16 +45,20 @@ public:
         ++waitCalls;
     }
     void EndWaitCursor() override { --waitDepth; }
-    bool BrowseForFolder(const std::string& initial, std::string* chosen) override {
+    FolderBrowse BrowseForFolder(const std::string& initial, std::string* chosen) override {
         folderBrowses.push_back(initial);
-        return Next(chosen);
+        if (!dialogResults.empty() && dialogResults.front() == kNoPath) {
+            dialogResults.pop_front();
+            return FolderBrowse::noPath;
+        }
+        return Next(chosen) ? FolderBrowse::chosen : FolderBrowse::cancelled;
     }
     bool FileDialog(const FileDialogSpec& spec, std::string* chosen) override {
         fileDialogs.push_back(spec);
         return Next(chosen);
     }
 
-private:
+  private:
     bool Next(std::string* chosen) {
         if (dialogResults.empty())
             return false;

@@ -142,7 +142,9 @@ TEST_F(CliTest, FailuresPrintThePublishersMessage) {
     // missing splash file takes the same path.
     EXPECT_EQ(Run({"build", book, "-o", exe, "--splash", dir / "none.bmp"}), kExitFailure);
     const std::string p = dir / "none.bmp";
-    EXPECT_EQ(err.str(), "Cannot read file " + p + "\n" + p + " was not found.\n");
+    // The folder's own index.html became the home page, which build says first.
+    EXPECT_EQ(err.str(), "Home page: index.html\nCannot read file " + p + "\n" + p +
+                             " was not found.\n");
     EXPECT_TRUE(out.str().empty());
     EXPECT_FALSE(fs::exists(exe));
 
@@ -159,8 +161,8 @@ TEST_F(CliTest, FailuresPrintThePublishersMessage) {
     const std::string icons = std::string(PV_SOURCE_DIR) + "/tests/unit/icon_data/";
     EXPECT_EQ(Run({"build", book, "-o", exe, "--icon", icons + "only256.ico"}), kExitFailure);
     EXPECT_EQ(err.str(),
-              "Invalid or unsuitable .ico file. The icon file must contain 32x32 16-color "
-              "image.\n");
+              "Home page: index.html\nInvalid or unsuitable .ico file. The icon file must "
+              "contain 32x32 16-color image.\n");
     EXPECT_EQ(Run({"build", book, "-o", exe, "--icon", icons + "mixed.ico"}), kExitOk);
 
     fakepe::WriteFile(dir / "plain.exe", "no store here");

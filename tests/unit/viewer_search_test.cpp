@@ -5,6 +5,7 @@
 #include "tests/win32/viewer/TestBook.h"
 #include "viewer/book/Book.h"
 #include "viewer/book/BookSearch.h"
+#include "viewer/book/TextFold.h"
 
 namespace {
 
@@ -80,16 +81,37 @@ TEST(ViewerSearchText, HonoursThePageCharset) {
     EXPECT_EQ(DeclaredCharset(Bytes("<meta name=x><p>charset=no</p>")), "");
 }
 
-TEST(ViewerSearchText, FoldsCase) {
-    EXPECT_EQ(FoldCase(U'A'), U'a');
-    EXPECT_EQ(FoldCase(0xC4), 0xE4u);  // Ä
-    EXPECT_EQ(FoldCase(0xD7), 0xD7u);  // × has no small form
-    EXPECT_EQ(FoldCase(0x100), 0x101u);
-    EXPECT_EQ(FoldCase(0x141), 0x142u);  // Ł
-    EXPECT_EQ(FoldCase(0x178), 0xFFu);   // Ÿ
-    EXPECT_EQ(FoldCase(0x391), 0x3B1u);  // Greek Alpha
-    EXPECT_EQ(FoldCase(0x416), 0x436u);  // Cyrillic Zhe
-    EXPECT_EQ(FoldCase(0x401), 0x451u);  // Cyrillic Yo
+TEST(ViewerSearchText, FoldsCaseAndAccents) {
+    // Each pair folds to the same word.
+    const struct {
+        const char32_t* a;
+        const char32_t* b;
+    } same[] = {
+        {U"APPLE", U"apple"},
+        {U"\u00C4pfel", U"apfel"},                                   // Ä
+        {U"Stra\u00DFe", U"STRASSE"},                                // ß
+        {U"\u039F\u0394\u039F\u03A3", U"\u03BF\u03B4\u03BF\u03C2"},  // ΟΔΟΣ, οδος (final sigma)
+        {U"\u0386\u03B8\u03AE\u03BD\u03B1", U"\u03B1\u03B8\u03B7\u03BD\u03B1"},  // Άθήνα
+        {U"\u0130stanbul", U"istanbul"},                             // İ (dotted capital I)
+        {U"Vi\u1EC7t", U"viet"},                                     // Việt
+        {U"\u0531\u0580\u0561\u0574", U"\u0561\u0580\u0561\u0574"},  // Armenian capital
+        {U"caf\u00E9", U"cafe\u0301"},                               // é precomposed and combined
+        {U"\uFB01le", U"file"},                                      // ﬁ ligature
+        {U"\uFF21\uFF22", U"ab"},                                    // full-width
+        {U"\u0416\u0401", U"\u0436\u0435"},                          // Ж, Ё
+    };
+    for (const auto& c : same) {
+        std::u32string a, b;
+        for (const char32_t* p = c.a; *p; ++p)
+            AppendFolded(*p, &a);
+        for (const char32_t* p = c.b; *p; ++p)
+            AppendFolded(*p, &b);
+        SCOPED_TRACE(Utf8FromCodePoints(c.a));
+        EXPECT_EQ(a, b);
+    }
+    EXPECT_EQ(FoldCase(0xD7), 0xD7u);  // × is no letter and has no other form
+    EXPECT_TRUE(IsWordChar(U'\u05D0') && IsWordChar(U'7') && IsWordChar(U'\u0301'));
+    EXPECT_FALSE(IsWordChar(U'-') || IsWordChar(U'\u00A0') || IsWordChar(U'\u3002'));
 }
 
 class ViewerSearch : public ::testing::Test {
@@ -114,7 +136,7 @@ class ViewerSearch : public ::testing::Test {
     }
     std::vector<std::string> Names(const std::string& query) {
         std::vector<std::string> names;
-        for (const SearchHit& h : SearchBook(m_book, query))
+        for (const SearchHit& h : SearchBook(m_book, query).hits)
             names.push_back(h.strName + "|" + h.strTitle);
         return names;
     }
@@ -139,8 +161,10 @@ TEST_F(ViewerSearch, FindsPagesMarkedForSearchByTheirTitles) {
     EXPECT_EQ(Names("   "), V());
 }
 
-TEST_F(ViewerSearch, StopsAtTheHitLimit) {
-    EXPECT_EQ(SearchBook(m_book, "apple", 1).size(), 1u);
+TEST_F(ViewerSearch, ListsTheBestHitsAndCountsThemAll) {
+    const SearchResults r = SearchBook(m_book, "apple", 1);
+    EXPECT_EQ(r.hits.size(), 1u);
+    EXPECT_EQ(r.nTotal, 2u);
 }
 
 TEST(ViewerSearchDamaged, UnreadablePagesArePassedOver) {
@@ -151,7 +175,7 @@ TEST(ViewerSearchDamaged, UnreadablePagesArePassedOver) {
     b.Write(dir.File("b.exe"), "viewer stub bytes");
     CBook book;
     ASSERT_TRUE(book.Open(dir.File("b.exe")));
-    const std::vector<SearchHit> hits = SearchBook(book, "apple");
+    const std::vector<SearchHit> hits = SearchBook(book, "apple").hits;
     ASSERT_EQ(hits.size(), 1u);
     EXPECT_EQ(hits[0].strName, "good.htm");
 }

@@ -1,25 +1,57 @@
 // Full-text search over the pages of a book that are marked for search.
 //
-// A page's bytes are decoded with its own charset (from its meta tag or byte-order mark, else
-// UTF-8 when the bytes are valid UTF-8, else Windows-1252), its tags, comments, scripts and
-// style sheets are dropped, character references are decoded and white space is collapsed; the
-// query matches without regard to case.
+// A page's bytes are decoded with its own charset (see DecodePage in html/HtmlText.h) and read
+// by the HTML tokenizer: its tags, comments, scripts and style sheets are dropped, character
+// references are decoded and white space is collapsed. The words of all pages go into one index
+// (SearchIndex.h), built once per book.
 #pragma once
 
+#include <atomic>
 #include <cstdint>
+#include <functional>
 #include <string>
 #include <vector>
+
+#include "html/HtmlText.h"
+#include "viewer/book/SearchIndex.h"
 
 class CBook;
 
 struct SearchHit {
-    std::string strName;   // file-table name of the page
-    std::string strTitle;  // the page's <title> in UTF-8, or its name when it has none
+    std::string strName;     // file-table name of the page
+    std::string strTitle;    // the page's <title> in UTF-8, or its name when it has none
+    std::string strSnippet;  // UTF-8 text around the first match
 };
 
-// The pages whose text holds queryUtf8 (UTF-8; blank gives no hits), in file-table order, at
-// most maxHits of them. Pages that cannot be read are passed over.
-std::vector<SearchHit> SearchBook(CBook& book, const std::string& queryUtf8, size_t maxHits = 500);
+struct SearchResults {
+    size_t nTotal = 0;               // every page that matches, also past the hits listed
+    std::vector<SearchHit> hits;     // best first
+    std::vector<std::string> terms;  // the query's words and phrases (UTF-8, folded)
+};
+
+// The search over one open book: the index is built once (Build), then every query is answered
+// from it. Query rules and ranking: see SearchIndex.h.
+class CBookSearch {
+  public:
+    // Reads every page marked for search into the index, calling progress(done, total) after
+    // each. Pages that cannot be read are passed over. Returns false, leaving no index, when
+    // *cancel becomes true (it is looked at between pages).
+    bool Build(CBook& book, const std::atomic<bool>* cancel = nullptr,
+               const std::function<void(size_t, size_t)>& progress = {});
+    bool IsBuilt() const { return m_bBuilt; }
+
+    // Answers a query (UTF-8) from the index; at most maxHits hits are listed.
+    SearchResults Search(const CBook& book, const std::string& queryUtf8,
+                         size_t maxHits = 500) const;
+
+  private:
+    CSearchIndex m_index;
+    std::vector<std::string> m_titles;  // UTF-8 title of each file, by file-table index
+    bool m_bBuilt = false;
+};
+
+// A one-off search: builds the index and answers one query.
+SearchResults SearchBook(CBook& book, const std::string& queryUtf8, size_t maxHits = 500);
 
 // The readable content of an HTML page, as Unicode code points.
 struct PageText {
@@ -27,13 +59,5 @@ struct PageText {
     std::u32string title;  // text of <title>
 };
 PageText ExtractPageText(const std::vector<uint8_t>& html);
-// The same, releasing the page's bytes as soon as they are decoded.
+// The same, letting go of the page's bytes as soon as they are decoded.
 PageText ExtractPageText(std::vector<uint8_t>&& html);
-
-// The charset a page declares in a <meta> tag, lower case, or "".
-std::string DeclaredCharset(const std::vector<uint8_t>& html);
-
-// Folds a code point for case-insensitive comparison (Latin, Greek and Cyrillic letters).
-char32_t FoldCase(char32_t c);
-
-std::string Utf8FromCodePoints(const std::u32string& text);

@@ -1,0 +1,373 @@
+// pagevane-cli check: reads every page and style sheet of a book once, resolves each reference
+// as the viewer would, then walks the links from the home page to find the pages nothing reaches.
+#include "cli/CliCheck.h"
+
+#include <filesystem>
+#include <memory>
+#include <unordered_map>
+
+#include "cli/Cli.h"
+#include "cli/ConsoleUi.h"
+#include "compiler/BuildEBook.h"
+#include "html/HtmlLinks.h"
+#include "html/HtmlText.h"
+#include "platform/ErrorReport.h"
+#include "platform/Exceptions.h"
+#include "platform/File.h"
+#include "platform/Text.h"
+#include "project/ProjectFile.h"
+#include "project/Scan.h"
+#include "viewer/book/Book.h"
+#include "viewer/book/BookUrl.h"
+
+namespace {
+
+// Names compared as the viewer compares them: either slash, no leading slash, lower case.
+std::string FoldName(const std::string& name) {
+    std::string s = name;
+    for (char& c : s) {
+        if (c == '\\')
+            c = '/';
+    }
+    const size_t lead = s.find_first_not_of('/');
+    return AnsiLower(lead == std::string::npos ? std::string() : s.substr(lead));
+}
+
+int HexValue(char c) {
+    if (c >= '0' && c <= '9')
+        return c - '0';
+    if (c >= 'a' && c <= 'f')
+        return c - 'a' + 10;
+    if (c >= 'A' && c <= 'F')
+        return c - 'A' + 10;
+    return -1;
+}
+
+std::string PercentDecode(const std::string& s) {
+    std::string out;
+    for (size_t i = 0; i < s.size(); ++i) {
+        if (s[i] == '%' && i + 2 < s.size() && HexValue(s[i + 1]) >= 0 && HexValue(s[i + 2]) >= 0) {
+            out += static_cast<char>(HexValue(s[i + 1]) * 16 + HexValue(s[i + 2]));
+            i += 2;
+        } else {
+            out += s[i];
+        }
+    }
+    return out;
+}
+
+std::string FolderOf(const std::string& name) {
+    const size_t slash = name.rfind('/');
+    return slash == std::string::npos ? std::string() : name.substr(0, slash + 1);
+}
+
+// Joins a reference's path (decoded, forward slashes) to the folder it is relative to and
+// resolves "." and ".."; a path beginning with '/' starts at the book's root.
+std::string JoinPath(const std::string& folder, const std::string& path, bool* outside) {
+    const std::string full = !path.empty() && path[0] == '/' ? path : folder + path;
+    std::vector<std::string> parts;
+    size_t start = 0;
+    while (start <= full.size()) {
+        size_t end = full.find('/', start);
+        if (end == std::string::npos)
+            end = full.size();
+        const std::string seg = full.substr(start, end - start);
+        if (seg == "..") {
+            if (parts.empty())
+                *outside = true;
+            else
+                parts.pop_back();
+        } else if (!seg.empty() && seg != ".") {
+            parts.push_back(seg);
+        }
+        start = end + 1;
+    }
+    std::string out;
+    for (const std::string& p : parts)
+        out += (out.empty() ? "" : "/") + p;
+    return out;
+}
+
+// The path part of a reference, decoded, or false when the reference is not the book's.
+bool ReferencePath(const std::string& url, std::string* path) {
+    if (url.empty() || url[0] == '#' || url[0] == '?')
+        return false;  // the page itself
+    if (url.size() >= 2 && (url[0] == '/' || url[0] == '\\') && (url[1] == '/' || url[1] == '\\'))
+        return false;  // "//host/..."
+    std::string rest = url;
+    const std::string scheme = UrlScheme(url);
+    if (!scheme.empty()) {
+        if (scheme != kBookScheme)
+            return false;
+        rest = "/" + url.substr(scheme.size() + 1);
+    }
+    rest = PercentDecode(rest.substr(0, rest.find_first_of("?#")));
+    for (char& c : rest) {
+        if (c == '\\')
+            c = '/';
+    }
+    *path = rest;
+    return true;
+}
+
+bool IsPageName(const std::string& name) {
+    const std::string mime = MimeTypeFromName(name);
+    return mime == "text/html" || mime == "application/xhtml+xml";
+}
+
+bool IsStyleSheetName(const std::string& name) {
+    return std::string(MimeTypeFromName(name)) == "text/css";
+}
+
+// Addresses come from the pages: their control characters are written out, never sent on.
+std::string Quoted(const std::string& utf8) {
+    return "\"" + EscapeUtf8Controls(utf8) + "\"";
+}
+
+}  // namespace
+
+bool ResolveReference(const std::string& pageName, const std::string& baseHref,
+                      const std::string& urlUtf8, std::string* name, bool* outside) {
+    *outside = false;
+    std::string path;
+    if (!ReferencePath(urlUtf8, &path))
+        return false;
+    std::string folder = FolderOf(pageName);
+    if (!baseHref.empty()) {
+        std::string basePath;
+        if (!ReferencePath(baseHref, &basePath))
+            return false;  // a base elsewhere makes every relative reference point there
+        bool baseOutside = false;
+        const std::string base = JoinPath(folder, basePath, &baseOutside);
+        // "sub/" names a folder; "sub/page.html" the folder it is in.
+        const bool isFolder = basePath.empty() || basePath.back() == '/';
+        folder = isFolder ? (base.empty() ? std::string() : base + "/") : FolderOf(base);
+        *outside = baseOutside;
+    }
+    *name = JoinPath(folder, path, outside);
+    return true;
+}
+
+CheckResult CheckLinks(const CheckInput& input, std::ostream& out) {
+    CheckResult result;
+    result.nFiles = input.files.size();
+    for (const std::string& line : input.unholdable) {
+        out << ConsoleText(line) << '\n';
+        ++result.nUnholdable;
+    }
+
+    std::unordered_map<std::string, size_t> index;
+    for (size_t i = 0; i < input.files.size(); ++i)
+        index.emplace(FoldName(input.files[i].strName), i);  // the first of equal names wins
+    auto find = [&](const std::string& name) -> long {
+        auto it = index.find(FoldName(name));
+        std::string ansi;
+        if (it == index.end() && AnsiFromUtf8(name, &ansi) && ansi != name)
+            it = index.find(FoldName(ansi));
+        return it == index.end() ? -1 : static_cast<long>(it->second);
+    };
+
+    std::vector<std::vector<size_t>> links(input.files.size());
+    for (size_t i = 0; i < input.files.size(); ++i) {
+        const CheckFile& file = input.files[i];
+        const bool page = IsPageName(file.strName);
+        if (!page && !IsStyleSheetName(file.strName))
+            continue;
+        std::vector<uint8_t> bytes;
+        std::string error;
+        if (!input.read(i, &bytes, &error)) {
+            out << ConsoleText(file.strShown + ": cannot be read: " + error) << '\n';
+            ++result.nUnreadable;
+            continue;
+        }
+        PageReferences refs;
+        if (page) {
+            ++result.nPages;
+            refs = FindPageReferences(DecodePage(bytes));
+        } else {
+            FindStyleReferences(DecodeUtf8Lenient(bytes.data(), bytes.size()), 1, "url()",
+                                &refs.refs);
+        }
+        for (const HtmlReference& ref : refs.refs) {
+            std::string target;
+            bool outside = false;
+            if (!ResolveReference(file.strName, refs.strBase, ref.strUrl, &target, &outside))
+                continue;
+            ++result.nReferences;
+            auto where = [&] {
+                return ConsoleText(file.strShown) + ":" + std::to_string(ref.nLine) + ": " +
+                       ref.strWhere + " " + Quoted(ref.strUrl);
+            };
+            if (outside) {
+                out << where() << " leads outside the book\n";
+                ++result.nBroken;
+                continue;
+            }
+            const long found = find(target);
+            if (found < 0) {
+                // The name as the book would hold it, when it has an ANSI form.
+                std::string ansi;
+                const std::string shown =
+                    AnsiFromUtf8(target, &ansi) ? ConsoleText(ansi) : EscapeUtf8Controls(target);
+                out << where() << ": the book holds no file " << Quoted(shown) << '\n';
+                ++result.nBroken;
+                continue;
+            }
+            links[i].push_back(static_cast<size_t>(found));
+        }
+    }
+
+    if (input.strHome.empty())
+        return result;
+    const long home = find(input.strHome);
+    if (home < 0)
+        return result;
+    std::vector<bool> reached(input.files.size(), false);
+    std::vector<size_t> queue = {static_cast<size_t>(home)};
+    reached[static_cast<size_t>(home)] = true;
+    while (!queue.empty()) {
+        const size_t at = queue.back();
+        queue.pop_back();
+        for (size_t to : links[at]) {
+            if (!reached[to]) {
+                reached[to] = true;
+                queue.push_back(to);
+            }
+        }
+    }
+    for (size_t i = 0; i < input.files.size(); ++i) {
+        if (!reached[i] && IsPageName(input.files[i].strName)) {
+            out << ConsoleText(input.files[i].strShown)
+                << ": no link from the home page reaches this page\n";
+            ++result.nUnreached;
+        }
+    }
+    return result;
+}
+
+CheckInput CheckInputFromProject(const CBookProject& project) {
+    CheckInput input;
+    std::vector<std::string> paths;
+    std::string shownFolder = project.m_strProjectDir;
+    for (char& c : shownFolder) {
+        if (c == '\\')
+            c = '/';
+    }
+    if (!shownFolder.empty() && shownFolder.back() != '/')
+        shownFolder += '/';
+    for (const auto& page : project.m_arrPages) {
+        if (!page->m_bInProject)
+            continue;
+        CheckFile file;
+        file.strName = page->m_strFile;
+        for (char& c : file.strName) {
+            if (c == '\\')
+                c = '/';
+        }
+        file.strShown = shownFolder + file.strName;
+        if (input.strHome.empty() && page->m_bInSequence)
+            input.strHome = file.strName;
+        input.files.push_back(std::move(file));
+        // The path the build reads the file from.
+        paths.push_back(project.m_strProjectDir + "\\" + page->m_strFile);
+    }
+    if (project.m_arrPages.size() > kMaxPageEntries)
+        input.unholdable.push_back(project.m_strProjectDir + ": " +
+                                   TooManyPagesMessage(project.m_arrPages.size()));
+    input.read = [paths](size_t i, std::vector<uint8_t>* bytes, std::string* error) {
+        try {
+            CFile file;
+            file.Open(paths[i], CFile::modeRead | CFile::shareDenyWrite);
+            const uint64_t length = file.GetLength();
+            if (length > 0x7FFFFFFFu) {
+                *error = "the file is too large for an e-book";
+                return false;
+            }
+            bytes->resize(static_cast<size_t>(length));
+            if (length)
+                file.ReadExact(bytes->data(), static_cast<uint32_t>(length));
+            file.Close();
+            return true;
+        } catch (const CException& e) {
+            *error = e.GetErrorMessage();
+            return false;
+        }
+    };
+    return input;
+}
+
+std::string CheckSummary(const CheckResult& r) {
+    std::string text = "check: " + std::to_string(r.nFiles) + " files, " +
+                       std::to_string(r.nPages) + " pages, " + std::to_string(r.nReferences) +
+                       " references: ";
+    std::vector<std::string> parts;
+    if (r.nBroken)
+        parts.push_back(std::to_string(r.nBroken) + " broken");
+    if (r.nUnreached)
+        parts.push_back(std::to_string(r.nUnreached) + " pages not reached from the home page");
+    if (r.nUnholdable)
+        parts.push_back(std::to_string(r.nUnholdable) + " names the e-book cannot hold");
+    if (r.nUnreadable)
+        parts.push_back(std::to_string(r.nUnreadable) + " files not readable");
+    if (parts.empty())
+        return text + "nothing to report";
+    for (size_t i = 0; i < parts.size(); ++i)
+        text += (i ? ", " : "") + parts[i];
+    return text;
+}
+
+int RunCheck(const std::string& source, CConsoleUi& ui, std::ostream& out) {
+    std::error_code ec;
+    const std::filesystem::path fsPath(NativePath(source));
+    CBookProject project;
+    std::unique_ptr<CBook> book;
+    CheckInput input;
+    if (std::filesystem::is_directory(fsPath, ec)) {
+        // The scan of build, with what it leaves out reported as findings.
+        ScanReport report;
+        project.m_strProjectDir = TrimmedFolder(source);
+        ScanFolder(project, project.m_strProjectDir, &report);
+        ChooseFolderHome(project, ui);
+        input = CheckInputFromProject(project);
+        const std::string folder = project.m_strProjectDir + "/";
+        auto slashes = [](std::string name) {
+            for (char& c : name) {
+                if (c == '\\')
+                    c = '/';
+            }
+            return name;
+        };
+        for (const std::string& name : report.leftOut)
+            input.unholdable.push_back(folder + slashes(name) +
+                                       ": the e-book cannot hold this name (characters outside "
+                                       "the Windows-1252 code page)");
+        for (const std::string& name : report.caseTwins)
+            input.unholdable.push_back(folder + slashes(name) +
+                                       ": the e-book cannot hold this name beside another that "
+                                       "differs from it only in case");
+    } else if (source.size() >= 4 && AnsiEqualNoCase(source.substr(source.size() - 4), ".ebp")) {
+        project.m_strProjectFile = source;
+        if (!LoadProject(project, ui))
+            return kExitFailure;
+        input = CheckInputFromProject(project);
+    } else {
+        book.reset(new CBook);
+        if (!book->Open(source)) {
+            ui.ShowMessage("Cannot check " + source + "\n" + book->GetErrorText(), MsgIcon::stop,
+                           MsgButtons::ok);
+            return kExitFailure;
+        }
+        for (const BookFile& f : book->Files())
+            input.files.push_back(CheckFile{f.strName, f.strName});
+        if (!book->Sequence().empty())
+            input.strHome = book->Files()[book->Sequence()[0]].strName;
+        CBook* b = book.get();
+        input.read = [b](size_t i, std::vector<uint8_t>* bytes, std::string* error) {
+            return b->ReadFile(b->Files()[i], bytes, error);
+        };
+    }
+    const CheckResult result = CheckLinks(input, out);
+    out.flush();
+    ui.Inform(CheckSummary(result));
+    return result.nBroken || result.nUnreadable ? kExitFailure : kExitOk;
+}

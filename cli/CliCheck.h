@@ -1,0 +1,68 @@
+// pagevane-cli check: the links of a book, before or after it is built.
+//
+// Every relative reference of the HTML pages (links, images, scripts, frames, style sheets,
+// srcset, url() in style sheets and style attributes) must name a file the book holds, found as
+// the viewer finds it: the page's folder and the reference combined, "." and ".." resolved,
+// %XX decoded, compared without regard to case, a name in UTF-8 also tried in the book's ANSI
+// form. References with a scheme (http:, mailto:, javascript:, ...), "//host" references and
+// fragment-only ones are not the book's business and are passed over.
+#pragma once
+
+#include <cstdint>
+#include <functional>
+#include <ostream>
+#include <string>
+#include <vector>
+
+#include "project/BookProject.h"
+
+class CConsoleUi;
+
+struct CheckFile {
+    std::string strName;   // name in the book: relative, forward slashes, ANSI
+    std::string strShown;  // how a finding names the file (ANSI)
+};
+
+struct CheckInput {
+    std::vector<CheckFile> files;  // in book order
+    std::string strHome;           // name of the home page; "" when the book has none
+    // Findings already made: names the e-book cannot hold (ANSI, one line each).
+    std::vector<std::string> unholdable;
+    // Reads file i; false with a reason in *error when it cannot be read.
+    std::function<bool(size_t, std::vector<uint8_t>*, std::string*)> read;
+};
+
+struct CheckResult {
+    size_t nFiles = 0;
+    size_t nPages = 0;       // HTML pages read
+    size_t nReferences = 0;  // references that name a file in the book (or fail to)
+    size_t nBroken = 0;      // references to files the book does not hold, or outside it
+    size_t nUnreached = 0;   // pages no link reaches from the home page
+    size_t nUnholdable = 0;
+    size_t nUnreadable = 0;  // files that could not be read
+};
+
+// Checks the book and writes one line per finding to out ("file:line: what"), in the form the
+// console shows: names the book cannot hold, then broken references file by file, then pages
+// no link reaches from the home page (when the book has a home page).
+CheckResult CheckLinks(const CheckInput& input, std::ostream& out);
+
+// The input for a project as the build would make it (included entries, in page order; the home
+// page is the first included entry in the page sequence). Files are named for findings as the
+// project folder, a slash and the name.
+CheckInput CheckInputFromProject(const CBookProject& project);
+
+// The file name, within the book, a reference made by the page pageName resolves to, as the
+// viewer resolves it (see above); baseHref is the page's <base href> or "". Returns false when
+// the reference is not one the book answers (external, fragment-only, empty); sets *outside when
+// ".." climbs above the book's root.
+bool ResolveReference(const std::string& pageName, const std::string& baseHref,
+                      const std::string& urlUtf8, std::string* name, bool* outside);
+
+// pagevane-cli check SOURCE: a folder (scanned as build scans it, home page chosen as build
+// chooses it), a project file or an e-book. Exit status 1 when a reference is broken or a file
+// cannot be read, 0 otherwise.
+int RunCheck(const std::string& source, CConsoleUi& ui, std::ostream& out);
+
+// The summary line of a check ("check: 7 files, 5 pages, 23 references: nothing broken").
+std::string CheckSummary(const CheckResult& result);

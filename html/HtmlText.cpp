@@ -1,0 +1,193 @@
+#include "html/HtmlText.h"
+
+#include <algorithm>
+
+#include "html/HtmlTokenizer.h"
+#include "platform/Text.h"
+
+namespace {
+
+// Decodes one UTF-8 sequence at p; returns its length, or 0 when it is not valid UTF-8.
+size_t DecodeUtf8(const uint8_t* p, size_t n, char32_t* cp) {
+    const uint8_t c = p[0];
+    size_t len;
+    char32_t v;
+    if (c < 0x80) {
+        *cp = c;
+        return 1;
+    } else if (c >= 0xC2 && c <= 0xDF) {
+        len = 2;
+        v = c & 0x1F;
+    } else if (c >= 0xE0 && c <= 0xEF) {
+        len = 3;
+        v = c & 0x0F;
+    } else if (c >= 0xF0 && c <= 0xF4) {
+        len = 4;
+        v = c & 0x07;
+    } else {
+        return 0;
+    }
+    if (n < len)
+        return 0;
+    for (size_t i = 1; i < len; ++i) {
+        if ((p[i] & 0xC0) != 0x80)
+            return 0;
+        v = (v << 6) | (p[i] & 0x3F);
+    }
+    if ((len == 3 && v < 0x800) || (len == 4 && (v < 0x10000 || v > 0x10FFFF)) ||
+        (v >= 0xD800 && v <= 0xDFFF))
+        return 0;
+    *cp = v;
+    return len;
+}
+
+std::u32string DecodeSingleByte(const uint8_t* p, size_t n) {
+    std::u32string out;
+    out.reserve(n);
+    for (size_t i = 0; i < n; ++i)
+        out += static_cast<char32_t>(Cp1252ToUnicode(p[i]));
+    return out;
+}
+
+std::u32string DecodeUtf16(const uint8_t* p, size_t n, bool bigEndian) {
+    std::u32string out;
+    for (size_t i = 0; i + 1 < n; i += 2) {
+        char32_t u = bigEndian ? (p[i] << 8 | p[i + 1]) : (p[i + 1] << 8 | p[i]);
+        if (u >= 0xD800 && u <= 0xDBFF && i + 3 < n) {
+            const char32_t lo = bigEndian ? (p[i + 2] << 8 | p[i + 3]) : (p[i + 3] << 8 | p[i + 2]);
+            if (lo >= 0xDC00 && lo <= 0xDFFF) {
+                u = 0x10000 + ((u - 0xD800) << 10) + (lo - 0xDC00);
+                i += 2;
+            }
+        }
+        out += u;
+    }
+    return out;
+}
+
+std::string LowerAsciiString(const std::u32string& s) {
+    std::string out;
+    for (char32_t c : s)
+        out += c < 0x80 ? static_cast<char>((c >= 'A' && c <= 'Z') ? c + 32 : c) : '?';
+    return out;
+}
+
+// The charset name at the start of text (after "charset="): quotes and spaces around it dropped.
+std::string CharsetName(const std::string& text) {
+    size_t i = 0;
+    while (i < text.size() && (text[i] == ' ' || text[i] == '"' || text[i] == '\''))
+        ++i;
+    size_t end = i;
+    while (end < text.size() && text[end] != ' ' && text[end] != ';' && text[end] != '"' &&
+           text[end] != '\'')
+        ++end;
+    return text.substr(i, end - i);
+}
+
+}  // namespace
+
+std::string DeclaredCharset(const std::vector<uint8_t>& html) {
+    // The declaration must come early in the head; the first 8 KB are plenty. Every charset name
+    // is ASCII, so reading the bytes one to one as code points finds it in any ASCII-based page.
+    const size_t n = std::min<size_t>(html.size(), 8192);
+    std::u32string head(html.begin(), html.begin() + static_cast<long>(n));
+    CHtmlTokenizer tokenizer(head);
+    HtmlToken token;
+    while (tokenizer.Next(&token)) {
+        if (token.kind != HtmlToken::Kind::startTag || token.name != U"meta")
+            continue;
+        if (const HtmlAttribute* charset = token.Find("charset")) {
+            const std::string name = CharsetName(LowerAsciiString(charset->value));
+            if (!name.empty())
+                return name;
+        }
+        const HtmlAttribute* content = token.Find("content");
+        if (!content)
+            continue;
+        const std::string value = LowerAsciiString(content->value);
+        const size_t at = value.find("charset");
+        if (at == std::string::npos)
+            continue;
+        size_t i = at + 7;
+        while (i < value.size() && value[i] == ' ')
+            ++i;
+        if (i < value.size() && value[i] == '=') {
+            const std::string name = CharsetName(value.substr(i + 1));
+            if (!name.empty())
+                return name;
+        }
+    }
+    return std::string();
+}
+
+std::u32string DecodeUtf8Lenient(const uint8_t* p, size_t n) {
+    std::u32string out;
+    out.reserve(n);
+    size_t i = 0;
+    while (i < n) {
+        char32_t cp;
+        size_t len = DecodeUtf8(p + i, n - i, &cp);
+        if (!len) {  // a stray byte: read it as Windows-1252
+            cp = Cp1252ToUnicode(p[i]);
+            len = 1;
+        }
+        out += cp;
+        i += len;
+    }
+    return out;
+}
+
+std::u32string DecodePage(const std::vector<uint8_t>& html) {
+    const uint8_t* p = html.data();
+    const size_t n = html.size();
+    if (n >= 3 && p[0] == 0xEF && p[1] == 0xBB && p[2] == 0xBF)
+        return DecodeUtf8Lenient(p + 3, n - 3);
+    if (n >= 2 && p[0] == 0xFF && p[1] == 0xFE)
+        return DecodeUtf16(p + 2, n - 2, false);
+    if (n >= 2 && p[0] == 0xFE && p[1] == 0xFF)
+        return DecodeUtf16(p + 2, n - 2, true);
+    const std::string cs = DeclaredCharset(html);
+    if (cs == "utf-8" || cs == "utf8")
+        return DecodeUtf8Lenient(p, n);
+    if (cs.empty()) {
+        // UTF-8 when every byte fits, decoded in the same pass that finds out.
+        std::u32string out;
+        out.reserve(n);
+        size_t i = 0;
+        while (i < n) {
+            char32_t cp;
+            const size_t len = DecodeUtf8(p + i, n - i, &cp);
+            if (!len)
+                break;
+            out += cp;
+            i += len;
+        }
+        if (i == n)
+            return out;
+    }
+    // windows-1252, iso-8859-1, us-ascii and any charset we do not know: Windows-1252 is what
+    // browsers read for all of these.
+    return DecodeSingleByte(p, n);
+}
+
+std::string Utf8FromCodePoints(const std::u32string& text) {
+    std::string out;
+    for (char32_t cp : text) {
+        if (cp < 0x80) {
+            out += static_cast<char>(cp);
+        } else if (cp < 0x800) {
+            out += static_cast<char>(0xC0 | (cp >> 6));
+            out += static_cast<char>(0x80 | (cp & 0x3F));
+        } else if (cp < 0x10000) {
+            out += static_cast<char>(0xE0 | (cp >> 12));
+            out += static_cast<char>(0x80 | ((cp >> 6) & 0x3F));
+            out += static_cast<char>(0x80 | (cp & 0x3F));
+        } else {
+            out += static_cast<char>(0xF0 | (cp >> 18));
+            out += static_cast<char>(0x80 | ((cp >> 12) & 0x3F));
+            out += static_cast<char>(0x80 | ((cp >> 6) & 0x3F));
+            out += static_cast<char>(0x80 | (cp & 0x3F));
+        }
+    }
+    return out;
+}

@@ -1,0 +1,22 @@
+// Page bytes to code points and back: the charset a page declares, the decoding a browser would
+// choose for it, and UTF-8 for the results.
+#pragma once
+
+#include <cstdint>
+#include <string>
+#include <vector>
+
+// The charset a page declares in a <meta charset> or <meta http-equiv content="...charset=...">
+// tag within its first 8 KB, lower case, or "".
+std::string DeclaredCharset(const std::vector<uint8_t>& html);
+
+// The page's characters: a byte-order mark (UTF-8, UTF-16) decides first, then the declared
+// charset (UTF-8, else Windows-1252 for every single-byte charset), then the bytes themselves
+// (UTF-8 when they are valid UTF-8, else Windows-1252). A stray byte in UTF-8 text is read as
+// Windows-1252.
+std::u32string DecodePage(const std::vector<uint8_t>& html);
+
+// UTF-8 text to code points, a byte that begins no valid sequence read as Windows-1252.
+std::u32string DecodeUtf8Lenient(const uint8_t* p, size_t n);
+
+std::string Utf8FromCodePoints(const std::u32string& text);

@@ -1,0 +1,21 @@
+// The one place where the programs convert between 8-bit text and UTF-16. std::string holds text
+// in the Windows ANSI code page unless a caller says otherwise (CP_UTF8, for one).
+#pragma once
+
+#include <windows.h>
+
+#include <string>
+
+class CWinText {
+  public:
+    // 8-bit text in code page cp to UTF-16. Empty for empty input.
+    static std::wstring Wide(const std::string& text, UINT cp = CP_ACP);
+    // UTF-16 to 8-bit text in code page cp; characters without a form there become the code
+    // page's default character. Empty for empty input or a null pointer.
+    static std::string Ansi(const std::wstring& text, UINT cp = CP_ACP);
+    static std::string Ansi(const wchar_t* text, UINT cp = CP_ACP);
+    // Strict form for names that must round-trip: no best-fit mapping ("a" for "a with macron"),
+    // and *lossy set when a character has no form in cp (a "?" stands for it) or the conversion
+    // failed. cp must be a real code page (not CP_UTF8 or CP_UTF7, which have no such test).
+    static std::string AnsiStrict(const std::wstring& text, UINT cp, bool* lossy);
+};

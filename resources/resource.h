@@ -1,0 +1,63 @@
+// Resource and control ids of the publisher, Pagevane.exe.
+#pragma once
+
+#define IDR_MAINFRAME 128  // group icon: a 32x32 and a 16x16 image, 16 colours each
+#define IDS_ABOUTBOX 101   // "&About..." in the sheet's system menu
+#define IDM_ABOUTBOX 0x0010
+
+// Dialog templates.
+#define IDD_ABOUTBOX 100
+#define IDD_CONTENT 102
+#define IDD_INTERFACE 103
+#define IDD_CREATE 106
+#define IDD_FILE_PROPERTIES 133
+
+// Content page.
+#define IDC_NEW_PROJECT 1001
+#define IDC_OPEN_PROJECT 1002
+#define IDC_RESCAN_DIR 1003
+#define IDC_FILE_PROPERTIES 1004
+#define IDC_MOVE_UP 1005
+#define IDC_MOVE_DOWN 1006
+#define IDC_PAGE_LIST 1007
+
+// Interface page.
+#define IDC_SPLASH_FILE 1008
+#define IDC_SPLASH_BROWSE 1009
+#define IDC_ICON_FILE 1010
+#define IDC_ICON_BROWSE 1011
+#define IDC_SHOW_ABOUT 1012
+#define IDC_START_MAXIMIZED 1013
+#define IDC_SHOW_TOOLBAR 1014
+#define IDC_HOME_BUTTON 1015
+#define IDC_PREVNEXT_BUTTONS 1016
+#define IDC_HISTORY_BUTTONS 1017
+#define IDC_SEARCH_BUTTON 1018
+#define IDC_FULLSCREEN_BUTTON 1019
+#define IDC_FONTSIZE_BUTTON 1020
+#define IDC_PRINT_BUTTON 1021
+#define IDC_ABOUT_BUTTON 1022
+#define IDC_EXIT_BUTTON 1023
+#define IDC_COPY_BUTTON 1024
+#define IDC_START_FULLSCREEN 1025
+#define IDC_SPLASH_LABEL 1058
+#define IDC_ICON_LABEL 1059
+
+// Create page.
+#define IDC_TITLE 1035
+#define IDC_AUTHOR 1036
+#define IDC_COPYRIGHT 1037
+#define IDC_URL 1038
+#define IDC_EMAIL 1039
+#define IDC_ABOUT_INFO 1041
+#define IDC_EBOOK_FILE 1042
+#define IDC_EBOOK_BROWSE 1043
+#define IDC_CREATE_EBOOK 1044
+#define IDC_RUN_EBOOK 1045
+#define IDC_SAVE_PROJECT_AS 1046
+
+// File Properties dialog.
+#define IDC_MAKE_HOME_PAGE 1046
+#define IDC_IN_PROJECT 1047
+#define IDC_IN_SEQUENCE 1048
+#define IDC_IN_SEARCH 1050

@@ -1,0 +1,71 @@
+// The HTML tokenizer, page decoding and reference finding on arbitrary bytes, as the viewer's
+// search and the command line's check read every page of a book.
+//
+// Every run must end; every token's line lies within the page's lines and never goes back;
+// every reference's line too; a character token is never empty.
+#include <cstdint>
+#include <string>
+#include <vector>
+
+#include "FuzzSeeds.h"
+#include "html/HtmlLinks.h"
+#include "html/HtmlText.h"
+#include "html/HtmlTokenizer.h"
+
+namespace {
+
+void WriteSeeds(const std::string& dir) {
+    const char* const seeds[] = {
+        "<!DOCTYPE html><html><head><meta charset=utf-8><title>T &amp; t</title>"
+        "<style>@import 'a.css'; p { background: url(x.png) }</style></head>"
+        "<body><a href=\"a.html#x\">a</a><img src=b.png srcset=\"c.png 1x, d.png 2x\">"
+        "<script><!-- <script> </script> --></script><!-- c --><p>&eacute;&#x41;&notit;</p>",
+        "<textarea>\r\n<a href=x></textarea><plaintext><b>",
+        "\xEF\xBB\xBF<a href='\xC3\xA9.html' style=\"x:url( 'y.png' )\">",
+    };
+    int n = 0;
+    for (const char* s : seeds) {
+        const std::string text = s;
+        WriteBytes(dir + "/seed" + std::to_string(n++),
+                   reinterpret_cast<const uint8_t*>(text.data()), text.size());
+    }
+}
+
+}  // namespace
+
+extern "C" int LLVMFuzzerInitialize(int* argc, char*** argv) {
+    const std::string dir = FuzzCorpusDir(*argc, *argv);
+    if (!dir.empty() && FolderIsEmpty(dir))
+        WriteSeeds(dir);
+    return 0;
+}
+
+extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
+    const std::vector<uint8_t> bytes(data, data + size);
+    const std::u32string page = DecodePage(bytes);
+    size_t lines = 1;
+    for (size_t i = 0; i < page.size(); ++i) {
+        if (page[i] == '\n' || (page[i] == '\r' && (i + 1 >= page.size() || page[i + 1] != '\n')))
+            ++lines;
+    }
+    CHtmlTokenizer tokenizer(page);
+    HtmlToken token;
+    size_t line = 1;
+    while (tokenizer.Next(&token)) {
+        if (token.line < line || token.line > lines)
+            __builtin_trap();
+        if (token.kind == HtmlToken::Kind::characters && token.data.empty())
+            __builtin_trap();
+        for (const HtmlAttribute& a : token.attributes) {
+            if (a.line < token.line || a.line > lines)
+                __builtin_trap();
+        }
+        line = token.line;
+    }
+    const PageReferences refs = FindPageReferences(page);
+    for (const HtmlReference& r : refs.refs) {
+        if (r.nLine < 1 || r.nLine > lines)
+            __builtin_trap();
+    }
+    return 0;
+}

@@ -1,0 +1,89 @@
+// Console output: a console receives the ANSI text as UTF-16 (read back from the screen buffer),
+// a file receives the bytes unchanged.
+#include <gtest/gtest.h>
+#include <windows.h>
+
+#include <iostream>
+#include <string>
+
+#include "platform/Console.h"
+
+namespace {
+
+std::wstring Decode(UINT codePage, const std::string& bytes) {
+    std::wstring wide(bytes.size(), L'\0');
+    const int n = MultiByteToWideChar(codePage, 0, bytes.data(), static_cast<int>(bytes.size()),
+                                      &wide[0], static_cast<int>(wide.size()));
+    wide.resize(n > 0 ? static_cast<size_t>(n) : 0);
+    return wide;
+}
+
+// Points standard output at another handle for the test's lifetime.
+class StdOutputSwap {
+  public:
+    explicit StdOutputSwap(HANDLE h) : m_old(GetStdHandle(STD_OUTPUT_HANDLE)) {
+        SetStdHandle(STD_OUTPUT_HANDLE, h);
+    }
+    ~StdOutputSwap() { SetStdHandle(STD_OUTPUT_HANDLE, m_old); }
+
+  private:
+    HANDLE m_old;
+};
+
+// "café €" and a character outside Latin-1 in the ANSI code page's bytes.
+const std::string kAnsiText = "caf\xE9 \x80 \x9C";
+
+TEST(Console, AConsoleShowsTheAnsiTextAsUnicode) {
+    FreeConsole();
+    ASSERT_TRUE(AllocConsole());
+    const HANDLE screen =
+        CreateFileA("CONOUT$", GENERIC_READ | GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE,
+                    nullptr, OPEN_EXISTING, 0, nullptr);
+    ASSERT_NE(screen, INVALID_HANDLE_VALUE);
+    const std::wstring expected = Decode(CP_ACP, kAnsiText);
+    if (expected == Decode(GetConsoleOutputCP(), kAnsiText)) {
+        CloseHandle(screen);
+        FreeConsole();
+        GTEST_SKIP() << "the console's code page reads these bytes as the ANSI one does";
+    }
+    {
+        StdOutputSwap swap(screen);
+        EXPECT_TRUE(IsTerminal(StdStream::output));
+        CONSOLE_SCREEN_BUFFER_INFO info;
+        ASSERT_TRUE(GetConsoleScreenBufferInfo(screen, &info));
+        const COORD start = info.dwCursorPosition;
+        {
+            CConsoleText console;
+            std::cout << kAnsiText << std::flush;
+        }
+        std::wstring shown(expected.size(), L'\0');
+        DWORD read = 0;
+        ASSERT_TRUE(ReadConsoleOutputCharacterW(screen, &shown[0], static_cast<DWORD>(shown.size()),
+                                                start, &read));
+        shown.resize(read);
+        EXPECT_EQ(shown, expected);
+    }
+    CloseHandle(screen);
+    FreeConsole();
+}
+
+TEST(Console, AFileKeepsTheStandardBuffer) {
+    char path[MAX_PATH];
+    char folder[MAX_PATH];
+    ASSERT_NE(GetTempPathA(MAX_PATH, folder), 0u);
+    ASSERT_NE(GetTempFileNameA(folder, "pvc", 0, path), 0u);
+    const HANDLE file = CreateFileA(path, GENERIC_WRITE, FILE_SHARE_READ, nullptr, CREATE_ALWAYS,
+                                    FILE_ATTRIBUTE_NORMAL, nullptr);
+    ASSERT_NE(file, INVALID_HANDLE_VALUE);
+    {
+        StdOutputSwap swap(file);
+        EXPECT_FALSE(IsTerminal(StdStream::output));
+        std::streambuf* before = std::cout.rdbuf();
+        CConsoleText console;
+        EXPECT_EQ(std::cout.rdbuf(), before);  // bytes go out as they are
+    }
+    CloseHandle(file);
+    DeleteFileA(path);
+}
+
+}  // namespace

@@ -1,0 +1,172 @@
+#include <gtest/gtest.h>
+
+#include "SheetTestUtil.h"
+#include "resources/resource.h"
+#include "ui/ContentPage.h"
+
+namespace {
+
+bool Enabled(SheetFixture& f, int id) {
+    return ::IsWindowEnabled(f.PageItem(id)) != FALSE;
+}
+bool Visible(SheetFixture& f, int id) {
+    return ::IsWindowVisible(f.PageItem(id)) != FALSE;
+}
+
+void Select(HWND hList, std::initializer_list<int> rows) {
+    ListView_SetItemState(hList, -1, 0, LVIS_SELECTED);
+    for (int row : rows)
+        ListView_SetItemState(hList, row, LVIS_SELECTED, LVIS_SELECTED);
+}
+
+class ContentPageTest : public ::testing::Test {
+  protected:
+    void SetUp() override {
+        f.project.m_strLastProject = "C:\\remembered";
+        f.Open();
+        list = f.PageItem(IDC_PAGE_LIST);
+    }
+    // New Project on the sample book.
+    void NewProject() {
+        f.ui.dialogResults.push_back(SampleBookFolder());
+        f.Click(IDC_NEW_PROJECT);
+        f.Pump();
+    }
+    SheetFixture f;
+    HWND list = nullptr;
+};
+
+TEST_F(ContentPageTest, NewProjectListsTheFolderAndTheButtonsFollowTheSelection) {
+    RECT rc = {};
+    ::GetWindowRect(list, &rc);
+    const int unit = (rc.right - rc.left) / 20;
+    EXPECT_EQ(ListView_GetColumnWidth(list, 0), 15 * unit);
+    EXPECT_EQ(ListView_GetColumnWidth(list, 1), 4 * unit);
+    EXPECT_FALSE(Enabled(f, IDC_RESCAN_DIR));
+    EXPECT_FALSE(Enabled(f, IDC_MOVE_UP));
+
+    NewProject();
+    ASSERT_EQ(f.ui.folderBrowses.size(), 1u);
+    EXPECT_EQ(f.ui.folderBrowses[0], "C:\\remembered");
+    ASSERT_EQ(f.project.m_arrPages.size(), 7u);
+    EXPECT_EQ(ListRows(list), ProjectRows(f.project));
+    EXPECT_EQ(f.project.m_bProjectLoaded, 1);
+    EXPECT_EQ(f.project.m_strLastProject, SampleBookFolder());
+    EXPECT_TRUE(f.ui.messages.empty());  // the sample has HTML pages
+    EXPECT_TRUE(Enabled(f, IDC_RESCAN_DIR));
+
+    const struct {
+        std::initializer_list<int> rows;
+        bool move, properties;
+    } cases[] = {{{}, false, false}, {{2}, true, true}, {{1, 4}, true, false}};
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.rows.size());
+        Select(list, c.rows);
+        f.Pump(50);
+        EXPECT_EQ(Enabled(f, IDC_MOVE_UP), c.move);
+        EXPECT_EQ(Enabled(f, IDC_MOVE_DOWN), c.move);
+        EXPECT_EQ(Enabled(f, IDC_FILE_PROPERTIES), c.properties);
+        EXPECT_FALSE(Visible(f, IDC_FILE_PROPERTIES));
+        EXPECT_FALSE(Visible(f, IDC_OPEN_PROJECT));
+    }
+}
+
+TEST_F(ContentPageTest, MovesFollowRowByRowAndKeepTheSelection) {
+    NewProject();
+    const std::vector<std::string> before = ProjectRows(f.project);
+    Select(list, {0, 2, 6});
+    f.Click(IDC_MOVE_UP);  // row 0 stays, 2 -> 1, 6 -> 5
+    EXPECT_EQ(ListRows(list), ProjectRows(f.project));
+    EXPECT_EQ(RowsWithState(list, LVIS_SELECTED), (std::vector<int>{0, 1, 5}));
+    EXPECT_EQ(ListRows(list)[1], before[2]);
+    f.Click(IDC_MOVE_DOWN);  // 5 -> 6, then 0 and 1 move down as a block
+    EXPECT_EQ(ListRows(list), ProjectRows(f.project));
+    EXPECT_EQ(RowsWithState(list, LVIS_SELECTED), (std::vector<int>{1, 2, 6}));
+    EXPECT_EQ(ListRows(list)[6], before[6]);
+}
+
+TEST_F(ContentPageTest, BrowserOutcomesAndTheLeaveCheck) {
+    // Next with no pages: the two-line message, and the page stays.
+    PropSheet_PressButton(f.sheet->m_hWnd, PSBTN_NEXT);
+    f.Pump(200);
+    ASSERT_EQ(f.ui.messages.size(), 1u);
+    EXPECT_EQ(f.ui.messages[0].text,
+              "No pages in the E-Book.\nClick \"New Project...\" button to select a folder "
+              "with HTML files");
+    EXPECT_EQ(f.ui.messages[0].icon, MsgIcon::exclamation);
+    EXPECT_EQ(f.sheet->GetActiveIndex(), 0);
+
+    // A folder without a path: the message, nothing else.
+    f.ui.dialogResults.push_back(ScriptedUi::kNoPath);
+    f.Click(IDC_NEW_PROJECT);
+    ASSERT_EQ(f.ui.messages.size(), 2u);
+    EXPECT_EQ(f.ui.messages[1].text, "Invalid folder has been selected. Try Again");
+    EXPECT_EQ(f.project.m_bProjectLoaded, 0);
+    f.Click(IDC_NEW_PROJECT);  // cancelled: nothing
+    EXPECT_EQ(f.ui.messages.size(), 2u);
+    EXPECT_EQ(f.ui.folderBrowses.size(), 2u);
+
+    // Re-Scan merges: an entry moved to the end keeps its place, a vanished one goes.
+    NewProject();
+    auto extra = std::make_unique<CPieceElem>();
+    extra->m_strFile = "gone.html";
+    f.project.AddPage(std::move(extra));
+    f.project.SwapPages(0, 1);
+    const std::string first = f.project.m_arrPages[0]->m_strFile;
+    f.ui.dialogResults.push_back(SampleBookFolder());
+    f.Click(IDC_RESCAN_DIR);
+    EXPECT_EQ(f.project.m_arrPages.size(), 7u);
+    EXPECT_EQ(f.project.m_arrPages[0]->m_strFile, first);
+    EXPECT_EQ(ListRows(list), ProjectRows(f.project));
+
+    PropSheet_PressButton(f.sheet->m_hWnd, PSBTN_NEXT);
+    f.Pump(200);
+    EXPECT_EQ(f.sheet->GetActiveIndex(), 1);
+}
+
+// File Properties works on the focused row, not the selected one; OK copies the flags back and
+// makes the entry the home page; Cancel changes nothing.
+TEST_F(ContentPageTest, FilePropertiesOnTheFocusedRow) {
+    NewProject();
+    const std::vector<std::string> before = ProjectRows(f.project);
+    const int32_t sequence = f.project.m_arrPages[2]->m_bInSequence;
+    Select(list, {0});
+    ListView_SetItemState(list, 2, LVIS_FOCUSED, LVIS_FOCUSED);
+    auto& page = f.sheet->ContentPage();
+
+    int homeBoxAtOpen = -1;
+    ModalDriver cancel("File Properties", [&](HWND h) {
+        homeBoxAtOpen =
+            static_cast<int>(::SendDlgItemMessageA(h, IDC_MAKE_HOME_PAGE, BM_GETCHECK, 0, 0));
+        ::SendDlgItemMessageA(h, IDC_MAKE_HOME_PAGE, BM_CLICK, 0, 0);
+        ::SendDlgItemMessageA(h, IDC_IN_PROJECT, BM_CLICK, 0, 0);
+        ::PostMessageA(::GetDlgItem(h, IDCANCEL), BM_CLICK, 0, 0);
+    });
+    page.OnFileProperties();
+    EXPECT_TRUE(cancel.ran);
+    EXPECT_EQ(homeBoxAtOpen, BST_UNCHECKED);
+    EXPECT_EQ(ProjectRows(f.project), before);
+
+    bool sequenceBoxHidden = false;
+    ModalDriver ok("File Properties", [&](HWND h) {
+        sequenceBoxHidden = !::IsWindowVisible(::GetDlgItem(h, IDC_IN_SEQUENCE));
+        SaveScreenshot("file-properties");
+        ::SendDlgItemMessageA(h, IDC_MAKE_HOME_PAGE, BM_CLICK, 0, 0);
+        ::SendDlgItemMessageA(h, IDC_IN_PROJECT, BM_CLICK, 0, 0);
+        ::PostMessageA(::GetDlgItem(h, IDOK), BM_CLICK, 0, 0);
+    });
+    page.OnFileProperties();
+    ASSERT_TRUE(ok.ran);
+    EXPECT_TRUE(sequenceBoxHidden);
+    // The third entry leads, the others keep their order; it is left out of the book.
+    const std::string third = before[2].substr(0, before[2].size() - 2);
+    const std::vector<std::string> expected = {third + "| ", before[0], before[1], before[3],
+                                               before[4],    before[5], before[6]};
+    EXPECT_EQ(ProjectRows(f.project), expected);
+    EXPECT_EQ(ListRows(list), expected);
+    EXPECT_EQ(f.project.m_arrPages[0]->m_bInSequence, sequence);
+    EXPECT_EQ(RowsWithState(list, LVIS_FOCUSED | LVIS_SELECTED), (std::vector<int>{0}));
+    EXPECT_EQ(RowsWithState(list, LVIS_SELECTED), (std::vector<int>{0, 1}));
+}
+
+}  // namespace

@@ -1,0 +1,144 @@
+#include <gtest/gtest.h>
+
+#include <fstream>
+#include <iterator>
+
+#include "SheetTestUtil.h"
+#include "resources/resource.h"
+#include "ui/CreatePage.h"
+#include "ui/InterfacePage.h"
+
+namespace {
+
+int Check(HWND hPage, int id) {
+    return static_cast<int>(::SendDlgItemMessageA(hPage, id, BM_GETCHECK, 0, 0));
+}
+
+// The hidden controls stay hidden and pass their fields through; a field out of range shows
+// clear and becomes 0; Back stores the page as Next does.
+TEST(InterfacePage, BindingsHiddenControlsAndChoosers) {
+    SheetFixture f;
+    f.project.AddPage(std::make_unique<CPieceElem>());
+    f.project.m_bCopyButton = 1;
+    f.project.m_bPrintButton = 5;
+    f.project.m_strIconFile = "C:\\icons\\book.ico";
+    f.Open();
+    ASSERT_TRUE(f.sheet->SetActivePage(1));
+    f.Pump(150);
+    HWND hPage = f.sheet->GetCurrentPageHwnd();
+    const int hidden[] = {IDC_SPLASH_BROWSE, IDC_ICON_BROWSE,     IDC_COPY_BUTTON,
+                          IDC_SEARCH_BUTTON, IDC_FONTSIZE_BUTTON, IDC_SPLASH_LABEL,
+                          IDC_ICON_LABEL,    IDC_ICON_FILE,       IDC_SPLASH_FILE};
+    for (int id : hidden) {
+        SCOPED_TRACE(id);
+        EXPECT_FALSE(::IsWindowVisible(::GetDlgItem(hPage, id)));
+    }
+    EXPECT_EQ(Check(hPage, IDC_PRINT_BUTTON), BST_UNCHECKED);
+    EXPECT_EQ(f.project.m_bPrintButton, 0);
+    EXPECT_EQ(Check(hPage, IDC_COPY_BUTTON), BST_CHECKED);
+
+    // Clearing the toolbar leaves the button boxes usable.
+    ::SendDlgItemMessageA(hPage, IDC_SHOW_TOOLBAR, BM_CLICK, 0, 0);
+    ::SendDlgItemMessageA(hPage, IDC_SHOW_ABOUT, BM_CLICK, 0, 0);
+    EXPECT_TRUE(::IsWindowEnabled(::GetDlgItem(hPage, IDC_HOME_BUTTON)));
+
+    // The splash chooser keeps the ticks made so far and remembers the file.
+    f.ui.dialogResults.push_back("C:\\art\\splash.bmp");
+    static_cast<CInterfacePage&>(f.sheet->Page(1)).OnChooseSplash();
+    ASSERT_EQ(f.ui.fileDialogs.size(), 1u);
+    const FileDialogSpec& spec = f.ui.fileDialogs[0];
+    EXPECT_FALSE(spec.bSave);
+    EXPECT_EQ(spec.strInitialName, "*.bmp");
+    EXPECT_EQ(spec.strDefExt, "bmp");
+    EXPECT_EQ(spec.uFlags, 0x1804u);
+    EXPECT_EQ(spec.strFilter, "Bitmap Files (*.bmp)|*.bmp|All Files (*.*)|*.*||");
+    EXPECT_EQ(f.project.m_strSplashFile, "C:\\art\\splash.bmp");
+    EXPECT_EQ(f.project.m_strLastSplash, "C:\\art\\splash.bmp");
+    EXPECT_EQ(f.project.m_bShowToolbar, 0);
+    EXPECT_EQ(f.project.m_bShowAboutAtStart, 1);
+
+    ::SendDlgItemMessageA(hPage, IDC_EXIT_BUTTON, BM_CLICK, 0, 0);
+    PropSheet_PressButton(f.sheet->m_hWnd, PSBTN_BACK);
+    f.Pump(200);
+    EXPECT_EQ(f.sheet->GetActiveIndex(), 0);
+    EXPECT_EQ(f.project.m_bExitButton, 0);
+    EXPECT_EQ(f.project.m_bCopyButton, 1);
+    EXPECT_EQ(f.project.m_strIconFile, "C:\\icons\\book.ico");
+    EXPECT_EQ(f.project.m_strSplashFile, "C:\\art\\splash.bmp");
+}
+
+class CreatePageTest : public ::testing::Test {
+  protected:
+    void SetUp() override {
+        f.project.m_strLastEBook = "";
+        f.Open();
+        f.ui.dialogResults.push_back(SampleBookFolder());
+        f.Click(IDC_NEW_PROJECT);
+        ASSERT_TRUE(f.sheet->SetActivePage(2));
+        f.Pump(150);
+        hPage = f.sheet->GetCurrentPageHwnd();
+    }
+    std::string Text(int id) {
+        char text[512] = {};
+        ::GetDlgItemTextA(hPage, id, text, sizeof text);
+        return text;
+    }
+    SheetFixture f;
+    HWND hPage = nullptr;
+};
+
+// Create with no path asks for one, builds, and names the file; a second Create overwrites
+// without a question; texts typed reach the project when the wizard is cancelled.
+TEST_F(CreatePageTest, CreateBuildsAndClosingKeepsTheTexts) {
+    EXPECT_EQ(Text(IDC_TITLE), "E-Book");
+    EXPECT_FALSE(::IsWindowVisible(::GetDlgItem(hPage, IDC_SAVE_PROJECT_AS)));
+    char temp[MAX_PATH] = {};
+    ::GetTempPathA(MAX_PATH, temp);
+    const std::string out =
+        std::string(temp) + "pv-create-" + std::to_string(::GetCurrentProcessId()) + ".exe";
+    ::SetDlgItemTextA(hPage, IDC_TITLE, "Lights");
+    ::SetDlgItemTextA(hPage, IDC_ABOUT_INFO, "line one\r\nline two");
+    f.ui.dialogResults.push_back(out);
+    f.Click(IDC_CREATE_EBOOK);
+    ASSERT_EQ(f.ui.fileDialogs.size(), 1u);
+    EXPECT_TRUE(f.ui.fileDialogs[0].bSave);
+    EXPECT_EQ(f.ui.fileDialogs[0].strInitialName, "ebook.exe");
+    EXPECT_EQ(f.ui.fileDialogs[0].uFlags & kOfnOverwritePrompt, 0u);
+    ASSERT_EQ(f.ui.messages.size(), 1u);
+    EXPECT_EQ(f.ui.messages[0].text, "E-Book " + out + " created successfully.");
+    EXPECT_EQ(f.ui.messages[0].icon, MsgIcon::information);
+    EXPECT_EQ(Text(IDC_EBOOK_FILE), out);
+    EXPECT_EQ(f.project.m_strLastEBook, out);
+    EXPECT_EQ(f.project.m_strAboutInfo, "line one\r\nline two");
+    std::ifstream built(out, std::ios::binary);
+    const std::string bytes((std::istreambuf_iterator<char>(built)),
+                            std::istreambuf_iterator<char>());
+    built.close();
+    EXPECT_EQ(bytes.compare(0, 8, "MZviewer"), 0);
+    EXPECT_GT(bytes.size(), 1000u);
+
+    f.Click(IDC_CREATE_EBOOK);  // no dialog this time, no question
+    EXPECT_EQ(f.ui.fileDialogs.size(), 1u);
+    EXPECT_EQ(f.ui.messages.size(), 2u);
+    ::DeleteFileA(out.c_str());
+
+    ::SetDlgItemTextA(hPage, IDC_AUTHOR, "A. Keeper");
+    ASSERT_TRUE(f.sheet->SetActivePage(0));
+    f.Pump(100);
+    ::SetDlgItemTextA(hPage, IDC_EMAIL, "keeper@example.org");  // typed, page not shown
+    ::PostMessageA(::GetDlgItem(f.sheet->m_hWnd, IDCANCEL), BM_CLICK, 0, 0);
+    ASSERT_TRUE(PumpSheetUntil(
+        f.sheet.get(), [&] { return f.sheet->IsFinished(); }, 2000));
+    EXPECT_EQ(f.project.m_strAuthor, "A. Keeper");
+    EXPECT_EQ(f.project.m_strEMail, "keeper@example.org");
+}
+
+TEST_F(CreatePageTest, RunWithoutAFileDoesNothing) {
+    static_cast<CCreatePage&>(f.sheet->Page(2)).OnRunEBook();
+    f.project.m_strEBookFile = "C:\\no\\such\\book.exe";
+    static_cast<CCreatePage&>(f.sheet->Page(2)).OnRunEBook();
+    EXPECT_TRUE(f.ui.messages.empty());
+    EXPECT_FALSE(f.sheet->IsFinished());
+}
+
+}  // namespace

@@ -1,0 +1,145 @@
+// WinUi against the system's own message box, folder browser and open-file dialog, each
+// answered from a helper thread through its real controls.
+#include <gtest/gtest.h>
+
+#include <windows.h>
+#include <shlobj.h>
+
+#include <string>
+
+#include "WinGuiTestUtil.h"
+#include "platform/win/ScopedWin.h"
+#include "ui/WinUi.h"
+
+namespace {
+
+std::string TextOf(HWND hwnd) {
+    char buf[1024] = "";
+    SendMessageA(hwnd, WM_GETTEXT, sizeof(buf), reinterpret_cast<LPARAM>(buf));
+    return buf;
+}
+
+void Click(HWND dlg, int id) {
+    // Posted: a sent click would run the dialog's end inside this thread's call.
+    PostMessageA(GetDlgItem(dlg, id), BM_CLICK, 0, 0);
+}
+
+// A fresh folder under the system's temporary folder with one file, removed at the end.
+class TempFolder {
+  public:
+    TempFolder() {
+        char base[MAX_PATH] = "";
+        GetTempPathA(MAX_PATH, base);
+        char longBase[MAX_PATH] = "";
+        GetLongPathNameA(base, longBase, MAX_PATH);
+        path = std::string(longBase) + "pv-wingui-" + std::to_string(GetCurrentProcessId());
+        CreateDirectoryA(path.c_str(), nullptr);
+        file = path + "\\page.txt";
+        ScopedHandle h(
+            CreateFileA(file.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, nullptr));
+    }
+    ~TempFolder() {
+        DeleteFileA(file.c_str());
+        RemoveDirectoryA(path.c_str());
+    }
+    std::string path;
+    std::string file;
+};
+
+TEST(WinUiTest, MessageBoxShowsTextAndCaptionAndMapsTheButtonPressed) {
+    struct Case {
+        MsgButtons buttons;
+        int press;
+        MsgAnswer expected;
+    };
+    const Case cases[] = {{MsgButtons::ok, IDOK, MsgAnswer::ok},
+                          {MsgButtons::okCancel, IDCANCEL, MsgAnswer::cancel},
+                          {MsgButtons::yesNo, IDNO, MsgAnswer::no},
+                          {MsgButtons::yesNoCancel, IDYES, MsgAnswer::yes}};
+    WinUi ui("PvTestApp");
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.press);
+        const std::string text = "No pages in the E-Book.\nClick \"New Project...\"";
+        std::string shown;
+        DialogDriver driver("PvTestApp", [&](HWND box) {
+            shown = TextOf(GetDlgItem(box, 0xFFFF));
+            Click(box, c.press);
+        });
+        EXPECT_EQ(ui.ShowMessage(text, MsgIcon::exclamation, c.buttons), c.expected);
+        ASSERT_TRUE(driver.found());
+        EXPECT_EQ(shown, text);
+    }
+}
+
+TEST(WinUiTest, FolderBrowserReturnsTheSelectedFolderAndCancels) {
+    TempFolder temp;
+    WinUi ui("PvTestApp");
+    std::string chosen;
+    {
+        // Wine's browser does not keep the selection made while it initialises (it shows the
+        // desktop), so the folder is selected again once the browser is up, as a person would.
+        DialogDriver driver("Browse", [&](HWND dlg) {
+            SendMessageA(dlg, BFFM_SETSELECTIONA, TRUE,
+                         reinterpret_cast<LPARAM>(temp.path.c_str()));
+            Click(dlg, IDOK);
+        });
+        EXPECT_EQ(ui.BrowseForFolder("C:\\", &chosen), FolderBrowse::chosen);
+        ASSERT_TRUE(driver.found());
+    }
+    EXPECT_EQ(lstrcmpiA(chosen.c_str(), temp.path.c_str()), 0) << chosen;
+
+    chosen = "untouched";
+    DialogDriver driver("Browse", [](HWND dlg) { Click(dlg, IDCANCEL); });
+    EXPECT_EQ(ui.BrowseForFolder(temp.path, &chosen), FolderBrowse::cancelled);
+    EXPECT_EQ(chosen, "untouched");
+}
+
+TEST(WinUiTest, OpenDialogTakesInitialNameFilterAndReturnsTheTypedPath) {
+    TempFolder temp;
+    WinUi ui("PvTestApp");
+    FileDialogSpec spec;
+    spec.strTitle = "Pick a test file";
+    spec.strFilter = "Text files (*.txt)|*.txt|All Files (*.*)|*.*||";
+    spec.strDefExt = "txt";
+    spec.strInitialName = temp.path + "\\proposed.txt";
+    spec.uFlags = kOfnHideReadOnly | kOfnPathMustExist | kOfnFileMustExist;
+
+    std::string initialShown, firstFilter;
+    LRESULT filters = 0;
+    DialogDriver driver("Pick a test file", [&](HWND dlg) {
+        // The name box: a ComboBoxEx32 in the explorer style, an edit in the old one.
+        HWND name = GetDlgItem(dlg, 0x47C);
+        if (!name)
+            name = GetDlgItem(dlg, 0x480);
+        initialShown = TextOf(name);
+        HWND types = GetDlgItem(dlg, 0x470);
+        filters = SendMessageA(types, CB_GETCOUNT, 0, 0);
+        char buf[256] = "";
+        SendMessageA(types, CB_GETLBTEXT, 0, reinterpret_cast<LPARAM>(buf));
+        firstFilter = buf;
+        SendMessageA(name, WM_SETTEXT, 0, reinterpret_cast<LPARAM>(temp.file.c_str()));
+        Click(dlg, IDOK);
+    });
+    std::string chosen;
+    EXPECT_TRUE(ui.FileDialog(spec, &chosen));
+    ASSERT_TRUE(driver.found());
+    EXPECT_EQ(lstrcmpiA(chosen.c_str(), temp.file.c_str()), 0) << chosen;
+    EXPECT_NE(initialShown.find("proposed.txt"), std::string::npos) << initialShown;
+    EXPECT_EQ(filters, 2);
+    EXPECT_EQ(firstFilter, "Text files (*.txt)");
+}
+
+TEST(WinUiTest, WaitCursorNests) {
+    WinUi ui;
+    ui.BeginWaitCursor();
+    ui.BeginWaitCursor();
+    EXPECT_EQ(GetCursor(), LoadCursorA(nullptr, IDC_WAIT));
+    ui.EndWaitCursor();
+    EXPECT_EQ(CWinWaitCursor::Depth(), 1);
+    EXPECT_EQ(GetCursor(), LoadCursorA(nullptr, IDC_WAIT));
+    ui.EndWaitCursor();
+    ui.EndWaitCursor();  // one too many changes nothing
+    EXPECT_EQ(CWinWaitCursor::Depth(), 0);
+}
+
+}  // namespace

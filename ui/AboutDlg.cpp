@@ -1,0 +1,5 @@
+#include "ui/AboutDlg.h"
+
+#include "resources/resource.h"
+
+CAboutDlg::CAboutDlg() : CDialog(IDD_ABOUTBOX) {}

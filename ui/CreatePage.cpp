@@ -1,0 +1,112 @@
+#include "ui/CreatePage.h"
+
+#include <commctrl.h>
+
+#include "compiler/BuildEBook.h"
+#include "project/ProjectFile.h"
+#include "resources/resource.h"
+
+CCreatePage::CCreatePage(CBookProject& project, Ui& ui, const CStubSource& stub)
+    : CPropertyPage(IDD_CREATE), m_project(project), m_ui(ui), m_stub(stub) {}
+
+std::string CCreatePage::SuccessMessage(const std::string& path) {
+    return "E-Book " + path + " created successfully.";
+}
+
+void CCreatePage::DoDataExchange(CDataExchange* pDX) {
+    DDX_Text(pDX, IDC_TITLE, m_project.m_strTitle);
+    DDX_Text(pDX, IDC_AUTHOR, m_project.m_strAuthor);
+    DDX_Text(pDX, IDC_COPYRIGHT, m_project.m_strCopyright);
+    DDX_Text(pDX, IDC_URL, m_project.m_strUrl);
+    DDX_Text(pDX, IDC_EMAIL, m_project.m_strEMail);
+    DDX_Text(pDX, IDC_ABOUT_INFO, m_project.m_strAboutInfo);
+    DDX_Text(pDX, IDC_EBOOK_FILE, m_project.m_strEBookFile);
+}
+
+LRESULT CCreatePage::OnSetActive() {
+    // The last page: Back only, never Finish.
+    SetWizardButtons(PSWIZB_BACK);
+    ::ShowWindow(::GetDlgItem(m_hWnd, IDC_SAVE_PROJECT_AS), SW_HIDE);
+    return CPropertyPage::OnSetActive();
+}
+
+LRESULT CCreatePage::OnWizardBack() {
+    UpdateData(true);
+    return 0;
+}
+
+void CCreatePage::OnReset() {
+    // The sheet is closing: what was typed here reaches the project, and so the remembered
+    // author details.
+    UpdateData(true);
+}
+
+bool CCreatePage::OnCommand(WORD id, WORD code, HWND hCtl) {
+    if (code == BN_CLICKED) {
+        switch (id) {
+            case IDC_EBOOK_BROWSE:
+                OnBrowseEBookFile();
+                return true;
+            case IDC_CREATE_EBOOK:
+                OnCreateEBook();
+                return true;
+            case IDC_RUN_EBOOK:
+                OnRunEBook();
+                return true;
+            case IDC_SAVE_PROJECT_AS:
+                OnSaveProjectAs();
+                return true;
+            default:
+                break;
+        }
+    }
+    return CPropertyPage::OnCommand(id, code, hCtl);
+}
+
+int CCreatePage::ChooseEBookFile() {
+    FileDialogSpec spec;
+    spec.bSave = true;
+    spec.strFilter = "Executable Files (*.exe)|*.exe|All Files (*.*)|*.*||";
+    spec.strDefExt = "exe";
+    spec.strInitialName = m_project.m_strLastEBook.empty() ? "ebook.exe" : m_project.m_strLastEBook;
+    // No overwrite prompt: the next build replaces an existing file without asking.
+    spec.uFlags = kOfnHideReadOnly | kOfnPathMustExist;
+    std::string chosen;
+    if (!m_ui.FileDialog(spec, &chosen))
+        return 0;
+    m_project.m_strEBookFile = chosen;
+    m_project.m_strLastEBook = chosen;
+    UpdateData(false);
+    return 1;
+}
+
+void CCreatePage::OnBrowseEBookFile() {
+    UpdateData(true);
+    ChooseEBookFile();
+}
+
+void CCreatePage::OnCreateEBook() {
+    UpdateData(true);
+    if (m_project.m_strEBookFile.empty() && !ChooseEBookFile())
+        return;
+    if (!BuildEBook(m_project, m_ui, m_stub))
+        return;
+    m_ui.ShowMessage(SuccessMessage(m_project.m_strEBookFile), MsgIcon::information,
+                     MsgButtons::ok);
+}
+
+void CCreatePage::OnRunEBook() {
+    STARTUPINFOA si = {};
+    si.cb = sizeof si;
+    PROCESS_INFORMATION pi = {};
+    if (::CreateProcessA(m_project.m_strEBookFile.c_str(), nullptr, nullptr, nullptr, FALSE,
+                         CREATE_DEFAULT_ERROR_MODE | NORMAL_PRIORITY_CLASS, nullptr, nullptr, &si,
+                         &pi)) {
+        ::CloseHandle(pi.hThread);
+        ::CloseHandle(pi.hProcess);
+    }
+}
+
+void CCreatePage::OnSaveProjectAs() {
+    SaveProjectAs(m_project, m_ui);
+}

@@ -1,0 +1,139 @@
+#include "ui/WinUi.h"
+
+#include <commdlg.h>
+#include <shlobj.h>
+
+#include <algorithm>
+#include <vector>
+
+#include "platform/win/ComPtr.h"
+#include "platform/win/Window.h"
+
+namespace {
+
+// The folder browser starts at the folder it was given: the selection is set once its window
+// exists. Every other notification is left to the browser (0).
+int CALLBACK BrowseCallback(HWND hwnd, UINT msg, LPARAM, LPARAM data) {
+    if (msg == BFFM_INITIALIZED)
+        SendMessageA(hwnd, BFFM_SETSELECTIONA, TRUE, data);
+    return 0;
+}
+
+}  // namespace
+
+UINT WinUi::MessageBoxStyle(MsgIcon icon, MsgButtons buttons) {
+    UINT style = 0;
+    switch (icon) {
+        case MsgIcon::none:
+            break;
+        case MsgIcon::stop:
+            style |= MB_ICONSTOP;
+            break;
+        case MsgIcon::exclamation:
+            style |= MB_ICONEXCLAMATION;
+            break;
+        case MsgIcon::question:
+            style |= MB_ICONQUESTION;
+            break;
+        case MsgIcon::information:
+            style |= MB_ICONINFORMATION;
+            break;
+    }
+    switch (buttons) {
+        case MsgButtons::ok:
+            style |= MB_OK;
+            break;
+        case MsgButtons::okCancel:
+            style |= MB_OKCANCEL;
+            break;
+        case MsgButtons::yesNo:
+            style |= MB_YESNO;
+            break;
+        case MsgButtons::yesNoCancel:
+            style |= MB_YESNOCANCEL;
+            break;
+    }
+    return style;
+}
+
+MsgAnswer WinUi::ShowMessage(const std::string& text, MsgIcon icon, MsgButtons buttons) {
+    const int result =
+        MessageBoxA(m_owner, text.c_str(), m_appName.c_str(), MessageBoxStyle(icon, buttons));
+    switch (result) {
+        case IDOK:
+            return MsgAnswer::ok;
+        case IDYES:
+            return MsgAnswer::yes;
+        case IDNO:
+            return MsgAnswer::no;
+        default:
+            // IDCANCEL, or 0 when the box could not be shown: the answer that changes nothing.
+            return buttons == MsgButtons::yesNo ? MsgAnswer::no : MsgAnswer::cancel;
+    }
+}
+
+void WinUi::BeginWaitCursor() {
+    CWinWaitCursor::Begin();
+}
+
+void WinUi::EndWaitCursor() {
+    CWinWaitCursor::End();
+}
+
+FolderBrowse WinUi::BrowseForFolder(const std::string& initial, std::string* chosen) {
+    char display[MAX_PATH] = "";
+    BROWSEINFOA bi = {};
+    bi.hwndOwner = m_owner;
+    bi.pidlRoot = nullptr;
+    bi.pszDisplayName = display;
+    bi.lpszTitle = "Select an e-book project directory";
+    bi.ulFlags = BIF_RETURNONLYFSDIRS | BIF_EDITBOX | BIF_VALIDATE;
+    bi.lpfn = &BrowseCallback;
+    bi.lParam = reinterpret_cast<LPARAM>(initial.c_str());
+    LPITEMIDLIST pidl = SHBrowseForFolderA(&bi);
+    if (!pidl)
+        return FolderBrowse::cancelled;
+    char path[MAX_PATH] = "";
+    const BOOL havePath = SHGetPathFromIDListA(pidl, path);
+    // The item list belongs to the shell's allocator.
+    CComPtr<IMalloc> malloc;
+    if (SUCCEEDED(SHGetMalloc(&malloc)))
+        malloc->Free(pidl);
+    if (!havePath)
+        return FolderBrowse::noPath;
+    *chosen = path;
+    return FolderBrowse::chosen;
+}
+
+std::string WinUi::SystemFilter(const std::string& filter) {
+    std::string out = filter;
+    std::replace(out.begin(), out.end(), '|', '\0');
+    // The list ends with an empty string; a filter written without the closing "||" gets it.
+    out.push_back('\0');
+    out.push_back('\0');
+    return out;
+}
+
+bool WinUi::FileDialog(const FileDialogSpec& spec, std::string* chosen) {
+    const std::string filter = SystemFilter(spec.strFilter);
+    // Room for any path the dialog may return, and for the whole initial name: a cut initial
+    // name would propose a different file.
+    std::vector<char> file(std::max<size_t>(MAX_PATH, spec.strInitialName.size() + 1), '\0');
+    std::copy(spec.strInitialName.begin(), spec.strInitialName.end(), file.begin());
+
+    OPENFILENAMEA ofn = {};
+    ofn.lStructSize = sizeof(ofn);
+    ofn.hwndOwner = m_owner;
+    ofn.lpstrFilter = spec.strFilter.empty() ? nullptr : filter.c_str();
+    ofn.nFilterIndex = 1;
+    ofn.lpstrFile = file.data();
+    ofn.nMaxFile = static_cast<DWORD>(file.size());
+    ofn.lpstrTitle = spec.strTitle.empty() ? nullptr : spec.strTitle.c_str();
+    ofn.lpstrDefExt = spec.strDefExt.empty() ? nullptr : spec.strDefExt.c_str();
+    ofn.Flags = spec.uFlags | OFN_EXPLORER;
+    const BOOL ok = spec.bSave ? GetSaveFileNameA(&ofn) : GetOpenFileNameA(&ofn);
+    if (!ok)
+        return false;
+    *chosen = file.data();
+    return true;
+}

@@ -1,0 +1,43 @@
+// The Win32 Ui: message boxes, the wait cursor, the shell's folder browser and the common file
+// dialogs, all owned by one window that the program sets (the wizard sheet, once it exists).
+#pragma once
+
+#include <windows.h>
+
+#include <string>
+#include <utility>
+
+#include "platform/Ui.h"
+
+class WinUi : public Ui {
+  public:
+    explicit WinUi(std::string appName = std::string(), HWND owner = nullptr)
+        : m_appName(std::move(appName)), m_owner(owner) {}
+
+    // The window that owns every box and dialog (nullptr: none).
+    void SetOwner(HWND owner) { m_owner = owner; }
+    HWND GetOwner() const { return m_owner; }
+    // The caption of message boxes.
+    void SetAppName(const std::string& name) { m_appName = name; }
+    const std::string& GetAppName() const { return m_appName; }
+
+    // MessageBoxA with the icon and buttons asked for; a box that could not be shown answers
+    // as if cancelled (Cancel, or No where there is no Cancel).
+    MsgAnswer ShowMessage(const std::string& text, MsgIcon icon, MsgButtons buttons) override;
+    void BeginWaitCursor() override;
+    void EndWaitCursor() override;
+    // SHBrowseForFolderA titled "Select an e-book project directory", starting at initial.
+    FolderBrowse BrowseForFolder(const std::string& initial, std::string* chosen) override;
+    // GetOpenFileNameA / GetSaveFileNameA, explorer style, with spec's flags.
+    bool FileDialog(const FileDialogSpec& spec, std::string* chosen) override;
+
+    // The MessageBoxA style for an icon and buttons (for tests and for callers that build their
+    // own boxes).
+    static UINT MessageBoxStyle(MsgIcon icon, MsgButtons buttons);
+    // A filter "Name|*.ext|...||" in the system's form: '|' becomes NUL, ending in two NULs.
+    static std::string SystemFilter(const std::string& filter);
+
+  private:
+    std::string m_appName;
+    HWND m_owner;
+};

@@ -1,0 +1,59 @@
+// The book's full-text index: built once from the pages' text, then asked any number of queries.
+//
+// A query is a list of words and "quoted phrases"; a page matches when it holds every word (in
+// any order, anywhere in its title or text) and every phrase (its words one after another).
+// Words compare in their folded form (see TextFold.h): without regard to case or accents. Hits
+// are ranked: pages whose title holds more of the query first, then pages where the query's words
+// occur more often, then file-table order. Each hit carries a snippet of the text around its
+// first match. The index keeps each page's text in UTF-8 and one 32-bit word number and offset
+// per word: about six bytes per byte of page text, whatever the query.
+#pragma once
+
+#include <cstdint>
+#include <string>
+#include <unordered_map>
+#include <vector>
+
+struct PageText;
+
+struct IndexHit {
+    uint32_t nPage = 0;      // the number the page was added with
+    uint32_t nScore = 0;     // higher first
+    std::string strSnippet;  // UTF-8, "..." where the text was cut
+};
+
+struct IndexResult {
+    size_t nTotal = 0;               // every page that matches
+    std::vector<IndexHit> hits;      // the best of them, at most the number asked for
+    std::vector<std::string> terms;  // the query's words and phrases in UTF-8, for highlighting
+};
+
+class CSearchIndex {
+  public:
+    // Adds a page. Pages are numbered by the caller (for the viewer, the file-table index).
+    void AddPage(uint32_t page, const PageText& text);
+    size_t PageCount() const { return m_pages.size(); }
+
+    // Runs a query (UTF-8). A query without any word gives no hits.
+    IndexResult Query(const std::string& queryUtf8, size_t maxHits) const;
+
+  private:
+    struct Page {
+        uint32_t nPage = 0;
+        std::string strText;            // the page's title, a line feed, its text (UTF-8)
+        std::vector<uint32_t> words;    // word numbers in reading order
+        std::vector<uint32_t> offsets;  // where each word begins in strText
+        uint32_t nTitleWords = 0;       // the first words are the title's
+    };
+    struct Postings {
+        std::vector<uint32_t> pages;   // indices into m_pages, each once, ascending
+        std::vector<uint32_t> counts;  // occurrences in that page
+    };
+
+    uint32_t WordNumber(const std::u32string& folded);
+    std::string Snippet(const Page& page, size_t firstWord) const;
+
+    std::vector<Page> m_pages;
+    std::unordered_map<std::u32string, uint32_t> m_words;
+    std::vector<Postings> m_postings;  // by word number
+};
