@@ -10,6 +10,7 @@
 
 #include <unistd.h>
 
+#include "compiler/BookLayout.h"
 #include "compiler/PackedBlock.h"
 #include "compiler/ResourceUpdater.h"
 #include "viewer/book/Book.h"
@@ -22,11 +23,6 @@ double Seconds(std::chrono::steady_clock::time_point since) {
 
 std::string PageName(int i) {
     return "chapter" + std::to_string(i / 100) + "/page" + std::to_string(i) + ".html";
-}
-
-void PutU32(std::vector<uint8_t>& v, uint32_t x) {
-    for (int k = 0; k < 4; ++k)
-        v.push_back(static_cast<uint8_t>(x >> (8 * k)));
 }
 
 // An e-book of n pages: a stand-in stub, one packed page per entry, the file table, the
@@ -47,22 +43,22 @@ void MakeBook(const std::string& path, int n) {
                                  ".</p></body></html>";
         const std::vector<uint8_t> block =
             PackBlock(reinterpret_cast<const uint8_t*>(html.data()), html.size());
-        u.Update(349, i + 1, block.data(), static_cast<uint32_t>(block.size()));
-        table.insert(table.end(), name.begin(), name.end());
-        table.push_back(0);
-        PutU32(table, static_cast<uint32_t>(i + 1));
-        PutU32(table, 1);
-        PutU32(table, 0);
-        PutU32(table, 1);
+        u.Update(kPageResourceType, i + 1, block.data(), static_cast<uint32_t>(block.size()));
+        FileTableRecord record;
+        record.strName = name;
+        record.dwPage = static_cast<uint32_t>(i + 1);
+        record.dwInSequence = 1;
+        record.dwInSearch = 1;
+        AppendFileTableRecord(table, record);
     }
-    u.Update(350, 2, table.data(), static_cast<uint32_t>(table.size()));
-    std::vector<uint8_t> settings(76, 0);
-    settings[12] = 1;
-    u.Update(350, 3, settings.data(), 76);
+    u.Update(kBookResourceType, kFileTableId, table.data(), static_cast<uint32_t>(table.size()));
+    std::vector<uint8_t> settings(kSettingsRecordSize, 0);
+    settings[4 * kShowToolbar] = 1;
+    u.Update(kBookResourceType, kSettingsId, settings.data(), kSettingsRecordSize);
     const char title[] = "Bench";
-    for (int id : {6, 7, 8, 9, 10, 12})
-        u.Update(350, id, title, sizeof title);
-    u.Update(350, 14, "EBOOK", 6);
+    for (unsigned id : {kTitleId, kAuthorId, kCopyrightId, kUrlId, kEMailId, kAboutInfoId})
+        u.Update(kBookResourceType, static_cast<int>(id), title, sizeof title);
+    u.Update(kBookResourceType, kBookMarkerId, kBookMarker, sizeof kBookMarker);
     u.Commit();
 }
 

@@ -47,7 +47,10 @@ const char kUsageHead[] =
     "  pagevane-cli list EBOOK.exe\n"
     "      Prints the e-book's texts, options and files.\n"
     "  pagevane-cli extract EBOOK.exe -d DIR\n"
-    "      Writes every file of the e-book back below DIR, with its folders.\n"
+    "      Writes every file of the e-book back below DIR, with its folders. A file already\n"
+    "      there is replaced only once its new content is complete; a link already there is\n"
+    "      never written through (a link to a folder is refused, a link of a file's name is\n"
+    "      replaced by the file).\n"
     "  pagevane-cli check FOLDER|PROJECT.ebp|EBOOK.exe\n"
     "      Lists every link and resource reference of the HTML pages and style sheets that names\n"
     "      no file of the book or leads outside it, the pages no link reaches from the home\n"
@@ -276,7 +279,8 @@ bool ScanSource(const std::string& folder, CBookProject& project, Ui& ui) {
         return false;
     }
     project.DeleteAllPages();
-    RescanProject(project, ui, TrimFolder(folder), [] {});
+    if (!RescanProject(project, ui, TrimFolder(folder), [] {}))
+        return false;
     project.m_bProjectLoaded = 1;
     return true;
 }

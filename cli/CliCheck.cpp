@@ -119,8 +119,9 @@ bool IsStyleSheetName(const std::string& name) {
     return std::string(MimeTypeFromName(name)) == "text/css";
 }
 
+// Addresses come from the pages: their control characters are written out, never sent on.
 std::string Quoted(const std::string& utf8) {
-    return "\"" + utf8 + "\"";
+    return "\"" + EscapeUtf8Controls(utf8) + "\"";
 }
 
 }  // namespace
@@ -206,7 +207,8 @@ CheckResult CheckLinks(const CheckInput& input, std::ostream& out) {
             if (found < 0) {
                 // The name as the book would hold it, when it has an ANSI form.
                 std::string ansi;
-                const std::string shown = AnsiFromUtf8(target, &ansi) ? ConsoleText(ansi) : target;
+                const std::string shown =
+                    AnsiFromUtf8(target, &ansi) ? ConsoleText(ansi) : EscapeUtf8Controls(target);
                 out << where() << ": the book holds no file " << Quoted(shown) << '\n';
                 ++result.nBroken;
                 continue;

@@ -14,48 +14,18 @@
 
 #include "cli/Cli.h"
 #include "cli/ConsoleUi.h"
+#include "compiler/BookLayout.h"
 #include "compiler/BuildEBook.h"
 #include "compiler/PackedBlock.h"
 #include "compiler/StoreReader.h"
 #include "platform/ErrorReport.h"
 #include "platform/File.h"
+#include "platform/ReplaceFile.h"
 #include "platform/Text.h"
 
 namespace {
 
-struct TableRecord {
-    std::string strName;  // as stored: forward slashes, ANSI
-    uint32_t dwPage = 0;
-    uint32_t dwInSequence = 0;
-    uint32_t dwInSearch = 0;
-};
-
-uint32_t Le32(const uint8_t* p) {
-    return static_cast<uint32_t>(p[0]) | (static_cast<uint32_t>(p[1]) << 8) |
-           (static_cast<uint32_t>(p[2]) << 16) | (static_cast<uint32_t>(p[3]) << 24);
-}
-
-// Splits the file table into records; false when a record runs past the end of the table.
-bool ParseFileTable(const std::vector<uint8_t>& table, std::vector<TableRecord>* records) {
-    size_t pos = 0;
-    while (pos < table.size()) {
-        const void* nul = std::memchr(table.data() + pos, 0, table.size() - pos);
-        if (!nul)
-            return false;
-        const size_t end = static_cast<const uint8_t*>(nul) - table.data();
-        if (table.size() - end - 1 < 16)
-            return false;
-        TableRecord r;
-        r.strName.assign(reinterpret_cast<const char*>(table.data() + pos), end - pos);
-        const uint8_t* fields = table.data() + end + 1;
-        r.dwPage = Le32(fields);
-        r.dwInSequence = Le32(fields + 4);
-        r.dwInSearch = Le32(fields + 12);
-        records->push_back(std::move(r));
-        pos = end + 17;
-    }
-    return true;
-}
+using TableRecord = FileTableRecord;
 
 // A zero-terminated text item (missing: empty; no terminator: the whole item).
 std::string ReadText(CStoreReader& store, uint16_t id) {
@@ -74,7 +44,7 @@ int64_t UnpackedLength(CStoreReader& store, const CStoreReader::Item& item) {
         return -1;
     uint8_t head[4];
     store.ReadPart(item, 0, head, 4);
-    return Le32(head);
+    return Le32At(head, sizeof head, 0);
 }
 
 // Opens the e-book and reads its file table. Returns false after a message on err.
@@ -89,9 +59,11 @@ bool OpenBook(const std::string& path, CStoreReader& store, std::vector<TableRec
             return false;
         }
         if (const CStoreReader::Item* table = store.Find(kBookResourceType, kFileTableId)) {
-            if (!ParseFileTable(store.Read(*table), records)) {
+            const std::vector<uint8_t> bytes = store.Read(*table);
+            FileTableProblem problem;
+            if (!ParseFileTable(bytes.data(), bytes.size(), records, &problem)) {
                 err << ConsoleText("Cannot read file " + path + "\nThe file table of " + path +
-                                   " is damaged.")
+                                   " is damaged. " + problem.Text())
                     << '\n';
                 return false;
             }
@@ -111,7 +83,7 @@ void InflateItem(CStoreReader& store, const CStoreReader::Item& item, CFile& out
         throw CPackError("packed block shorter than its header");
     uint8_t head[4];
     store.ReadPart(item, 0, head, 4);
-    const uint32_t announced = Le32(head);
+    const uint32_t announced = Le32At(head, sizeof head, 0);
 
     z_stream zs{};
     if (inflateInit(&zs) != Z_OK)
@@ -219,13 +191,17 @@ int ListEBook(const std::string& path, std::ostream& out, std::ostream& err) {
             text << "none\n";
 
         text << "Options:\n";
-        uint8_t record[76] = {};
+        uint8_t record[kSettingsRecordSize] = {};
         if (const CStoreReader::Item* settings = store.Find(kBookResourceType, kSettingsId))
-            store.ReadPart(*settings, 0, record, settings->dwSize < 76 ? settings->dwSize : 76);
-        const int index[] = {0, 1, 2, 3, 8, 9, 10, 11, 12, 13, 14, 15, 16, 17};
+            store.ReadPart(*settings, 0, record,
+                           std::min<uint32_t>(settings->dwSize, kSettingsRecordSize));
+        const int index[] = {kShowAboutAtStart, kStartMaximized,   kStartFullScreen, kShowToolbar,
+                             kHomeButton,       kPrevNextButtons,  kHistoryButtons,  kCopyButton,
+                             kSearchButton,     kFullScreenButton, kFontSizeButton,  kPrintButton,
+                             kAboutButton,      kExitButton};
         for (size_t k = 0; k < CliOptions().size(); ++k)
-            text << "  " << CliOptions()[k].pszName << '=' << (Le32(record + 4 * index[k]) ? 1 : 0)
-                 << '\n';
+            text << "  " << CliOptions()[k].pszName << '='
+                 << (Le32At(record, sizeof record, 4 * index[k]) ? 1 : 0) << '\n';
 
         text << "Files:     " << records.size() << '\n';
         text << "   page  sequence  search     packed   unpacked  name\n";
@@ -257,6 +233,15 @@ int ExtractEBook(const std::string& path, const std::string& dir, std::ostream& 
     std::vector<TableRecord> records;
     if (!OpenBook(path, store, &records, err))
         return kExitFailure;
+    // One page under many names would be unpacked again for each: a small e-book could fill the
+    // disk. The build never names a page twice.
+    if (const uint32_t page = FindRepeatedPage(records)) {
+        err << ConsoleText("Cannot read file " + path + "\nThe file table of " + path +
+                           " is damaged: it names page " + std::to_string(page) +
+                           " more than once. Nothing was extracted.")
+            << '\n';
+        return kExitFailure;
+    }
     int result = kExitOk;
     try {
         CFile::CreateFolder(dir);
@@ -287,37 +272,51 @@ int ExtractEBook(const std::string& path, const std::string& dir, std::ostream& 
             continue;
         }
         const std::string target = dir + "/" + r.strName;
-        bool created = false;
+        // Folders already below dir are used only when they are real folders: a link there could
+        // lead anywhere, and the file would be written outside dir.
+        std::string link;
+        for (size_t k = 0; k < r.strName.size() && link.empty(); ++k) {
+            if (r.strName[k] == '/' || r.strName[k] == '\\') {
+                const std::string folder = dir + "/" + r.strName.substr(0, k);
+                if (CFile::IsLink(folder))
+                    link = folder;
+            }
+        }
+        if (!link.empty()) {
+            err << ConsoleText("Refused to extract \"" + r.strName + "\": " + link +
+                               " is a link, and the file would be written wherever it leads.")
+                << '\n';
+            result = kExitFailure;
+            continue;
+        }
         try {
-            // Make the folders, then stream the page into its file.
             for (size_t k = 0; k < r.strName.size(); ++k) {
                 if (r.strName[k] == '/' || r.strName[k] == '\\')
                     CFile::CreateFolder(dir + "/" + r.strName.substr(0, k));
             }
+            // The page goes to a new file of its own, which replaces whatever has the name only
+            // once it is complete; a link of that name is replaced itself, never written through.
+            CReplaceFile replace(target, CReplaceFile::replaceLinks);
             CFile file;
-            file.Open(target, CFile::modeCreate | CFile::modeWrite | CFile::shareExclusive);
-            created = true;
+            replace.Create(file, CFile::shareExclusive);
             bytesRead += item->dwSize;
             InflateItem(store, *item, file);
             file.Close();
+            replace.Commit();
             continue;
         } catch (const CPackError& e) {
             err << ConsoleText("Cannot extract " + r.strName + "\nIts packed bytes in " + path +
                                " are damaged (" + e.what() + ").")
                 << '\n';
-        } catch (const CFileException& e) {
+        } catch (CFileException& e) {
             const bool reading = e.m_strFileName == path;
+            if (!reading)
+                e.m_strFileName = target;  // not the temporary name, which the person never saw
             err << ConsoleText(ErrorReportText(
                        reading ? "Cannot read file " + path : "Cannot save file " + target, e))
                 << '\n';
         }
         result = kExitFailure;
-        if (created) {
-            try {
-                CFile::Remove(target);
-            } catch (const CFileException&) {
-            }
-        }
     }
     if (progress)
         progress(records.size(), records.size(), bytesRead);

@@ -2,11 +2,75 @@
 
 #include "platform/Text.h"
 
+namespace {
+
+// Bytes that a terminal would take as a command rather than print: the C0 controls (a carriage
+// return overprints, ESC starts a sequence that can clear the screen or set the clipboard), DEL,
+// the single-byte CSI, and the five bytes the code page leaves undefined, which become C1
+// controls (among them OSC and DCS) on the way to UTF-8. Tab and line feed lay text out.
+bool IsTerminalControl(unsigned char c) {
+    if (c == '\t' || c == '\n')
+        return false;
+    return c < 0x20 || c == 0x7F || c == 0x9B || c == 0x81 || c == 0x8D || c == 0x8F || c == 0x90 ||
+           c == 0x9D;
+}
+
+}  // namespace
+
+std::string EscapeControls(const std::string& ansi) {
+    static const char kHex[] = "0123456789ABCDEF";
+    std::string out;
+    out.reserve(ansi.size());
+    for (char ch : ansi) {
+        const unsigned char c = static_cast<unsigned char>(ch);
+        if (!IsTerminalControl(c)) {
+            out += ch;
+        } else if (c == '\r') {
+            out += "\\r";
+        } else {
+            out += "\\x";
+            out += kHex[c >> 4];
+            out += kHex[c & 15];
+        }
+    }
+    return out;
+}
+
+std::string EscapeUtf8Controls(const std::string& utf8) {
+    static const char kHex[] = "0123456789ABCDEF";
+    std::string out;
+    out.reserve(utf8.size());
+    for (size_t k = 0; k < utf8.size(); ++k) {
+        const unsigned char c = static_cast<unsigned char>(utf8[k]);
+        unsigned code = 0x100;  // none
+        if ((c < 0x20 && c != '\t' && c != '\n') || c == 0x7F) {
+            code = c;
+        } else if (c == 0xC2 && k + 1 < utf8.size()) {
+            // U+0080 to U+009F, the C1 controls, are C2 80 to C2 9F in UTF-8.
+            const unsigned char next = static_cast<unsigned char>(utf8[k + 1]);
+            if (next >= 0x80 && next <= 0x9F) {
+                code = next;
+                ++k;
+            }
+        }
+        if (code == 0x100) {
+            out += static_cast<char>(c);
+        } else if (code == '\r') {
+            out += "\\r";
+        } else {
+            out += "\\x";
+            out += kHex[code >> 4];
+            out += kHex[code & 15];
+        }
+    }
+    return out;
+}
+
 std::string ConsoleText(const std::string& ansi) {
 #ifdef _WIN32
-    return ansi;
+    return EscapeControls(ansi);
 #else
-    return Utf8FromAnsi(ansi);
+    return Utf8FromAnsi(EscapeControls(ansi));
 #endif
 }
 

@@ -10,8 +10,16 @@
 #include "platform/Ui.h"
 
 // Text of the book (the ANSI code page) in the form the console shows: UTF-8 on Linux, unchanged
-// on Windows.
+// on Windows; control characters escaped as EscapeControls does. Every text that may come from an
+// e-book or a project file reaches the console through here.
 std::string ConsoleText(const std::string& ansi);
+// The text with every byte a terminal would obey instead of print written out: "\r" for a
+// carriage return, "\x1B" and the like for the other controls below 0x20 and for 0x7F, 0x9B and
+// the code page's undefined bytes (0x81, 0x8D, 0x8F, 0x90, 0x9D). Tab and line feed stay.
+std::string EscapeControls(const std::string& ansi);
+// The same for UTF-8 text (names and addresses read from pages): C0 controls other than tab and
+// line feed, DEL, and the C1 controls U+0080 to U+009F are written out ("\x9B").
+std::string EscapeUtf8Controls(const std::string& utf8);
 // Text from the command line in the book's ANSI code page. False when it has no such form
 // (a character that Windows-1252 cannot hold, or bytes that are not UTF-8, on Linux).
 bool AnsiFromArgument(const std::string& argument, std::string* ansi);

@@ -25,27 +25,21 @@
 #include "compiler/PackPool.h"
 #include "compiler/PackedBlock.h"
 #include "compiler/ResourceUpdater.h"
+#include "compiler/StoreReader.h"
 #include "platform/ErrorReport.h"
 #include "platform/File.h"
+#include "platform/ReplaceFile.h"
 
 namespace {
 
 const char kSaveFailed[] = "Cannot save E-Book file:";
 const char kReadFailed[] = "Cannot read file ";
-const uint8_t kBookMarker[6] = {'E', 'B', 'O', 'O', 'K', 0};
 
 // Upper bounds of what the store writes around the bytes: per item a class tag (at most the
 // 17-byte class description) and its 6-byte head; per type directory a class tag, the type and a
 // count of at most 6 bytes; the root's id and count and the 6-byte trailer.
 const uint64_t kItemOverhead = 17 + 6;
 const uint64_t kStoreOverhead = 2 + 6 + 6 + 2 * (16 + 2 + 6);
-
-void PutU32(std::vector<uint8_t>& out, uint32_t v) {
-    out.push_back(static_cast<uint8_t>(v));
-    out.push_back(static_cast<uint8_t>(v >> 8));
-    out.push_back(static_cast<uint8_t>(v >> 16));
-    out.push_back(static_cast<uint8_t>(v >> 24));
-}
 
 // A failure that is not a file error: shown as prefix, line feed, text.
 struct BuildRefusal {
@@ -74,30 +68,6 @@ class CItemWriter {
     CResourceUpdater& m_updater;
     uint64_t m_qwBound;
     uint64_t m_qwMax;
-};
-
-// Deletes the half-built output when the store step did not succeed, on every way out, a
-// failure report that throws included; the updater is gone by then, so the file is closed. A
-// failed deletion is not shown.
-class COutputRemover {
-  public:
-    explicit COutputRemover(const std::string& path) : m_strPath(path) {}
-    ~COutputRemover() {
-        if (!m_bArmed)
-            return;
-        try {
-            CFile::Remove(m_strPath);
-        } catch (const CFileException&) {
-        }
-    }
-    COutputRemover(const COutputRemover&) = delete;
-    COutputRemover& operator=(const COutputRemover&) = delete;
-    void Disarm() { m_bArmed = false; }
-    bool Armed() const { return m_bArmed; }
-
-  private:
-    const std::string& m_strPath;
-    bool m_bArmed = true;
 };
 
 // Reads a whole page or splash file (opened for reading, not shared).
@@ -199,13 +169,16 @@ void WriteStore(const CBookProject& project, Ui& ui, uint64_t stubSize, uint64_t
         const CPieceElem& page = *project.m_arrPages[i];
         if (!page.m_bInProject)
             continue;
-        for (char c : page.m_strFile)
-            table.push_back(static_cast<uint8_t>(c == '\\' ? '/' : c));
-        table.push_back(0);
-        PutU32(table, static_cast<uint32_t>(i + 1));
-        PutU32(table, static_cast<uint32_t>(page.m_bInSequence));
-        PutU32(table, 0);
-        PutU32(table, static_cast<uint32_t>(page.m_bInSearch));
+        FileTableRecord record;
+        record.strName = page.m_strFile;
+        for (char& c : record.strName) {
+            if (c == '\\')
+                c = '/';
+        }
+        record.dwPage = static_cast<uint32_t>(i + 1);
+        record.dwInSequence = static_cast<uint32_t>(page.m_bInSequence);
+        record.dwInSearch = static_cast<uint32_t>(page.m_bInSearch);
+        AppendFileTableRecord(table, record);
     }
     // With no included page the size is 0, which files nothing.
     writer.Put(kBookResourceType, kFileTableId, table.data(), table.size(), out);
@@ -231,33 +204,157 @@ void WriteStore(const CBookProject& project, Ui& ui, uint64_t stubSize, uint64_t
     updater.Close();
 }
 
+// Shows the messages of the build's later steps with the temporary file's name replaced by the
+// e-book's: the person knows only the name they chose.
+class CRenamingUi : public Ui {
+  public:
+    CRenamingUi(Ui& inner, const std::string& from, const std::string& to)
+        : m_inner(inner), m_from(from), m_to(to) {}
+
+    MsgAnswer ShowMessage(const std::string& text, MsgIcon icon, MsgButtons buttons) override {
+        std::string shown = text;
+        for (size_t pos = m_from.empty() ? std::string::npos : shown.find(m_from);
+             pos != std::string::npos; pos = shown.find(m_from, pos + m_to.size()))
+            shown.replace(pos, m_from.size(), m_to);
+        return m_inner.ShowMessage(shown, icon, buttons);
+    }
+    void BeginWaitCursor() override { m_inner.BeginWaitCursor(); }
+    void EndWaitCursor() override { m_inner.EndWaitCursor(); }
+    FolderBrowse BrowseForFolder(const std::string& initial, std::string* chosen) override {
+        return m_inner.BrowseForFolder(initial, chosen);
+    }
+    bool FileDialog(const FileDialogSpec& spec, std::string* chosen) override {
+        return m_inner.FileDialog(spec, chosen);
+    }
+    void ShowProgress(size_t done, size_t total, uint64_t bytes) override {
+        m_inner.ShowProgress(done, total, bytes);
+    }
+
+  private:
+    Ui& m_inner;
+    std::string m_from;
+    std::string m_to;
+};
+
+// The store and the icon step work on project.m_strEBookFile; for the build it names the
+// temporary file, and the person's choice comes back afterwards.
+class CEBookPathSwap {
+  public:
+    CEBookPathSwap(CBookProject& project, const std::string& path)
+        : m_project(project), m_strSaved(project.m_strEBookFile) {
+        m_project.m_strEBookFile = path;
+    }
+    ~CEBookPathSwap() { m_project.m_strEBookFile = m_strSaved; }
+
+  private:
+    CBookProject& m_project;
+    std::string m_strSaved;
+};
+
+// Takes the given page entries out of the book for the build and puts them back afterwards.
+class CPagesLeftOut {
+  public:
+    CPagesLeftOut(CBookProject& project, const std::vector<size_t>& pages)
+        : m_project(project), m_pages(pages) {
+        for (size_t i : m_pages)
+            m_project.m_arrPages[i]->m_bInProject = 0;
+    }
+    ~CPagesLeftOut() {
+        for (size_t i : m_pages)
+            m_project.m_arrPages[i]->m_bInProject = 1;
+    }
+
+  private:
+    CBookProject& m_project;
+    std::vector<size_t> m_pages;
+};
+
+// True when the file at path is an e-book this program made (its store carries the marker).
+bool IsEBook(const std::string& path) {
+    try {
+        CStoreReader store;
+        store.Open(path);
+        return store.HasStore() && store.Find(kBookResourceType, kBookMarkerId) != nullptr;
+    } catch (const CException&) {
+        return false;
+    }
+}
+
+// The text refusing an output that is one of the files the build reads, "" when it is none.
+// Compared by file identity, so that another spelling, a link or a hard link of the same file is
+// caught too. A page that is the e-book being rebuilt (an e-book saved inside its own folder) is
+// no input: its index goes to *ownPages and the build leaves it out.
+std::string CheckOutputIsNoInput(const CBookProject& project, std::vector<size_t>* ownPages) {
+    const std::string& out = project.m_strEBookFile;
+    FileIdentity outId;
+    if (!CFile::GetIdentity(out, &outId))
+        return std::string();  // nothing there yet: it cannot be any input
+    const std::pair<const std::string*, const char*> inputs[] = {
+        {&project.m_strProjectFile, "the project file"},
+        {&project.m_strSplashFile, "the splash picture"},
+        {&project.m_strIconFile, "the icon file"},
+    };
+    for (const auto& input : inputs) {
+        FileIdentity id;
+        if (!input.first->empty() && CFile::GetIdentity(*input.first, &id) && id == outId)
+            return out + " is " + input.second + " of the book (" + *input.first +
+                   "); the e-book would overwrite it. Choose another name for the e-book.";
+    }
+    int ownEBook = -1;  // not yet known
+    for (size_t i = 0; i < project.m_arrPages.size(); ++i) {
+        const CPieceElem& page = *project.m_arrPages[i];
+        FileIdentity id;
+        if (!page.m_bInProject)
+            continue;
+        const std::string path = project.m_strProjectDir + "\\" + page.m_strFile;
+        if (!CFile::GetIdentity(path, &id) || id != outId)
+            continue;
+        if (ownEBook < 0)
+            ownEBook = IsEBook(out) ? 1 : 0;
+        if (!ownEBook)
+            return out + " is the file " + path +
+                   " of the book; the e-book would overwrite it. Choose another name for the "
+                   "e-book.";
+        ownPages->push_back(i);
+    }
+    return std::string();
+}
+
+// Fails as opening the output for writing would fail today when the file that is there cannot be
+// replaced: marked read-only, a folder or a device, or held open by another program.
+void ProbeOutput(const std::string& target) {
+    if (!CFile::Exists(target))
+        return;
+    if (CFile::IsReadOnly(target))
+        throw CFileException(CFileException::accessDenied, target);
+    CFile probe;
+    probe.Open(target, CFile::modeWrite | CFile::shareExclusive);
+    probe.Close();
+}
+
 }  // namespace
 
 std::vector<uint8_t> MakeSettingsRecord(const CBookProject& p) {
     // Cleared first, so the reserved integers 4 to 7 and 18 are 0.
-    const int32_t values[19] = {p.m_bShowAboutAtStart,
-                                p.m_bStartMaximized,
-                                p.m_bStartFullScreen,
-                                p.m_bShowToolbar,
-                                0,
-                                0,
-                                0,
-                                0,
-                                p.m_bHomeButton,
-                                p.m_bPrevNextButtons,
-                                p.m_bHistoryButtons,
-                                p.m_bCopyButton,
-                                p.m_bSearchButton,
-                                p.m_bFullScreenButton,
-                                p.m_bFontSizeButton,
-                                p.m_bPrintButton,
-                                p.m_bAboutButton,
-                                p.m_bExitButton,
-                                0};
+    int32_t values[kSettingCount] = {};
+    values[kShowAboutAtStart] = p.m_bShowAboutAtStart;
+    values[kStartMaximized] = p.m_bStartMaximized;
+    values[kStartFullScreen] = p.m_bStartFullScreen;
+    values[kShowToolbar] = p.m_bShowToolbar;
+    values[kHomeButton] = p.m_bHomeButton;
+    values[kPrevNextButtons] = p.m_bPrevNextButtons;
+    values[kHistoryButtons] = p.m_bHistoryButtons;
+    values[kCopyButton] = p.m_bCopyButton;
+    values[kSearchButton] = p.m_bSearchButton;
+    values[kFullScreenButton] = p.m_bFullScreenButton;
+    values[kFontSizeButton] = p.m_bFontSizeButton;
+    values[kPrintButton] = p.m_bPrintButton;
+    values[kAboutButton] = p.m_bAboutButton;
+    values[kExitButton] = p.m_bExitButton;
     std::vector<uint8_t> record;
-    record.reserve(76);
+    record.reserve(kSettingsRecordSize);
     for (int32_t v : values)
-        PutU32(record, static_cast<uint32_t>(v));
+        PutLe32(record, static_cast<uint32_t>(v));
     return record;
 }
 
@@ -288,33 +385,62 @@ int BuildEBook(CBookProject& project, Ui& ui, const CStubSource& stub, uint64_t 
         return 0;
     }
 
-    const std::string& out = project.m_strEBookFile;
+    const std::string out = project.m_strEBookFile;
+    std::vector<size_t> ownPages;
+    const std::string refusal = CheckOutputIsNoInput(project, &ownPages);
+    if (!refusal.empty()) {
+        ui.ShowMessage(std::string(kSaveFailed) + "\n" + refusal, MsgIcon::stop, MsgButtons::ok);
+        return 0;
+    }
+
+    // The e-book is written to a fresh file beside the output and moved into place only when
+    // it is complete: a failed build leaves whatever was at the output's path as it was.
+    CReplaceFile replace(out);
     try {
+        ProbeOutput(replace.GetTarget());
         CFile file;
-        file.Open(out, CFile::modeCreate | CFile::modeWrite | CFile::shareExclusive);
+        replace.Create(file, CFile::shareExclusive);
         file.Write(stubData, static_cast<uint32_t>(stubSize));
         file.Close();
-    } catch (const CFileException& e) {
+    } catch (CFileException& e) {
+        // The only file of this step is the e-book, whatever name it has for the moment.
+        e.m_strFileName = out;
         ReportError(ui, kSaveFailed, e);
         return 0;
     }
 
-    std::string current;
-    COutputRemover remover(out);
-    try {
-        WriteStore(project, ui, stubSize, maxEBookSize,
-                   packThreads == 0 ? DefaultPackThreads() : packThreads, &current);
-        remover.Disarm();
-    } catch (const CException& e) {
-        ReportError(ui, kReadFailed + current, e);
-    } catch (const BuildRefusal& r) {
-        ui.ShowMessage(r.strPrefix + "\n" + r.strText, MsgIcon::stop, MsgButtons::ok);
-    } catch (const std::bad_alloc&) {
-        ui.ShowMessage(kReadFailed + current + "\nThere is not enough memory to build the e-book.",
-                       MsgIcon::stop, MsgButtons::ok);
+    CRenamingUi renaming(ui, replace.GetTempPath(), out);
+    bool iconDone = false;
+    {
+        CPagesLeftOut leftOut(project, ownPages);
+        CEBookPathSwap swap(project, replace.GetTempPath());
+        std::string current;
+        bool failed = true;
+        try {
+            WriteStore(project, renaming, stubSize, maxEBookSize,
+                       packThreads == 0 ? DefaultPackThreads() : packThreads, &current);
+            failed = false;
+        } catch (const CException& e) {
+            ReportError(renaming, kReadFailed + current, e);
+        } catch (const BuildRefusal& r) {
+            renaming.ShowMessage(r.strPrefix + "\n" + r.strText, MsgIcon::stop, MsgButtons::ok);
+        } catch (const std::bad_alloc&) {
+            renaming.ShowMessage(
+                kReadFailed + current + "\nThere is not enough memory to build the e-book.",
+                MsgIcon::stop, MsgButtons::ok);
+        }
+        if (failed)
+            return 0;  // the temporary file goes with replace
+        // An icon that cannot be put in still leaves a working e-book, so it is moved into place.
+        iconDone = ReplaceIcon(project, renaming);
     }
-    if (remover.Armed())
-        return 0;
 
-    return ReplaceIcon(project, ui) ? 1 : 0;
+    try {
+        replace.Commit();
+    } catch (CFileException& e) {
+        e.m_strFileName = out;
+        ReportError(ui, kSaveFailed, e);
+        return 0;
+    }
+    return iconDone ? 1 : 0;
 }

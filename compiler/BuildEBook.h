@@ -9,25 +9,10 @@
 #include <cstdint>
 #include <vector>
 
+#include "compiler/BookLayout.h"
 #include "compiler/StubSource.h"
 #include "platform/Ui.h"
 #include "project/BookProject.h"
-
-// Resource types and ids of an e-book.
-enum : unsigned {
-    kPageResourceType = 349,
-    kBookResourceType = 350,
-    kFileTableId = 2,
-    kSettingsId = 3,
-    kTitleId = 6,
-    kAuthorId = 7,
-    kCopyrightId = 8,
-    kUrlId = 9,
-    kEMailId = 10,
-    kAboutInfoId = 12,
-    kBookMarkerId = 14,
-    kSplashId = 15,
-};
 
 // Page numbers (the ids of page resources) are 16-bit.
 const size_t kMaxPageEntries = 65535;
@@ -35,18 +20,24 @@ const size_t kMaxPageEntries = 65535;
 const uint64_t kMaxEBookSize = 0x7FFFFFFFu;
 
 // Builds project.m_strEBookFile (which the caller has made non-empty) from the stub's bytes and
-// the project, under the wait cursor. Returns nonzero when the e-book was written and the icon
-// step succeeded, 0 after the failure was shown through ui:
-//  - the output cannot be created or written: "Cannot save E-Book file:" and the error; the
-//    output is not deleted;
+// the project, under the wait cursor. The e-book is written to a new temporary file in the
+// output's folder and moved onto the output only when it is complete, so a failed build leaves
+// the file that was at that path untouched and no temporary file behind. An output that is a
+// link is followed: the file it leads to is replaced. Returns nonzero when the e-book was
+// written and the icon step succeeded, 0 after the failure was shown through ui:
+//  - the output is the project file, the splash, the icon or an included page (the same file,
+//    however it is named): "Cannot save E-Book file:" and which one; refused before anything is
+//    written. A page that is the very e-book being rebuilt (one made inside its own folder) is
+//    left out of the build instead;
+//  - the output cannot be replaced (read-only, held open elsewhere) or the temporary file cannot
+//    be created, written or moved into place: "Cannot save E-Book file:" and the error;
 //  - a page file, the splash file or the store fails: "Cannot read file " + that path and the
-//    error; the half-built output is deleted;
+//    error;
 //  - more than kMaxPageEntries page entries: refused before anything is written;
-//  - a page file of 4 GiB or more, or an e-book that would reach 2 GiB: refused; the output is
-//    deleted;
-//  - the icon step: its own messages; the output stays.
-// Reads the project only (and the icon step's working values). maxEBookSize is for tests, which
-// cannot afford 2 GiB files.
+//  - a page file of 4 GiB or more, or an e-book that would reach 2 GiB: refused;
+//  - the icon step: its own messages; the e-book is still moved into place.
+// Messages name the output, never the temporary file. Reads the project only (and the icon
+// step's working values). maxEBookSize is for tests, which cannot afford 2 GiB files.
 // packThreads: how many threads read and pack the pages (0 = DefaultPackThreads(), 1 = all on
 // the calling thread, at most kMaxPackThreads); the e-book's bytes and the failure reported are
 // the same for every number. Every thread has ended when this returns or throws.

@@ -17,6 +17,8 @@
 // and the .ico directory (6-byte header, 16-byte entries).
 #include "compiler/IconReplace.h"
 
+#include "compiler/BookLayout.h"
+
 #include <cstring>
 #include <string>
 
@@ -38,14 +40,6 @@ const uint8_t kStubIconWidth = 32;
 const uint32_t kSubdirectoryBit = 0x80000000u;
 // An .ico file is a handful of small images; anything larger is not one, and is not read.
 const uint64_t kMaxIconFileSize = 64u << 20;
-
-uint16_t U16(const uint8_t* p) {
-    return static_cast<uint16_t>(p[0] | (p[1] << 8));
-}
-uint32_t U32(const uint8_t* p) {
-    return static_cast<uint32_t>(p[0]) | (static_cast<uint32_t>(p[1]) << 8) |
-           (static_cast<uint32_t>(p[2]) << 16) | (static_cast<uint32_t>(p[3]) << 24);
-}
 
 // True when [offset, offset + count) lies within a buffer or file of the given size.
 bool FitsIn(uint64_t size, uint64_t offset, uint64_t count) {
@@ -88,8 +82,8 @@ bool ReadDirHeader(CBoundedFile& file, const ResourceSection& section, uint32_t 
     uint8_t dir[16];
     if (!file.ReadAt(SectionOffset(section, rel), dir, sizeof dir))
         return false;
-    header->wNamed = U16(dir + 12);
-    header->wIds = U16(dir + 14);
+    header->wNamed = Le16At(dir, sizeof dir, 12);
+    header->wIds = Le16At(dir, sizeof dir, 14);
     return true;
 }
 
@@ -100,8 +94,8 @@ bool ReadDirEntry(CBoundedFile& file, const ResourceSection& section, uint32_t r
     const uint64_t at = SectionOffset(section, rel) + 16 + 8ull * index;
     if (!file.ReadAt(at, entry, sizeof entry))
         return false;
-    *name = U32(entry);
-    *target = U32(entry + 4);
+    *name = Le32At(entry, sizeof entry, 0);
+    *target = Le32At(entry, sizeof entry, 4);
     return true;
 }
 
@@ -138,11 +132,11 @@ bool ReadDataEntry(CBoundedFile& file, const ResourceSection& section, uint32_t 
     uint8_t entry[16];
     if (!file.ReadAt(SectionOffset(section, rel), entry, sizeof entry))
         return false;
-    const uint32_t rva = U32(entry);
+    const uint32_t rva = Le32At(entry, sizeof entry, 0);
     if (rva < section.dwRva)
         return false;
     data->qwFileOffset = static_cast<uint64_t>(rva - section.dwRva) + section.dwOffset;
-    data->dwSize = U32(entry + 4);
+    data->dwSize = Le32At(entry, sizeof entry, 4);
     return true;
 }
 
@@ -151,30 +145,30 @@ bool ReadDataEntry(CBoundedFile& file, const ResourceSection& section, uint32_t 
 bool LocateResourceSection(CFile& file, ResourceSection* section) {
     CBoundedFile in(file);
     uint8_t dos[64];
-    if (!in.ReadAt(0, dos, sizeof dos) || U16(dos) != 0x5A4D)
+    if (!in.ReadAt(0, dos, sizeof dos) || Le16At(dos, sizeof dos, 0) != 0x5A4D)
         return false;
-    const uint32_t ntOffset = U32(dos + 60);
+    const uint32_t ntOffset = Le32At(dos, sizeof dos, 60);
     // The signature, the file header and the optional header's magic.
     uint8_t nt[26];
     if (!in.ReadAt(ntOffset, nt, sizeof nt))
         return false;
-    const uint16_t machine = U16(nt + 4);
-    const uint16_t magic = U16(nt + 24);
+    const uint16_t machine = Le16At(nt, sizeof nt, 4);
+    const uint16_t magic = Le16At(nt, sizeof nt, 24);
     const bool pe32 = machine == 0x014C && magic == 0x010B;
     const bool pe32Plus = machine == 0x8664 && magic == 0x020B;
     if (std::memcmp(nt, "PE\0\0", 4) != 0 || !(pe32 || pe32Plus))
         return false;
-    const uint16_t sections = U16(nt + 6);
-    const uint64_t table = static_cast<uint64_t>(ntOffset) + 24 + U16(nt + 20);
+    const uint16_t sections = Le16At(nt, sizeof nt, 6);
+    const uint64_t table = static_cast<uint64_t>(ntOffset) + 24 + Le16At(nt, sizeof nt, 20);
     for (uint32_t k = 0; k < sections; ++k) {
         uint8_t header[40];
         if (!in.ReadAt(table + 40ull * k, header, sizeof header))
             return false;
         // The name is compared as a NUL-terminated string within its 8-byte field.
         if (std::memcmp(header, ".rsrc\0", 6) == 0) {
-            section->dwRva = U32(header + 12);
-            section->dwRawSize = U32(header + 16);
-            section->dwOffset = U32(header + 20);
+            section->dwRva = Le32At(header, sizeof header, 12);
+            section->dwRawSize = Le32At(header, sizeof header, 16);
+            section->dwOffset = Le32At(header, sizeof header, 20);
             return true;
         }
     }
@@ -203,7 +197,7 @@ bool FindStubIconEntry(CFile& file, const ResourceSection& section, IconDirEntry
     uint8_t group[6];
     if (!in.ReadAt(data.qwFileOffset, group, sizeof group))
         return false;
-    const uint16_t count = U16(group + 4);
+    const uint16_t count = Le16At(group, sizeof group, 4);
     bool found = false;
     for (uint32_t k = 0; k < count; ++k) {
         uint8_t e[14];
@@ -216,10 +210,10 @@ bool FindStubIconEntry(CFile& file, const ResourceSection& section, IconDirEntry
         entry->bHeight = e[1];
         entry->bColorCount = e[2];
         entry->bReserved = e[3];
-        entry->wPlanes = U16(e + 4);
-        entry->wBitCount = U16(e + 6);
-        entry->dwBytesInRes = U32(e + 8);
-        entry->nID = U16(e + 12);
+        entry->wPlanes = Le16At(e, sizeof e, 4);
+        entry->wBitCount = Le16At(e, sizeof e, 6);
+        entry->dwBytesInRes = Le32At(e, sizeof e, 8);
+        entry->nID = Le16At(e, sizeof e, 12);
         found = true;
     }
     return found;
@@ -230,7 +224,7 @@ bool WriteIconImage(CFile& file, const ResourceSection& section, const IconDirEn
     const uint64_t size = ico.size();
     if (size < 6)
         return false;
-    const uint16_t count = U16(ico.data() + 4);
+    const uint16_t count = Le16At(ico.data(), ico.size(), 4);
     if (!FitsIn(size, 6, 16ull * count))
         return false;
 
@@ -238,13 +232,13 @@ bool WriteIconImage(CFile& file, const ResourceSection& section, const IconDirEn
     for (uint32_t k = 0; k < count && !chosen; ++k) {
         const uint8_t* e = ico.data() + 6 + 16 * k;
         if (e[0] == entry.bWidth && e[1] == entry.bHeight && e[2] == entry.bColorCount &&
-            U32(e + 8) == entry.dwBytesInRes)
+            Le32At(e, 16, 8) == entry.dwBytesInRes)
             chosen = e;
     }
     if (!chosen)
         return false;
-    const uint32_t imageOffset = U32(chosen + 12);
-    const uint32_t imageSize = U32(chosen + 8);
+    const uint32_t imageOffset = Le32At(chosen, 16, 12);
+    const uint32_t imageSize = Le32At(chosen, 16, 8);
     if (!FitsIn(size, imageOffset, imageSize))
         return false;
 

@@ -2,15 +2,17 @@
 // (the viewer) does not carry zlib's compressor.
 #include "compiler/PackedBlock.h"
 
+#include "compiler/BookLayout.h"
+
 #include <zlib.h>
 
 #include <limits>
 
 uint32_t PackedBlockLength(const uint8_t* block, size_t size) {
-    if (size < 4)
+    uint32_t length = 0;
+    if (!ByteReader(block, size).U32(&length))
         throw CPackError("packed block shorter than its header");
-    return static_cast<uint32_t>(block[0]) | (static_cast<uint32_t>(block[1]) << 8) |
-           (static_cast<uint32_t>(block[2]) << 16) | (static_cast<uint32_t>(block[3]) << 24);
+    return length;
 }
 
 std::vector<uint8_t> UnpackBlock(const uint8_t* block, size_t size, uint32_t maxLength) {

@@ -1,5 +1,7 @@
 #include "compiler/StoreFormat.h"
 
+#include "compiler/BookLayout.h"
+
 const CArchiveClass kClassUpdateDir = {"CUpdateDir", 1};
 const CArchiveClass kClassUpdateElem = {"CUpdateElem", 1};
 
@@ -36,16 +38,26 @@ void WalkStore(CArchive& ar, CStoreVisitor& visitor) {
         }
         visitor.OnDirEnd();
     }
+    // The trailer follows the root at once: bytes between them mean the trailer points
+    // somewhere that is not the start of this store.
+    if (ar.BytesLeft() != kStoreTrailerSize)
+        throw CArchiveException(CArchiveException::badIndex, std::string());
 }
 
 bool ReadStoreTrailer(CFile& file, uint32_t* base) {
     file.Seek(-static_cast<int64_t>(kStoreTrailerSize), CFile::end);
     uint8_t t[kStoreTrailerSize];
     file.ReadExact(t, kStoreTrailerSize);
-    const uint16_t marker = static_cast<uint16_t>(t[4] | (t[5] << 8));
-    if (marker != kStoreMarker)
+    const ByteReader trailer(t, sizeof t);
+    uint16_t marker = 0;
+    if (!trailer.U16At(4, &marker) || marker != kStoreMarker || !trailer.U32At(0, base))
         return false;
-    *base = static_cast<uint32_t>(t[0]) | (static_cast<uint32_t>(t[1]) << 8) |
-            (static_cast<uint32_t>(t[2]) << 16) | (static_cast<uint32_t>(t[3]) << 24);
+    // The store is appended to the program: a base inside the program's image would read the
+    // program's own bytes as book data.
+    uint8_t head[4096];
+    file.Seek(0, CFile::begin);
+    const uint32_t got = file.Read(head, sizeof head);
+    if (*base < ProgramImageEnd(head, got))
+        throw CArchiveException(CArchiveException::badIndex, file.GetFilePath());
     return true;
 }

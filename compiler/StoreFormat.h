@@ -31,10 +31,12 @@ class CStoreVisitor {
     virtual void OnDirEnd() = 0;
 };
 
-// Reads the root record at the archive's position. Throws CArchiveException (bad class, bad
-// schema, bad index, end of file) or the file's CFileException.
+// Reads the root record at the archive's position; the trailer must follow it at once. Throws
+// CArchiveException (bad class, bad schema, end of file; bad index also when bytes lie between
+// the root and the trailer) or the file's CFileException.
 void WalkStore(CArchive& ar, CStoreVisitor& visitor);
 
 // Reads the trailer of an open file: true with *base set when the file ends in the marker.
-// A file shorter than six bytes throws CFileException(badSeek).
+// A file shorter than six bytes throws CFileException(badSeek); a base that lies inside the
+// image of the Windows program the file starts with throws CArchiveException(badIndex).
 bool ReadStoreTrailer(CFile& file, uint32_t* base);

@@ -46,11 +46,11 @@ void CStoreReader::Open(const std::string& path) {
     m_file.Open(path, CFile::modeRead | CFile::shareDenyNone);
 
     uint32_t base = 0;
-    if (!ReadStoreTrailer(m_file, &base))
-        return;
-    m_bHasStore = true;
-    m_dwStoreBase = base;
     try {
+        if (!ReadStoreTrailer(m_file, &base))
+            return;
+        m_bHasStore = true;
+        m_dwStoreBase = base;
         m_file.Seek(base, CFile::begin);
         CArchive ar(m_file, CArchive::load);
         CItemLister lister(m_items);

@@ -14,7 +14,7 @@
 #include "platform/File.h"
 
 class CStoreReader {
-public:
+  public:
     struct Item {
         uint16_t wType;
         uint16_t wId;
@@ -26,9 +26,10 @@ public:
     ~CStoreReader();
 
     // Opens path for reading, sharing reading and writing. Throws CFileException (cannot open,
-    // shorter than 6 bytes) or CArchiveException (a store that does not decode, or items that
-    // lie outside the file). A file without the trailer marker opens with HasStore() false and
-    // no items.
+    // shorter than 6 bytes) or CArchiveException (a store that does not decode, items that lie
+    // outside the file, a base inside the image of the program the file starts with, or a root
+    // that does not end right at the trailer); the file is closed again after a failure. A file
+    // without the trailer marker opens with HasStore() false and no items.
     void Open(const std::string& path);
     void Close();
 
@@ -46,7 +47,7 @@ public:
     // Reads count bytes of an item from offset within it into buffer (for streaming large items).
     void ReadPart(const Item& item, uint32_t offset, void* buffer, uint32_t count);
 
-private:
+  private:
     struct Index;
     std::string m_strPath;
     CFile m_file;

@@ -14,8 +14,19 @@
 
 #include "platform/Exceptions.h"
 
+// What makes a file itself, whatever path leads to it: device and inode on Linux, volume serial
+// number and file index on Windows. Two paths with equal identities name the same file.
+struct FileIdentity {
+    uint64_t qwVolume = 0;
+    uint64_t qwIndex = 0;
+    bool operator==(const FileIdentity& o) const {
+        return qwVolume == o.qwVolume && qwIndex == o.qwIndex;
+    }
+    bool operator!=(const FileIdentity& o) const { return !(*this == o); }
+};
+
 class CFile {
-public:
+  public:
     enum OpenFlags : unsigned {
         modeRead = 0x0000,
         modeWrite = 0x0001,
@@ -26,6 +37,7 @@ public:
         shareDenyNone = 0x0040,
         modeCreate = 0x1000,      // create, or truncate an existing file...
         modeNoTruncate = 0x2000,  // ...unless this is given too
+        modeCreateNew = 0x4000,   // create a new file; fail if anything has that name already
     };
     enum SeekPosition { begin = 0, current = 1, end = 2 };
 
@@ -57,6 +69,11 @@ public:
     // Closes the file, ignoring every error.
     void Abort();
 
+    // Creates path as a new, empty file opened for writing with the given share flag. It never
+    // follows a link nor touches anything already there: returns false when any entry (file,
+    // folder, link, even one that leads nowhere) has that name. Other failures throw.
+    bool OpenNew(const std::string& path, unsigned share);
+
     bool IsOpen() const;
     const std::string& GetFilePath() const { return m_strFileName; }
 
@@ -72,8 +89,21 @@ public:
     // elsewhere: no write permission bit at all). Lets a writer refuse such a file the way Windows
     // does even where the process could override it (a root process, Wine run by root).
     static bool IsReadOnly(const std::string& path);
+    // The identity of the file or folder path names, links followed (a file name found only
+    // ignoring case counts, as Open finds it). False when nothing is there or it cannot be
+    // examined.
+    static bool GetIdentity(const std::string& path, FileIdentity* id);
+    // True when path itself is a symbolic link (Windows: any reparse point), not followed.
+    static bool IsLink(const std::string& path);
+    // The path at the end of the symbolic links path may be (a relative link counts from its own
+    // folder); path itself when it is no link. Windows: path itself, so a link there is replaced
+    // like a file.
+    static std::string FollowLinks(const std::string& path);
+    // Gives the file `to` the permission bits of the file `from`, when from exists (Linux only; on
+    // Windows a replaced file's attributes are not carried over).
+    static void CopyPermissions(const std::string& from, const std::string& to);
 
-private:
+  private:
     std::string m_strFileName;
 #ifdef _WIN32
     void* m_hFile;

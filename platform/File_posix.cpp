@@ -24,8 +24,12 @@ struct OpenRecord {
 std::mutex g_shareMutex;
 std::map<std::pair<dev_t, ino_t>, std::vector<OpenRecord>> g_openFiles;
 
-bool WantsRead(unsigned flags) { return (flags & 3) != CFile::modeWrite; }
-bool WantsWrite(unsigned flags) { return (flags & 3) != CFile::modeRead; }
+bool WantsRead(unsigned flags) {
+    return (flags & 3) != CFile::modeWrite;
+}
+bool WantsWrite(unsigned flags) {
+    return (flags & 3) != CFile::modeRead;
+}
 
 // Which accesses the sharing mode of an open lets others have.
 bool SharesRead(unsigned flags) {
@@ -73,8 +77,8 @@ std::string ResolveNoCase(const std::string& native) {
         if (part.empty())
             continue;
         const std::string folder = resolved.empty() ? "." : resolved;
-        std::string candidate = resolved.empty() || resolved.back() == '/' ? resolved + part
-                                                                          : resolved + "/" + part;
+        std::string candidate =
+            resolved.empty() || resolved.back() == '/' ? resolved + part : resolved + "/" + part;
         struct stat st;
         if (part != "." && part != ".." && lstat(candidate.c_str(), &st) != 0) {
             DIR* dir = opendir(folder.c_str());
@@ -95,7 +99,7 @@ std::string ResolveNoCase(const std::string& native) {
             if (found.empty())
                 return std::string();
             candidate = resolved.empty() || resolved.back() == '/' ? resolved + found
-                                                                  : resolved + "/" + found;
+                                                                   : resolved + "/" + found;
         }
         resolved = candidate;
     }
@@ -106,9 +110,24 @@ std::string ResolveNoCase(const std::string& native) {
 
 CFile::CFile() : m_fd(-1), m_uOpenFlags(0) {}
 
-CFile::~CFile() { Abort(); }
+CFile::~CFile() {
+    Abort();
+}
 
-bool CFile::IsOpen() const { return m_fd >= 0; }
+bool CFile::IsOpen() const {
+    return m_fd >= 0;
+}
+
+bool CFile::OpenNew(const std::string& path, unsigned share) {
+    try {
+        Open(path, modeCreateNew | modeWrite | (share & 0x70));
+    } catch (const CFileException& e) {
+        if (e.m_lOsError == EEXIST)
+            return false;
+        throw;
+    }
+    return true;
+}
 
 void CFile::Open(const std::string& path, unsigned flags) {
     Abort();
@@ -132,10 +151,13 @@ void CFile::Open(const std::string& path, unsigned flags) {
     }
     if (flags & modeCreate)
         oflags |= O_CREAT;
+    // O_EXCL refuses every existing name, a link that leads nowhere included.
+    if (flags & modeCreateNew)
+        oflags |= O_CREAT | O_EXCL | O_NOFOLLOW;
 
     const std::string native = NativePath(path);
     int fd = ::open(native.c_str(), oflags, 0666);
-    if (fd < 0 && errno == ENOENT && !(flags & modeCreate)) {
+    if (fd < 0 && errno == ENOENT && !(flags & (modeCreate | modeCreateNew))) {
         const std::string other = ResolveNoCase(native);
         if (!other.empty())
             fd = ::open(other.c_str(), oflags, 0666);
@@ -342,4 +364,62 @@ bool CFile::IsReadOnly(const std::string& path) {
     struct stat st;
     return ::stat(NativePath(path).c_str(), &st) == 0 && S_ISREG(st.st_mode) &&
            (st.st_mode & (S_IWUSR | S_IWGRP | S_IWOTH)) == 0;
+}
+
+bool CFile::GetIdentity(const std::string& path, FileIdentity* id) {
+    if (path.empty())
+        return false;
+    const std::string native = NativePath(path);
+    struct stat st;
+    if (::stat(native.c_str(), &st) != 0) {
+        if (errno != ENOENT)
+            return false;
+        const std::string other = ResolveNoCase(native);
+        if (other.empty() || ::stat(other.c_str(), &st) != 0)
+            return false;
+    }
+    id->qwVolume = static_cast<uint64_t>(st.st_dev);
+    id->qwIndex = static_cast<uint64_t>(st.st_ino);
+    return true;
+}
+
+bool CFile::IsLink(const std::string& path) {
+    struct stat st;
+    return ::lstat(NativePath(path).c_str(), &st) == 0 && S_ISLNK(st.st_mode);
+}
+
+std::string CFile::FollowLinks(const std::string& path) {
+    std::string current = NativePath(path);
+    bool changed = false;
+    // As many links as the kernel follows in one path before it gives up.
+    for (int hop = 0; hop < 40; ++hop) {
+        struct stat st;
+        if (::lstat(current.c_str(), &st) != 0 || !S_ISLNK(st.st_mode))
+            break;
+        std::vector<char> buffer(static_cast<size_t>(st.st_size > 0 ? st.st_size : 255) + 1);
+        const ssize_t n = ::readlink(current.c_str(), buffer.data(), buffer.size());
+        if (n <= 0 || static_cast<size_t>(n) >= buffer.size())
+            break;
+        std::string target(buffer.data(), static_cast<size_t>(n));
+        if (target[0] != '/') {
+            const size_t slash = current.rfind('/');
+            if (slash != std::string::npos)
+                target = current.substr(0, slash + 1) + target;
+        }
+        current = target;
+        changed = true;
+    }
+    if (!changed)
+        return path;
+    std::string ansi;
+    // A target without an ANSI form is reached through the link itself.
+    return AnsiFromUtf8(current, &ansi) ? ansi : path;
+}
+
+void CFile::CopyPermissions(const std::string& from, const std::string& to) {
+    struct stat st;
+    if (::stat(NativePath(from).c_str(), &st) != 0)
+        return;
+    if (::chmod(NativePath(to).c_str(), st.st_mode & 07777) != 0)
+        ThrowErrno(errno, to);
 }

@@ -26,12 +26,19 @@
 #include <functional>
 #include <string>
 
+#include "platform/Exceptions.h"
+#include "platform/File.h"
+
 struct FolderEntry {
     std::string strName;        // ANSI name (only for showing when bNoAnsiName)
     bool bFolder = false;       // a folder (or a link to one), else a file
     bool bHidden = false;       // the hidden attribute (Linux: a name beginning with ".")
     bool bNoAnsiName = false;   // the name has no form in the ANSI code page
     std::string strNativeName;  // the name as the system gave it, UTF-8
+    // For a folder on Linux (links followed): its device and inode, so that a scan reaching one
+    // folder by several links reads it once. Not filled on Windows.
+    bool bHasIdentity = false;
+    FileIdentity identity;
 };
 
 using FolderCallback = std::function<void(const FolderEntry&)>;
@@ -41,6 +48,10 @@ using FolderCallback = std::function<void(const FolderEntry&)>;
 // Returns false, having called nothing, when the folder cannot be searched (missing, not a
 // folder, no access); an empty folder returns true.
 bool EnumerateFolder(const std::string& folderPath, const FolderCallback& onEntry);
+
+// Why the folder folderPath cannot be listed, as the file error the system reports when it is
+// tried again (for a message naming the folder and the cause).
+CFileException FolderListError(const std::string& folderPath);
 
 // The NTFS ordering of two names given in UTF-8: <0, 0 or >0. Invalid UTF-8 bytes count as the
 // code points of the same value (Latin-1), so every name has a place. Exposed for tests.

@@ -2,6 +2,7 @@
 // of a book come out as on Windows.
 #include "platform/Folder.h"
 
+#include <cerrno>
 #include <dirent.h>
 #include <fcntl.h>
 #include <sys/stat.h>
@@ -79,11 +80,13 @@ bool EnumerateFolder(const std::string& folderPath, const FolderCallback& onEntr
             continue;
 
         bool isFolder = de->d_type == DT_DIR;
+        struct stat st;
+        bool known = false;
         if (de->d_type == DT_LNK || de->d_type == DT_UNKNOWN) {
-            struct stat st;
             // A link is followed; one that leads nowhere is listed as a file, as Windows lists
             // a dangling link, and fails only when it is opened.
-            isFolder = fstatat(dfd, de->d_name, &st, 0) == 0 && S_ISDIR(st.st_mode);
+            known = fstatat(dfd, de->d_name, &st, 0) == 0;
+            isFolder = known && S_ISDIR(st.st_mode);
             if (isFolder && de->d_type == DT_LNK) {
                 if (realChain.empty()) {
                     for (size_t end = native.find('/', 1); end != std::string::npos;
@@ -101,6 +104,11 @@ bool EnumerateFolder(const std::string& folderPath, const FolderCallback& onEntr
         }
 
         Listed item;
+        if (isFolder && (known || fstatat(dfd, de->d_name, &st, 0) == 0)) {
+            item.entry.bHasIdentity = true;
+            item.entry.identity.qwVolume = static_cast<uint64_t>(st.st_dev);
+            item.entry.identity.qwIndex = static_cast<uint64_t>(st.st_ino);
+        }
         item.key = NtfsSortKey(name);
         item.entry.bFolder = isFolder;
         item.entry.bHidden = name[0] == '.';
@@ -120,4 +128,13 @@ bool EnumerateFolder(const std::string& folderPath, const FolderCallback& onEntr
     for (const Listed& item : listed)
         onEntry(item.entry);
     return true;
+}
+
+CFileException FolderListError(const std::string& folderPath) {
+    std::string native = NativePath(folderPath);
+    if (native.empty())
+        native = "/";
+    std::unique_ptr<DIR, DirCloser> dir(opendir(native.c_str()));
+    const int err = dir ? EIO : errno;
+    return CFileException(CFileException::ErrnoToCause(err), folderPath, err);
 }

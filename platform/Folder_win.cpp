@@ -39,3 +39,14 @@ bool EnumerateFolder(const std::string& folderPath, const FolderCallback& onEntr
     } while (FindNextFileW(find.get(), &fd));
     return true;
 }
+
+CFileException FolderListError(const std::string& folderPath) {
+    std::string pattern = folderPath;
+    if (pattern.empty() || pattern.back() != '\\')
+        pattern += '\\';
+    pattern += "*.*";
+    WIN32_FIND_DATAW fd;
+    ScopedFindHandle find(FindFirstFileW(CWinText::Wide(pattern).c_str(), &fd));
+    const DWORD err = !find ? GetLastError() : ERROR_READ_FAULT;
+    return CFileException(CFileException::OsErrorToCause(err), folderPath, static_cast<long>(err));
+}

@@ -1,14 +1,17 @@
 // Reading and writing the project file.
 //
 // Saving goes through a temporary file in the target's folder that replaces the target only once
-// it is complete: a failure half-way (a full disk) leaves the old project file intact. Before
-// that the target itself is opened for writing without truncating it, so that a read-only or
-// locked file is refused with its own message and nothing changes.
+// it is complete: a failure half-way (a full disk) leaves the old project file intact. The
+// temporary file is created exclusively, so a link planted under its name is never written
+// through; a target that is a link has the file it leads to replaced, with its permission bits.
+// Before that the target itself is opened for writing without truncating it, so that a read-only
+// or locked file is refused with its own message and nothing changes.
 #include "project/ProjectFile.h"
 
 #include "platform/Archive.h"
 #include "platform/ErrorReport.h"
 #include "platform/File.h"
+#include "platform/ReplaceFile.h"
 
 namespace {
 
@@ -127,45 +130,28 @@ void ReadProjectBody(CBookProject& p, CArchive& ar) {
     }
 }
 
-// A name in the target's folder for the file being written, not taken by another file.
-std::string TempPathFor(const std::string& path) {
-    for (int n = 0;; ++n) {
-        const std::string candidate = path + (n == 0 ? std::string() : std::to_string(n)) + ".~tmp";
-        if (!CFile::Exists(candidate) || n >= 999)
-            return candidate;
-    }
-}
-
-void RemoveQuietly(const std::string& path) {
-    try {
-        CFile::Remove(path);
-    } catch (const CFileException&) {
-    }
-}
-
 }  // namespace
 
 int SaveProject(CBookProject& project, Ui& ui) {
     if (!project.m_bProjectLoaded)
         return 1;
     const std::string path = project.m_strProjectFile;
-    std::string temp;
-    bool createdTarget = false;
+    // The project goes to a new file beside the target, created exclusively (never through a
+    // link someone left under that name), and replaces the target only once it is complete. A
+    // target that is a link keeps the link: the file it leads to is replaced.
+    CReplaceFile replace(path);
     CFile file;
     try {
-        // The target must be writable (and not held by anyone); open it without truncating.
-        const bool existed = CFile::Exists(path);
-        if (existed && CFile::IsReadOnly(path))
-            throw CFileException(CFileException::accessDenied, path);
-        {
+        // The target must be writable and not held by anyone.
+        const std::string& target = replace.GetTarget();
+        if (CFile::Exists(target)) {
+            if (CFile::IsReadOnly(target))
+                throw CFileException(CFileException::accessDenied, path);
             CFile probe;
-            probe.Open(path, CFile::modeWrite | CFile::modeCreate | CFile::modeNoTruncate |
-                                 CFile::shareExclusive);
-            createdTarget = !existed;
+            probe.Open(target, CFile::modeWrite | CFile::shareExclusive);
             probe.Close();
         }
-        temp = TempPathFor(path);
-        file.Open(temp, CFile::modeWrite | CFile::modeCreate | CFile::shareExclusive);
+        replace.Create(file, CFile::shareExclusive);
         {
             CArchive ar(file, CArchive::store);
             WriteProject(project, ar);
@@ -173,25 +159,17 @@ int SaveProject(CBookProject& project, Ui& ui) {
         }
         file.Flush();
         file.Close();
-        CFile::Rename(temp, path);
+        replace.Commit();
         return 1;
     } catch (CFileException& e) {
         file.Abort();
-        if (!temp.empty())
-            RemoveQuietly(temp);
-        if (createdTarget)
-            RemoveQuietly(path);
         // The temporary file is ours; the person knows the project file.
-        if (!temp.empty() && e.m_strFileName == temp)
+        if (e.m_strFileName != path)
             e.m_strFileName = path;
         ReportError(ui, kSavePrefix, e);
         return 0;
     } catch (const CArchiveException& e) {
         file.Abort();
-        if (!temp.empty())
-            RemoveQuietly(temp);
-        if (createdTarget)
-            RemoveQuietly(path);
         ReportError(ui, kSavePrefix, e);
         return 0;
     }

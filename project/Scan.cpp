@@ -6,8 +6,11 @@
 // a scan stays linear in the number of files even for tens of thousands of them.
 #include "project/Scan.h"
 
+#include <set>
 #include <unordered_map>
+#include <utility>
 
+#include "platform/ErrorReport.h"
 #include "platform/Text.h"
 
 const char kNoHtmlFilesMessage[] = "No HTML files in this folder. Please try again.";
@@ -27,8 +30,10 @@ class CScanner {
         std::string path = folder;
         if (path.empty() || path.back() != '\\')
             path += '\\';
-        // A folder that cannot be listed simply adds nothing.
-        m_lister(path, [&](const FolderEntry& entry) { OnEntry(path, entry); });
+        // A folder that cannot be listed is reported: leaving it out would drop its pages from
+        // the project without a word.
+        if (!m_lister(path, [&](const FolderEntry& entry) { OnEntry(path, entry); }) && m_report)
+            m_report->unreadable.push_back(path);
     }
 
   private:
@@ -48,6 +53,11 @@ class CScanner {
             return;
         }
         if (entry.bFolder) {
+            // Links can lead to one folder along many paths (two links to the next level, level
+            // after level, double the paths each time): each folder is read once.
+            if (entry.bHasIdentity &&
+                !m_folders.insert({entry.identity.qwVolume, entry.identity.qwIndex}).second)
+                return;
             Scan(path + entry.strName);
             return;
         }
@@ -87,6 +97,7 @@ class CScanner {
         bool met;          // a file of this name was met by this scan
     };
     std::unordered_map<std::string, Indexed> m_index;
+    std::set<std::pair<uint64_t, uint64_t>> m_folders;  // folders met, by identity
 };
 
 }  // namespace
@@ -154,6 +165,16 @@ int RescanProject(CBookProject& project, Ui& ui, const std::string& folder,
 
     ScanReport report;
     ScanFolder(project, folder, &report, lister);
+    if (!report.unreadable.empty()) {
+        // Files not met in a folder that could not be read are not gone: nothing is swept.
+        if (refillList)
+            refillList();
+        std::string shown = report.unreadable.front();
+        if (shown.size() > 1 && !(shown.size() == 3 && shown[1] == ':'))
+            shown.pop_back();  // the backslash the scan added
+        ReportError(ui, "Cannot read folder " + shown, FolderListError(shown));
+        return 0;
+    }
 
     // The sweep: entries not met by the scan go, the others keep their order. Compacting in one
     // pass gives the same list as taking the entries out one by one.

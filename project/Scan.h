@@ -24,13 +24,17 @@ struct ScanReport {
     // apart from case (possible on Linux only: "A.htm" beside "a.htm"); the project can hold only
     // one of them. Relative names as found on disk, in the order they were met.
     std::vector<std::string> caseTwins;
+    // Folders that could not be listed (full paths ending in a backslash), in the order met.
+    std::vector<std::string> unreadable;
 
     bool empty() const { return leftOut.empty() && caseTwins.empty(); }
 };
 
 // Scans folder and every folder below it, depth first, in the order the lister gives:
 // - "." and ".." and every hidden item are skipped; the tree below a hidden folder is not read;
-// - a folder that cannot be listed adds nothing and reports nothing;
+// - a folder that cannot be listed adds nothing and is listed in report->unreadable;
+// - a folder met again under another path (links; compared by identity where the lister gives
+//   one) is not read again;
 // - each file's relative name is its full path (folder, a backslash, the name) lower-cased,
 //   without m_strProjectDir and the backslash after it (a project folder ending with a backslash,
 //   the root of a drive, supplies that backslash itself);
@@ -54,14 +58,17 @@ bool IsHtmlFileName(const std::string& fileName);
 extern const char kNoHtmlFilesMessage[];
 
 // Re-scans the project from folder, under the wait cursor:
-//  1. m_strProjectDir = folder; every m_bFound cleared; ScanFolder(folder);
+//  1. m_strProjectDir = folder; every m_bFound cleared; ScanFolder(folder); when a folder could
+//     not be listed, refillList() is called, "Cannot read folder " + its path and the cause are
+//     shown (stop icon) and 0 is returned: nothing is swept, since the files of that folder
+//     were not seen;
 //  2. every entry still not found is deleted, the others keep their order;
 //  3. refillList() is called (the Content page refills its list from m_arrPages; may be empty);
 //  4. without any entry in the page sequence, the message kNoHtmlFilesMessage is shown (OK,
 //     exclamation icon); nothing is undone;
 //  5. when files were left out (see ScanReport), one message lists them (OK, exclamation icon);
 //  6. m_strLastProject = m_strProjectDir.
-// Returns 1 (a scan does not fail). The lister is a seam for tests.
+// Returns 1 otherwise. The lister is a seam for tests.
 int RescanProject(CBookProject& project, Ui& ui, const std::string& folder,
                   const std::function<void()>& refillList,
                   const FolderLister& lister = EnumerateFolder);

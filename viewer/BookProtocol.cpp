@@ -48,26 +48,21 @@ class CBookProtocol final : public IInternetProtocol {
                        HANDLE_PTR) override {
         if (!url || !sink)
             return E_INVALIDARG;
-        const std::string strUrl = CWinText::Ansi(url);
-        m_data.clear();
-        m_pos = 0;
-        std::string mime;
-        const bool found = m_source->GetFile(strUrl, &m_data, &mime);
-        if (flags & PI_PARSE_URL)
-            return found ? S_OK : S_FALSE;
-        if (!found) {
-            // Failing Start would make some hosts retry or hang; the result carries the error.
-            sink->ReportResult(INET_E_OBJECT_NOT_FOUND, 0, nullptr);
-            return S_OK;
+        // Nothing may leave a COM method as an exception: it would end the program. A page too
+        // large for the memory left (a 32-bit process runs out long before the disk) fails this
+        // request only.
+        HRESULT failure = E_FAIL;
+        try {
+            return StartRequest(url, sink, flags);
+        } catch (const std::bad_alloc&) {
+            failure = E_OUTOFMEMORY;
+        } catch (...) {
         }
-        const std::wstring wmime = CWinText::Wide(mime);
-        sink->ReportProgress(BINDSTATUS_VERIFIEDMIMETYPEAVAILABLE, wmime.c_str());
-        sink->ReportProgress(BINDSTATUS_MIMETYPEAVAILABLE, wmime.c_str());
-        const ULONG size = static_cast<ULONG>(m_data.size());
-        sink->ReportData(
-            BSCF_FIRSTDATANOTIFICATION | BSCF_LASTDATANOTIFICATION | BSCF_DATAFULLYAVAILABLE, size,
-            size);
-        sink->ReportResult(S_OK, 0, nullptr);
+        m_data = std::vector<uint8_t>();
+        m_pos = 0;
+        if (flags & PI_PARSE_URL)
+            return failure;
+        sink->ReportResult(failure, 0, nullptr);
         return S_OK;
     }
     STDMETHODIMP Continue(PROTOCOLDATA*) override { return S_OK; }
@@ -80,6 +75,10 @@ class CBookProtocol final : public IInternetProtocol {
     STDMETHODIMP Read(void* pv, ULONG cb, ULONG* pcbRead) override {
         if (!pv && cb)
             return E_POINTER;
+        if (pcbRead)
+            *pcbRead = 0;
+        if (m_pos > m_data.size())
+            return E_FAIL;
         const size_t left = m_data.size() - m_pos;
         const ULONG n = static_cast<ULONG>(left < cb ? left : cb);
         if (n)
@@ -109,6 +108,31 @@ class CBookProtocol final : public IInternetProtocol {
     STDMETHODIMP UnlockRequest() override { return S_OK; }
 
   private:
+    // Start's work; may throw (std::bad_alloc above all), which Start turns into a result.
+    HRESULT StartRequest(LPCWSTR url, IInternetProtocolSink* sink, DWORD flags) {
+        const std::string strUrl = CWinText::Ansi(url);
+        m_data = std::vector<uint8_t>();
+        m_pos = 0;
+        std::string mime;
+        const bool found = m_source->GetFile(strUrl, &m_data, &mime);
+        if (flags & PI_PARSE_URL)
+            return found ? S_OK : S_FALSE;
+        if (!found) {
+            // Failing Start would make some hosts retry or hang; the result carries the error.
+            sink->ReportResult(INET_E_OBJECT_NOT_FOUND, 0, nullptr);
+            return S_OK;
+        }
+        const std::wstring wmime = CWinText::Wide(mime);
+        sink->ReportProgress(BINDSTATUS_VERIFIEDMIMETYPEAVAILABLE, wmime.c_str());
+        sink->ReportProgress(BINDSTATUS_MIMETYPEAVAILABLE, wmime.c_str());
+        const ULONG size = static_cast<ULONG>(m_data.size());
+        sink->ReportData(
+            BSCF_FIRSTDATANOTIFICATION | BSCF_LASTDATANOTIFICATION | BSCF_DATAFULLYAVAILABLE, size,
+            size);
+        sink->ReportResult(S_OK, 0, nullptr);
+        return S_OK;
+    }
+
     struct CInner final : IUnknown {
         explicit CInner(CBookProtocol* self) : m_self(self) {}
         STDMETHODIMP QueryInterface(REFIID riid, void** ppv) override {

@@ -204,7 +204,9 @@ class CSearchDialog final : public CDialog {
         query.resize(static_cast<size_t>(n));
 
         SearchResults results;
-        {
+        // Nothing may leave a dialog procedure as an exception: it would end the e-book. A book
+        // too large for the memory left fails this search only, and says so.
+        try {
             CWinWaitCursor wait;
             // The index is built on the first search of the run and kept: the book does not
             // change while the program runs, and every later query is answered from it at once.
@@ -215,8 +217,14 @@ class CSearchDialog final : public CDialog {
                 s_indexed = &m_book;
             }
             results = s_search.Search(m_book, CWinText::Ansi(query, CP_UTF8));
+            m_hits = results.hits;
+        } catch (...) {
+            m_hits = std::vector<SearchHit>();
+            SetDlgItemTextW(m_hWnd, IDC_SEARCH_STATUS,
+                            L"There is not enough memory to search this book.");
+            EnableWindow(GetDlgItem(IDOK), FALSE);
+            return;
         }
-        m_hits = results.hits;
 
         for (const SearchHit& hit : m_hits)
             SendMessageW(list, LB_ADDSTRING, 0,

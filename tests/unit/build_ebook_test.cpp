@@ -220,11 +220,11 @@ TEST_F(BuildEBookTest, FailuresNameTheFileAndCleanUp) {
         {"the output is one of the pages",
          [](BuildEBookTest& t) { t.project.m_strEBookFile = t.dir / "index.htm"; },
          [](const BuildEBookTest& t) {
-             const std::string p = t.dir.Path() + "\\index.htm";
-             return "Cannot read file " + p + "\nA sharing violation occurred while accessing " +
-                    p + ".";
+             return "Cannot save E-Book file:\n" + t.project.m_strEBookFile + " is the file " +
+                    t.dir.Path() + "\\index.htm of the book; the e-book would overwrite it. " +
+                    "Choose another name for the e-book.";
          },
-         false},
+         true},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
@@ -244,6 +244,7 @@ TEST_F(BuildEBookTest, FailuresNameTheFileAndCleanUp) {
         if (!c.outputRemains) {
             EXPECT_FALSE(OutputExists());
         }
+        EXPECT_EQ(fakepe::ReadFile(dir / "index.htm"), Str("<html>home</html>"));
         // Every file was closed: an exclusive open of the page and the output succeeds.
         if (!std::filesystem::exists(dir / "index.htm"))
             fakepe::WriteFile(dir / "index.htm", "<html>home</html>");
@@ -342,6 +343,7 @@ TEST_F(BuildEBookTest, RefusesAPageOf4GiB) {
 TEST_F(BuildEBookTest, RefusesAnEBookThatWouldReachTheSizeLimit) {
     CMemoryStubSource stub(stubBytes.data(), stubBytes.size());
     ASSERT_EQ(BuildEBook(project, ui, stub, 1u << 20), 1);  // the book is about 1 KiB
+    const Bytes previous = Output();
     std::mt19937 gen(5);
     Bytes noise(200000);
     for (auto& b : noise)
@@ -353,7 +355,7 @@ TEST_F(BuildEBookTest, RefusesAnEBookThatWouldReachTheSizeLimit) {
     EXPECT_EQ(ui.messages[0].text.rfind("Cannot read file " + p + "\n", 0), 0u)
         << ui.messages[0].text;
     EXPECT_NE(ui.messages[0].text.find("2 GiB"), std::string::npos);
-    EXPECT_FALSE(OutputExists());
+    EXPECT_EQ(Output(), previous);
 }
 
 TEST_F(BuildEBookTest, MissingStubIsReported) {
@@ -362,6 +364,123 @@ TEST_F(BuildEBookTest, MissingStubIsReported) {
     ASSERT_EQ(ui.messages.size(), 1u);
     EXPECT_EQ(ui.messages[0].text.rfind("Cannot save E-Book file:\n", 0), 0u);
     EXPECT_FALSE(OutputExists());
+}
+
+// Names of the files in the test folder ending in ".~tmp": what a build may leave behind.
+std::vector<std::string> TempFiles(const std::string& folder) {
+    std::vector<std::string> found;
+    for (const auto& e : std::filesystem::recursive_directory_iterator(folder)) {
+        const std::string name = e.path().filename().string();
+        if (name.size() > 5 && name.compare(name.size() - 5, 5, ".~tmp") == 0)
+            found.push_back(name);
+    }
+    return found;
+}
+
+// A failed rebuild, whatever stops it, leaves the previous e-book as it was and no temporary file.
+TEST_F(BuildEBookTest, AFailedRebuildKeepsThePreviousEBook) {
+    ASSERT_EQ(Build(), 1);
+    const Bytes good = Output();
+    struct Failure {
+        const char* name;
+        std::function<void()> arrange;
+        uint64_t maxSize;
+    };
+    const Failure failures[] = {
+        {"a page is missing", [&] { std::filesystem::remove(dir / "sub/page.htm"); },
+         kMaxEBookSize},
+        {"the disk fills while the viewer is written",
+         [&] { SetFileFault(FileFaultOp::write, 1, CFileException::diskFull); }, kMaxEBookSize},
+        {"the disk fills while the store is written",
+         [&] { SetFileFault(FileFaultOp::write, 3, CFileException::diskFull); }, kMaxEBookSize},
+        {"the e-book would grow too large", [] {}, 400},
+    };
+    for (const Failure& f : failures) {
+        SCOPED_TRACE(f.name);
+        fakepe::WriteFile(dir / "sub/page.htm", "<p>page</p>");
+        f.arrange();
+        CMemoryStubSource source(stubBytes.data(), stubBytes.size());
+        EXPECT_EQ(BuildEBook(project, ui, source, f.maxSize), 0);
+        ClearFileFaults();
+        EXPECT_EQ(Output(), good);
+        EXPECT_TRUE(TempFiles(dir.Path()).empty());
+    }
+}
+
+// An output that is one of the build's own inputs, under any name, is refused before anything is
+// written; the input keeps its bytes.
+TEST_F(BuildEBookTest, RefusesAnOutputThatIsOneOfItsInputs) {
+    fakepe::WriteFile(dir / "book.ebp", "project bytes");
+    fakepe::WriteFile(dir / "pic.ico", "icon bytes");
+    std::filesystem::create_hard_link(dir / "index.htm", dir / "hardlink.exe");
+    struct Case {
+        const char* name;
+        std::string input;  // the file that must survive
+        std::function<void()> arrange;
+        const char* says;
+    };
+    const Case cases[] = {
+        {"the project file", dir / "book.ebp",
+         [&] {
+             project.m_strProjectFile = dir / "book.ebp";
+             project.m_strEBookFile = dir / "book.ebp";
+         },
+         " is the project file of the book"},
+        {"the splash picture", dir / "splash.bmp",
+         [&] {
+             project.m_strSplashFile = dir / "splash.bmp";
+             project.m_strEBookFile = dir.Path() + "/pics/../splash.bmp";
+         },
+         " is the splash picture of the book"},
+        {"the icon", dir / "pic.ico",
+         [&] {
+             project.m_strIconFile = dir / "pic.ico";
+             project.m_strEBookFile = dir / "pic.ico";
+         },
+         " is the icon file of the book"},
+        {"a page under another name", dir / "index.htm",
+         [&] { project.m_strEBookFile = dir / "hardlink.exe"; }, " is the file "},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        ui.messages.clear();
+        project.m_strProjectFile.clear();
+        project.m_strSplashFile.clear();
+        project.m_strIconFile.clear();
+        const Bytes before = fakepe::ReadFile(c.input);
+        c.arrange();
+        EXPECT_EQ(Build(), 0);
+        ASSERT_EQ(ui.messages.size(), 1u);
+        EXPECT_EQ(ui.messages[0].text.rfind("Cannot save E-Book file:\n", 0), 0u);
+        EXPECT_NE(ui.messages[0].text.find(c.says), std::string::npos) << ui.messages[0].text;
+        EXPECT_EQ(fakepe::ReadFile(c.input), before);
+        EXPECT_TRUE(TempFiles(dir.Path()).empty());
+    }
+}
+
+// An e-book saved inside its own folder is found by the next scan; the rebuild leaves it out
+// instead of packing the old e-book into the new one, every time.
+TEST_F(BuildEBookTest, AnEBookInsideItsOwnFolderLeavesItselfOut) {
+    ASSERT_EQ(Build(), 1);
+    AddPage("out.exe", 0, 1, 0);  // what the next scan of the folder finds
+    for (int round = 0; round < 2; ++round) {
+        SCOPED_TRACE(round);
+        ASSERT_EQ(Build(), 1) << (ui.messages.empty() ? "" : ui.messages[0].text);
+        EXPECT_EQ(project.m_arrPages.back()->m_bInProject, 1);
+        const storedec::Store store = storedec::Decode(Output());
+        EXPECT_EQ(store.Find(349, 5), nullptr);
+        const Bytes table = store.Find(350, 2)->data;
+        EXPECT_EQ(std::string(table.begin(), table.end()).find("out.exe"), std::string::npos);
+    }
+}
+
+// A link at the output's path stays a link: the file it leads to receives the e-book.
+TEST_F(BuildEBookTest, AnOutputThatIsALinkKeepsTheLink) {
+    fakepe::WriteFile(dir / "real.exe", "old");
+    std::filesystem::create_symlink("real.exe", dir / "out.exe");
+    ASSERT_EQ(Build(), 1);
+    EXPECT_TRUE(std::filesystem::is_symlink(dir / "out.exe"));
+    EXPECT_NO_THROW(storedec::Decode(fakepe::ReadFile(dir / "real.exe")));
 }
 
 TEST_F(BuildEBookTest, CustomIconIsTheLastStep) {

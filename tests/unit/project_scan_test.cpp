@@ -3,6 +3,7 @@
 #include <unistd.h>
 
 #include <filesystem>
+#include <functional>
 #include <fstream>
 #include <map>
 #include <string>
@@ -253,7 +254,6 @@ TEST_F(ScanTest, FolderWithoutHtmlShowsTheMessageAndKeepsTheFiles) {
     const Case cases[] = {
         {"pictures only", {"a.gif", "b.HTM"}, true, 2},
         {"empty folder", {}, true, 0},
-        {"missing folder", {}, false, 0},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
@@ -277,6 +277,76 @@ TEST_F(ScanTest, FolderWithoutHtmlShowsTheMessageAndKeepsTheFiles) {
         EXPECT_EQ(project.m_strLastProject, dir.string());
         EXPECT_EQ(ui.waitDepth, 0);
     }
+}
+
+// A folder that cannot be read fails the rescan with its name and cause; the entries already in
+// the project stay, since their files were not seen, not found missing.
+TEST_F(ScanTest, AFolderThatCannotBeReadFailsTheScanAndSweepsNothing) {
+    Touch("index.html");
+    Touch("locked/inside.html");
+    ASSERT_EQ(Rescan(book), 1);
+    ASSERT_EQ(Files(project), (std::vector<std::string>{"index.html", "locked\\inside.html"}));
+    struct Case {
+        const char* name;
+        std::string folder;  // the folder named in the message
+        std::function<void()> arrange;
+        std::function<void()> undo;
+        const char* cause;
+    };
+    const std::string locked = book + "/locked";
+    const Case cases[] = {
+        {"a folder inside without permission", book + "\\locked",
+         [&] { fs::permissions(locked, fs::perms::none); },
+         [&] { fs::permissions(locked, fs::perms::owner_all); }, "Access to "},
+        {"the project folder is gone", (root / "gone").string(), [] {}, [] {}, " was not found."},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        ui.messages.clear();
+        c.arrange();
+        // A process that may read every folder cannot see the first case.
+        if (std::string(c.name) != "the project folder is gone" &&
+            access(locked.c_str(), R_OK) == 0) {
+            c.undo();
+            continue;
+        }
+        const std::string folder = c.folder == book + "\\locked" ? book : c.folder;
+        EXPECT_EQ(Rescan(folder), 0);
+        c.undo();
+        ASSERT_EQ(ui.messages.size(), 1u);
+        EXPECT_EQ(ui.messages[0].text.rfind("Cannot read folder " + c.folder + "\n", 0), 0u)
+            << ui.messages[0].text;
+        EXPECT_NE(ui.messages[0].text.find(c.cause), std::string::npos) << ui.messages[0].text;
+        EXPECT_EQ(ui.messages[0].icon, MsgIcon::stop);
+        EXPECT_EQ(Files(project), (std::vector<std::string>{"index.html", "locked\\inside.html"}));
+    }
+}
+
+// Links can reach one folder along many paths: with two links to the next folder on each of 16
+// levels there are 65536 paths to the deepest file, which is still listed once, and each folder
+// is read once.
+TEST_F(ScanTest, EachFolderIsReadOnceWhateverLinksLeadToIt) {
+    const int kLevels = 16;
+    for (int level = kLevels; level >= 1; --level) {
+        const fs::path folder = root / ("level" + std::to_string(level));
+        fs::create_directories(folder);
+        std::ofstream(folder / ("page" + std::to_string(level) + ".html")) << "x";
+        if (level < kLevels) {
+            const fs::path next = root / ("level" + std::to_string(level + 1));
+            fs::create_directory_symlink(next, folder / "a");
+            fs::create_directory_symlink(next, folder / "b");
+        }
+    }
+    int lists = 0;
+    const FolderLister counting = [&](const std::string& path, const FolderCallback& cb) {
+        ++lists;
+        return EnumerateFolder(path, cb);
+    };
+    ASSERT_EQ(RescanProject(project, ui, (root / "level1").string(), nullptr, counting), 1);
+    EXPECT_EQ(project.GetPageCount(), static_cast<size_t>(kLevels));
+    EXPECT_EQ(lists, kLevels);
+    EXPECT_EQ(project.GetPage(0)->m_strFile,
+              "a\\a\\a\\a\\a\\a\\a\\a\\a\\a\\a\\a\\a\\a\\a\\page16.html");
 }
 
 TEST_F(ScanTest, NamesWithoutAnAnsiFormAreReportedNotDropped) {

@@ -408,6 +408,38 @@ TEST_F(ProjectFileTest, FailedSaveKeepsTheOldFile) {
     }
 }
 
+// Links around the project file: one planted under the temporary name is never written through,
+// a project file that is a link stays a link, and the file keeps its permission bits.
+TEST_F(ProjectFileTest, SaveNeverWritesThroughALinkAndKeepsThePermissions) {
+    CBookProject p;
+    FillProject(p);
+    const std::vector<uint8_t> old = {'o', 'l', 'd'};
+
+    SCOPED_TRACE("a dangling link under the temporary name");
+    const std::string elsewhere = Path("elsewhere.txt");
+    ASSERT_EQ(symlink(elsewhere.c_str(), (Path() + ".~tmp").c_str()), 0);
+    p.m_strProjectFile = Path();
+    ASSERT_EQ(SaveProject(p, m_ui), 1);
+    EXPECT_EQ(ReadAll(Path()), FilledProjectBytes());
+    struct stat st;
+    EXPECT_NE(lstat(elsewhere.c_str(), &st), 0);
+    EXPECT_EQ(lstat((Path() + ".~tmp").c_str(), &st), 0);
+    EXPECT_TRUE(S_ISLNK(st.st_mode));
+
+    SCOPED_TRACE("the project file is a link, its target private");
+    WriteAll(Path("real.ebp"), old);
+    ASSERT_EQ(chmod(Path("real.ebp").c_str(), 0600), 0);
+    ASSERT_EQ(symlink("real.ebp", Path("link.ebp").c_str()), 0);
+    p.m_strProjectFile = Path("link.ebp");
+    ASSERT_EQ(SaveProject(p, m_ui), 1);
+    ASSERT_EQ(lstat(Path("link.ebp").c_str(), &st), 0);
+    EXPECT_TRUE(S_ISLNK(st.st_mode));
+    EXPECT_EQ(ReadAll(Path("real.ebp")), FilledProjectBytes());
+    ASSERT_EQ(stat(Path("real.ebp").c_str(), &st), 0);
+    EXPECT_EQ(st.st_mode & 0777, 0600u);
+    EXPECT_TRUE(m_ui.messages.empty());
+}
+
 TEST_F(ProjectFileTest, SaveAsAsksForAnotherFileAfterAFailure) {
     const std::string bad = Path("nowhere/x.ebp");
     const std::string good = Path("good.ebp");

@@ -4,6 +4,7 @@
 
 #include "compiler/ResourceUpdater.h"
 #include "compiler/StoreReader.h"
+#include "icon_fake_pe.h"
 #include "store_testutil.h"
 
 struct ResourceUpdaterAccess {
@@ -271,20 +272,40 @@ TEST_F(StoreTest, OpenFailuresAreFileErrors) {
     }
 }
 
-TEST_F(StoreTest, FileEndingInTheMarkerIsTakenAsAStore) {
-    // Six bytes 00 00 00 00 4B 47: a store at offset 0 whose root id and count are the base.
-    const std::string path = MakeFile(Bytes().U32(0).U16(0x474B).Get());
-    CStoreReader r;
-    r.Open(path);
-    EXPECT_TRUE(r.HasStore());
-    EXPECT_TRUE(r.Items().empty());
-    r.Close();
-    {
+// Six bytes 00 00 00 00 4B 47 would be a store at offset 0 whose root id and count are the
+// trailer itself: a file that is nothing but a trailer. Both readers call it damaged, as they do a
+// root that stops short of the trailer and a base inside the program the store is appended to.
+TEST_F(StoreTest, TrailersThatDoNotEndTheirStoreAreDamaged) {
+    std::vector<uint8_t> program = fakepe::MakeViewer(0);
+    Bytes inside;
+    inside.Raw(program).U16(0).U16(0).U32(0x100).U16(0x474B);
+    Bytes gap;
+    gap.Raw(program).U16(0).U16(0).U8(0).U32(static_cast<uint32_t>(program.size())).U16(0x474B);
+    Bytes good;
+    good.Raw(program).U16(0).U16(0).U32(static_cast<uint32_t>(program.size())).U16(0x474B);
+    const std::pair<const char*, std::vector<uint8_t>> cases[] = {
+        {"only a trailer", Bytes().U32(0).U16(0x474B).Get()},
+        {"base inside the program", inside.Get()},
+        {"a byte between root and trailer", gap.Get()},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.first);
+        const std::string path = MakeFile(c.second);
+        CStoreReader r;
+        try {
+            r.Open(path);
+            ADD_FAILURE() << "opened";
+        } catch (const CArchiveException& e) {
+            EXPECT_EQ(e.m_cause, CArchiveException::badIndex);
+            EXPECT_EQ(e.m_strFileName, path);
+        }
         CResourceUpdater u;
-        u.Open(path, false);
-        u.Commit();
+        EXPECT_THROW(u.Open(path, false), CArchiveException);
+        EXPECT_EQ(ReadAll(path), c.second);
     }
-    EXPECT_EQ(ReadAll(path), Bytes().U32(0).U32(0).U16(0x474B).Get());
+    CStoreReader r;
+    r.Open(MakeFile(good.Get()));
+    EXPECT_TRUE(r.HasStore());
 }
 
 TEST_F(StoreTest, WritingUpdaterHoldsTheFileAlone) {

@@ -283,6 +283,14 @@ TEST_F(ViewerBook, BareStubAndForeignStoresAreNamed) {
     EXPECT_EQ(book.GetState(), CBook::State::bare);
 }
 
+// The viewer image followed by a trailer whose base is 0.
+std::vector<uint8_t> IntoImage() {
+    std::vector<uint8_t> bytes = fakepe::MakeViewer(0);
+    for (uint8_t b : {0, 0, 0, 0, 0x4B, 0x47})
+        bytes.push_back(b);
+    return bytes;
+}
+
 TEST_F(ViewerBook, ProgramCutShortIsDamagedNotBare) {
     // A program image alone is the bare viewer; bytes after the image without a trailer are an
     // e-book whose end was lost, and the reader must not be told it is the viewer on its own.
@@ -297,6 +305,10 @@ TEST_F(ViewerBook, ProgramCutShortIsDamagedNotBare) {
         {"image and one byte", fakepe::MakeViewer(1), CBook::State::damaged, "cut short"},
         {"not a program", std::vector<uint8_t>(kStub.begin(), kStub.end()), CBook::State::bare,
          "no e-book"},
+        // A trailer that does not lead to a store after the program is damage, not an empty
+        // book.
+        {"trailer pointing into the image", IntoImage(), CBook::State::damaged, "bad format"},
+        {"nothing but a trailer", {0, 0, 0, 0, 0x4B, 0x47}, CBook::State::damaged, "bad format"},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.name);

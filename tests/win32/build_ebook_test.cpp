@@ -1,5 +1,8 @@
-// The e-book build on Windows: the system's own sharing rules refuse an output that is also one of
-// the pages, with one packing thread or eight; a program without the viewer resource says so.
+// The e-book build on Windows: an output that is also one of the pages is known by its file index
+// and refused, with one packing thread or eight; the finished e-book replaces the previous one in
+// one move, and an output another program holds open is refused by the system's own sharing
+// rules; one page listed many times packs alike on eight threads; a program without the viewer
+// resource says so.
 #include <gtest/gtest.h>
 
 #include <windows.h>
@@ -26,7 +29,7 @@ class BuildTempDir {
         }
     }
     ~BuildTempDir() {
-        for (const char* name : {"index.htm", "out.exe", "one.exe"})
+        for (const char* name : {"index.htm", "out.exe", "one.exe", "twin.htm", "other.htm"})
             DeleteFileA(File(name).c_str());
         RemoveDirectoryA(m_path.c_str());
     }
@@ -43,29 +46,117 @@ void Write(const std::string& path, const std::string& text) {
     f.Write(text.data(), static_cast<uint32_t>(text.size()));
 }
 
-TEST(BuildEBookWin32, OutputThatIsAPageIsASharingViolation) {
-    BuildTempDir dir;
-    Write(dir.File("index.htm"), "<html>home</html>");
-    CBookProject project;
-    project.m_strProjectDir = dir.Path();
-    auto page = std::make_unique<CPieceElem>();
-    page->m_strFile = "INDEX.HTM";  // Windows finds it whatever the case
-    project.AddPage(std::move(page));
-    const std::string stub(600, 'S');
-    CMemoryStubSource source(stub.data(), stub.size());
-    ScriptedUi ui;
+std::string ReadText(const std::string& path) {
+    CFile f;
+    f.Open(path, CFile::modeRead | CFile::shareDenyNone);
+    std::string text(static_cast<size_t>(f.GetLength()), '\0');
+    if (!text.empty())
+        f.ReadExact(&text[0], static_cast<uint32_t>(text.size()));
+    return text;
+}
 
-    project.m_strEBookFile = dir.File("out.exe");
-    ASSERT_EQ(BuildEBook(project, ui, source), 1);
+// No file of the test folder may be left with the temporary name's ending.
+bool NoTemporaryFiles(const std::string& folder) {
+    WIN32_FIND_DATAA fd;
+    HANDLE find = FindFirstFileA((folder + "\\*.~tmp").c_str(), &fd);
+    if (find == INVALID_HANDLE_VALUE)
+        return true;
+    FindClose(find);
+    return false;
+}
+
+class BuildOutputWin32 : public ::testing::Test {
+  protected:
+    void SetUp() override {
+        Write(dir.File("index.htm"), "<html>home</html>");
+        project.m_strProjectDir = dir.Path();
+        auto page = std::make_unique<CPieceElem>();
+        page->m_strFile = "INDEX.HTM";  // Windows finds it whatever the case
+        project.AddPage(std::move(page));
+        project.m_strEBookFile = dir.File("out.exe");
+    }
+    int Build(const std::string& stub) {
+        CMemoryStubSource source(stub.data(), stub.size());
+        ui.messages.clear();
+        return BuildEBook(project, ui, source);
+    }
+
+    BuildTempDir dir;
+    CBookProject project;
+    ScriptedUi ui;
+};
+
+TEST_F(BuildOutputWin32, OutputThatIsAPageIsRefusedByItsFileIndex) {
+    ASSERT_EQ(Build(std::string(600, 'S')), 1);
     EXPECT_TRUE(ui.messages.empty());
 
     project.m_strEBookFile = dir.File("index.htm");
-    EXPECT_EQ(BuildEBook(project, ui, source), 0);
+    EXPECT_EQ(Build(std::string(600, 'S')), 0);
     ASSERT_EQ(ui.messages.size(), 1u);
-    const std::string p = dir.Path() + "\\INDEX.HTM";
-    EXPECT_EQ(ui.messages[0].text, "Cannot read file " + p +
-                                       "\nA sharing violation occurred while accessing " + p + ".");
-    EXPECT_EQ(GetFileAttributesA(dir.File("index.htm").c_str()), INVALID_FILE_ATTRIBUTES);
+    EXPECT_EQ(ui.messages[0].text, "Cannot save E-Book file:\n" + dir.File("index.htm") +
+                                       " is the file " + dir.Path() +
+                                       "\\INDEX.HTM of the book; the e-book would overwrite "
+                                       "it. Choose another name for the e-book.");
+    EXPECT_EQ(ReadText(dir.File("index.htm")), "<html>home</html>");
+    EXPECT_TRUE(NoTemporaryFiles(dir.Path()));
+}
+
+TEST_F(BuildOutputWin32, TheFinishedEBookReplacesThePreviousOneInOneMove) {
+    ASSERT_EQ(Build(std::string(600, 'A')), 1);
+    ASSERT_EQ(Build(std::string(700, 'B')), 1) << ui.messages[0].text;
+    const std::string second = ReadText(dir.File("out.exe"));
+    EXPECT_EQ(second.substr(0, 700), std::string(700, 'B'));
+    EXPECT_TRUE(NoTemporaryFiles(dir.Path()));
+
+    // A rebuild that fails leaves the previous e-book as it was.
+    DeleteFileA(dir.File("index.htm").c_str());
+    EXPECT_EQ(Build(std::string(800, 'C')), 0);
+    EXPECT_EQ(ReadText(dir.File("out.exe")), second);
+    EXPECT_TRUE(NoTemporaryFiles(dir.Path()));
+}
+
+TEST_F(BuildOutputWin32, AnOutputOpenInAnotherProgramIsASharingViolation) {
+    ASSERT_EQ(Build(std::string(600, 'A')), 1);
+    const std::string before = ReadText(dir.File("out.exe"));
+    HANDLE held = CreateFileA(dir.File("out.exe").c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr,
+                              OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
+    ASSERT_NE(held, INVALID_HANDLE_VALUE);
+    EXPECT_EQ(Build(std::string(700, 'B')), 0);
+    CloseHandle(held);
+    ASSERT_EQ(ui.messages.size(), 1u);
+    EXPECT_EQ(ui.messages[0].text,
+              "Cannot save E-Book file:\nA sharing violation occurred while "
+              "accessing " +
+                  dir.File("out.exe") + ".");
+    EXPECT_EQ(ReadText(dir.File("out.exe")), before);
+    EXPECT_TRUE(NoTemporaryFiles(dir.Path()));
+}
+
+// A file is itself whatever name reaches it: another case, a hard link; another file is not.
+TEST_F(BuildOutputWin32, FileIdentityIsTheVolumeAndFileIndex) {
+    Write(dir.File("other.htm"), "<p>other</p>");
+    ASSERT_TRUE(
+        CreateHardLinkA(dir.File("twin.htm").c_str(), dir.File("index.htm").c_str(), nullptr));
+    FileIdentity index, upper, twin, other, folder;
+    ASSERT_TRUE(CFile::GetIdentity(dir.File("index.htm"), &index));
+    ASSERT_TRUE(CFile::GetIdentity(dir.File("INDEX.HTM"), &upper));
+    ASSERT_TRUE(CFile::GetIdentity(dir.File("twin.htm"), &twin));
+    ASSERT_TRUE(CFile::GetIdentity(dir.File("other.htm"), &other));
+    ASSERT_TRUE(CFile::GetIdentity(dir.Path(), &folder));
+    EXPECT_TRUE(index == upper);
+    EXPECT_TRUE(index == twin);
+    EXPECT_FALSE(index == other);
+    EXPECT_FALSE(index == folder);
+    FileIdentity none;
+    EXPECT_FALSE(CFile::GetIdentity(dir.File("missing.htm"), &none));
+    // A file held exclusively by another program still tells who it is.
+    HANDLE held = CreateFileA(dir.File("other.htm").c_str(), GENERIC_READ, 0, nullptr,
+                              OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
+    ASSERT_NE(held, INVALID_HANDLE_VALUE);
+    FileIdentity again;
+    EXPECT_TRUE(CFile::GetIdentity(dir.File("other.htm"), &again));
+    CloseHandle(held);
+    EXPECT_TRUE(again == other);
 }
 
 std::string ReadAll(const std::string& path) {
@@ -77,7 +168,7 @@ std::string ReadAll(const std::string& path) {
 }
 
 // Eight threads packing one page listed many times (as two names): each open is exclusive, yet
-// the build succeeds with one thread's bytes; the output as a page still fails as with one.
+// the build succeeds with one thread's bytes; the output as a page is still refused.
 TEST(BuildEBookWin32, EightThreadsAndOnePageListedManyTimes) {
     BuildTempDir dir;
     Write(dir.File("index.htm"), std::string(300000, 'x') + "<html>home</html>");
@@ -101,9 +192,12 @@ TEST(BuildEBookWin32, EightThreadsAndOnePageListedManyTimes) {
     project.m_strEBookFile = dir.File("index.htm");
     EXPECT_EQ(BuildEBook(project, ui, source, kMaxEBookSize, 8), 0);
     ASSERT_EQ(ui.messages.size(), 1u);
-    const std::string p = dir.Path() + "\\index.htm";
-    EXPECT_EQ(ui.messages[0].text, "Cannot read file " + p +
-                                       "\nA sharing violation occurred while accessing " + p + ".");
+    EXPECT_EQ(ui.messages[0].text.rfind("Cannot save E-Book file:\n" + dir.File("index.htm") +
+                                            " is the file ",
+                                        0),
+              0u)
+        << ui.messages[0].text;
+    EXPECT_EQ(ReadAll(dir.File("index.htm")).size(), 300000u + 17);
 }
 
 TEST(BuildEBookWin32, ProgramWithoutTheViewerResource) {

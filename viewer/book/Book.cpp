@@ -11,25 +11,12 @@
 
 namespace {
 
-const uint16_t kPageType = 349;
-const uint16_t kBookType = 350;
-const uint16_t kFileTableId = 2;
-const uint16_t kSettingsId = 3;
-const uint16_t kSplashId = 15;
-const size_t kSettingsSize = 76;
+const uint16_t kPageType = kPageResourceType;
+const uint16_t kBookType = kBookResourceType;
 
 // Deflate never expands by more than this factor, so a block announcing more than its stream
 // can hold is damaged and must not make us allocate the announced size.
 const uint64_t kMaxInflateRatio = 1032;
-
-uint32_t GetU32(const uint8_t* p) {
-    return static_cast<uint32_t>(p[0]) | (static_cast<uint32_t>(p[1]) << 8) |
-           (static_cast<uint32_t>(p[2]) << 16) | (static_cast<uint32_t>(p[3]) << 24);
-}
-
-uint16_t GetU16(const uint8_t* p) {
-    return static_cast<uint16_t>(p[0] | (p[1] << 8));
-}
 
 // The key under which a name is looked up: slashes unified, leading slashes dropped, lower case
 // by the code page's rules (which is how Windows matches file names).
@@ -56,15 +43,11 @@ std::vector<uint8_t> Unpack(const std::vector<uint8_t>& block) {
 
 const char kDamaged[] = "This e-book is damaged and cannot be opened.\n";
 
-uint32_t LittleEndian32(const unsigned char* p) {
-    return p[0] | (p[1] << 8) | (p[2] << 16) | (static_cast<uint32_t>(p[3]) << 24);
-}
-
 // True when the file is a Windows program followed by bytes that are not part of its image: an
 // e-book whose book data was cut short (its trailer is the last thing written and the first
 // thing lost), as opposed to the viewer on its own. Anything unreadable counts as no.
 bool HasBytesAfterProgramImage(const std::string& path) {
-    unsigned char head[4096] = {};
+    uint8_t head[4096] = {};
     uint64_t fileSize = 0;
     uint32_t got = 0;
     try {
@@ -75,22 +58,7 @@ bool HasBytesAfterProgramImage(const std::string& path) {
     } catch (const CException&) {
         return false;
     }
-    if (got < 64 || head[0] != 'M' || head[1] != 'Z')
-        return false;
-    const uint32_t nt = LittleEndian32(head + 60);
-    if (nt > got - 24 || std::memcmp(head + nt, "PE\0\0", 4) != 0)
-        return false;
-    const uint32_t sections = head[nt + 6] | (head[nt + 7] << 8);
-    const uint32_t optional = head[nt + 20] | (head[nt + 21] << 8);
-    const uint64_t table = uint64_t{nt} + 24 + optional;
-    if (sections == 0 || table + uint64_t{sections} * 40 > got)
-        return false;
-    uint64_t imageEnd = 0;
-    for (uint32_t i = 0; i < sections; ++i) {
-        const unsigned char* sec = head + table + i * 40;
-        imageEnd =
-            std::max(imageEnd, uint64_t{LittleEndian32(sec + 20)} + LittleEndian32(sec + 16));
-    }
+    const uint64_t imageEnd = ProgramImageEnd(head, got);
     return imageEnd > 0 && fileSize > imageEnd;
 }
 
@@ -159,13 +127,15 @@ void CBook::ReadSettings() {
     const CStoreReader::Item* item = m_store->Find(kBookType, kSettingsId);
     if (!item)
         return;
-    const uint32_t n = std::min<uint32_t>(item->dwSize, kSettingsSize);
-    uint8_t raw[kSettingsSize] = {};
+    const uint32_t n = std::min<uint32_t>(item->dwSize, kSettingsRecordSize);
+    uint8_t raw[kSettingsRecordSize] = {};
     if (n)
         m_store->ReadPart(*item, 0, raw, n);
     // Whole integers only: a record cut inside an integer leaves that one off.
-    for (size_t i = 0; i < kSettingCount && (i + 1) * 4 <= n; ++i)
-        m_settings[i] = static_cast<int32_t>(GetU32(raw + i * 4));
+    ByteReader in(raw, n);
+    uint32_t v = 0;
+    for (size_t i = 0; i < kSettingCount && in.U32(&v); ++i)
+        m_settings[i] = static_cast<int32_t>(v);
 }
 
 void CBook::ReadTexts() {
@@ -185,28 +155,17 @@ bool CBook::ReadFileTable() {
     if (!item)
         return true;  // a book without pages
     const std::vector<uint8_t> table = m_store->Read(*item);
-    size_t pos = 0;
-    size_t record = 0;
-    while (pos < table.size()) {
-        ++record;
-        const auto* begin = table.data() + pos;
-        const auto* nul = static_cast<const uint8_t*>(std::memchr(begin, 0, table.size() - pos));
-        if (!nul || static_cast<size_t>(table.data() + table.size() - nul) < 17) {
-            return Fail(State::damaged, kDamaged +
-                                            std::string("Its file table is cut off in "
-                                                        "record ") +
-                                            std::to_string(record) + ".");
-        }
-        if (nul == begin) {
-            return Fail(State::damaged, kDamaged + std::string("Record ") + std::to_string(record) +
-                                            " of its file table has no name.");
-        }
+    std::vector<FileTableRecord> records;
+    FileTableProblem problem;
+    if (!ParseFileTable(table.data(), table.size(), &records, &problem))
+        return Fail(State::damaged, kDamaged + problem.Text());
+    m_files.reserve(records.size());
+    for (FileTableRecord& r : records) {
         BookFile f;
-        f.strName.assign(begin, nul);
-        f.dwPage = GetU32(nul + 1);
-        f.bInSequence = GetU32(nul + 5) != 0;
-        f.bInSearch = GetU32(nul + 13) != 0;
-        pos = static_cast<size_t>(nul - table.data()) + 17;
+        f.strName = std::move(r.strName);
+        f.dwPage = r.dwPage;
+        f.bInSequence = r.dwInSequence != 0;
+        f.bInSearch = r.dwInSearch != 0;
         const size_t index = m_files.size();
         if (f.bInSequence)
             m_sequence.push_back(index);
@@ -301,18 +260,25 @@ bool ParseSplashBitmap(const std::vector<uint8_t>& file, SplashImage* splash) {
     const size_t kFileHeader = 14;
     if (file.size() < kFileHeader + 40 || file[0] != 'B' || file[1] != 'M')
         return false;
-    const uint8_t* h = file.data() + kFileHeader;
+    // The info header's fields, read at their offsets after the 14-byte file header; the 40
+    // bytes they lie in were checked above.
+    const ByteReader in(file.data(), file.size());
     const uint64_t total = file.size() - kFileHeader;
-    const uint32_t headerSize = GetU32(h);
+    uint32_t headerSize = 0, w = 0, h = 0, compression = 0, clrUsed = 0, declared = 0;
+    uint16_t planes = 0, bits = 0;
+    in.U32At(kFileHeader, &headerSize);
+    in.U32At(kFileHeader + 4, &w);
+    in.U32At(kFileHeader + 8, &h);
+    in.U16At(kFileHeader + 12, &planes);
+    in.U16At(kFileHeader + 14, &bits);
+    in.U32At(kFileHeader + 16, &compression);
+    in.U32At(kFileHeader + 32, &clrUsed);
+    in.U32At(10, &declared);  // where the file header says the pixels start
     // BITMAPINFOHEADER and its later versions (V2, V3, V4, V5).
     if (headerSize < 40 || headerSize > 124 || headerSize > total)
         return false;
-    const int32_t width = static_cast<int32_t>(GetU32(h + 4));
-    const int32_t height = static_cast<int32_t>(GetU32(h + 8));
-    const uint16_t planes = GetU16(h + 12);
-    const uint16_t bits = GetU16(h + 14);
-    const uint32_t compression = GetU32(h + 16);
-    const uint32_t clrUsed = GetU32(h + 32);
+    const int32_t width = static_cast<int32_t>(w);
+    const int32_t height = static_cast<int32_t>(h);
     if (width <= 0 || width > 16384 || height == 0 || height < -16384 || height > 16384 ||
         planes != 1)
         return false;
@@ -343,7 +309,6 @@ bool ParseSplashBitmap(const std::vector<uint8_t>& file, SplashImage* splash) {
     if (bitsOffset > total || stride * rows > total - bitsOffset)
         return false;
     // The file header says where the pixels start; a writer may leave a gap before them.
-    const uint64_t declared = GetU32(file.data() + 10);
     if (declared >= kFileHeader + bitsOffset && declared - kFileHeader <= total &&
         stride * rows <= total - (declared - kFileHeader))
         bitsOffset = declared - kFileHeader;

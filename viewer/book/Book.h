@@ -11,6 +11,7 @@
 #include <unordered_map>
 #include <vector>
 
+#include "compiler/BookLayout.h"
 #include "compiler/StoreReader.h"
 
 // One record of the file table.
@@ -19,35 +20,6 @@ struct BookFile {
     uint32_t dwPage = 0;  // id of the page resource (type 349)
     bool bInSequence = false;
     bool bInSearch = false;
-};
-
-// The settings record: 19 little-endian 32-bit integers; these are the indices the viewer uses.
-enum BookSetting {
-    kShowAboutAtStart = 0,
-    kStartMaximized = 1,
-    kStartFullScreen = 2,
-    kShowToolbar = 3,
-    kHomeButton = 8,
-    kPrevNextButtons = 9,
-    kHistoryButtons = 10,
-    kCopyButton = 11,
-    kSearchButton = 12,
-    kFullScreenButton = 13,
-    kFontSizeButton = 14,
-    kPrintButton = 15,
-    kAboutButton = 16,
-    kExitButton = 17,
-    kSettingCount = 19,
-};
-
-// The texts of a book, by their item id in type 350.
-enum BookText {
-    kTitle = 6,
-    kAuthor = 7,
-    kCopyright = 8,
-    kUrl = 9,
-    kEMail = 10,
-    kAboutInfo = 12,
 };
 
 // A splash image ready for drawing: a Windows DIB (the bitmap file without its 14-byte file

@@ -1,5 +1,7 @@
 #include "viewer/book/BookSearch.h"
 
+#include <new>
+
 #include "html/HtmlTokenizer.h"
 #include "platform/Text.h"
 #include "viewer/book/Book.h"
@@ -30,10 +32,7 @@ std::u32string Trimmed(const std::u32string& s) {
     return s.substr(b, e - b);
 }
 
-}  // namespace
-
-PageText ExtractPageText(const std::vector<uint8_t>& html) {
-    const std::u32string src = DecodePage(html);
+PageText TextOfCodePoints(const std::u32string& src) {
     PageText page;
     CHtmlTokenizer tokenizer(src);
     HtmlToken token;
@@ -62,6 +61,18 @@ PageText ExtractPageText(const std::vector<uint8_t>& html) {
     return page;
 }
 
+}  // namespace
+
+PageText ExtractPageText(const std::vector<uint8_t>& html) {
+    return TextOfCodePoints(DecodePage(html));
+}
+
+PageText ExtractPageText(std::vector<uint8_t>&& html) {
+    const std::u32string src = DecodePage(html);
+    html = std::vector<uint8_t>();
+    return TextOfCodePoints(src);
+}
+
 bool CBookSearch::Build(CBook& book, const std::atomic<bool>* cancel,
                         const std::function<void(size_t, size_t)>& progress) {
     m_index = CSearchIndex();
@@ -71,7 +82,6 @@ bool CBookSearch::Build(CBook& book, const std::atomic<bool>* cancel,
     for (const BookFile& file : book.Files())
         total += file.bInSearch ? 1 : 0;
     size_t done = 0;
-    std::vector<uint8_t> data;
     for (size_t k = 0; k < book.Files().size(); ++k) {
         const BookFile& file = book.Files()[k];
         if (!file.bInSearch)
@@ -80,12 +90,19 @@ bool CBookSearch::Build(CBook& book, const std::atomic<bool>* cancel,
             m_index = CSearchIndex();
             return false;
         }
-        std::string error;
-        if (book.ReadFile(file, &data, &error)) {
-            const PageText page = ExtractPageText(data);
-            m_titles[k] =
-                page.title.empty() ? Utf8FromAnsi(file.strName) : Utf8FromCodePoints(page.title);
-            m_index.AddPage(static_cast<uint32_t>(k), page);
+        // A page's bytes are let go as soon as they are decoded, so a large page is held at most
+        // twice at a time; a page too large for the memory left is passed over like an
+        // unreadable one.
+        try {
+            std::vector<uint8_t> data;
+            std::string error;
+            if (book.ReadFile(file, &data, &error)) {
+                const PageText page = ExtractPageText(std::move(data));
+                m_titles[k] = page.title.empty() ? Utf8FromAnsi(file.strName)
+                                                 : Utf8FromCodePoints(page.title);
+                m_index.AddPage(static_cast<uint32_t>(k), page);
+            }
+        } catch (const std::bad_alloc&) {
         }
         ++done;
         if (progress)

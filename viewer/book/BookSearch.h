@@ -59,3 +59,5 @@ struct PageText {
     std::u32string title;  // text of <title>
 };
 PageText ExtractPageText(const std::vector<uint8_t>& html);
+// The same, letting go of the page's bytes as soon as they are decoded.
+PageText ExtractPageText(std::vector<uint8_t>&& html);

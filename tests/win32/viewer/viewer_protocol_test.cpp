@@ -4,6 +4,8 @@
 #include <gtest/gtest.h>
 #include <urlmon.h>
 
+#include <new>
+#include <stdexcept>
 #include <string>
 #include <vector>
 
@@ -205,6 +207,39 @@ TEST_F(ViewerProtocol, CombinesRelativeLinksItself) {
     CBindCallback cb;
     Fetch(out, &cb);
     EXPECT_TRUE(cb.data == g_image);
+}
+
+// A source that runs out of memory on one address and fails in some other way on another.
+class CFailingSource : public IBookSource {
+  public:
+    bool GetFile(const std::string& url, std::vector<uint8_t>* data, std::string* mime) override {
+        if (url.find("huge") != std::string::npos)
+            throw std::bad_alloc();
+        if (url.find("odd") != std::string::npos)
+            throw std::runtime_error("odd");
+        return g_source->GetFile(url, data, mime);
+    }
+};
+
+// Nothing thrown while a page is fetched leaves the protocol: that request fails, the e-book goes
+// on, and the next request is served.
+TEST_F(ViewerProtocol, AFailureWhileFetchingFailsOnlyThatRequest) {
+    UnregisterBookProtocol();
+    CFailingSource failing;
+    ASSERT_EQ(RegisterBookProtocol(&failing), S_OK);
+    for (const wchar_t* url : {L"e-book://huge.htm", L"e-book://odd.htm", L"e-book://huge.htm"}) {
+        SCOPED_TRACE(CWinText::Ansi(url));
+        CBindCallback cb;
+        Fetch(url, &cb);
+        EXPECT_TRUE(FAILED(cb.result)) << std::hex << cb.result;
+        EXPECT_EQ(cb.data, "");
+    }
+    CBindCallback cb;
+    Fetch(L"e-book://sub/Page%20Two.htm", &cb);
+    EXPECT_EQ(cb.result, S_OK);
+    EXPECT_EQ(cb.data, "<p>two</p>");
+    UnregisterBookProtocol();
+    ASSERT_EQ(RegisterBookProtocol(g_source), S_OK);
 }
 
 TEST_F(ViewerProtocol, ComparesNamesLikeFileNames) {

@@ -1,0 +1,164 @@
+#include "compiler/BookLayout.h"
+
+#include <cstring>
+#include <unordered_set>
+
+const uint8_t kBookMarker[6] = {'E', 'B', 'O', 'O', 'K', 0};
+
+bool ByteReader::U8(uint8_t* v) {
+    if (Remaining() < 1)
+        return false;
+    *v = m_data[m_pos++];
+    return true;
+}
+
+bool ByteReader::U16(uint16_t* v) {
+    if (!U16At(m_pos, v))
+        return false;
+    m_pos += 2;
+    return true;
+}
+
+bool ByteReader::U32(uint32_t* v) {
+    if (!U32At(m_pos, v))
+        return false;
+    m_pos += 4;
+    return true;
+}
+
+bool ByteReader::Skip(size_t count) {
+    if (count > Remaining())
+        return false;
+    m_pos += count;
+    return true;
+}
+
+bool ByteReader::Seek(size_t offset) {
+    if (offset > m_size)
+        return false;
+    m_pos = offset;
+    return true;
+}
+
+bool ByteReader::CString(std::string* s) {
+    const void* nul = Remaining() ? std::memchr(m_data + m_pos, 0, Remaining()) : nullptr;
+    if (!nul)
+        return false;
+    const size_t end = static_cast<size_t>(static_cast<const uint8_t*>(nul) - m_data);
+    s->assign(reinterpret_cast<const char*>(m_data + m_pos), end - m_pos);
+    m_pos = end + 1;
+    return true;
+}
+
+bool ByteReader::U16At(uint64_t offset, uint16_t* v) const {
+    if (offset > m_size || m_size - offset < 2)
+        return false;
+    const uint8_t* p = m_data + offset;
+    *v = static_cast<uint16_t>(p[0] | (p[1] << 8));
+    return true;
+}
+
+bool ByteReader::U32At(uint64_t offset, uint32_t* v) const {
+    if (offset > m_size || m_size - offset < 4)
+        return false;
+    const uint8_t* p = m_data + offset;
+    *v = static_cast<uint32_t>(p[0]) | (static_cast<uint32_t>(p[1]) << 8) |
+         (static_cast<uint32_t>(p[2]) << 16) | (static_cast<uint32_t>(p[3]) << 24);
+    return true;
+}
+
+uint16_t Le16At(const uint8_t* data, size_t size, uint64_t offset) {
+    uint16_t v = 0;
+    ByteReader(data, size).U16At(offset, &v);
+    return v;
+}
+
+uint32_t Le32At(const uint8_t* data, size_t size, uint64_t offset) {
+    uint32_t v = 0;
+    ByteReader(data, size).U32At(offset, &v);
+    return v;
+}
+
+void PutLe32(std::vector<uint8_t>& out, uint32_t v) {
+    out.push_back(static_cast<uint8_t>(v));
+    out.push_back(static_cast<uint8_t>(v >> 8));
+    out.push_back(static_cast<uint8_t>(v >> 16));
+    out.push_back(static_cast<uint8_t>(v >> 24));
+}
+
+std::string FileTableProblem::Text() const {
+    switch (kind) {
+        case cutOff:
+            return "Its file table is cut off in record " + std::to_string(record) + ".";
+        case emptyName:
+            return "Record " + std::to_string(record) + " of its file table has no name.";
+        case none:
+            break;
+    }
+    return std::string();
+}
+
+bool ParseFileTable(const uint8_t* data, size_t size, std::vector<FileTableRecord>* records,
+                    FileTableProblem* problem) {
+    ByteReader in(data, size);
+    while (!in.AtEnd()) {
+        FileTableRecord r;
+        const size_t number = records->size() + 1;
+        if (!in.CString(&r.strName) || !in.U32(&r.dwPage) || !in.U32(&r.dwInSequence) ||
+            !in.U32(&r.dwReserved) || !in.U32(&r.dwInSearch)) {
+            *problem = {FileTableProblem::cutOff, number};
+            return false;
+        }
+        // No file has an empty name; such a record could only be found by an empty address.
+        if (r.strName.empty()) {
+            *problem = {FileTableProblem::emptyName, number};
+            return false;
+        }
+        records->push_back(std::move(r));
+    }
+    return true;
+}
+
+void AppendFileTableRecord(std::vector<uint8_t>& table, const FileTableRecord& record) {
+    table.insert(table.end(), record.strName.begin(), record.strName.end());
+    table.push_back(0);
+    PutLe32(table, record.dwPage);
+    PutLe32(table, record.dwInSequence);
+    PutLe32(table, record.dwReserved);
+    PutLe32(table, record.dwInSearch);
+}
+
+uint32_t FindRepeatedPage(const std::vector<FileTableRecord>& records) {
+    std::unordered_set<uint32_t> seen;
+    seen.reserve(records.size());
+    for (const FileTableRecord& r : records) {
+        if (!seen.insert(r.dwPage).second)
+            return r.dwPage;
+    }
+    return 0;
+}
+
+uint64_t ProgramImageEnd(const uint8_t* head, size_t size) {
+    const ByteReader in(head, size);
+    uint16_t mz = 0;
+    uint32_t nt = 0;
+    uint32_t pe = 0;
+    if (!in.U16At(0, &mz) || mz != 0x5A4D || !in.U32At(60, &nt) || !in.U32At(nt, &pe) ||
+        pe != 0x00004550)
+        return 0;
+    uint16_t sections = 0;
+    uint16_t optional = 0;
+    if (!in.U16At(uint64_t{nt} + 6, &sections) || !in.U16At(uint64_t{nt} + 20, &optional))
+        return 0;
+    const uint64_t table = uint64_t{nt} + 24 + optional;
+    uint64_t end = 0;
+    for (uint32_t i = 0; i < sections; ++i) {
+        uint32_t rawSize = 0;
+        uint32_t rawOffset = 0;
+        if (!in.U32At(table + i * 40 + 16, &rawSize) || !in.U32At(table + i * 40 + 20, &rawOffset))
+            return 0;
+        if (uint64_t{rawOffset} + rawSize > end)
+            end = uint64_t{rawOffset} + rawSize;
+    }
+    return end;
+}

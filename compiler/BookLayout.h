@@ -1,0 +1,131 @@
+// The layout of an e-book's book data, defined once for every program that writes or reads it
+// (the build, the command line, the viewer, the benchmarks), and the one bounds-checked reader
+// of little-endian bytes that they parse it with.
+//
+// Book data lives in the resource store appended to the viewer program: page files under type
+// 349 (id = position in the page list + 1), everything else under type 350.
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+#include <string>
+#include <vector>
+
+// The texts of a book, by their item id in type 350.
+enum BookText : unsigned {
+    kTitle = 6,
+    kAuthor = 7,
+    kCopyright = 8,
+    kUrl = 9,
+    kEMail = 10,
+    kAboutInfo = 12,
+};
+
+// Resource types and ids of an e-book.
+enum : unsigned {
+    kPageResourceType = 349,
+    kBookResourceType = 350,
+    kFileTableId = 2,
+    kSettingsId = 3,
+    kTitleId = kTitle,
+    kAuthorId = kAuthor,
+    kCopyrightId = kCopyright,
+    kUrlId = kUrl,
+    kEMailId = kEMail,
+    kAboutInfoId = kAboutInfo,
+    kBookMarkerId = 14,
+    kSplashId = 15,
+};
+
+// The settings record: 19 little-endian 32-bit integers; the indices that carry an option
+// (4 to 7 and 18 are reserved and written as 0).
+enum BookSetting {
+    kShowAboutAtStart = 0,
+    kStartMaximized = 1,
+    kStartFullScreen = 2,
+    kShowToolbar = 3,
+    kHomeButton = 8,
+    kPrevNextButtons = 9,
+    kHistoryButtons = 10,
+    kCopyButton = 11,
+    kSearchButton = 12,
+    kFullScreenButton = 13,
+    kFontSizeButton = 14,
+    kPrintButton = 15,
+    kAboutButton = 16,
+    kExitButton = 17,
+    kSettingCount = 19,
+};
+const size_t kSettingsRecordSize = 4 * kSettingCount;
+
+// The bytes of the book marker item: "EBOOK" and a zero.
+extern const uint8_t kBookMarker[6];
+
+// Reads little-endian values from a range of bytes it does not own. Every read is checked
+// against the end: a read that does not fit returns false and leaves the position where it was.
+class ByteReader {
+  public:
+    ByteReader(const uint8_t* data, size_t size) : m_data(data), m_size(size) {}
+
+    size_t Offset() const { return m_pos; }
+    size_t Remaining() const { return m_size - m_pos; }
+    bool AtEnd() const { return m_pos == m_size; }
+
+    bool U8(uint8_t* v);
+    bool U16(uint16_t* v);
+    bool U32(uint32_t* v);
+    bool Skip(size_t count);
+    // Moves to an offset from the start; false when it lies beyond the end.
+    bool Seek(size_t offset);
+    // The bytes up to the next zero byte, which is passed; false when no zero byte follows.
+    bool CString(std::string* s);
+
+    // Values at an offset from the start, the position unchanged; false when they do not fit.
+    bool U16At(uint64_t offset, uint16_t* v) const;
+    bool U32At(uint64_t offset, uint32_t* v) const;
+
+  private:
+    const uint8_t* m_data;
+    size_t m_size;
+    size_t m_pos = 0;
+};
+
+// The little-endian value at offset within the size bytes at data; 0 when it does not fit. For
+// fields of a header already read whole, where a missing field and a zero one mean the same.
+uint16_t Le16At(const uint8_t* data, size_t size, uint64_t offset);
+uint32_t Le32At(const uint8_t* data, size_t size, uint64_t offset);
+
+// Writes v as four little-endian bytes at the end of out.
+void PutLe32(std::vector<uint8_t>& out, uint32_t v);
+
+// One record of the file table: the name (relative path with forward slashes, ANSI, zero
+// terminated in the table), then four little-endian 32-bit values.
+struct FileTableRecord {
+    std::string strName;
+    uint32_t dwPage = 0;  // id of the page item (type 349)
+    uint32_t dwInSequence = 0;
+    uint32_t dwReserved = 0;
+    uint32_t dwInSearch = 0;
+};
+
+// What is wrong with a file table that does not parse.
+struct FileTableProblem {
+    enum Kind { none, cutOff, emptyName } kind = none;
+    size_t record = 0;  // 1-based number of the record at fault
+    // The text for people, e.g. "Its file table is cut off in record 3."
+    std::string Text() const;
+};
+
+// Splits a file table into its records. Returns false, with *problem saying why, when a record
+// has no terminating zero or fewer than 16 bytes after its name (cut off), or an empty name.
+bool ParseFileTable(const uint8_t* data, size_t size, std::vector<FileTableRecord>* records,
+                    FileTableProblem* problem);
+// Appends one record (the name as given) to a file table.
+void AppendFileTableRecord(std::vector<uint8_t>& table, const FileTableRecord& record);
+// The first page id that two records name, or 0 when every record names its own page. Linear.
+uint32_t FindRepeatedPage(const std::vector<FileTableRecord>& records);
+
+// Where the image of a Windows program ends in its file: the largest end of a section's raw
+// data, read from the first bytes of the file (head, size bytes of them). 0 when those bytes are
+// not a PE program with its section table inside them.
+uint64_t ProgramImageEnd(const uint8_t* head, size_t size);

@@ -1,0 +1,41 @@
+// Writing a file so that nothing already at its path is lost: the new content goes to a fresh
+// file beside the target and replaces the target only once it is complete.
+#pragma once
+
+#include <string>
+
+#include "platform/File.h"
+
+class CReplaceFile {
+  public:
+    enum LinkRule {
+        followLinks,   // a link at the target stays; the file it leads to is replaced (Linux)
+        replaceLinks,  // a link at the target is itself replaced by the file
+    };
+    // target is the path the finished file is to have.
+    explicit CReplaceFile(const std::string& target, LinkRule links = followLinks);
+    // Deletes the temporary file unless Commit moved it into place.
+    ~CReplaceFile();
+    CReplaceFile(const CReplaceFile&) = delete;
+    CReplaceFile& operator=(const CReplaceFile&) = delete;
+
+    // Creates the temporary file in the target's folder under a name nobody uses ("<target>.~tmp",
+    // then "<target>1.~tmp" and so on), never through a link, and opens file on it for writing
+    // with the given share flag. Throws CFileException naming the temporary path.
+    void Create(CFile& file, unsigned share);
+
+    const std::string& GetTarget() const { return m_strTarget; }
+    const std::string& GetTempPath() const { return m_strTemp; }
+
+    // Gives the temporary file the permission bits of the file it replaces (not of a link's
+    // target when the link itself is replaced), then moves it onto
+    // the target in one step (Windows: MoveFileEx, replacing and writing through). The caller has
+    // closed the file. Throws CFileException naming the target; the temporary file then stays
+    // until the destructor deletes it.
+    void Commit();
+
+  private:
+    std::string m_strTarget;
+    std::string m_strTemp;
+    bool m_bCommitted = false;
+};
