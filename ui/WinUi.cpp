@@ -59,6 +59,10 @@ UINT WinUi::MessageBoxStyle(MsgIcon icon, MsgButtons buttons) {
 MsgAnswer WinUi::ShowMessage(const std::string& text, MsgIcon icon, MsgButtons buttons) {
     const int result =
         MessageBoxA(m_owner, text.c_str(), m_appName.c_str(), MessageBoxStyle(icon, buttons));
+    // A box with only OK can only be acknowledged. Escape closes it with IDOK on Windows and
+    // with IDCANCEL under Wine; either way the answer is OK.
+    if (buttons == MsgButtons::ok)
+        return MsgAnswer::ok;
     switch (result) {
         case IDOK:
             return MsgAnswer::ok;

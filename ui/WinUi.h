@@ -21,8 +21,9 @@ class WinUi : public Ui {
     void SetAppName(const std::string& name) { m_appName = name; }
     const std::string& GetAppName() const { return m_appName; }
 
-    // MessageBoxA with the icon and buttons asked for; a box that could not be shown answers
-    // as if cancelled (Cancel, or No where there is no Cancel).
+    // MessageBoxA with the icon and buttons asked for. An OK-only box always answers OK
+    // (however it was closed); another box that could not be shown answers as if cancelled
+    // (Cancel, or No where there is no Cancel).
     MsgAnswer ShowMessage(const std::string& text, MsgIcon icon, MsgButtons buttons) override;
     void BeginWaitCursor() override;
     void EndWaitCursor() override;

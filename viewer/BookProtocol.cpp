@@ -6,34 +6,29 @@
 #include <new>
 
 #include "viewer/ComGuids.h"
-#include "viewer/ComUtil.h"
+#include "platform/win/ComPtr.h"
+#include "platform/win/WinText.h"
 #include "viewer/book/Book.h"
 #include "viewer/book/BookUrl.h"
 
-CBookSource::CBookSource(CBook& book) : m_book(book) {
-    InitializeCriticalSection(&m_lock);
-}
-
-CBookSource::~CBookSource() {
-    DeleteCriticalSection(&m_lock);
-}
+CBookSource::CBookSource(CBook& book) : m_book(book) {}
 
 bool CBookSource::GetFile(const std::string& url, std::vector<uint8_t>* data, std::string* mime) {
-    EnterCriticalSection(&m_lock);
+    CritSecLock lock(m_lock);
     bool ok = false;
     if (const BookFile* file = m_book.FindUrl(url)) {
         std::string error;
         ok = m_book.ReadFile(*file, data, &error);
         *mime = MimeTypeFromName(file->strName);
     }
-    LeaveCriticalSection(&m_lock);
     return ok;
 }
 
 namespace {
 
 // One request. urlmon may aggregate it (Wine does), so it keeps a non-delegating IUnknown for
-// its own lifetime and forwards IUnknown calls to the outer object when there is one.
+// its own lifetime and forwards IUnknown calls to the outer object when there is one (the one
+// object of the programs that is aggregated, hence not a ComObject).
 class CBookProtocol final : public IInternetProtocol {
   public:
     CBookProtocol(IUnknown* outer, IBookSource* source)
@@ -53,7 +48,7 @@ class CBookProtocol final : public IInternetProtocol {
                        HANDLE_PTR) override {
         if (!url || !sink)
             return E_INVALIDARG;
-        const std::string strUrl = AnsiFromWide(url);
+        const std::string strUrl = CWinText::Ansi(url);
         m_data.clear();
         m_pos = 0;
         std::string mime;
@@ -65,7 +60,7 @@ class CBookProtocol final : public IInternetProtocol {
             sink->ReportResult(INET_E_OBJECT_NOT_FOUND, 0, nullptr);
             return S_OK;
         }
-        const std::wstring wmime = WideFromAnsi(mime);
+        const std::wstring wmime = CWinText::Wide(mime);
         sink->ReportProgress(BINDSTATUS_VERIFIEDMIMETYPEAVAILABLE, wmime.c_str());
         sink->ReportProgress(BINDSTATUS_MIMETYPEAVAILABLE, wmime.c_str());
         const ULONG size = static_cast<ULONG>(m_data.size());
@@ -169,31 +164,11 @@ HRESULT CopyOut(const std::wstring& text, LPWSTR out, DWORD cch, DWORD* pcch) {
 
 // The class factory, which is also the protocol's IInternetProtocolInfo: urlmon asks the factory
 // for it when it combines, compares or parses e-book URLs.
-class CBookProtocolFactory final : public IClassFactory, public IInternetProtocolInfo {
+class CBookProtocolFactory final
+    : public ComObject<CBookProtocolFactory, ComItf<IClassFactory, &IID_IClassFactory>,
+                       ComItf<IInternetProtocolInfo, &IID_IInternetProtocolInfo>> {
   public:
     explicit CBookProtocolFactory(IBookSource* source) : m_source(source) {}
-
-    STDMETHODIMP QueryInterface(REFIID riid, void** ppv) override {
-        if (!ppv)
-            return E_POINTER;
-        if (IsEqualIID(riid, IID_IUnknown) || IsEqualIID(riid, IID_IClassFactory)) {
-            *ppv = static_cast<IClassFactory*>(this);
-        } else if (IsEqualIID(riid, IID_IInternetProtocolInfo)) {
-            *ppv = static_cast<IInternetProtocolInfo*>(this);
-        } else {
-            *ppv = nullptr;
-            return E_NOINTERFACE;
-        }
-        AddRef();
-        return S_OK;
-    }
-    STDMETHODIMP_(ULONG) AddRef() override { return InterlockedIncrement(&m_ref); }
-    STDMETHODIMP_(ULONG) Release() override {
-        const LONG n = InterlockedDecrement(&m_ref);
-        if (n == 0)
-            delete this;
-        return static_cast<ULONG>(n);
-    }
 
     // IClassFactory
     STDMETHODIMP CreateInstance(IUnknown* outer, REFIID riid, void** ppv) override {
@@ -226,15 +201,15 @@ class CBookProtocolFactory final : public IClassFactory, public IInternetProtoco
         if (!base || !relative)
             return E_INVALIDARG;
         std::string combined;
-        if (!CombineBookUrl(AnsiFromWide(base), AnsiFromWide(relative), &combined))
+        if (!CombineBookUrl(CWinText::Ansi(base), CWinText::Ansi(relative), &combined))
             return INET_E_DEFAULT_ACTION;  // another scheme: the system combines it
-        return CopyOut(WideFromAnsi(combined), result, cch, pcch);
+        return CopyOut(CWinText::Wide(combined), result, cch, pcch);
     }
     STDMETHODIMP CompareUrl(LPCWSTR url1, LPCWSTR url2, DWORD) override {
         if (!url1 || !url2)
             return E_INVALIDARG;
         std::string a, b;
-        if (!NameFromUrl(AnsiFromWide(url1), &a) || !NameFromUrl(AnsiFromWide(url2), &b))
+        if (!NameFromUrl(CWinText::Ansi(url1), &a) || !NameFromUrl(CWinText::Ansi(url2), &b))
             return INET_E_DEFAULT_ACTION;
         return lstrcmpiA(a.c_str(), b.c_str()) == 0 ? S_OK : S_FALSE;
     }
@@ -265,7 +240,6 @@ class CBookProtocolFactory final : public IClassFactory, public IInternetProtoco
     }
 
   private:
-    LONG m_ref = 1;
     IBookSource* m_source;
 };
 
@@ -282,7 +256,7 @@ HRESULT RegisterBookProtocol(IBookSource* source) {
     CBookProtocolFactory* factory = new (std::nothrow) CBookProtocolFactory(source);
     if (!factory)
         return E_OUTOFMEMORY;
-    const std::wstring scheme = WideFromAnsi(kBookScheme);
+    const std::wstring scheme = CWinText::Wide(kBookScheme);
     hr = session->RegisterNameSpace(factory, kCLSID_BookProtocol, scheme.c_str(), 0, nullptr, 0);
     if (FAILED(hr)) {
         factory->Release();
@@ -297,7 +271,7 @@ void UnregisterBookProtocol() {
         return;
     CComPtr<IInternetSession> session;
     if (SUCCEEDED(CoInternetGetSession(0, &session, 0))) {
-        const std::wstring scheme = WideFromAnsi(kBookScheme);
+        const std::wstring scheme = CWinText::Wide(kBookScheme);
         session->UnregisterNameSpace(g_factory, scheme.c_str());
     }
     g_factory->Release();

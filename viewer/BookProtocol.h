@@ -19,6 +19,8 @@
 #include <string>
 #include <vector>
 
+#include "platform/win/ScopedWin.h"
+
 class CBook;
 
 // Where the protocol gets its bytes; the Win32 side only, so that the tests can serve their own.
@@ -34,12 +36,11 @@ class IBookSource {
 class CBookSource : public IBookSource {
   public:
     explicit CBookSource(CBook& book);
-    ~CBookSource() override;
     bool GetFile(const std::string& url, std::vector<uint8_t>* data, std::string* mime) override;
 
   private:
     CBook& m_book;
-    CRITICAL_SECTION m_lock;
+    ScopedCritSec m_lock;
 };
 
 // Registers the protocol for this process; source must outlive the registration. Returns the

@@ -13,7 +13,8 @@
 #include <urlmon.h>
 
 #include "viewer/ComGuids.h"
-#include "viewer/ComUtil.h"
+#include "platform/win/ComPtr.h"
+#include "platform/win/WinText.h"
 #include "viewer/book/BookUrl.h"
 
 namespace {
@@ -24,9 +25,9 @@ std::string VariantText(const VARIANT& v) {
     if (p->vt == (VT_BYREF | VT_VARIANT) && p->pvarVal)
         p = p->pvarVal;
     if (p->vt == VT_BSTR)
-        return AnsiFromWide(p->bstrVal);
+        return CWinText::Ansi(p->bstrVal);
     if (p->vt == (VT_BYREF | VT_BSTR) && p->pbstrVal)
-        return AnsiFromWide(*p->pbstrVal);
+        return CWinText::Ansi(*p->pbstrVal);
     return std::string();
 }
 
@@ -48,14 +49,15 @@ void SetCancel(const VARIANT& v, bool cancel) {
 
 }  // namespace
 
-class CHostSite final : public IOleClientSite,
-                        public IOleInPlaceSite,
-                        public IOleInPlaceFrame,
-                        public IDocHostUIHandler,
-                        public IDocHostShowUI,
-                        public IServiceProvider,
-                        public IInternetSecurityManager,
-                        public IDispatch {
+class CHostSite final
+    : public ComObject<CHostSite, ComItf<IOleClientSite, &IID_IOleClientSite>,
+                       ComItf<IOleInPlaceSite, &IID_IOleInPlaceSite, &IID_IOleWindow>,
+                       ComItf<IOleInPlaceFrame, &IID_IOleInPlaceFrame, &IID_IOleInPlaceUIWindow>,
+                       ComItf<IDocHostUIHandler, &IID_IDocHostUIHandler>,
+                       ComItf<IDocHostShowUI, &kIID_IDocHostShowUI>,
+                       ComItf<IServiceProvider, &IID_IServiceProvider>,
+                       ComItf<IInternetSecurityManager, &IID_IInternetSecurityManager>,
+                       ComItf<IDispatch, &IID_IDispatch, &DIID_DWebBrowserEvents2>> {
   public:
     CHostSite(HWND parent, IBrowserEvents* events) : m_parent(parent), m_events(events) {}
 
@@ -75,41 +77,6 @@ class CHostSite final : public IOleClientSite,
         disp->QueryInterface(IID_IUnknown, a.Out());
         m_browser->QueryInterface(IID_IUnknown, b.Out());
         return a.Get() == b.Get();
-    }
-
-    // IUnknown
-    STDMETHODIMP QueryInterface(REFIID riid, void** ppv) override {
-        if (!ppv)
-            return E_POINTER;
-        *ppv = nullptr;
-        if (IsEqualIID(riid, IID_IUnknown) || IsEqualIID(riid, IID_IOleClientSite))
-            *ppv = static_cast<IOleClientSite*>(this);
-        else if (IsEqualIID(riid, IID_IOleWindow) || IsEqualIID(riid, IID_IOleInPlaceSite))
-            *ppv = static_cast<IOleInPlaceSite*>(this);
-        else if (IsEqualIID(riid, IID_IOleInPlaceFrame) ||
-                 IsEqualIID(riid, IID_IOleInPlaceUIWindow))
-            *ppv = static_cast<IOleInPlaceFrame*>(this);
-        else if (IsEqualIID(riid, IID_IDocHostUIHandler))
-            *ppv = static_cast<IDocHostUIHandler*>(this);
-        else if (IsEqualIID(riid, kIID_IDocHostShowUI))
-            *ppv = static_cast<IDocHostShowUI*>(this);
-        else if (IsEqualIID(riid, IID_IServiceProvider))
-            *ppv = static_cast<IServiceProvider*>(this);
-        else if (IsEqualIID(riid, IID_IInternetSecurityManager))
-            *ppv = static_cast<IInternetSecurityManager*>(this);
-        else if (IsEqualIID(riid, IID_IDispatch) || IsEqualIID(riid, DIID_DWebBrowserEvents2))
-            *ppv = static_cast<IDispatch*>(this);
-        else
-            return E_NOINTERFACE;
-        AddRef();
-        return S_OK;
-    }
-    STDMETHODIMP_(ULONG) AddRef() override { return InterlockedIncrement(&m_ref); }
-    STDMETHODIMP_(ULONG) Release() override {
-        const LONG n = InterlockedDecrement(&m_ref);
-        if (n == 0)
-            delete this;
-        return static_cast<ULONG>(n);
     }
 
     // IOleClientSite
@@ -268,7 +235,7 @@ class CHostSite final : public IOleClientSite,
         return INET_E_DEFAULT_ACTION;
     }
     STDMETHODIMP MapUrlToZone(LPCWSTR url, DWORD* zone, DWORD) override {
-        if (!url || !zone || !IsBookUrl(AnsiFromWide(url)))
+        if (!url || !zone || !IsBookUrl(CWinText::Ansi(url)))
             return INET_E_DEFAULT_ACTION;
         *zone = URLZONE_TRUSTED;
         return S_OK;
@@ -278,7 +245,7 @@ class CHostSite final : public IOleClientSite,
     }
     STDMETHODIMP ProcessUrlAction(LPCWSTR url, DWORD, BYTE* policy, DWORD cbPolicy, BYTE*, DWORD,
                                   DWORD, DWORD) override {
-        if (!url || !policy || cbPolicy < sizeof(DWORD) || !IsBookUrl(AnsiFromWide(url)))
+        if (!url || !policy || cbPolicy < sizeof(DWORD) || !IsBookUrl(CWinText::Ansi(url)))
             return INET_E_DEFAULT_ACTION;
         const DWORD allow = URLPOLICY_ALLOW;
         memcpy(policy, &allow, sizeof(allow));
@@ -341,9 +308,6 @@ class CHostSite final : public IOleClientSite,
         }
         return S_OK;
     }
-
-  private:
-    LONG m_ref = 1;
 };
 
 CBrowserHost::CBrowserHost() = default;
@@ -445,7 +409,7 @@ void CBrowserHost::Show(bool show) {
 bool CBrowserHost::Navigate(const std::string& url) {
     if (!IsCreated())
         return false;
-    const std::wstring wurl = WideFromAnsi(url);
+    const std::wstring wurl = CWinText::Wide(url);
     BSTR burl = SysAllocString(wurl.c_str());
     VARIANT empty;
     VariantInit(&empty);

@@ -4,20 +4,16 @@
 
 #include <vector>
 
-#include "viewer/ComUtil.h"
+#include "platform/win/Dialog.h"
+#include "platform/win/ScopedWin.h"
+#include "platform/win/WinText.h"
+#include "platform/win/Window.h"
 #include "viewer/book/Book.h"
 #include "viewer/book/BookSearch.h"
 #include "viewer/book/BookUrl.h"
 #include "viewer/resource.h"
 
 namespace {
-
-const char kFontProp[] = "PvLinkFont";
-const char kBoldProp[] = "PvBoldFont";
-
-HINSTANCE Instance() {
-    return GetModuleHandleA(nullptr);
-}
 
 // Line breaks as an edit control shows them: every lone "\n" becomes "\r\n".
 std::string WithCrLf(const std::string& text) {
@@ -31,7 +27,7 @@ std::string WithCrLf(const std::string& text) {
 }
 
 void SetItemText(HWND dlg, int id, const std::string& ansi) {
-    SetDlgItemTextW(dlg, id, WideFromAnsi(ansi).c_str());
+    SetDlgItemTextW(dlg, id, CWinText::Wide(ansi).c_str());
 }
 
 std::string ItemText(HWND dlg, int id) {
@@ -40,7 +36,7 @@ std::string ItemText(HWND dlg, int id) {
     std::wstring text(static_cast<size_t>(n) + 1, L'\0');
     GetWindowTextW(item, &text[0], n + 1);
     text.resize(static_cast<size_t>(n));
-    return AnsiFromWide(text.c_str());
+    return CWinText::Ansi(text.c_str());
 }
 
 // Opens a web address or an e-mail address in the user's own programs.
@@ -74,213 +70,215 @@ bool IsLink(HWND dlg, HWND control) {
     return control == GetDlgItem(dlg, IDC_ABOUT_URL) || control == GetDlgItem(dlg, IDC_ABOUT_EMAIL);
 }
 
-INT_PTR CALLBACK AboutProc(HWND dlg, UINT msg, WPARAM wp, LPARAM lp) {
-    switch (msg) {
-        case WM_INITDIALOG: {
-            const CBook* book = reinterpret_cast<const CBook*>(lp);
-            const std::string& title = book->GetText(kTitle);
-            SetWindowTextW(
-                dlg, WideFromAnsi("About " + (title.empty() ? "this e-book" : title)).c_str());
-            SetItemText(dlg, IDC_ABOUT_TITLE, title);
-            SetItemText(dlg, IDC_ABOUT_AUTHOR, book->GetText(kAuthor));
-            SetItemText(dlg, IDC_ABOUT_COPYRIGHT, book->GetText(kCopyright));
-            SetItemText(dlg, IDC_ABOUT_URL, book->GetText(kUrl));
-            SetItemText(dlg, IDC_ABOUT_EMAIL, book->GetText(kEMail));
-            SetItemText(dlg, IDC_ABOUT_INFO, WithCrLf(book->GetText(kAboutInfo)));
-            HFONT bold = DerivedFont(dlg, true, false);
-            HFONT link = DerivedFont(dlg, false, true);
-            SetPropA(dlg, kBoldProp, bold);
-            SetPropA(dlg, kFontProp, link);
-            SendDlgItemMessageA(dlg, IDC_ABOUT_TITLE, WM_SETFONT, reinterpret_cast<WPARAM>(bold),
-                                FALSE);
-            SendDlgItemMessageA(dlg, IDC_ABOUT_URL, WM_SETFONT, reinterpret_cast<WPARAM>(link),
-                                FALSE);
-            SendDlgItemMessageA(dlg, IDC_ABOUT_EMAIL, WM_SETFONT, reinterpret_cast<WPARAM>(link),
-                                FALSE);
-            // Focus on OK rather than on the About text, which would show up all selected.
-            SetFocus(GetDlgItem(dlg, IDOK));
-            return FALSE;
+// The About box. A modeless one (for checks of its contents) owns itself: it is deleted when its
+// window is destroyed.
+class CAboutDialog final : public CDialog {
+  public:
+    explicit CAboutDialog(const CBook& book) : CDialog(IDD_ABOUT), m_book(book) {
+        m_bUnicodeWindow = true;
+    }
+
+    BOOL OnInitDialog() override {
+        const std::string& title = m_book.GetText(kTitle);
+        SetWindowTextW(m_hWnd,
+                       CWinText::Wide("About " + (title.empty() ? "this e-book" : title)).c_str());
+        SetItemText(m_hWnd, IDC_ABOUT_TITLE, title);
+        SetItemText(m_hWnd, IDC_ABOUT_AUTHOR, m_book.GetText(kAuthor));
+        SetItemText(m_hWnd, IDC_ABOUT_COPYRIGHT, m_book.GetText(kCopyright));
+        SetItemText(m_hWnd, IDC_ABOUT_URL, m_book.GetText(kUrl));
+        SetItemText(m_hWnd, IDC_ABOUT_EMAIL, m_book.GetText(kEMail));
+        SetItemText(m_hWnd, IDC_ABOUT_INFO, WithCrLf(m_book.GetText(kAboutInfo)));
+        m_bold.reset(DerivedFont(m_hWnd, true, false));
+        m_link.reset(DerivedFont(m_hWnd, false, true));
+        SendDlgItemMessageA(m_hWnd, IDC_ABOUT_TITLE, WM_SETFONT,
+                            reinterpret_cast<WPARAM>(m_bold.get()), FALSE);
+        SendDlgItemMessageA(m_hWnd, IDC_ABOUT_URL, WM_SETFONT,
+                            reinterpret_cast<WPARAM>(m_link.get()), FALSE);
+        SendDlgItemMessageA(m_hWnd, IDC_ABOUT_EMAIL, WM_SETFONT,
+                            reinterpret_cast<WPARAM>(m_link.get()), FALSE);
+        // Focus on OK rather than on the About text, which would show up all selected.
+        SetFocus(GetDlgItem(IDOK));
+        return FALSE;
+    }
+
+    bool OnCommand(WORD id, WORD code, HWND ctl) override {
+        if (id == IDC_ABOUT_URL || id == IDC_ABOUT_EMAIL) {
+            if (code == STN_CLICKED)
+                OpenLink(m_hWnd, id);
+            return true;
         }
-        case WM_CTLCOLORSTATIC:
-            if (IsLink(dlg, reinterpret_cast<HWND>(lp))) {
-                HDC dc = reinterpret_cast<HDC>(wp);
-                SetTextColor(dc, RGB(0, 0, 204));
-                SetBkMode(dc, TRANSPARENT);
-                return reinterpret_cast<INT_PTR>(GetSysColorBrush(COLOR_BTNFACE));
-            }
-            return FALSE;
-        case WM_SETCURSOR:
-            if (IsLink(dlg, reinterpret_cast<HWND>(wp))) {
-                SetCursor(LoadCursorA(nullptr, MAKEINTRESOURCEA(32649)));  // IDC_HAND
-                SetWindowLongPtrA(dlg, DWLP_MSGRESULT, TRUE);
-                return TRUE;
-            }
-            return FALSE;
-        case WM_COMMAND:
-            switch (LOWORD(wp)) {
-                case IDC_ABOUT_URL:
-                case IDC_ABOUT_EMAIL:
-                    if (HIWORD(wp) == STN_CLICKED)
-                        OpenLink(dlg, LOWORD(wp));
-                    return TRUE;
-                case IDOK:
-                case IDCANCEL:
-                    if (GetPropA(dlg, "PvModeless"))
-                        DestroyWindow(dlg);
-                    else
-                        EndDialog(dlg, LOWORD(wp));
-                    return TRUE;
-                default:
-                    return FALSE;
-            }
-        case WM_DESTROY:
-            DeleteObject(static_cast<HGDIOBJ>(RemovePropA(dlg, kBoldProp)));
-            DeleteObject(static_cast<HGDIOBJ>(RemovePropA(dlg, kFontProp)));
-            RemovePropA(dlg, "PvModeless");
-            return FALSE;
-        default:
-            return FALSE;
+        return CDialog::OnCommand(id, code, ctl);
     }
-}
 
-struct SearchState {
-    CBook* book;
-    std::string* chosen;
-    bool modeless;
-    std::vector<SearchHit> hits;
-};
-
-void RunSearch(HWND dlg, SearchState* state) {
-    HWND list = GetDlgItem(dlg, IDC_SEARCH_RESULTS);
-    SendMessageW(list, LB_RESETCONTENT, 0, 0);
-    HWND edit = GetDlgItem(dlg, IDC_SEARCH_TEXT);
-    const int n = GetWindowTextLengthW(edit);
-    std::wstring query(static_cast<size_t>(n) + 1, L'\0');
-    GetWindowTextW(edit, &query[0], n + 1);
-    query.resize(static_cast<size_t>(n));
-
-    HCURSOR old = SetCursor(LoadCursorA(nullptr, MAKEINTRESOURCEA(32514)));  // IDC_WAIT
-    // The index is built on the first search of the run and kept: the book does not change
-    // while the program runs, and every later query is answered from it at once.
-    static CBookSearch s_search;
-    static const CBook* s_indexed = nullptr;
-    if (s_indexed != state->book || !s_search.IsBuilt()) {
-        s_search.Build(*state->book);
-        s_indexed = state->book;
-    }
-    const SearchResults results = s_search.Search(*state->book, Utf8FromWide(query));
-    state->hits = results.hits;
-    SetCursor(old);
-
-    for (const SearchHit& hit : state->hits)
-        SendMessageW(list, LB_ADDSTRING, 0,
-                     reinterpret_cast<LPARAM>(WideFromUtf8(hit.strTitle).c_str()));
-    std::wstring status;
-    if (state->hits.empty())
-        status = L"No page contains this text.";
-    else if (results.nTotal == 1)
-        status = L"1 page found.";
-    else if (results.nTotal == state->hits.size())
-        status = std::to_wstring(results.nTotal) + L" pages found.";
-    else
-        status = std::to_wstring(results.nTotal) + L" pages found; the best " +
-                 std::to_wstring(state->hits.size()) + L" are listed.";
-    SetDlgItemTextW(dlg, IDC_SEARCH_STATUS, status.c_str());
-    if (!state->hits.empty())
-        SendMessageW(list, LB_SETCURSEL, 0, 0);
-    EnableWindow(GetDlgItem(dlg, IDOK), !state->hits.empty());
-    // With results listed, Enter opens the selected page; typing a new text makes it search again.
-    SendMessageW(dlg, DM_SETDEFID, state->hits.empty() ? IDC_SEARCH_GO : IDOK, 0);
-}
-
-void CloseSearch(HWND dlg, SearchState* state, int result) {
-    if (state->modeless)
-        DestroyWindow(dlg);
-    else
-        EndDialog(dlg, result);
-}
-
-INT_PTR CALLBACK SearchProc(HWND dlg, UINT msg, WPARAM wp, LPARAM lp) {
-    SearchState* state = reinterpret_cast<SearchState*>(GetWindowLongPtrW(dlg, DWLP_USER));
-    switch (msg) {
-        case WM_INITDIALOG:
-            SetWindowLongPtrW(dlg, DWLP_USER, lp);
-            return TRUE;
-        case WM_COMMAND:
-            if (!state)
+    INT_PTR HandleMessage(UINT msg, WPARAM wp, LPARAM lp) override {
+        switch (msg) {
+            case WM_CTLCOLORSTATIC:
+                if (IsLink(m_hWnd, reinterpret_cast<HWND>(lp))) {
+                    HDC dc = reinterpret_cast<HDC>(wp);
+                    SetTextColor(dc, RGB(0, 0, 204));
+                    SetBkMode(dc, TRANSPARENT);
+                    return reinterpret_cast<INT_PTR>(GetSysColorBrush(COLOR_BTNFACE));
+                }
                 return FALSE;
-            switch (LOWORD(wp)) {
-                case IDC_SEARCH_TEXT:
-                    if (HIWORD(wp) != EN_CHANGE && HIWORD(wp) != EN_SETFOCUS)
-                        return FALSE;
-                    SendMessageW(dlg, DM_SETDEFID, IDC_SEARCH_GO, 0);
-                    return TRUE;
-                case IDC_SEARCH_GO:
-                    RunSearch(dlg, state);
-                    SetFocus(GetDlgItem(dlg, IDC_SEARCH_RESULTS));
-                    return TRUE;
-                case IDC_SEARCH_RESULTS:
-                    if (HIWORD(wp) != LBN_DBLCLK)
-                        return FALSE;
-                    // A double click opens the page, as Open does.
-                    [[fallthrough]];
-                case IDOK: {
-                    const LRESULT sel =
-                        SendDlgItemMessageW(dlg, IDC_SEARCH_RESULTS, LB_GETCURSEL, 0, 0);
-                    if (sel >= 0 && static_cast<size_t>(sel) < state->hits.size()) {
-                        *state->chosen = state->hits[static_cast<size_t>(sel)].strName;
-                        CloseSearch(dlg, state, IDOK);
-                    }
+            case WM_SETCURSOR:
+                if (IsLink(m_hWnd, reinterpret_cast<HWND>(wp))) {
+                    SetCursor(LoadCursorA(nullptr, MAKEINTRESOURCEA(32649)));  // IDC_HAND
+                    SetWindowLongPtrA(m_hWnd, DWLP_MSGRESULT, TRUE);
                     return TRUE;
                 }
-                case IDCANCEL:
-                    CloseSearch(dlg, state, IDCANCEL);
-                    return TRUE;
-                default:
-                    return FALSE;
-            }
-        case WM_NCDESTROY:
-            if (state && state->modeless)
-                delete state;
-            return FALSE;
-        default:
-            return FALSE;
+                return FALSE;
+            default:
+                return FALSE;
+        }
     }
-}
+
+    void OnFinalMessage() override {
+        if (m_bOwnsItself)
+            delete this;
+    }
+    // Set once a modeless window exists; until then the creator deletes a failed object.
+    bool m_bOwnsItself = false;
+
+  private:
+    const CBook& m_book;
+    ScopedGdiObj<HFONT> m_bold;
+    ScopedGdiObj<HFONT> m_link;
+};
+
+// The Search dialog; like the About box, a modeless one owns itself.
+class CSearchDialog final : public CDialog {
+  public:
+    CSearchDialog(CBook& book, std::string* chosen)
+        : CDialog(IDD_SEARCH), m_book(book), m_chosen(chosen) {
+        m_bUnicodeWindow = true;
+    }
+
+    bool OnCommand(WORD id, WORD code, HWND ctl) override {
+        switch (id) {
+            case IDC_SEARCH_TEXT:
+                if (code != EN_CHANGE && code != EN_SETFOCUS)
+                    return false;
+                SendMessageW(m_hWnd, DM_SETDEFID, IDC_SEARCH_GO, 0);
+                return true;
+            case IDC_SEARCH_GO:
+                RunSearch();
+                SetFocus(GetDlgItem(IDC_SEARCH_RESULTS));
+                return true;
+            case IDC_SEARCH_RESULTS:
+                if (code != LBN_DBLCLK)
+                    return false;
+                // A double click opens the page, as Open does.
+                OpenSelected();
+                return true;
+            case IDOK:
+                OpenSelected();
+                return true;
+            default:
+                return CDialog::OnCommand(id, code, ctl);
+        }
+    }
+
+    void OnFinalMessage() override {
+        if (m_bOwnsItself)
+            delete this;
+    }
+    // Set once a modeless window exists; until then the creator deletes a failed object.
+    bool m_bOwnsItself = false;
+
+  private:
+    void OpenSelected() {
+        const LRESULT sel = SendDlgItemMessageW(m_hWnd, IDC_SEARCH_RESULTS, LB_GETCURSEL, 0, 0);
+        if (sel >= 0 && static_cast<size_t>(sel) < m_hits.size()) {
+            *m_chosen = m_hits[static_cast<size_t>(sel)].strName;
+            EndDialog(IDOK);
+        }
+    }
+
+    void RunSearch() {
+        HWND list = GetDlgItem(IDC_SEARCH_RESULTS);
+        SendMessageW(list, LB_RESETCONTENT, 0, 0);
+        HWND edit = GetDlgItem(IDC_SEARCH_TEXT);
+        const int n = GetWindowTextLengthW(edit);
+        std::wstring query(static_cast<size_t>(n) + 1, L'\0');
+        GetWindowTextW(edit, &query[0], n + 1);
+        query.resize(static_cast<size_t>(n));
+
+        SearchResults results;
+        {
+            CWinWaitCursor wait;
+            // The index is built on the first search of the run and kept: the book does not
+            // change while the program runs, and every later query is answered from it at once.
+            static CBookSearch s_search;
+            static const CBook* s_indexed = nullptr;
+            if (s_indexed != &m_book || !s_search.IsBuilt()) {
+                s_search.Build(m_book);
+                s_indexed = &m_book;
+            }
+            results = s_search.Search(m_book, CWinText::Ansi(query, CP_UTF8));
+            m_hits = results.hits;
+        }
+
+        for (const SearchHit& hit : m_hits)
+            SendMessageW(list, LB_ADDSTRING, 0,
+                         reinterpret_cast<LPARAM>(CWinText::Wide(hit.strTitle, CP_UTF8).c_str()));
+        std::wstring status;
+        if (m_hits.empty())
+            status = L"No page contains this text.";
+        else if (results.nTotal == 1)
+            status = L"1 page found.";
+        else if (results.nTotal == m_hits.size())
+            status = std::to_wstring(results.nTotal) + L" pages found.";
+        else
+            status = std::to_wstring(results.nTotal) + L" pages found; the best " +
+                     std::to_wstring(m_hits.size()) + L" are listed.";
+        SetDlgItemTextW(m_hWnd, IDC_SEARCH_STATUS, status.c_str());
+        if (!m_hits.empty())
+            SendMessageW(list, LB_SETCURSEL, 0, 0);
+        EnableWindow(GetDlgItem(IDOK), !m_hits.empty());
+        // With results listed, Enter opens the selected page; typing a new text makes it search
+        // again.
+        SendMessageW(m_hWnd, DM_SETDEFID, m_hits.empty() ? IDC_SEARCH_GO : IDOK, 0);
+    }
+
+    CBook& m_book;
+    std::string* m_chosen;
+    std::vector<SearchHit> m_hits;
+};
 
 }  // namespace
 
 void ShowAboutBox(HWND owner, const CBook& book) {
-    DialogBoxParamW(Instance(), MAKEINTRESOURCEW(IDD_ABOUT), owner, AboutProc,
-                    reinterpret_cast<LPARAM>(&book));
+    CAboutDialog dlg(book);
+    dlg.DoModal(owner);
 }
 
 HWND CreateAboutBox(HWND owner, const CBook& book) {
-    HWND dlg = CreateDialogParamW(Instance(), MAKEINTRESOURCEW(IDD_ABOUT), owner, AboutProc,
-                                  reinterpret_cast<LPARAM>(&book));
-    if (dlg) {
-        SetPropA(dlg, "PvModeless", reinterpret_cast<HANDLE>(1));
-        ShowWindow(dlg, SW_SHOW);
+    CAboutDialog* dlg = new CAboutDialog(book);
+    HWND hwnd = dlg->Create(owner);
+    if (!hwnd) {
+        delete dlg;
+        return nullptr;
     }
-    return dlg;
+    dlg->m_bOwnsItself = true;
+    ShowWindow(hwnd, SW_SHOW);
+    return hwnd;
 }
 
 std::string ShowSearchDialog(HWND owner, CBook& book) {
     std::string chosen;
-    SearchState state{&book, &chosen, false, {}};
-    DialogBoxParamW(Instance(), MAKEINTRESOURCEW(IDD_SEARCH), owner, SearchProc,
-                    reinterpret_cast<LPARAM>(&state));
+    CSearchDialog dlg(book, &chosen);
+    dlg.DoModal(owner);
     return chosen;
 }
 
 HWND CreateSearchDialog(HWND owner, CBook& book, std::string* chosen) {
-    SearchState* state = new SearchState{&book, chosen, true, {}};
-    HWND dlg = CreateDialogParamW(Instance(), MAKEINTRESOURCEW(IDD_SEARCH), owner, SearchProc,
-                                  reinterpret_cast<LPARAM>(state));
-    if (!dlg) {
-        delete state;
+    CSearchDialog* dlg = new CSearchDialog(book, chosen);
+    HWND hwnd = dlg->Create(owner);
+    if (!hwnd) {
+        delete dlg;
         return nullptr;
     }
-    ShowWindow(dlg, SW_SHOW);
-    return dlg;
+    dlg->m_bOwnsItself = true;
+    ShowWindow(hwnd, SW_SHOW);
+    return hwnd;
 }

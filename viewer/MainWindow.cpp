@@ -45,7 +45,10 @@ bool IsOutsideLink(const std::string& url) {
     return scheme == "http" || scheme == "https" || scheme == "mailto" || scheme == "ftp";
 }
 
-LRESULT CALLBACK MessagePaneProc(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp) {
+}  // namespace
+
+LRESULT CMessagePane::HandleMessage(UINT msg, WPARAM wp, LPARAM lp) {
+    HWND hwnd = m_hWnd;
     if (msg == WM_PAINT) {
         PAINTSTRUCT ps;
         HDC dc = BeginPaint(hwnd, &ps);
@@ -54,8 +57,7 @@ LRESULT CALLBACK MessagePaneProc(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp) {
         FillRect(dc, &rc, GetSysColorBrush(COLOR_WINDOW));
         char text[2048];
         GetWindowTextA(hwnd, text, sizeof(text));
-        HFONT font = reinterpret_cast<HFONT>(GetWindowLongPtrA(hwnd, GWLP_USERDATA));
-        HGDIOBJ old = SelectObject(dc, font ? font : GetStockObject(DEFAULT_GUI_FONT));
+        HGDIOBJ old = SelectObject(dc, m_font ? m_font : GetStockObject(DEFAULT_GUI_FONT));
         SetBkMode(dc, TRANSPARENT);
         SetTextColor(dc, GetSysColor(COLOR_WINDOWTEXT));
         RECT box = rc;
@@ -80,67 +82,48 @@ LRESULT CALLBACK MessagePaneProc(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp) {
     return DefWindowProcA(hwnd, msg, wp, lp);
 }
 
-}  // namespace
-
 CMainWindow::CMainWindow(CBook& book) : m_book(book) {}
 
 CMainWindow::~CMainWindow() {
     m_host.Destroy();
-    if (m_hwnd)
-        DestroyWindow(m_hwnd);
-    if (m_images)
-        ImageList_Destroy(m_images);
-    if (m_messageFont)
-        DeleteObject(m_messageFont);
+    // Destroyed here, while the window's messages still reach this class.
+    Destroy();
 }
 
 bool CMainWindow::Create(HINSTANCE instance, const CLSID* browserClass) {
     m_instance = instance;
     WNDCLASSEXA wc = {};
-    wc.cbSize = sizeof(wc);
-    if (!GetClassInfoExA(instance, kMainWindowClass, &wc)) {
-        wc.cbSize = sizeof(wc);
-        wc.lpfnWndProc = WndProc;
-        wc.hInstance = instance;
-        wc.hIcon = LoadIconA(instance, MAKEINTRESOURCEA(IDI_BOOK));
-        wc.hCursor = LoadCursorA(nullptr, MAKEINTRESOURCEA(32512));  // IDC_ARROW
-        wc.hbrBackground = reinterpret_cast<HBRUSH>(COLOR_WINDOW + 1);
-        wc.lpszClassName = kMainWindowClass;
-        if (!RegisterClassExA(&wc))
-            return false;
-    }
+    wc.hInstance = instance;
+    wc.hIcon = LoadIconA(instance, MAKEINTRESOURCEA(IDI_BOOK));
+    wc.hCursor = LoadCursorA(nullptr, MAKEINTRESOURCEA(32512));  // IDC_ARROW
+    wc.hbrBackground = reinterpret_cast<HBRUSH>(COLOR_WINDOW + 1);
+    wc.lpszClassName = kMainWindowClass;
+    if (!RegisterWindowClass(wc))
+        return false;
     WNDCLASSEXA pane = {};
-    pane.cbSize = sizeof(pane);
-    if (!GetClassInfoExA(instance, kMessagePaneClass, &pane)) {
-        pane.cbSize = sizeof(pane);
-        pane.lpfnWndProc = MessagePaneProc;
-        pane.hInstance = instance;
-        pane.hCursor = LoadCursorA(nullptr, MAKEINTRESOURCEA(32512));
-        pane.lpszClassName = kMessagePaneClass;
-        RegisterClassExA(&pane);
-    }
+    pane.hInstance = instance;
+    pane.hCursor = LoadCursorA(nullptr, MAKEINTRESOURCEA(32512));
+    pane.lpszClassName = kMessagePaneClass;
+    RegisterWindowClass(pane);
     m_accel = LoadAcceleratorsA(instance, MAKEINTRESOURCEA(IDA_MAIN));
 
     std::string caption = m_book.GetText(kTitle);
     if (caption.empty())
         caption = "E-book";
-    m_hwnd =
-        CreateWindowExA(0, kMainWindowClass, caption.c_str(), WS_OVERLAPPEDWINDOW | WS_CLIPCHILDREN,
-                        CW_USEDEFAULT, CW_USEDEFAULT, 800, 600, nullptr, nullptr, instance, this);
-    if (!m_hwnd)
+    if (!CWindow::Create(kMainWindowClass, caption.c_str(), WS_OVERLAPPEDWINDOW | WS_CLIPCHILDREN,
+                         0, CW_USEDEFAULT, CW_USEDEFAULT, 800, 600, nullptr, nullptr, instance))
         return false;
     if (m_book.GetSetting(kShowToolbar))
         CreateToolbar();
 
-    m_messageFont = CreateFontA(-15, 0, 0, 0, FW_NORMAL, FALSE, FALSE, FALSE, DEFAULT_CHARSET,
-                                OUT_DEFAULT_PRECIS, CLIP_DEFAULT_PRECIS, DEFAULT_QUALITY,
-                                DEFAULT_PITCH | FF_SWISS, "MS Shell Dlg 2");
-    m_message = CreateWindowExA(0, kMessagePaneClass, "", WS_CHILD, 0, 0, 0, 0, m_hwnd, nullptr,
-                                instance, nullptr);
-    SetWindowLongPtrA(m_message, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(m_messageFont));
+    m_messageFont.reset(CreateFontA(-15, 0, 0, 0, FW_NORMAL, FALSE, FALSE, FALSE, DEFAULT_CHARSET,
+                                    OUT_DEFAULT_PRECIS, CLIP_DEFAULT_PRECIS, DEFAULT_QUALITY,
+                                    DEFAULT_PITCH | FF_SWISS, "MS Shell Dlg 2"));
+    m_message.m_font = m_messageFont.get();
+    m_message.Create(kMessagePaneClass, "", WS_CHILD, 0, 0, 0, 0, 0, m_hWnd, nullptr, instance);
 
     std::string error;
-    if (!m_host.Create(m_hwnd, ContentRect(), this, &error, browserClass)) {
+    if (!m_host.Create(m_hWnd, ContentRect(), this, &error, browserClass)) {
         m_strHostError = error;
         ShowMessage(error);
     }
@@ -151,15 +134,15 @@ bool CMainWindow::Create(HINSTANCE instance, const CLSID* browserClass) {
 
 void CMainWindow::CreateToolbar() {
     m_toolbar = CreateWindowExA(0, TOOLBARCLASSNAMEA, nullptr,
-                                WS_CHILD | WS_VISIBLE | TBSTYLE_FLAT | CCS_TOP, 0, 0, 0, 0, m_hwnd,
+                                WS_CHILD | WS_VISIBLE | TBSTYLE_FLAT | CCS_TOP, 0, 0, 0, 0, m_hWnd,
                                 nullptr, m_instance, nullptr);
     if (!m_toolbar)
         return;
     SendMessageA(m_toolbar, TB_BUTTONSTRUCTSIZE, sizeof(TBBUTTON), 0);
-    m_images = ImageList_LoadImageA(m_instance, MAKEINTRESOURCEA(IDB_TOOLBAR), 16, 0,
-                                    RGB(255, 0, 255), IMAGE_BITMAP, LR_CREATEDIBSECTION);
+    m_images.reset(ImageList_LoadImageA(m_instance, MAKEINTRESOURCEA(IDB_TOOLBAR), 16, 0,
+                                        RGB(255, 0, 255), IMAGE_BITMAP, LR_CREATEDIBSECTION));
     if (m_images)
-        SendMessageA(m_toolbar, TB_SETIMAGELIST, 0, reinterpret_cast<LPARAM>(m_images));
+        SendMessageA(m_toolbar, TB_SETIMAGELIST, 0, reinterpret_cast<LPARAM>(m_images.get()));
     std::vector<TBBUTTON> buttons;
     for (const ButtonSpec& spec : kButtons) {
         if (!m_book.GetSetting(spec.setting))
@@ -181,20 +164,20 @@ void CMainWindow::CreateToolbar() {
 
 void CMainWindow::Show(int nCmdShow) {
     if (m_book.GetSetting(kStartFullScreen)) {
-        ShowWindow(m_hwnd, SW_SHOWNORMAL);
+        ShowWindow(m_hWnd, SW_SHOWNORMAL);
         ToggleFullScreen();
     } else if (m_book.GetSetting(kStartMaximized)) {
-        ShowWindow(m_hwnd, SW_SHOWMAXIMIZED);
+        ShowWindow(m_hWnd, SW_SHOWMAXIMIZED);
     } else {
-        ShowWindow(m_hwnd, nCmdShow);
+        ShowWindow(m_hWnd, nCmdShow);
     }
-    UpdateWindow(m_hwnd);
+    UpdateWindow(m_hWnd);
 }
 
 RECT CMainWindow::ContentRect() const {
     RECT rc = {0, 0, 0, 0};
-    if (m_hwnd)
-        GetClientRect(m_hwnd, &rc);
+    if (m_hWnd)
+        GetClientRect(m_hWnd, &rc);
     if (m_toolbar && IsWindowVisible(m_toolbar)) {
         RECT tb;
         GetWindowRect(m_toolbar, &tb);
@@ -210,8 +193,8 @@ void CMainWindow::Layout() {
         SendMessageA(m_toolbar, TB_AUTOSIZE, 0, 0);
     const RECT rc = ContentRect();
     m_host.SetRect(rc);
-    if (m_message)
-        MoveWindow(m_message, rc.left, rc.top, rc.right - rc.left, rc.bottom - rc.top, TRUE);
+    if (m_message.m_hWnd)
+        MoveWindow(m_message.m_hWnd, rc.left, rc.top, rc.right - rc.left, rc.bottom - rc.top, TRUE);
 }
 
 bool CMainWindow::BrowserUsable() const {
@@ -290,11 +273,11 @@ void CMainWindow::Go(const std::string& url) {
     }
     // A control that neither completes nor fails a navigation must not leave the reader with a
     // blank window: after a while the page counts as failed.
-    SetTimer(m_hwnd, kNavigationTimer, kNavigationTimeoutMs, nullptr);
+    SetTimer(m_hWnd, kNavigationTimer, kNavigationTimeoutMs, nullptr);
 }
 
 void CMainWindow::NavigationTimedOut() {
-    KillTimer(m_hwnd, kNavigationTimer);
+    KillTimer(m_hWnd, kNavigationTimer);
     if (m_navOutcome != NavOutcome::pending)
         return;
     m_bNavError = true;
@@ -332,7 +315,7 @@ void CMainWindow::RunCommand(int id) {
             m_host.Exec(OLECMDID_COPY, OLECMDEXECOPT_DONTPROMPTUSER, nullptr, nullptr);
             break;
         case IDM_SEARCH: {
-            const std::string name = ShowSearchDialog(m_hwnd, m_book);
+            const std::string name = ShowSearchDialog(m_hWnd, m_book);
             if (!name.empty())
                 Go(UrlFromName(name));
             break;
@@ -354,10 +337,10 @@ void CMainWindow::RunCommand(int id) {
             m_host.Exec(OLECMDID_PRINT, OLECMDEXECOPT_PROMPTUSER, nullptr, nullptr);
             break;
         case IDM_ABOUT:
-            ShowAboutBox(m_hwnd, m_book);
+            ShowAboutBox(m_hWnd, m_book);
             break;
         case IDM_EXIT:
-            PostMessageA(m_hwnd, WM_CLOSE, 0, 0);
+            PostMessageA(m_hWnd, WM_CLOSE, 0, 0);
             break;
         default:
             break;
@@ -368,21 +351,21 @@ void CMainWindow::RunCommand(int id) {
 void CMainWindow::ToggleFullScreen() {
     if (!m_bFullScreen) {
         m_placement.length = sizeof(m_placement);
-        GetWindowPlacement(m_hwnd, &m_placement);
-        m_lSavedStyle = GetWindowLongA(m_hwnd, GWL_STYLE);
+        GetWindowPlacement(m_hWnd, &m_placement);
+        m_lSavedStyle = GetWindowLongA(m_hWnd, GWL_STYLE);
         MONITORINFO mi = {};
         mi.cbSize = sizeof(mi);
-        GetMonitorInfoA(MonitorFromWindow(m_hwnd, MONITOR_DEFAULTTONEAREST), &mi);
-        SetWindowLongA(m_hwnd, GWL_STYLE, m_lSavedStyle & ~(WS_CAPTION | WS_THICKFRAME));
+        GetMonitorInfoA(MonitorFromWindow(m_hWnd, MONITOR_DEFAULTTONEAREST), &mi);
+        SetWindowLongA(m_hWnd, GWL_STYLE, m_lSavedStyle & ~(WS_CAPTION | WS_THICKFRAME));
         m_bFullScreen = true;
-        SetWindowPos(m_hwnd, HWND_TOP, mi.rcMonitor.left, mi.rcMonitor.top,
+        SetWindowPos(m_hWnd, HWND_TOP, mi.rcMonitor.left, mi.rcMonitor.top,
                      mi.rcMonitor.right - mi.rcMonitor.left, mi.rcMonitor.bottom - mi.rcMonitor.top,
                      SWP_FRAMECHANGED | SWP_SHOWWINDOW);
     } else {
         m_bFullScreen = false;
-        SetWindowLongA(m_hwnd, GWL_STYLE, m_lSavedStyle);
-        SetWindowPlacement(m_hwnd, &m_placement);
-        SetWindowPos(m_hwnd, nullptr, 0, 0, 0, 0,
+        SetWindowLongA(m_hWnd, GWL_STYLE, m_lSavedStyle);
+        SetWindowPlacement(m_hWnd, &m_placement);
+        SetWindowPos(m_hWnd, nullptr, 0, 0, 0, 0,
                      SWP_NOMOVE | SWP_NOSIZE | SWP_NOZORDER | SWP_FRAMECHANGED);
     }
     Layout();
@@ -402,30 +385,30 @@ void CMainWindow::PageShown(const std::string& url) {
 void CMainWindow::ShowMessage(const std::string& text) {
     m_strMessage = text;
     m_host.Show(false);
-    if (m_message) {
-        SetWindowTextA(m_message, text.c_str());
-        ShowWindow(m_message, SW_SHOW);
+    if (m_message.m_hWnd) {
+        SetWindowTextA(m_message.m_hWnd, text.c_str());
+        ShowWindow(m_message.m_hWnd, SW_SHOW);
     }
     UpdateButtons();
 }
 
 void CMainWindow::HideMessage() {
     m_strMessage.clear();
-    if (m_message)
-        ShowWindow(m_message, SW_HIDE);
+    if (m_message.m_hWnd)
+        ShowWindow(m_message.m_hWnd, SW_HIDE);
     m_host.Show(true);
 }
 
 void CMainWindow::NavigationDone() {
-    if (m_hwnd)
-        KillTimer(m_hwnd, kNavigationTimer);
+    if (m_hWnd)
+        KillTimer(m_hWnd, kNavigationTimer);
     if (m_pfnNavDone)
         m_pfnNavDone(m_pNavContext);
 }
 
 bool CMainWindow::OnBeforeNavigate(const std::string& url, bool topLevel) {
     if (IsOutsideLink(url)) {
-        ShellExecuteA(m_hwnd, "open", url.c_str(), nullptr, nullptr, SW_SHOWNORMAL);
+        ShellExecuteA(m_hWnd, "open", url.c_str(), nullptr, nullptr, SW_SHOWNORMAL);
         return true;
     }
     if (topLevel) {
@@ -472,27 +455,13 @@ void CMainWindow::OnTitleChange(const std::string&) {
 }
 
 bool CMainWindow::PreTranslate(MSG* msg) {
-    if (!m_hwnd)
+    if (!m_hWnd)
         return false;
     const bool escapeOutsideFullScreen =
         msg->message == WM_KEYDOWN && msg->wParam == VK_ESCAPE && !m_bFullScreen;
-    if (!escapeOutsideFullScreen && m_accel && TranslateAcceleratorA(m_hwnd, m_accel, msg))
+    if (!escapeOutsideFullScreen && m_accel && TranslateAcceleratorA(m_hWnd, m_accel, msg))
         return true;
     return m_host.TranslateAccelerator(msg);
-}
-
-LRESULT CALLBACK CMainWindow::WndProc(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp) {
-    CMainWindow* self;
-    if (msg == WM_NCCREATE) {
-        self = static_cast<CMainWindow*>(reinterpret_cast<CREATESTRUCTA*>(lp)->lpCreateParams);
-        self->m_hwnd = hwnd;
-        SetWindowLongPtrA(hwnd, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(self));
-    } else {
-        self = reinterpret_cast<CMainWindow*>(GetWindowLongPtrA(hwnd, GWLP_USERDATA));
-    }
-    if (!self)
-        return DefWindowProcA(hwnd, msg, wp, lp);
-    return self->HandleMessage(msg, wp, lp);
 }
 
 LRESULT CMainWindow::HandleMessage(UINT msg, WPARAM wp, LPARAM lp) {
@@ -515,13 +484,10 @@ LRESULT CMainWindow::HandleMessage(UINT msg, WPARAM wp, LPARAM lp) {
             return 0;
         case WM_DESTROY:
             m_host.Destroy();
-            SetWindowLongPtrA(m_hwnd, GWLP_USERDATA, 0);
-            m_hwnd = nullptr;
             m_toolbar = nullptr;
-            m_message = nullptr;
             PostQuitMessage(0);
             return 0;
         default:
-            return DefWindowProcA(m_hwnd, msg, wp, lp);
+            return DefWindowProcA(m_hWnd, msg, wp, lp);
     }
 }

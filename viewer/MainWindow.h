@@ -8,6 +8,8 @@
 #include <string>
 #include <vector>
 
+#include "platform/win/ScopedWin.h"
+#include "platform/win/Window.h"
 #include "viewer/BrowserHost.h"
 #include "viewer/book/BookHistory.h"
 
@@ -16,7 +18,23 @@ class CBook;
 // What a navigation came to, for the self-test report.
 enum class NavOutcome { none, pending, complete, error, noBrowser };
 
-class CMainWindow : public IBrowserEvents {
+// The pane that stands in place of the page when it cannot be shown: its text, centred, in the
+// window's message font.
+class CMessagePane : public CWindow {
+  public:
+    HFONT m_font = nullptr;  // not owned
+    LRESULT HandleMessage(UINT msg, WPARAM wp, LPARAM lp) override;
+};
+
+// The toolbar's image list, destroyed with the window.
+struct ImageListTraits {
+    using Value = HIMAGELIST;
+    static Value Invalid() { return nullptr; }
+    static bool IsValid(Value v) { return v != nullptr; }
+    static void Close(Value v) { ImageList_Destroy(v); }
+};
+
+class CMainWindow : public CWindow, public IBrowserEvents {
   public:
     explicit CMainWindow(CBook& book);
     ~CMainWindow() override;
@@ -27,9 +45,9 @@ class CMainWindow : public IBrowserEvents {
     bool Create(HINSTANCE instance, const CLSID* browserClass = nullptr);
     // Shows the window maximised or full screen as the book asks, else with nCmdShow.
     void Show(int nCmdShow);
-    HWND GetHwnd() const { return m_hwnd; }
+    HWND GetHwnd() const { return m_hWnd; }
     HWND GetToolbar() const { return m_toolbar; }
-    HWND GetMessagePane() const { return m_message; }
+    HWND GetMessagePane() const { return m_message.m_hWnd; }
     bool IsFullScreen() const { return m_bFullScreen; }
 
     // Opens a page by URL and records it in the history.
@@ -64,9 +82,9 @@ class CMainWindow : public IBrowserEvents {
     void OnNavigateError(const std::string& url, bool topLevel, long status) override;
     void OnTitleChange(const std::string& title) override;
 
+    LRESULT HandleMessage(UINT msg, WPARAM wp, LPARAM lp) override;
+
   private:
-    static LRESULT CALLBACK WndProc(HWND, UINT, WPARAM, LPARAM);
-    LRESULT HandleMessage(UINT msg, WPARAM wp, LPARAM lp);
     void CreateToolbar();
     void Layout();
     RECT ContentRect() const;
@@ -81,12 +99,11 @@ class CMainWindow : public IBrowserEvents {
 
     CBook& m_book;
     HINSTANCE m_instance = nullptr;
-    HWND m_hwnd = nullptr;
     HWND m_toolbar = nullptr;
-    HWND m_message = nullptr;
+    CMessagePane m_message;
     HACCEL m_accel = nullptr;
-    HIMAGELIST m_images = nullptr;
-    HFONT m_messageFont = nullptr;
+    ScopedWinObject<ImageListTraits> m_images;
+    ScopedGdiObj<HFONT> m_messageFont;
     CBrowserHost m_host;
     std::string m_strHostError;
     CBookHistory m_history;

@@ -3,7 +3,8 @@
 #include <windows.h>
 #include <commctrl.h>
 
-#include "viewer/ComUtil.h"
+#include "platform/win/ScopedWin.h"
+#include "platform/win/WinText.h"
 #include "viewer/MainWindow.h"
 #include "viewer/book/Book.h"
 #include "viewer/book/BookUrl.h"
@@ -26,7 +27,7 @@ std::string Escape(const std::string& utf8) {
 }
 
 std::string Utf8(const std::string& ansi) {
-    return Utf8FromWide(WideFromAnsi(ansi));
+    return CWinText::Ansi(CWinText::Wide(ansi), CP_UTF8);
 }
 
 void Line(std::string& out, const char* key, const std::string& utf8Value) {
@@ -113,12 +114,12 @@ std::string FormatSelfTestReport(CBook& book, const CMainWindow* window) {
 }
 
 bool WriteSelfTestReport(const std::string& path, const std::string& text) {
-    HANDLE h = CreateFileA(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS,
-                           FILE_ATTRIBUTE_NORMAL, nullptr);
-    if (h == INVALID_HANDLE_VALUE)
+    ScopedHandle h(CreateFileA(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS,
+                               FILE_ATTRIBUTE_NORMAL, nullptr));
+    if (!h)
         return false;
     DWORD written = 0;
-    const BOOL ok = WriteFile(h, text.data(), static_cast<DWORD>(text.size()), &written, nullptr);
-    CloseHandle(h);
+    const BOOL ok =
+        WriteFile(h.get(), text.data(), static_cast<DWORD>(text.size()), &written, nullptr);
     return ok && written == text.size();
 }

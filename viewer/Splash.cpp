@@ -2,6 +2,7 @@
 
 #include <algorithm>
 
+#include "platform/win/Window.h"
 #include "viewer/book/Book.h"
 
 const char kSplashWindowClass[] = "PagevaneViewerSplash";
@@ -10,59 +11,57 @@ namespace {
 
 const UINT_PTR kCloseTimer = 1;
 
-LRESULT CALLBACK SplashProc(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp) {
-    SplashImage* image = reinterpret_cast<SplashImage*>(GetWindowLongPtrA(hwnd, GWLP_USERDATA));
-    switch (msg) {
-        case WM_NCCREATE:
-            SetWindowLongPtrA(
-                hwnd, GWLP_USERDATA,
-                reinterpret_cast<LONG_PTR>(reinterpret_cast<CREATESTRUCTA*>(lp)->lpCreateParams));
-            break;
-        case WM_PAINT: {
-            PAINTSTRUCT ps;
-            HDC dc = BeginPaint(hwnd, &ps);
-            if (image) {
+// The splash window owns a copy of the image and deletes itself (and the copy) once its window
+// is gone, so that the caller holds nothing but the window handle.
+class CSplashWindow final : public CWindow {
+  public:
+    explicit CSplashWindow(const SplashImage& image) : m_image(image) {}
+
+    LRESULT HandleMessage(UINT msg, WPARAM wp, LPARAM lp) override {
+        switch (msg) {
+            case WM_PAINT: {
+                PAINTSTRUCT ps;
+                HDC dc = BeginPaint(m_hWnd, &ps);
                 RECT rc;
-                GetClientRect(hwnd, &rc);
-                const BITMAPINFO* info = reinterpret_cast<const BITMAPINFO*>(image->dib.data());
+                GetClientRect(m_hWnd, &rc);
+                const BITMAPINFO* info = reinterpret_cast<const BITMAPINFO*>(m_image.dib.data());
                 SetStretchBltMode(dc, HALFTONE);
-                StretchDIBits(dc, 0, 0, rc.right, rc.bottom, 0, 0, image->nWidth, image->nHeight,
-                              image->dib.data() + image->dwBitsOffset, info, DIB_RGB_COLORS,
+                StretchDIBits(dc, 0, 0, rc.right, rc.bottom, 0, 0, m_image.nWidth, m_image.nHeight,
+                              m_image.dib.data() + m_image.dwBitsOffset, info, DIB_RGB_COLORS,
                               SRCCOPY);
+                EndPaint(m_hWnd, &ps);
+                return 0;
             }
-            EndPaint(hwnd, &ps);
-            return 0;
+            case WM_TIMER:
+            case WM_LBUTTONDOWN:
+            case WM_RBUTTONDOWN:
+            case WM_KEYDOWN:
+                DestroyWindow(m_hWnd);
+                return 0;
+            default:
+                return CWindow::HandleMessage(msg, wp, lp);
         }
-        case WM_TIMER:
-        case WM_LBUTTONDOWN:
-        case WM_RBUTTONDOWN:
-        case WM_KEYDOWN:
-            DestroyWindow(hwnd);
-            return 0;
-        case WM_NCDESTROY:
-            delete image;
-            SetWindowLongPtrA(hwnd, GWLP_USERDATA, 0);
-            break;
-        default:
-            break;
     }
-    return DefWindowProcA(hwnd, msg, wp, lp);
-}
+    void OnFinalMessage() override {
+        if (m_bOwnsItself)
+            delete this;
+    }
+    // Set once the window exists; until then the creator deletes a failed object.
+    bool m_bOwnsItself = false;
+
+  private:
+    SplashImage m_image;
+};
 
 }  // namespace
 
 HWND CreateSplashWindow(HINSTANCE instance, const SplashImage& image, UINT ms) {
     WNDCLASSEXA wc = {};
-    wc.cbSize = sizeof(wc);
-    if (!GetClassInfoExA(instance, kSplashWindowClass, &wc)) {
-        wc.cbSize = sizeof(wc);
-        wc.lpfnWndProc = SplashProc;
-        wc.hInstance = instance;
-        wc.hCursor = LoadCursorA(nullptr, MAKEINTRESOURCEA(32512));
-        wc.lpszClassName = kSplashWindowClass;
-        if (!RegisterClassExA(&wc))
-            return nullptr;
-    }
+    wc.hInstance = instance;
+    wc.hCursor = LoadCursorA(nullptr, MAKEINTRESOURCEA(32512));
+    wc.lpszClassName = kSplashWindowClass;
+    if (!CWindow::RegisterWindowClass(wc))
+        return nullptr;
     RECT work;
     SystemParametersInfoA(SPI_GETWORKAREA, 0, &work, 0);
     const int areaW = work.right - work.left;
@@ -74,14 +73,15 @@ HWND CreateSplashWindow(HINSTANCE instance, const SplashImage& image, UINT ms) {
         w = std::max(1, int(w * scale));
         h = std::max(1, int(h * scale));
     }
-    SplashImage* copy = new SplashImage(image);
-    HWND hwnd = CreateWindowExA(WS_EX_TOPMOST | WS_EX_TOOLWINDOW, kSplashWindowClass, "", WS_POPUP,
-                                work.left + (areaW - w) / 2, work.top + (areaH - h) / 2, w, h,
-                                nullptr, nullptr, instance, copy);
+    CSplashWindow* splash = new CSplashWindow(image);
+    HWND hwnd = splash->Create(kSplashWindowClass, "", WS_POPUP, WS_EX_TOPMOST | WS_EX_TOOLWINDOW,
+                               work.left + (areaW - w) / 2, work.top + (areaH - h) / 2, w, h,
+                               nullptr, nullptr, instance);
     if (!hwnd) {
-        delete copy;
+        delete splash;
         return nullptr;
     }
+    splash->m_bOwnsItself = true;
     SetTimer(hwnd, kCloseTimer, ms, nullptr);
     ShowWindow(hwnd, SW_SHOW);
     UpdateWindow(hwnd);

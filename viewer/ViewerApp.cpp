@@ -3,6 +3,7 @@
 #include <commctrl.h>
 #include <ole2.h>
 
+#include "platform/win/ScopedWin.h"
 #include "viewer/BookProtocol.h"
 #include "viewer/Dialogs.h"
 #include "viewer/MainWindow.h"
@@ -70,23 +71,23 @@ void RequestStandardsMode() {
     const std::string exe = slash == std::string::npos ? own : own.substr(slash + 1);
     if (exe.empty())
         return;
-    HKEY key;
+    HKEY raw = nullptr;
     if (RegCreateKeyExA(HKEY_CURRENT_USER,
                         "Software\\Microsoft\\Internet Explorer\\Main\\FeatureControl\\"
                         "FEATURE_BROWSER_EMULATION",
-                        0, nullptr, 0, KEY_QUERY_VALUE | KEY_SET_VALUE, nullptr, &key,
+                        0, nullptr, 0, KEY_QUERY_VALUE | KEY_SET_VALUE, nullptr, &raw,
                         nullptr) != ERROR_SUCCESS)
         return;
+    ScopedHKey key(raw);
     const DWORD wanted = 11001;  // the newest document mode, whatever the page declares
     DWORD value = 0;
     DWORD size = sizeof(value);
     DWORD type = 0;
-    if (RegQueryValueExA(key, exe.c_str(), nullptr, &type, reinterpret_cast<BYTE*>(&value),
+    if (RegQueryValueExA(key.get(), exe.c_str(), nullptr, &type, reinterpret_cast<BYTE*>(&value),
                          &size) != ERROR_SUCCESS ||
         type != REG_DWORD || value != wanted)
-        RegSetValueExA(key, exe.c_str(), 0, REG_DWORD, reinterpret_cast<const BYTE*>(&wanted),
+        RegSetValueExA(key.get(), exe.c_str(), 0, REG_DWORD, reinterpret_cast<const BYTE*>(&wanted),
                        sizeof(wanted));
-    RegCloseKey(key);
 }
 
 int RunViewer(HINSTANCE instance, const ViewerOptions& options, int nCmdShow) {
@@ -102,7 +103,8 @@ int RunViewer(HINSTANCE instance, const ViewerOptions& options, int nCmdShow) {
         return 1;
     }
 
-    const HRESULT ole = OleInitialize(nullptr);
+    // OLE for the browser control, until the protocol is unregistered and the window gone.
+    ScopedOle ole;
     INITCOMMONCONTROLSEX icc = {sizeof(icc), ICC_BAR_CLASSES | ICC_STANDARD_CLASSES};
     InitCommonControlsEx(&icc);
     RequestStandardsMode();
@@ -144,7 +146,5 @@ int RunViewer(HINSTANCE instance, const ViewerOptions& options, int nCmdShow) {
         }
     }
     UnregisterBookProtocol();
-    if (SUCCEEDED(ole))
-        OleUninitialize();
     return exitCode;
 }

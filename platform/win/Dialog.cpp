@@ -27,14 +27,22 @@ CDialog::~CDialog() {
 
 INT_PTR CDialog::DoModal(HWND parent) {
     m_bModeless = false;
+    const LPARAM self = reinterpret_cast<LPARAM>(this);
+    if (m_bUnicodeWindow)
+        return DialogBoxParamW(GetResourceModule(), MAKEINTRESOURCEW(m_nTemplateId), parent,
+                               &CDialog::DialogProc, self);
     return DialogBoxParamA(GetResourceModule(), MAKEINTRESOURCEA(m_nTemplateId), parent,
-                           &CDialog::DialogProc, reinterpret_cast<LPARAM>(this));
+                           &CDialog::DialogProc, self);
 }
 
 HWND CDialog::Create(HWND parent) {
     m_bModeless = true;
+    const LPARAM self = reinterpret_cast<LPARAM>(this);
+    if (m_bUnicodeWindow)
+        return CreateDialogParamW(GetResourceModule(), MAKEINTRESOURCEW(m_nTemplateId), parent,
+                                  &CDialog::DialogProc, self);
     return CreateDialogParamA(GetResourceModule(), MAKEINTRESOURCEA(m_nTemplateId), parent,
-                              &CDialog::DialogProc, reinterpret_cast<LPARAM>(this));
+                              &CDialog::DialogProc, self);
 }
 
 void CDialog::EndDialog(INT_PTR result) {
@@ -135,6 +143,7 @@ INT_PTR CDialog::Dispatch(UINT msg, WPARAM wParam, LPARAM lParam) {
             const INT_PTR result = HandleMessage(msg, wParam, lParam);
             SetWindowLongPtrA(m_hWnd, DWLP_USER, 0);
             m_hWnd = nullptr;
+            OnFinalMessage();  // may delete this
             return result;
         }
         default:

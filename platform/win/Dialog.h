@@ -65,6 +65,9 @@ class CDialog {
     virtual INT_PTR HandleMessage(UINT msg, WPARAM wParam, LPARAM lParam);
     // The controls bound to members, through the DDX_ functions.
     virtual void DoDataExchange(CDataExchange* pDX);
+    // Called once the window is gone (after WM_NCDESTROY); m_hWnd is already null. A modeless
+    // dialog that owns itself deletes itself here.
+    virtual void OnFinalMessage() {}
 
   protected:
     // The dialog procedure of every CDialog; lParam of WM_INITDIALOG is the object.
@@ -73,6 +76,10 @@ class CDialog {
     void Attach(HWND hwnd);
     // Routes one message to the handlers above.
     INT_PTR Dispatch(UINT msg, WPARAM wParam, LPARAM lParam);
+
+    // Create the window with the wide (UTF-16) functions, for dialogs that show text beyond the
+    // ANSI code page.
+    bool m_bUnicodeWindow = false;
 
   private:
     bool m_bModeless = false;

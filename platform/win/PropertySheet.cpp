@@ -16,8 +16,10 @@ namespace {
 // The sheet whose PropertySheetA call is running on this thread: the system's callback has no
 // place for a pointer of ours.
 thread_local CPropertySheet* t_creating = nullptr;
-// The sheets living on this thread, for the message filter.
+// The sheets living on this thread, for the message filter, and the one filter hook they share
+// (installed while there is at least one, so that nested sheets do not filter twice).
 thread_local std::vector<CPropertySheet*> t_sheets;
+thread_local HHOOK t_hook = nullptr;
 
 UINT InitMessage() {
     static const UINT msg = RegisterWindowMessageA("Pagevane.PropertySheet.Init");
@@ -160,8 +162,9 @@ INT_PTR CPropertySheet::Run(bool modeless) {
     m_psh.pfnCallback = &CPropertySheet::SheetCallback;
     m_bInitDone = false;
 
-    m_hook =
-        SetWindowsHookExA(WH_MSGFILTER, &CPropertySheet::FilterHook, nullptr, GetCurrentThreadId());
+    if (t_sheets.empty())
+        t_hook = SetWindowsHookExA(WH_MSGFILTER, &CPropertySheet::FilterHook, nullptr,
+                                   GetCurrentThreadId());
     t_sheets.push_back(this);
 
     CPropertySheet* outer = t_creating;
@@ -246,11 +249,14 @@ void CPropertySheet::Detach() {
     if (m_hWnd && IsWindow(m_hWnd))
         RemoveWindowSubclass(m_hWnd, &CPropertySheet::SubclassProc, kSubclassId);
     m_hWnd = nullptr;
-    if (m_hook) {
-        UnhookWindowsHookEx(m_hook);
-        m_hook = nullptr;
+    const auto it = std::find(t_sheets.begin(), t_sheets.end(), this);
+    if (it == t_sheets.end())
+        return;
+    t_sheets.erase(it);
+    if (t_sheets.empty() && t_hook) {
+        UnhookWindowsHookEx(t_hook);
+        t_hook = nullptr;
     }
-    t_sheets.erase(std::remove(t_sheets.begin(), t_sheets.end(), this), t_sheets.end());
 }
 
 int CALLBACK CPropertySheet::SheetCallback(HWND hwnd, UINT msg, LPARAM) {

@@ -130,6 +130,5 @@ class CPropertySheet {
     std::string m_caption;
     std::vector<CPropertyPage*> m_pages;
     std::vector<PROPSHEETPAGEA> m_pageDescs;
-    HHOOK m_hook = nullptr;
     bool m_bInitDone = false;
 };

@@ -83,8 +83,10 @@ std::string CWindow::GetText() const {
 }
 
 namespace {
-thread_local int t_waitDepth = 0;
-thread_local HCURSOR t_waitSaved = nullptr;
+// The programs show windows from one thread only; plain statics keep the viewer free of the
+// thread-local storage support code.
+int t_waitDepth = 0;
+HCURSOR t_waitSaved = nullptr;
 }  // namespace
 
 void CWinWaitCursor::Begin() {

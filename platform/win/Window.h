@@ -50,8 +50,8 @@ class CWindow {
 // The text of any window (a control, a dialog item) as 8-bit ANSI text.
 std::string GetWindowTextString(HWND hwnd);
 
-// Shows the hourglass while at least one CWinWaitCursor lives on this thread; the cursor that
-// was there before comes back when the outermost one ends.
+// Shows the hourglass while at least one CWinWaitCursor lives (on the programs' one window
+// thread); the cursor that was there before comes back when the outermost one ends.
 class CWinWaitCursor {
   public:
     CWinWaitCursor() { Begin(); }

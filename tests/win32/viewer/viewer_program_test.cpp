@@ -12,7 +12,8 @@
 
 #include "TestBook.h"
 #include "WinTestUtil.h"
-#include "viewer/ComUtil.h"
+#include "platform/win/ComPtr.h"
+#include "platform/win/WinText.h"
 #include "viewer/book/Book.h"
 #include "viewer/resource.h"
 
@@ -86,7 +87,7 @@ BOOL CALLBACK AddChildText(HWND h, LPARAM lp) {
     // WM_GETTEXT reaches into another process's controls, which GetWindowText does not.
     wchar_t text[1024] = {};
     SendMessageW(h, WM_GETTEXT, 1024, reinterpret_cast<LPARAM>(text));
-    *reinterpret_cast<std::string*>(lp) += Utf8FromWide(text) + "\n";
+    *reinterpret_cast<std::string*>(lp) += CWinText::Ansi(text, CP_UTF8) + "\n";
     return TRUE;
 }
 

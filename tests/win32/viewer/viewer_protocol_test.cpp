@@ -10,7 +10,8 @@
 #include "TestBook.h"
 #include "WinTestUtil.h"
 #include "viewer/BookProtocol.h"
-#include "viewer/ComUtil.h"
+#include "platform/win/ComPtr.h"
+#include "platform/win/WinText.h"
 #include "viewer/book/Book.h"
 
 namespace {
@@ -148,14 +149,14 @@ TEST_F(ViewerProtocol, ServesExactBytesWithTheirMimeType) {
         {L"e-book://big.bin", &g_big, "", L"application/octet-stream"},
     };
     for (const auto& c : cases) {
-        SCOPED_TRACE(AnsiFromWide(c.url));
+        SCOPED_TRACE(CWinText::Ansi(c.url));
         CBindCallback cb;
         Fetch(c.url, &cb);
         EXPECT_EQ(cb.result, S_OK);
         const std::string& expected = c.expected ? *c.expected : c.literal;
         EXPECT_EQ(cb.data.size(), expected.size());
         EXPECT_TRUE(cb.data == expected);
-        EXPECT_EQ(AnsiFromWide(cb.mime.c_str()), AnsiFromWide(c.mime));
+        EXPECT_EQ(CWinText::Ansi(cb.mime.c_str()), CWinText::Ansi(c.mime));
     }
 }
 
@@ -168,7 +169,7 @@ TEST_F(ViewerProtocol, EmptyFileArrivesEmpty) {
 
 TEST_F(ViewerProtocol, MissingFileIsReportedAsAnError) {
     for (const wchar_t* url : {L"e-book://missing.htm", L"e-book://sub/", L"e-book://"}) {
-        SCOPED_TRACE(AnsiFromWide(url));
+        SCOPED_TRACE(CWinText::Ansi(url));
         CBindCallback cb;
         Fetch(url, &cb);
         EXPECT_TRUE(FAILED(cb.result)) << std::hex << cb.result;
@@ -190,11 +191,11 @@ TEST_F(ViewerProtocol, CombinesRelativeLinksItself) {
         {L"e-book://sub/a.htm", L"http://example.org/x", L"http://example.org/x"},
     };
     for (const auto& c : cases) {
-        SCOPED_TRACE(AnsiFromWide(c.base) + " + " + AnsiFromWide(c.relative));
+        SCOPED_TRACE(CWinText::Ansi(c.base) + " + " + CWinText::Ansi(c.relative));
         wchar_t out[512] = {};
         DWORD len = 0;
         ASSERT_EQ(CoInternetCombineUrl(c.base, c.relative, 0, out, 512, &len, 0), S_OK);
-        EXPECT_EQ(AnsiFromWide(out), AnsiFromWide(c.result));
+        EXPECT_EQ(CWinText::Ansi(out), CWinText::Ansi(c.result));
     }
     // The combined address of a picture really fetches the picture.
     wchar_t out[512] = {};

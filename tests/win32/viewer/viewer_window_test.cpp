@@ -12,7 +12,8 @@
 #include "TestBook.h"
 #include "WinTestUtil.h"
 #include "viewer/BookProtocol.h"
-#include "viewer/ComUtil.h"
+#include "platform/win/ComPtr.h"
+#include "platform/win/WinText.h"
 #include "viewer/Dialogs.h"
 #include "viewer/MainWindow.h"
 #include "viewer/Splash.h"
@@ -268,7 +269,7 @@ TEST_F(ViewerWindow, AboutBoxShowsTheBookTexts) {
     auto text = [dlg](int id) {
         wchar_t buf[512] = {};
         GetDlgItemTextW(dlg, id, buf, 512);
-        return AnsiFromWide(buf);
+        return CWinText::Ansi(buf);
     };
     EXPECT_EQ(text(IDC_ABOUT_TITLE), "About Test");
     EXPECT_EQ(text(IDC_ABOUT_AUTHOR), "Ann Author");
@@ -300,7 +301,7 @@ TEST_F(ViewerWindow, SearchDialogListsMatchesByTitleAndOpensOne) {
     for (int i = 0; i < 3; ++i) {
         wchar_t buf[256] = {};
         SendMessageW(list, LB_GETTEXT, i, reinterpret_cast<LPARAM>(buf));
-        titles.push_back(AnsiFromWide(buf));
+        titles.push_back(CWinText::Ansi(buf));
     }
     EXPECT_EQ(titles, std::vector<std::string>({"One", "Two", "Three"}));
     EXPECT_TRUE(IsWindowEnabled(GetDlgItem(dlg, IDOK)));
@@ -345,7 +346,7 @@ TEST_F(ViewerWindow, SearchDialogListsMatchesByTitleAndOpensOne) {
     EXPECT_FALSE(IsWindowEnabled(GetDlgItem(dlg, IDOK)));
     wchar_t status[100] = {};
     GetDlgItemTextW(dlg, IDC_SEARCH_STATUS, status, 100);
-    EXPECT_EQ(AnsiFromWide(status), "No page contains this text.");
+    EXPECT_EQ(CWinText::Ansi(status), "No page contains this text.");
     SendMessageW(dlg, WM_COMMAND, IDCANCEL, 0);
     EXPECT_EQ(none, "");
 }

@@ -62,20 +62,37 @@ class CTestSheet : public CPropertySheet {
     CTestSheet() : CPropertySheet("Test wizard") {}
     bool m_initSeenPage = false;
     int m_inits = 0;
+    bool m_filterEscape = true;
+    // Modal run: Escape is pressed at the start, then the sheet checks it is still there and
+    // cancels itself.
+    bool m_escapeThenCancel = false;
+    bool m_survivedEscape = false;
+
     BOOL OnInitDialog() override {
         ++m_inits;
         // The system's set-up is complete: the first page exists.
         m_initSeenPage = GetCurrentPageHwnd() != nullptr;
+        if (m_escapeThenCancel) {
+            PostMessageA(GetDlgItem(m_hWnd, kNext), WM_KEYDOWN, VK_ESCAPE, 0);
+            PostMessageA(m_hWnd, WM_APP + 8, 0, 0);
+        }
         return TRUE;
     }
     LRESULT HandleMessage(UINT msg, WPARAM wParam, LPARAM lParam) override {
         if (msg == WM_APP + 7)
             return 4242;
+        if (msg == WM_APP + 8) {
+            m_survivedEscape =
+                GetCurrentPageHwnd() != nullptr &&
+                std::find(g_log.begin(), g_log.end(), "p1.querycancel") == g_log.end();
+            PostMessageA(m_hWnd, PSM_PRESSBUTTON, PSBTN_CANCEL, 0);
+            return 0;
+        }
         return CPropertySheet::HandleMessage(msg, wParam, lParam);
     }
     // Escape never reaches the wizard.
     bool PreTranslateMessage(MSG* msg) override {
-        return msg->message == WM_KEYDOWN && msg->wParam == VK_ESCAPE;
+        return m_filterEscape && msg->message == WM_KEYDOWN && msg->wParam == VK_ESCAPE;
     }
 };
 
@@ -150,6 +167,32 @@ TEST_F(SheetTest, NextBackAndStayMapToThePagesAndExchangeData) {
     EXPECT_EQ(g_log, (std::vector<std::string>{"p3.back", "p3.kill", "p2.set"}));
     EXPECT_EQ(GetWindowTextString(GetDlgItem(m_sheet.GetCurrentPageHwnd(), IDC_PAGE_TEXT)),
               "changed meanwhile");
+}
+
+TEST_F(SheetTest, WithoutTheFilterEscapeCancelsTheWizard) {
+    // The counter-check of the filter tests: the key as posted here does reach the wizard.
+    m_sheet.m_filterEscape = false;
+    HWND edit = GetDlgItem(m_sheet.GetCurrentPageHwnd(), IDC_PAGE_TEXT);
+    SetFocus(edit);
+    PostMessageA(edit, WM_KEYDOWN, VK_ESCAPE, 0);
+    EXPECT_TRUE(PumpUntil([&] { return m_sheet.IsFinished(); }, 3000,
+                          [this](MSG* m) { return m_sheet.IsSheetMessage(m); }));
+}
+
+TEST(SheetModalTest, TheFilterWorksInTheSystemsModalLoop) {
+    g_log.clear();
+    CLogPage first{IDD_TEST_PAGE1, "p1", PSWIZB_NEXT};
+    CLogPage second{IDD_TEST_PAGE2, "p2", PSWIZB_BACK | PSWIZB_FINISH};
+    CTestSheet sheet;
+    sheet.AddPage(&first);
+    sheet.AddPage(&second);
+    sheet.SetWizardMode();
+    sheet.m_escapeThenCancel = true;
+    EXPECT_EQ(sheet.DoModal(), 0);  // cancelled
+    EXPECT_EQ(sheet.m_inits, 1);
+    EXPECT_TRUE(sheet.m_survivedEscape);
+    EXPECT_EQ(sheet.m_hWnd, nullptr);
+    EXPECT_NE(std::find(g_log.begin(), g_log.end(), "p1.querycancel"), g_log.end());
 }
 
 TEST_F(SheetTest, EscapeIsFilteredForTheSheetOnlyAndCancelAsksThePage) {

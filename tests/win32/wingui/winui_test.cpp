@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <windows.h>
+#include <commctrl.h>
 #include <shlobj.h>
 
 #include <string>
@@ -22,6 +23,27 @@ std::string TextOf(HWND hwnd) {
 void Click(HWND dlg, int id) {
     // Posted: a sent click would run the dialog's end inside this thread's call.
     PostMessageA(GetDlgItem(dlg, id), BM_CLICK, 0, 0);
+}
+
+BOOL CALLBACK FindTreeProc(HWND hwnd, LPARAM data) {
+    char cls[32] = "";
+    GetClassNameA(hwnd, cls, sizeof(cls));
+    if (lstrcmpA(cls, WC_TREEVIEWA) != 0)
+        return TRUE;
+    *reinterpret_cast<HWND*>(data) = hwnd;
+    return FALSE;
+}
+
+std::string SelectedItemText(HWND tree) {
+    char buf[MAX_PATH] = "";
+    TVITEMA item = {};
+    item.mask = TVIF_TEXT;
+    item.hItem = TreeView_GetSelection(tree);
+    item.pszText = buf;
+    item.cchTextMax = MAX_PATH;
+    if (!item.hItem || !SendMessageA(tree, TVM_GETITEMA, 0, reinterpret_cast<LPARAM>(&item)))
+        return std::string();
+    return buf;
 }
 
 // A fresh folder under the system's temporary folder with one file, removed at the end.
@@ -52,7 +74,10 @@ TEST(WinUiTest, MessageBoxShowsTextAndCaptionAndMapsTheButtonPressed) {
         int press;
         MsgAnswer expected;
     };
+    const int kEscape = -1;
     const Case cases[] = {{MsgButtons::ok, IDOK, MsgAnswer::ok},
+                          {MsgButtons::ok, kEscape, MsgAnswer::ok},
+                          {MsgButtons::yesNoCancel, kEscape, MsgAnswer::cancel},
                           {MsgButtons::okCancel, IDCANCEL, MsgAnswer::cancel},
                           {MsgButtons::yesNo, IDNO, MsgAnswer::no},
                           {MsgButtons::yesNoCancel, IDYES, MsgAnswer::yes}};
@@ -63,7 +88,11 @@ TEST(WinUiTest, MessageBoxShowsTextAndCaptionAndMapsTheButtonPressed) {
         std::string shown;
         DialogDriver driver("PvTestApp", [&](HWND box) {
             shown = TextOf(GetDlgItem(box, 0xFFFF));
-            Click(box, c.press);
+            if (c.press == kEscape)
+                PostMessageA(GetDlgItem(box, c.buttons == MsgButtons::ok ? IDOK : IDYES),
+                             WM_KEYDOWN, VK_ESCAPE, 0);
+            else
+                Click(box, c.press);
         });
         EXPECT_EQ(ui.ShowMessage(text, MsgIcon::exclamation, c.buttons), c.expected);
         ASSERT_TRUE(driver.found());
@@ -76,14 +105,23 @@ TEST(WinUiTest, FolderBrowserReturnsTheSelectedFolderAndCancels) {
     WinUi ui("PvTestApp");
     std::string chosen;
     {
-        // Wine's browser does not keep the selection made while it initialises (it shows the
-        // desktop), so the folder is selected again once the browser is up, as a person would.
+        // Wine's browser may not keep the selection made while it initialises (it shows the
+        // desktop), so the folder is selected again once the browser is up, until the tree
+        // shows it, as a person would.
+        const std::string name = temp.path.substr(temp.path.rfind('\\') + 1);
         DialogDriver driver("Browse", [&](HWND dlg) {
-            SendMessageA(dlg, BFFM_SETSELECTIONA, TRUE,
-                         reinterpret_cast<LPARAM>(temp.path.c_str()));
+            HWND tree = nullptr;
+            EnumChildWindows(dlg, &FindTreeProc, reinterpret_cast<LPARAM>(&tree));
+            for (int tries = 0; tries < 100 && tree; ++tries) {
+                SendMessageA(dlg, BFFM_SETSELECTIONA, TRUE,
+                             reinterpret_cast<LPARAM>(temp.path.c_str()));
+                if (SelectedItemText(tree) == name)
+                    break;
+                Sleep(20);
+            }
             Click(dlg, IDOK);
         });
-        EXPECT_EQ(ui.BrowseForFolder("C:\\", &chosen), FolderBrowse::chosen);
+        EXPECT_EQ(ui.BrowseForFolder(temp.path, &chosen), FolderBrowse::chosen);
         ASSERT_TRUE(driver.found());
     }
     EXPECT_EQ(lstrcmpiA(chosen.c_str(), temp.path.c_str()), 0) << chosen;
