@@ -163,10 +163,11 @@ void CMainWindow::CreateToolbar() {
 }
 
 void CMainWindow::Show(int nCmdShow) {
+    RestorePlacement();
     if (m_book.GetSetting(kStartFullScreen)) {
         ShowWindow(m_hWnd, SW_SHOWNORMAL);
         ToggleFullScreen();
-    } else if (m_book.GetSetting(kStartMaximized)) {
+    } else if (m_book.GetSetting(kStartMaximized) || m_bStartMaximised) {
         ShowWindow(m_hWnd, SW_SHOWMAXIMIZED);
     } else {
         ShowWindow(m_hWnd, nCmdShow);
@@ -422,6 +423,8 @@ void CMainWindow::OnNavigateComplete(const std::string& url, bool topLevel) {
     if (!topLevel || m_bNavError)
         return;
     HideMessage();
+    if (m_bZoomPending)
+        ApplyZoom();
     m_navOutcome = NavOutcome::complete;
     PageShown(url);
     NavigationDone();
@@ -483,6 +486,7 @@ LRESULT CMainWindow::HandleMessage(UINT msg, WPARAM wp, LPARAM lp) {
             }
             return 0;
         case WM_DESTROY:
+            SavePlace();
             m_host.Destroy();
             m_toolbar = nullptr;
             PostQuitMessage(0);

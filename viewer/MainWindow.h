@@ -14,6 +14,7 @@
 #include "viewer/book/BookHistory.h"
 
 class CBook;
+class Profile;
 
 // What a navigation came to, for the self-test report.
 enum class NavOutcome { none, pending, complete, error, noBrowser };
@@ -53,6 +54,18 @@ class CMainWindow : public CWindow, public IBrowserEvents {
     // Opens a page by URL and records it in the history.
     void Go(const std::string& url);
     void GoHome();
+
+    // Where the reader left this book (last page, window placement, text size) is kept in
+    // profile under section, read by Show() and GoToStart() and written when the window closes.
+    // Without a profile nothing is remembered.
+    void SetPlaceStore(Profile* profile, const std::string& section) {
+        m_profile = profile;
+        m_strPlaceSection = section;
+    }
+    // Opens the page last read when it is still a page of the book, else the home page.
+    void GoToStart();
+    // The control's text size, 0 (smallest) to 4 (largest).
+    int GetZoom() const { return m_nZoom; }
     // Runs a command (IDM_...), as the toolbar and the keys do.
     void RunCommand(int id);
     // True when the command could act now (what the toolbar shows as enabled).
@@ -96,6 +109,9 @@ class CMainWindow : public CWindow, public IBrowserEvents {
     void NavigationDone();
     void NavigationTimedOut();
     bool BrowserUsable() const;
+    void RestorePlacement();
+    void SavePlace();
+    void ApplyZoom();
 
     CBook& m_book;
     HINSTANCE m_instance = nullptr;
@@ -117,6 +133,11 @@ class CMainWindow : public CWindow, public IBrowserEvents {
     WINDOWPLACEMENT m_placement = {};
     LONG m_lSavedStyle = 0;
     int m_nZoom = 2;  // the control's text sizes run 0 (smallest) to 4 (largest)
+    bool m_bZoomPending = false;
+    bool m_bStartMaximised = false;  // the remembered placement was maximised  // a remembered size
+                                     // waits for the first page to be shown
+    Profile* m_profile = nullptr;
+    std::string m_strPlaceSection;
     NavOutcome m_navOutcome = NavOutcome::none;
     long m_lNavStatus = 0;
     void (*m_pfnNavDone)(void*) = nullptr;

@@ -12,6 +12,7 @@
 #include "TestBook.h"
 #include "WinTestUtil.h"
 #include "viewer/BookProtocol.h"
+#include "platform/Profile.h"
 #include "platform/win/ComPtr.h"
 #include "platform/win/WinText.h"
 #include "viewer/Dialogs.h"
@@ -29,7 +30,7 @@ const int kAllButtons[] = {kHomeButton,   kPrevNextButtons,  kHistoryButtons, kC
 // A book opened and served, with a main window over it.
 class ViewerWindow : public ::testing::Test {
   protected:
-    void Open(const CTestBook& b, const CLSID* browserClass = nullptr) {
+    void Open(const CTestBook& b, const CLSID* browserClass = nullptr, Profile* place = nullptr) {
         const std::string path = m_dir.File("book" + std::to_string(m_count++) + ".exe");
         b.Write(path, "MZ viewer stub for the window tests");
         m_window.reset();
@@ -40,6 +41,8 @@ class ViewerWindow : public ::testing::Test {
         m_source.reset(new CBookSource(*m_book));
         ASSERT_EQ(RegisterBookProtocol(m_source.get()), S_OK);
         m_window.reset(new CMainWindow(*m_book));
+        if (place)
+            m_window->SetPlaceStore(place, "book.exe");
         ASSERT_TRUE(m_window->Create(GetModuleHandleA(nullptr), browserClass));
         m_window->Show(SW_SHOWNORMAL);
     }
@@ -229,6 +232,60 @@ TEST_F(ViewerWindow, FullScreenByButtonAndEscape) {
     EXPECT_TRUE(EqualRect(&before, &after));
     // Outside full screen Esc is left to the page.
     EXPECT_FALSE(m_window->PreTranslate(&msg));
+}
+
+// The reader's place outlives the window: the next window over the book opens on the last page
+// read, where the window was and at the text size chosen; unusable stored values are ignored.
+TEST_F(ViewerWindow, RemembersTheLastPagePlacementAndTextSize) {
+    MemoryProfile place;
+    place.values[{"book.exe", "TextSize"}] = "4";
+    Open(ThreePages(), nullptr, &place);
+    m_window->GoToStart();
+    PumpUntil([this] { return m_window->GetNavOutcome() != NavOutcome::pending; }, 20000);
+    EXPECT_EQ(m_window->CurrentUrl(), "e-book://index.htm");
+    EXPECT_EQ(m_window->GetZoom(), 4);
+    SendMessageA(m_window->GetHwnd(), WM_COMMAND, IDM_NEXT, 0);
+    PumpUntil([this] { return m_window->GetNavOutcome() != NavOutcome::pending; }, 20000);
+    SetWindowPos(m_window->GetHwnd(), nullptr, 110, 70, 640, 480, SWP_NOZORDER);
+    m_window.reset();
+    EXPECT_EQ(place.values[std::make_pair(std::string("book.exe"), std::string("Page"))],
+              "e-book://two.htm");
+
+    Open(ThreePages(), nullptr, &place);
+    m_window->GoToStart();
+    PumpUntil([this] { return m_window->GetNavOutcome() != NavOutcome::pending; }, 20000);
+    EXPECT_EQ(m_window->CurrentUrl(), "e-book://two.htm");
+    EXPECT_EQ(m_window->GetZoom(), 4);
+    RECT rc;
+    GetWindowRect(m_window->GetHwnd(), &rc);
+    EXPECT_EQ(rc.left, 110);
+    EXPECT_EQ(rc.top, 70);
+    EXPECT_EQ(rc.right - rc.left, 640);
+    EXPECT_EQ(rc.bottom - rc.top, 480);
+
+    const struct {
+        const char *page, *placement, *size;
+    } bad[] = {
+        {"e-book://gone.htm", "0 110 70 130 90", "9"},          // no such page; a sliver
+        {"http://example.com/", "0 -90000 0 -89000 800", "x"},  // not a book page; off screen
+        {"index.htm", "1 110 70 750", "-1"},                    // not a URL; incomplete
+    };
+    for (const auto& b : bad) {
+        SCOPED_TRACE(b.placement);
+        m_window.reset();  // it writes its own place on closing
+        place.values[{"book.exe", "Page"}] = b.page;
+        place.values[{"book.exe", "Placement"}] = b.placement;
+        place.values[{"book.exe", "TextSize"}] = b.size;
+        Open(ThreePages(), nullptr, &place);
+        m_window->GoToStart();
+        PumpUntil([this] { return m_window->GetNavOutcome() != NavOutcome::pending; }, 20000);
+        EXPECT_EQ(m_window->CurrentUrl(), "e-book://index.htm");
+        EXPECT_EQ(m_window->GetZoom(), 2);
+        EXPECT_FALSE(IsZoomed(m_window->GetHwnd()));
+        GetWindowRect(m_window->GetHwnd(), &rc);
+        EXPECT_GE(rc.right - rc.left, 200);
+        EXPECT_GT(rc.right, 0);
+    }
 }
 
 TEST_F(ViewerWindow, StartsFullScreenOrMaximisedAsTheBookAsks) {
