@@ -82,7 +82,7 @@ LRESULT CMessagePane::HandleMessage(UINT msg, WPARAM wp, LPARAM lp) {
     return DefWindowProcA(hwnd, msg, wp, lp);
 }
 
-CMainWindow::CMainWindow(CBook& book) : m_book(book) {}
+CMainWindow::CMainWindow(CBook& book) : m_book(book), m_indexer(book.GetPath()) {}
 
 CMainWindow::~CMainWindow() {
     m_host.Destroy();
@@ -316,7 +316,7 @@ void CMainWindow::RunCommand(int id) {
             m_host.Exec(OLECMDID_COPY, OLECMDEXECOPT_DONTPROMPTUSER, nullptr, nullptr);
             break;
         case IDM_SEARCH: {
-            const std::string name = ShowSearchDialog(m_hWnd, m_book);
+            const std::string name = ShowSearchDialog(m_hWnd, m_book, m_indexer);
             if (!name.empty())
                 Go(UrlFromName(name));
             break;

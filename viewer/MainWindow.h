@@ -11,6 +11,7 @@
 #include "platform/win/ScopedWin.h"
 #include "platform/win/Window.h"
 #include "viewer/BrowserHost.h"
+#include "viewer/SearchIndexer.h"
 #include "viewer/book/BookHistory.h"
 
 class CBook;
@@ -75,6 +76,7 @@ class CMainWindow : public CWindow, public IBrowserEvents {
     const std::vector<int>& ToolbarCommands() const { return m_buttons; }
     const std::string& CurrentUrl() const { return m_strCurrent; }
     const CBookHistory& History() const { return m_history; }
+    CSearchIndexer& SearchIndexer() { return m_indexer; }
     NavOutcome GetNavOutcome() const { return m_navOutcome; }
     long GetNavStatus() const { return m_lNavStatus; }
     // The text shown in place of the page when it cannot be shown ("" while pages show).
@@ -114,6 +116,7 @@ class CMainWindow : public CWindow, public IBrowserEvents {
     void ApplyZoom();
 
     CBook& m_book;
+    CSearchIndexer m_indexer;  // the book's search index, built on the first search
     HINSTANCE m_instance = nullptr;
     HWND m_toolbar = nullptr;
     CMessagePane m_message;

@@ -20,6 +20,7 @@
 #define IDC_SEARCH_GO 1011
 #define IDC_SEARCH_RESULTS 1012
 #define IDC_SEARCH_STATUS 1013
+#define IDC_SEARCH_SNIPPET 1014
 
 // Commands; the toolbar buttons carry these ids, in this order.
 #define IDM_HOME 40001

@@ -346,14 +346,24 @@ TEST_F(ViewerWindow, AboutBoxShowsTheBookTexts) {
 TEST_F(ViewerWindow, SearchDialogListsMatchesByTitleAndOpensOne) {
     Open(ThreePages());
     std::string chosen;
-    HWND dlg = CreateSearchDialog(m_window->GetHwnd(), *m_book, &chosen);
+    HWND dlg = CreateSearchDialog(m_window->GetHwnd(), *m_book, m_window->SearchIndexer(), &chosen);
     ASSERT_NE(dlg, nullptr);
     SetDlgItemTextW(dlg, IDC_SEARCH_TEXT, L"PAGE");
     SendMessageW(dlg, WM_COMMAND, IDC_SEARCH_GO, 0);
-    Pump(200);
-    SaveScreenshot("search-dialog");
+    // The first search returns at once: the index is built on another thread and the results
+    // come with its last message.
     HWND list = GetDlgItem(dlg, IDC_SEARCH_RESULTS);
+    EXPECT_EQ(SendMessageW(list, LB_GETCOUNT, 0, 0), 0);
+    wchar_t text[128] = {};
+    GetDlgItemTextW(dlg, IDC_SEARCH_STATUS, text, 128);
+    EXPECT_EQ(std::wstring(text).compare(0, 17, L"Reading the pages"), 0);
+    EXPECT_TRUE(PumpUntil([list] { return SendMessageW(list, LB_GETCOUNT, 0, 0) > 0; }, 10000));
+    Pump(100);
+    SaveScreenshot("search-dialog");
     ASSERT_EQ(SendMessageW(list, LB_GETCOUNT, 0, 0), 3);
+    // The text around the match of the selected hit.
+    GetDlgItemTextW(dlg, IDC_SEARCH_SNIPPET, text, 128);
+    EXPECT_EQ(CWinText::Ansi(text), "first page");
     std::vector<std::string> titles;
     for (int i = 0; i < 3; ++i) {
         wchar_t buf[256] = {};
@@ -373,7 +383,7 @@ TEST_F(ViewerWindow, SearchDialogListsMatchesByTitleAndOpensOne) {
     // The keyboard: Enter searches while the text is being typed and opens the selected result
     // once there are results; a changed text makes Enter search again instead of opening.
     std::string keyed;
-    dlg = CreateSearchDialog(m_window->GetHwnd(), *m_book, &keyed);
+    dlg = CreateSearchDialog(m_window->GetHwnd(), *m_book, m_window->SearchIndexer(), &keyed);
     ASSERT_NE(dlg, nullptr);
     HWND edit = GetDlgItem(dlg, IDC_SEARCH_TEXT);
     list = GetDlgItem(dlg, IDC_SEARCH_RESULTS);
@@ -396,7 +406,7 @@ TEST_F(ViewerWindow, SearchDialogListsMatchesByTitleAndOpensOne) {
     EXPECT_FALSE(IsWindow(dlg));
 
     std::string none;
-    dlg = CreateSearchDialog(m_window->GetHwnd(), *m_book, &none);
+    dlg = CreateSearchDialog(m_window->GetHwnd(), *m_book, m_window->SearchIndexer(), &none);
     SetDlgItemTextW(dlg, IDC_SEARCH_TEXT, L"nowhere to be found");
     SendMessageW(dlg, WM_COMMAND, IDC_SEARCH_GO, 0);
     EXPECT_EQ(SendMessageW(list = GetDlgItem(dlg, IDC_SEARCH_RESULTS), LB_GETCOUNT, 0, 0), 0);
@@ -406,6 +416,26 @@ TEST_F(ViewerWindow, SearchDialogListsMatchesByTitleAndOpensOne) {
     EXPECT_EQ(CWinText::Ansi(status), "No page contains this text.");
     SendMessageW(dlg, WM_COMMAND, IDCANCEL, 0);
     EXPECT_EQ(none, "");
+
+    // Closing the dialog while the index is built stops the build; the next search builds again.
+    Open(ThreePages());
+    CSearchIndexer& indexer = m_window->SearchIndexer();
+    for (int round = 0; round < 2; ++round) {
+        SCOPED_TRACE(round);
+        dlg = CreateSearchDialog(m_window->GetHwnd(), *m_book, indexer, &none);
+        SetDlgItemTextW(dlg, IDC_SEARCH_TEXT, L"second");
+        SendMessageW(dlg, WM_COMMAND, IDC_SEARCH_GO, 0);
+        list = GetDlgItem(dlg, IDC_SEARCH_RESULTS);
+        if (round == 0) {
+            SendMessageW(dlg, WM_COMMAND, IDCANCEL, 0);
+            EXPECT_FALSE(indexer.IsRunning());
+            continue;
+        }
+        EXPECT_TRUE(PumpUntil([list] { return SendMessageW(list, LB_GETCOUNT, 0, 0) > 0; }, 10000));
+        EXPECT_TRUE(indexer.IsBuilt());
+        EXPECT_EQ(SendMessageW(list, LB_GETCOUNT, 0, 0), 1);
+        SendMessageW(dlg, WM_COMMAND, IDCANCEL, 0);
+    }
 }
 
 TEST(ViewerSplashWindow, ShowsTheBitmapCentredAndCloses) {
