@@ -82,7 +82,7 @@ LRESULT CMessagePane::HandleMessage(UINT msg, WPARAM wp, LPARAM lp) {
     return DefWindowProcA(hwnd, msg, wp, lp);
 }
 
-CMainWindow::CMainWindow(CBook& book) : m_book(book), m_indexer(book.GetPath()) {}
+CMainWindow::CMainWindow(CBook& book) : m_book(book), m_indexer(book.GetPath()), m_contents(book) {}
 
 CMainWindow::~CMainWindow() {
     m_host.Destroy();
@@ -104,6 +104,7 @@ bool CMainWindow::Create(HINSTANCE instance, const CLSID* browserClass) {
     pane.hInstance = instance;
     pane.hCursor = LoadCursorA(nullptr, MAKEINTRESOURCEA(32512));
     pane.lpszClassName = kMessagePaneClass;
+    pane.style = CS_HREDRAW | CS_VREDRAW;  // its text is centred: a new size redraws it whole
     RegisterWindowClass(pane);
     m_accel = LoadAcceleratorsA(instance, MAKEINTRESOURCEA(IDA_MAIN));
 
@@ -115,6 +116,7 @@ bool CMainWindow::Create(HINSTANCE instance, const CLSID* browserClass) {
         return false;
     if (m_book.GetSetting(kShowToolbar))
         CreateToolbar();
+    m_contents.Create(m_hWnd, instance);
 
     m_messageFont.reset(CreateFontA(-15, 0, 0, 0, FW_NORMAL, FALSE, FALSE, FALSE, DEFAULT_CHARSET,
                                     OUT_DEFAULT_PRECIS, CLIP_DEFAULT_PRECIS, DEFAULT_QUALITY,
@@ -186,6 +188,9 @@ RECT CMainWindow::ContentRect() const {
         if (rc.top > rc.bottom)
             rc.top = rc.bottom;
     }
+    rc.left += m_contents.Width();
+    if (rc.left > rc.right)
+        rc.left = rc.right;
     return rc;
 }
 
@@ -193,6 +198,7 @@ void CMainWindow::Layout() {
     if (m_toolbar)
         SendMessageA(m_toolbar, TB_AUTOSIZE, 0, 0);
     const RECT rc = ContentRect();
+    m_contents.Move({0, rc.top, rc.left, rc.bottom});
     m_host.SetRect(rc);
     if (m_message.m_hWnd)
         MoveWindow(m_message.m_hWnd, rc.left, rc.top, rc.right - rc.left, rc.bottom - rc.top, TRUE);
@@ -340,6 +346,10 @@ void CMainWindow::RunCommand(int id) {
         case IDM_ABOUT:
             ShowAboutBox(m_hWnd, m_book);
             break;
+        case IDM_CONTENTS:
+            m_contents.Toggle();
+            Layout();
+            break;
         case IDM_EXIT:
             PostMessageA(m_hWnd, WM_CLOSE, 0, 0);
             break;
@@ -380,6 +390,7 @@ void CMainWindow::PageShown(const std::string& url) {
         m_history.Visit(canonical);
     m_bHistoryMove = false;
     m_strCurrent = canonical;
+    m_contents.Select(canonical);
     UpdateButtons();
 }
 
@@ -479,6 +490,12 @@ LRESULT CMainWindow::HandleMessage(UINT msg, WPARAM wp, LPARAM lp) {
         case WM_COMMAND:
             RunCommand(LOWORD(wp));
             return 0;
+        case WM_NOTIFY: {
+            const std::string url = m_contents.OnNotify(reinterpret_cast<const NMHDR*>(lp));
+            if (!url.empty() && url != m_strCurrent)
+                Go(url);
+            return 0;
+        }
         case WM_SETFOCUS:
             if (HWND control = m_host.GetControlWindow()) {
                 if (IsWindowVisible(control))

@@ -11,6 +11,7 @@
 #include "platform/win/ScopedWin.h"
 #include "platform/win/Window.h"
 #include "viewer/BrowserHost.h"
+#include "viewer/ContentsPane.h"
 #include "viewer/SearchIndexer.h"
 #include "viewer/book/BookHistory.h"
 
@@ -50,6 +51,7 @@ class CMainWindow : public CWindow, public IBrowserEvents {
     HWND GetHwnd() const { return m_hWnd; }
     HWND GetToolbar() const { return m_toolbar; }
     HWND GetMessagePane() const { return m_message.m_hWnd; }
+    const CContentsPane& Contents() const { return m_contents; }
     bool IsFullScreen() const { return m_bFullScreen; }
 
     // Opens a page by URL and records it in the history.
@@ -117,6 +119,7 @@ class CMainWindow : public CWindow, public IBrowserEvents {
 
     CBook& m_book;
     CSearchIndexer m_indexer;  // the book's search index, built on the first search
+    CContentsPane m_contents;
     HINSTANCE m_instance = nullptr;
     HWND m_toolbar = nullptr;
     CMessagePane m_message;

@@ -36,3 +36,4 @@
 #define IDM_ABOUT 40011
 #define IDM_EXIT 40012
 #define IDM_LEAVE_FULLSCREEN 40013
+#define IDM_CONTENTS 40030  // opens and closes the contents pane (no toolbar button)

@@ -5,6 +5,7 @@
 #include <windows.h>
 #include <commctrl.h>
 
+#include <functional>
 #include <memory>
 #include <string>
 #include <vector>
@@ -308,6 +309,73 @@ TEST_F(ViewerWindow, StartsFullScreenOrMaximisedAsTheBookAsks) {
     b.settings[kStartFullScreen] = 1;
     Open(b);
     EXPECT_TRUE(m_window->IsFullScreen());
+}
+
+// The contents pane: closed at first (the page has the whole width, the toolbar is the book's),
+// opened by its command with the sequence's pages under their folders, the page shown
+// highlighted as it changes; a page picked in it opens.
+TEST_F(ViewerWindow, ContentsPaneListsTheSequenceAndFollowsThePage) {
+    CTestBook b = ThreePages();
+    b.Page("sub/four.htm", "no title here").Page("five.htm", "<title>Five</title>back at the top");
+    Open(b);
+    const std::vector<int> toolbar = ToolbarIds();
+    GoAndWait();
+    HWND tree = m_window->Contents().GetHwnd();
+    ASSERT_NE(tree, nullptr);
+    auto pageLeft = [this] {
+        RECT rc;
+        GetWindowRect(m_window->GetMessagePane(), &rc);
+        MapWindowPoints(nullptr, m_window->GetHwnd(), reinterpret_cast<POINT*>(&rc), 2);
+        return rc.left;
+    };
+    EXPECT_FALSE(IsWindowVisible(tree));
+    EXPECT_EQ(pageLeft(), 0);
+
+    SendMessageA(m_window->GetHwnd(), WM_COMMAND, IDM_CONTENTS, 0);
+    EXPECT_TRUE(IsWindowVisible(tree));
+    EXPECT_GT(pageLeft(), 100);
+    EXPECT_EQ(ToolbarIds(), toolbar);
+    Pump(100);
+    SaveScreenshot("contents-pane");
+    auto label = [tree](HTREEITEM item) {
+        wchar_t buf[128] = {};
+        TVITEMW it = {};
+        it.mask = TVIF_TEXT;
+        it.hItem = item;
+        it.pszText = buf;
+        it.cchTextMax = 128;
+        SendMessageW(tree, TVM_GETITEMW, 0, reinterpret_cast<LPARAM>(&it));
+        return CWinText::Ansi(buf);
+    };
+    // Every item in display order, indented by depth.
+    std::vector<std::string> items;
+    std::vector<HTREEITEM> handles;
+    std::function<void(HTREEITEM, const std::string&)> walk = [&](HTREEITEM item,
+                                                                  const std::string& indent) {
+        for (; item; item = TreeView_GetNextSibling(tree, item)) {
+            items.push_back(indent + label(item));
+            handles.push_back(item);
+            walk(TreeView_GetChild(tree, item), indent + "  ");
+        }
+    };
+    walk(TreeView_GetRoot(tree), "");
+    EXPECT_EQ(items,
+              std::vector<std::string>({"One", "Two", "sub", "  Three", "  four.htm", "Five"}));
+    auto selected = [&] { return label(TreeView_GetSelection(tree)); };
+    EXPECT_EQ(selected(), "One");
+    GoAndWait("e-book://sub/three.htm");
+    EXPECT_EQ(selected(), "Three");
+
+    ASSERT_EQ(handles.size(), 6u);
+    TreeView_SelectItem(tree, handles[1]);
+    EXPECT_TRUE(PumpUntil([this] { return m_window->CurrentUrl() == "e-book://two.htm"; }, 20000));
+    TreeView_SelectItem(tree, handles[2]);  // a folder opens nothing
+    Pump(100);
+    EXPECT_EQ(m_window->CurrentUrl(), "e-book://two.htm");
+
+    SendMessageA(m_window->GetHwnd(), WM_COMMAND, IDM_CONTENTS, 0);
+    EXPECT_FALSE(IsWindowVisible(tree));
+    EXPECT_EQ(pageLeft(), 0);
 }
 
 TEST_F(ViewerWindow, AboutBoxShowsTheBookTexts) {
