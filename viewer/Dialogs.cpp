@@ -149,8 +149,9 @@ class CAboutDialog final : public CDialog {
 // The Search dialog; like the About box, a modeless one owns itself.
 class CSearchDialog final : public CDialog {
   public:
-    CSearchDialog(CBook& book, CSearchIndexer& indexer, std::string* chosen)
-        : CDialog(IDD_SEARCH), m_book(book), m_indexer(indexer), m_chosen(chosen) {
+    CSearchDialog(CBook& book, CSearchIndexer& indexer, std::string* chosen,
+                  std::vector<std::string>* terms)
+        : CDialog(IDD_SEARCH), m_book(book), m_indexer(indexer), m_chosen(chosen), m_pTerms(terms) {
         m_bUnicodeWindow = true;
     }
 
@@ -227,6 +228,8 @@ class CSearchDialog final : public CDialog {
         const LRESULT sel = SendDlgItemMessageW(m_hWnd, IDC_SEARCH_RESULTS, LB_GETCURSEL, 0, 0);
         if (sel >= 0 && static_cast<size_t>(sel) < m_hits.size()) {
             *m_chosen = m_hits[static_cast<size_t>(sel)].strName;
+            if (m_pTerms)
+                *m_pTerms = m_terms;
             EndDialog(IDOK);
         }
     }
@@ -266,6 +269,7 @@ class CSearchDialog final : public CDialog {
         HWND list = GetDlgItem(IDC_SEARCH_RESULTS);
         const SearchResults results = m_indexer.Search().Search(m_book, m_strQuery);
         m_hits = results.hits;
+        m_terms = results.terms;
         for (const SearchHit& hit : m_hits)
             SendMessageW(list, LB_ADDSTRING, 0,
                          reinterpret_cast<LPARAM>(CWinText::Wide(hit.strTitle, CP_UTF8).c_str()));
@@ -292,8 +296,10 @@ class CSearchDialog final : public CDialog {
     CBook& m_book;
     CSearchIndexer& m_indexer;
     std::string* m_chosen;
-    std::string m_strQuery;   // UTF-8
-    bool m_bWaiting = false;  // the index is being built for this dialog
+    std::vector<std::string>* m_pTerms;
+    std::vector<std::string> m_terms;  // of the results listed
+    std::string m_strQuery;            // UTF-8
+    bool m_bWaiting = false;           // the index is being built for this dialog
     std::vector<SearchHit> m_hits;
 };
 
@@ -316,15 +322,17 @@ HWND CreateAboutBox(HWND owner, const CBook& book) {
     return hwnd;
 }
 
-std::string ShowSearchDialog(HWND owner, CBook& book, CSearchIndexer& indexer) {
+std::string ShowSearchDialog(HWND owner, CBook& book, CSearchIndexer& indexer,
+                             std::vector<std::string>* terms) {
     std::string chosen;
-    CSearchDialog dlg(book, indexer, &chosen);
+    CSearchDialog dlg(book, indexer, &chosen, terms);
     dlg.DoModal(owner);
     return chosen;
 }
 
-HWND CreateSearchDialog(HWND owner, CBook& book, CSearchIndexer& indexer, std::string* chosen) {
-    CSearchDialog* dlg = new CSearchDialog(book, indexer, chosen);
+HWND CreateSearchDialog(HWND owner, CBook& book, CSearchIndexer& indexer, std::string* chosen,
+                        std::vector<std::string>* terms) {
+    CSearchDialog* dlg = new CSearchDialog(book, indexer, chosen, terms);
     HWND hwnd = dlg->Create(owner);
     if (!hwnd) {
         delete dlg;

@@ -4,6 +4,7 @@
 #include <shellapi.h>
 #include <urlmon.h>
 
+#include "platform/win/ComPtr.h"
 #include "viewer/Dialogs.h"
 #include "viewer/book/Book.h"
 #include "viewer/book/BookUrl.h"
@@ -224,6 +225,8 @@ bool CMainWindow::CanRun(int id) const {
             return m_history.CanGoBack();
         case IDM_FORWARD:
             return m_history.CanGoForward();
+        case IDM_FIND_NEXT_HIT:
+            return BrowserUsable() && !m_pageHits.Terms().empty();
         case IDM_COPY:
         case IDM_FONTSIZE:
         case IDM_PRINT:
@@ -322,9 +325,13 @@ void CMainWindow::RunCommand(int id) {
             m_host.Exec(OLECMDID_COPY, OLECMDEXECOPT_DONTPROMPTUSER, nullptr, nullptr);
             break;
         case IDM_SEARCH: {
-            const std::string name = ShowSearchDialog(m_hWnd, m_book, m_indexer);
-            if (!name.empty())
-                Go(UrlFromName(name));
+            std::vector<std::string> terms;
+            const std::string name = ShowSearchDialog(m_hWnd, m_book, m_indexer, &terms);
+            if (!name.empty()) {
+                m_pageHits.SetTerms(terms);
+                m_strHitsPage = UrlFromName(name);
+                Go(m_strHitsPage);
+            }
             break;
         }
         case IDM_FULLSCREEN:
@@ -346,6 +353,11 @@ void CMainWindow::RunCommand(int id) {
         case IDM_ABOUT:
             ShowAboutBox(m_hWnd, m_book);
             break;
+        case IDM_FIND_NEXT_HIT: {
+            CComPtr<IDispatch> doc(m_host.GetDocument());
+            m_pageHits.SelectNext(doc.get());
+            break;
+        }
         case IDM_CONTENTS:
             m_contents.Toggle();
             Layout();
@@ -436,6 +448,11 @@ void CMainWindow::OnNavigateComplete(const std::string& url, bool topLevel) {
     HideMessage();
     if (m_bZoomPending)
         ApplyZoom();
+    if (!m_strHitsPage.empty() && m_strHitsPage == url) {
+        m_strHitsPage.clear();
+        CComPtr<IDispatch> doc(m_host.GetDocument());
+        m_pageHits.Mark(doc.get());
+    }
     m_navOutcome = NavOutcome::complete;
     PageShown(url);
     NavigationDone();

@@ -12,6 +12,7 @@
 #include "platform/win/Window.h"
 #include "viewer/BrowserHost.h"
 #include "viewer/ContentsPane.h"
+#include "viewer/PageHits.h"
 #include "viewer/SearchIndexer.h"
 #include "viewer/book/BookHistory.h"
 
@@ -52,6 +53,7 @@ class CMainWindow : public CWindow, public IBrowserEvents {
     HWND GetToolbar() const { return m_toolbar; }
     HWND GetMessagePane() const { return m_message.m_hWnd; }
     const CContentsPane& Contents() const { return m_contents; }
+    const CPageHits& PageHits() const { return m_pageHits; }
     bool IsFullScreen() const { return m_bFullScreen; }
 
     // Opens a page by URL and records it in the history.
@@ -120,6 +122,8 @@ class CMainWindow : public CWindow, public IBrowserEvents {
     CBook& m_book;
     CSearchIndexer m_indexer;  // the book's search index, built on the first search
     CContentsPane m_contents;
+    CPageHits m_pageHits;       // the last search's words, marked on the page opened from it
+    std::string m_strHitsPage;  // the URL of that page until it has been marked
     HINSTANCE m_instance = nullptr;
     HWND m_toolbar = nullptr;
     CMessagePane m_message;

@@ -36,4 +36,5 @@
 #define IDM_ABOUT 40011
 #define IDM_EXIT 40012
 #define IDM_LEAVE_FULLSCREEN 40013
-#define IDM_CONTENTS 40030  // opens and closes the contents pane (no toolbar button)
+#define IDM_CONTENTS 40030       // opens and closes the contents pane (no toolbar button)
+#define IDM_FIND_NEXT_HIT 40031  // selects the next word of the last search on the page

@@ -506,6 +506,39 @@ TEST_F(ViewerWindow, SearchDialogListsMatchesByTitleAndOpensOne) {
     }
 }
 
+// Drives the modal Search dialog from inside its own message loop: types a query, waits for the
+// results and opens the first.
+void CALLBACK DriveSearchDialog(HWND, UINT, UINT_PTR id, DWORD) {
+    HWND dlg = FindWindowA("#32770", "Search");
+    if (!dlg)
+        return;
+    if (SendDlgItemMessageW(dlg, IDC_SEARCH_RESULTS, LB_GETCOUNT, 0, 0) > 0) {
+        KillTimer(nullptr, id);
+        SendMessageW(dlg, WM_COMMAND, IDOK, 0);
+    } else if (GetWindowTextLengthW(GetDlgItem(dlg, IDC_SEARCH_TEXT)) == 0) {
+        SetDlgItemTextW(dlg, IDC_SEARCH_TEXT, L"Third PAGE");
+        SendMessageW(dlg, WM_COMMAND, IDC_SEARCH_GO, 0);
+    }
+}
+
+// A page opened from the search gets the query's words to mark (the marking itself, and F3 to
+// the next one, need the browser engine, which the tests run without).
+TEST_F(ViewerWindow, APageOpenedFromTheSearchGetsTheWordsToMark) {
+    Open(ThreePages());
+    GoAndWait();
+    EXPECT_TRUE(m_window->PageHits().Terms().empty());
+    const UINT_PTR timer = SetTimer(nullptr, 0, 50, DriveSearchDialog);
+    SendMessageA(m_window->GetHwnd(), WM_COMMAND, IDM_SEARCH, 0);
+    KillTimer(nullptr, timer);
+    EXPECT_TRUE(
+        PumpUntil([this] { return m_window->GetNavOutcome() != NavOutcome::pending; }, 20000));
+    EXPECT_EQ(m_window->CurrentUrl(), "e-book://sub/three.htm");
+    EXPECT_EQ(m_window->PageHits().Terms(), std::vector<std::wstring>({L"third", L"page"}));
+    // Without a document F3 does nothing, and nothing breaks.
+    SendMessageA(m_window->GetHwnd(), WM_COMMAND, IDM_FIND_NEXT_HIT, 0);
+    EXPECT_EQ(m_window->CurrentUrl(), "e-book://sub/three.htm");
+}
+
 TEST(ViewerSplashWindow, ShowsTheBitmapCentredAndCloses) {
     CWinTempDir dir;
     CTestBook b;
