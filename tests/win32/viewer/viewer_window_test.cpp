@@ -331,7 +331,16 @@ TEST_F(ViewerWindow, ContentsPaneListsTheSequenceAndFollowsThePage) {
     EXPECT_FALSE(IsWindowVisible(tree));
     EXPECT_EQ(pageLeft(), 0);
 
-    SendMessageA(m_window->GetHwnd(), WM_COMMAND, IDM_CONTENTS, 0);
+    // Ctrl+T opens it.
+    BYTE keys[256];
+    GetKeyboardState(keys);
+    const BYTE control = keys[VK_CONTROL];
+    keys[VK_CONTROL] = 0x80;
+    SetKeyboardState(keys);
+    MSG ctrlT = {m_window->GetHwnd(), WM_KEYDOWN, 'T', 0x00140001, 0, {0, 0}};
+    EXPECT_TRUE(m_window->PreTranslate(&ctrlT));
+    keys[VK_CONTROL] = control;
+    SetKeyboardState(keys);
     EXPECT_TRUE(IsWindowVisible(tree));
     EXPECT_GT(pageLeft(), 100);
     EXPECT_EQ(ToolbarIds(), toolbar);
