@@ -1,7 +1,8 @@
 #include "viewer/book/BookContents.h"
 
 #include "viewer/book/Book.h"
-#include "viewer/book/BookSearch.h"
+#include "html/HtmlText.h"
+#include "html/HtmlTokenizer.h"
 #include "platform/Text.h"
 
 namespace {
@@ -17,6 +18,35 @@ std::vector<std::string> SplitPath(const std::string& name) {
         }
     }
     return parts;
+}
+
+// The page's <title> with white space collapsed (UTF-8); the tokenizer stops at its end, so a
+// long page costs little more than a short one.
+std::string PageTitle(const std::vector<uint8_t>& html) {
+    const std::u32string src = DecodePage(html);
+    CHtmlTokenizer tokenizer(src);
+    HtmlToken token;
+    std::u32string title;
+    bool seen = false;
+    while (tokenizer.Next(&token)) {
+        if (token.kind == HtmlToken::Kind::characters && token.container == U"title") {
+            seen = true;
+            for (char32_t c : token.data) {
+                const bool space =
+                    c == ' ' || c == '\t' || c == '\r' || c == '\n' || c == '\f' || c == 0xA0;
+                if (!space)
+                    title += c;
+                else if (!title.empty() && title.back() != ' ')
+                    title += ' ';
+            }
+        } else if (seen || (token.kind == HtmlToken::Kind::endTag && token.name == U"title") ||
+                   (token.kind == HtmlToken::Kind::startTag && token.name == U"body")) {
+            break;
+        }
+    }
+    if (!title.empty() && title.back() == ' ')
+        title.pop_back();
+    return Utf8FromCodePoints(title);
 }
 
 }  // namespace
@@ -43,7 +73,7 @@ std::vector<ContentsEntry> BookContents(CBook& book) {
         std::string error;
         std::string title;
         if (book.ReadFile(file, &data, &error))
-            title = Utf8FromCodePoints(ExtractPageText(data).title);
+            title = PageTitle(data);
         entries.push_back({static_cast<int>(parts.size()),
                            title.empty() ? Utf8FromAnsi(base) : title, static_cast<long>(index)});
     }
