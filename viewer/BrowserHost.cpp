@@ -391,6 +391,13 @@ bool CBrowserHost::IsCreated() const {
     return m_site && m_site->m_browser;
 }
 
+IDispatch* CBrowserHost::GetDocument() const {
+    IDispatch* doc = nullptr;
+    if (m_site && m_site->m_browser && FAILED(m_site->m_browser->get_Document(&doc)))
+        doc = nullptr;
+    return doc;
+}
+
 void CBrowserHost::SetRect(const RECT& rect) {
     if (!m_site)
         return;

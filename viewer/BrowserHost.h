@@ -52,6 +52,8 @@ class CBrowserHost {
     bool Exec(OLECMDID command, OLECMDEXECOPT option, VARIANT* in, VARIANT* out);
     // Gives the control a chance at keyboard messages meant for it (Tab, shortcuts of the page).
     bool TranslateAccelerator(MSG* msg);
+    // The document shown (an IDispatch with a new reference), or nullptr.
+    IDispatch* GetDocument() const;
     // The control's own top window, or nullptr.
     HWND GetControlWindow() const;
 

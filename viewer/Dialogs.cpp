@@ -8,6 +8,7 @@
 #include "platform/win/ScopedWin.h"
 #include "platform/win/WinText.h"
 #include "platform/win/Window.h"
+#include "viewer/SearchIndexer.h"
 #include "viewer/book/Book.h"
 #include "viewer/book/BookSearch.h"
 #include "viewer/book/BookUrl.h"
@@ -148,8 +149,9 @@ class CAboutDialog final : public CDialog {
 // The Search dialog; like the About box, a modeless one owns itself.
 class CSearchDialog final : public CDialog {
   public:
-    CSearchDialog(CBook& book, std::string* chosen)
-        : CDialog(IDD_SEARCH), m_book(book), m_chosen(chosen) {
+    CSearchDialog(CBook& book, CSearchIndexer& indexer, std::string* chosen,
+                  std::vector<std::string>* terms)
+        : CDialog(IDD_SEARCH), m_book(book), m_indexer(indexer), m_chosen(chosen), m_pTerms(terms) {
         m_bUnicodeWindow = true;
     }
 
@@ -165,6 +167,10 @@ class CSearchDialog final : public CDialog {
                 SetFocus(GetDlgItem(IDC_SEARCH_RESULTS));
                 return true;
             case IDC_SEARCH_RESULTS:
+                if (code == LBN_SELCHANGE) {
+                    ShowSnippet();
+                    return true;
+                }
                 if (code != LBN_DBLCLK)
                     return false;
                 // A double click opens the page, as Open does.
@@ -175,6 +181,38 @@ class CSearchDialog final : public CDialog {
                 return true;
             default:
                 return CDialog::OnCommand(id, code, ctl);
+        }
+    }
+
+    INT_PTR HandleMessage(UINT msg, WPARAM wp, LPARAM lp) override {
+        switch (msg) {
+            case WM_PV_INDEX_PROGRESS: {
+                if (!m_bWaiting)
+                    return TRUE;
+                const std::wstring text = L"Reading the pages for the search: " +
+                                          std::to_wstring(wp) + L" of " +
+                                          std::to_wstring(static_cast<size_t>(lp)) + L"...";
+                SetDlgItemTextW(m_hWnd, IDC_SEARCH_STATUS, text.c_str());
+                return TRUE;
+            }
+            case WM_PV_INDEX_DONE:
+                if (!m_bWaiting)
+                    return TRUE;
+                m_bWaiting = false;
+                if (m_indexer.IsBuilt())
+                    ShowResults();
+                else
+                    SetDlgItemTextW(m_hWnd, IDC_SEARCH_STATUS,
+                                    L"The pages could not be read for the search.");
+                return TRUE;
+            case WM_DESTROY:
+                // Closing the dialog while the pages are read stops the reading; the next search
+                // starts it again.
+                if (m_bWaiting)
+                    m_indexer.Cancel();
+                return FALSE;
+            default:
+                return CDialog::HandleMessage(msg, wp, lp);
         }
     }
 
@@ -190,34 +228,50 @@ class CSearchDialog final : public CDialog {
         const LRESULT sel = SendDlgItemMessageW(m_hWnd, IDC_SEARCH_RESULTS, LB_GETCURSEL, 0, 0);
         if (sel >= 0 && static_cast<size_t>(sel) < m_hits.size()) {
             *m_chosen = m_hits[static_cast<size_t>(sel)].strName;
+            if (m_pTerms)
+                *m_pTerms = m_terms;
             EndDialog(IDOK);
         }
     }
 
     void RunSearch() {
-        HWND list = GetDlgItem(IDC_SEARCH_RESULTS);
-        SendMessageW(list, LB_RESETCONTENT, 0, 0);
+        SendDlgItemMessageW(m_hWnd, IDC_SEARCH_RESULTS, LB_RESETCONTENT, 0, 0);
+        SetDlgItemTextW(m_hWnd, IDC_SEARCH_SNIPPET, L"");
+        m_hits.clear();
+        EnableWindow(GetDlgItem(IDOK), FALSE);
         HWND edit = GetDlgItem(IDC_SEARCH_TEXT);
         const int n = GetWindowTextLengthW(edit);
         std::wstring query(static_cast<size_t>(n) + 1, L'\0');
         GetWindowTextW(edit, &query[0], n + 1);
         query.resize(static_cast<size_t>(n));
+        m_strQuery = CWinText::Ansi(query, CP_UTF8);
+        if (m_indexer.IsBuilt()) {
+            ShowResults();
+            return;
+        }
+        // The index is built once per run, on a thread of its own; the results follow when it
+        // is ready, while the dialog and the window keep answering.
+        m_bWaiting = m_indexer.Start(m_hWnd);
+        SetDlgItemTextW(m_hWnd, IDC_SEARCH_STATUS,
+                        m_bWaiting ? L"Reading the pages for the search..."
+                                   : L"The search could not be started.");
+    }
 
+    void ShowSnippet() {
+        const LRESULT sel = SendDlgItemMessageW(m_hWnd, IDC_SEARCH_RESULTS, LB_GETCURSEL, 0, 0);
+        const std::string snippet = sel >= 0 && static_cast<size_t>(sel) < m_hits.size()
+                                        ? m_hits[static_cast<size_t>(sel)].strSnippet
+                                        : std::string();
+        SetDlgItemTextW(m_hWnd, IDC_SEARCH_SNIPPET, CWinText::Wide(snippet, CP_UTF8).c_str());
+    }
+
+    void ShowResults() {
+        HWND list = GetDlgItem(IDC_SEARCH_RESULTS);
+        // Nothing may leave a dialog procedure as an exception: it would end the e-book. A
+        // search that runs out of memory fails alone, and says so.
         SearchResults results;
-        // Nothing may leave a dialog procedure as an exception: it would end the e-book. A book
-        // too large for the memory left fails this search only, and says so.
         try {
-            CWinWaitCursor wait;
-            // The index is built on the first search of the run and kept: the book does not
-            // change while the program runs, and every later query is answered from it at once.
-            static CBookSearch s_search;
-            static const CBook* s_indexed = nullptr;
-            if (s_indexed != &m_book || !s_search.IsBuilt()) {
-                s_search.Build(m_book);
-                s_indexed = &m_book;
-            }
-            results = s_search.Search(m_book, CWinText::Ansi(query, CP_UTF8));
-            m_hits = results.hits;
+            results = m_indexer.Search().Search(m_book, m_strQuery);
         } catch (...) {
             m_hits = std::vector<SearchHit>();
             SetDlgItemTextW(m_hWnd, IDC_SEARCH_STATUS,
@@ -225,7 +279,8 @@ class CSearchDialog final : public CDialog {
             EnableWindow(GetDlgItem(IDOK), FALSE);
             return;
         }
-
+        m_hits = results.hits;
+        m_terms = results.terms;
         for (const SearchHit& hit : m_hits)
             SendMessageW(list, LB_ADDSTRING, 0,
                          reinterpret_cast<LPARAM>(CWinText::Wide(hit.strTitle, CP_UTF8).c_str()));
@@ -242,6 +297,7 @@ class CSearchDialog final : public CDialog {
         SetDlgItemTextW(m_hWnd, IDC_SEARCH_STATUS, status.c_str());
         if (!m_hits.empty())
             SendMessageW(list, LB_SETCURSEL, 0, 0);
+        ShowSnippet();
         EnableWindow(GetDlgItem(IDOK), !m_hits.empty());
         // With results listed, Enter opens the selected page; typing a new text makes it search
         // again.
@@ -249,7 +305,12 @@ class CSearchDialog final : public CDialog {
     }
 
     CBook& m_book;
+    CSearchIndexer& m_indexer;
     std::string* m_chosen;
+    std::vector<std::string>* m_pTerms;
+    std::vector<std::string> m_terms;  // of the results listed
+    std::string m_strQuery;            // UTF-8
+    bool m_bWaiting = false;           // the index is being built for this dialog
     std::vector<SearchHit> m_hits;
 };
 
@@ -272,15 +333,17 @@ HWND CreateAboutBox(HWND owner, const CBook& book) {
     return hwnd;
 }
 
-std::string ShowSearchDialog(HWND owner, CBook& book) {
+std::string ShowSearchDialog(HWND owner, CBook& book, CSearchIndexer& indexer,
+                             std::vector<std::string>* terms) {
     std::string chosen;
-    CSearchDialog dlg(book, &chosen);
+    CSearchDialog dlg(book, indexer, &chosen, terms);
     dlg.DoModal(owner);
     return chosen;
 }
 
-HWND CreateSearchDialog(HWND owner, CBook& book, std::string* chosen) {
-    CSearchDialog* dlg = new CSearchDialog(book, chosen);
+HWND CreateSearchDialog(HWND owner, CBook& book, CSearchIndexer& indexer, std::string* chosen,
+                        std::vector<std::string>* terms) {
+    CSearchDialog* dlg = new CSearchDialog(book, indexer, chosen, terms);
     HWND hwnd = dlg->Create(owner);
     if (!hwnd) {
         delete dlg;

@@ -4,6 +4,7 @@
 #include <shellapi.h>
 #include <urlmon.h>
 
+#include "platform/win/ComPtr.h"
 #include "viewer/Dialogs.h"
 #include "viewer/book/Book.h"
 #include "viewer/book/BookUrl.h"
@@ -82,7 +83,7 @@ LRESULT CMessagePane::HandleMessage(UINT msg, WPARAM wp, LPARAM lp) {
     return DefWindowProcA(hwnd, msg, wp, lp);
 }
 
-CMainWindow::CMainWindow(CBook& book) : m_book(book) {}
+CMainWindow::CMainWindow(CBook& book) : m_book(book), m_indexer(book.GetPath()), m_contents(book) {}
 
 CMainWindow::~CMainWindow() {
     m_host.Destroy();
@@ -104,6 +105,7 @@ bool CMainWindow::Create(HINSTANCE instance, const CLSID* browserClass) {
     pane.hInstance = instance;
     pane.hCursor = LoadCursorA(nullptr, MAKEINTRESOURCEA(32512));
     pane.lpszClassName = kMessagePaneClass;
+    pane.style = CS_HREDRAW | CS_VREDRAW;  // its text is centred: a new size redraws it whole
     RegisterWindowClass(pane);
     m_accel = LoadAcceleratorsA(instance, MAKEINTRESOURCEA(IDA_MAIN));
 
@@ -115,6 +117,7 @@ bool CMainWindow::Create(HINSTANCE instance, const CLSID* browserClass) {
         return false;
     if (m_book.GetSetting(kShowToolbar))
         CreateToolbar();
+    m_contents.Create(m_hWnd, instance);
 
     m_messageFont.reset(CreateFontA(-15, 0, 0, 0, FW_NORMAL, FALSE, FALSE, FALSE, DEFAULT_CHARSET,
                                     OUT_DEFAULT_PRECIS, CLIP_DEFAULT_PRECIS, DEFAULT_QUALITY,
@@ -163,10 +166,11 @@ void CMainWindow::CreateToolbar() {
 }
 
 void CMainWindow::Show(int nCmdShow) {
+    RestorePlacement();
     if (m_book.GetSetting(kStartFullScreen)) {
         ShowWindow(m_hWnd, SW_SHOWNORMAL);
         ToggleFullScreen();
-    } else if (m_book.GetSetting(kStartMaximized)) {
+    } else if (m_book.GetSetting(kStartMaximized) || m_bStartMaximised) {
         ShowWindow(m_hWnd, SW_SHOWMAXIMIZED);
     } else {
         ShowWindow(m_hWnd, nCmdShow);
@@ -185,6 +189,9 @@ RECT CMainWindow::ContentRect() const {
         if (rc.top > rc.bottom)
             rc.top = rc.bottom;
     }
+    rc.left += m_contents.Width();
+    if (rc.left > rc.right)
+        rc.left = rc.right;
     return rc;
 }
 
@@ -192,6 +199,7 @@ void CMainWindow::Layout() {
     if (m_toolbar)
         SendMessageA(m_toolbar, TB_AUTOSIZE, 0, 0);
     const RECT rc = ContentRect();
+    m_contents.Move({0, rc.top, rc.left, rc.bottom});
     m_host.SetRect(rc);
     if (m_message.m_hWnd)
         MoveWindow(m_message.m_hWnd, rc.left, rc.top, rc.right - rc.left, rc.bottom - rc.top, TRUE);
@@ -217,6 +225,8 @@ bool CMainWindow::CanRun(int id) const {
             return m_history.CanGoBack();
         case IDM_FORWARD:
             return m_history.CanGoForward();
+        case IDM_FIND_NEXT_HIT:
+            return BrowserUsable() && !m_pageHits.Terms().empty();
         case IDM_COPY:
         case IDM_FONTSIZE:
         case IDM_PRINT:
@@ -315,9 +325,13 @@ void CMainWindow::RunCommand(int id) {
             m_host.Exec(OLECMDID_COPY, OLECMDEXECOPT_DONTPROMPTUSER, nullptr, nullptr);
             break;
         case IDM_SEARCH: {
-            const std::string name = ShowSearchDialog(m_hWnd, m_book);
-            if (!name.empty())
-                Go(UrlFromName(name));
+            std::vector<std::string> terms;
+            const std::string name = ShowSearchDialog(m_hWnd, m_book, m_indexer, &terms);
+            if (!name.empty()) {
+                m_pageHits.SetTerms(terms);
+                m_strHitsPage = UrlFromName(name);
+                Go(m_strHitsPage);
+            }
             break;
         }
         case IDM_FULLSCREEN:
@@ -338,6 +352,15 @@ void CMainWindow::RunCommand(int id) {
             break;
         case IDM_ABOUT:
             ShowAboutBox(m_hWnd, m_book);
+            break;
+        case IDM_FIND_NEXT_HIT: {
+            CComPtr<IDispatch> doc(m_host.GetDocument());
+            m_pageHits.SelectNext(doc.get());
+            break;
+        }
+        case IDM_CONTENTS:
+            m_contents.Toggle();
+            Layout();
             break;
         case IDM_EXIT:
             PostMessageA(m_hWnd, WM_CLOSE, 0, 0);
@@ -379,6 +402,7 @@ void CMainWindow::PageShown(const std::string& url) {
         m_history.Visit(canonical);
     m_bHistoryMove = false;
     m_strCurrent = canonical;
+    m_contents.Select(canonical);
     UpdateButtons();
 }
 
@@ -422,6 +446,13 @@ void CMainWindow::OnNavigateComplete(const std::string& url, bool topLevel) {
     if (!topLevel || m_bNavError)
         return;
     HideMessage();
+    if (m_bZoomPending)
+        ApplyZoom();
+    if (!m_strHitsPage.empty() && m_strHitsPage == url) {
+        m_strHitsPage.clear();
+        CComPtr<IDispatch> doc(m_host.GetDocument());
+        m_pageHits.Mark(doc.get());
+    }
     m_navOutcome = NavOutcome::complete;
     PageShown(url);
     NavigationDone();
@@ -476,6 +507,12 @@ LRESULT CMainWindow::HandleMessage(UINT msg, WPARAM wp, LPARAM lp) {
         case WM_COMMAND:
             RunCommand(LOWORD(wp));
             return 0;
+        case WM_NOTIFY: {
+            const std::string url = m_contents.OnNotify(reinterpret_cast<const NMHDR*>(lp));
+            if (!url.empty() && url != m_strCurrent)
+                Go(url);
+            return 0;
+        }
         case WM_SETFOCUS:
             if (HWND control = m_host.GetControlWindow()) {
                 if (IsWindowVisible(control))
@@ -483,6 +520,7 @@ LRESULT CMainWindow::HandleMessage(UINT msg, WPARAM wp, LPARAM lp) {
             }
             return 0;
         case WM_DESTROY:
+            SavePlace();
             m_host.Destroy();
             m_toolbar = nullptr;
             PostQuitMessage(0);

@@ -11,9 +11,13 @@
 #include "platform/win/ScopedWin.h"
 #include "platform/win/Window.h"
 #include "viewer/BrowserHost.h"
+#include "viewer/ContentsPane.h"
+#include "viewer/PageHits.h"
+#include "viewer/SearchIndexer.h"
 #include "viewer/book/BookHistory.h"
 
 class CBook;
+class Profile;
 
 // What a navigation came to, for the self-test report.
 enum class NavOutcome { none, pending, complete, error, noBrowser };
@@ -48,11 +52,25 @@ class CMainWindow : public CWindow, public IBrowserEvents {
     HWND GetHwnd() const { return m_hWnd; }
     HWND GetToolbar() const { return m_toolbar; }
     HWND GetMessagePane() const { return m_message.m_hWnd; }
+    const CContentsPane& Contents() const { return m_contents; }
+    const CPageHits& PageHits() const { return m_pageHits; }
     bool IsFullScreen() const { return m_bFullScreen; }
 
     // Opens a page by URL and records it in the history.
     void Go(const std::string& url);
     void GoHome();
+
+    // Where the reader left this book (last page, window placement, text size) is kept in
+    // profile under section, read by Show() and GoToStart() and written when the window closes.
+    // Without a profile nothing is remembered.
+    void SetPlaceStore(Profile* profile, const std::string& section) {
+        m_profile = profile;
+        m_strPlaceSection = section;
+    }
+    // Opens the page last read when it is still a page of the book, else the home page.
+    void GoToStart();
+    // The control's text size, 0 (smallest) to 4 (largest).
+    int GetZoom() const { return m_nZoom; }
     // Runs a command (IDM_...), as the toolbar and the keys do.
     void RunCommand(int id);
     // True when the command could act now (what the toolbar shows as enabled).
@@ -62,6 +80,7 @@ class CMainWindow : public CWindow, public IBrowserEvents {
     const std::vector<int>& ToolbarCommands() const { return m_buttons; }
     const std::string& CurrentUrl() const { return m_strCurrent; }
     const CBookHistory& History() const { return m_history; }
+    CSearchIndexer& SearchIndexer() { return m_indexer; }
     NavOutcome GetNavOutcome() const { return m_navOutcome; }
     long GetNavStatus() const { return m_lNavStatus; }
     // The text shown in place of the page when it cannot be shown ("" while pages show).
@@ -96,8 +115,15 @@ class CMainWindow : public CWindow, public IBrowserEvents {
     void NavigationDone();
     void NavigationTimedOut();
     bool BrowserUsable() const;
+    void RestorePlacement();
+    void SavePlace();
+    void ApplyZoom();
 
     CBook& m_book;
+    CSearchIndexer m_indexer;  // the book's search index, built on the first search
+    CContentsPane m_contents;
+    CPageHits m_pageHits;       // the last search's words, marked on the page opened from it
+    std::string m_strHitsPage;  // the URL of that page until it has been marked
     HINSTANCE m_instance = nullptr;
     HWND m_toolbar = nullptr;
     CMessagePane m_message;
@@ -117,6 +143,11 @@ class CMainWindow : public CWindow, public IBrowserEvents {
     WINDOWPLACEMENT m_placement = {};
     LONG m_lSavedStyle = 0;
     int m_nZoom = 2;  // the control's text sizes run 0 (smallest) to 4 (largest)
+    bool m_bZoomPending = false;
+    bool m_bStartMaximised = false;  // the remembered placement was maximised  // a remembered size
+                                     // waits for the first page to be shown
+    Profile* m_profile = nullptr;
+    std::string m_strPlaceSection;
     NavOutcome m_navOutcome = NavOutcome::none;
     long m_lNavStatus = 0;
     void (*m_pfnNavDone)(void*) = nullptr;

@@ -3,6 +3,7 @@
 #include <commctrl.h>
 #include <ole2.h>
 
+#include "platform/Profile.h"
 #include "platform/win/ScopedWin.h"
 #include "viewer/BookProtocol.h"
 #include "viewer/Dialogs.h"
@@ -119,7 +120,14 @@ int RunViewer(HINSTANCE instance, const ViewerOptions& options, int nCmdShow) {
 
     int exitCode = 0;
     {
+        // Each e-book keeps its reader's place under a key named after its file; the self-test
+        // neither reads nor writes it, so its report shows what a first run shows.
+        RegistryProfile profile("Tessaly", "Pagevane Viewer");
         CMainWindow window(book);
+        const size_t slash = path.find_last_of("\\/");
+        const std::string fileName = slash == std::string::npos ? path : path.substr(slash + 1);
+        if (!selfTest && !fileName.empty())
+            window.SetPlaceStore(&profile, fileName);
         if (!window.Create(instance)) {
             MessageBoxA(nullptr, "The viewer's window could not be created.", "E-book",
                         MB_ICONSTOP | MB_OK);
@@ -132,7 +140,7 @@ int RunViewer(HINSTANCE instance, const ViewerOptions& options, int nCmdShow) {
                 run.timer = SetTimer(nullptr, 0, kSelfTestLimitMs, SelfTestTimer);
             }
             window.Show(selfTest ? SW_SHOWNORMAL : nCmdShow);
-            window.GoHome();
+            window.GoToStart();
             if (!selfTest && book.GetSetting(kShowAboutAtStart))
                 ShowAboutBox(window.GetHwnd(), book);
             MSG msg;

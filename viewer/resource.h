@@ -20,6 +20,7 @@
 #define IDC_SEARCH_GO 1011
 #define IDC_SEARCH_RESULTS 1012
 #define IDC_SEARCH_STATUS 1013
+#define IDC_SEARCH_SNIPPET 1014
 
 // Commands; the toolbar buttons carry these ids, in this order.
 #define IDM_HOME 40001
@@ -35,3 +36,5 @@
 #define IDM_ABOUT 40011
 #define IDM_EXIT 40012
 #define IDM_LEAVE_FULLSCREEN 40013
+#define IDM_CONTENTS 40030       // opens and closes the contents pane (no toolbar button)
+#define IDM_FIND_NEXT_HIT 40031  // selects the next word of the last search on the page

@@ -81,6 +81,7 @@ bool CBook::Fail(State state, const std::string& text) {
 bool CBook::Open(const std::string& path) {
     m_state = State::closed;
     m_strError.clear();
+    m_strPath = path;
     std::fill(std::begin(m_settings), std::end(m_settings), 0);
     for (std::string& t : m_texts)
         t.clear();

@@ -43,6 +43,8 @@ class CBook {
     // with a damaged one (State::damaged); GetErrorText then says what is wrong.
     bool Open(const std::string& path);
     State GetState() const { return m_state; }
+    // The path given to Open (a second CBook on it reads the same book from another thread).
+    const std::string& GetPath() const { return m_strPath; }
     const std::string& GetErrorText() const { return m_strError; }
 
     // Settings: a record shorter than 76 bytes leaves the missing fields off.
@@ -82,6 +84,7 @@ class CBook {
 
     State m_state = State::closed;
     std::string m_strError;
+    std::string m_strPath;
     std::unique_ptr<CStoreReader> m_store;
     int32_t m_settings[kSettingCount] = {};
     std::string m_texts[13];

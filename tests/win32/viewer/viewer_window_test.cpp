@@ -5,6 +5,7 @@
 #include <windows.h>
 #include <commctrl.h>
 
+#include <functional>
 #include <memory>
 #include <string>
 #include <vector>
@@ -12,6 +13,7 @@
 #include "TestBook.h"
 #include "WinTestUtil.h"
 #include "viewer/BookProtocol.h"
+#include "platform/Profile.h"
 #include "platform/win/ComPtr.h"
 #include "platform/win/WinText.h"
 #include "viewer/Dialogs.h"
@@ -29,7 +31,7 @@ const int kAllButtons[] = {kHomeButton,   kPrevNextButtons,  kHistoryButtons, kC
 // A book opened and served, with a main window over it.
 class ViewerWindow : public ::testing::Test {
   protected:
-    void Open(const CTestBook& b, const CLSID* browserClass = nullptr) {
+    void Open(const CTestBook& b, const CLSID* browserClass = nullptr, Profile* place = nullptr) {
         const std::string path = m_dir.File("book" + std::to_string(m_count++) + ".exe");
         b.Write(path, "MZ viewer stub for the window tests");
         m_window.reset();
@@ -40,6 +42,8 @@ class ViewerWindow : public ::testing::Test {
         m_source.reset(new CBookSource(*m_book));
         ASSERT_EQ(RegisterBookProtocol(m_source.get()), S_OK);
         m_window.reset(new CMainWindow(*m_book));
+        if (place)
+            m_window->SetPlaceStore(place, "book.exe");
         ASSERT_TRUE(m_window->Create(GetModuleHandleA(nullptr), browserClass));
         m_window->Show(SW_SHOWNORMAL);
     }
@@ -231,6 +235,60 @@ TEST_F(ViewerWindow, FullScreenByButtonAndEscape) {
     EXPECT_FALSE(m_window->PreTranslate(&msg));
 }
 
+// The reader's place outlives the window: the next window over the book opens on the last page
+// read, where the window was and at the text size chosen; unusable stored values are ignored.
+TEST_F(ViewerWindow, RemembersTheLastPagePlacementAndTextSize) {
+    MemoryProfile place;
+    place.values[{"book.exe", "TextSize"}] = "4";
+    Open(ThreePages(), nullptr, &place);
+    m_window->GoToStart();
+    PumpUntil([this] { return m_window->GetNavOutcome() != NavOutcome::pending; }, 20000);
+    EXPECT_EQ(m_window->CurrentUrl(), "e-book://index.htm");
+    EXPECT_EQ(m_window->GetZoom(), 4);
+    SendMessageA(m_window->GetHwnd(), WM_COMMAND, IDM_NEXT, 0);
+    PumpUntil([this] { return m_window->GetNavOutcome() != NavOutcome::pending; }, 20000);
+    SetWindowPos(m_window->GetHwnd(), nullptr, 110, 70, 640, 480, SWP_NOZORDER);
+    m_window.reset();
+    EXPECT_EQ(place.values[std::make_pair(std::string("book.exe"), std::string("Page"))],
+              "e-book://two.htm");
+
+    Open(ThreePages(), nullptr, &place);
+    m_window->GoToStart();
+    PumpUntil([this] { return m_window->GetNavOutcome() != NavOutcome::pending; }, 20000);
+    EXPECT_EQ(m_window->CurrentUrl(), "e-book://two.htm");
+    EXPECT_EQ(m_window->GetZoom(), 4);
+    RECT rc;
+    GetWindowRect(m_window->GetHwnd(), &rc);
+    EXPECT_EQ(rc.left, 110);
+    EXPECT_EQ(rc.top, 70);
+    EXPECT_EQ(rc.right - rc.left, 640);
+    EXPECT_EQ(rc.bottom - rc.top, 480);
+
+    const struct {
+        const char *page, *placement, *size;
+    } bad[] = {
+        {"e-book://gone.htm", "0 110 70 130 90", "9"},          // no such page; a sliver
+        {"http://example.com/", "0 -90000 0 -89000 800", "x"},  // not a book page; off screen
+        {"index.htm", "1 110 70 750", "-1"},                    // not a URL; incomplete
+    };
+    for (const auto& b : bad) {
+        SCOPED_TRACE(b.placement);
+        m_window.reset();  // it writes its own place on closing
+        place.values[{"book.exe", "Page"}] = b.page;
+        place.values[{"book.exe", "Placement"}] = b.placement;
+        place.values[{"book.exe", "TextSize"}] = b.size;
+        Open(ThreePages(), nullptr, &place);
+        m_window->GoToStart();
+        PumpUntil([this] { return m_window->GetNavOutcome() != NavOutcome::pending; }, 20000);
+        EXPECT_EQ(m_window->CurrentUrl(), "e-book://index.htm");
+        EXPECT_EQ(m_window->GetZoom(), 2);
+        EXPECT_FALSE(IsZoomed(m_window->GetHwnd()));
+        GetWindowRect(m_window->GetHwnd(), &rc);
+        EXPECT_GE(rc.right - rc.left, 200);
+        EXPECT_GT(rc.right, 0);
+    }
+}
+
 TEST_F(ViewerWindow, StartsFullScreenOrMaximisedAsTheBookAsks) {
     CTestBook b = ThreePages();
     b.settings[kStartMaximized] = 1;
@@ -251,6 +309,82 @@ TEST_F(ViewerWindow, StartsFullScreenOrMaximisedAsTheBookAsks) {
     b.settings[kStartFullScreen] = 1;
     Open(b);
     EXPECT_TRUE(m_window->IsFullScreen());
+}
+
+// The contents pane: closed at first (the page has the whole width, the toolbar is the book's),
+// opened by its command with the sequence's pages under their folders, the page shown
+// highlighted as it changes; a page picked in it opens.
+TEST_F(ViewerWindow, ContentsPaneListsTheSequenceAndFollowsThePage) {
+    CTestBook b = ThreePages();
+    b.Page("sub/four.htm", "no title here").Page("five.htm", "<title>Five</title>back at the top");
+    Open(b);
+    const std::vector<int> toolbar = ToolbarIds();
+    GoAndWait();
+    HWND tree = m_window->Contents().GetHwnd();
+    ASSERT_NE(tree, nullptr);
+    auto pageLeft = [this] {
+        RECT rc;
+        GetWindowRect(m_window->GetMessagePane(), &rc);
+        MapWindowPoints(nullptr, m_window->GetHwnd(), reinterpret_cast<POINT*>(&rc), 2);
+        return rc.left;
+    };
+    EXPECT_FALSE(IsWindowVisible(tree));
+    EXPECT_EQ(pageLeft(), 0);
+
+    // Ctrl+T opens it.
+    BYTE keys[256];
+    GetKeyboardState(keys);
+    const BYTE control = keys[VK_CONTROL];
+    keys[VK_CONTROL] = 0x80;
+    SetKeyboardState(keys);
+    MSG ctrlT = {m_window->GetHwnd(), WM_KEYDOWN, 'T', 0x00140001, 0, {0, 0}};
+    EXPECT_TRUE(m_window->PreTranslate(&ctrlT));
+    keys[VK_CONTROL] = control;
+    SetKeyboardState(keys);
+    EXPECT_TRUE(IsWindowVisible(tree));
+    EXPECT_GT(pageLeft(), 100);
+    EXPECT_EQ(ToolbarIds(), toolbar);
+    Pump(100);
+    SaveScreenshot("contents-pane");
+    auto label = [tree](HTREEITEM item) {
+        wchar_t buf[128] = {};
+        TVITEMW it = {};
+        it.mask = TVIF_TEXT;
+        it.hItem = item;
+        it.pszText = buf;
+        it.cchTextMax = 128;
+        SendMessageW(tree, TVM_GETITEMW, 0, reinterpret_cast<LPARAM>(&it));
+        return CWinText::Ansi(buf);
+    };
+    // Every item in display order, indented by depth.
+    std::vector<std::string> items;
+    std::vector<HTREEITEM> handles;
+    std::function<void(HTREEITEM, const std::string&)> walk = [&](HTREEITEM item,
+                                                                  const std::string& indent) {
+        for (; item; item = TreeView_GetNextSibling(tree, item)) {
+            items.push_back(indent + label(item));
+            handles.push_back(item);
+            walk(TreeView_GetChild(tree, item), indent + "  ");
+        }
+    };
+    walk(TreeView_GetRoot(tree), "");
+    EXPECT_EQ(items,
+              std::vector<std::string>({"One", "Two", "sub", "  Three", "  four.htm", "Five"}));
+    auto selected = [&] { return label(TreeView_GetSelection(tree)); };
+    EXPECT_EQ(selected(), "One");
+    GoAndWait("e-book://sub/three.htm");
+    EXPECT_EQ(selected(), "Three");
+
+    ASSERT_EQ(handles.size(), 6u);
+    TreeView_SelectItem(tree, handles[1]);
+    EXPECT_TRUE(PumpUntil([this] { return m_window->CurrentUrl() == "e-book://two.htm"; }, 20000));
+    TreeView_SelectItem(tree, handles[2]);  // a folder opens nothing
+    Pump(100);
+    EXPECT_EQ(m_window->CurrentUrl(), "e-book://two.htm");
+
+    SendMessageA(m_window->GetHwnd(), WM_COMMAND, IDM_CONTENTS, 0);
+    EXPECT_FALSE(IsWindowVisible(tree));
+    EXPECT_EQ(pageLeft(), 0);
 }
 
 TEST_F(ViewerWindow, AboutBoxShowsTheBookTexts) {
@@ -289,14 +423,24 @@ TEST_F(ViewerWindow, AboutBoxShowsTheBookTexts) {
 TEST_F(ViewerWindow, SearchDialogListsMatchesByTitleAndOpensOne) {
     Open(ThreePages());
     std::string chosen;
-    HWND dlg = CreateSearchDialog(m_window->GetHwnd(), *m_book, &chosen);
+    HWND dlg = CreateSearchDialog(m_window->GetHwnd(), *m_book, m_window->SearchIndexer(), &chosen);
     ASSERT_NE(dlg, nullptr);
     SetDlgItemTextW(dlg, IDC_SEARCH_TEXT, L"PAGE");
     SendMessageW(dlg, WM_COMMAND, IDC_SEARCH_GO, 0);
-    Pump(200);
-    SaveScreenshot("search-dialog");
+    // The first search returns at once: the index is built on another thread and the results
+    // come with its last message.
     HWND list = GetDlgItem(dlg, IDC_SEARCH_RESULTS);
+    EXPECT_EQ(SendMessageW(list, LB_GETCOUNT, 0, 0), 0);
+    wchar_t text[128] = {};
+    GetDlgItemTextW(dlg, IDC_SEARCH_STATUS, text, 128);
+    EXPECT_EQ(std::wstring(text).compare(0, 17, L"Reading the pages"), 0);
+    EXPECT_TRUE(PumpUntil([list] { return SendMessageW(list, LB_GETCOUNT, 0, 0) > 0; }, 10000));
+    Pump(100);
+    SaveScreenshot("search-dialog");
     ASSERT_EQ(SendMessageW(list, LB_GETCOUNT, 0, 0), 3);
+    // The text around the match of the selected hit.
+    GetDlgItemTextW(dlg, IDC_SEARCH_SNIPPET, text, 128);
+    EXPECT_EQ(CWinText::Ansi(text), "first page");
     std::vector<std::string> titles;
     for (int i = 0; i < 3; ++i) {
         wchar_t buf[256] = {};
@@ -316,7 +460,7 @@ TEST_F(ViewerWindow, SearchDialogListsMatchesByTitleAndOpensOne) {
     // The keyboard: Enter searches while the text is being typed and opens the selected result
     // once there are results; a changed text makes Enter search again instead of opening.
     std::string keyed;
-    dlg = CreateSearchDialog(m_window->GetHwnd(), *m_book, &keyed);
+    dlg = CreateSearchDialog(m_window->GetHwnd(), *m_book, m_window->SearchIndexer(), &keyed);
     ASSERT_NE(dlg, nullptr);
     HWND edit = GetDlgItem(dlg, IDC_SEARCH_TEXT);
     list = GetDlgItem(dlg, IDC_SEARCH_RESULTS);
@@ -339,7 +483,7 @@ TEST_F(ViewerWindow, SearchDialogListsMatchesByTitleAndOpensOne) {
     EXPECT_FALSE(IsWindow(dlg));
 
     std::string none;
-    dlg = CreateSearchDialog(m_window->GetHwnd(), *m_book, &none);
+    dlg = CreateSearchDialog(m_window->GetHwnd(), *m_book, m_window->SearchIndexer(), &none);
     SetDlgItemTextW(dlg, IDC_SEARCH_TEXT, L"nowhere to be found");
     SendMessageW(dlg, WM_COMMAND, IDC_SEARCH_GO, 0);
     EXPECT_EQ(SendMessageW(list = GetDlgItem(dlg, IDC_SEARCH_RESULTS), LB_GETCOUNT, 0, 0), 0);
@@ -349,6 +493,59 @@ TEST_F(ViewerWindow, SearchDialogListsMatchesByTitleAndOpensOne) {
     EXPECT_EQ(CWinText::Ansi(status), "No page contains this text.");
     SendMessageW(dlg, WM_COMMAND, IDCANCEL, 0);
     EXPECT_EQ(none, "");
+
+    // Closing the dialog while the index is built stops the build; the next search builds again.
+    Open(ThreePages());
+    CSearchIndexer& indexer = m_window->SearchIndexer();
+    for (int round = 0; round < 2; ++round) {
+        SCOPED_TRACE(round);
+        dlg = CreateSearchDialog(m_window->GetHwnd(), *m_book, indexer, &none);
+        SetDlgItemTextW(dlg, IDC_SEARCH_TEXT, L"second");
+        SendMessageW(dlg, WM_COMMAND, IDC_SEARCH_GO, 0);
+        list = GetDlgItem(dlg, IDC_SEARCH_RESULTS);
+        if (round == 0) {
+            SendMessageW(dlg, WM_COMMAND, IDCANCEL, 0);
+            EXPECT_FALSE(indexer.IsRunning());
+            continue;
+        }
+        EXPECT_TRUE(PumpUntil([list] { return SendMessageW(list, LB_GETCOUNT, 0, 0) > 0; }, 10000));
+        EXPECT_TRUE(indexer.IsBuilt());
+        EXPECT_EQ(SendMessageW(list, LB_GETCOUNT, 0, 0), 1);
+        SendMessageW(dlg, WM_COMMAND, IDCANCEL, 0);
+    }
+}
+
+// Drives the modal Search dialog from inside its own message loop: types a query, waits for the
+// results and opens the first.
+void CALLBACK DriveSearchDialog(HWND, UINT, UINT_PTR id, DWORD) {
+    HWND dlg = FindWindowA("#32770", "Search");
+    if (!dlg)
+        return;
+    if (SendDlgItemMessageW(dlg, IDC_SEARCH_RESULTS, LB_GETCOUNT, 0, 0) > 0) {
+        KillTimer(nullptr, id);
+        SendMessageW(dlg, WM_COMMAND, IDOK, 0);
+    } else if (GetWindowTextLengthW(GetDlgItem(dlg, IDC_SEARCH_TEXT)) == 0) {
+        SetDlgItemTextW(dlg, IDC_SEARCH_TEXT, L"Third PAGE");
+        SendMessageW(dlg, WM_COMMAND, IDC_SEARCH_GO, 0);
+    }
+}
+
+// A page opened from the search gets the query's words to mark (the marking itself, and F3 to
+// the next one, need the browser engine, which the tests run without).
+TEST_F(ViewerWindow, APageOpenedFromTheSearchGetsTheWordsToMark) {
+    Open(ThreePages());
+    GoAndWait();
+    EXPECT_TRUE(m_window->PageHits().Terms().empty());
+    const UINT_PTR timer = SetTimer(nullptr, 0, 50, DriveSearchDialog);
+    SendMessageA(m_window->GetHwnd(), WM_COMMAND, IDM_SEARCH, 0);
+    KillTimer(nullptr, timer);
+    EXPECT_TRUE(
+        PumpUntil([this] { return m_window->GetNavOutcome() != NavOutcome::pending; }, 20000));
+    EXPECT_EQ(m_window->CurrentUrl(), "e-book://sub/three.htm");
+    EXPECT_EQ(m_window->PageHits().Terms(), std::vector<std::wstring>({L"third", L"page"}));
+    // Without a document F3 does nothing, and nothing breaks.
+    SendMessageA(m_window->GetHwnd(), WM_COMMAND, IDM_FIND_NEXT_HIT, 0);
+    EXPECT_EQ(m_window->CurrentUrl(), "e-book://sub/three.htm");
 }
 
 TEST(ViewerSplashWindow, ShowsTheBitmapCentredAndCloses) {

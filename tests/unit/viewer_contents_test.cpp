@@ -1,0 +1,57 @@
+// The contents listing: the page sequence in order under the folders it passes through, with
+// page titles (in their charset), file names where a page has no title or cannot be read.
+#include <gtest/gtest.h>
+
+#include "store_testutil.h"
+#include "tests/win32/viewer/TestBook.h"
+#include "viewer/book/Book.h"
+#include "viewer/book/BookContents.h"
+
+namespace {
+
+// Each entry as "<indent><label>" with "*" for a folder.
+std::vector<std::string> Listing(CBook& book) {
+    std::vector<std::string> out;
+    for (const ContentsEntry& e : BookContents(book)) {
+        out.push_back(std::string(static_cast<size_t>(e.nDepth) * 2, ' ') + e.strLabel +
+                      (e.nFile < 0 ? "*" : ""));
+        if (e.nFile >= 0) {
+            EXPECT_LT(static_cast<size_t>(e.nFile), book.Files().size());
+        }
+    }
+    return out;
+}
+
+TEST(ViewerContents, ListsTheSequenceUnderItsFolders) {
+    TempDir dir;
+    CTestBook b;
+    b.bBadPackedPage = true;  // the first page cannot be read: it shows its file name
+    b.Page("damaged.htm", "<title>Never seen</title>")
+        .Page("index.htm", "<title> Start   here </title>body")
+        .Page("style.css", "p{}", false, false)
+        .Page("a/one.htm", "<meta charset=windows-1252><title>Caf\xE9</title>")
+        .Page("a/b/two.htm", "no title")
+        .Page("a\\b\\three.htm", "<title>Three</title>")
+        .Page("c/four.htm", "<title>Four</title>")
+        .Page("a/five.htm", "<title>Five</title>")
+        .Page("six.htm", "<title></title>");
+    b.Write(dir.File("b.exe"), "viewer stub bytes");
+    CBook book;
+    ASSERT_TRUE(book.Open(dir.File("b.exe")));
+    EXPECT_EQ(Listing(book), std::vector<std::string>({
+                                 "damaged.htm",
+                                 "Start here",
+                                 "a*",
+                                 "  Caf\xC3\xA9",
+                                 "  b*",
+                                 "    two.htm",
+                                 "    Three",
+                                 "c*",
+                                 "  Four",
+                                 "a*",  // the sequence comes back to a: its order is kept
+                                 "  Five",
+                                 "six.htm",
+                             }));
+}
+
+}  // namespace

@@ -1,0 +1,81 @@
+#include "viewer/book/BookContents.h"
+
+#include "viewer/book/Book.h"
+#include "html/HtmlText.h"
+#include "html/HtmlTokenizer.h"
+#include "platform/Text.h"
+
+namespace {
+
+std::vector<std::string> SplitPath(const std::string& name) {
+    std::vector<std::string> parts;
+    size_t start = 0;
+    for (size_t i = 0; i <= name.size(); ++i) {
+        if (i == name.size() || name[i] == '/' || name[i] == '\\') {
+            if (i > start)
+                parts.push_back(name.substr(start, i - start));
+            start = i + 1;
+        }
+    }
+    return parts;
+}
+
+// The page's <title> with white space collapsed (UTF-8); the tokenizer stops at its end, so a
+// long page costs little more than a short one.
+std::string PageTitle(const std::vector<uint8_t>& html) {
+    const std::u32string src = DecodePage(html);
+    CHtmlTokenizer tokenizer(src);
+    HtmlToken token;
+    std::u32string title;
+    bool seen = false;
+    while (tokenizer.Next(&token)) {
+        if (token.kind == HtmlToken::Kind::characters && token.container == U"title") {
+            seen = true;
+            for (char32_t c : token.data) {
+                const bool space =
+                    c == ' ' || c == '\t' || c == '\r' || c == '\n' || c == '\f' || c == 0xA0;
+                if (!space)
+                    title += c;
+                else if (!title.empty() && title.back() != ' ')
+                    title += ' ';
+            }
+        } else if (seen || (token.kind == HtmlToken::Kind::endTag && token.name == U"title") ||
+                   (token.kind == HtmlToken::Kind::startTag && token.name == U"body")) {
+            break;
+        }
+    }
+    if (!title.empty() && title.back() == ' ')
+        title.pop_back();
+    return Utf8FromCodePoints(title);
+}
+
+}  // namespace
+
+std::vector<ContentsEntry> BookContents(CBook& book) {
+    std::vector<ContentsEntry> entries;
+    std::vector<std::string> folders;  // the folders of the page before
+    std::vector<uint8_t> data;
+    for (size_t index : book.Sequence()) {
+        if (index >= book.Files().size())
+            continue;
+        const BookFile& file = book.Files()[index];
+        std::vector<std::string> parts = SplitPath(file.strName);
+        if (parts.empty())
+            continue;
+        const std::string base = parts.back();
+        parts.pop_back();
+        size_t same = 0;
+        while (same < parts.size() && same < folders.size() && parts[same] == folders[same])
+            ++same;
+        for (size_t d = same; d < parts.size(); ++d)
+            entries.push_back({static_cast<int>(d), Utf8FromAnsi(parts[d]), -1});
+        folders = parts;
+        std::string error;
+        std::string title;
+        if (book.ReadFile(file, &data, &error))
+            title = PageTitle(data);
+        entries.push_back({static_cast<int>(parts.size()),
+                           title.empty() ? Utf8FromAnsi(base) : title, static_cast<long>(index)});
+    }
+    return entries;
+}
