@@ -16,6 +16,9 @@ namespace {
 
 const UINT_PTR kNavigationTimer = 1;
 const UINT kNavigationTimeoutMs = 10000;
+// A navigation to the web counts as the reader's own when it follows a click or key this soon.
+const DWORD kReaderActionMs = 1500;
+const int kLargestTextSize = 4;
 
 struct ButtonSpec {
     int setting;  // the settings-record field that enables the button
@@ -44,6 +47,41 @@ bool IsOutsideLink(const std::string& url) {
     const std::string scheme = UrlScheme(url);
     return scheme == "http" || scheme == "https" || scheme == "mailto" || scheme == "ftp";
 }
+
+struct KeySpec {
+    UINT vk;
+    unsigned char mods;  // kCtrl | kAlt; shift is ignored unless kShift is given
+    int id;
+};
+const unsigned char kCtrl = 1, kAlt = 2, kShift = 4;
+
+// The viewer's keys. Keys the control would also act on are listed so that a button the book
+// turned off takes its key with it.
+const KeySpec kKeys[] = {
+    {VK_HOME, kAlt, IDM_HOME},
+    {VK_BROWSER_HOME, 0, IDM_HOME},
+    {VK_PRIOR, kCtrl, IDM_PREV},
+    {VK_NEXT, kCtrl, IDM_NEXT},
+    {VK_LEFT, kAlt, IDM_BACK},
+    {VK_BROWSER_BACK, 0, IDM_BACK},
+    {VK_RIGHT, kAlt, IDM_FORWARD},
+    {VK_BROWSER_FORWARD, 0, IDM_FORWARD},
+    {'C', kCtrl, IDM_COPY},
+    {VK_INSERT, kCtrl, IDM_COPY},
+    {'F', kCtrl | kShift, IDM_SEARCH},
+    {'F', kCtrl, IDM_FINDINPAGE},
+    {VK_F11, 0, IDM_FULLSCREEN},
+    {VK_OEM_PLUS, kCtrl, IDM_TEXT_LARGER},
+    {VK_ADD, kCtrl, IDM_TEXT_LARGER},
+    {VK_OEM_MINUS, kCtrl, IDM_TEXT_SMALLER},
+    {VK_SUBTRACT, kCtrl, IDM_TEXT_SMALLER},
+    {'P', kCtrl, IDM_PRINT},
+    {VK_F1, 0, IDM_ABOUT},
+    // The control's own new-window and open keys; nothing of the viewer's.
+    {'N', kCtrl, CMainWindow::kKeySwallowed},
+    {'O', kCtrl, CMainWindow::kKeySwallowed},
+    {'L', kCtrl, CMainWindow::kKeySwallowed},
+};
 
 }  // namespace
 
@@ -201,6 +239,16 @@ bool CMainWindow::BrowserUsable() const {
     return m_host.IsCreated() && m_strMessage.empty();
 }
 
+bool CMainWindow::ButtonOn(int id) const {
+    if (id == IDM_TEXT_LARGER || id == IDM_TEXT_SMALLER)
+        id = IDM_FONTSIZE;
+    for (const ButtonSpec& spec : kButtons) {
+        if (spec.id == id)
+            return m_book.GetSetting(spec.setting) != 0;
+    }
+    return true;  // commands with no button of their own
+}
+
 bool CMainWindow::CanRun(int id) const {
     const std::vector<size_t>& seq = m_book.Sequence();
     switch (id) {
@@ -218,9 +266,16 @@ bool CMainWindow::CanRun(int id) const {
         case IDM_FORWARD:
             return m_history.CanGoForward();
         case IDM_COPY:
-        case IDM_FONTSIZE:
         case IDM_PRINT:
+        case IDM_SELECTALL:
+        case IDM_FINDINPAGE:
             return BrowserUsable();
+        case IDM_FONTSIZE:
+            return m_host.IsCreated();
+        case IDM_TEXT_LARGER:
+            return m_host.IsCreated() && m_nZoom < kLargestTextSize;
+        case IDM_TEXT_SMALLER:
+            return m_host.IsCreated() && m_nZoom > 0;
         case IDM_SEARCH:
             for (const BookFile& f : m_book.Files()) {
                 if (f.bInSearch)
@@ -255,6 +310,7 @@ void CMainWindow::GoHome() {
 
 void CMainWindow::Go(const std::string& url) {
     m_bNavError = false;
+    m_bTimedOut = false;
     m_navOutcome = NavOutcome::pending;
     if (!m_host.IsCreated()) {
         m_navOutcome = NavOutcome::noBrowser;
@@ -281,11 +337,13 @@ void CMainWindow::NavigationTimedOut() {
     if (m_navOutcome != NavOutcome::pending)
         return;
     m_bNavError = true;
+    m_bTimedOut = true;  // a page that still arrives replaces the message
     m_navOutcome = NavOutcome::error;
-    ShowMessage("The page " + m_strPending +
-                " did not load: the system's web-browser control gave no answer. The pages of an "
-                "e-book are drawn by the web-browser engine that comes with Windows; it seems to "
-                "be missing or unable to draw pages here.");
+    ShowMessage(FailureText(
+        m_strPending, "The page " + m_strPending +
+                          " did not load: the system's web-browser control gave no answer. The "
+                          "pages of an e-book are drawn by the web-browser engine that comes "
+                          "with Windows; it seems to be missing or unable to draw pages here."));
     PageShown(m_strPending);
     NavigationDone();
 }
@@ -324,15 +382,22 @@ void CMainWindow::RunCommand(int id) {
         case IDM_LEAVE_FULLSCREEN:
             ToggleFullScreen();
             break;
-        case IDM_FONTSIZE: {
-            m_nZoom = (m_nZoom + 1) % 5;
-            VARIANT v;
-            VariantInit(&v);
-            v.vt = VT_I4;
-            v.lVal = m_nZoom;
-            m_host.Exec(OLECMDID_ZOOM, OLECMDEXECOPT_DONTPROMPTUSER, &v, nullptr);
+        case IDM_FONTSIZE:
+            // Up step by step to the largest, then back down: never a jump across the range.
+            if (m_nZoom + m_nZoomStep < 0 || m_nZoom + m_nZoomStep > kLargestTextSize)
+                m_nZoomStep = -m_nZoomStep;
+            SetTextSize(m_nZoom + m_nZoomStep);
             break;
-        }
+        case IDM_TEXT_LARGER:
+        case IDM_TEXT_SMALLER:
+            SetTextSize(m_nZoom + (id == IDM_TEXT_LARGER ? 1 : -1));
+            break;
+        case IDM_SELECTALL:
+            m_host.Exec(OLECMDID_SELECTALL, OLECMDEXECOPT_DONTPROMPTUSER, nullptr, nullptr);
+            break;
+        case IDM_FINDINPAGE:
+            m_host.Exec(OLECMDID_FIND, OLECMDEXECOPT_PROMPTUSER, nullptr, nullptr);
+            break;
         case IDM_PRINT:
             m_host.Exec(OLECMDID_PRINT, OLECMDEXECOPT_PROMPTUSER, nullptr, nullptr);
             break;
@@ -346,6 +411,15 @@ void CMainWindow::RunCommand(int id) {
             break;
     }
     UpdateButtons();
+}
+
+void CMainWindow::SetTextSize(int size) {
+    m_nZoom = size < 0 ? 0 : size > kLargestTextSize ? kLargestTextSize : size;
+    VARIANT v;
+    VariantInit(&v);
+    v.vt = VT_I4;
+    v.lVal = m_nZoom;
+    m_host.Exec(OLECMDID_ZOOM, OLECMDEXECOPT_DONTPROMPTUSER, &v, nullptr);
 }
 
 void CMainWindow::ToggleFullScreen() {
@@ -374,7 +448,11 @@ void CMainWindow::ToggleFullScreen() {
 
 void CMainWindow::PageShown(const std::string& url) {
     std::string name;
-    const std::string canonical = NameFromUrl(url, &name) ? UrlFromName(name) : url;
+    std::string canonical = NameFromUrl(url, &name) ? UrlFromName(name) : url;
+    // The place within the page stays with it, so that Back returns there.
+    const size_t hash = url.find('#');
+    if (canonical != url && hash != std::string::npos && hash + 1 < url.size())
+        canonical += url.substr(hash);
     if (!m_bHistoryMove)
         m_history.Visit(canonical);
     m_bHistoryMove = false;
@@ -406,21 +484,88 @@ void CMainWindow::NavigationDone() {
         m_pfnNavDone(m_pNavContext);
 }
 
-bool CMainWindow::OnBeforeNavigate(const std::string& url, bool topLevel) {
-    if (IsOutsideLink(url)) {
+bool CMainWindow::ReaderActedRecently() const {
+    return m_dwLastInput != 0 && GetTickCount() - m_dwLastInput < kReaderActionMs;
+}
+
+void CMainWindow::OpenOutside(const std::string& url) {
+    m_dwLastInput = 0;  // one click, one browser window
+    if (m_pfnLaunch)
+        m_pfnLaunch(m_pLaunchContext, url);
+    else
         ShellExecuteA(m_hWnd, "open", url.c_str(), nullptr, nullptr, SW_SHOWNORMAL);
+}
+
+bool CMainWindow::OnBeforeNavigate(const std::string& url, bool topLevel) {
+    // Links out of the book never load inside it. Only the reader's own click on the whole page
+    // reaches the default browser: frames, embedded maps and script redirects launch nothing.
+    if (IsOutsideLink(url)) {
+        if (topLevel && ReaderActedRecently())
+            OpenOutside(url);
         return true;
     }
+    if (UrlScheme(url) == "file")
+        return true;  // the reader's own files are out of a book's reach
     if (topLevel) {
         m_bNavError = false;
+        m_bTimedOut = false;
         m_navOutcome = NavOutcome::pending;
     }
     return false;
 }
 
+void CMainWindow::OnNewWindow(const std::string& url, bool userStarted) {
+    if (IsBookUrl(url))
+        Go(url);
+    else if (IsOutsideLink(url) && (userStarted || ReaderActedRecently()))
+        OpenOutside(url);
+}
+
+HMENU CMainWindow::BuildContextMenu() const {
+    static const struct {
+        int id;
+        const char* label;
+    } kItems[] = {
+        {IDM_BACK, "&Back"},
+        {IDM_FORWARD, "&Forward"},
+        {0, nullptr},
+        {IDM_COPY, "&Copy"},
+        {IDM_SELECTALL, "Select &All"},
+        {0, nullptr},
+        {IDM_PRINT, "&Print..."},
+        {IDM_FINDINPAGE, "&Find in Page..."},
+    };
+    HMENU menu = CreatePopupMenu();
+    bool separator = false;
+    for (const auto& item : kItems) {
+        if (!item.id) {
+            separator = GetMenuItemCount(menu) > 0;
+            continue;
+        }
+        if (!ButtonOn(item.id))
+            continue;
+        if (separator)
+            AppendMenuA(menu, MF_SEPARATOR, 0, nullptr);
+        separator = false;
+        AppendMenuA(menu, MF_STRING | (CanRun(item.id) ? 0 : MF_GRAYED), item.id, item.label);
+    }
+    return menu;
+}
+
+void CMainWindow::OnContextMenu(POINT pt) {
+    HMENU menu = BuildContextMenu();
+    const int id =
+        TrackPopupMenu(menu, TPM_RETURNCMD | TPM_RIGHTBUTTON, pt.x, pt.y, 0, m_hWnd, nullptr);
+    DestroyMenu(menu);
+    if (id > 0)
+        RunCommand(id);
+}
+
 void CMainWindow::OnNavigateComplete(const std::string& url, bool topLevel) {
-    if (!topLevel || m_bNavError)
+    if (!topLevel || (m_bNavError && !m_bTimedOut))
         return;
+    m_bNavError = false;
+    m_bTimedOut = false;
     HideMessage();
     m_navOutcome = NavOutcome::complete;
     PageShown(url);
@@ -433,35 +578,81 @@ void CMainWindow::OnNavigateError(const std::string& url, bool topLevel, long st
     m_bNavError = true;
     m_navOutcome = NavOutcome::error;
     m_lNavStatus = status;
+    m_bTimedOut = false;
     char code[16];
     wsprintfA(code, "0x%08lX", static_cast<unsigned long>(status));
-    std::string text;
-    if (IsBookUrl(url) && !m_book.FindUrl(url)) {
-        text = "The page " + url + " is not part of this e-book.";
-    } else {
-        text = "This page cannot be shown: the system's web-browser control reported error " +
-               std::string(code) + " while opening " + url +
-               ".\n\nThe pages of an e-book are drawn by the web-browser engine that comes with "
-               "Windows; it seems to be missing or unable to draw pages here. The toolbar, the "
-               "About box and the search still work.";
-    }
-    ShowMessage(text);
+    ShowMessage(FailureText(
+        url, "This page cannot be shown: the system's web-browser control reported error " +
+                 std::string(code) + " while opening " + url +
+                 ".\n\nThe pages of an e-book are drawn by the web-browser engine that comes "
+                 "with Windows; it seems to be missing or unable to draw pages here. The "
+                 "toolbar, the About box and the search still work."));
     PageShown(url);
     NavigationDone();
 }
 
-void CMainWindow::OnTitleChange(const std::string&) {
-    // The caption stays the book's title; page titles appear in the search results.
+std::string CMainWindow::FailureText(const std::string& url, const std::string& otherwise) {
+    if (!IsBookUrl(url))
+        return otherwise;
+    const BookFile* file = m_book.FindUrl(url);
+    if (!file)
+        return "The page " + url + " is not part of this e-book.";
+    // A page the book itself cannot give is the book's fault, not the browser engine's.
+    std::vector<uint8_t> data;
+    std::string error;
+    if (!m_book.ReadFile(*file, &data, &error))
+        return "The page \"" + file->strName + "\" cannot be read: this e-book is damaged (" +
+               error + "). The other pages may still open.";
+    return otherwise;
+}
+
+void CMainWindow::OnTitleChange(const std::string& title) {
+    // "book title - page title"; a page with no title of its own gets its URL here, which the
+    // caption leaves out.
+    std::string caption = m_book.GetText(kTitle);
+    if (caption.empty())
+        caption = "E-book";
+    if (!title.empty() && UrlScheme(title).empty() && title != caption)
+        caption += " - " + title;
+    SetWindowTextA(m_hWnd, caption.c_str());
 }
 
 bool CMainWindow::PreTranslate(MSG* msg) {
     if (!m_hWnd)
         return false;
+    const UINT m = msg->message;
+    HWND control = m_host.GetControlWindow();
+    if ((m == WM_LBUTTONUP || m == WM_MBUTTONUP || m == WM_KEYUP) && control &&
+        (msg->hwnd == control || IsChild(control, msg->hwnd)))
+        m_dwLastInput = GetTickCount() | 1;  // never 0, which means "no action yet"
+    if (m == WM_KEYDOWN || m == WM_SYSKEYDOWN) {
+        const int id = CommandForKey(static_cast<UINT>(msg->wParam), GetKeyState(VK_CONTROL) < 0,
+                                     GetKeyState(VK_MENU) < 0, GetKeyState(VK_SHIFT) < 0);
+        if (id > 0)
+            RunCommand(id);
+        if (id != 0)
+            return true;
+    }
     const bool escapeOutsideFullScreen =
         msg->message == WM_KEYDOWN && msg->wParam == VK_ESCAPE && !m_bFullScreen;
     if (!escapeOutsideFullScreen && m_accel && TranslateAcceleratorA(m_hWnd, m_accel, msg))
         return true;
     return m_host.TranslateAccelerator(msg);
+}
+
+int CMainWindow::CommandForKey(UINT vk, bool ctrl, bool alt, bool shift) const {
+    for (const KeySpec& k : kKeys) {
+        if (k.vk != vk || ((k.mods & kCtrl) != 0) != ctrl || ((k.mods & kAlt) != 0) != alt)
+            continue;
+        if ((k.mods & kShift) && !shift)
+            continue;
+        if (k.id == IDM_FINDINPAGE && shift)
+            continue;  // Ctrl+Shift+F is the book search
+        if (k.id == IDM_COPY && ButtonOn(k.id))
+            return 0;  // the control copies from the page or from a field in it
+        return k.id > 0 && ButtonOn(k.id) ? k.id : kKeySwallowed;
+    }
+    return 0;
 }
 
 LRESULT CMainWindow::HandleMessage(UINT msg, WPARAM wp, LPARAM lp) {

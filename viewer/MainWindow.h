@@ -69,6 +69,20 @@ class CMainWindow : public CWindow, public IBrowserEvents {
 
     // Keyboard messages for our accelerators and the browser; true when handled.
     bool PreTranslate(MSG* msg);
+    // The command a key runs (IDM_...), kKeySwallowed for a key the control would act on but
+    // the viewer keeps from it (its own history, new windows, a button the book turned off),
+    // or 0 for a key left to the page.
+    int CommandForKey(UINT vk, bool ctrl, bool alt, bool shift) const;
+    static const int kKeySwallowed = -1;
+    // The context menu shown over the page (caller destroys it).
+    HMENU BuildContextMenu() const;
+    // The control's text size, 0 (smallest) to 4 (largest).
+    int GetTextSize() const { return m_nZoom; }
+    // Where links leaving the book go (the default browser unless a test hooks it).
+    void SetLinkLauncher(void (*launch)(void*, const std::string&), void* context) {
+        m_pfnLaunch = launch;
+        m_pLaunchContext = context;
+    }
 
     // Called when a navigation ends either way (used by the self-test).
     void SetNavigationListener(void (*listener)(void*), void* context) {
@@ -81,6 +95,8 @@ class CMainWindow : public CWindow, public IBrowserEvents {
     void OnNavigateComplete(const std::string& url, bool topLevel) override;
     void OnNavigateError(const std::string& url, bool topLevel, long status) override;
     void OnTitleChange(const std::string& title) override;
+    void OnNewWindow(const std::string& url, bool userStarted) override;
+    void OnContextMenu(POINT pt) override;
 
     LRESULT HandleMessage(UINT msg, WPARAM wp, LPARAM lp) override;
 
@@ -96,6 +112,11 @@ class CMainWindow : public CWindow, public IBrowserEvents {
     void NavigationDone();
     void NavigationTimedOut();
     bool BrowserUsable() const;
+    bool ButtonOn(int id) const;
+    bool ReaderActedRecently() const;
+    void OpenOutside(const std::string& url);
+    std::string FailureText(const std::string& url, const std::string& otherwise);
+    void SetTextSize(int size);
 
     CBook& m_book;
     HINSTANCE m_instance = nullptr;
@@ -116,7 +137,12 @@ class CMainWindow : public CWindow, public IBrowserEvents {
     bool m_bFullScreen = false;
     WINDOWPLACEMENT m_placement = {};
     LONG m_lSavedStyle = 0;
-    int m_nZoom = 2;  // the control's text sizes run 0 (smallest) to 4 (largest)
+    int m_nZoom = 2;      // the control's text sizes run 0 (smallest) to 4 (largest)
+    int m_nZoomStep = 1;  // the Font Size button's way: up to the largest, then back down
+    bool m_bTimedOut = false;
+    DWORD m_dwLastInput = 0;  // tick of the reader's last click or key on the page
+    void (*m_pfnLaunch)(void*, const std::string&) = nullptr;
+    void* m_pLaunchContext = nullptr;
     NavOutcome m_navOutcome = NavOutcome::none;
     long m_lNavStatus = 0;
     void (*m_pfnNavDone)(void*) = nullptr;
