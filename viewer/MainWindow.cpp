@@ -485,7 +485,9 @@ void CMainWindow::NavigationDone() {
 }
 
 bool CMainWindow::ReaderActedRecently() const {
-    return m_dwLastInput != 0 && GetTickCount() - m_dwLastInput < kReaderActionMs;
+    // Signed: the tick was rounded up to be odd, so it may be just ahead of the clock.
+    const LONG since = static_cast<LONG>(GetTickCount() - m_dwLastInput);
+    return m_dwLastInput != 0 && since < static_cast<LONG>(kReaderActionMs);
 }
 
 void CMainWindow::OpenOutside(const std::string& url) {
@@ -499,8 +501,11 @@ void CMainWindow::OpenOutside(const std::string& url) {
 bool CMainWindow::OnBeforeNavigate(const std::string& url, bool topLevel) {
     // Links out of the book never load inside it. Only the reader's own click on the whole page
     // reaches the default browser: frames, embedded maps and script redirects launch nothing.
+    const bool readerStarted = topLevel && ReaderActedRecently();
+    if (topLevel)
+        m_dwLastInput = 0;  // the click has its navigation; what follows is the page's own
     if (IsOutsideLink(url)) {
-        if (topLevel && ReaderActedRecently())
+        if (readerStarted)
             OpenOutside(url);
         return true;
     }

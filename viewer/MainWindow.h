@@ -48,6 +48,7 @@ class CMainWindow : public CWindow, public IBrowserEvents {
     HWND GetHwnd() const { return m_hWnd; }
     HWND GetToolbar() const { return m_toolbar; }
     HWND GetMessagePane() const { return m_message.m_hWnd; }
+    HWND GetPageWindow() const { return m_host.GetControlWindow(); }
     bool IsFullScreen() const { return m_bFullScreen; }
 
     // Opens a page by URL and records it in the history.
