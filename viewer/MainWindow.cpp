@@ -4,6 +4,7 @@
 #include <shellapi.h>
 #include <urlmon.h>
 
+#include "platform/win/WinText.h"
 #include "viewer/Dialogs.h"
 #include "viewer/book/Book.h"
 #include "viewer/book/BookUrl.h"
@@ -19,27 +20,29 @@ const UINT kNavigationTimeoutMs = 10000;
 // A navigation to the web counts as the reader's own when it follows a click or key this soon.
 const DWORD kReaderActionMs = 1500;
 const int kLargestTextSize = 4;
+constexpr UINT kDpiChanged = 0x02E0;  // WM_DPICHANGED (Windows 8.1), newer than our headers
 
 struct ButtonSpec {
     int setting;  // the settings-record field that enables the button
     int id;
     const char* label;
+    const char* key;  // named in the button's tooltip
 };
 
 // Toolbar order; the image of a button is its command's offset from IDM_HOME.
 const ButtonSpec kButtons[] = {
-    {kHomeButton, IDM_HOME, "Home"},
-    {kPrevNextButtons, IDM_PREV, "Previous"},
-    {kPrevNextButtons, IDM_NEXT, "Next"},
-    {kHistoryButtons, IDM_BACK, "Back"},
-    {kHistoryButtons, IDM_FORWARD, "Forward"},
-    {kCopyButton, IDM_COPY, "Copy"},
-    {kSearchButton, IDM_SEARCH, "Search"},
-    {kFullScreenButton, IDM_FULLSCREEN, "Full Screen"},
-    {kFontSizeButton, IDM_FONTSIZE, "Font Size"},
-    {kPrintButton, IDM_PRINT, "Print"},
-    {kAboutButton, IDM_ABOUT, "About"},
-    {kExitButton, IDM_EXIT, "Exit"},
+    {kHomeButton, IDM_HOME, "Home", "Alt+Home"},
+    {kPrevNextButtons, IDM_PREV, "Previous", "Ctrl+Page Up"},
+    {kPrevNextButtons, IDM_NEXT, "Next", "Ctrl+Page Down"},
+    {kHistoryButtons, IDM_BACK, "Back", "Alt+Left"},
+    {kHistoryButtons, IDM_FORWARD, "Forward", "Alt+Right"},
+    {kCopyButton, IDM_COPY, "Copy", "Ctrl+C"},
+    {kSearchButton, IDM_SEARCH, "Search", "Ctrl+Shift+F"},
+    {kFullScreenButton, IDM_FULLSCREEN, "Full Screen", "F11"},
+    {kFontSizeButton, IDM_FONTSIZE, "Font Size", "Ctrl+Plus, Ctrl+Minus"},
+    {kPrintButton, IDM_PRINT, "Print", "Ctrl+P"},
+    {kAboutButton, IDM_ABOUT, "About", "F1"},
+    {kExitButton, IDM_EXIT, "Exit", "Alt+F4"},
 };
 
 // Schemes whose links leave the book and go to the user's own programs.
@@ -172,15 +175,12 @@ bool CMainWindow::Create(HINSTANCE instance, const CLSID* browserClass) {
 
 void CMainWindow::CreateToolbar() {
     m_toolbar = CreateWindowExA(0, TOOLBARCLASSNAMEA, nullptr,
-                                WS_CHILD | WS_VISIBLE | TBSTYLE_FLAT | CCS_TOP, 0, 0, 0, 0, m_hWnd,
-                                nullptr, m_instance, nullptr);
+                                WS_CHILD | WS_VISIBLE | TBSTYLE_FLAT | TBSTYLE_TOOLTIPS | CCS_TOP,
+                                0, 0, 0, 0, m_hWnd, nullptr, m_instance, nullptr);
     if (!m_toolbar)
         return;
     SendMessageA(m_toolbar, TB_BUTTONSTRUCTSIZE, sizeof(TBBUTTON), 0);
-    m_images.reset(ImageList_LoadImageA(m_instance, MAKEINTRESOURCEA(IDB_TOOLBAR), 16, 0,
-                                        RGB(255, 0, 255), IMAGE_BITMAP, LR_CREATEDIBSECTION));
-    if (m_images)
-        SendMessageA(m_toolbar, TB_SETIMAGELIST, 0, reinterpret_cast<LPARAM>(m_images.get()));
+    LoadToolbarImages(WindowDpi());
     std::vector<TBBUTTON> buttons;
     for (const ButtonSpec& spec : kButtons) {
         if (!m_book.GetSetting(spec.setting))
@@ -197,6 +197,59 @@ void CMainWindow::CreateToolbar() {
     if (!buttons.empty())
         SendMessageA(m_toolbar, TB_ADDBUTTONSA, buttons.size(),
                      reinterpret_cast<LPARAM>(buttons.data()));
+    SendMessageA(m_toolbar, TB_AUTOSIZE, 0, 0);
+}
+
+int CMainWindow::ToolbarIconSize(int dpi) {
+    return dpi >= 168 ? 32 : dpi >= 120 ? 24 : 16;
+}
+
+int CMainWindow::WindowDpi() const {
+    // GetDpiForWindow (Windows 10) knows the window's own monitor; older systems have one DPI.
+    using DpiForWindow = UINT(WINAPI*)(HWND);
+    const FARPROC proc = GetProcAddress(GetModuleHandleA("user32.dll"), "GetDpiForWindow");
+    if (proc) {
+        const UINT dpi = reinterpret_cast<DpiForWindow>(reinterpret_cast<void*>(proc))(m_hWnd);
+        if (dpi)
+            return static_cast<int>(dpi);
+    }
+    HDC dc = GetDC(nullptr);
+    const int dpi = GetDeviceCaps(dc, LOGPIXELSY);
+    ReleaseDC(nullptr, dc);
+    return dpi > 0 ? dpi : 96;
+}
+
+void CMainWindow::LoadToolbarImages(int dpi) {
+    if (!m_toolbar)
+        return;
+    const int size = ToolbarIconSize(dpi);
+    const COLORREF kTransparent = RGB(255, 0, 255);
+    // The glyphs are drawn at 16 pixels; larger sizes scale them by whole pixels, which keeps
+    // their edges sharp where smoothing would blur them.
+    ScopedGdiObj<HBITMAP> strip(static_cast<HBITMAP>(
+        LoadImageA(m_instance, MAKEINTRESOURCEA(IDB_TOOLBAR), IMAGE_BITMAP, 0, 0, 0)));
+    BITMAP bm = {};
+    if (!strip || !GetObjectA(strip.get(), sizeof(bm), &bm) || bm.bmHeight <= 0)
+        return;
+    const int count = bm.bmWidth / bm.bmHeight;
+    HIMAGELIST list = ImageList_Create(size, size, ILC_COLOR24 | ILC_MASK, count, 0);
+    HDC screen = GetDC(nullptr);
+    HDC from = CreateCompatibleDC(screen);
+    HDC to = CreateCompatibleDC(screen);
+    ScopedGdiObj<HBITMAP> big(CreateCompatibleBitmap(screen, count * size, size));
+    ReleaseDC(nullptr, screen);
+    HGDIOBJ oldFrom = SelectObject(from, strip.get());
+    HGDIOBJ oldTo = SelectObject(to, big.get());
+    SetStretchBltMode(to, COLORONCOLOR);
+    StretchBlt(to, 0, 0, count * size, size, from, 0, 0, count * bm.bmHeight, bm.bmHeight, SRCCOPY);
+    SelectObject(from, oldFrom);
+    SelectObject(to, oldTo);
+    DeleteDC(from);
+    DeleteDC(to);
+    if (list)
+        ImageList_AddMasked(list, big.get(), kTransparent);
+    SendMessageA(m_toolbar, TB_SETIMAGELIST, 0, reinterpret_cast<LPARAM>(list));
+    m_images.reset(list);
     SendMessageA(m_toolbar, TB_AUTOSIZE, 0, 0);
 }
 
@@ -645,6 +698,14 @@ bool CMainWindow::PreTranslate(MSG* msg) {
     return m_host.TranslateAccelerator(msg);
 }
 
+std::string CMainWindow::TooltipFor(int id) const {
+    for (const ButtonSpec& spec : kButtons) {
+        if (spec.id == id)
+            return std::string(spec.label) + " (" + spec.key + ")";
+    }
+    return std::string();
+}
+
 int CMainWindow::CommandForKey(UINT vk, bool ctrl, bool alt, bool shift) const {
     for (const KeySpec& k : kKeys) {
         if (k.vk != vk || ((k.mods & kCtrl) != 0) != ctrl || ((k.mods & kAlt) != 0) != alt)
@@ -665,6 +726,16 @@ LRESULT CMainWindow::HandleMessage(UINT msg, WPARAM wp, LPARAM lp) {
         case WM_SIZE:
             Layout();
             return 0;
+        case kDpiChanged: {
+            // Moved to a monitor of another scale: the size Windows suggests, icons to match.
+            LoadToolbarImages(LOWORD(wp));
+            const RECT* r = reinterpret_cast<const RECT*>(lp);
+            if (r)
+                SetWindowPos(m_hWnd, nullptr, r->left, r->top, r->right - r->left,
+                             r->bottom - r->top, SWP_NOZORDER | SWP_NOACTIVATE);
+            Layout();
+            return 0;
+        }
         case WM_TIMER:
             if (wp == kNavigationTimer)
                 NavigationTimedOut();
@@ -672,6 +743,19 @@ LRESULT CMainWindow::HandleMessage(UINT msg, WPARAM wp, LPARAM lp) {
         case WM_COMMAND:
             RunCommand(LOWORD(wp));
             return 0;
+        case WM_NOTIFY: {
+            // The toolbar's tooltips: the button's name and its key.
+            NMHDR* hdr = reinterpret_cast<NMHDR*>(lp);
+            if (hdr && (hdr->code == TTN_GETDISPINFOA || hdr->code == TTN_GETDISPINFOW)) {
+                m_strTip = TooltipFor(static_cast<int>(hdr->idFrom));
+                m_wstrTip = CWinText::Wide(m_strTip);
+                if (hdr->code == TTN_GETDISPINFOA)
+                    reinterpret_cast<NMTTDISPINFOA*>(lp)->lpszText = &m_strTip[0];
+                else
+                    reinterpret_cast<NMTTDISPINFOW*>(lp)->lpszText = &m_wstrTip[0];
+            }
+            return 0;
+        }
         case WM_SETFOCUS:
             if (HWND control = m_host.GetControlWindow()) {
                 if (IsWindowVisible(control))

@@ -75,6 +75,10 @@ class CMainWindow : public CWindow, public IBrowserEvents {
     // or 0 for a key left to the page.
     int CommandForKey(UINT vk, bool ctrl, bool alt, bool shift) const;
     static const int kKeySwallowed = -1;
+    // The toolbar's icon size for a DPI: 16, 24 or 32 pixels.
+    static int ToolbarIconSize(int dpi);
+    // A toolbar button's tooltip: its name and its key ("Back (Alt+Left)").
+    std::string TooltipFor(int id) const;
     // The context menu shown over the page (caller destroys it).
     HMENU BuildContextMenu() const;
     // The control's text size, 0 (smallest) to 4 (largest).
@@ -103,6 +107,8 @@ class CMainWindow : public CWindow, public IBrowserEvents {
 
   private:
     void CreateToolbar();
+    void LoadToolbarImages(int dpi);
+    int WindowDpi() const;
     void Layout();
     RECT ContentRect() const;
     void UpdateButtons();
@@ -141,6 +147,8 @@ class CMainWindow : public CWindow, public IBrowserEvents {
     int m_nZoom = 2;      // the control's text sizes run 0 (smallest) to 4 (largest)
     int m_nZoomStep = 1;  // the Font Size button's way: up to the largest, then back down
     bool m_bTimedOut = false;
+    std::string m_strTip;  // the tooltip text handed to the toolbar
+    std::wstring m_wstrTip;
     DWORD m_dwLastInput = 0;  // tick of the reader's last click or key on the page
     void (*m_pfnLaunch)(void*, const std::string&) = nullptr;
     void* m_pLaunchContext = nullptr;

@@ -5,6 +5,7 @@
 // the control would.
 #include <gtest/gtest.h>
 #include <windows.h>
+#include <commctrl.h>
 #include <exdispid.h>
 #include <mshtmhst.h>
 #include <urlmon.h>
@@ -16,6 +17,7 @@
 #include "TestBook.h"
 #include "WinTestUtil.h"
 #include "platform/win/ComPtr.h"
+#include "platform/win/WinText.h"
 #include "viewer/BookProtocol.h"
 #include "viewer/ComGuids.h"
 #include "viewer/MainWindow.h"
@@ -358,6 +360,63 @@ TEST_F(ViewerReader, MessagesAndCaptionNameThePage) {
         GetWindowTextA(m_window->GetHwnd(), caption, sizeof(caption));
         EXPECT_STREQ(caption, t.caption);
     }
+}
+
+TEST_F(ViewerReader, ToolbarNamesItsKeysAndScalesWithTheMonitor) {
+    Open(Book(true));
+    HWND tb = m_window->GetToolbar();
+    EXPECT_TRUE(GetWindowLongA(tb, GWL_STYLE) & TBSTYLE_TOOLTIPS);
+    const struct {
+        int id;
+        const char* tip;
+    } tips[] = {{IDM_BACK, "Back (Alt+Left)"},
+                {IDM_SEARCH, "Search (Ctrl+Shift+F)"},
+                {IDM_NEXT, "Next (Ctrl+Page Down)"}};
+    for (const auto& t : tips) {
+        NMTTDISPINFOA a = {};
+        a.hdr = {tb, static_cast<UINT_PTR>(t.id), TTN_GETDISPINFOA};
+        SendMessageA(m_window->GetHwnd(), WM_NOTIFY, 0, reinterpret_cast<LPARAM>(&a));
+        EXPECT_STREQ(a.lpszText, t.tip);
+        NMTTDISPINFOW w = {};
+        w.hdr = {tb, static_cast<UINT_PTR>(t.id), TTN_GETDISPINFOW};
+        SendMessageA(m_window->GetHwnd(), WM_NOTIFY, 0, reinterpret_cast<LPARAM>(&w));
+        EXPECT_EQ(CWinText::Ansi(w.lpszText), t.tip);
+    }
+
+    const int sizes[][2] = {{96, 16}, {119, 16}, {120, 24}, {144, 24}, {168, 32}, {192, 32}};
+    for (const auto& s : sizes)
+        EXPECT_EQ(CMainWindow::ToolbarIconSize(s[0]), s[1]) << s[0];
+    auto iconSize = [tb] {
+        int cx = 0, cy = 0;
+        ImageList_GetIconSize(reinterpret_cast<HIMAGELIST>(SendMessageA(tb, TB_GETIMAGELIST, 0, 0)),
+                              &cx, &cy);
+        return cx;
+    };
+    HDC screen = GetDC(nullptr);
+    EXPECT_EQ(iconSize(), CMainWindow::ToolbarIconSize(GetDeviceCaps(screen, LOGPIXELSY)));
+    ReleaseDC(nullptr, screen);
+    // Moved to a monitor at 200 %, then back to 100 %.
+    for (const auto& step : {std::make_pair(192, 32), std::make_pair(96, 16)}) {
+        RECT suggested = {40, 30, 40 + 6 * step.first, 30 + 4 * step.first};
+        SendMessageA(m_window->GetHwnd(), 0x02E0, MAKEWPARAM(step.first, step.first),
+                     reinterpret_cast<LPARAM>(&suggested));
+        EXPECT_EQ(iconSize(), step.second);
+        EXPECT_EQ(ImageList_GetImageCount(
+                      reinterpret_cast<HIMAGELIST>(SendMessageA(tb, TB_GETIMAGELIST, 0, 0))),
+                  12);
+        RECT now;
+        GetWindowRect(m_window->GetHwnd(), &now);
+        EXPECT_EQ(now.right - now.left, suggested.right - suggested.left);
+    }
+    SaveScreenshot("toolbar-tooltips");
+
+    // The program declares itself aware of each monitor's scale.
+    HRSRC res = FindResourceA(nullptr, MAKEINTRESOURCEA(1), MAKEINTRESOURCEA(24));
+    ASSERT_NE(res, nullptr);
+    const std::string manifest(static_cast<const char*>(LockResource(LoadResource(nullptr, res))),
+                               SizeofResource(nullptr, res));
+    EXPECT_NE(manifest.find(">PerMonitorV2"), std::string::npos);
+    EXPECT_NE(manifest.find(">true/pm<"), std::string::npos);
 }
 
 TEST(ViewerEmulation, PagesChooseTheirDocumentModeByDoctype) {
