@@ -20,6 +20,7 @@
 #include "platform/win/WinText.h"
 #include "viewer/BookProtocol.h"
 #include "viewer/ComGuids.h"
+#include "viewer/Dialogs.h"
 #include "viewer/MainWindow.h"
 #include "viewer/ViewerApp.h"
 #include "viewer/book/Book.h"
@@ -417,6 +418,38 @@ TEST_F(ViewerReader, ToolbarNamesItsKeysAndScalesWithTheMonitor) {
                                SizeofResource(nullptr, res));
     EXPECT_NE(manifest.find(">PerMonitorV2"), std::string::npos);
     EXPECT_NE(manifest.find(">true/pm<"), std::string::npos);
+}
+
+TEST_F(ViewerReader, AboutLinksAreReachedByTab) {
+    const struct {
+        const char* email;
+        std::vector<int> order;  // from OK onwards
+    } cases[] = {
+        {"ann@example.org", {IDC_ABOUT_URL, IDC_ABOUT_EMAIL, IDC_ABOUT_INFO, IDOK}},
+        {"", {IDC_ABOUT_URL, IDC_ABOUT_INFO, IDOK}},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.email);
+        CTestBook b = Book(true);
+        b.url = "www.example.org";
+        b.email = c.email;
+        Open(b);
+        HWND dlg = CreateAboutBox(m_window->GetHwnd(), *m_book);
+        ASSERT_NE(dlg, nullptr);
+        std::vector<int> order;
+        HWND at = GetDlgItem(dlg, IDOK);
+        for (int i = 0; i < 8; ++i) {
+            at = GetNextDlgTabItem(dlg, at, FALSE);
+            order.push_back(GetDlgCtrlID(at));
+            if (order.back() == IDOK)
+                break;
+        }
+        EXPECT_EQ(order, c.order);
+        SetFocus(GetDlgItem(dlg, IDC_ABOUT_URL));
+        Pump(100);
+        SaveScreenshot("about-link-focus");
+        DestroyWindow(dlg);
+    }
 }
 
 TEST(ViewerEmulation, PagesChooseTheirDocumentModeByDoctype) {
