@@ -8,6 +8,7 @@
 
 #include <exdisp.h>
 #include <exdispid.h>
+#include <mshtml.h>
 #include <mshtmhst.h>
 #include <ole2.h>
 #include <urlmon.h>
@@ -516,4 +517,28 @@ HWND CBrowserHost::GetControlWindow() const {
 
 IUnknown* CBrowserHost::GetSite() const {
     return m_site ? static_cast<IOleClientSite*>(m_site) : nullptr;
+}
+
+bool CBrowserHost::IsEditing() const {
+    if (!IsCreated())
+        return false;
+    CComPtr<IDispatch> doc;
+    CComPtr<IHTMLDocument2> html;
+    CComPtr<IHTMLElement> active;
+    if (FAILED(m_site->m_browser->get_Document(&doc)) || !doc ||
+        FAILED(doc->QueryInterface(IID_IHTMLDocument2, html.Out())) ||
+        FAILED(html->get_activeElement(&active)) || !active)
+        return false;
+    BSTR tag = nullptr;
+    bool editing = false;
+    if (SUCCEEDED(active->get_tagName(&tag)) && tag)
+        editing = lstrcmpiW(tag, L"INPUT") == 0 || lstrcmpiW(tag, L"TEXTAREA") == 0 ||
+                  lstrcmpiW(tag, L"SELECT") == 0;
+    SysFreeString(tag);
+    CComPtr<IHTMLElement3> element;
+    VARIANT_BOOL editable = VARIANT_FALSE;
+    if (!editing && SUCCEEDED(active->QueryInterface(kIID_IHTMLElement3, element.Out())) &&
+        SUCCEEDED(element->get_isContentEditable(&editable)))
+        editing = editable != VARIANT_FALSE;
+    return editing;
 }

@@ -63,6 +63,9 @@ class CBrowserHost {
     bool Exec(OLECMDID command, OLECMDEXECOPT option, VARIANT* in, VARIANT* out);
     // Gives the control a chance at keyboard messages meant for it (Tab, shortcuts of the page).
     bool TranslateAccelerator(MSG* msg);
+    // True while the reader types in the page (a text field, a list or editable content has
+    // the focus), where keys such as Backspace belong to the page.
+    bool IsEditing() const;
     // The control's own top window, or nullptr.
     HWND GetControlWindow() const;
     // The container object the control talks to (for checks of its answers), or nullptr.

@@ -683,6 +683,14 @@ bool CMainWindow::PreTranslate(MSG* msg) {
     if ((m == WM_LBUTTONUP || m == WM_MBUTTONUP || m == WM_KEYUP) && control &&
         (msg->hwnd == control || IsChild(control, msg->hwnd)))
         m_dwLastInput = GetTickCount() | 1;  // never 0, which means "no action yet"
+    // Backspace outside a text field is the control's own Back; the viewer's history answers it.
+    if (m == WM_KEYDOWN && msg->wParam == VK_BACK && GetKeyState(VK_CONTROL) >= 0 &&
+        GetKeyState(VK_MENU) >= 0 && !m_host.IsEditing()) {
+        const int id = GetKeyState(VK_SHIFT) < 0 ? IDM_FORWARD : IDM_BACK;
+        if (ButtonOn(id))
+            RunCommand(id);
+        return true;
+    }
     if (m == WM_KEYDOWN || m == WM_SYSKEYDOWN) {
         const int id = CommandForKey(static_cast<UINT>(msg->wParam), GetKeyState(VK_CONTROL) < 0,
                                      GetKeyState(VK_MENU) < 0, GetKeyState(VK_SHIFT) < 0);

@@ -268,6 +268,12 @@ TEST_F(ViewerReader, KeysFollowTheBooksButtons) {
         MSG f11 = {m_window->GetHwnd(), WM_KEYDOWN, VK_F11, 0x00570001, 0, {0, 0}};
         EXPECT_TRUE(m_window->PreTranslate(&f11));
         EXPECT_EQ(m_window->IsFullScreen(), on);
+        // Backspace outside a text field is Back in the viewer's history, never the control's.
+        m_window->Go("e-book://index.htm");
+        m_window->Go("e-book://two.htm");
+        MSG back = {m_window->GetHwnd(), WM_KEYDOWN, VK_BACK, 0x000E0001, 0, {0, 0}};
+        EXPECT_TRUE(m_window->PreTranslate(&back));
+        EXPECT_EQ(m_window->CurrentUrl(), on ? "e-book://index.htm" : "e-book://two.htm");
     }
 }
 
