@@ -151,16 +151,16 @@ bool CMainWindow::Create(HINSTANCE instance, const CLSID* browserClass) {
     std::string caption = m_book.GetText(kTitle);
     if (caption.empty())
         caption = "E-book";
+    // The process sizes its windows itself (it declares itself DPI-aware): 800 x 600 at 100 %.
+    const int dpi = WindowDpi();
     if (!CWindow::Create(kMainWindowClass, caption.c_str(), WS_OVERLAPPEDWINDOW | WS_CLIPCHILDREN,
-                         0, CW_USEDEFAULT, CW_USEDEFAULT, 800, 600, nullptr, nullptr, instance))
+                         0, CW_USEDEFAULT, CW_USEDEFAULT, MulDiv(800, dpi, 96),
+                         MulDiv(600, dpi, 96), nullptr, nullptr, instance))
         return false;
     if (m_book.GetSetting(kShowToolbar))
         CreateToolbar();
 
-    m_messageFont.reset(CreateFontA(-15, 0, 0, 0, FW_NORMAL, FALSE, FALSE, FALSE, DEFAULT_CHARSET,
-                                    OUT_DEFAULT_PRECIS, CLIP_DEFAULT_PRECIS, DEFAULT_QUALITY,
-                                    DEFAULT_PITCH | FF_SWISS, "MS Shell Dlg 2"));
-    m_message.m_font = m_messageFont.get();
+    ScaleMessageFont(WindowDpi());
     m_message.Create(kMessagePaneClass, "", WS_CHILD, 0, 0, 0, 0, 0, m_hWnd, nullptr, instance);
 
     std::string error;
@@ -217,6 +217,15 @@ int CMainWindow::WindowDpi() const {
     const int dpi = GetDeviceCaps(dc, LOGPIXELSY);
     ReleaseDC(nullptr, dc);
     return dpi > 0 ? dpi : 96;
+}
+
+void CMainWindow::ScaleMessageFont(int dpi) {
+    m_messageFont.reset(CreateFontA(-MulDiv(15, dpi, 96), 0, 0, 0, FW_NORMAL, FALSE, FALSE, FALSE,
+                                    DEFAULT_CHARSET, OUT_DEFAULT_PRECIS, CLIP_DEFAULT_PRECIS,
+                                    DEFAULT_QUALITY, DEFAULT_PITCH | FF_SWISS, "MS Shell Dlg 2"));
+    m_message.m_font = m_messageFont.get();
+    if (m_message.m_hWnd)
+        InvalidateRect(m_message.m_hWnd, nullptr, TRUE);
 }
 
 void CMainWindow::LoadToolbarImages(int dpi) {
@@ -737,6 +746,7 @@ LRESULT CMainWindow::HandleMessage(UINT msg, WPARAM wp, LPARAM lp) {
         case kDpiChanged: {
             // Moved to a monitor of another scale: the size Windows suggests, icons to match.
             LoadToolbarImages(LOWORD(wp));
+            ScaleMessageFont(LOWORD(wp));
             const RECT* r = reinterpret_cast<const RECT*>(lp);
             if (r)
                 SetWindowPos(m_hWnd, nullptr, r->left, r->top, r->right - r->left,

@@ -108,6 +108,7 @@ class CMainWindow : public CWindow, public IBrowserEvents {
   private:
     void CreateToolbar();
     void LoadToolbarImages(int dpi);
+    void ScaleMessageFont(int dpi);
     int WindowDpi() const;
     void Layout();
     RECT ContentRect() const;
