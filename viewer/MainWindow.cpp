@@ -513,6 +513,14 @@ bool CMainWindow::PreTranslate(MSG* msg) {
     if ((m == WM_LBUTTONUP || m == WM_MBUTTONUP || m == WM_KEYUP) && control &&
         (msg->hwnd == control || IsChild(control, msg->hwnd)))
         m_dwLastInput = GetTickCount() | 1;  // never 0, which means "no action yet"
+    // Ctrl+wheel is the text size, as Ctrl+Plus and Ctrl+Minus, not the control's own zoom.
+    if (m == WM_MOUSEWHEEL && (LOWORD(msg->wParam) & MK_CONTROL)) {
+        const int id =
+            static_cast<short>(HIWORD(msg->wParam)) > 0 ? IDM_TEXT_LARGER : IDM_TEXT_SMALLER;
+        if (ButtonOn(id))
+            RunCommand(id);
+        return true;
+    }
     // Backspace outside a text field is the control's own Back; the viewer's history answers it.
     if (m == WM_KEYDOWN && msg->wParam == VK_BACK && GetKeyState(VK_CONTROL) >= 0 &&
         GetKeyState(VK_MENU) >= 0 && !m_host.IsEditing()) {

@@ -316,6 +316,15 @@ TEST_F(ViewerReader, TextSizeStepsWithoutJumping) {
     EXPECT_FALSE(m_window->CanRun(IDM_TEXT_LARGER));
     SendMessageA(m_window->GetHwnd(), WM_COMMAND, IDM_TEXT_SMALLER, 0);
     EXPECT_EQ(m_window->GetTextSize(), 3);
+    // Ctrl+wheel steps the same sizes; the control never zooms on its own.
+    MSG wheel = {m_window->GetPageWindow(),
+                 WM_MOUSEWHEEL,
+                 MAKEWPARAM(MK_CONTROL, -WHEEL_DELTA),
+                 0,
+                 0,
+                 {0, 0}};
+    EXPECT_TRUE(m_window->PreTranslate(&wheel));
+    EXPECT_EQ(m_window->GetTextSize(), 2);
 }
 
 TEST_F(ViewerReader, HistoryKeepsThePlaceInThePage) {
