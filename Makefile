@@ -6,12 +6,13 @@
 # build/win64 (MinGW x86_64: the same sources, whose tests run under wine64 where the kernel cannot
 # start 32-bit programs, or when PV_WINE64=1; its programs carry the i686 viewer),
 # build/native (g++ release: the command line, benchmarks), build/asan (g++ with AddressSanitizer
-# and UndefinedBehaviorSanitizer: the unit tests), build/fuzz (clang: libFuzzer targets).
+# and UndefinedBehaviorSanitizer: the unit tests), build/tsan (g++ with ThreadSanitizer: the core
+# and the threaded build tests), build/fuzz (clang: libFuzzer targets).
 
 JOBS ?= $(shell nproc)
 CMAKE_FLAGS ?=
 
-.PHONY: all bootstrap win win64 wintests native asan fuzz sample test bench dist clean
+.PHONY: all bootstrap win win64 wintests native asan tsan fuzz sample test bench dist clean
 
 all: win native
 
@@ -43,6 +44,10 @@ asan: win
 	      -DPV_VIEWER_EXE=$(CURDIR)/build/win/viewer/viewer.exe $(CMAKE_FLAGS) >/dev/null
 	cmake --build build/asan -j $(JOBS)
 
+tsan:
+	cmake -S . -B build/tsan -DCMAKE_BUILD_TYPE=RelWithDebInfo -DPV_TSAN=ON $(CMAKE_FLAGS) >/dev/null
+	cmake --build build/tsan --target tsan_tests -j $(JOBS)
+
 fuzz:
 	cmake -S . -B build/fuzz -DCMAKE_BUILD_TYPE=RelWithDebInfo -DPV_FUZZ=ON \
 	      -DCMAKE_C_COMPILER=clang -DCMAKE_CXX_COMPILER=clang++ $(CMAKE_FLAGS) >/dev/null
@@ -51,7 +56,7 @@ fuzz:
 sample: bootstrap native
 	@bash scripts/sample.sh
 
-test: bootstrap wintests native asan fuzz
+test: bootstrap wintests native asan tsan fuzz
 	@bash scripts/test.sh
 
 bench: native

@@ -15,6 +15,7 @@
 #include "cli/CliCheck.h"
 #include "cli/ConsoleUi.h"
 #include "compiler/BuildEBook.h"
+#include "compiler/PackPool.h"
 #include "platform/Text.h"
 #include "platform/Version.h"
 #include "project/PageList.h"
@@ -63,6 +64,8 @@ const char kUsageHead[] =
     "  --icon FILE.ico      icon of the e-book; the file must hold a 32x32 16-colour image\n"
     "  --home NAME          make the file NAME (relative to the folder) the home page, as\n"
     "                       File Properties' \"Make Home Page\" does\n"
+    "  --jobs N             build only: pack the pages on N threads (1 to 16; by default one\n"
+    "                       per processor, at most 16); the e-book is the same for every N\n"
     "  --option NAME=0|1    viewer option; NAME is one of:\n";
 const char kUsageTail[] =
     "Texts not given start as on a first run of the publisher: author \"*Your Name*\",\n"
@@ -132,6 +135,8 @@ Args Parse(const std::vector<std::string>& words) {
             allowed.push_back(f.pszFlag);
         if (args.strCommand == "new")
             allowed.push_back("--ebook");
+        else
+            allowed.push_back("--jobs");
     } else if (args.strCommand == "extract") {
         allowed = {"-d"};
     } else if (args.strCommand != "list" && args.strCommand != "check") {
@@ -276,6 +281,24 @@ bool ScanSource(const std::string& folder, CBookProject& project, Ui& ui) {
     return true;
 }
 
+// The --jobs value: a whole number from 1 to kMaxPackThreads; 0 (the default) when not given.
+unsigned PackThreads(const Args& args) {
+    const auto it = args.values.find("--jobs");
+    if (it == args.values.end())
+        return 0;
+    const std::string& text = it->second;
+    unsigned n = 0;
+    bool ok = !text.empty() && text.size() <= 3;
+    for (char c : text) {
+        ok = ok && c >= '0' && c <= '9';
+        n = n * 10 + static_cast<unsigned>(c - '0');
+    }
+    if (!ok || n < 1 || n > kMaxPackThreads)
+        throw UsageError{"--jobs " + text + ": give a number of threads from 1 to " +
+                         std::to_string(kMaxPackThreads) + "."};
+    return n;
+}
+
 int RunBuild(const Args& args, const CStubSource& stub, CConsoleUi& ui) {
     if (args.positional.size() != 1)
         throw UsageError{"build takes one SOURCE (a folder or a project file)."};
@@ -324,7 +347,7 @@ int RunBuild(const Args& args, const CStubSource& stub, CConsoleUi& ui) {
             return kExitFailure;
         }
     }
-    return BuildEBook(project, ui, stub) ? kExitOk : kExitFailure;
+    return BuildEBook(project, ui, stub, kMaxEBookSize, PackThreads(args)) ? kExitOk : kExitFailure;
 }
 
 int RunNew(const Args& args, CConsoleUi& ui) {

@@ -1,8 +1,15 @@
 // The e-book build.
 //
-// Memory: each page file is read whole, packed in one compressor call and both buffers are freed
-// before the next page is read; the store's updater keeps only the packed bytes until the commit.
-// So the peak is about the packed book plus the largest file (twice, raw and packed).
+// Pages are read and packed by a pool of worker threads (PackPool.h) while this thread files the
+// packed blocks into the store strictly in page order, so the e-book's bytes do not depend on the
+// number of threads, and the first failing page in page order is the one reported, as when one
+// thread does everything.
+//
+// Memory: each page file is read whole, packed in one compressor call and its raw buffer freed
+// at once; at most kPackWindowPerThread x threads pages are in flight (being packed, or packed and
+// not yet filed), and the packed ones stay under kPackWaitingBytes plus one block per thread; the
+// store's updater keeps only the packed bytes until the commit. So the peak is about the packed
+// book plus, per thread, two of the largest files (raw and packed), plus kPackWaitingBytes.
 //
 // Size limits: the store addresses its items through 32-bit offsets held in signed file positions,
 // so the finished e-book must stay below 2 GiB. The build adds up an upper bound of the store's
@@ -15,6 +22,7 @@
 #include <string>
 
 #include "compiler/IconReplace.h"
+#include "compiler/PackPool.h"
 #include "compiler/PackedBlock.h"
 #include "compiler/ResourceUpdater.h"
 #include "platform/ErrorReport.h"
@@ -68,6 +76,30 @@ class CItemWriter {
     uint64_t m_qwMax;
 };
 
+// Deletes the half-built output when the store step did not succeed, on every way out, a
+// failure report that throws included; the updater is gone by then, so the file is closed. A
+// failed deletion is not shown.
+class COutputRemover {
+  public:
+    explicit COutputRemover(const std::string& path) : m_strPath(path) {}
+    ~COutputRemover() {
+        if (!m_bArmed)
+            return;
+        try {
+            CFile::Remove(m_strPath);
+        } catch (const CFileException&) {
+        }
+    }
+    COutputRemover(const COutputRemover&) = delete;
+    COutputRemover& operator=(const COutputRemover&) = delete;
+    void Disarm() { m_bArmed = false; }
+    bool Armed() const { return m_bArmed; }
+
+  private:
+    const std::string& m_strPath;
+    bool m_bArmed = true;
+};
+
 // Reads a whole page or splash file (opened for reading, not shared).
 std::vector<uint8_t> ReadWholeFile(const std::string& path) {
     CFile file;
@@ -83,23 +115,38 @@ std::vector<uint8_t> ReadWholeFile(const std::string& path) {
     return bytes;
 }
 
+// Reads and packs one file; the raw buffer is gone when this returns. Touches nothing shared, so
+// the packing threads call it at the same time.
+std::vector<uint8_t> PackFile(const std::string& path) {
+    const std::vector<uint8_t> raw = ReadWholeFile(path);
+    try {
+        return PackBlock(raw.data(), raw.size());
+    } catch (const CPackError& e) {
+        throw BuildRefusal{kReadFailed + path,
+                           std::string("The file could not be packed: ") + e.what() + "."};
+    }
+}
+
 // Reads, packs and files one file; the raw and packed buffers are gone when this returns.
 // Returns the number of bytes read.
 uint64_t PutPackedFile(CItemWriter& writer, unsigned type, unsigned id, const std::string& path) {
-    std::vector<uint8_t> packed;
-    uint64_t read = 0;
-    {
-        const std::vector<uint8_t> raw = ReadWholeFile(path);
-        read = raw.size();
-        try {
-            packed = PackBlock(raw.data(), raw.size());
-        } catch (const CPackError& e) {
-            throw BuildRefusal{kReadFailed + path,
-                               std::string("The file could not be packed: ") + e.what() + "."};
-        }
-    }
+    const std::vector<uint8_t> packed = PackFile(path);
     writer.Put(type, id, packed.data(), packed.size(), path);
-    return read;
+    return PackedBlockLength(packed.data(), packed.size());
+}
+
+// The next page's block from the pool. A page file opened exclusively by two packing threads at
+// once (a project that lists one file twice) fails with a sharing violation that one thread alone
+// would not meet; such a page is packed again while no other thread runs, so that only a conflict
+// a one-thread build meets too (such as the output file itself) is reported.
+std::vector<uint8_t> NextPage(CPackPool& pool) {
+    try {
+        return pool.Next();
+    } catch (const CFileException& e) {
+        if (e.m_cause != CFileException::sharingViolation)
+            throw;
+    }
+    return pool.RetryAlone();
 }
 
 void PutText(CItemWriter& writer, unsigned id, const std::string& text, const std::string& out) {
@@ -110,29 +157,39 @@ void PutText(CItemWriter& writer, unsigned id, const std::string& text, const st
 // Steps 4 to 11: the store. Throws CException, BuildRefusal or std::bad_alloc; *current names
 // the file being worked on at the moment of a failure.
 void WriteStore(const CBookProject& project, Ui& ui, uint64_t stubSize, uint64_t maxSize,
-                std::string* current) {
+                unsigned threads, std::string* current) {
     const std::string& out = project.m_strEBookFile;
     *current = out;
     CResourceUpdater updater;
     updater.Open(out, false);
     CItemWriter writer(updater, stubSize, maxSize);
 
-    size_t included = 0;
-    for (const auto& page : project.m_arrPages)
-        included += page->m_bInProject ? 1 : 0;
+    // The included pages: page numbers and paths, in page order.
     size_t tableSize = 0;
-    size_t done = 0;
-    uint64_t bytesRead = 0;
+    std::vector<unsigned> numbers;
+    std::vector<std::string> paths;
     for (size_t i = 0; i < project.m_arrPages.size(); ++i) {
         const CPieceElem& page = *project.m_arrPages[i];
         if (!page.m_bInProject)
             continue;
+        numbers.push_back(static_cast<unsigned>(i + 1));
         // The backslash is always inserted, even after a folder that already ends in one.
-        *current = project.m_strProjectDir + "\\" + page.m_strFile;
+        paths.push_back(project.m_strProjectDir + "\\" + page.m_strFile);
         tableSize += page.m_strFile.size() + 17;
-        bytesRead +=
-            PutPackedFile(writer, kPageResourceType, static_cast<unsigned>(i + 1), *current);
-        ui.ShowProgress(++done, included, bytesRead);
+    }
+    {
+        // The pool is gone (every worker joined) before anything leaves this block, failures
+        // included, so no thread runs while the failure is reported.
+        CPackPool pool(
+            paths.size(), [&paths](size_t k) { return PackFile(paths[k]); }, threads);
+        uint64_t bytesRead = 0;
+        for (size_t k = 0; k < paths.size(); ++k) {
+            *current = paths[k];
+            const std::vector<uint8_t> block = NextPage(pool);
+            writer.Put(kPageResourceType, numbers[k], block.data(), block.size(), *current);
+            bytesRead += PackedBlockLength(block.data(), block.size());
+            ui.ShowProgress(k + 1, paths.size(), bytesRead);
+        }
     }
     *current = out;
 
@@ -210,7 +267,8 @@ std::string TooManyPagesMessage(size_t count) {
            ". Remove some files from the project folder and scan it again.";
 }
 
-int BuildEBook(CBookProject& project, Ui& ui, const CStubSource& stub, uint64_t maxEBookSize) {
+int BuildEBook(CBookProject& project, Ui& ui, const CStubSource& stub, uint64_t maxEBookSize,
+               unsigned packThreads) {
     CWaitCursor wait(ui);
 
     // Page numbers are 16-bit ids: a longer list would wrap and overwrite earlier pages.
@@ -242,10 +300,11 @@ int BuildEBook(CBookProject& project, Ui& ui, const CStubSource& stub, uint64_t 
     }
 
     std::string current;
-    bool failed = true;
+    COutputRemover remover(out);
     try {
-        WriteStore(project, ui, stubSize, maxEBookSize, &current);
-        failed = false;
+        WriteStore(project, ui, stubSize, maxEBookSize,
+                   packThreads == 0 ? DefaultPackThreads() : packThreads, &current);
+        remover.Disarm();
     } catch (const CException& e) {
         ReportError(ui, kReadFailed + current, e);
     } catch (const BuildRefusal& r) {
@@ -254,14 +313,8 @@ int BuildEBook(CBookProject& project, Ui& ui, const CStubSource& stub, uint64_t 
         ui.ShowMessage(kReadFailed + current + "\nThere is not enough memory to build the e-book.",
                        MsgIcon::stop, MsgButtons::ok);
     }
-    if (failed) {
-        // The updater has been destroyed, so the file is closed; a failed deletion is not shown.
-        try {
-            CFile::Remove(out);
-        } catch (const CFileException&) {
-        }
+    if (remover.Armed())
         return 0;
-    }
 
     return ReplaceIcon(project, ui) ? 1 : 0;
 }

@@ -47,8 +47,11 @@ const uint64_t kMaxEBookSize = 0x7FFFFFFFu;
 //  - the icon step: its own messages; the output stays.
 // Reads the project only (and the icon step's working values). maxEBookSize is for tests, which
 // cannot afford 2 GiB files.
+// packThreads: how many threads read and pack the pages (0 = DefaultPackThreads(), 1 = all on
+// the calling thread, at most kMaxPackThreads); the e-book's bytes and the failure reported are
+// the same for every number. Every thread has ended when this returns or throws.
 int BuildEBook(CBookProject& project, Ui& ui, const CStubSource& stub,
-               uint64_t maxEBookSize = kMaxEBookSize);
+               uint64_t maxEBookSize = kMaxEBookSize, unsigned packThreads = 0);
 
 // The bytes of the interface settings record (76 bytes: 19 little-endian int32).
 std::vector<uint8_t> MakeSettingsRecord(const CBookProject& project);

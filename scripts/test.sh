@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
-# Runs every test: native unit tests under the sanitizers, the Windows tests under Wine, the
-# end-to-end tests and a short run of each fuzzer. Ends with one line "N passed, N failed" over
-# the suites; exits non-zero when anything fails.
+# Runs every test: native unit tests under the sanitizers, the threaded build tests under
+# ThreadSanitizer, the Windows tests under Wine, the end-to-end tests and a short run of each
+# fuzzer. Ends with one line "N passed, N failed" over the suites; exits non-zero when anything
+# fails.
 set -u
 cd "$(dirname "$0")/.."
 passed=0
@@ -21,6 +22,8 @@ suite() {
 suite "source checks" bash scripts/check-sources.sh
 suite "native unit tests (AddressSanitizer + UndefinedBehaviorSanitizer)" \
   bash -c 'cd build/asan && ctest --output-on-failure -j 2'
+suite "threaded build tests (ThreadSanitizer)" \
+  bash -c 'cd build/tsan && ctest --output-on-failure'
 # The Windows suites run on the 32-bit Wine where the kernel can start 32-bit programs, else (or
 # with PV_WINE64=1) on the 64-bit Wine with the x86_64 build of the same sources.
 if [ "$(bash scripts/wine-kind.sh)" = 64 ]; then

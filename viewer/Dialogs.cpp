@@ -239,8 +239,8 @@ class CSearchDialog final : public CDialog {
                 s_indexed = &m_book;
             }
             results = s_search.Search(m_book, CWinText::Ansi(query, CP_UTF8));
-            m_hits = results.hits;
         }
+        m_hits = results.hits;
 
         for (const SearchHit& hit : m_hits)
             SendMessageW(list, LB_ADDSTRING, 0,

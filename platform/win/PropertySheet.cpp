@@ -213,6 +213,11 @@ void CPropertySheet::SetWizardButtons(DWORD flags) {
         PostMessageA(m_hWnd, PSM_SETWIZBUTTONS, 0, static_cast<LPARAM>(flags));
 }
 
+void CPropertySheet::PressButton(int button) {
+    if (m_hWnd)
+        PostMessageA(m_hWnd, PSM_PRESSBUTTON, static_cast<WPARAM>(button), 0);
+}
+
 HWND CPropertySheet::GetCurrentPageHwnd() const {
     return m_hWnd ? PropSheet_GetCurrentPageHwnd(m_hWnd) : nullptr;
 }

@@ -106,6 +106,9 @@ class CPropertySheet {
     // Posts PSM_SETWIZBUTTONS (PSWIZB_ flags): the buttons change once the message is handled,
     // which keeps the call safe inside the sheet's own notifications.
     void SetWizardButtons(DWORD flags);
+    // Presses a button (PSBTN_BACK, PSBTN_NEXT, PSBTN_FINISH, PSBTN_CANCEL, ...) as a click
+    // does: posted, so that the sheet acts once the caller is back in the message loop.
+    void PressButton(int button);
     HWND GetCurrentPageHwnd() const;
     int GetActiveIndex() const;
     CPropertyPage* GetActivePage() const;

@@ -1,9 +1,10 @@
 #!/usr/bin/env bash
 # End-to-end tests of the whole programs, on the sample book:
-#  1. the native pagevane-cli builds the sample; list shows it; extract gives every file back
-#     byte for byte; a custom icon fits the real viewer's icon;
-#  2. pagevane-cli.exe under Wine builds the same sample into a byte-identical e-book, lists it
-#     as the native one does and extracts it byte for byte;
+#  1. the native pagevane-cli builds the sample, with 1, 8 and the default number of packing
+#     threads into the same bytes; list shows it; extract gives every file back byte for byte; a
+#     custom icon fits the real viewer's icon;
+#  2. pagevane-cli.exe under Wine builds the same sample into a byte-identical e-book (with the
+#     default threads and with 8), lists it as the native one does and extracts it byte for byte;
 #  3. the built e-book starts under Wine and reads its store (the viewer's self-test report);
 #  4. check finds nothing in the sample, a folder's index.html becomes the home page, --version,
 #     and progress shows on a terminal only.
@@ -55,6 +56,11 @@ echo "== native command line"
 "$native_cli" build "$book" -o "$work/native.exe" "${flags[@]}" 2>"$work/build.err"
 check "native build exits 0" test $? -eq 0
 check "native build prints no message" test ! -s "$work/build.err"
+
+for jobs in 1 8; do
+  "$native_cli" build "$book" -o "$work/native-$jobs.exe" "${flags[@]}" --jobs $jobs 2>/dev/null
+  check "native build --jobs $jobs gives the same bytes" cmp -s "$work/native.exe" "$work/native-$jobs.exe"
+done
 
 "$native_cli" list "$work/native.exe" >"$work/list.txt" 2>"$work/list.err"
 check "list exits 0" test $? -eq 0
@@ -133,6 +139,10 @@ cp "$win_cli" "$work/pagevane-cli.exe"
   for f in "${flags[@]}"; do printf ' "%s"' "$f"; done
   printf ' 2> "%s"\r\n' "$(winpath "$work/win-build.err")"
   printf 'echo %%errorlevel%% > "%s"\r\n' "$(winpath "$work/win-build.rc")"
+  printf '"%s" build "%s" -o "%s" --jobs 8' "$(winpath "$work/pagevane-cli.exe")" \
+    "$(winpath "$book")" "$(winpath "$work/windows-8.exe")"
+  for f in "${flags[@]}"; do printf ' "%s"' "$f"; done
+  printf '\r\n'
   printf '"%s" list "%s" > "%s" 2>&1\r\n' "$(winpath "$work/pagevane-cli.exe")" \
     "$(winpath "$work/windows.exe")" "$(winpath "$work/win-list.txt")"
   printf '"%s" extract "%s" -d "%s" 2> "%s"\r\n' "$(winpath "$work/pagevane-cli.exe")" \
@@ -155,6 +165,9 @@ check "pagevane-cli.exe exits 0" grep -q '^0' "$work/win-build.rc"
 check "pagevane-cli.exe prints no message" test ! -s "$work/win-build.err"
 check "native and Windows command lines build byte-identical e-books" \
   cmp -s "$work/native.exe" "$work/windows.exe"
+
+check "pagevane-cli.exe --jobs 8 builds the same bytes" \
+  cmp -s "$work/native.exe" "$work/windows-8.exe"
 
 check "pagevane-cli.exe lists what the native one lists" \
   diff <(tr -d '\r' <"$work/win-list.txt") "$work/list.txt"

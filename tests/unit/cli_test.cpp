@@ -60,6 +60,11 @@ TEST_F(CliTest, UsageErrorsExitWithTwo) {
         {"new", book},
         {"new", book, "-o", "p.ebp", "extra"},
         {"build", book, "-o", "x.exe", "--title", "Caf\xC3\xA9 \xE2\x82\xAC \xE4\xB8\xAD"},
+        {"build", book, "-o", "x.exe", "--jobs", "0"},
+        {"build", book, "-o", "x.exe", "--jobs", "17"},
+        {"build", book, "-o", "x.exe", "--jobs=4294967297"},
+        {"build", book, "-o", "x.exe", "--jobs", "2x"},
+        {"new", book, "-o", "p.ebp", "--jobs", "2"},
     };
     for (const auto& c : cases) {
         std::string joined;
@@ -77,6 +82,7 @@ TEST_F(CliTest, HelpGoesToStandardOutput) {
     EXPECT_EQ(Run({"--help"}), kExitOk);
     EXPECT_NE(out.str().find("pagevane-cli build SOURCE"), std::string::npos);
     EXPECT_NE(out.str().find("FontSizeButton"), std::string::npos);
+    EXPECT_NE(out.str().find("--jobs N"), std::string::npos);
     EXPECT_TRUE(err.str().empty());
 }
 

@@ -85,7 +85,7 @@ class CTestSheet : public CPropertySheet {
             m_survivedEscape =
                 GetCurrentPageHwnd() != nullptr &&
                 std::find(g_log.begin(), g_log.end(), "p1.querycancel") == g_log.end();
-            PostMessageA(m_hWnd, PSM_PRESSBUTTON, PSBTN_CANCEL, 0);
+            PressButton(PSBTN_CANCEL);
             return 0;
         }
         return CPropertySheet::HandleMessage(msg, wParam, lParam);
@@ -120,10 +120,9 @@ class SheetTest : public ::testing::Test {
     void Pump() {
         PumpUntil([] { return false; }, 100, [this](MSG* m) { return m_sheet.IsSheetMessage(m); });
     }
-    // Presses a wizard button the way a click does (posted, so the sheet handles it in its own
-    // time) and waits until the active page is expected.
+    // Presses a wizard button and waits until the active page is expected.
     bool Press(int button, int expected, DWORD ms = 3000) {
-        PostMessageA(m_sheet.m_hWnd, PSM_PRESSBUTTON, static_cast<WPARAM>(button), 0);
+        m_sheet.PressButton(button);
         const bool ok = PumpUntil([&] { return m_sheet.GetActiveIndex() == expected; }, ms,
                                   [this](MSG* m) { return m_sheet.IsSheetMessage(m); });
         Pump();
@@ -224,7 +223,7 @@ TEST_F(SheetTest, EscapeIsFilteredForTheSheetOnlyAndCancelAsksThePage) {
     EXPECT_NE(std::find(g_log.begin(), g_log.end(), "p1.querycancel"), g_log.end());
 
     m_first.m_allowCancel = true;
-    PostMessageA(m_sheet.m_hWnd, PSM_PRESSBUTTON, PSBTN_CANCEL, 0);
+    m_sheet.PressButton(PSBTN_CANCEL);
     EXPECT_TRUE(PumpUntil([&] { return m_sheet.IsFinished(); }, 3000,
                           [this](MSG* m) { return m_sheet.IsSheetMessage(m); }));
     EXPECT_NE(std::find(g_log.begin(), g_log.end(), "p1.reset"), g_log.end());
