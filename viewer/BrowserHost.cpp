@@ -2,12 +2,13 @@
 // the security manager service by asking the client site, which is why one object (CHostSite)
 // carries all the site interfaces.
 //
-// Standards mode: the control renders pages in its legacy mode unless the process is listed under
+// Document modes: the control renders pages in its legacy mode unless the process is listed under
 // FEATURE_BROWSER_EMULATION; the viewer writes that value at start-up (ViewerApp.cpp).
 #include "viewer/BrowserHost.h"
 
 #include <exdisp.h>
 #include <exdispid.h>
+#include <mshtml.h>
 #include <mshtmhst.h>
 #include <ole2.h>
 #include <urlmon.h>
@@ -47,7 +48,38 @@ void SetCancel(const VARIANT& v, bool cancel) {
         *v.pboolVal = cancel ? VARIANT_TRUE : VARIANT_FALSE;
 }
 
+const long kNewWindowUserStarted = 0x2;  // NWMF_USERINITED
+
 }  // namespace
+
+DWORD BookPageUrlPolicy(DWORD action) {
+    switch (action) {
+        case URLACTION_SCRIPT_RUN:
+        case URLACTION_SCRIPT_SAFE_ACTIVEX:
+        case URLACTION_SCRIPT_XSSFILTER:
+        case URLACTION_HTML_FONT_DOWNLOAD:
+        case URLACTION_HTML_META_REFRESH:
+        case URLACTION_HTML_MIXED_CONTENT:
+            return URLPOLICY_ALLOW;
+        case URLACTION_ACTIVEX_RUN:
+        case URLACTION_ACTIVEX_OVERRIDE_OBJECT_SAFETY:
+        case URLACTION_SCRIPT_OVERRIDE_SAFETY:
+        case URLACTION_CROSS_DOMAIN_DATA:
+        case URLACTION_SCRIPT_PASTE:
+        case URLACTION_HTML_SUBMIT_FORMS:
+        case URLACTION_HTML_INCLUDE_FILE_PATH:
+        case URLACTION_SHELL_FILE_DOWNLOAD:
+        case URLACTION_JAVA_PERMISSIONS:
+            return URLPOLICY_DISALLOW;
+        default:
+            break;
+    }
+    // Installing or downloading code and every shell action (moving files, running verbs).
+    if ((action >= URLACTION_DOWNLOAD_MIN && action <= URLACTION_DOWNLOAD_MAX) ||
+        (action >= URLACTION_SHELL_MIN && action <= URLACTION_SHELL_MAX))
+        return URLPOLICY_DISALLOW;
+    return kPolicyDefault;
+}
 
 class CHostSite final
     : public ComObject<CHostSite, ComItf<IOleClientSite, &IID_IOleClientSite>,
@@ -57,6 +89,7 @@ class CHostSite final
                        ComItf<IDocHostShowUI, &kIID_IDocHostShowUI>,
                        ComItf<IServiceProvider, &IID_IServiceProvider>,
                        ComItf<IInternetSecurityManager, &IID_IInternetSecurityManager>,
+                       ComItf<IOleCommandTarget, &IID_IOleCommandTarget>,
                        ComItf<IDispatch, &IID_IDispatch, &DIID_DWebBrowserEvents2>> {
   public:
     CHostSite(HWND parent, IBrowserEvents* events) : m_parent(parent), m_events(events) {}
@@ -158,13 +191,22 @@ class CHostSite final
     STDMETHODIMP TranslateAccelerator(LPMSG, WORD) override { return S_FALSE; }
 
     // IDocHostUIHandler
-    STDMETHODIMP ShowContextMenu(DWORD, POINT*, IUnknown*, IDispatch*) override {
-        return S_FALSE;  // the control's own menu
+    STDMETHODIMP ShowContextMenu(DWORD, POINT* pt, IUnknown*, IDispatch*) override {
+        if (m_events) {
+            POINT at = {0, 0};
+            if (pt)
+                at = *pt;
+            else
+                GetCursorPos(&at);
+            m_events->OnContextMenu(at);
+        }
+        return S_OK;  // handled: the control's own menu (View Source, Open in New Window)
     }
     STDMETHODIMP GetHostInfo(DOCHOSTUIINFO* info) override {
         if (!info)
             return E_POINTER;
-        info->dwFlags = DOCHOSTUIFLAG_NO3DBORDER | DOCHOSTUIFLAG_THEME;
+        info->dwFlags = DOCHOSTUIFLAG_NO3DBORDER | DOCHOSTUIFLAG_THEME |
+                        DOCHOSTUIFLAG_DISABLE_HELP_MENU | DOCHOSTUIFLAG_DISABLE_SCRIPT_INACTIVE;
         info->dwDoubleClick = DOCHOSTUIDBLCLK_DEFAULT;
         return S_OK;
     }
@@ -237,19 +279,21 @@ class CHostSite final
     STDMETHODIMP MapUrlToZone(LPCWSTR url, DWORD* zone, DWORD) override {
         if (!url || !zone || !IsBookUrl(CWinText::Ansi(url)))
             return INET_E_DEFAULT_ACTION;
-        *zone = URLZONE_TRUSTED;
+        *zone = URLZONE_INTERNET;
         return S_OK;
     }
     STDMETHODIMP GetSecurityId(LPCWSTR, BYTE*, DWORD*, DWORD_PTR) override {
         return INET_E_DEFAULT_ACTION;
     }
-    STDMETHODIMP ProcessUrlAction(LPCWSTR url, DWORD, BYTE* policy, DWORD cbPolicy, BYTE*, DWORD,
-                                  DWORD, DWORD) override {
+    STDMETHODIMP ProcessUrlAction(LPCWSTR url, DWORD action, BYTE* policy, DWORD cbPolicy, BYTE*,
+                                  DWORD, DWORD, DWORD) override {
         if (!url || !policy || cbPolicy < sizeof(DWORD) || !IsBookUrl(CWinText::Ansi(url)))
             return INET_E_DEFAULT_ACTION;
-        const DWORD allow = URLPOLICY_ALLOW;
-        memcpy(policy, &allow, sizeof(allow));
-        return S_OK;
+        const DWORD answer = BookPageUrlPolicy(action);
+        if (answer == kPolicyDefault)
+            return INET_E_DEFAULT_ACTION;
+        memcpy(policy, &answer, sizeof(answer));
+        return answer == URLPOLICY_ALLOW ? S_OK : S_FALSE;
     }
     STDMETHODIMP QueryCustomPolicy(LPCWSTR, REFGUID, BYTE**, DWORD*, BYTE*, DWORD, DWORD) override {
         return INET_E_DEFAULT_ACTION;
@@ -257,6 +301,24 @@ class CHostSite final
     STDMETHODIMP SetZoneMapping(DWORD, LPCWSTR, DWORD) override { return INET_E_DEFAULT_ACTION; }
     STDMETHODIMP GetZoneMappings(DWORD, IEnumString**, DWORD) override {
         return INET_E_DEFAULT_ACTION;
+    }
+
+    // IOleCommandTarget: the document asks here before showing a script error; the answer is
+    // "go on running scripts" with no dialog.
+    STDMETHODIMP QueryStatus(const GUID*, ULONG, OLECMD*, OLECMDTEXT*) override {
+        return OLECMDERR_E_UNKNOWNGROUP;
+    }
+    STDMETHODIMP Exec(const GUID* group, DWORD id, DWORD, VARIANT*, VARIANT* out) override {
+        if (!group || !IsEqualGUID(*group, kCGID_DocHostCommandHandler))
+            return OLECMDERR_E_UNKNOWNGROUP;
+        if (id != OLECMDID_SHOWSCRIPTERROR)
+            return OLECMDERR_E_NOTSUPPORTED;
+        if (out) {
+            VariantClear(out);
+            out->vt = VT_BOOL;
+            out->boolVal = VARIANT_TRUE;
+        }
+        return S_OK;
     }
 
     // IDispatch: the DWebBrowserEvents2 sink.
@@ -297,6 +359,15 @@ class CHostSite final
                     // window shows a message of its own (the whole page, not a frame).
                     SetCancel(a[0], top);
                     m_events->OnNavigateError(VariantText(a[3]), top, VariantLong(a[1]));
+                }
+                break;
+            case DISPID_NEWWINDOW3:
+                // (ppDisp, Cancel, dwFlags, bstrUrlContext, bstrUrl): always cancelled; the
+                // window opens book pages in place and hands web links on.
+                if (n >= 5) {
+                    SetCancel(a[3], true);
+                    m_events->OnNewWindow(VariantText(a[0]),
+                                          (VariantLong(a[2]) & kNewWindowUserStarted) != 0);
                 }
                 break;
             case DISPID_TITLECHANGE:
@@ -359,6 +430,8 @@ bool CBrowserHost::Create(HWND parent, const RECT& rect, IBrowserEvents* events,
         Destroy();
         return false;
     }
+    // Script errors never reach the reader as dialogs.
+    site->m_browser->put_Silent(VARIANT_TRUE);
     SetRect(rect);
     return true;
 }
@@ -447,4 +520,32 @@ HWND CBrowserHost::GetControlWindow() const {
     if (SUCCEEDED(m_site->m_object->QueryInterface(IID_IOleInPlaceObject, inplace.Out())))
         inplace->GetWindow(&h);
     return h;
+}
+
+IUnknown* CBrowserHost::GetSite() const {
+    return m_site ? static_cast<IOleClientSite*>(m_site) : nullptr;
+}
+
+bool CBrowserHost::IsEditing() const {
+    if (!IsCreated())
+        return false;
+    CComPtr<IDispatch> doc;
+    CComPtr<IHTMLDocument2> html;
+    CComPtr<IHTMLElement> active;
+    if (FAILED(m_site->m_browser->get_Document(&doc)) || !doc ||
+        FAILED(doc->QueryInterface(IID_IHTMLDocument2, html.Out())) ||
+        FAILED(html->get_activeElement(&active)) || !active)
+        return false;
+    BSTR tag = nullptr;
+    bool editing = false;
+    if (SUCCEEDED(active->get_tagName(&tag)) && tag)
+        editing = lstrcmpiW(tag, L"INPUT") == 0 || lstrcmpiW(tag, L"TEXTAREA") == 0 ||
+                  lstrcmpiW(tag, L"SELECT") == 0;
+    SysFreeString(tag);
+    CComPtr<IHTMLElement3> element;
+    VARIANT_BOOL editable = VARIANT_FALSE;
+    if (!editing && SUCCEEDED(active->QueryInterface(kIID_IHTMLElement3, element.Out())) &&
+        SUCCEEDED(element->get_isContentEditable(&editable)))
+        editing = editable != VARIANT_FALSE;
+    return editing;
 }

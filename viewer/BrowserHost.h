@@ -5,10 +5,11 @@
 // navigation through IBrowserEvents and decides what to do, so that the content side stays
 // testable without COM.
 //
-// Pages from the book are trusted like local content: the site offers an
-// IInternetSecurityManager service that puts "e-book:" URLs into the trusted zone and allows
-// every URL action for them, so the control raises no blocked-content prompts for the book's
-// own scripts and images.
+// Pages from the book get the least they need: the site offers an IInternetSecurityManager
+// service that puts "e-book:" URLs into the Internet zone and answers their URL actions itself
+// (BookPageUrlPolicy), so the book's own scripts, images and style sheets run without prompts
+// while unsafe ActiveX, cross-domain data, downloads and file access are refused. Script errors
+// never raise a dialog, and the control's own context menu never shows.
 #pragma once
 
 #include <windows.h>
@@ -24,7 +25,17 @@ class IBrowserEvents {
     virtual void OnNavigateComplete(const std::string& url, bool topLevel) = 0;
     virtual void OnNavigateError(const std::string& url, bool topLevel, long status) = 0;
     virtual void OnTitleChange(const std::string& title) = 0;
+    // The page asks for a new window (target=_blank, window.open); the control never opens one.
+    // userStarted: the control says the reader's click asked for it.
+    virtual void OnNewWindow(const std::string&, bool /*userStarted*/) {}
+    // The reader asks for a context menu at pt (screen); the control's own is never shown.
+    virtual void OnContextMenu(POINT) {}
 };
+
+// The answer to a URL action (URLACTION_...) for a book page: URLPOLICY_ALLOW,
+// URLPOLICY_DISALLOW, or kPolicyDefault to let the zone decide.
+const DWORD kPolicyDefault = 0xFFFFFFFF;
+DWORD BookPageUrlPolicy(DWORD action);
 
 class CHostSite;
 
@@ -54,8 +65,13 @@ class CBrowserHost {
     bool TranslateAccelerator(MSG* msg);
     // The document shown (an IDispatch with a new reference), or nullptr.
     IDispatch* GetDocument() const;
+    // True while the reader types in the page (a text field, a list or editable content has
+    // the focus), where keys such as Backspace belong to the page.
+    bool IsEditing() const;
     // The control's own top window, or nullptr.
     HWND GetControlWindow() const;
+    // The container object the control talks to (for checks of its answers), or nullptr.
+    IUnknown* GetSite() const;
 
   private:
     CHostSite* m_site = nullptr;

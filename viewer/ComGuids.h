@@ -6,5 +6,7 @@
 extern const IID kIID_IDocHostUIHandler2;
 extern const IID kIID_IDocHostShowUI;
 extern const CLSID kCLSID_HTMLDocument;
+extern const GUID kCGID_DocHostCommandHandler;
+extern const IID kIID_IHTMLElement3;
 // The class id under which the viewer registers its "e-book" protocol for its own process.
 extern const CLSID kCLSID_BookProtocol;

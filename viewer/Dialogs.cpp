@@ -97,14 +97,24 @@ class CAboutDialog final : public CDialog {
                             reinterpret_cast<WPARAM>(m_link.get()), FALSE);
         SendDlgItemMessageA(m_hWnd, IDC_ABOUT_EMAIL, WM_SETFONT,
                             reinterpret_cast<WPARAM>(m_link.get()), FALSE);
+        // The links are buttons, so that Tab reaches them; one with no address is skipped.
+        for (int id : {IDC_ABOUT_URL, IDC_ABOUT_EMAIL})
+            EnableWindow(GetDlgItem(id), GetWindowTextLengthW(GetDlgItem(id)) > 0);
         // Focus on OK rather than on the About text, which would show up all selected.
         SetFocus(GetDlgItem(IDOK));
         return FALSE;
     }
 
     bool OnCommand(WORD id, WORD code, HWND ctl) override {
+        // Enter on a focused link opens it rather than closing the box.
+        const int focused = GetDlgCtrlID(GetFocus());
+        if (id == IDOK && (focused == IDC_ABOUT_URL || focused == IDC_ABOUT_EMAIL) &&
+            GetParent(GetFocus()) == m_hWnd) {
+            id = static_cast<WORD>(focused);
+            code = BN_CLICKED;
+        }
         if (id == IDC_ABOUT_URL || id == IDC_ABOUT_EMAIL) {
-            if (code == STN_CLICKED)
+            if (code == BN_CLICKED)
                 OpenLink(m_hWnd, id);
             return true;
         }
@@ -113,14 +123,28 @@ class CAboutDialog final : public CDialog {
 
     INT_PTR HandleMessage(UINT msg, WPARAM wp, LPARAM lp) override {
         switch (msg) {
-            case WM_CTLCOLORSTATIC:
-                if (IsLink(m_hWnd, reinterpret_cast<HWND>(lp))) {
-                    HDC dc = reinterpret_cast<HDC>(wp);
-                    SetTextColor(dc, RGB(0, 0, 204));
-                    SetBkMode(dc, TRANSPARENT);
-                    return reinterpret_cast<INT_PTR>(GetSysColorBrush(COLOR_BTNFACE));
-                }
-                return FALSE;
+            case WM_DRAWITEM: {
+                // A link: underlined blue text, and the focus rectangle when Tab is on it.
+                const DRAWITEMSTRUCT* d = reinterpret_cast<const DRAWITEMSTRUCT*>(lp);
+                if (!d || !IsLink(m_hWnd, d->hwndItem))
+                    return FALSE;
+                wchar_t text[512] = {};
+                GetWindowTextW(d->hwndItem, text, 512);
+                FillRect(d->hDC, &d->rcItem, GetSysColorBrush(COLOR_BTNFACE));
+                HGDIOBJ old = SelectObject(d->hDC, m_link.get());
+                SetTextColor(d->hDC, RGB(0, 0, 204));
+                SetBkMode(d->hDC, TRANSPARENT);
+                RECT box = d->rcItem;
+                DrawTextW(d->hDC, text, -1, &box, DT_SINGLELINE | DT_NOPREFIX | DT_CALCRECT);
+                box.bottom = d->rcItem.bottom;
+                if (box.right > d->rcItem.right)
+                    box.right = d->rcItem.right;
+                DrawTextW(d->hDC, text, -1, &box, DT_SINGLELINE | DT_NOPREFIX | DT_END_ELLIPSIS);
+                if (d->itemState & ODS_FOCUS)
+                    DrawFocusRect(d->hDC, &box);
+                SelectObject(d->hDC, old);
+                return TRUE;
+            }
             case WM_SETCURSOR:
                 if (IsLink(m_hWnd, reinterpret_cast<HWND>(wp))) {
                     SetCursor(LoadCursorA(nullptr, MAKEINTRESOURCEA(32649)));  // IDC_HAND

@@ -5,6 +5,7 @@
 #include <urlmon.h>
 
 #include "platform/win/ComPtr.h"
+#include "platform/win/WinText.h"
 #include "viewer/Dialogs.h"
 #include "viewer/book/Book.h"
 #include "viewer/book/BookUrl.h"
@@ -17,28 +18,10 @@ namespace {
 
 const UINT_PTR kNavigationTimer = 1;
 const UINT kNavigationTimeoutMs = 10000;
-
-struct ButtonSpec {
-    int setting;  // the settings-record field that enables the button
-    int id;
-    const char* label;
-};
-
-// Toolbar order; the image of a button is its command's offset from IDM_HOME.
-const ButtonSpec kButtons[] = {
-    {kHomeButton, IDM_HOME, "Home"},
-    {kPrevNextButtons, IDM_PREV, "Previous"},
-    {kPrevNextButtons, IDM_NEXT, "Next"},
-    {kHistoryButtons, IDM_BACK, "Back"},
-    {kHistoryButtons, IDM_FORWARD, "Forward"},
-    {kCopyButton, IDM_COPY, "Copy"},
-    {kSearchButton, IDM_SEARCH, "Search"},
-    {kFullScreenButton, IDM_FULLSCREEN, "Full Screen"},
-    {kFontSizeButton, IDM_FONTSIZE, "Font Size"},
-    {kPrintButton, IDM_PRINT, "Print"},
-    {kAboutButton, IDM_ABOUT, "About"},
-    {kExitButton, IDM_EXIT, "Exit"},
-};
+// A navigation to the web counts as the reader's own when it follows a click or key this soon.
+const DWORD kReaderActionMs = 1500;
+const int kLargestTextSize = 4;
+constexpr UINT kDpiChanged = 0x02E0;  // WM_DPICHANGED (Windows 8.1), newer than our headers
 
 // Schemes whose links leave the book and go to the user's own programs.
 bool IsOutsideLink(const std::string& url) {
@@ -112,17 +95,17 @@ bool CMainWindow::Create(HINSTANCE instance, const CLSID* browserClass) {
     std::string caption = m_book.GetText(kTitle);
     if (caption.empty())
         caption = "E-book";
+    // The process sizes its windows itself (it declares itself DPI-aware): 800 x 600 at 100 %.
+    const int dpi = WindowDpi();
     if (!CWindow::Create(kMainWindowClass, caption.c_str(), WS_OVERLAPPEDWINDOW | WS_CLIPCHILDREN,
-                         0, CW_USEDEFAULT, CW_USEDEFAULT, 800, 600, nullptr, nullptr, instance))
+                         0, CW_USEDEFAULT, CW_USEDEFAULT, MulDiv(800, dpi, 96),
+                         MulDiv(600, dpi, 96), nullptr, nullptr, instance))
         return false;
     if (m_book.GetSetting(kShowToolbar))
         CreateToolbar();
     m_contents.Create(m_hWnd, instance);
 
-    m_messageFont.reset(CreateFontA(-15, 0, 0, 0, FW_NORMAL, FALSE, FALSE, FALSE, DEFAULT_CHARSET,
-                                    OUT_DEFAULT_PRECIS, CLIP_DEFAULT_PRECIS, DEFAULT_QUALITY,
-                                    DEFAULT_PITCH | FF_SWISS, "MS Shell Dlg 2"));
-    m_message.m_font = m_messageFont.get();
+    ScaleMessageFont(WindowDpi());
     m_message.Create(kMessagePaneClass, "", WS_CHILD, 0, 0, 0, 0, 0, m_hWnd, nullptr, instance);
 
     std::string error;
@@ -135,34 +118,13 @@ bool CMainWindow::Create(HINSTANCE instance, const CLSID* browserClass) {
     return true;
 }
 
-void CMainWindow::CreateToolbar() {
-    m_toolbar = CreateWindowExA(0, TOOLBARCLASSNAMEA, nullptr,
-                                WS_CHILD | WS_VISIBLE | TBSTYLE_FLAT | CCS_TOP, 0, 0, 0, 0, m_hWnd,
-                                nullptr, m_instance, nullptr);
-    if (!m_toolbar)
-        return;
-    SendMessageA(m_toolbar, TB_BUTTONSTRUCTSIZE, sizeof(TBBUTTON), 0);
-    m_images.reset(ImageList_LoadImageA(m_instance, MAKEINTRESOURCEA(IDB_TOOLBAR), 16, 0,
-                                        RGB(255, 0, 255), IMAGE_BITMAP, LR_CREATEDIBSECTION));
-    if (m_images)
-        SendMessageA(m_toolbar, TB_SETIMAGELIST, 0, reinterpret_cast<LPARAM>(m_images.get()));
-    std::vector<TBBUTTON> buttons;
-    for (const ButtonSpec& spec : kButtons) {
-        if (!m_book.GetSetting(spec.setting))
-            continue;
-        TBBUTTON b = {};
-        b.iBitmap = spec.id - IDM_HOME;
-        b.idCommand = spec.id;
-        b.fsState = TBSTATE_ENABLED;
-        b.fsStyle = BTNS_BUTTON | BTNS_AUTOSIZE;
-        b.iString = reinterpret_cast<INT_PTR>(spec.label);
-        buttons.push_back(b);
-        m_buttons.push_back(spec.id);
-    }
-    if (!buttons.empty())
-        SendMessageA(m_toolbar, TB_ADDBUTTONSA, buttons.size(),
-                     reinterpret_cast<LPARAM>(buttons.data()));
-    SendMessageA(m_toolbar, TB_AUTOSIZE, 0, 0);
+void CMainWindow::ScaleMessageFont(int dpi) {
+    m_messageFont.reset(CreateFontA(-MulDiv(15, dpi, 96), 0, 0, 0, FW_NORMAL, FALSE, FALSE, FALSE,
+                                    DEFAULT_CHARSET, OUT_DEFAULT_PRECIS, CLIP_DEFAULT_PRECIS,
+                                    DEFAULT_QUALITY, DEFAULT_PITCH | FF_SWISS, "MS Shell Dlg 2"));
+    m_message.m_font = m_messageFont.get();
+    if (m_message.m_hWnd)
+        InvalidateRect(m_message.m_hWnd, nullptr, TRUE);
 }
 
 void CMainWindow::Show(int nCmdShow) {
@@ -228,9 +190,16 @@ bool CMainWindow::CanRun(int id) const {
         case IDM_FIND_NEXT_HIT:
             return BrowserUsable() && !m_pageHits.Terms().empty();
         case IDM_COPY:
-        case IDM_FONTSIZE:
         case IDM_PRINT:
+        case IDM_SELECTALL:
+        case IDM_FINDINPAGE:
             return BrowserUsable();
+        case IDM_FONTSIZE:
+            return m_host.IsCreated();
+        case IDM_TEXT_LARGER:
+            return m_host.IsCreated() && m_nZoom < kLargestTextSize;
+        case IDM_TEXT_SMALLER:
+            return m_host.IsCreated() && m_nZoom > 0;
         case IDM_SEARCH:
             for (const BookFile& f : m_book.Files()) {
                 if (f.bInSearch)
@@ -265,6 +234,7 @@ void CMainWindow::GoHome() {
 
 void CMainWindow::Go(const std::string& url) {
     m_bNavError = false;
+    m_bTimedOut = false;
     m_navOutcome = NavOutcome::pending;
     if (!m_host.IsCreated()) {
         m_navOutcome = NavOutcome::noBrowser;
@@ -291,11 +261,13 @@ void CMainWindow::NavigationTimedOut() {
     if (m_navOutcome != NavOutcome::pending)
         return;
     m_bNavError = true;
+    m_bTimedOut = true;  // a page that still arrives replaces the message
     m_navOutcome = NavOutcome::error;
-    ShowMessage("The page " + m_strPending +
-                " did not load: the system's web-browser control gave no answer. The pages of an "
-                "e-book are drawn by the web-browser engine that comes with Windows; it seems to "
-                "be missing or unable to draw pages here.");
+    ShowMessage(FailureText(
+        m_strPending, "The page " + m_strPending +
+                          " did not load: the system's web-browser control gave no answer. The "
+                          "pages of an e-book are drawn by the web-browser engine that comes "
+                          "with Windows; it seems to be missing or unable to draw pages here."));
     PageShown(m_strPending);
     NavigationDone();
 }
@@ -338,15 +310,22 @@ void CMainWindow::RunCommand(int id) {
         case IDM_LEAVE_FULLSCREEN:
             ToggleFullScreen();
             break;
-        case IDM_FONTSIZE: {
-            m_nZoom = (m_nZoom + 1) % 5;
-            VARIANT v;
-            VariantInit(&v);
-            v.vt = VT_I4;
-            v.lVal = m_nZoom;
-            m_host.Exec(OLECMDID_ZOOM, OLECMDEXECOPT_DONTPROMPTUSER, &v, nullptr);
+        case IDM_FONTSIZE:
+            // Up step by step to the largest, then back down: never a jump across the range.
+            if (m_nZoom + m_nZoomStep < 0 || m_nZoom + m_nZoomStep > kLargestTextSize)
+                m_nZoomStep = -m_nZoomStep;
+            SetTextSize(m_nZoom + m_nZoomStep);
             break;
-        }
+        case IDM_TEXT_LARGER:
+        case IDM_TEXT_SMALLER:
+            SetTextSize(m_nZoom + (id == IDM_TEXT_LARGER ? 1 : -1));
+            break;
+        case IDM_SELECTALL:
+            m_host.Exec(OLECMDID_SELECTALL, OLECMDEXECOPT_DONTPROMPTUSER, nullptr, nullptr);
+            break;
+        case IDM_FINDINPAGE:
+            m_host.Exec(OLECMDID_FIND, OLECMDEXECOPT_PROMPTUSER, nullptr, nullptr);
+            break;
         case IDM_PRINT:
             m_host.Exec(OLECMDID_PRINT, OLECMDEXECOPT_PROMPTUSER, nullptr, nullptr);
             break;
@@ -369,6 +348,15 @@ void CMainWindow::RunCommand(int id) {
             break;
     }
     UpdateButtons();
+}
+
+void CMainWindow::SetTextSize(int size) {
+    m_nZoom = size < 0 ? 0 : size > kLargestTextSize ? kLargestTextSize : size;
+    VARIANT v;
+    VariantInit(&v);
+    v.vt = VT_I4;
+    v.lVal = m_nZoom;
+    m_host.Exec(OLECMDID_ZOOM, OLECMDEXECOPT_DONTPROMPTUSER, &v, nullptr);
 }
 
 void CMainWindow::ToggleFullScreen() {
@@ -397,7 +385,11 @@ void CMainWindow::ToggleFullScreen() {
 
 void CMainWindow::PageShown(const std::string& url) {
     std::string name;
-    const std::string canonical = NameFromUrl(url, &name) ? UrlFromName(name) : url;
+    std::string canonical = NameFromUrl(url, &name) ? UrlFromName(name) : url;
+    // The place within the page stays with it, so that Back returns there.
+    const size_t hash = url.find('#');
+    if (canonical != url && hash != std::string::npos && hash + 1 < url.size())
+        canonical += url.substr(hash);
     if (!m_bHistoryMove)
         m_history.Visit(canonical);
     m_bHistoryMove = false;
@@ -430,21 +422,62 @@ void CMainWindow::NavigationDone() {
         m_pfnNavDone(m_pNavContext);
 }
 
-bool CMainWindow::OnBeforeNavigate(const std::string& url, bool topLevel) {
-    if (IsOutsideLink(url)) {
+bool CMainWindow::ReaderActedRecently() const {
+    // Signed: the tick was rounded up to be odd, so it may be just ahead of the clock.
+    const LONG since = static_cast<LONG>(GetTickCount() - m_dwLastInput);
+    return m_dwLastInput != 0 && since < static_cast<LONG>(kReaderActionMs);
+}
+
+void CMainWindow::OpenOutside(const std::string& url) {
+    m_dwLastInput = 0;  // one click, one browser window
+    if (m_pfnLaunch)
+        m_pfnLaunch(m_pLaunchContext, url);
+    else
         ShellExecuteA(m_hWnd, "open", url.c_str(), nullptr, nullptr, SW_SHOWNORMAL);
+}
+
+bool CMainWindow::OnBeforeNavigate(const std::string& url, bool topLevel) {
+    // Links out of the book never load inside it. Only the reader's own click on the whole page
+    // reaches the default browser: frames, embedded maps and script redirects launch nothing.
+    const bool readerStarted = topLevel && ReaderActedRecently();
+    if (topLevel)
+        m_dwLastInput = 0;  // the click has its navigation; what follows is the page's own
+    if (IsOutsideLink(url)) {
+        if (readerStarted)
+            OpenOutside(url);
         return true;
     }
+    if (UrlScheme(url) == "file")
+        return true;  // the reader's own files are out of a book's reach
     if (topLevel) {
         m_bNavError = false;
+        m_bTimedOut = false;
         m_navOutcome = NavOutcome::pending;
     }
     return false;
 }
 
+void CMainWindow::OnNewWindow(const std::string& url, bool userStarted) {
+    if (IsBookUrl(url))
+        Go(url);
+    else if (IsOutsideLink(url) && (userStarted || ReaderActedRecently()))
+        OpenOutside(url);
+}
+
+void CMainWindow::OnContextMenu(POINT pt) {
+    HMENU menu = BuildContextMenu();
+    const int id =
+        TrackPopupMenu(menu, TPM_RETURNCMD | TPM_RIGHTBUTTON, pt.x, pt.y, 0, m_hWnd, nullptr);
+    DestroyMenu(menu);
+    if (id > 0)
+        RunCommand(id);
+}
+
 void CMainWindow::OnNavigateComplete(const std::string& url, bool topLevel) {
-    if (!topLevel || m_bNavError)
+    if (!topLevel || (m_bNavError && !m_bTimedOut))
         return;
+    m_bNavError = false;
+    m_bTimedOut = false;
     HideMessage();
     if (m_bZoomPending)
         ApplyZoom();
@@ -464,30 +497,77 @@ void CMainWindow::OnNavigateError(const std::string& url, bool topLevel, long st
     m_bNavError = true;
     m_navOutcome = NavOutcome::error;
     m_lNavStatus = status;
+    m_bTimedOut = false;
     char code[16];
     wsprintfA(code, "0x%08lX", static_cast<unsigned long>(status));
-    std::string text;
-    if (IsBookUrl(url) && !m_book.FindUrl(url)) {
-        text = "The page " + url + " is not part of this e-book.";
-    } else {
-        text = "This page cannot be shown: the system's web-browser control reported error " +
-               std::string(code) + " while opening " + url +
-               ".\n\nThe pages of an e-book are drawn by the web-browser engine that comes with "
-               "Windows; it seems to be missing or unable to draw pages here. The toolbar, the "
-               "About box and the search still work.";
-    }
-    ShowMessage(text);
+    ShowMessage(FailureText(
+        url, "This page cannot be shown: the system's web-browser control reported error " +
+                 std::string(code) + " while opening " + url +
+                 ".\n\nThe pages of an e-book are drawn by the web-browser engine that comes "
+                 "with Windows; it seems to be missing or unable to draw pages here. The "
+                 "toolbar, the About box and the search still work."));
     PageShown(url);
     NavigationDone();
 }
 
-void CMainWindow::OnTitleChange(const std::string&) {
-    // The caption stays the book's title; page titles appear in the search results.
+std::string CMainWindow::FailureText(const std::string& url, const std::string& otherwise) {
+    if (!IsBookUrl(url))
+        return otherwise;
+    const BookFile* file = m_book.FindUrl(url);
+    if (!file)
+        return "The page " + url + " is not part of this e-book.";
+    // A page the book itself cannot give is the book's fault, not the browser engine's.
+    std::vector<uint8_t> data;
+    std::string error;
+    if (!m_book.ReadFile(*file, &data, &error))
+        return "The page \"" + file->strName + "\" cannot be read: this e-book is damaged (" +
+               error + "). The other pages may still open.";
+    return otherwise;
+}
+
+void CMainWindow::OnTitleChange(const std::string& title) {
+    // "book title - page title"; a page with no title of its own gets its URL here, which the
+    // caption leaves out.
+    std::string caption = m_book.GetText(kTitle);
+    if (caption.empty())
+        caption = "E-book";
+    if (!title.empty() && UrlScheme(title).empty() && title != caption)
+        caption += " - " + title;
+    SetWindowTextA(m_hWnd, caption.c_str());
 }
 
 bool CMainWindow::PreTranslate(MSG* msg) {
     if (!m_hWnd)
         return false;
+    const UINT m = msg->message;
+    HWND control = m_host.GetControlWindow();
+    if ((m == WM_LBUTTONUP || m == WM_MBUTTONUP || m == WM_KEYUP) && control &&
+        (msg->hwnd == control || IsChild(control, msg->hwnd)))
+        m_dwLastInput = GetTickCount() | 1;  // never 0, which means "no action yet"
+    // Ctrl+wheel is the text size, as Ctrl+Plus and Ctrl+Minus, not the control's own zoom.
+    if (m == WM_MOUSEWHEEL && (LOWORD(msg->wParam) & MK_CONTROL)) {
+        const int id =
+            static_cast<short>(HIWORD(msg->wParam)) > 0 ? IDM_TEXT_LARGER : IDM_TEXT_SMALLER;
+        if (ButtonOn(id))
+            RunCommand(id);
+        return true;
+    }
+    // Backspace outside a text field is the control's own Back; the viewer's history answers it.
+    if (m == WM_KEYDOWN && msg->wParam == VK_BACK && GetKeyState(VK_CONTROL) >= 0 &&
+        GetKeyState(VK_MENU) >= 0 && !m_host.IsEditing()) {
+        const int id = GetKeyState(VK_SHIFT) < 0 ? IDM_FORWARD : IDM_BACK;
+        if (ButtonOn(id))
+            RunCommand(id);
+        return true;
+    }
+    if (m == WM_KEYDOWN || m == WM_SYSKEYDOWN) {
+        const int id = CommandForKey(static_cast<UINT>(msg->wParam), GetKeyState(VK_CONTROL) < 0,
+                                     GetKeyState(VK_MENU) < 0, GetKeyState(VK_SHIFT) < 0);
+        if (id > 0)
+            RunCommand(id);
+        if (id != 0)
+            return true;
+    }
     const bool escapeOutsideFullScreen =
         msg->message == WM_KEYDOWN && msg->wParam == VK_ESCAPE && !m_bFullScreen;
     if (!escapeOutsideFullScreen && m_accel && TranslateAcceleratorA(m_hWnd, m_accel, msg))
@@ -500,6 +580,17 @@ LRESULT CMainWindow::HandleMessage(UINT msg, WPARAM wp, LPARAM lp) {
         case WM_SIZE:
             Layout();
             return 0;
+        case kDpiChanged: {
+            // Moved to a monitor of another scale: the size Windows suggests, icons to match.
+            LoadToolbarImages(LOWORD(wp));
+            ScaleMessageFont(LOWORD(wp));
+            const RECT* r = reinterpret_cast<const RECT*>(lp);
+            if (r)
+                SetWindowPos(m_hWnd, nullptr, r->left, r->top, r->right - r->left,
+                             r->bottom - r->top, SWP_NOZORDER | SWP_NOACTIVATE);
+            Layout();
+            return 0;
+        }
         case WM_TIMER:
             if (wp == kNavigationTimer)
                 NavigationTimedOut();
@@ -508,6 +599,16 @@ LRESULT CMainWindow::HandleMessage(UINT msg, WPARAM wp, LPARAM lp) {
             RunCommand(LOWORD(wp));
             return 0;
         case WM_NOTIFY: {
+            // The toolbar's tooltips: the button's name and its key.
+            NMHDR* hdr = reinterpret_cast<NMHDR*>(lp);
+            if (hdr && (hdr->code == TTN_GETDISPINFOA || hdr->code == TTN_GETDISPINFOW)) {
+                m_strTip = TooltipFor(static_cast<int>(hdr->idFrom));
+                m_wstrTip = CWinText::Wide(m_strTip);
+                if (hdr->code == TTN_GETDISPINFOA)
+                    reinterpret_cast<NMTTDISPINFOA*>(lp)->lpszText = &m_strTip[0];
+                else
+                    reinterpret_cast<NMTTDISPINFOW*>(lp)->lpszText = &m_wstrTip[0];
+            }
             const std::string url = m_contents.OnNotify(reinterpret_cast<const NMHDR*>(lp));
             if (!url.empty() && url != m_strCurrent)
                 Go(url);

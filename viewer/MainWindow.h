@@ -54,6 +54,7 @@ class CMainWindow : public CWindow, public IBrowserEvents {
     HWND GetMessagePane() const { return m_message.m_hWnd; }
     const CContentsPane& Contents() const { return m_contents; }
     const CPageHits& PageHits() const { return m_pageHits; }
+    HWND GetPageWindow() const { return m_host.GetControlWindow(); }
     bool IsFullScreen() const { return m_bFullScreen; }
 
     // Opens a page by URL and records it in the history.
@@ -88,6 +89,24 @@ class CMainWindow : public CWindow, public IBrowserEvents {
 
     // Keyboard messages for our accelerators and the browser; true when handled.
     bool PreTranslate(MSG* msg);
+    // The command a key runs (IDM_...), kKeySwallowed for a key the control would act on but
+    // the viewer keeps from it (its own history, new windows, a button the book turned off),
+    // or 0 for a key left to the page.
+    int CommandForKey(UINT vk, bool ctrl, bool alt, bool shift) const;
+    static const int kKeySwallowed = -1;
+    // The toolbar's icon size for a DPI: 16, 24 or 32 pixels.
+    static int ToolbarIconSize(int dpi);
+    // A toolbar button's tooltip: its name and its key ("Back (Alt+Left)").
+    std::string TooltipFor(int id) const;
+    // The context menu shown over the page (caller destroys it).
+    HMENU BuildContextMenu() const;
+    // The control's text size, 0 (smallest) to 4 (largest).
+    int GetTextSize() const { return m_nZoom; }
+    // Where links leaving the book go (the default browser unless a test hooks it).
+    void SetLinkLauncher(void (*launch)(void*, const std::string&), void* context) {
+        m_pfnLaunch = launch;
+        m_pLaunchContext = context;
+    }
 
     // Called when a navigation ends either way (used by the self-test).
     void SetNavigationListener(void (*listener)(void*), void* context) {
@@ -100,11 +119,16 @@ class CMainWindow : public CWindow, public IBrowserEvents {
     void OnNavigateComplete(const std::string& url, bool topLevel) override;
     void OnNavigateError(const std::string& url, bool topLevel, long status) override;
     void OnTitleChange(const std::string& title) override;
+    void OnNewWindow(const std::string& url, bool userStarted) override;
+    void OnContextMenu(POINT pt) override;
 
     LRESULT HandleMessage(UINT msg, WPARAM wp, LPARAM lp) override;
 
   private:
     void CreateToolbar();
+    void LoadToolbarImages(int dpi);
+    void ScaleMessageFont(int dpi);
+    int WindowDpi() const;
     void Layout();
     RECT ContentRect() const;
     void UpdateButtons();
@@ -118,6 +142,11 @@ class CMainWindow : public CWindow, public IBrowserEvents {
     void RestorePlacement();
     void SavePlace();
     void ApplyZoom();
+    bool ButtonOn(int id) const;
+    bool ReaderActedRecently() const;
+    void OpenOutside(const std::string& url);
+    std::string FailureText(const std::string& url, const std::string& otherwise);
+    void SetTextSize(int size);
 
     CBook& m_book;
     CSearchIndexer m_indexer;  // the book's search index, built on the first search
@@ -142,12 +171,18 @@ class CMainWindow : public CWindow, public IBrowserEvents {
     bool m_bFullScreen = false;
     WINDOWPLACEMENT m_placement = {};
     LONG m_lSavedStyle = 0;
-    int m_nZoom = 2;  // the control's text sizes run 0 (smallest) to 4 (largest)
-    bool m_bZoomPending = false;
-    bool m_bStartMaximised = false;  // the remembered placement was maximised  // a remembered size
-                                     // waits for the first page to be shown
+    bool m_bZoomPending = false;     // a remembered size waits for the first page to be shown
+    bool m_bStartMaximised = false;  // the remembered placement was maximised
     Profile* m_profile = nullptr;
     std::string m_strPlaceSection;
+    int m_nZoom = 2;      // the control's text sizes run 0 (smallest) to 4 (largest)
+    int m_nZoomStep = 1;  // the Font Size button's way: up to the largest, then back down
+    bool m_bTimedOut = false;
+    std::string m_strTip;  // the tooltip text handed to the toolbar
+    std::wstring m_wstrTip;
+    DWORD m_dwLastInput = 0;  // tick of the reader's last click or key on the page
+    void (*m_pfnLaunch)(void*, const std::string&) = nullptr;
+    void* m_pLaunchContext = nullptr;
     NavOutcome m_navOutcome = NavOutcome::none;
     long m_lNavStatus = 0;
     void (*m_pfnNavDone)(void*) = nullptr;

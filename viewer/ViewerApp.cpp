@@ -80,7 +80,7 @@ void RequestStandardsMode() {
                         nullptr) != ERROR_SUCCESS)
         return;
     ScopedHKey key(raw);
-    const DWORD wanted = 11001;  // the newest document mode, whatever the page declares
+    const DWORD wanted = 11000;  // the page's DOCTYPE picks its mode, as in a browser
     DWORD value = 0;
     DWORD size = sizeof(value);
     DWORD type = 0;

@@ -38,3 +38,7 @@
 #define IDM_LEAVE_FULLSCREEN 40013
 #define IDM_CONTENTS 40030       // opens and closes the contents pane (no toolbar button)
 #define IDM_FIND_NEXT_HIT 40031  // selects the next word of the last search on the page
+#define IDM_SELECTALL 40020
+#define IDM_FINDINPAGE 40021
+#define IDM_TEXT_LARGER 40022
+#define IDM_TEXT_SMALLER 40023
