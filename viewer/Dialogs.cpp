@@ -16,6 +16,13 @@
 
 namespace {
 
+// A count as wide text. std::to_wstring would go through the C library's wide printf, which
+// with its floating-point half costs the viewer about 17 KB.
+std::wstring WideNumber(size_t n) {
+    const std::string digits = std::to_string(n);
+    return std::wstring(digits.begin(), digits.end());
+}
+
 // Line breaks as an edit control shows them: every lone "\n" becomes "\r\n".
 std::string WithCrLf(const std::string& text) {
     std::string out;
@@ -213,9 +220,8 @@ class CSearchDialog final : public CDialog {
             case WM_PV_INDEX_PROGRESS: {
                 if (!m_bWaiting)
                     return TRUE;
-                const std::wstring text = L"Reading the pages for the search: " +
-                                          std::to_wstring(wp) + L" of " +
-                                          std::to_wstring(static_cast<size_t>(lp)) + L"...";
+                const std::wstring text = L"Reading the pages for the search: " + WideNumber(wp) +
+                                          L" of " + WideNumber(static_cast<size_t>(lp)) + L"...";
                 SetDlgItemTextW(m_hWnd, IDC_SEARCH_STATUS, text.c_str());
                 return TRUE;
             }
@@ -314,10 +320,10 @@ class CSearchDialog final : public CDialog {
         else if (results.nTotal == 1)
             status = L"1 page found.";
         else if (results.nTotal == m_hits.size())
-            status = std::to_wstring(results.nTotal) + L" pages found.";
+            status = WideNumber(results.nTotal) + L" pages found.";
         else
-            status = std::to_wstring(results.nTotal) + L" pages found; the best " +
-                     std::to_wstring(m_hits.size()) + L" are listed.";
+            status = WideNumber(results.nTotal) + L" pages found; the best " +
+                     WideNumber(m_hits.size()) + L" are listed.";
         SetDlgItemTextW(m_hWnd, IDC_SEARCH_STATUS, status.c_str());
         if (!m_hits.empty())
             SendMessageW(list, LB_SETCURSEL, 0, 0);

@@ -32,7 +32,14 @@ void CSearchIndexer::Cancel() {
 }
 
 DWORD WINAPI CSearchIndexer::ThreadProc(void* param) {
-    static_cast<CSearchIndexer*>(param)->Run();
+    CSearchIndexer* self = static_cast<CSearchIndexer*>(param);
+    // An exception leaving a thread ends the program: a book too large for the memory left
+    // (a 32-bit viewer runs out long before the disk does) ends the search instead.
+    try {
+        self->Run();
+    } catch (...) {
+        PostMessageA(self->m_notify, WM_PV_INDEX_DONE, 0, 0);
+    }
     return 0;
 }
 

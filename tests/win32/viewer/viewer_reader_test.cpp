@@ -282,8 +282,10 @@ TEST_F(ViewerReader, ContextMenuOffersTheEnabledCommands) {
         bool on;
         std::vector<int> ids;  // 0: separator
     } cases[] = {
-        {true, {IDM_BACK, IDM_FORWARD, 0, IDM_COPY, IDM_SELECTALL, 0, IDM_PRINT, IDM_FINDINPAGE}},
-        {false, {IDM_SELECTALL, 0, IDM_FINDINPAGE}},
+        {true,
+         {IDM_BACK, IDM_FORWARD, 0, IDM_COPY, IDM_SELECTALL, 0, IDM_PRINT, IDM_FINDINPAGE, 0,
+          IDM_CONTENTS}},
+        {false, {IDM_SELECTALL, 0, IDM_FINDINPAGE, 0, IDM_CONTENTS}},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.on ? "buttons on" : "buttons off");
