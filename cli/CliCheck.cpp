@@ -33,29 +33,6 @@ std::string FoldName(const std::string& name) {
     return AnsiLower(lead == std::string::npos ? std::string() : s.substr(lead));
 }
 
-int HexValue(char c) {
-    if (c >= '0' && c <= '9')
-        return c - '0';
-    if (c >= 'a' && c <= 'f')
-        return c - 'a' + 10;
-    if (c >= 'A' && c <= 'F')
-        return c - 'A' + 10;
-    return -1;
-}
-
-std::string PercentDecode(const std::string& s) {
-    std::string out;
-    for (size_t i = 0; i < s.size(); ++i) {
-        if (s[i] == '%' && i + 2 < s.size() && HexValue(s[i + 1]) >= 0 && HexValue(s[i + 2]) >= 0) {
-            out += static_cast<char>(HexValue(s[i + 1]) * 16 + HexValue(s[i + 2]));
-            i += 2;
-        } else {
-            out += s[i];
-        }
-    }
-    return out;
-}
-
 std::string FolderOf(const std::string& name) {
     const size_t slash = name.rfind('/');
     return slash == std::string::npos ? std::string() : name.substr(0, slash + 1);

@@ -164,40 +164,44 @@ void CContentPage::OnOpenProject() {
     Refresh();
 }
 
-void CContentPage::OnMoveUp() {
+std::vector<bool> CContentPage::SelectedRows() const {
     const int rows = static_cast<int>(::SendMessageA(List(), LVM_GETITEMCOUNT, 0, 0));
-    if (rows == 0 || m_project.m_arrPages.empty())
-        return;
-    std::vector<bool> selected(static_cast<size_t>(rows));
+    std::vector<bool> selected(static_cast<size_t>(rows < 0 ? 0 : rows));
     for (int row = 0; row < rows; ++row)
         selected[static_cast<size_t>(row)] =
             ::SendMessageA(List(), LVM_GETITEMSTATE, static_cast<WPARAM>(row), LVIS_SELECTED) != 0;
+    return selected;
+}
+
+// Only the selected state is set; the focus stays where it was.
+void CContentPage::SetSelectedRows(const std::vector<bool>& selected) {
+    for (size_t row = 0; row < selected.size(); ++row)
+        ListView_SetItemState(List(), static_cast<int>(row), selected[row] ? LVIS_SELECTED : 0,
+                              LVIS_SELECTED);
+}
+
+void CContentPage::OnMoveUp() {
+    std::vector<bool> selected = SelectedRows();
+    if (selected.empty() || m_project.m_arrPages.empty())
+        return;
     MoveSelectedUp(m_project, selected, [this](size_t upper, size_t lower) {
         // The entry at lower came from upper: the row above goes, a new row follows.
         ::SendMessageA(List(), LVM_DELETEITEM, upper, 0);
         InsertRow(static_cast<int>(lower));
     });
-    for (int row = 0; row < rows; ++row)
-        ListView_SetItemState(List(), row, selected[static_cast<size_t>(row)] ? LVIS_SELECTED : 0,
-                              LVIS_SELECTED);
+    SetSelectedRows(selected);
 }
 
 void CContentPage::OnMoveDown() {
-    const int rows = static_cast<int>(::SendMessageA(List(), LVM_GETITEMCOUNT, 0, 0));
-    if (rows == 0 || m_project.m_arrPages.empty())
+    std::vector<bool> selected = SelectedRows();
+    if (selected.empty() || m_project.m_arrPages.empty())
         return;
-    std::vector<bool> selected(static_cast<size_t>(rows));
-    for (int row = 0; row < rows; ++row)
-        selected[static_cast<size_t>(row)] =
-            ::SendMessageA(List(), LVM_GETITEMSTATE, static_cast<WPARAM>(row), LVIS_SELECTED) != 0;
     MoveSelectedDown(m_project, selected, [this](size_t upper, size_t lower) {
         // The entry at upper came from lower: the row below goes, a new row takes its place.
         ::SendMessageA(List(), LVM_DELETEITEM, lower, 0);
         InsertRow(static_cast<int>(upper));
     });
-    for (int row = 0; row < rows; ++row)
-        ListView_SetItemState(List(), row, selected[static_cast<size_t>(row)] ? LVIS_SELECTED : 0,
-                              LVIS_SELECTED);
+    SetSelectedRows(selected);
 }
 
 void CContentPage::OnFileProperties() {

@@ -4,6 +4,7 @@
 #pragma once
 
 #include <string>
+#include <vector>
 
 #include "platform/Ui.h"
 #include "platform/win/PropertySheet.h"
@@ -19,6 +20,8 @@ class CContentPage : public CPropertyPage {
     void OnRescanDir();
     void OnOpenProject();
     void OnFileProperties();
+    std::vector<bool> SelectedRows() const;
+    void SetSelectedRows(const std::vector<bool>& selected);
     void OnMoveUp();
     void OnMoveDown();
 

@@ -21,20 +21,6 @@ int HexValue(char c) {
     return -1;
 }
 
-std::string PercentDecode(const std::string& s) {
-    std::string out;
-    out.reserve(s.size());
-    for (size_t i = 0; i < s.size(); ++i) {
-        if (s[i] == '%' && i + 2 < s.size() && HexValue(s[i + 1]) >= 0 && HexValue(s[i + 2]) >= 0) {
-            out += static_cast<char>(HexValue(s[i + 1]) * 16 + HexValue(s[i + 2]));
-            i += 2;
-        } else {
-            out += s[i];
-        }
-    }
-    return out;
-}
-
 // Resolves "." and ".." segments of a slash-separated path; ".." above the root is dropped, as
 // browsers do. Empty segments (doubled slashes) are kept out too.
 std::string NormalizeSegments(const std::string& path) {
@@ -71,6 +57,20 @@ std::string AfterScheme(const std::string& url) {
 }
 
 }  // namespace
+
+std::string PercentDecode(const std::string& s) {
+    std::string out;
+    out.reserve(s.size());
+    for (size_t i = 0; i < s.size(); ++i) {
+        if (s[i] == '%' && i + 2 < s.size() && HexValue(s[i + 1]) >= 0 && HexValue(s[i + 2]) >= 0) {
+            out += static_cast<char>(HexValue(s[i + 1]) * 16 + HexValue(s[i + 2]));
+            i += 2;
+        } else {
+            out += s[i];
+        }
+    }
+    return out;
+}
 
 std::string UrlScheme(const std::string& url) {
     const size_t colon = url.find(':');

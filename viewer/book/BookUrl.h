@@ -14,6 +14,9 @@ extern const char kBookScheme[];
 // True when url begins with "e-book:" (any case).
 bool IsBookUrl(const std::string& url);
 
+// Decodes %XX escapes (either case of hex digit); a '%' not followed by two hex digits stays.
+std::string PercentDecode(const std::string& s);
+
 // The file name an e-book URL addresses: the scheme and leading slashes removed, "?query" and
 // "#fragment" cut off, %XX sequences decoded, backslashes turned into slashes, "." and ".."
 // segments resolved and trailing slashes dropped. Returns false for a URL of another scheme.
