@@ -3,9 +3,12 @@
 #include <algorithm>
 
 #include "html/HtmlTokenizer.h"
+#include "platform/Codepage.h"
 #include "platform/Text.h"
 
 namespace {
+
+#include "html/CharsetTables.inc"
 
 // Decodes one UTF-8 sequence at p; returns its length, or 0 when it is not valid UTF-8.
 size_t DecodeUtf8(const uint8_t* p, size_t n, char32_t* cp) {
@@ -165,8 +168,25 @@ std::u32string DecodePage(const std::vector<uint8_t>& html) {
         if (i == n)
             return out;
     }
-    // windows-1252, iso-8859-1, us-ascii and any charset we do not know: Windows-1252 is what
-    // browsers read for all of these.
+    // A single-byte charset of our tables, or a multi-byte one the system can read.
+    for (const CharsetLabel& label : kCharsetLabels) {
+        if (cs != label.label)
+            continue;
+        if (label.table >= 0) {
+            const uint16_t* upper = kSingleByteTables[label.table];
+            std::u32string out;
+            out.reserve(n);
+            for (size_t i = 0; i < n; ++i)
+                out += p[i] < 0x80 ? static_cast<char32_t>(p[i]) : upper[p[i] - 0x80];
+            return out;
+        }
+        std::u32string out;
+        if (DecodeCodePage(label.codePage, p, n, &out))
+            return out;
+        break;
+    }
+    // windows-1252, iso-8859-1, us-ascii and any charset we cannot read: Windows-1252 is what
+    // browsers read for the first three.
     return DecodeSingleByte(p, n);
 }
 

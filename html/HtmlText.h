@@ -11,9 +11,10 @@
 std::string DeclaredCharset(const std::vector<uint8_t>& html);
 
 // The page's characters: a byte-order mark (UTF-8, UTF-16) decides first, then the declared
-// charset (UTF-8, else Windows-1252 for every single-byte charset), then the bytes themselves
-// (UTF-8 when they are valid UTF-8, else Windows-1252). A stray byte in UTF-8 text is read as
-// Windows-1252.
+// charset (UTF-8; the Windows-125x, ISO-8859-x, KOI8 and IBM866 single-byte charsets; Shift_JIS,
+// EUC-JP, ISO-2022-JP, GBK/GB2312, GB18030, Big5 and EUC-KR through the system's code pages;
+// Windows-1252 for any other), then the bytes themselves (UTF-8 when they are valid UTF-8, else
+// Windows-1252). A stray byte in UTF-8 text is read as Windows-1252.
 std::u32string DecodePage(const std::vector<uint8_t>& html);
 
 // UTF-8 text to code points, a byte that begins no valid sequence read as Windows-1252.
