@@ -26,3 +26,10 @@ echo "The sample e-book is $(pwd)/$out ($(stat -c %s "$out") bytes)."
 echo "Its contents:      $cli list $out"
 echo "Open it on Linux:  wine $out"
 echo "(or copy it to a Windows machine and run it there)"
+echo
+publisher=build/win/app/Pagevane.exe
+if [ -e "$publisher" ]; then
+  echo "The publisher, the program an author uses, is $(pwd)/$publisher."
+  echo "Start it:          scripts/wine-run.sh $publisher   (its own Wine prefix and virtual display;"
+  echo "                   add PV_WINE_SHOT=shot.png to see it), or wine $publisher on your display"
+fi
