@@ -32,4 +32,8 @@ if [ -e "$publisher" ]; then
   echo "The publisher, the program an author uses, is $(pwd)/$publisher."
   echo "Start it:          scripts/wine-run.sh $publisher   (its own Wine prefix and virtual display;"
   echo "                   add PV_WINE_SHOT=shot.png to see it), or wine $publisher on your display"
+  if [ "$(bash scripts/wine-kind.sh)" = 64 ]; then
+    echo "This machine cannot start 32-bit programs: 'make win64' builds its 64-bit twin, started"
+    echo "with scripts/wine-run.sh build/win64/app/Pagevane.exe"
+  fi
 fi
