@@ -21,3 +21,5 @@ std::u32string DecodePage(const std::vector<uint8_t>& html);
 std::u32string DecodeUtf8Lenient(const uint8_t* p, size_t n);
 
 std::string Utf8FromCodePoints(const std::u32string& text);
+// Appends one code point to out in UTF-8.
+void AppendUtf8(char32_t cp, std::string* out);

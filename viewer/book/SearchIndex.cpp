@@ -6,6 +6,7 @@
 
 #include <algorithm>
 
+#include "html/HtmlText.h"
 #include "viewer/book/BookSearch.h"
 #include "viewer/book/TextFold.h"
 
@@ -13,24 +14,6 @@ namespace {
 
 const size_t kSnippetBefore = 60;  // bytes of text kept before the first match, about
 const size_t kSnippetLength = 200;
-
-void AppendUtf8(char32_t c, std::string* out) {
-    if (c < 0x80) {
-        *out += static_cast<char>(c);
-    } else if (c < 0x800) {
-        *out += static_cast<char>(0xC0 | (c >> 6));
-        *out += static_cast<char>(0x80 | (c & 0x3F));
-    } else if (c < 0x10000) {
-        *out += static_cast<char>(0xE0 | (c >> 12));
-        *out += static_cast<char>(0x80 | ((c >> 6) & 0x3F));
-        *out += static_cast<char>(0x80 | (c & 0x3F));
-    } else {
-        *out += static_cast<char>(0xF0 | (c >> 18));
-        *out += static_cast<char>(0x80 | ((c >> 12) & 0x3F));
-        *out += static_cast<char>(0x80 | ((c >> 6) & 0x3F));
-        *out += static_cast<char>(0x80 | (c & 0x3F));
-    }
-}
 
 // Calls emit(folded word, index of its first character, split) for every word of text, in order.
 // A character of a script written without spaces is a word of its own (split = true).
@@ -148,8 +131,7 @@ IndexResult CSearchIndex::Query(const std::string& queryUtf8, size_t maxHits) co
         for (const std::u32string& word : term) {
             if (!text.empty())
                 text += ' ';
-            for (char32_t c : word)
-                AppendUtf8(c, &text);
+            text += Utf8FromCodePoints(word);
         }
         result.terms.push_back(text);
     }
