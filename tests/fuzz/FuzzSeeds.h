@@ -34,6 +34,14 @@ inline bool FolderIsEmpty(const std::string& dir) {
     return empty;
 }
 
+// Writes the seed corpus with writeSeeds when the corpus folder named on the command line is
+// empty (the start of every fuzz target's LLVMFuzzerInitialize).
+inline void SeedEmptyCorpus(int argc, char** argv, void (*writeSeeds)(const std::string& dir)) {
+    const std::string dir = FuzzCorpusDir(argc, argv);
+    if (!dir.empty() && FolderIsEmpty(dir))
+        writeSeeds(dir);
+}
+
 // A file name of this process in /tmp.
 inline std::string FuzzScratch(const char* tag, int n = 0) {
     return "/tmp/pv-fuzz-" + std::string(tag) + "-" + std::to_string(getpid()) + "-" +

@@ -34,9 +34,7 @@ void WriteSeeds(const std::string& dir) {
 }  // namespace
 
 extern "C" int LLVMFuzzerInitialize(int* argc, char*** argv) {
-    const std::string dir = FuzzCorpusDir(*argc, *argv);
-    if (!dir.empty() && FolderIsEmpty(dir))
-        WriteSeeds(dir);
+    SeedEmptyCorpus(*argc, *argv, WriteSeeds);
     return 0;
 }
 
