@@ -5,6 +5,15 @@
 # fails.
 set -u
 cd "$(dirname "$0")/.."
+
+# PV_WINE64=1, the forced 64-bit mode: the whole run as on a kernel that cannot start 32-bit
+# programs (tests/support/refuse32.c says how), so that the 64-bit path is really the only one.
+if [ "${PV_WINE64:-0}" = 1 ] && [ -z "${PV_REFUSING_32:-}" ]; then
+  refuse=build/native/tests/e2e/refuse32
+  if [ ! -x "$refuse" ]; then echo "test: $refuse is missing; run 'make native' first" >&2; exit 1; fi
+  export PV_REFUSING_32=1
+  exec "$refuse" -- bash "$0" "$@"
+fi
 passed=0
 failed=0
 suite() {
@@ -19,6 +28,9 @@ suite() {
   fi
 }
 
+if [ -n "${PV_REFUSING_32:-}" ]; then
+  suite "forced 64-bit mode: 32-bit programs are refused" bash tests/e2e/forced64.sh
+fi
 suite "source checks" bash scripts/check-sources.sh
 suite "native unit tests (AddressSanitizer + UndefinedBehaviorSanitizer)" \
   bash -c 'cd build/asan && ctest --output-on-failure -j 2'
