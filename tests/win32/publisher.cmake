@@ -22,12 +22,39 @@ endif()
 # Pagevane.exe driven from outside its process through a whole job; its e-book is compared
 # byte for byte with what pagevane-cli.exe builds from the project file it saved.
 if(TARGET Pagevane AND TARGET pagevane-cli)
+    set(PV_E2E_PUBLISHER Pagevane)
+    set(PV_E2E_CLI pagevane-cli)
+    # A build whose programs carry another build's viewer (the x86_64 build carries the shipped
+    # i686 one, which a machine without 32-bit support cannot start) drives twins of both
+    # programs that carry its own viewer, so that the e-book Run E-Book starts can run. The two
+    # still carry the same viewer, so their e-books must still be the same bytes.
+    if(NOT PV_STUB_VIEWER_DIR STREQUAL "${CMAKE_BINARY_DIR}/viewer")
+        set(own ${CMAKE_CURRENT_BINARY_DIR}/ownviewer)
+        file(WRITE ${own}/Pagevane-ownviewer.rc "#include \"Pagevane.rc\"\n")
+        file(WRITE ${own}/pagevane-cli-ownviewer.rc "#include \"cli/pagevane-cli.rc\"\n")
+        add_executable(Pagevane-ownviewer WIN32 ${PROJECT_SOURCE_DIR}/app/PagevaneMain.cpp
+                       ${own}/Pagevane-ownviewer.rc)
+        target_link_libraries(Pagevane-ownviewer PRIVATE pv_publisher)
+        target_link_options(Pagevane-ownviewer PRIVATE -s -mwindows)
+        add_executable(pagevane-cli-ownviewer ${PROJECT_SOURCE_DIR}/cli/main.cpp
+                       ${own}/pagevane-cli-ownviewer.rc)
+        target_link_libraries(pagevane-cli-ownviewer PRIVATE pv_cli)
+        target_link_options(pagevane-cli-ownviewer PRIVATE -s -mconsole)
+        add_dependencies(Pagevane-ownviewer viewer)
+        add_dependencies(pagevane-cli-ownviewer viewer)
+        set_source_files_properties(${own}/Pagevane-ownviewer.rc ${own}/pagevane-cli-ownviewer.rc
+            PROPERTIES
+            INCLUDE_DIRECTORIES "${PROJECT_SOURCE_DIR}/resources;${CMAKE_BINARY_DIR}/viewer;${PROJECT_SOURCE_DIR}"
+            OBJECT_DEPENDS "${CMAKE_BINARY_DIR}/viewer/viewer.exe")
+        set(PV_E2E_PUBLISHER Pagevane-ownviewer)
+        set(PV_E2E_CLI pagevane-cli-ownviewer)
+    endif()
     add_executable(publisher_e2e_tests publisher_e2e/publisher_e2e_test.cpp publisher/Screenshot.cpp)
     target_include_directories(publisher_e2e_tests PRIVATE ${CMAKE_CURRENT_SOURCE_DIR}/publisher)
     target_link_libraries(publisher_e2e_tests PRIVATE gtest_main comctl32)
-    add_dependencies(publisher_e2e_tests Pagevane pagevane-cli)
+    add_dependencies(publisher_e2e_tests ${PV_E2E_PUBLISHER} ${PV_E2E_CLI})
     add_test(NAME publisher_e2e_tests COMMAND publisher_e2e_tests)
     set_tests_properties(publisher_e2e_tests PROPERTIES
-        ENVIRONMENT "PV_PUBLISHER_EXE=Z:$<TARGET_FILE:Pagevane>;PV_CLI_EXE=Z:$<TARGET_FILE:pagevane-cli>;PV_SOURCE_DIR=Z:${PROJECT_SOURCE_DIR}"
+        ENVIRONMENT "PV_PUBLISHER_EXE=Z:$<TARGET_FILE:${PV_E2E_PUBLISHER}>;PV_CLI_EXE=Z:$<TARGET_FILE:${PV_E2E_CLI}>;PV_SOURCE_DIR=Z:${PROJECT_SOURCE_DIR}"
         TIMEOUT 600)
 endif()
