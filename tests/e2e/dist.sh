@@ -5,9 +5,9 @@
 # Assumes build/win (make win). Exits non-zero when any check fails.
 set -u
 cd "$(dirname "$0")/../.."
-# Under build/: Wine's folder browser does not always find folders below /tmp by path.
+# Under build/, with a space in its name: the whole job must work wherever the files lie.
 mkdir -p build
-work=$(realpath "$(mktemp -d build/pv-dist.XXXXXX)")
+work=$(realpath "$(mktemp -d "build/pv dist.XXXXXX")")
 trap 'rm -rf "$work"' EXIT
 failures=0
 check() { local what=$1; shift; if "$@"; then echo "ok:   $what"; else echo "FAIL: $what"; failures=$((failures + 1)); fi; }

@@ -126,6 +126,24 @@ class Remote {
                        reinterpret_cast<LPARAM>(m_mem));
     }
 
+    // The text of the item selected in a tree view of the process.
+    std::string SelectedTreeText(HWND tree) {
+        TVITEMA item = {};
+        item.mask = TVIF_TEXT;
+        item.hItem =
+            reinterpret_cast<HTREEITEM>(::SendMessageA(tree, TVM_GETNEXTITEM, TVGN_CARET, 0));
+        item.pszText = m_mem + 512;
+        item.cchTextMax = 512;
+        if (!item.hItem)
+            return std::string();
+        ::WriteProcessMemory(m_process, m_mem, &item, sizeof item, nullptr);
+        if (!::SendMessageA(tree, TVM_GETITEMA, 0, reinterpret_cast<LPARAM>(m_mem)))
+            return std::string();
+        char text[513] = {};
+        ::ReadProcessMemory(m_process, m_mem + 512, text, 512, nullptr);
+        return text;
+    }
+
     // The text copied into the process (it stays valid until the next call).
     const char* String(const std::string& text) {
         ::WriteProcessMemory(m_process, m_mem + 1024, text.c_str(), text.size() + 1, nullptr);
@@ -239,15 +257,22 @@ class PublisherRun : public ::testing::Test {
     }
 
     // New Project on folder. The browser opens at the remembered folder, but on a fresh Wine
-    // prefix it has been seen to stay at the desktop; the folder is selected here as a person
-    // would.
+    // prefix it has been seen to stay at the desktop, and while it fills its tree Wine's browser
+    // may stop part of the way down a long path; the folder is selected again until the tree
+    // shows it, as a person would, wherever it lies.
     void NewProject(Remote& remote, const std::string& folder) {
         Click(Item(1001));
         HWND browser = WaitDialogWith(IDOK);
         ASSERT_NE(browser, nullptr);
-        ::Sleep(500);
-        ::SendMessageA(browser, BFFM_SETSELECTIONA, TRUE,
-                       reinterpret_cast<LPARAM>(remote.String(folder)));
+        HWND tree = ::FindWindowExA(browser, nullptr, WC_TREEVIEWA, nullptr);
+        ASSERT_NE(tree, nullptr);
+        const std::string name = folder.substr(folder.find_last_of('\\') + 1);
+        EXPECT_TRUE(WaitFor([&] {
+            ::SendMessageA(browser, BFFM_SETSELECTIONA, TRUE,
+                           reinterpret_cast<LPARAM>(remote.String(folder)));
+            return remote.SelectedTreeText(tree) == name;
+        })) << "the browser shows "
+            << remote.SelectedTreeText(tree) << ", not " << folder;
         SaveScreenshot("e2e-browser");
         Click(::GetDlgItem(browser, IDOK));
         ASSERT_TRUE(WaitFor([&] { return !::IsWindow(browser); }));
