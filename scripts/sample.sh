@@ -24,16 +24,26 @@ mkdir -p out
 echo
 echo "The sample e-book is $(pwd)/$out ($(stat -c %s "$out") bytes)."
 echo "Its contents:      $cli list $out"
-echo "Open it on Linux:  wine $out"
-echo "(or copy it to a Windows machine and run it there)"
+echo "Its files:         $cli extract $out -d DIR"
+# The e-book and the publisher are 32-bit Windows programs: only a Wine that can start 32-bit
+# programs opens them here.
+if [ "$(bash scripts/wine-kind.sh)" = 64 ]; then
+  echo "This machine cannot start 32-bit programs, so the e-book (a 32-bit Windows program)"
+  echo "does not open here: open it on Windows, or on a machine whose Wine runs 32-bit programs."
+  echo "Here, read it with the two commands above."
+else
+  echo "Open it on Linux:  wine $out"
+  echo "(or copy it to a Windows machine and run it there)"
+fi
 echo
 publisher=build/win/app/Pagevane.exe
 if [ -e "$publisher" ]; then
   echo "The publisher, the program an author uses, is $(pwd)/$publisher."
-  echo "Start it:          scripts/wine-run.sh $publisher   (its own Wine prefix and virtual display;"
-  echo "                   add PV_WINE_SHOT=shot.png to see it), or wine $publisher on your display"
   if [ "$(bash scripts/wine-kind.sh)" = 64 ]; then
-    echo "This machine cannot start 32-bit programs: 'make win64' builds its 64-bit twin, started"
-    echo "with scripts/wine-run.sh build/win64/app/Pagevane.exe"
+    echo "It is a 32-bit program too: 'make win64' builds its 64-bit twin, which starts here with"
+    echo "                   scripts/wine-run.sh build/win64/app/Pagevane.exe"
+  else
+    echo "Start it:          scripts/wine-run.sh $publisher   (its own Wine prefix and virtual display;"
+    echo "                   add PV_WINE_SHOT=shot.png to see it), or wine $publisher on your display"
   fi
 fi
