@@ -35,7 +35,7 @@ suite "source checks" bash scripts/check-sources.sh
 suite "native unit tests (AddressSanitizer + UndefinedBehaviorSanitizer)" \
   bash -c 'cd build/asan && ctest --output-on-failure -j 2'
 suite "threaded build tests (ThreadSanitizer)" \
-  bash -c 'cd build/tsan && ctest --output-on-failure'
+  bash -c 'cd build/tsan && ctest --output-on-failure -j 2'
 # The Windows suites run on the 32-bit Wine where the kernel can start 32-bit programs, else (or
 # with PV_WINE64=1) on the 64-bit Wine with the x86_64 build of the same sources.
 if [ "$(bash scripts/wine-kind.sh)" = 64 ]; then

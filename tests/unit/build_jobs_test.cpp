@@ -57,17 +57,18 @@ class BuildJobsTest : public ::testing::Test {
     Bytes stubBytes = Bytes(4096, 0x4D);
 };
 
-// 2,000 files of very different sizes, so that the workers finish out of order.
+// 400 files of very different sizes (one in 19 large), so that the workers finish out of order;
+// far more pages than the pages in flight, so the bound is reached again and again.
 void MakeTree(const fakepe::TempDir& dir) {
     std::mt19937 gen(14);
-    Bytes noise(300000);
+    Bytes noise(60000);
     for (size_t k = 0; k < noise.size(); ++k)
         noise[k] = static_cast<uint8_t>(k % 5 ? 'a' + k % 19 : gen());
-    for (size_t i = 0; i < 2000; ++i) {
+    for (size_t i = 0; i < 400; ++i) {
         const std::string folder = dir / ("part" + std::to_string(i % 40));
         std::filesystem::create_directories(folder);
-        const size_t size = i % 97 == 0 ? noise.size() : gen() % 6000;
-        const size_t start = i % 97 == 0 ? 0 : i * 131 % (noise.size() - size);
+        const size_t size = i % 19 == 0 ? noise.size() : gen() % 6000;
+        const size_t start = i % 19 == 0 ? 0 : i * 131 % (noise.size() - size);
         fakepe::WriteFile(folder + "/page" + std::to_string(i) + ".html",
                           Bytes(noise.begin() + start, noise.begin() + start + size));
     }
@@ -101,8 +102,8 @@ TEST_F(BuildJobsTest, FailureInTheMiddle) {
     const Bytes previous = Build(1);
     const uint64_t half = previous.size() / 2;
     // Missing after the failing page: the workers meet it first, but it is never reached.
-    const Bytes later = fakepe::ReadFile(disk(1500));
-    std::filesystem::remove(disk(1500));
+    const Bytes later = fakepe::ReadFile(disk(300));
+    std::filesystem::remove(disk(300));
     const struct {
         const char* name;
         uint64_t maxSize;
@@ -110,9 +111,9 @@ TEST_F(BuildJobsTest, FailureInTheMiddle) {
     } cases[] = {{"missing page", kMaxEBookSize, "was not found"}, {"size limit", half, "2 GiB"}};
     for (const auto& c : cases) {
         SCOPED_TRACE(c.name);
-        const Bytes keep = fakepe::ReadFile(disk(1000));
+        const Bytes keep = fakepe::ReadFile(disk(200));
         if (c.maxSize == kMaxEBookSize)
-            std::filesystem::remove(disk(1000));
+            std::filesystem::remove(disk(200));
         std::string message;
         for (unsigned threads : {1u, 8u}) {
             SCOPED_TRACE(threads);
@@ -125,7 +126,7 @@ TEST_F(BuildJobsTest, FailureInTheMiddle) {
             EXPECT_EQ(ui.messages[0].text, message);
             EXPECT_TRUE(fakepe::ReadFile(project.m_strEBookFile) == previous);
         }
-        fakepe::WriteFile(disk(1000), keep);
+        fakepe::WriteFile(disk(200), keep);
     }
 
     struct ThrowingUi : ScriptedUi {
@@ -133,7 +134,7 @@ TEST_F(BuildJobsTest, FailureInTheMiddle) {
             throw std::runtime_error("no screen");
         }
     } throwing;
-    std::filesystem::remove(disk(700));
+    std::filesystem::remove(disk(140));
     const size_t before = ThreadsRunning();
     CMemoryStubSource stub(stubBytes.data(), stubBytes.size());
     EXPECT_THROW(BuildEBook(project, throwing, stub, kMaxEBookSize, 8), std::runtime_error);
