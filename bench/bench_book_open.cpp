@@ -10,10 +10,10 @@
 
 #include <unistd.h>
 
-#include "compiler/BookLayout.h"
-#include "compiler/PackedBlock.h"
+#include "format/BookLayout.h"
+#include "format/PackedBlock.h"
 #include "compiler/ResourceUpdater.h"
-#include "viewer/book/Book.h"
+#include "book/Book.h"
 
 namespace {
 

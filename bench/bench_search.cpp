@@ -15,9 +15,9 @@
 #include <string>
 #include <vector>
 
-#include "viewer/book/Book.h"
-#include "viewer/book/BookContents.h"
-#include "viewer/book/BookSearch.h"
+#include "book/Book.h"
+#include "book/BookContents.h"
+#include "book/BookSearch.h"
 
 namespace {
 

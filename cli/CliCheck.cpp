@@ -17,8 +17,8 @@
 #include "platform/Text.h"
 #include "project/ProjectFile.h"
 #include "project/Scan.h"
-#include "viewer/book/Book.h"
-#include "viewer/book/BookUrl.h"
+#include "book/Book.h"
+#include "book/BookUrl.h"
 
 namespace {
 

@@ -14,10 +14,10 @@
 
 #include "cli/Cli.h"
 #include "cli/ConsoleUi.h"
-#include "compiler/BookLayout.h"
+#include "format/BookLayout.h"
 #include "compiler/BuildEBook.h"
-#include "compiler/PackedBlock.h"
-#include "compiler/StoreReader.h"
+#include "format/PackedBlock.h"
+#include "format/StoreReader.h"
 #include "platform/ErrorReport.h"
 #include "platform/File.h"
 #include "platform/ReplaceFile.h"

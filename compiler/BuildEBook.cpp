@@ -23,9 +23,9 @@
 
 #include "compiler/IconReplace.h"
 #include "compiler/PackPool.h"
-#include "compiler/PackedBlock.h"
+#include "format/PackedBlock.h"
 #include "compiler/ResourceUpdater.h"
-#include "compiler/StoreReader.h"
+#include "format/StoreReader.h"
 #include "platform/ErrorReport.h"
 #include "platform/File.h"
 #include "platform/ReplaceFile.h"

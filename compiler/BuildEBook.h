@@ -9,7 +9,7 @@
 #include <cstdint>
 #include <vector>
 
-#include "compiler/BookLayout.h"
+#include "format/BookLayout.h"
 #include "compiler/StubSource.h"
 #include "platform/Ui.h"
 #include "project/BookProject.h"

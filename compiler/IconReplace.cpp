@@ -17,7 +17,7 @@
 // and the .ico directory (6-byte header, 16-byte entries).
 #include "compiler/IconReplace.h"
 
-#include "compiler/BookLayout.h"
+#include "format/BookLayout.h"
 
 #include <cstring>
 #include <string>

@@ -4,7 +4,7 @@
 
 #include <limits>
 
-#include "compiler/PackedBlock.h"
+#include "format/PackedBlock.h"
 
 std::vector<uint8_t> PackBlock(const uint8_t* data, size_t n) {
     if (n > std::numeric_limits<uLong>::max() || n > 0xFFFFFFFFu)

@@ -7,7 +7,7 @@
 
 #include <cstring>
 
-#include "compiler/StoreFormat.h"
+#include "format/StoreFormat.h"
 
 // ---- CUpdateElem ----
 

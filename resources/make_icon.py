@@ -2,8 +2,8 @@
 """Draws the publisher's icon (Pagevane.ico): a sheet of paper with a weather vane's arrow.
 
 One group icon with two images, 32x32 and 16x16, 16 colours each (4 bits per pixel, the
-standard palette). Run it from this folder; it rewrites the file byte for byte the same every
-time.
+standard palette). Run it from this folder; it rewrites ../publisher/Pagevane.ico byte for
+byte the same every time.
 """
 import struct
 
@@ -117,7 +117,7 @@ def main():
     for size, img in zip(sizes, images):
         directory += struct.pack('<BBBBHHII', size, size, 16, 0, 1, 4, len(img), offset)
         offset += len(img)
-    with open('Pagevane.ico', 'wb') as f:
+    with open('../publisher/Pagevane.ico', 'wb') as f:
         f.write(directory + b''.join(images))
 
 

@@ -8,7 +8,7 @@ cd "$(dirname "$0")/.."
 version=1.0
 win=${PV_DIST_WIN_BUILD:-build/win}
 out=${PV_DIST_OUT:-out/pagevane-$version-win32.zip}
-for f in "$win/app/Pagevane.exe" "$win/cli/pagevane-cli.exe"; do
+for f in "$win/publisher/Pagevane.exe" "$win/cli/pagevane-cli.exe"; do
   [ -e "$f" ] || { echo "dist: $f is missing; build it first (make win)" >&2; exit 1; }
 done
 mkdir -p "$(dirname "$out")"
@@ -37,7 +37,7 @@ HKEY_CURRENT_USER\\Software\\Tessaly\\Pagevane\\Options. Nothing else is written
 files you choose. To forget them, delete that key.
 """ % version
 
-entries = [(top + 'Pagevane.exe', os.path.join(win, 'app', 'Pagevane.exe')),
+entries = [(top + 'Pagevane.exe', os.path.join(win, 'publisher', 'Pagevane.exe')),
            (top + 'pagevane-cli.exe', os.path.join(win, 'cli', 'pagevane-cli.exe'))]
 for root, dirs, files in os.walk('examples/lighthouses'):
     dirs.sort()

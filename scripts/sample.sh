@@ -36,12 +36,12 @@ else
   echo "(or copy it to a Windows machine and run it there)"
 fi
 echo
-publisher=build/win/app/Pagevane.exe
+publisher=build/win/publisher/Pagevane.exe
 if [ -e "$publisher" ]; then
   echo "The publisher, the program an author uses, is $(pwd)/$publisher."
   if [ "$(bash scripts/wine-kind.sh)" = 64 ]; then
     echo "It is a 32-bit program too: 'make win64' builds its 64-bit twin, which starts here with"
-    echo "                   scripts/wine-run.sh build/win64/app/Pagevane.exe"
+    echo "                   scripts/wine-run.sh build/win64/publisher/Pagevane.exe"
   else
     echo "Start it:          scripts/wine-run.sh $publisher   (its own Wine prefix and virtual display;"
     echo "                   add PV_WINE_SHOT=shot.png to see it), or wine $publisher on your display"

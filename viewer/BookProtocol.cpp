@@ -8,8 +8,8 @@
 #include "viewer/ComGuids.h"
 #include "platform/win/ComPtr.h"
 #include "platform/win/WinText.h"
-#include "viewer/book/Book.h"
-#include "viewer/book/BookUrl.h"
+#include "book/Book.h"
+#include "book/BookUrl.h"
 
 CBookSource::CBookSource(CBook& book) : m_book(book) {}
 

@@ -16,7 +16,7 @@
 #include "viewer/ComGuids.h"
 #include "platform/win/ComPtr.h"
 #include "platform/win/WinText.h"
-#include "viewer/book/BookUrl.h"
+#include "book/BookUrl.h"
 
 namespace {
 

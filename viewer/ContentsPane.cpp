@@ -2,9 +2,9 @@
 
 #include "platform/win/WinText.h"
 #include "platform/win/Window.h"
-#include "viewer/book/Book.h"
-#include "viewer/book/BookContents.h"
-#include "viewer/book/BookUrl.h"
+#include "book/Book.h"
+#include "book/BookContents.h"
+#include "book/BookUrl.h"
 
 namespace {
 

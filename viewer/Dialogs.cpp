@@ -9,9 +9,9 @@
 #include "platform/win/WinText.h"
 #include "platform/win/Window.h"
 #include "viewer/SearchIndexer.h"
-#include "viewer/book/Book.h"
-#include "viewer/book/BookSearch.h"
-#include "viewer/book/BookUrl.h"
+#include "book/Book.h"
+#include "book/BookSearch.h"
+#include "book/BookUrl.h"
 #include "viewer/resource.h"
 
 namespace {

@@ -2,7 +2,7 @@
 // monitor's scale and their tooltips, the keys behind each button (a button the book turned
 // off takes its key with it) and the context menu over the page.
 #include "viewer/MainWindow.h"
-#include "viewer/book/Book.h"
+#include "book/Book.h"
 #include "viewer/resource.h"
 
 namespace {

@@ -7,8 +7,8 @@
 #include "platform/win/ComPtr.h"
 #include "platform/win/WinText.h"
 #include "viewer/Dialogs.h"
-#include "viewer/book/Book.h"
-#include "viewer/book/BookUrl.h"
+#include "book/Book.h"
+#include "book/BookUrl.h"
 #include "viewer/resource.h"
 
 const char kMainWindowClass[] = "PagevaneViewerWindow";

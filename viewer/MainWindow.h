@@ -14,7 +14,7 @@
 #include "viewer/ContentsPane.h"
 #include "viewer/PageHits.h"
 #include "viewer/SearchIndexer.h"
-#include "viewer/book/BookHistory.h"
+#include "book/BookHistory.h"
 
 class CBook;
 class Profile;

@@ -6,8 +6,8 @@
 
 #include "platform/Profile.h"
 #include "viewer/MainWindow.h"
-#include "viewer/book/Book.h"
-#include "viewer/book/BookUrl.h"
+#include "book/Book.h"
+#include "book/BookUrl.h"
 
 namespace {
 

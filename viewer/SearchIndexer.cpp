@@ -1,6 +1,6 @@
 #include "viewer/SearchIndexer.h"
 
-#include "viewer/book/Book.h"
+#include "book/Book.h"
 
 bool CSearchIndexer::Start(HWND notify) {
     if (m_bBuilt.load())

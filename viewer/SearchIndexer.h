@@ -10,7 +10,7 @@
 #include <utility>
 #include <string>
 
-#include "viewer/book/BookSearch.h"
+#include "book/BookSearch.h"
 
 // Messages posted to the window given to Start: progress (wParam pages read, lParam pages in
 // all), then the end (wParam 1 when the index is ready, 0 when it was cancelled or the book could

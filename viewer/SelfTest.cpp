@@ -6,8 +6,8 @@
 #include "platform/win/ScopedWin.h"
 #include "platform/win/WinText.h"
 #include "viewer/MainWindow.h"
-#include "viewer/book/Book.h"
-#include "viewer/book/BookUrl.h"
+#include "book/Book.h"
+#include "book/BookUrl.h"
 
 namespace {
 

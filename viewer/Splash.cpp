@@ -3,7 +3,7 @@
 #include <algorithm>
 
 #include "platform/win/Window.h"
-#include "viewer/book/Book.h"
+#include "book/Book.h"
 
 const char kSplashWindowClass[] = "PagevaneViewerSplash";
 

@@ -10,7 +10,7 @@
 #include "viewer/MainWindow.h"
 #include "viewer/SelfTest.h"
 #include "viewer/Splash.h"
-#include "viewer/book/Book.h"
+#include "book/Book.h"
 
 namespace {
 

@@ -21,7 +21,7 @@ check "two runs give the same bytes" cmp -s "$work/one.zip" "$work/two.zip"
 mkdir "$work/unpacked"
 (cd "$work/unpacked" && python3 -m zipfile -e "$work/one.zip" .)
 top="$work/unpacked/pagevane-1.0"
-check "Pagevane.exe as built" cmp -s "$top/Pagevane.exe" build/win/app/Pagevane.exe
+check "Pagevane.exe as built" cmp -s "$top/Pagevane.exe" build/win/publisher/Pagevane.exe
 check "pagevane-cli.exe as built" cmp -s "$top/pagevane-cli.exe" build/win/cli/pagevane-cli.exe
 check "the sample book" diff -r "$top/examples/lighthouses" examples/lighthouses
 check "the text for Windows users" grep -q "Tessaly" "$top/README.txt"

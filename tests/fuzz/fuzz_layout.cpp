@@ -7,7 +7,7 @@
 #include <vector>
 
 #include "FuzzSeeds.h"
-#include "compiler/BookLayout.h"
+#include "format/BookLayout.h"
 
 namespace {
 

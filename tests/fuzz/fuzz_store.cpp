@@ -9,7 +9,7 @@
 
 #include "FuzzSeeds.h"
 #include "compiler/ResourceUpdater.h"
-#include "compiler/StoreReader.h"
+#include "format/StoreReader.h"
 
 struct ResourceUpdaterAccess {
     static const CUpdateDir& Root(const CResourceUpdater& u) { return u.m_root; }

@@ -3,7 +3,7 @@
 #include <string>
 #include <vector>
 
-#include "app/RememberedSettings.h"
+#include "publisher/RememberedSettings.h"
 
 namespace {
 

@@ -2,7 +2,7 @@
 
 #include <algorithm>
 
-#include "compiler/BookLayout.h"
+#include "format/BookLayout.h"
 #include "icon_fake_pe.h"
 
 namespace {

@@ -3,7 +3,7 @@
 
 #include <random>
 
-#include "compiler/PackedBlock.h"
+#include "format/PackedBlock.h"
 
 namespace {
 

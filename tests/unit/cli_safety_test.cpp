@@ -10,8 +10,8 @@
 
 #include "cli/Cli.h"
 #include "cli/ConsoleUi.h"
-#include "compiler/BookLayout.h"
-#include "compiler/PackedBlock.h"
+#include "format/BookLayout.h"
+#include "format/PackedBlock.h"
 #include "compiler/ResourceUpdater.h"
 #include "icon_fake_pe.h"
 

@@ -6,9 +6,9 @@
 
 #include "build_store_decoder.h"
 #include "cli/Cli.h"
-#include "compiler/PackedBlock.h"
+#include "format/PackedBlock.h"
 #include "compiler/ResourceUpdater.h"
-#include "compiler/StoreReader.h"
+#include "format/StoreReader.h"
 #include "icon_fake_pe.h"
 
 namespace {

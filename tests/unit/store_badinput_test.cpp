@@ -3,7 +3,7 @@
 #include <gtest/gtest.h>
 
 #include "compiler/ResourceUpdater.h"
-#include "compiler/StoreReader.h"
+#include "format/StoreReader.h"
 #include "store_testutil.h"
 
 namespace {

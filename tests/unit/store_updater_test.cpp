@@ -3,7 +3,7 @@
 #include <cstring>
 
 #include "compiler/ResourceUpdater.h"
-#include "compiler/StoreReader.h"
+#include "format/StoreReader.h"
 #include "icon_fake_pe.h"
 #include "store_testutil.h"
 

@@ -9,8 +9,8 @@
 #include "icon_fake_pe.h"
 #include "store_testutil.h"
 #include "tests/win32/viewer/TestBook.h"
-#include "viewer/book/Book.h"
-#include "viewer/book/BookUrl.h"
+#include "book/Book.h"
+#include "book/BookUrl.h"
 
 namespace {
 

@@ -4,8 +4,8 @@
 
 #include "store_testutil.h"
 #include "tests/win32/viewer/TestBook.h"
-#include "viewer/book/Book.h"
-#include "viewer/book/BookContents.h"
+#include "book/Book.h"
+#include "book/BookContents.h"
 
 namespace {
 

@@ -2,8 +2,8 @@
 #include <gtest/gtest.h>
 
 #include "html/HtmlText.h"
-#include "viewer/book/BookSearch.h"
-#include "viewer/book/SearchIndex.h"
+#include "book/BookSearch.h"
+#include "book/SearchIndex.h"
 
 namespace {
 

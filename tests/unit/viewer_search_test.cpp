@@ -3,9 +3,9 @@
 
 #include "store_testutil.h"
 #include "tests/win32/viewer/TestBook.h"
-#include "viewer/book/Book.h"
-#include "viewer/book/BookSearch.h"
-#include "viewer/book/TextFold.h"
+#include "book/Book.h"
+#include "book/BookSearch.h"
+#include "book/TextFold.h"
 
 namespace {
 

@@ -1,8 +1,8 @@
 // E-book URLs: names from URLs, relative links, MIME types, and the reader's history.
 #include <gtest/gtest.h>
 
-#include "viewer/book/BookHistory.h"
-#include "viewer/book/BookUrl.h"
+#include "book/BookHistory.h"
+#include "book/BookUrl.h"
 
 namespace {
 

@@ -4,7 +4,7 @@
 # and the About box land in the build folder as publisher-*.bmp.
 if(TARGET Pagevane)
     file(GLOB PV_PUBLISHER_WIN32_TESTS CONFIGURE_DEPENDS ${CMAKE_CURRENT_SOURCE_DIR}/publisher/*.cpp)
-    set(PV_PUBLISHER_TEST_RC ${PROJECT_SOURCE_DIR}/resources/Pagevane.rc)
+    set(PV_PUBLISHER_TEST_RC ${PROJECT_SOURCE_DIR}/publisher/Pagevane.rc)
     add_executable(publisher_win32_tests ${PV_PUBLISHER_WIN32_TESTS} ${PV_PUBLISHER_TEST_RC})
     target_include_directories(publisher_win32_tests PRIVATE
         ${CMAKE_CURRENT_SOURCE_DIR}/publisher ${PROJECT_SOURCE_DIR}/tests/support)
@@ -12,8 +12,8 @@ if(TARGET Pagevane)
     target_link_options(publisher_win32_tests PRIVATE -mwindows -mconsole)
     add_dependencies(publisher_win32_tests viewer)
     set_source_files_properties(${PV_PUBLISHER_TEST_RC} PROPERTIES
-        INCLUDE_DIRECTORIES "${PROJECT_SOURCE_DIR}/resources;${PV_STUB_VIEWER_DIR}"
-        OBJECT_DEPENDS "${PV_STUB_VIEWER_DIR}/viewer.exe;${PROJECT_SOURCE_DIR}/resources/Pagevane.ico")
+        INCLUDE_DIRECTORIES "${PROJECT_SOURCE_DIR}/publisher;${PROJECT_SOURCE_DIR}/compiler;${PV_STUB_VIEWER_DIR}"
+        OBJECT_DEPENDS "${PV_STUB_VIEWER_DIR}/viewer.exe;${PROJECT_SOURCE_DIR}/publisher/Pagevane.ico")
     add_test(NAME publisher_win32_tests COMMAND publisher_win32_tests)
     set_tests_properties(publisher_win32_tests PROPERTIES
         ENVIRONMENT "PV_SOURCE_DIR=Z:${PROJECT_SOURCE_DIR}" TIMEOUT 600)
@@ -32,7 +32,7 @@ if(TARGET Pagevane AND TARGET pagevane-cli)
         set(own ${CMAKE_CURRENT_BINARY_DIR}/ownviewer)
         file(WRITE ${own}/Pagevane-ownviewer.rc "#include \"Pagevane.rc\"\n")
         file(WRITE ${own}/pagevane-cli-ownviewer.rc "#include \"cli/pagevane-cli.rc\"\n")
-        add_executable(Pagevane-ownviewer WIN32 ${PROJECT_SOURCE_DIR}/app/PagevaneMain.cpp
+        add_executable(Pagevane-ownviewer WIN32 ${PROJECT_SOURCE_DIR}/publisher/PagevaneMain.cpp
                        ${own}/Pagevane-ownviewer.rc)
         target_link_libraries(Pagevane-ownviewer PRIVATE pv_publisher)
         target_link_options(Pagevane-ownviewer PRIVATE -s -mwindows)
@@ -44,7 +44,7 @@ if(TARGET Pagevane AND TARGET pagevane-cli)
         add_dependencies(pagevane-cli-ownviewer viewer)
         set_source_files_properties(${own}/Pagevane-ownviewer.rc ${own}/pagevane-cli-ownviewer.rc
             PROPERTIES
-            INCLUDE_DIRECTORIES "${PROJECT_SOURCE_DIR}/resources;${CMAKE_BINARY_DIR}/viewer;${PROJECT_SOURCE_DIR}"
+            INCLUDE_DIRECTORIES "${PROJECT_SOURCE_DIR}/publisher;${PROJECT_SOURCE_DIR}/compiler;${CMAKE_BINARY_DIR}/viewer;${PROJECT_SOURCE_DIR}"
             OBJECT_DEPENDS "${CMAKE_BINARY_DIR}/viewer/viewer.exe")
         set(PV_E2E_PUBLISHER Pagevane-ownviewer)
         set(PV_E2E_CLI pagevane-cli-ownviewer)

@@ -15,7 +15,7 @@
 #include "ScriptedUi.h"
 #include "compiler/StubSource.h"
 #include "project/BookProject.h"
-#include "ui/WizardSheet.h"
+#include "publisher/WizardSheet.h"
 
 // Dispatches messages, through the sheet's filter while it exists, until done() is true or ms
 // milliseconds have passed; returns done().

@@ -1,8 +1,8 @@
 #include <gtest/gtest.h>
 
 #include "SheetTestUtil.h"
-#include "resources/resource.h"
-#include "ui/ContentPage.h"
+#include "publisher/resource.h"
+#include "publisher/ContentPage.h"
 
 namespace {
 

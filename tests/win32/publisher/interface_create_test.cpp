@@ -4,9 +4,9 @@
 #include <iterator>
 
 #include "SheetTestUtil.h"
-#include "resources/resource.h"
-#include "ui/CreatePage.h"
-#include "ui/InterfacePage.h"
+#include "publisher/resource.h"
+#include "publisher/CreatePage.h"
+#include "publisher/InterfacePage.h"
 
 namespace {
 

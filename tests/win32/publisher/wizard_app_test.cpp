@@ -4,7 +4,7 @@
 
 #include <string>
 
-#include "app/WizardApp.h"
+#include "publisher/WizardApp.h"
 
 namespace {
 

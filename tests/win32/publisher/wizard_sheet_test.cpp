@@ -1,7 +1,7 @@
 #include <gtest/gtest.h>
 
 #include "SheetTestUtil.h"
-#include "resources/resource.h"
+#include "publisher/resource.h"
 
 namespace {
 

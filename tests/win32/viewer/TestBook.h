@@ -8,7 +8,7 @@
 #include <string>
 #include <vector>
 
-#include "compiler/PackedBlock.h"
+#include "format/PackedBlock.h"
 #include "compiler/ResourceUpdater.h"
 #include "platform/File.h"
 

@@ -14,7 +14,7 @@
 #include "viewer/BookProtocol.h"
 #include "platform/win/ComPtr.h"
 #include "platform/win/WinText.h"
-#include "viewer/book/Book.h"
+#include "book/Book.h"
 
 namespace {
 

@@ -23,7 +23,7 @@
 #include "viewer/Dialogs.h"
 #include "viewer/MainWindow.h"
 #include "viewer/ViewerApp.h"
-#include "viewer/book/Book.h"
+#include "book/Book.h"
 #include "viewer/resource.h"
 
 namespace {

@@ -19,7 +19,7 @@
 #include "viewer/Dialogs.h"
 #include "viewer/MainWindow.h"
 #include "viewer/Splash.h"
-#include "viewer/book/Book.h"
+#include "book/Book.h"
 #include "viewer/resource.h"
 
 namespace {

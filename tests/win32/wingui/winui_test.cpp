@@ -10,7 +10,7 @@
 
 #include "WinGuiTestUtil.h"
 #include "platform/win/ScopedWin.h"
-#include "ui/WinUi.h"
+#include "publisher/WinUi.h"
 
 namespace {
 

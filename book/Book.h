@@ -11,8 +11,8 @@
 #include <unordered_map>
 #include <vector>
 
-#include "compiler/BookLayout.h"
-#include "compiler/StoreReader.h"
+#include "format/BookLayout.h"
+#include "format/StoreReader.h"
 
 // One record of the file table.
 struct BookFile {

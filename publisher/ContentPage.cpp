@@ -1,4 +1,4 @@
-#include "ui/ContentPage.h"
+#include "publisher/ContentPage.h"
 
 #include <commctrl.h>
 
@@ -7,8 +7,8 @@
 #include "project/PageList.h"
 #include "project/ProjectFile.h"
 #include "project/Scan.h"
-#include "resources/resource.h"
-#include "ui/FilePropertiesDlg.h"
+#include "publisher/resource.h"
+#include "publisher/FilePropertiesDlg.h"
 
 const char CContentPage::kNoPagesMessage[] =
     "No pages in the E-Book.\nClick \"New Project...\" button to select a folder with HTML files";

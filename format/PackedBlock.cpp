@@ -1,8 +1,8 @@
 // Reading packed blocks. Packing lives in PackBlock.cpp, so that a program that only reads them
 // (the viewer) does not carry zlib's compressor.
-#include "compiler/PackedBlock.h"
+#include "format/PackedBlock.h"
 
-#include "compiler/BookLayout.h"
+#include "format/BookLayout.h"
 
 #include <zlib.h>
 

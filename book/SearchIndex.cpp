@@ -2,13 +2,13 @@
 // of its rarest word, instead of unpacking and reading every page again (which took about half a
 // second a query on a 65-page, 18 MB book). Phrases are checked in the pages that hold all of
 // their words, in the word numbers kept per page; snippets are cut from the text kept per page.
-#include "viewer/book/SearchIndex.h"
+#include "book/SearchIndex.h"
 
 #include <algorithm>
 
 #include "html/HtmlText.h"
-#include "viewer/book/BookSearch.h"
-#include "viewer/book/TextFold.h"
+#include "book/BookSearch.h"
+#include "book/TextFold.h"
 
 namespace {
 

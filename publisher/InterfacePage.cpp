@@ -1,8 +1,8 @@
-#include "ui/InterfacePage.h"
+#include "publisher/InterfacePage.h"
 
 #include <commctrl.h>
 
-#include "resources/resource.h"
+#include "publisher/resource.h"
 
 CInterfacePage::CInterfacePage(CBookProject& project, Ui& ui)
     : CPropertyPage(IDD_INTERFACE), m_project(project), m_ui(ui) {}

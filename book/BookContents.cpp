@@ -1,6 +1,6 @@
-#include "viewer/book/BookContents.h"
+#include "book/BookContents.h"
 
-#include "viewer/book/Book.h"
+#include "book/Book.h"
 #include "html/HtmlText.h"
 #include "html/HtmlTokenizer.h"
 #include "platform/Text.h"

@@ -1,4 +1,4 @@
-#include "compiler/BookLayout.h"
+#include "format/BookLayout.h"
 
 #include <cstring>
 #include <unordered_set>

@@ -1,6 +1,6 @@
-#include "compiler/StoreFormat.h"
+#include "format/StoreFormat.h"
 
-#include "compiler/BookLayout.h"
+#include "format/BookLayout.h"
 
 const CArchiveClass kClassUpdateDir = {"CUpdateDir", 1};
 const CArchiveClass kClassUpdateElem = {"CUpdateElem", 1};

@@ -1,4 +1,4 @@
-#include "ui/WinUi.h"
+#include "publisher/WinUi.h"
 
 #include <commdlg.h>
 #include <shlobj.h>

@@ -1,10 +1,10 @@
-#include "ui/CreatePage.h"
+#include "publisher/CreatePage.h"
 
 #include <commctrl.h>
 
 #include "compiler/BuildEBook.h"
 #include "project/ProjectFile.h"
-#include "resources/resource.h"
+#include "publisher/resource.h"
 
 CCreatePage::CCreatePage(CBookProject& project, Ui& ui, const CStubSource& stub)
     : CPropertyPage(IDD_CREATE), m_project(project), m_ui(ui), m_stub(stub) {}

@@ -1,4 +1,4 @@
-#include "viewer/book/BookHistory.h"
+#include "book/BookHistory.h"
 
 void CBookHistory::Visit(const std::string& url) {
     if (!m_entries.empty()) {

@@ -1,12 +1,12 @@
-#include "ui/WizardSheet.h"
+#include "publisher/WizardSheet.h"
 
 #include <commctrl.h>
 
-#include "resources/resource.h"
-#include "ui/AboutDlg.h"
-#include "ui/ContentPage.h"
-#include "ui/CreatePage.h"
-#include "ui/InterfacePage.h"
+#include "publisher/resource.h"
+#include "publisher/AboutDlg.h"
+#include "publisher/ContentPage.h"
+#include "publisher/CreatePage.h"
+#include "publisher/InterfacePage.h"
 
 namespace {
 

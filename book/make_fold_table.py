@@ -9,7 +9,7 @@ Only the Basic Multilingual Plane is folded; a fold longer than three characters
 The word ranges list the code points that make up words: letters, marks and digits.
 
 Run it with the Python whose Unicode database should be used:
-    python3 viewer/book/make_fold_table.py > viewer/book/TextFoldTable.inc
+    python3 book/make_fold_table.py > book/TextFoldTable.inc
 """
 import unicodedata
 

@@ -1,10 +1,10 @@
 // Read-only access to a resource store: the directory is walked once, item bytes are skipped
 // by seeking and fetched only when asked for. The viewer links this, so it stays small.
-#include "compiler/StoreReader.h"
+#include "format/StoreReader.h"
 
 #include <unordered_map>
 
-#include "compiler/StoreFormat.h"
+#include "format/StoreFormat.h"
 
 struct CStoreReader::Index {
     std::unordered_map<uint32_t, size_t> byKey;  // (type << 16 | id) -> first item of that key

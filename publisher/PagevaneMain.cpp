@@ -2,7 +2,7 @@
 // runs and holds the book project until the process ends.
 #include <windows.h>
 
-#include "app/WizardApp.h"
+#include "publisher/WizardApp.h"
 
 namespace {
 CWizardApp theApp;

@@ -12,7 +12,7 @@
 #include "compiler/StubSource.h"
 #include "platform/Profile.h"
 #include "project/BookProject.h"
-#include "ui/WinUi.h"
+#include "publisher/WinUi.h"
 
 class CWizardApp {
   public:

@@ -1,7 +1,7 @@
 // The tables come from make_fold_table.py (Unicode's case folding, compatibility decomposition
 // and the general categories); binary searches over them keep the viewer small, and ASCII, by far
 // the most common input, never reaches them.
-#include "viewer/book/TextFold.h"
+#include "book/TextFold.h"
 
 #include <algorithm>
 #include <cstdint>
@@ -9,7 +9,7 @@
 
 namespace {
 
-#include "viewer/book/TextFoldTable.inc"
+#include "book/TextFoldTable.inc"
 
 bool IsMark(char32_t c) {
     // The combining marks that can follow a letter: the general blocks and the ones inside

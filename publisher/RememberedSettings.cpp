@@ -1,4 +1,4 @@
-#include "app/RememberedSettings.h"
+#include "publisher/RememberedSettings.h"
 
 #include "project/FirstRunTexts.h"
 

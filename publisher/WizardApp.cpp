@@ -1,11 +1,11 @@
-#include "app/WizardApp.h"
+#include "publisher/WizardApp.h"
 
 #include <commctrl.h>
 
 #include <ctime>
 
-#include "app/RememberedSettings.h"
-#include "ui/WizardSheet.h"
+#include "publisher/RememberedSettings.h"
+#include "publisher/WizardSheet.h"
 
 namespace {
 

@@ -13,7 +13,7 @@
 #include <vector>
 
 #include "html/HtmlText.h"
-#include "viewer/book/SearchIndex.h"
+#include "book/SearchIndex.h"
 
 class CBook;
 

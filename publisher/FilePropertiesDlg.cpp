@@ -1,6 +1,6 @@
-#include "ui/FilePropertiesDlg.h"
+#include "publisher/FilePropertiesDlg.h"
 
-#include "resources/resource.h"
+#include "publisher/resource.h"
 
 CFilePropertiesDlg::CFilePropertiesDlg() : CDialog(IDD_FILE_PROPERTIES) {}
 

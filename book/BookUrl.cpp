@@ -1,4 +1,4 @@
-#include "viewer/book/BookUrl.h"
+#include "book/BookUrl.h"
 
 #include <cstring>
 #include <vector>

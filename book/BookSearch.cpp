@@ -1,10 +1,10 @@
-#include "viewer/book/BookSearch.h"
+#include "book/BookSearch.h"
 
 #include <new>
 
 #include "html/HtmlTokenizer.h"
 #include "platform/Text.h"
-#include "viewer/book/Book.h"
+#include "book/Book.h"
 
 namespace {
 

@@ -1,13 +1,13 @@
-#include "viewer/book/Book.h"
+#include "book/Book.h"
 
 #include <algorithm>
 #include <cstring>
 
-#include "compiler/PackedBlock.h"
+#include "format/PackedBlock.h"
 #include "platform/Exceptions.h"
 #include "platform/File.h"
 #include "platform/Text.h"
-#include "viewer/book/BookUrl.h"
+#include "book/BookUrl.h"
 
 namespace {
 

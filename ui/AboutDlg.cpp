@@ -1,5 +1,0 @@
-#include "ui/AboutDlg.h"
-
-#include "resources/resource.h"
-
-CAboutDlg::CAboutDlg() : CDialog(IDD_ABOUTBOX) {}
