@@ -205,8 +205,12 @@ class CHostSite final
     STDMETHODIMP GetHostInfo(DOCHOSTUIINFO* info) override {
         if (!info)
             return E_POINTER;
+        // DPI_AWARE: pages are drawn at the monitor's scale, as the window itself is (the
+        // process declares itself aware of each monitor's DPI); without it the control draws
+        // at 96 DPI and text is tiny on a high-DPI screen.
         info->dwFlags = DOCHOSTUIFLAG_NO3DBORDER | DOCHOSTUIFLAG_THEME |
-                        DOCHOSTUIFLAG_DISABLE_HELP_MENU | DOCHOSTUIFLAG_DISABLE_SCRIPT_INACTIVE;
+                        DOCHOSTUIFLAG_DISABLE_HELP_MENU | DOCHOSTUIFLAG_DISABLE_SCRIPT_INACTIVE |
+                        DOCHOSTUIFLAG_DPI_AWARE;
         info->dwDoubleClick = DOCHOSTUIDBLCLK_DEFAULT;
         return S_OK;
     }

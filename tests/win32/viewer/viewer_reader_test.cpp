@@ -200,6 +200,13 @@ TEST(ViewerHostAnswers, SecurityScriptErrorsMenusAndNewWindows) {
     EXPECT_EQ(ui->ShowContextMenu(CONTEXT_MENU_DEFAULT, &at, nullptr, nullptr), S_OK);
     EXPECT_EQ(events.menus, 1);
     EXPECT_EQ(events.menuAt.x, 120);
+    // Pages follow the monitor's scale; no 3-D border, no help menu.
+    DOCHOSTUIINFO info = {};
+    info.cbSize = sizeof(info);
+    ASSERT_EQ(ui->GetHostInfo(&info), S_OK);
+    const DWORD wanted = DOCHOSTUIFLAG_DPI_AWARE | DOCHOSTUIFLAG_NO3DBORDER |
+                         DOCHOSTUIFLAG_DISABLE_HELP_MENU | DOCHOSTUIFLAG_DISABLE_SCRIPT_INACTIVE;
+    EXPECT_EQ(info.dwFlags & wanted, wanted);
 
     // NewWindow3 is always cancelled and handed on with the reader's part in it.
     CComPtr<IDispatch> sink;
