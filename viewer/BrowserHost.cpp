@@ -14,6 +14,7 @@
 #include <urlmon.h>
 
 #include "viewer/ComGuids.h"
+#include "viewer/PageHits.h"
 #include "platform/win/ComPtr.h"
 #include "platform/win/WinText.h"
 #include "book/BookUrl.h"
@@ -500,6 +501,49 @@ bool CBrowserHost::Navigate(const std::string& url) {
     const HRESULT hr = m_site->m_browser->Navigate(burl, &empty, &empty, &empty, &empty);
     SysFreeString(burl);
     return SUCCEEDED(hr);
+}
+
+void CBrowserHost::Focus() {
+    if (HWND control = GetControlWindow()) {
+        if (IsWindowVisible(control))
+            SetFocus(control);
+    }
+}
+
+bool CBrowserHost::Run(PageCommand command) {
+    switch (command) {
+        case PageCommand::copy:
+            return Exec(OLECMDID_COPY, OLECMDEXECOPT_DONTPROMPTUSER, nullptr, nullptr);
+        case PageCommand::selectAll:
+            return Exec(OLECMDID_SELECTALL, OLECMDEXECOPT_DONTPROMPTUSER, nullptr, nullptr);
+        case PageCommand::findInPage:
+            return Exec(OLECMDID_FIND, OLECMDEXECOPT_PROMPTUSER, nullptr, nullptr);
+        case PageCommand::print:
+            return Exec(OLECMDID_PRINT, OLECMDEXECOPT_PROMPTUSER, nullptr, nullptr);
+    }
+    return false;
+}
+
+void CBrowserHost::SetTextSize(int size) {
+    VARIANT v;
+    VariantInit(&v);
+    v.vt = VT_I4;
+    v.lVal = size;
+    Exec(OLECMDID_ZOOM, OLECMDEXECOPT_DONTPROMPTUSER, &v, nullptr);
+}
+
+void CBrowserHost::MarkHits(const std::vector<std::string>& terms) {
+    CPageHits hits;
+    hits.SetTerms(terms);
+    CComPtr<IDispatch> doc(GetDocument());
+    hits.Mark(doc.get());
+}
+
+void CBrowserHost::SelectNextHit(const std::vector<std::string>& terms) {
+    CPageHits hits;
+    hits.SetTerms(terms);
+    CComPtr<IDispatch> doc(GetDocument());
+    hits.SelectNext(doc.get());
 }
 
 bool CBrowserHost::Exec(OLECMDID command, OLECMDEXECOPT option, VARIANT* in, VARIANT* out) {

@@ -1,4 +1,5 @@
-// A thin host for the system's web-browser control (CLSID_WebBrowser) inside a window.
+// A thin host for the system's web-browser control (CLSID_WebBrowser) inside a window: the
+// engine that draws the pages where WebView2 is missing (PageEngine.h).
 //
 // The host is a small OLE container (client site, in-place site and frame, document host UI
 // handler) plus a DWebBrowserEvents2 sink; it knows nothing of books. The window hears about
@@ -16,21 +17,9 @@
 #include <docobj.h>
 
 #include <string>
+#include <vector>
 
-class IBrowserEvents {
-  public:
-    virtual ~IBrowserEvents() = default;
-    // A navigation is about to start; return true to cancel it. topLevel is false for frames.
-    virtual bool OnBeforeNavigate(const std::string& url, bool topLevel) = 0;
-    virtual void OnNavigateComplete(const std::string& url, bool topLevel) = 0;
-    virtual void OnNavigateError(const std::string& url, bool topLevel, long status) = 0;
-    virtual void OnTitleChange(const std::string& title) = 0;
-    // The page asks for a new window (target=_blank, window.open); the control never opens one.
-    // userStarted: the control says the reader's click asked for it.
-    virtual void OnNewWindow(const std::string&, bool /*userStarted*/) {}
-    // The reader asks for a context menu at pt (screen); the control's own is never shown.
-    virtual void OnContextMenu(POINT) {}
-};
+#include "viewer/PageEngine.h"
 
 // The answer to a URL action (URLACTION_...) for a book page: URLPOLICY_ALLOW,
 // URLPOLICY_DISALLOW, or kPolicyDefault to let the zone decide.
@@ -39,10 +28,10 @@ DWORD BookPageUrlPolicy(DWORD action);
 
 class CHostSite;
 
-class CBrowserHost {
+class CBrowserHost : public IPageEngine {
   public:
     CBrowserHost();
-    ~CBrowserHost();
+    ~CBrowserHost() override;
     CBrowserHost(const CBrowserHost&) = delete;
     CBrowserHost& operator=(const CBrowserHost&) = delete;
 
@@ -51,25 +40,35 @@ class CBrowserHost {
     // harmless). OLE must be initialised on this thread. browserClass is the control's class
     // (CLSID_WebBrowser when null; tests pass an unregistered one to see the failure path).
     bool Create(HWND parent, const RECT& rect, IBrowserEvents* events, std::string* error,
-                const CLSID* browserClass = nullptr);
-    void Destroy();
-    bool IsCreated() const;
+                const CLSID* browserClass);
+    bool Create(HWND parent, const RECT& rect, IBrowserEvents* events,
+                std::string* error) override {
+        return Create(parent, rect, events, error, nullptr);
+    }
+    void Destroy() override;
+    bool IsCreated() const override;
+    const char* Kind() const override { return "browser-control"; }
 
-    void SetRect(const RECT& rect);
-    void Show(bool show);
+    void SetRect(const RECT& rect) override;
+    void Show(bool show) override;
+    void Focus() override;
     // Starts a navigation; false when the control refuses it (or there is none).
-    bool Navigate(const std::string& url);
+    bool Navigate(const std::string& url) override;
+    bool Run(PageCommand command) override;
+    void SetTextSize(int size) override;
+    void MarkHits(const std::vector<std::string>& terms) override;
+    void SelectNextHit(const std::vector<std::string>& terms) override;
     // Runs a command of the control (copy, print, zoom); false when it fails.
     bool Exec(OLECMDID command, OLECMDEXECOPT option, VARIANT* in, VARIANT* out);
     // Gives the control a chance at keyboard messages meant for it (Tab, shortcuts of the page).
-    bool TranslateAccelerator(MSG* msg);
+    bool TranslateAccelerator(MSG* msg) override;
     // The document shown (an IDispatch with a new reference), or nullptr.
     IDispatch* GetDocument() const;
     // True while the reader types in the page (a text field, a list or editable content has
     // the focus), where keys such as Backspace belong to the page.
-    bool IsEditing() const;
+    bool IsEditing() const override;
     // The control's own top window, or nullptr.
-    HWND GetControlWindow() const;
+    HWND GetControlWindow() const override;
     // The container object the control talks to (for checks of its answers), or nullptr.
     IUnknown* GetSite() const;
 

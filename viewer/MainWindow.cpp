@@ -6,6 +6,7 @@
 
 #include "platform/win/ComPtr.h"
 #include "platform/win/WinText.h"
+#include "viewer/BrowserHost.h"
 #include "viewer/Dialogs.h"
 #include "book/Book.h"
 #include "book/BookUrl.h"
@@ -27,6 +28,14 @@ constexpr UINT kDpiChanged = 0x02E0;  // WM_DPICHANGED (Windows 8.1), newer than
 bool IsOutsideLink(const std::string& url) {
     const std::string scheme = UrlScheme(url);
     return scheme == "http" || scheme == "https" || scheme == "mailto" || scheme == "ftp";
+}
+
+// True when two e-book URLs name the same file (engines spell a name in their own way).
+bool SamePage(const std::string& a, const std::string& b) {
+    std::string na, nb;
+    if (!NameFromUrl(a, &na) || !NameFromUrl(b, &nb))
+        return a == b;
+    return lstrcmpiA(na.c_str(), nb.c_str()) == 0;
 }
 
 }  // namespace
@@ -69,7 +78,8 @@ LRESULT CMessagePane::HandleMessage(UINT msg, WPARAM wp, LPARAM lp) {
 CMainWindow::CMainWindow(CBook& book) : m_book(book), m_indexer(book.GetPath()), m_contents(book) {}
 
 CMainWindow::~CMainWindow() {
-    m_host.Destroy();
+    if (m_engine)
+        m_engine->Destroy();
     // Destroyed here, while the window's messages still reach this class.
     Destroy();
 }
@@ -108,14 +118,21 @@ bool CMainWindow::Create(HINSTANCE instance, const CLSID* browserClass) {
     ScaleMessageFont(WindowDpi());
     m_message.Create(kMessagePaneClass, "", WS_CHILD, 0, 0, 0, 0, 0, m_hWnd, nullptr, instance);
 
-    std::string error;
-    if (!m_host.Create(m_hWnd, ContentRect(), this, &error, browserClass)) {
-        m_strHostError = error;
-        ShowMessage(error);
-    }
+    m_browserClass = browserClass;
+    CreateBrowserControl();
     Layout();
     UpdateButtons();
     return true;
+}
+
+void CMainWindow::CreateBrowserControl() {
+    std::string error;
+    CBrowserHost* host = new CBrowserHost;
+    m_engine.reset(host);
+    if (!host->Create(m_hWnd, ContentRect(), this, &error, m_browserClass)) {
+        m_strHostError = error;
+        ShowMessage(error);
+    }
 }
 
 void CMainWindow::ScaleMessageFont(int dpi) {
@@ -162,13 +179,19 @@ void CMainWindow::Layout() {
         SendMessageA(m_toolbar, TB_AUTOSIZE, 0, 0);
     const RECT rc = ContentRect();
     m_contents.Move({0, rc.top, rc.left, rc.bottom});
-    m_host.SetRect(rc);
+    m_engine->SetRect(rc);
     if (m_message.m_hWnd)
         MoveWindow(m_message.m_hWnd, rc.left, rc.top, rc.right - rc.left, rc.bottom - rc.top, TRUE);
 }
 
+std::string CMainWindow::EngineName(bool capital) const {
+    if (m_engine && lstrcmpA(m_engine->Kind(), "webview2") == 0)
+        return "WebView2";
+    return capital ? "The system's web-browser control" : "the system's web-browser control";
+}
+
 bool CMainWindow::BrowserUsable() const {
-    return m_host.IsCreated() && m_strMessage.empty();
+    return m_engine->IsCreated() && m_strMessage.empty();
 }
 
 bool CMainWindow::CanRun(int id) const {
@@ -195,11 +218,11 @@ bool CMainWindow::CanRun(int id) const {
         case IDM_FINDINPAGE:
             return BrowserUsable();
         case IDM_FONTSIZE:
-            return m_host.IsCreated();
+            return m_engine->IsCreated();
         case IDM_TEXT_LARGER:
-            return m_host.IsCreated() && m_nZoom < kLargestTextSize;
+            return m_engine->IsCreated() && m_nZoom < kLargestTextSize;
         case IDM_TEXT_SMALLER:
-            return m_host.IsCreated() && m_nZoom > 0;
+            return m_engine->IsCreated() && m_nZoom > 0;
         case IDM_SEARCH:
             for (const BookFile& f : m_book.Files()) {
                 if (f.bInSearch)
@@ -236,7 +259,7 @@ void CMainWindow::Go(const std::string& url) {
     m_bNavError = false;
     m_bTimedOut = false;
     m_navOutcome = NavOutcome::pending;
-    if (!m_host.IsCreated()) {
+    if (!m_engine->IsCreated()) {
         m_navOutcome = NavOutcome::noBrowser;
         PageShown(url);
         ShowMessage(m_strHostError);
@@ -244,10 +267,10 @@ void CMainWindow::Go(const std::string& url) {
         return;
     }
     m_strPending = url;
-    if (!m_host.Navigate(url)) {
+    if (!m_engine->Navigate(url)) {
         m_navOutcome = NavOutcome::error;
         PageShown(url);
-        ShowMessage("The system's web-browser control refused to open " + url + ".");
+        ShowMessage(EngineName(true) + " refused to open " + url + ".");
         NavigationDone();
         return;
     }
@@ -264,10 +287,10 @@ void CMainWindow::NavigationTimedOut() {
     m_bTimedOut = true;  // a page that still arrives replaces the message
     m_navOutcome = NavOutcome::error;
     ShowMessage(FailureText(
-        m_strPending, "The page " + m_strPending +
-                          " did not load: the system's web-browser control gave no answer. The "
-                          "pages of an e-book are drawn by the web-browser engine that comes "
-                          "with Windows; it seems to be missing or unable to draw pages here."));
+        m_strPending, "The page " + m_strPending + " did not load: " + EngineName(false) +
+                          " gave no answer. The pages of an e-book are drawn by the web-browser "
+                          "engine that comes with Windows; it seems to be missing or unable to "
+                          "draw pages here."));
     PageShown(m_strPending);
     NavigationDone();
 }
@@ -294,16 +317,13 @@ void CMainWindow::RunCommand(int id) {
             break;
         }
         case IDM_COPY:
-            m_host.Exec(OLECMDID_COPY, OLECMDEXECOPT_DONTPROMPTUSER, nullptr, nullptr);
+            m_engine->Run(PageCommand::copy);
             break;
         case IDM_SEARCH: {
             std::vector<std::string> terms;
             const std::string name = ShowSearchDialog(m_hWnd, m_book, m_indexer, &terms);
-            if (!name.empty()) {
-                m_pageHits.SetTerms(terms);
-                m_strHitsPage = UrlFromName(name);
-                Go(m_strHitsPage);
-            }
+            if (!name.empty())
+                OpenSearchHit(name, terms);
             break;
         }
         case IDM_FULLSCREEN:
@@ -321,22 +341,20 @@ void CMainWindow::RunCommand(int id) {
             SetTextSize(m_nZoom + (id == IDM_TEXT_LARGER ? 1 : -1));
             break;
         case IDM_SELECTALL:
-            m_host.Exec(OLECMDID_SELECTALL, OLECMDEXECOPT_DONTPROMPTUSER, nullptr, nullptr);
+            m_engine->Run(PageCommand::selectAll);
             break;
         case IDM_FINDINPAGE:
-            m_host.Exec(OLECMDID_FIND, OLECMDEXECOPT_PROMPTUSER, nullptr, nullptr);
+            m_engine->Run(PageCommand::findInPage);
             break;
         case IDM_PRINT:
-            m_host.Exec(OLECMDID_PRINT, OLECMDEXECOPT_PROMPTUSER, nullptr, nullptr);
+            m_engine->Run(PageCommand::print);
             break;
         case IDM_ABOUT:
             ShowAboutBox(m_hWnd, m_book);
             break;
-        case IDM_FIND_NEXT_HIT: {
-            CComPtr<IDispatch> doc(m_host.GetDocument());
-            m_pageHits.SelectNext(doc.get());
+        case IDM_FIND_NEXT_HIT:
+            m_engine->SelectNextHit(m_hitTerms);
             break;
-        }
         case IDM_CONTENTS:
             m_contents.Toggle();
             Layout();
@@ -350,13 +368,20 @@ void CMainWindow::RunCommand(int id) {
     UpdateButtons();
 }
 
+void CMainWindow::OpenSearchHit(const std::string& name, const std::vector<std::string>& terms) {
+    m_pageHits.SetTerms(terms);
+    m_hitTerms.clear();
+    for (const std::string& t : terms) {
+        if (!t.empty())
+            m_hitTerms.push_back(t);
+    }
+    m_strHitsPage = UrlFromName(name);
+    Go(m_strHitsPage);
+}
+
 void CMainWindow::SetTextSize(int size) {
     m_nZoom = size < 0 ? 0 : size > kLargestTextSize ? kLargestTextSize : size;
-    VARIANT v;
-    VariantInit(&v);
-    v.vt = VT_I4;
-    v.lVal = m_nZoom;
-    m_host.Exec(OLECMDID_ZOOM, OLECMDEXECOPT_DONTPROMPTUSER, &v, nullptr);
+    m_engine->SetTextSize(m_nZoom);
 }
 
 void CMainWindow::ToggleFullScreen() {
@@ -400,7 +425,7 @@ void CMainWindow::PageShown(const std::string& url) {
 
 void CMainWindow::ShowMessage(const std::string& text) {
     m_strMessage = text;
-    m_host.Show(false);
+    m_engine->Show(false);
     if (m_message.m_hWnd) {
         SetWindowTextA(m_message.m_hWnd, text.c_str());
         ShowWindow(m_message.m_hWnd, SW_SHOW);
@@ -412,7 +437,7 @@ void CMainWindow::HideMessage() {
     m_strMessage.clear();
     if (m_message.m_hWnd)
         ShowWindow(m_message.m_hWnd, SW_HIDE);
-    m_host.Show(true);
+    m_engine->Show(true);
 }
 
 void CMainWindow::NavigationDone() {
@@ -436,10 +461,13 @@ void CMainWindow::OpenOutside(const std::string& url) {
         ShellExecuteA(m_hWnd, "open", url.c_str(), nullptr, nullptr, SW_SHOWNORMAL);
 }
 
-bool CMainWindow::OnBeforeNavigate(const std::string& url, bool topLevel) {
+bool CMainWindow::OnBeforeNavigate(const std::string& url, bool topLevel, Starter starter) {
     // Links out of the book never load inside it. Only the reader's own click on the whole page
     // reaches the default browser: frames, embedded maps and script redirects launch nothing.
-    const bool readerStarted = topLevel && ReaderActedRecently();
+    // An engine that knows who started the navigation says so; otherwise the reader's last
+    // click tells.
+    const bool readerStarted = topLevel && (starter == Starter::reader ||
+                                            (starter == Starter::unknown && ReaderActedRecently()));
     if (topLevel)
         m_dwLastInput = 0;  // the click has its navigation; what follows is the page's own
     if (IsOutsideLink(url)) {
@@ -481,10 +509,9 @@ void CMainWindow::OnNavigateComplete(const std::string& url, bool topLevel) {
     HideMessage();
     if (m_bZoomPending)
         ApplyZoom();
-    if (!m_strHitsPage.empty() && m_strHitsPage == url) {
+    if (!m_strHitsPage.empty() && SamePage(m_strHitsPage, url)) {
         m_strHitsPage.clear();
-        CComPtr<IDispatch> doc(m_host.GetDocument());
-        m_pageHits.Mark(doc.get());
+        m_engine->MarkHits(m_hitTerms);
     }
     m_navOutcome = NavOutcome::complete;
     PageShown(url);
@@ -501,7 +528,7 @@ void CMainWindow::OnNavigateError(const std::string& url, bool topLevel, long st
     char code[16];
     wsprintfA(code, "0x%08lX", static_cast<unsigned long>(status));
     ShowMessage(FailureText(
-        url, "This page cannot be shown: the system's web-browser control reported error " +
+        url, "This page cannot be shown: " + EngineName(false) + " reported error " +
                  std::string(code) + " while opening " + url +
                  ".\n\nThe pages of an e-book are drawn by the web-browser engine that comes "
                  "with Windows; it seems to be missing or unable to draw pages here. The "
@@ -540,7 +567,7 @@ bool CMainWindow::PreTranslate(MSG* msg) {
     if (!m_hWnd)
         return false;
     const UINT m = msg->message;
-    HWND control = m_host.GetControlWindow();
+    HWND control = m_engine->GetControlWindow();
     if ((m == WM_LBUTTONUP || m == WM_MBUTTONUP || m == WM_KEYUP) && control &&
         (msg->hwnd == control || IsChild(control, msg->hwnd)))
         m_dwLastInput = GetTickCount() | 1;  // never 0, which means "no action yet"
@@ -554,12 +581,19 @@ bool CMainWindow::PreTranslate(MSG* msg) {
     }
     // Backspace outside a text field is the control's own Back; the viewer's history answers it.
     if (m == WM_KEYDOWN && msg->wParam == VK_BACK && GetKeyState(VK_CONTROL) >= 0 &&
-        GetKeyState(VK_MENU) >= 0 && !m_host.IsEditing()) {
+        GetKeyState(VK_MENU) >= 0 && !m_engine->IsEditing()) {
         const int id = GetKeyState(VK_SHIFT) < 0 ? IDM_FORWARD : IDM_BACK;
         if (ButtonOn(id))
             RunCommand(id);
         return true;
     }
+    if (HandleKeyDown(msg))
+        return true;
+    return m_engine->TranslateAccelerator(msg);
+}
+
+bool CMainWindow::HandleKeyDown(MSG* msg) {
+    const UINT m = msg->message;
     if (m == WM_KEYDOWN || m == WM_SYSKEYDOWN) {
         const int id = CommandForKey(static_cast<UINT>(msg->wParam), GetKeyState(VK_CONTROL) < 0,
                                      GetKeyState(VK_MENU) < 0, GetKeyState(VK_SHIFT) < 0);
@@ -570,9 +604,24 @@ bool CMainWindow::PreTranslate(MSG* msg) {
     }
     const bool escapeOutsideFullScreen =
         msg->message == WM_KEYDOWN && msg->wParam == VK_ESCAPE && !m_bFullScreen;
-    if (!escapeOutsideFullScreen && m_accel && TranslateAcceleratorA(m_hWnd, m_accel, msg))
-        return true;
-    return m_host.TranslateAccelerator(msg);
+    return !escapeOutsideFullScreen && m_accel && TranslateAcceleratorA(m_hWnd, m_accel, msg);
+}
+
+bool CMainWindow::OnPageKey(UINT vk, bool systemKey) {
+    // The same keys as in the viewer's message loop, which the engine's keys never pass.
+    MSG msg = {m_hWnd,
+               static_cast<UINT>(systemKey ? WM_SYSKEYDOWN : WM_KEYDOWN),
+               vk,
+               static_cast<LPARAM>(systemKey ? 0x20000001 : 1),
+               static_cast<DWORD>(GetMessageTime()),
+               {0, 0}};
+    return HandleKeyDown(&msg);
+}
+
+void CMainWindow::OnWheelZoom(bool larger) {
+    const int id = larger ? IDM_TEXT_LARGER : IDM_TEXT_SMALLER;
+    if (ButtonOn(id))
+        RunCommand(id);
 }
 
 LRESULT CMainWindow::HandleMessage(UINT msg, WPARAM wp, LPARAM lp) {
@@ -615,14 +664,13 @@ LRESULT CMainWindow::HandleMessage(UINT msg, WPARAM wp, LPARAM lp) {
             return 0;
         }
         case WM_SETFOCUS:
-            if (HWND control = m_host.GetControlWindow()) {
-                if (IsWindowVisible(control))
-                    SetFocus(control);
-            }
+            if (m_engine)
+                m_engine->Focus();
             return 0;
         case WM_DESTROY:
             SavePlace();
-            m_host.Destroy();
+            if (m_engine)
+                m_engine->Destroy();
             m_toolbar = nullptr;
             PostQuitMessage(0);
             return 0;

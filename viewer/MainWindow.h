@@ -5,12 +5,13 @@
 #include <windows.h>
 #include <commctrl.h>
 
+#include <memory>
 #include <string>
 #include <vector>
 
 #include "platform/win/ScopedWin.h"
 #include "platform/win/Window.h"
-#include "viewer/BrowserHost.h"
+#include "viewer/PageEngine.h"
 #include "viewer/ContentsPane.h"
 #include "viewer/PageHits.h"
 #include "viewer/SearchIndexer.h"
@@ -43,9 +44,10 @@ class CMainWindow : public CWindow, public IBrowserEvents {
     explicit CMainWindow(CBook& book);
     ~CMainWindow() override;
 
-    // Creates the window (hidden), its toolbar and the browser host. nCmdShow is applied by
-    // Show(). Returns false when the window itself cannot be created; a browser control that
-    // cannot be created leaves a message in place of the pages. browserClass: see CBrowserHost.
+    // Creates the window (hidden), its toolbar and the engine that draws the pages. nCmdShow is
+    // applied by Show(). Returns false when the window itself cannot be created; a browser
+    // control that cannot be created leaves a message in place of the pages. browserClass: see
+    // CBrowserHost.
     bool Create(HINSTANCE instance, const CLSID* browserClass = nullptr);
     // Shows the window maximised or full screen as the book asks, else with nCmdShow.
     void Show(int nCmdShow);
@@ -54,7 +56,9 @@ class CMainWindow : public CWindow, public IBrowserEvents {
     HWND GetMessagePane() const { return m_message.m_hWnd; }
     const CContentsPane& Contents() const { return m_contents; }
     const CPageHits& PageHits() const { return m_pageHits; }
-    HWND GetPageWindow() const { return m_host.GetControlWindow(); }
+    HWND GetPageWindow() const { return m_engine ? m_engine->GetControlWindow() : nullptr; }
+    // Which engine draws the pages: "webview2" or "browser-control".
+    std::string EngineKind() const { return m_engine ? m_engine->Kind() : ""; }
     bool IsFullScreen() const { return m_bFullScreen; }
 
     // Opens a page by URL and records it in the history.
@@ -114,13 +118,20 @@ class CMainWindow : public CWindow, public IBrowserEvents {
         m_pNavContext = context;
     }
 
+    // Opens a page found by the search (its file-table name) with the search's terms (UTF-8)
+    // to mark on it.
+    void OpenSearchHit(const std::string& name, const std::vector<std::string>& terms);
+
     // IBrowserEvents
-    bool OnBeforeNavigate(const std::string& url, bool topLevel) override;
+    bool OnBeforeNavigate(const std::string& url, bool topLevel,
+                          Starter starter = Starter::unknown) override;
     void OnNavigateComplete(const std::string& url, bool topLevel) override;
     void OnNavigateError(const std::string& url, bool topLevel, long status) override;
     void OnTitleChange(const std::string& title) override;
     void OnNewWindow(const std::string& url, bool userStarted) override;
     void OnContextMenu(POINT pt) override;
+    bool OnPageKey(UINT vk, bool systemKey) override;
+    void OnWheelZoom(bool larger) override;
 
     LRESULT HandleMessage(UINT msg, WPARAM wp, LPARAM lp) override;
 
@@ -139,27 +150,36 @@ class CMainWindow : public CWindow, public IBrowserEvents {
     void NavigationDone();
     void NavigationTimedOut();
     bool BrowserUsable() const;
+    // The engine as the messages name it.
+    std::string EngineName(bool capital) const;
     void RestorePlacement();
     void SavePlace();
     void ApplyZoom();
     bool ButtonOn(int id) const;
     bool ReaderActedRecently() const;
+    // The key handling of the message loop for a key going down (WM_KEYDOWN, WM_SYSKEYDOWN);
+    // true when the viewer acted on it or keeps it from the engine.
+    bool HandleKeyDown(MSG* msg);
     void OpenOutside(const std::string& url);
     std::string FailureText(const std::string& url, const std::string& otherwise);
     void SetTextSize(int size);
+    // Puts the browser control in place as the engine.
+    void CreateBrowserControl();
 
     CBook& m_book;
     CSearchIndexer m_indexer;  // the book's search index, built on the first search
     CContentsPane m_contents;
-    CPageHits m_pageHits;       // the last search's words, marked on the page opened from it
-    std::string m_strHitsPage;  // the URL of that page until it has been marked
+    CPageHits m_pageHits;  // the last search's words, marked on the page opened from it
+    std::vector<std::string> m_hitTerms;  // the same words in UTF-8
+    std::string m_strHitsPage;            // the URL of that page until it has been marked
     HINSTANCE m_instance = nullptr;
     HWND m_toolbar = nullptr;
     CMessagePane m_message;
     HACCEL m_accel = nullptr;
     ScopedWinObject<ImageListTraits> m_images;
     ScopedGdiObj<HFONT> m_messageFont;
-    CBrowserHost m_host;
+    std::unique_ptr<IPageEngine> m_engine;
+    const CLSID* m_browserClass = nullptr;  // the browser control's class (tests change it)
     std::string m_strHostError;
     CBookHistory m_history;
     bool m_bHistoryMove = false;

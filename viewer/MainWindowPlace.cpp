@@ -81,11 +81,7 @@ void CMainWindow::GoToStart() {
 
 void CMainWindow::ApplyZoom() {
     m_bZoomPending = false;
-    VARIANT v;
-    VariantInit(&v);
-    v.vt = VT_I4;
-    v.lVal = m_nZoom;
-    m_host.Exec(OLECMDID_ZOOM, OLECMDEXECOPT_DONTPROMPTUSER, &v, nullptr);
+    m_engine->SetTextSize(m_nZoom);
 }
 
 void CMainWindow::SavePlace() {

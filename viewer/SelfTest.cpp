@@ -110,6 +110,7 @@ std::string FormatSelfTestReport(CBook& book, const CMainWindow* window) {
     Line(out, "navigation_status", status);
     Line(out, "current", window ? Utf8(window->CurrentUrl()) : std::string());
     Line(out, "message", window ? Utf8(window->GetMessageText()) : std::string());
+    Line(out, "engine", window ? window->EngineKind() : std::string());
     return out;
 }
 

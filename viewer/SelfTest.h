@@ -29,6 +29,7 @@
 //     navigation_status=<0x%08X status of a failed navigation, 0x00000000 otherwise>
 //     current=<URL of the page shown>
 //     message=<text shown in place of the page, empty when the page shows>
+//     engine=webview2 | browser-control   (what draws the pages; empty without a window)
 //
 // Command ids: 40001 Home, 40002 Previous, 40003 Next, 40004 Back, 40005 Forward, 40006 Copy,
 // 40007 Search, 40008 Full Screen, 40009 Font Size, 40010 Print, 40011 About, 40012 Exit.

@@ -197,6 +197,7 @@ TEST_F(ViewerProgram, SelfTestReportsWhatTheBookHolds) {
         EXPECT_FALSE(r["message"].empty());
     }
     EXPECT_EQ(r["settings"], "0 0 0 1 0 0 0 0 1 1 0 0 1 0 0 0 1 1 0");
+    EXPECT_EQ(r["engine"], "browser-control");
 }
 
 TEST_F(ViewerProgram, SelfTestOfBareAndDamagedFiles) {

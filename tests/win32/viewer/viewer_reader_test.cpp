@@ -19,6 +19,7 @@
 #include "platform/win/ComPtr.h"
 #include "platform/win/WinText.h"
 #include "viewer/BookProtocol.h"
+#include "viewer/BrowserHost.h"
 #include "viewer/ComGuids.h"
 #include "viewer/Dialogs.h"
 #include "viewer/MainWindow.h"
@@ -124,7 +125,7 @@ struct RecordingEvents : IBrowserEvents {
     std::vector<std::string> newWindows;
     int menus = 0;
     POINT menuAt = {0, 0};
-    bool OnBeforeNavigate(const std::string&, bool) override { return false; }
+    bool OnBeforeNavigate(const std::string&, bool, Starter) override { return false; }
     void OnNavigateComplete(const std::string&, bool) override {}
     void OnNavigateError(const std::string&, bool, long) override {}
     void OnTitleChange(const std::string&) override {}
