@@ -5,6 +5,7 @@
 #include <windows.h>
 #include <objbase.h>
 
+#include <memory>
 #include <utility>
 
 // Holds one reference to a COM interface and releases it. Move-only: a second reference is
@@ -18,7 +19,7 @@ class CComPtr {
     ~CComPtr() { Release(); }
     CComPtr(CComPtr&& other) noexcept : m_p(other.Detach()) {}
     CComPtr& operator=(CComPtr&& other) noexcept {
-        if (this != &other) {
+        if (this != std::addressof(other)) {
             Release();
             m_p = other.Detach();
         }
