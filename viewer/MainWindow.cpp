@@ -8,6 +8,7 @@
 #include "platform/win/WinText.h"
 #include "viewer/BrowserHost.h"
 #include "viewer/Dialogs.h"
+#include "viewer/WebViewHost.h"
 #include "book/Book.h"
 #include "book/BookUrl.h"
 #include "viewer/resource.h"
@@ -23,6 +24,9 @@ const UINT kNavigationTimeoutMs = 10000;
 const DWORD kReaderActionMs = 1500;
 const int kLargestTextSize = 4;
 constexpr UINT kDpiChanged = 0x02E0;  // WM_DPICHANGED (Windows 8.1), newer than our headers
+// Posted when WebView2 failed after it was created: the switch to the browser control happens
+// outside the engine's own callbacks.
+const UINT kEngineFailed = WM_APP + 1;
 
 // Schemes whose links leave the book and go to the user's own programs.
 bool IsOutsideLink(const std::string& url) {
@@ -118,8 +122,18 @@ bool CMainWindow::Create(HINSTANCE instance, const CLSID* browserClass) {
     ScaleMessageFont(WindowDpi());
     m_message.Create(kMessagePaneClass, "", WS_CHILD, 0, 0, 0, 0, 0, m_hWnd, nullptr, instance);
 
+    // WebView2 where its runtime is installed and starts, else the browser control; a test that
+    // names the browser control's class wants that control. Why WebView2 did not come is of no
+    // concern to the reader.
     m_browserClass = browserClass;
-    CreateBrowserControl();
+    if (!browserClass) {
+        std::unique_ptr<CWebViewHost> web(new CWebViewHost(m_book));
+        std::string why;
+        if (web->Create(m_hWnd, ContentRect(), this, &why))
+            m_engine = std::move(web);
+    }
+    if (!m_engine)
+        CreateBrowserControl();
     Layout();
     UpdateButtons();
     return true;
@@ -133,6 +147,26 @@ void CMainWindow::CreateBrowserControl() {
         m_strHostError = error;
         ShowMessage(error);
     }
+}
+
+void CMainWindow::OnEngineFailed() {
+    if (m_hWnd)
+        PostMessageA(m_hWnd, kEngineFailed, 0, 0);
+}
+
+void CMainWindow::SwitchToBrowserControl() {
+    if (!m_engine || m_engine->IsCreated() || lstrcmpA(m_engine->Kind(), "webview2") != 0)
+        return;
+    m_engine->Destroy();
+    m_engine.reset();
+    CreateBrowserControl();
+    Layout();
+    if (!m_bZoomPending)
+        m_engine->SetTextSize(m_nZoom);
+    // The page asked of WebView2 is asked again.
+    if (m_navOutcome == NavOutcome::pending && !m_strPending.empty())
+        Go(m_strPending);
+    UpdateButtons();
 }
 
 void CMainWindow::ScaleMessageFont(int dpi) {
@@ -256,6 +290,8 @@ void CMainWindow::GoHome() {
 }
 
 void CMainWindow::Go(const std::string& url) {
+    if (!m_engine->IsCreated())
+        SwitchToBrowserControl();  // WebView2 failed and its message has not arrived yet
     m_bNavError = false;
     m_bTimedOut = false;
     m_navOutcome = NavOutcome::pending;
@@ -640,6 +676,9 @@ LRESULT CMainWindow::HandleMessage(UINT msg, WPARAM wp, LPARAM lp) {
             Layout();
             return 0;
         }
+        case kEngineFailed:
+            SwitchToBrowserControl();
+            return 0;
         case WM_TIMER:
             if (wp == kNavigationTimer)
                 NavigationTimedOut();

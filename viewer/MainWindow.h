@@ -132,6 +132,7 @@ class CMainWindow : public CWindow, public IBrowserEvents {
     void OnContextMenu(POINT pt) override;
     bool OnPageKey(UINT vk, bool systemKey) override;
     void OnWheelZoom(bool larger) override;
+    void OnEngineFailed() override;
 
     LRESULT HandleMessage(UINT msg, WPARAM wp, LPARAM lp) override;
 
@@ -163,8 +164,9 @@ class CMainWindow : public CWindow, public IBrowserEvents {
     void OpenOutside(const std::string& url);
     std::string FailureText(const std::string& url, const std::string& otherwise);
     void SetTextSize(int size);
-    // Puts the browser control in place as the engine.
+    // Puts the browser control in place of the engine (at start, or when WebView2 failed).
     void CreateBrowserControl();
+    void SwitchToBrowserControl();
 
     CBook& m_book;
     CSearchIndexer m_indexer;  // the book's search index, built on the first search

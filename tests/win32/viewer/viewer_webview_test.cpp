@@ -1,0 +1,447 @@
+// The viewer on WebView2, played by the stand-in runtime installed in the test prefix as the
+// real one is: the engine chosen at start, the book's pages answered from the store with their
+// types, links, new windows and downloads, keys with the book's buttons on and off, the context
+// menu, text size, the search's marks, and every way back to the browser control without a word
+// to the reader.
+#include <gtest/gtest.h>
+#include <windows.h>
+
+#include <cstring>
+#include <functional>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "StandInInstall.h"
+#include "TestBook.h"
+#include "WinTestUtil.h"
+#include "platform/win/WinText.h"
+#include "book/Book.h"
+#include "viewer/BookProtocol.h"
+#include "viewer/MainWindow.h"
+#include "viewer/WebViewApi.h"
+#include "viewer/resource.h"
+
+namespace {
+
+const char kVersion[] = "120.0.2210.91";
+
+// The stand-in's test hooks, from the library the viewer loaded.
+struct StandIn {
+    HMODULE module = GetModuleHandleA("EmbeddedBrowserWebView.dll");
+    template <class F>
+    F Fn(const char* name) const {
+        return module ? reinterpret_cast<F>(reinterpret_cast<void*>(GetProcAddress(module, name)))
+                      : nullptr;
+    }
+    std::string Get(const char* what) const {
+        auto get = Fn<void (*)(const char*, char*, int)>("StandIn_Get");
+        std::string buf(65536, '\0');
+        if (!get)
+            return "(no stand-in)";
+        get(what, &buf[0], static_cast<int>(buf.size()));
+        return buf.c_str();
+    }
+    void Reset() const {
+        if (auto reset = Fn<void (*)()>("StandIn_Reset"))
+            reset();
+    }
+    int FollowLink(const wchar_t* uri, bool user) const {
+        return Fn<int (*)(const wchar_t*, int)>("StandIn_FollowLink")(uri, user);
+    }
+    int FrameNavigate(const wchar_t* uri, bool user) const {
+        return Fn<int (*)(const wchar_t*, int)>("StandIn_FrameNavigate")(uri, user);
+    }
+    int NewWindow(const wchar_t* uri, bool user) const {
+        return Fn<int (*)(const wchar_t*, int)>("StandIn_NewWindow")(uri, user);
+    }
+    int Key(UINT vk, int kind) const { return Fn<int (*)(unsigned, int)>("StandIn_Key")(vk, kind); }
+    void PostMessage(const wchar_t* text) const {
+        Fn<void (*)(const wchar_t*)>("StandIn_PostMessage")(text);
+    }
+    int Download() const { return Fn<int (*)()>("StandIn_Download")(); }
+    int Request(const wchar_t* uri, std::string* type, std::string* body) const {
+        std::string t(256, '\0'), b(65536, '\0');
+        const int status = Fn<int (*)(const wchar_t*, char*, int, char*, int)>("StandIn_Request")(
+            uri, &t[0], 256, &b[0], 65536);
+        *type = t.c_str();
+        *body = b.c_str();
+        return status;
+    }
+};
+
+// Holds Ctrl (or other keys) down in this thread's keyboard state while it lives.
+struct HeldKeys {
+    BYTE saved[256];
+    explicit HeldKeys(std::initializer_list<int> keys) {
+        GetKeyboardState(saved);
+        BYTE now[256];
+        std::memcpy(now, saved, sizeof(now));
+        for (int k : keys)
+            now[k] = 0x80;
+        SetKeyboardState(now);
+    }
+    ~HeldKeys() { SetKeyboardState(saved); }
+};
+
+class ViewerWebView : public ::testing::Test {
+  protected:
+    void SetUp() override {
+        CStandInRuntime::Uninstall();
+        ASSERT_FALSE(CStandInRuntime::BuiltLibrary().empty()) << "PV_STANDIN_DLL is not set";
+        m_location = CStandInRuntime::TestLocation();
+    }
+    void TearDown() override {
+        m_window.reset();
+        UnregisterBookProtocol();
+        Pump(50);
+        CStandInRuntime::Uninstall();
+    }
+    void InstallStandIn(HKEY root = HKEY_CURRENT_USER) {
+        ASSERT_TRUE(
+            CStandInRuntime::Install(root, kVersion, m_location, CStandInRuntime::BuiltLibrary()));
+    }
+    static CTestBook Book(bool buttonsOn = true) {
+        CTestBook b;
+        b.title = "Web Book";
+        b.Page("index.htm", "<title>One</title><p>first page</p>")
+            .Page("two.htm", "<title>Two</title><p>second page</p>")
+            .Page("sub/Chapter Three.htm", "<title>Three</title><p>third page</p>")
+            .Page("style.css", "p { color: navy }", false, false)
+            .Page("pic.png", std::string("\x89PNG\r\n\x1a\n", 8), false, false);
+        b.settings[kShowToolbar] = 1;
+        for (int s : {kHomeButton, kPrevNextButtons, kHistoryButtons, kCopyButton, kSearchButton,
+                      kFullScreenButton, kFontSizeButton, kPrintButton, kAboutButton, kExitButton})
+            b.settings[s] = buttonsOn;
+        return b;
+    }
+    void Open(const CTestBook& b) {
+        const std::string path = m_dir.File("book" + std::to_string(m_count++) + ".exe");
+        b.Write(path, "MZ viewer stub for the WebView2 tests");
+        m_window.reset();
+        UnregisterBookProtocol();
+        m_book.reset(new CBook);
+        ASSERT_TRUE(m_book->Open(path)) << m_book->GetErrorText();
+        m_source.reset(new CBookSource(*m_book));
+        ASSERT_EQ(RegisterBookProtocol(m_source.get()), S_OK);
+        StandIn().Reset();
+        m_window.reset(new CMainWindow(*m_book));
+        ASSERT_TRUE(m_window->Create(GetModuleHandleA(nullptr)));
+        m_window->Show(SW_SHOWNORMAL);
+        m_window->SetLinkLauncher(
+            [](void* self, const std::string& url) {
+                static_cast<ViewerWebView*>(self)->m_launched.push_back(url);
+            },
+            this);
+    }
+    void GoAndWait(const std::string& url = "") {
+        if (url.empty())
+            m_window->GoHome();
+        else
+            m_window->Go(url);
+        EXPECT_TRUE(
+            PumpUntil([this] { return m_window->GetNavOutcome() != NavOutcome::pending; }, 20000));
+        Pump(50);
+    }
+    void Command(int id) {
+        SendMessageA(m_window->GetHwnd(), WM_COMMAND, id, 0);
+        PumpUntil([this] { return m_window->GetNavOutcome() != NavOutcome::pending; }, 20000);
+        Pump(50);
+    }
+    std::string Caption() {
+        char text[200];
+        GetWindowTextA(m_window->GetHwnd(), text, sizeof(text));
+        return text;
+    }
+
+    CWinTempDir m_dir;
+    int m_count = 0;
+    std::string m_location;
+    std::unique_ptr<CBook> m_book;
+    std::unique_ptr<CBookSource> m_source;
+    std::unique_ptr<CMainWindow> m_window;
+    std::vector<std::string> m_launched;
+};
+
+TEST_F(ViewerWebView, PagesComeFromTheStoreWithTheirTypes) {
+    InstallStandIn();
+    Open(Book());
+    EXPECT_EQ(m_window->EngineKind(), "webview2");
+    GoAndWait();
+    const StandIn s;
+    EXPECT_EQ(m_window->GetNavOutcome(), NavOutcome::complete) << m_window->GetMessageText();
+    EXPECT_EQ(m_window->CurrentUrl(), "e-book://index.htm");
+    EXPECT_EQ(m_window->GetMessageText(), "");
+    EXPECT_EQ(Caption(), "Web Book - One");
+    EXPECT_EQ(s.Get("navigated"), "https://book.pagevane.invalid/index.htm\n");
+    EXPECT_EQ(s.Get("filters"), "https://book.pagevane.invalid/* 0\n");
+    EXPECT_EQ(s.Get("runtimeType"), "0");
+
+    // What the page asks for, answered from the store.
+    const struct {
+        const wchar_t* uri;
+        int status;
+        const char* type;
+        const char* body;  // nullptr: only the type and status are checked
+    } requests[] = {
+        {L"https://book.pagevane.invalid/style.css", 200, "text/css", "p { color: navy }"},
+        {L"https://book.pagevane.invalid/sub/Chapter%20Three.htm", 200, "text/html",
+         "<title>Three</title><p>third page</p>"},
+        {L"https://BOOK.pagevane.invalid/sub/../two.htm?x=1#top", 200, "text/html",
+         "<title>Two</title><p>second page</p>"},
+        {L"https://book.pagevane.invalid/pic.png", 200, "image/png", nullptr},
+        {L"https://book.pagevane.invalid/gone.htm", 404, "text/html", nullptr},
+    };
+    for (const auto& r : requests) {
+        SCOPED_TRACE(CWinText::Ansi(r.uri));
+        std::string type, body;
+        EXPECT_EQ(s.Request(r.uri, &type, &body), r.status);
+        EXPECT_EQ(type, r.type);
+        if (r.body) {
+            EXPECT_EQ(body, r.body);
+        }
+    }
+
+    // The toolbar and history drive the control as they drive the browser control.
+    Command(IDM_NEXT);
+    EXPECT_EQ(m_window->CurrentUrl(), "e-book://two.htm");
+    EXPECT_EQ(Caption(), "Web Book - Two");
+    GoAndWait("e-book://sub/Chapter%20Three.htm#part");
+    EXPECT_EQ(m_window->CurrentUrl(), "e-book://sub/Chapter%20Three.htm#part");
+    Command(IDM_BACK);
+    EXPECT_EQ(m_window->CurrentUrl(), "e-book://two.htm");
+    Command(IDM_FORWARD);
+    EXPECT_EQ(m_window->CurrentUrl(), "e-book://sub/Chapter%20Three.htm#part");
+    // A jump within the page shown has no navigation of its own and still ends.
+    GoAndWait("e-book://sub/Chapter%20Three.htm#other");
+    EXPECT_EQ(m_window->GetNavOutcome(), NavOutcome::complete);
+    EXPECT_EQ(m_window->CurrentUrl(), "e-book://sub/Chapter%20Three.htm#other");
+    EXPECT_EQ(s.Get("navigated"),
+              "https://book.pagevane.invalid/index.htm\n"
+              "https://book.pagevane.invalid/two.htm\n"
+              "https://book.pagevane.invalid/sub/Chapter%20Three.htm#part\n"
+              "https://book.pagevane.invalid/two.htm\n"
+              "https://book.pagevane.invalid/sub/Chapter%20Three.htm#part\n"
+              "https://book.pagevane.invalid/sub/Chapter%20Three.htm#other\n");
+
+    // A page the book does not hold gets the viewer's own message.
+    GoAndWait("e-book://gone.htm");
+    EXPECT_EQ(m_window->GetNavOutcome(), NavOutcome::error);
+    EXPECT_NE(m_window->GetMessageText().find("not part of this e-book"), std::string::npos)
+        << m_window->GetMessageText();
+    SaveScreenshot("webview-page");
+}
+
+TEST_F(ViewerWebView, SettingsOffAndDataFolderUnderLocalAppData) {
+    InstallStandIn(HKEY_LOCAL_MACHINE);
+    Open(Book());
+    GoAndWait();
+    const StandIn s;
+    EXPECT_EQ(m_window->EngineKind(), "webview2");
+    EXPECT_EQ(s.Get("settings"),
+              "devtools=0 statusbar=0 contextmenus=0 zoomcontrol=0 hostobjects=0 webmessage=1 "
+              "accelerators=0 passwords=0 autofill=0");
+    const std::string folder = CStandInRuntime::LocalAppData() + "\\Pagevane Viewer\\WebView2";
+    EXPECT_EQ(s.Get("dataFolder"), folder);
+    const DWORD attributes = GetFileAttributesA(folder.c_str());
+    EXPECT_NE(attributes, INVALID_FILE_ATTRIBUTES);
+    EXPECT_TRUE(attributes & FILE_ATTRIBUTE_DIRECTORY);
+    EXPECT_NE(s.Get("documentScripts").find("contextmenu"), std::string::npos);
+    EXPECT_EQ(s.Get("visible"), "1");
+    // The control covers the page area and follows it.
+    RECT page;
+    GetClientRect(m_window->GetPageWindow(), &page);
+    EXPECT_EQ(s.Get("bounds"),
+              "0 0 " + std::to_string(page.right) + " " + std::to_string(page.bottom));
+    EXPECT_GT(page.right, 100);
+}
+
+TEST_F(ViewerWebView, LinksNewWindowsAndDownloads) {
+    InstallStandIn();
+    Open(Book());
+    GoAndWait();
+    const StandIn s;
+    // Web links go to the default browser only on the reader's own click, never load inside.
+    EXPECT_EQ(s.FollowLink(L"https://example.com/", false), 1);
+    EXPECT_EQ(s.FrameNavigate(L"https://maps.example.com/", true), 1);
+    EXPECT_TRUE(m_launched.empty());
+    EXPECT_EQ(s.FollowLink(L"https://example.com/", true), 1);
+    EXPECT_EQ(m_launched, std::vector<std::string>{"https://example.com/"});
+    // The reader's files and anything else outside the book stay out of reach.
+    EXPECT_EQ(s.FollowLink(L"file:///C:/windows/win.ini", true), 1);
+    EXPECT_EQ(s.FrameNavigate(L"file:///C:/windows/win.ini", false), 1);
+    EXPECT_EQ(m_launched.size(), 1u);
+    EXPECT_EQ(m_window->GetNavOutcome(), NavOutcome::complete);  // cancelled is no failure
+    // The book's own links load in place.
+    EXPECT_EQ(s.FollowLink(L"https://book.pagevane.invalid/two.htm", true), 0);
+    EXPECT_EQ(m_window->CurrentUrl(), "e-book://two.htm");
+    EXPECT_TRUE(m_window->CanRun(IDM_BACK));
+
+    // New windows never open: book pages in place, web links out when the reader asked.
+    m_launched.clear();
+    EXPECT_EQ(s.NewWindow(L"http://example.org/popup", false), 1);
+    EXPECT_EQ(s.NewWindow(L"http://example.org/", true), 1);
+    EXPECT_EQ(m_launched, std::vector<std::string>{"http://example.org/"});
+    EXPECT_EQ(s.NewWindow(L"https://book.pagevane.invalid/sub/Chapter%20Three.htm", false), 1);
+    PumpUntil([this] { return m_window->CurrentUrl() == "e-book://sub/Chapter%20Three.htm"; },
+              20000);
+    EXPECT_EQ(m_window->CurrentUrl(), "e-book://sub/Chapter%20Three.htm");
+
+    EXPECT_EQ(s.Download(), 1);
+}
+
+TEST_F(ViewerWebView, KeysFollowTheBooksButtons) {
+    InstallStandIn();
+    for (bool on : {true, false}) {
+        SCOPED_TRACE(on ? "buttons on" : "buttons off");
+        Open(Book(on));
+        GoAndWait();
+        GoAndWait("e-book://two.htm");
+        const StandIn s;
+        // F11 is the viewer's full screen, when the book has the button; taken either way.
+        EXPECT_EQ(s.Key(VK_F11, kWebViewKeyDown), 1);
+        EXPECT_EQ(m_window->IsFullScreen(), on);
+        if (on) {
+            EXPECT_EQ(s.Key(VK_ESCAPE, kWebViewKeyDown), 1);
+            EXPECT_FALSE(m_window->IsFullScreen());
+        }
+        // Alt+Left is the viewer's Back, never the control's.
+        {
+            HeldKeys alt({VK_MENU});
+            EXPECT_EQ(s.Key(VK_LEFT, kWebViewSystemKeyDown), 1);
+        }
+        PumpUntil([this] { return m_window->GetNavOutcome() != NavOutcome::pending; }, 20000);
+        EXPECT_EQ(m_window->CurrentUrl(), on ? "e-book://index.htm" : "e-book://two.htm");
+        // Ctrl+N (a new window of the control's) is swallowed; a key up is left alone; Esc
+        // outside full screen belongs to the page.
+        {
+            HeldKeys ctrl({VK_CONTROL});
+            EXPECT_EQ(s.Key('N', kWebViewKeyDown), 1);
+        }
+        EXPECT_EQ(s.Key(VK_F11, kWebViewKeyUp), 0);
+        EXPECT_EQ(s.Key(VK_ESCAPE, kWebViewKeyDown), 0);
+    }
+}
+
+// Closes the context menu once it shows and notes that it did.
+bool g_menuSeen = false;
+void CALLBACK CloseMenu(HWND, UINT, UINT_PTR id, DWORD) {
+    if (FindWindowA("#32768", nullptr)) {
+        g_menuSeen = true;
+        KillTimer(nullptr, id);
+        EndMenu();
+    }
+}
+
+TEST_F(ViewerWebView, ContextMenuTextSizePrintAndSearchMarks) {
+    InstallStandIn();
+    Open(Book());
+    GoAndWait();
+    const StandIn s;
+    g_menuSeen = false;
+    const UINT_PTR timer = SetTimer(nullptr, 0, 50, CloseMenu);
+    s.PostMessage(L"contextmenu");
+    KillTimer(nullptr, timer);
+    EXPECT_TRUE(g_menuSeen);
+
+    EXPECT_EQ(s.Get("zoom"), "1.000");
+    Command(IDM_FONTSIZE);
+    EXPECT_EQ(m_window->GetTextSize(), 3);
+    EXPECT_EQ(s.Get("zoom"), "1.250");
+    s.PostMessage(L"text-smaller");  // Ctrl+wheel over the page
+    s.PostMessage(L"text-smaller");
+    EXPECT_EQ(m_window->GetTextSize(), 1);
+    EXPECT_EQ(s.Get("zoom"), "0.875");
+
+    Command(IDM_PRINT);
+    EXPECT_NE(s.Get("scripts").find("window.print()"), std::string::npos) << s.Get("scripts");
+
+    // The words of a search are marked on the page opened from it; F3 goes to the next.
+    m_window->OpenSearchHit("sub/Chapter Three.htm", {"third", "Page"});
+    PumpUntil([this] { return m_window->GetNavOutcome() != NavOutcome::pending; }, 20000);
+    Pump(50);
+    EXPECT_EQ(m_window->CurrentUrl(), "e-book://sub/Chapter%20Three.htm");
+    const std::string scripts = s.Get("scripts");
+    EXPECT_NE(scripts.find("[\"third\",\"Page\"],1000)"), std::string::npos) << scripts;
+    EXPECT_EQ(s.Key(VK_F3, kWebViewKeyDown), 1);
+    EXPECT_NE(s.Get("scripts").find("mark[data-pv-hit]"), std::string::npos);
+}
+
+TEST_F(ViewerWebView, EveryFailureFallsBackToTheBrowserControlSilently) {
+    const std::string junk = m_dir.File("junk.dll");
+    CTestBook::WriteFile(junk, "MZ this is no library");
+    const struct {
+        const char* name;
+        std::function<void()> setUp;
+    } cases[] = {
+        {"no runtime", [] {}},
+        {"library does not load",
+         [this, &junk] {
+             ASSERT_TRUE(
+                 CStandInRuntime::Install(HKEY_CURRENT_USER, "121.0.0.1", m_location, junk));
+         }},
+        {"runtime too old",
+         [this] {
+             ASSERT_TRUE(CStandInRuntime::Install(HKEY_CURRENT_USER, "85.0.564.70", m_location,
+                                                  CStandInRuntime::BuiltLibrary()));
+         }},
+        {"entry point refuses",
+         [this] {
+             InstallStandIn();
+             SetEnvironmentVariableA("PV_STANDIN_FAIL", "create");
+         }},
+        {"environment fails",
+         [this] {
+             InstallStandIn();
+             SetEnvironmentVariableA("PV_STANDIN_FAIL", "environment");
+         }},
+        {"control fails",
+         [this] {
+             InstallStandIn();
+             SetEnvironmentVariableA("PV_STANDIN_FAIL", "controller");
+         }},
+        {"registry switch",
+         [this] {
+             InstallStandIn();
+             HKEY key = nullptr;
+             RegCreateKeyExA(HKEY_CURRENT_USER, "Software\\Tessaly\\Pagevane Viewer", 0, nullptr, 0,
+                             KEY_SET_VALUE, nullptr, &key, nullptr);
+             const DWORD one = 1;
+             RegSetValueExA(key, kUseBrowserControlValue, 0, REG_DWORD,
+                            reinterpret_cast<const BYTE*>(&one), sizeof(one));
+             RegCloseKey(key);
+         }},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        CStandInRuntime::Uninstall();
+        c.setUp();
+        Open(Book());
+        GoAndWait();
+        PumpUntil([this] { return m_window->EngineKind() == "browser-control"; }, 10000);
+        EXPECT_EQ(m_window->EngineKind(), "browser-control");
+        // The page is asked of the browser control, whatever it makes of it here.
+        EXPECT_EQ(m_window->CurrentUrl(), "e-book://index.htm");
+        EXPECT_EQ(m_window->GetMessageText().find("WebView2"), std::string::npos)
+            << m_window->GetMessageText();
+        EXPECT_EQ(FindWindowA("#32770", nullptr), nullptr) << "a message box showed";
+    }
+}
+
+// When the data folder cannot be made (a file stands where it would go), the browser control.
+TEST_F(ViewerWebView, AnUnusableDataFolderMeansTheBrowserControl) {
+    InstallStandIn();
+    const std::string base = CStandInRuntime::LocalAppData() + "\\Pagevane Viewer";
+    const std::string aside = base + ".moved";
+    const bool hadFolder = MoveFileA(base.c_str(), aside.c_str()) != FALSE;
+    CTestBook::WriteFile(base, "not a folder");
+    Open(Book());
+    GoAndWait();
+    EXPECT_EQ(m_window->EngineKind(), "browser-control");
+    m_window.reset();
+    DeleteFileA(base.c_str());
+    if (hadFolder)
+        MoveFileA(aside.c_str(), base.c_str());
+}
+
+}  // namespace
