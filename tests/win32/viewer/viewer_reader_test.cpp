@@ -15,6 +15,7 @@
 #include <vector>
 
 #include "TestBook.h"
+#include "ViewerFixture.h"
 #include "WinTestUtil.h"
 #include "platform/win/ComPtr.h"
 #include "platform/win/WinText.h"
@@ -33,7 +34,7 @@ const int kButtonSettings[] = {kHomeButton,   kPrevNextButtons,  kHistoryButtons
                                kSearchButton, kFullScreenButton, kFontSizeButton, kPrintButton,
                                kAboutButton,  kExitButton};
 
-class ViewerReader : public ::testing::Test {
+class ViewerReader : public CViewerFixture {
   protected:
     static CTestBook Book(bool buttonsOn) {
         CTestBook b;
@@ -44,46 +45,12 @@ class ViewerReader : public ::testing::Test {
             b.settings[s] = buttonsOn;
         return b;
     }
-    void Open(const CTestBook& b, const CLSID* browserClass = nullptr) {
-        const std::string path = m_dir.File("book" + std::to_string(m_count++) + ".exe");
-        b.Write(path, "MZ viewer stub for the reader tests");
-        m_window.reset();
-        UnregisterBookProtocol();
-        m_book.reset(new CBook);
-        ASSERT_TRUE(m_book->Open(path)) << m_book->GetErrorText();
-        m_source.reset(new CBookSource(*m_book));
-        ASSERT_EQ(RegisterBookProtocol(m_source.get()), S_OK);
-        m_window.reset(new CMainWindow(*m_book));
-        ASSERT_TRUE(m_window->Create(GetModuleHandleA(nullptr), browserClass));
-        m_window->Show(SW_SHOWNORMAL);
-        m_window->SetLinkLauncher(
-            [](void* self, const std::string& url) {
-                static_cast<ViewerReader*>(self)->m_launched.push_back(url);
-            },
-            this);
-    }
-    void WaitForPage() {
-        EXPECT_TRUE(
-            PumpUntil([this] { return m_window->GetNavOutcome() != NavOutcome::pending; }, 20000));
-    }
     // A click on the page, as the message loop hands it to the window first.
     void ClickOnPage() {
         MSG msg = {m_window->GetPageWindow(), WM_LBUTTONUP, 0, 0, 0, {0, 0}};
         ASSERT_NE(msg.hwnd, nullptr);
         m_window->PreTranslate(&msg);
     }
-    void TearDown() override {
-        m_window.reset();
-        UnregisterBookProtocol();
-        Pump(50);
-    }
-
-    CWinTempDir m_dir;
-    int m_count = 0;
-    std::unique_ptr<CBook> m_book;
-    std::unique_ptr<CBookSource> m_source;
-    std::unique_ptr<CMainWindow> m_window;
-    std::vector<std::string> m_launched;
 };
 
 const CLSID kNoBrowser = {0x0badc0de, 0x1, 0x2, {3, 4, 5, 6, 7, 8, 9, 10}};

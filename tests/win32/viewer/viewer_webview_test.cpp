@@ -14,6 +14,7 @@
 
 #include "StandInInstall.h"
 #include "TestBook.h"
+#include "ViewerFixture.h"
 #include "WinTestUtil.h"
 #include "platform/win/WinText.h"
 #include "book/Book.h"
@@ -84,7 +85,7 @@ struct HeldKeys {
     ~HeldKeys() { SetKeyboardState(saved); }
 };
 
-class ViewerWebView : public ::testing::Test {
+class ViewerWebView : public CViewerFixture {
   protected:
     void SetUp() override {
         CStandInRuntime::Uninstall();
@@ -92,9 +93,7 @@ class ViewerWebView : public ::testing::Test {
         m_location = CStandInRuntime::TestLocation();
     }
     void TearDown() override {
-        m_window.reset();
-        UnregisterBookProtocol();
-        Pump(50);
+        CViewerFixture::TearDown();
         CStandInRuntime::Uninstall();
     }
     void InstallStandIn(HKEY root = HKEY_CURRENT_USER) {
@@ -115,33 +114,10 @@ class ViewerWebView : public ::testing::Test {
             b.settings[s] = buttonsOn;
         return b;
     }
-    void Open(const CTestBook& b) {
-        const std::string path = m_dir.File("book" + std::to_string(m_count++) + ".exe");
-        b.Write(path, "MZ viewer stub for the WebView2 tests");
-        m_window.reset();
-        UnregisterBookProtocol();
-        m_book.reset(new CBook);
-        ASSERT_TRUE(m_book->Open(path)) << m_book->GetErrorText();
-        m_source.reset(new CBookSource(*m_book));
-        ASSERT_EQ(RegisterBookProtocol(m_source.get()), S_OK);
+    // Opens b in a window that may choose WebView2 (the stand-in, when installed).
+    void OpenWeb(const CTestBook& b) {
         StandIn().Reset();
-        m_window.reset(new CMainWindow(*m_book));
-        ASSERT_TRUE(m_window->Create(GetModuleHandleA(nullptr)));
-        m_window->Show(SW_SHOWNORMAL);
-        m_window->SetLinkLauncher(
-            [](void* self, const std::string& url) {
-                static_cast<ViewerWebView*>(self)->m_launched.push_back(url);
-            },
-            this);
-    }
-    void GoAndWait(const std::string& url = "") {
-        if (url.empty())
-            m_window->GoHome();
-        else
-            m_window->Go(url);
-        EXPECT_TRUE(
-            PumpUntil([this] { return m_window->GetNavOutcome() != NavOutcome::pending; }, 20000));
-        Pump(50);
+        Open(b);
     }
     void Command(int id) {
         SendMessageA(m_window->GetHwnd(), WM_COMMAND, id, 0);
@@ -154,18 +130,12 @@ class ViewerWebView : public ::testing::Test {
         return text;
     }
 
-    CWinTempDir m_dir;
-    int m_count = 0;
     std::string m_location;
-    std::unique_ptr<CBook> m_book;
-    std::unique_ptr<CBookSource> m_source;
-    std::unique_ptr<CMainWindow> m_window;
-    std::vector<std::string> m_launched;
 };
 
 TEST_F(ViewerWebView, PagesComeFromTheStoreWithTheirTypes) {
     InstallStandIn();
-    Open(Book());
+    OpenWeb(Book());
     EXPECT_EQ(m_window->EngineKind(), "webview2");
     GoAndWait();
     const StandIn s;
@@ -234,7 +204,7 @@ TEST_F(ViewerWebView, PagesComeFromTheStoreWithTheirTypes) {
 
 TEST_F(ViewerWebView, SettingsOffAndDataFolderUnderLocalAppData) {
     InstallStandIn(HKEY_LOCAL_MACHINE);
-    Open(Book());
+    OpenWeb(Book());
     GoAndWait();
     const StandIn s;
     EXPECT_EQ(m_window->EngineKind(), "webview2");
@@ -258,7 +228,7 @@ TEST_F(ViewerWebView, SettingsOffAndDataFolderUnderLocalAppData) {
 
 TEST_F(ViewerWebView, LinksNewWindowsAndDownloads) {
     InstallStandIn();
-    Open(Book());
+    OpenWeb(Book());
     GoAndWait();
     const StandIn s;
     // Web links go to the default browser only on the reader's own click, never load inside.
@@ -294,7 +264,7 @@ TEST_F(ViewerWebView, KeysFollowTheBooksButtons) {
     InstallStandIn();
     for (bool on : {true, false}) {
         SCOPED_TRACE(on ? "buttons on" : "buttons off");
-        Open(Book(on));
+        OpenWeb(Book(on));
         GoAndWait();
         GoAndWait("e-book://two.htm");
         const StandIn s;
@@ -335,7 +305,7 @@ void CALLBACK CloseMenu(HWND, UINT, UINT_PTR id, DWORD) {
 
 TEST_F(ViewerWebView, ContextMenuTextSizePrintAndSearchMarks) {
     InstallStandIn();
-    Open(Book());
+    OpenWeb(Book());
     GoAndWait();
     const StandIn s;
     g_menuSeen = false;
@@ -416,7 +386,7 @@ TEST_F(ViewerWebView, EveryFailureFallsBackToTheBrowserControlSilently) {
         SCOPED_TRACE(c.name);
         CStandInRuntime::Uninstall();
         c.setUp();
-        Open(Book());
+        OpenWeb(Book());
         GoAndWait();
         PumpUntil([this] { return m_window->EngineKind() == "browser-control"; }, 10000);
         EXPECT_EQ(m_window->EngineKind(), "browser-control");
@@ -435,7 +405,7 @@ TEST_F(ViewerWebView, AnUnusableDataFolderMeansTheBrowserControl) {
     const std::string aside = base + ".moved";
     const bool hadFolder = MoveFileA(base.c_str(), aside.c_str()) != FALSE;
     CTestBook::WriteFile(base, "not a folder");
-    Open(Book());
+    OpenWeb(Book());
     GoAndWait();
     EXPECT_EQ(m_window->EngineKind(), "browser-control");
     m_window.reset();

@@ -11,6 +11,7 @@
 #include <vector>
 
 #include "TestBook.h"
+#include "ViewerFixture.h"
 #include "WinTestUtil.h"
 #include "viewer/BookProtocol.h"
 #include "platform/Profile.h"
@@ -29,35 +30,8 @@ const int kAllButtons[] = {kHomeButton,   kPrevNextButtons,  kHistoryButtons, kC
                            kAboutButton,  kExitButton};
 
 // A book opened and served, with a main window over it.
-class ViewerWindow : public ::testing::Test {
+class ViewerWindow : public CViewerFixture {
   protected:
-    void Open(const CTestBook& b, const CLSID* browserClass = nullptr, Profile* place = nullptr) {
-        const std::string path = m_dir.File("book" + std::to_string(m_count++) + ".exe");
-        b.Write(path, "MZ viewer stub for the window tests");
-        m_window.reset();
-        UnregisterBookProtocol();
-        m_source.reset();
-        m_book.reset(new CBook);
-        ASSERT_TRUE(m_book->Open(path)) << m_book->GetErrorText();
-        m_source.reset(new CBookSource(*m_book));
-        ASSERT_EQ(RegisterBookProtocol(m_source.get()), S_OK);
-        m_window.reset(new CMainWindow(*m_book));
-        if (place)
-            m_window->SetPlaceStore(place, "book.exe");
-        ASSERT_TRUE(m_window->Create(GetModuleHandleA(nullptr), browserClass));
-        m_window->Show(SW_SHOWNORMAL);
-    }
-    // Goes to url (or home) and waits for the navigation to end either way.
-    void GoAndWait(const std::string& url = "") {
-        if (url.empty())
-            m_window->GoHome();
-        else
-            m_window->Go(url);
-        EXPECT_TRUE(
-            PumpUntil([this] { return m_window->GetNavOutcome() != NavOutcome::pending; }, 20000))
-            << "navigation to " << url << " never ended";
-        Pump(100);
-    }
     std::vector<int> ToolbarIds() {
         std::vector<int> ids;
         HWND tb = m_window->GetToolbar();
@@ -86,17 +60,6 @@ class ViewerWindow : public ::testing::Test {
             b.settings[s] = 1;
         return b;
     }
-    void TearDown() override {
-        m_window.reset();
-        UnregisterBookProtocol();
-        Pump(50);
-    }
-
-    CWinTempDir m_dir;
-    int m_count = 0;
-    std::unique_ptr<CBook> m_book;
-    std::unique_ptr<CBookSource> m_source;
-    std::unique_ptr<CMainWindow> m_window;
 };
 
 TEST_F(ViewerWindow, ToolbarHoldsExactlyTheEnabledButtons) {
