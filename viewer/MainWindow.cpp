@@ -665,6 +665,10 @@ LRESULT CMainWindow::HandleMessage(UINT msg, WPARAM wp, LPARAM lp) {
         case WM_SIZE:
             Layout();
             return 0;
+        case WM_MOVE:
+            if (m_engine)
+                m_engine->SetRect(ContentRect());
+            return 0;
         case kDpiChanged: {
             // Moved to a monitor of another scale: the size Windows suggests, icons to match.
             LoadToolbarImages(LOWORD(wp));

@@ -200,6 +200,9 @@ class CWebViewSink final
         Fit();
         controller->put_IsVisible(m_visible ? TRUE : FALSE);
         ApplyZoom();
+        // The keys go to the page at once when the viewer's window is the active one.
+        if (GetForegroundWindow() == GetAncestor(m_container, GA_ROOT))
+            controller->MoveFocus(0);  // COREWEBVIEW2_MOVE_FOCUS_REASON_PROGRAMMATIC
         if (!m_pending.empty()) {
             const std::wstring url = m_pending;
             m_pending.clear();
@@ -488,6 +491,10 @@ void CWebViewHost::SetRect(const RECT& rect) {
     if (m_sink && m_sink->m_container)
         MoveWindow(m_sink->m_container, rect.left, rect.top, rect.right - rect.left,
                    rect.bottom - rect.top, TRUE);
+    // The control's own pop-ups (a list box's drop-down, the input method's window) are placed
+    // by the parent's position on screen, which it learns only this way.
+    if (m_sink && m_sink->m_controller)
+        m_sink->m_controller->NotifyParentWindowPositionChanged();
 }
 
 void CWebViewHost::Show(bool show) {

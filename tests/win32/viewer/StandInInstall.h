@@ -1,8 +1,9 @@
 // The stand-in WebView2 runtime (tests/win32/viewer/standin) put into the test prefix as the
 // real runtime's installer puts itself: a version folder holding
-// EBWebView\x86\EmbeddedBrowserWebView.dll, and the EdgeUpdate client key with its version
-// ("pv") and, when given, its folder ("location"). Everything installed is removed again by
-// Uninstall (the library stays on disk once loaded: Windows keeps a loaded module's file).
+// EBWebView\x86\EmbeddedBrowserWebView.dll (x64 in a 64-bit build), and the EdgeUpdate client
+// key with its version ("pv") and, when given, its folder ("location"). Everything installed is
+// removed again by Uninstall (the library stays on disk once loaded: Windows keeps a loaded
+// module's file).
 #pragma once
 
 #include <windows.h>
@@ -42,7 +43,12 @@ class CStandInRuntime {
     static bool Install(HKEY root, const std::string& version, const std::string& location,
                         const std::string& library) {
         const std::string folder = location.empty() ? DefaultUserFolder() : location;
-        std::string dir = folder + "\\" + version + "\\EBWebView\\x86";
+#ifdef _WIN64
+        const char* arch = "x64";
+#else
+        const char* arch = "x86";
+#endif
+        const std::string dir = folder + "\\" + version + "\\EBWebView\\" + arch;
         SHCreateDirectoryExA(nullptr, dir.c_str(), nullptr);
         const std::string dll = dir + "\\EmbeddedBrowserWebView.dll";
         // A library loaded from there by an earlier test stays as it is.

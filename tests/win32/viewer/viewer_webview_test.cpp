@@ -224,6 +224,10 @@ TEST_F(ViewerWebView, SettingsOffAndDataFolderUnderLocalAppData) {
     EXPECT_EQ(s.Get("bounds"),
               "0 0 " + std::to_string(page.right) + " " + std::to_string(page.bottom));
     EXPECT_GT(page.right, 100);
+    // Moving the window tells the control where it now is (for its drop-downs and the IME).
+    const int moved = std::stoi(s.Get("moved"));
+    SetWindowPos(m_window->GetHwnd(), nullptr, 30, 40, 0, 0, SWP_NOSIZE | SWP_NOZORDER);
+    EXPECT_GT(std::stoi(s.Get("moved")), moved);
 }
 
 TEST_F(ViewerWebView, LinksNewWindowsAndDownloads) {

@@ -95,6 +95,7 @@ struct Record {
     double zoom = 1.0;
     int visible = -1;
     int closed = 0;
+    int moved = 0;  // NotifyParentWindowPositionChanged calls
     RECT bounds = {0, 0, 0, 0};
 };
 Record g_record;
@@ -690,7 +691,10 @@ class CController final
     SLOT(remove_AcceleratorKeyPressed)
     SLOT(get_ParentWindow)
     SLOT(put_ParentWindow)
-    STDMETHODIMP NotifyParentWindowPositionChanged() override { return S_OK; }
+    STDMETHODIMP NotifyParentWindowPositionChanged() override {
+        ++g_record.moved;
+        return S_OK;
+    }
     STDMETHODIMP Close() override {
         ++g_record.closed;
         if (m_window && IsWindow(m_window))
@@ -800,7 +804,8 @@ PV_STANDIN_EXPORT void StandIn_Reset() {
 }
 
 // A recorded value as text: environments, runtimeType, dataFolder, settings, filters,
-// documentScripts, scripts, navigated, responses, zoom, visible, closed, bounds, source, title.
+// documentScripts, scripts, navigated, responses, zoom, visible, closed, moved, bounds, source,
+// title.
 PV_STANDIN_EXPORT void StandIn_Get(const char* what, char* out, int size) {
     const std::string w = what ? what : "";
     char num[100];
@@ -830,6 +835,8 @@ PV_STANDIN_EXPORT void StandIn_Get(const char* what, char* out, int size) {
         v = std::to_string(g_record.visible);
     else if (w == "closed")
         v = std::to_string(g_record.closed);
+    else if (w == "moved")
+        v = std::to_string(g_record.moved);
     else if (w == "bounds") {
         std::snprintf(num, sizeof(num), "%ld %ld %ld %ld", g_record.bounds.left,
                       g_record.bounds.top, g_record.bounds.right, g_record.bounds.bottom);
