@@ -191,6 +191,14 @@ class CResponse final
   public:
     int status = 0;
     std::string reason, headers, body;
+    // The value of the Content-Type header, "" without one.
+    std::string ContentType() const {
+        const size_t at = headers.find("Content-Type: ");
+        if (at == std::string::npos)
+            return std::string();
+        const size_t end = headers.find('\r', at);
+        return headers.substr(at + 14, end == std::string::npos ? end : end - at - 14);
+    }
     SLOT(get_Content)
     SLOT(put_Content)
     SLOT(get_Headers)
@@ -413,13 +421,8 @@ class CWebView final
         CComPtr<CResponse> r;
         r.CopyFrom(args->response.Get());
         if (r) {
-            const size_t type = r->headers.find("Content-Type: ");
-            const std::string t =
-                type == std::string::npos
-                    ? ""
-                    : r->headers.substr(type + 14, r->headers.find('\r', type) - type - 14);
             g_record.responses +=
-                std::to_string(r->status) + " " + t + " " + Utf8(uri.c_str()) + "\n";
+                std::to_string(r->status) + " " + r->ContentType() + " " + Utf8(uri.c_str()) + "\n";
         }
         return r;
     }
@@ -919,11 +922,7 @@ PV_STANDIN_EXPORT int StandIn_Request(const wchar_t* uri, char* type, int typeSi
     CComPtr<CResponse> r = v->Request(uri);
     if (!r)
         return 0;
-    const size_t at = r->headers.find("Content-Type: ");
-    CopyOut(at == std::string::npos
-                ? ""
-                : r->headers.substr(at + 14, r->headers.find('\r', at) - at - 14),
-            type, typeSize);
+    CopyOut(r->ContentType(), type, typeSize);
     CopyOut(r->body, body, bodySize);
     return r->status;
 }
