@@ -202,6 +202,11 @@ const BookFile* CBook::FindUrl(const std::string& url) const {
 }
 
 bool CBook::ReadFile(const BookFile& file, std::vector<uint8_t>* data, std::string* error) {
+    std::vector<uint8_t> block;
+    return ReadPackedFile(file, &block, error) && UnpackFile(file, block, data, error);
+}
+
+bool CBook::ReadPackedFile(const BookFile& file, std::vector<uint8_t>* block, std::string* error) {
     if (m_state != State::open) {
         *error = "The e-book is not open.";
         return false;
@@ -214,10 +219,18 @@ bool CBook::ReadFile(const BookFile& file, std::vector<uint8_t>* data, std::stri
         return false;
     }
     try {
-        *data = Unpack(m_store->Read(*item));
+        *block = m_store->Read(*item);
     } catch (const CException& e) {
         *error = e.GetErrorMessage();
         return false;
+    }
+    return true;
+}
+
+bool CBook::UnpackFile(const BookFile& file, const std::vector<uint8_t>& block,
+                       std::vector<uint8_t>* data, std::string* error) {
+    try {
+        *data = Unpack(block);
     } catch (const CPackError& e) {
         *error = "The data of " + file.strName + " is damaged (" + e.what() + ").";
         return false;

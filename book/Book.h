@@ -63,6 +63,12 @@ class CBook {
     // The unpacked bytes of a file. Returns false, with a reason in *error, when its page
     // resource is missing or does not unpack.
     bool ReadFile(const BookFile& file, std::vector<uint8_t>* data, std::string* error);
+    // The same in two steps: the packed block of a file as the book holds it (the step that
+    // reads the book's file), then the unpacking of such a block, which touches no book and so
+    // may run on any thread while this book goes on reading.
+    bool ReadPackedFile(const BookFile& file, std::vector<uint8_t>* block, std::string* error);
+    static bool UnpackFile(const BookFile& file, const std::vector<uint8_t>& block,
+                           std::vector<uint8_t>* data, std::string* error);
 
     // Indices into Files() of the records in the page sequence, in table order.
     const std::vector<size_t>& Sequence() const { return m_sequence; }

@@ -1,8 +1,12 @@
 #include "book/BookSearch.h"
 
+#include <algorithm>
+#include <mutex>
 #include <new>
+#include <thread>
 
 #include "html/HtmlTokenizer.h"
+#include "platform/InOrderPool.h"
 #include "platform/Text.h"
 #include "book/Book.h"
 
@@ -73,40 +77,83 @@ PageText ExtractPageText(std::vector<uint8_t>&& html) {
     return TextOfCodePoints(src);
 }
 
+namespace {
+
+// Pages in flight per thread, and the bytes of prepared pages that may wait to be added.
+const size_t kSearchWindowPerThread = 8;
+const size_t kSearchWaitingBytes = 32u << 20;
+
+// A page worked out by a pool thread, ready to be added.
+struct ReadPage {
+    bool bRead = false;  // false: the page could not be read, or the build was cancelled
+    std::string strTitle;
+    CSearchIndex::PreparedPage prepared;
+};
+
+}  // namespace
+
 bool CBookSearch::Build(CBook& book, const std::atomic<bool>* cancel,
-                        const std::function<void(size_t, size_t)>& progress) {
+                        const std::function<void(size_t, size_t)>& progress, unsigned threads) {
     m_index = CSearchIndex();
     m_titles.assign(book.Files().size(), std::string());
     m_bBuilt = false;
-    size_t total = 0;
-    for (const BookFile& file : book.Files())
-        total += file.bInSearch ? 1 : 0;
-    size_t done = 0;
+    std::vector<size_t> pages;  // file-table indices of the pages to read
     for (size_t k = 0; k < book.Files().size(); ++k) {
-        const BookFile& file = book.Files()[k];
-        if (!file.bInSearch)
-            continue;
+        if (book.Files()[k].bInSearch)
+            pages.push_back(k);
+    }
+    if (threads == 0)
+        threads = std::thread::hardware_concurrency();
+    threads = std::min(std::max(threads, 1u), kMaxSearchThreads);
+
+    // The pool threads take turns at the book's file (a CBook reads through one file position)
+    // and do the rest, unpacking included, on their own.
+    std::mutex bookLock;
+    auto work = [&](size_t n, unsigned) {
+        ReadPage page;
+        if (cancel && cancel->load())
+            return page;
+        const BookFile& file = book.Files()[pages[n]];
+        std::vector<uint8_t> block;
+        std::vector<uint8_t> data;
+        std::string error;
+        {
+            std::lock_guard<std::mutex> lock(bookLock);
+            if (!book.ReadPackedFile(file, &block, &error))
+                return page;
+        }
+        if (!CBook::UnpackFile(file, block, &data, &error))
+            return page;
+        block = std::vector<uint8_t>();
+        // A page's bytes are let go as soon as they are decoded, so a large page is held at
+        // most twice at a time.
+        const PageText text = ExtractPageText(std::move(data));
+        page.strTitle =
+            text.title.empty() ? Utf8FromAnsi(file.strName) : Utf8FromCodePoints(text.title);
+        page.prepared = CSearchIndex::Prepare(text);
+        page.bRead = true;
+        return page;
+    };
+    CInOrderPool<ReadPage> pool(
+        pages.size(), work, threads, kSearchWindowPerThread, kSearchWaitingBytes,
+        [](const ReadPage& page) { return page.prepared.Bytes() + page.strTitle.size(); });
+
+    for (size_t n = 0; n < pages.size(); ++n) {
         if (cancel && cancel->load()) {
             m_index = CSearchIndex();
             return false;
         }
-        // A page's bytes are let go as soon as they are decoded, so a large page is held at most
-        // twice at a time; a page too large for the memory left is passed over like an
-        // unreadable one.
+        // A page too large for the memory left is passed over like an unreadable one.
         try {
-            std::vector<uint8_t> data;
-            std::string error;
-            if (book.ReadFile(file, &data, &error)) {
-                const PageText page = ExtractPageText(std::move(data));
-                m_titles[k] = page.title.empty() ? Utf8FromAnsi(file.strName)
-                                                 : Utf8FromCodePoints(page.title);
-                m_index.AddPage(static_cast<uint32_t>(k), page);
+            ReadPage page = pool.Next();
+            if (page.bRead) {
+                m_titles[pages[n]] = std::move(page.strTitle);
+                m_index.AddPage(static_cast<uint32_t>(pages[n]), std::move(page.prepared));
             }
         } catch (const std::bad_alloc&) {
         }
-        ++done;
         if (progress)
-            progress(done, total);
+            progress(n + 1, pages.size());
     }
     m_bBuilt = true;
     return true;

@@ -17,6 +17,10 @@
 
 class CBook;
 
+// The most threads that read pages for the index at once: each holds a page in several forms
+// while it reads it, and a 32-bit viewer keeps its address space for the pages.
+const unsigned kMaxSearchThreads = 4;
+
 struct SearchHit {
     std::string strName;     // file-table name of the page
     std::string strTitle;    // the page's <title> in UTF-8, or its name when it has none
@@ -36,8 +40,11 @@ class CBookSearch {
     // Reads every page marked for search into the index, calling progress(done, total) after
     // each. Pages that cannot be read are passed over. Returns false, leaving no index, when
     // *cancel becomes true (it is looked at between pages).
+    // threads: how many threads unpack and read the pages (0: one per processor, at most
+    // kMaxSearchThreads); the calling thread reads the book's file and adds the pages to the
+    // index in file-table order, so the index is the same for any number.
     bool Build(CBook& book, const std::atomic<bool>* cancel = nullptr,
-               const std::function<void(size_t, size_t)>& progress = {});
+               const std::function<void(size_t, size_t)>& progress = {}, unsigned threads = 0);
     bool IsBuilt() const { return m_bBuilt; }
 
     // Answers a query (UTF-8) from the index; at most maxHits hits are listed.

@@ -50,21 +50,70 @@ size_t CharStart(const std::string& s, size_t at) {
 
 }  // namespace
 
-uint32_t CSearchIndex::WordNumber(const std::u32string& folded) {
-    auto it = m_words.find(folded);
-    if (it != m_words.end())
-        return it->second;
-    const uint32_t number = static_cast<uint32_t>(m_postings.size());
-    m_words.emplace(folded, number);
-    m_postings.emplace_back();
-    return number;
+CWordNumbers::CWordNumbers() : m_slots(64, 0) {}
+
+uint32_t CWordNumbers::Hash(const std::u32string& word) {
+    uint32_t h = 2166136261u;
+    for (char32_t c : word)
+        h = (h ^ static_cast<uint32_t>(c)) * 16777619u;
+    return h ^ (h >> 15);
 }
 
-void CSearchIndex::AddPage(uint32_t pageNumber, const PageText& text) {
-    const uint32_t index = static_cast<uint32_t>(m_pages.size());
-    m_pages.emplace_back();
-    Page& page = m_pages.back();
-    page.nPage = pageNumber;
+uint32_t CWordNumbers::Number(const std::u32string& word, uint32_t hash, bool* added) {
+    const size_t mask = m_slots.size() - 1;
+    for (size_t i = hash & mask;; i = (i + 1) & mask) {
+        const uint32_t slot = m_slots[i];
+        if (slot == 0) {
+            const uint32_t number = static_cast<uint32_t>(m_words.size());
+            m_words.push_back(word);
+            m_hashes.push_back(hash);
+            m_slots[i] = number + 1;
+            *added = true;
+            // At most half the slots in use keeps the runs of used slots short.
+            if (2 * m_words.size() > m_slots.size())
+                Grow();
+            return number;
+        }
+        if (m_hashes[slot - 1] == hash && m_words[slot - 1] == word) {
+            *added = false;
+            return slot - 1;
+        }
+    }
+}
+
+uint32_t CWordNumbers::Find(const std::u32string& word) const {
+    const uint32_t hash = Hash(word);
+    const size_t mask = m_slots.size() - 1;
+    for (size_t i = hash & mask;; i = (i + 1) & mask) {
+        const uint32_t slot = m_slots[i];
+        if (slot == 0)
+            return kNone;
+        if (m_hashes[slot - 1] == hash && m_words[slot - 1] == word)
+            return slot - 1;
+    }
+}
+
+void CWordNumbers::Grow() {
+    std::vector<uint32_t> slots(2 * m_slots.size(), 0);
+    const size_t mask = slots.size() - 1;
+    for (uint32_t number = 0; number < m_words.size(); ++number) {
+        size_t i = m_hashes[number] & mask;
+        while (slots[i] != 0)
+            i = (i + 1) & mask;
+        slots[i] = number + 1;
+    }
+    m_slots.swap(slots);
+}
+
+size_t CSearchIndex::PreparedPage::Bytes() const {
+    size_t bytes = strText.size() + 4 * (words.size() + offsets.size() + counts.size());
+    for (uint32_t k = 0; k < distinct.Count(); ++k)
+        bytes += 4 * distinct.Word(k).size() + sizeof(std::u32string) + 3 * 4;
+    return bytes;
+}
+
+CSearchIndex::PreparedPage CSearchIndex::Prepare(const PageText& text) {
+    PreparedPage page;
 
     // The title and the text read as one, the title first, so that offsets index one string.
     std::u32string all = text.title;
@@ -80,20 +129,50 @@ void CSearchIndex::AddPage(uint32_t pageNumber, const PageText& text) {
         return static_cast<uint32_t>(page.strText.size());
     };
     ForEachWord(all, [&](const std::u32string& word, size_t start, bool) {
-        const uint32_t number = WordNumber(word);
+        bool added = false;
+        const uint32_t number = page.distinct.Number(word, CWordNumbers::Hash(word), &added);
+        if (added)
+            page.counts.push_back(0);
+        ++page.counts[number];
         page.words.push_back(number);
         page.offsets.push_back(utf8Upto(start));
         if (start < titleEnd)
             ++page.nTitleWords;
-        Postings& postings = m_postings[number];
-        if (postings.pages.empty() || postings.pages.back() != index) {
-            postings.pages.push_back(index);
-            postings.counts.push_back(0);
-        }
-        ++postings.counts.back();
     });
     utf8Upto(all.size());
     page.strText.shrink_to_fit();
+    return page;
+}
+
+void CSearchIndex::AddPage(uint32_t pageNumber, const PageText& text) {
+    AddPage(pageNumber, Prepare(text));
+}
+
+void CSearchIndex::AddPage(uint32_t pageNumber, PreparedPage&& prepared) {
+    const uint32_t index = static_cast<uint32_t>(m_pages.size());
+    // The page's words in the order they first occur get their numbers in the book, as they
+    // would one word after another.
+    std::vector<uint32_t> bookNumbers(prepared.distinct.Count());
+    for (uint32_t k = 0; k < prepared.distinct.Count(); ++k) {
+        bool added = false;
+        bookNumbers[k] =
+            m_words.Number(prepared.distinct.Word(k), prepared.distinct.HashOf(k), &added);
+        if (added)
+            m_postings.emplace_back();
+        Postings& postings = m_postings[bookNumbers[k]];
+        postings.pages.push_back(index);
+        postings.counts.push_back(prepared.counts[k]);
+    }
+    for (uint32_t& word : prepared.words)
+        word = bookNumbers[word];
+
+    m_pages.emplace_back();
+    Page& page = m_pages.back();
+    page.nPage = pageNumber;
+    page.strText = std::move(prepared.strText);
+    page.words = std::move(prepared.words);
+    page.offsets = std::move(prepared.offsets);
+    page.nTitleWords = prepared.nTitleWords;
 }
 
 IndexResult CSearchIndex::Query(const std::string& queryUtf8, size_t maxHits) const {
@@ -144,11 +223,11 @@ IndexResult CSearchIndex::Query(const std::string& queryUtf8, size_t maxHits) co
     for (const auto& term : terms) {
         std::vector<uint32_t> numbers;
         for (const std::u32string& word : term) {
-            auto it = m_words.find(word);
-            if (it == m_words.end())
+            const uint32_t number = m_words.Find(word);
+            if (number == CWordNumbers::kNone)
                 return result;
-            numbers.push_back(it->second);
-            allWords.push_back(it->second);
+            numbers.push_back(number);
+            allWords.push_back(number);
         }
         termWords.push_back(numbers);
     }

@@ -11,7 +11,6 @@
 
 #include <cstdint>
 #include <string>
-#include <unordered_map>
 #include <vector>
 
 struct PageText;
@@ -28,10 +27,52 @@ struct IndexResult {
     std::vector<std::string> terms;  // the query's words and phrases in UTF-8, for highlighting
 };
 
+// Numbers for words, 0, 1, 2... in the order they are first met: an open-addressed table over
+// the list of words, which costs no node per word and, with each word's hash kept, compares
+// strings only when their hashes agree.
+class CWordNumbers {
+  public:
+    CWordNumbers();
+    static uint32_t Hash(const std::u32string& word);
+    // The number of word, whose Hash is hash; a new word gets the next number (*added is set).
+    uint32_t Number(const std::u32string& word, uint32_t hash, bool* added);
+    // The number of word, or kNone.
+    static const uint32_t kNone = 0xFFFFFFFFu;
+    uint32_t Find(const std::u32string& word) const;
+
+    size_t Count() const { return m_words.size(); }
+    const std::u32string& Word(uint32_t number) const { return m_words[number]; }
+    uint32_t HashOf(uint32_t number) const { return m_hashes[number]; }
+
+  private:
+    void Grow();
+
+    std::vector<std::u32string> m_words;  // by number
+    std::vector<uint32_t> m_hashes;       // by number
+    std::vector<uint32_t> m_slots;        // number + 1, or 0 for a free slot
+};
+
 class CSearchIndex {
   public:
+    // A page read into words apart from any index: its text and its words numbered in the order
+    // they first occur in the page. Making one touches nothing shared, so pages can be prepared
+    // on several threads at once; adding them in page order then gives the index that adding
+    // the pages one by one gives.
+    struct PreparedPage {
+        std::string strText;            // the title, a line feed, the text (UTF-8)
+        std::vector<uint32_t> words;    // page word numbers in reading order
+        std::vector<uint32_t> offsets;  // where each word begins in strText
+        uint32_t nTitleWords = 0;       // the first words are the title's
+        CWordNumbers distinct;          // the folded words, by page word number
+        std::vector<uint32_t> counts;   // occurrences of each page word number
+        // The bytes it holds, about.
+        size_t Bytes() const;
+    };
+    static PreparedPage Prepare(const PageText& text);
+
     // Adds a page. Pages are numbered by the caller (for the viewer, the file-table index).
     void AddPage(uint32_t page, const PageText& text);
+    void AddPage(uint32_t page, PreparedPage&& prepared);
     size_t PageCount() const { return m_pages.size(); }
 
     // Runs a query (UTF-8). A query without any word gives no hits.
@@ -50,10 +91,9 @@ class CSearchIndex {
         std::vector<uint32_t> counts;  // occurrences in that page
     };
 
-    uint32_t WordNumber(const std::u32string& folded);
     std::string Snippet(const Page& page, size_t firstWord) const;
 
     std::vector<Page> m_pages;
-    std::unordered_map<std::u32string, uint32_t> m_words;
+    CWordNumbers m_words;
     std::vector<Postings> m_postings;  // by word number
 };

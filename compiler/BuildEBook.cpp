@@ -3,13 +3,15 @@
 // Pages are read and packed by a pool of worker threads (PackPool.h) while this thread files the
 // packed blocks into the store strictly in page order, so the e-book's bytes do not depend on the
 // number of threads, and the first failing page in page order is the one reported, as when one
-// thread does everything.
+// thread does everything. The store is written as the blocks come (StoreWriter.h): when the last
+// page is packed, little more than the short items after the pages is left to write.
 //
-// Memory: each page file is read whole, packed in one compressor call and its raw buffer freed
-// at once; at most kPackWindowPerThread x threads pages are in flight (being packed, or packed and
-// not yet filed), and the packed ones stay under kPackWaitingBytes plus one block per thread; the
-// store's updater keeps only the packed bytes until the commit. So the peak is about the packed
-// book plus, per thread, two of the largest files (raw and packed), plus kPackWaitingBytes.
+// Memory: each packing thread reads a page file whole into a buffer it keeps from page to page
+// and packs it with a compressor it keeps too (BlockPacker.h); at most kPackWindowPerThread x
+// threads pages are in flight (being packed, or packed and not yet filed), and the packed ones
+// stay under kPackWaitingBytes plus one block per thread; a filed block goes to the file at once.
+// So the peak is about, per thread, two of the largest files (raw and packed room), plus
+// kPackWaitingBytes.
 //
 // Size limits: the store addresses its items through 32-bit offsets held in signed file positions,
 // so the finished e-book must stay below 2 GiB. The build adds up an upper bound of the store's
@@ -21,11 +23,12 @@
 #include <new>
 #include <string>
 
+#include "compiler/BlockPacker.h"
 #include "compiler/IconReplace.h"
 #include "compiler/PackPool.h"
 #include "format/PackedBlock.h"
-#include "compiler/ResourceUpdater.h"
 #include "format/StoreReader.h"
+#include "compiler/StoreWriter.h"
 #include "platform/ErrorReport.h"
 #include "platform/File.h"
 #include "platform/ReplaceFile.h"
@@ -47,62 +50,61 @@ struct BuildRefusal {
     std::string strText;
 };
 
-// Files items in the updater and keeps the running bound on the e-book's size.
+// Files items in the store as they come and keeps the running bound on the e-book's size. A
+// failure to write names the e-book (through *current), whichever file was being read.
 class CItemWriter {
   public:
-    CItemWriter(CResourceUpdater& updater, uint64_t stubSize, uint64_t maxSize)
-        : m_updater(updater), m_qwBound(stubSize + kStoreOverhead), m_qwMax(maxSize) {}
+    CItemWriter(CStoreWriter& store, uint64_t stubSize, uint64_t maxSize, std::string* current,
+                const std::string& out)
+        : m_store(store),
+          m_qwBound(stubSize + kStoreOverhead),
+          m_qwMax(maxSize),
+          m_current(current),
+          m_out(out) {}
 
     // path names the file the bytes came from, for the message when the book grows too large.
-    void Put(unsigned type, unsigned id, const void* data, size_t size, const std::string& path) {
+    void Put(unsigned id, const void* data, size_t size, const std::string& path) {
         m_qwBound += size + kItemOverhead;
         if (m_qwBound > m_qwMax)
             throw BuildRefusal{kReadFailed + path,
                                "The e-book would reach 2 GiB with this file; an e-book must "
                                "stay below 2 GiB."};
-        m_updater.Update(static_cast<int>(type), static_cast<int>(id), data,
-                         static_cast<uint32_t>(size));
+        try {
+            m_store.Put(static_cast<uint16_t>(id), data, static_cast<uint32_t>(size));
+        } catch (const CFileException&) {
+            *m_current = m_out;
+            throw;
+        }
     }
 
   private:
-    CResourceUpdater& m_updater;
+    CStoreWriter& m_store;
     uint64_t m_qwBound;
     uint64_t m_qwMax;
+    std::string* m_current;
+    const std::string& m_out;
 };
 
-// Reads a whole page or splash file (opened for reading, not shared).
-std::vector<uint8_t> ReadWholeFile(const std::string& path) {
+// Reads a whole page or splash file (opened for reading, not shared) into the packer's input
+// room and packs it; the room is the packer's, kept for the next file. Touches nothing shared but
+// the file, so the packing threads call it at the same time, each with its own packer.
+std::vector<uint8_t> PackFile(const std::string& path, CBlockPacker& packer) {
     CFile file;
     file.Open(path, CFile::modeRead | CFile::shareExclusive);
     const uint64_t length = file.GetLength();
     if (length > 0xFFFFFFFFu)
         throw BuildRefusal{kReadFailed + path,
                            path + " is 4 GiB or larger; an e-book cannot hold a file that large."};
-    std::vector<uint8_t> bytes(static_cast<size_t>(length));
-    if (!bytes.empty())
-        file.ReadExact(bytes.data(), static_cast<uint32_t>(length));
+    uint8_t* raw = packer.InputBuffer(static_cast<size_t>(length));
+    if (length > 0)
+        file.ReadExact(raw, static_cast<uint32_t>(length));
     file.Close();
-    return bytes;
-}
-
-// Reads and packs one file; the raw buffer is gone when this returns. Touches nothing shared, so
-// the packing threads call it at the same time.
-std::vector<uint8_t> PackFile(const std::string& path) {
-    const std::vector<uint8_t> raw = ReadWholeFile(path);
     try {
-        return PackBlock(raw.data(), raw.size());
+        return packer.Pack(raw, static_cast<size_t>(length));
     } catch (const CPackError& e) {
         throw BuildRefusal{kReadFailed + path,
                            std::string("The file could not be packed: ") + e.what() + "."};
     }
-}
-
-// Reads, packs and files one file; the raw and packed buffers are gone when this returns.
-// Returns the number of bytes read.
-uint64_t PutPackedFile(CItemWriter& writer, unsigned type, unsigned id, const std::string& path) {
-    const std::vector<uint8_t> packed = PackFile(path);
-    writer.Put(type, id, packed.data(), packed.size(), path);
-    return PackedBlockLength(packed.data(), packed.size());
 }
 
 // The next page's block from the pool. A page file opened exclusively by two packing threads at
@@ -121,7 +123,7 @@ std::vector<uint8_t> NextPage(CPackPool& pool) {
 
 void PutText(CItemWriter& writer, unsigned id, const std::string& text, const std::string& out) {
     // The text and its terminating zero; an empty text is one zero byte.
-    writer.Put(kBookResourceType, id, text.c_str(), text.size() + 1, out);
+    writer.Put(id, text.c_str(), text.size() + 1, out);
 }
 
 // Steps 4 to 11: the store. Throws CException, BuildRefusal or std::bad_alloc; *current names
@@ -130,9 +132,6 @@ void WriteStore(const CBookProject& project, Ui& ui, uint64_t stubSize, uint64_t
                 unsigned threads, std::string* current) {
     const std::string& out = project.m_strEBookFile;
     *current = out;
-    CResourceUpdater updater;
-    updater.Open(out, false);
-    CItemWriter writer(updater, stubSize, maxSize);
 
     // The included pages: page numbers and paths, in page order.
     size_t tableSize = 0;
@@ -147,61 +146,82 @@ void WriteStore(const CBookProject& project, Ui& ui, uint64_t stubSize, uint64_t
         paths.push_back(project.m_strProjectDir + "\\" + page.m_strFile);
         tableSize += page.m_strFile.size() + 17;
     }
-    {
+    // One packer per worker, and one for this thread (worker 0), which also packs the splash.
+    std::vector<CBlockPacker> packers(kMaxPackThreads + 1);
+
+    // The page type (when there are pages), then the book's own items: the file table (when
+    // there are pages), the splash (when there is one), the settings, six texts and the marker.
+    const bool pages = !paths.empty();
+    const bool splash = !project.m_strSplashFile.empty();
+    CFile file;
+    file.Open(out, CFile::modeWrite | CFile::shareExclusive);
+    CStoreWriter store(file, pages ? 2 : 1);
+    CItemWriter writer(store, stubSize, maxSize, current, out);
+    if (pages) {
+        store.BeginType(static_cast<uint16_t>(kPageResourceType),
+                        static_cast<uint32_t>(paths.size()));
         // The pool is gone (every worker joined) before anything leaves this block, failures
         // included, so no thread runs while the failure is reported.
         CPackPool pool(
-            paths.size(), [&paths](size_t k) { return PackFile(paths[k]); }, threads);
+            paths.size(),
+            [&paths, &packers](size_t k, unsigned worker) {
+                return PackFile(paths[k], packers[worker]);
+            },
+            threads);
         uint64_t bytesRead = 0;
         for (size_t k = 0; k < paths.size(); ++k) {
             *current = paths[k];
             const std::vector<uint8_t> block = NextPage(pool);
-            writer.Put(kPageResourceType, numbers[k], block.data(), block.size(), *current);
+            writer.Put(numbers[k], block.data(), block.size(), *current);
             bytesRead += PackedBlockLength(block.data(), block.size());
             ui.ShowProgress(k + 1, paths.size(), bytesRead);
         }
     }
     *current = out;
+    store.BeginType(static_cast<uint16_t>(kBookResourceType),
+                    (pages ? 1 : 0) + (splash ? 1 : 0) + 8);
 
-    std::vector<uint8_t> table;
-    table.reserve(tableSize);
-    for (size_t i = 0; i < project.m_arrPages.size(); ++i) {
-        const CPieceElem& page = *project.m_arrPages[i];
-        if (!page.m_bInProject)
-            continue;
-        FileTableRecord record;
-        record.strName = page.m_strFile;
-        for (char& c : record.strName) {
-            if (c == '\\')
-                c = '/';
+    if (pages) {
+        std::vector<uint8_t> table;
+        table.reserve(tableSize);
+        for (size_t i = 0; i < project.m_arrPages.size(); ++i) {
+            const CPieceElem& page = *project.m_arrPages[i];
+            if (!page.m_bInProject)
+                continue;
+            FileTableRecord record;
+            record.strName = page.m_strFile;
+            for (char& c : record.strName) {
+                if (c == '\\')
+                    c = '/';
+            }
+            record.dwPage = static_cast<uint32_t>(i + 1);
+            record.dwInSequence = static_cast<uint32_t>(page.m_bInSequence);
+            record.dwInSearch = static_cast<uint32_t>(page.m_bInSearch);
+            AppendFileTableRecord(table, record);
         }
-        record.dwPage = static_cast<uint32_t>(i + 1);
-        record.dwInSequence = static_cast<uint32_t>(page.m_bInSequence);
-        record.dwInSearch = static_cast<uint32_t>(page.m_bInSearch);
-        AppendFileTableRecord(table, record);
+        writer.Put(kFileTableId, table.data(), table.size(), out);
     }
-    // With no included page the size is 0, which files nothing.
-    writer.Put(kBookResourceType, kFileTableId, table.data(), table.size(), out);
-    table = std::vector<uint8_t>();
 
-    if (!project.m_strSplashFile.empty()) {
+    if (splash) {
         *current = project.m_strSplashFile;
-        PutPackedFile(writer, kBookResourceType, kSplashId, *current);
+        const std::vector<uint8_t> block = PackFile(*current, packers[0]);
+        writer.Put(kSplashId, block.data(), block.size(), *current);
         *current = out;
     }
+    packers.clear();
 
     const std::vector<uint8_t> settings = MakeSettingsRecord(project);
-    writer.Put(kBookResourceType, kSettingsId, settings.data(), settings.size(), out);
+    writer.Put(kSettingsId, settings.data(), settings.size(), out);
     PutText(writer, kTitleId, project.m_strTitle, out);
     PutText(writer, kAuthorId, project.m_strAuthor, out);
     PutText(writer, kCopyrightId, project.m_strCopyright, out);
     PutText(writer, kUrlId, project.m_strUrl, out);
     PutText(writer, kEMailId, project.m_strEMail, out);
     PutText(writer, kAboutInfoId, project.m_strAboutInfo, out);
-    writer.Put(kBookResourceType, kBookMarkerId, kBookMarker, sizeof kBookMarker, out);
+    writer.Put(kBookMarkerId, kBookMarker, sizeof kBookMarker, out);
 
-    updater.Commit();
-    updater.Close();
+    store.Finish();
+    file.Close();
 }
 
 // Shows the messages of the build's later steps with the temporary file's name replaced by the

@@ -12,13 +12,13 @@
 // Thrown when a packed block cannot be made (the compressor ran out of memory) or does not
 // unpack (a damaged block: wrong length, bad stream, trailing garbage).
 class CPackError : public std::runtime_error {
-public:
+  public:
     using std::runtime_error::runtime_error;
 };
 
-// Packs n bytes. The output room starts at n * 1001 / 1000 + 16 and doubles until the one-call
-// compressor fits. Throws CPackError when zlib fails for another reason; never returns an
-// incomplete block.
+// Packs n bytes into a block of exactly its size (CBlockPacker in compiler/BlockPacker.h packs
+// many blocks the same way, keeping its compressor and buffers). Throws CPackError when zlib
+// fails; never returns an incomplete block.
 std::vector<uint8_t> PackBlock(const uint8_t* data, size_t n);
 
 // The unpacked length a block announces, or throws CPackError when the block is shorter than

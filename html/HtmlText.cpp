@@ -1,6 +1,7 @@
 #include "html/HtmlText.h"
 
 #include <algorithm>
+#include <iterator>
 
 #include "html/HtmlTokenizer.h"
 #include "platform/Codepage.h"
@@ -123,20 +124,46 @@ std::string DeclaredCharset(const std::vector<uint8_t>& html) {
     return std::string();
 }
 
+namespace {
+
+// Appends the code points of UTF-8 text to out, through a small buffer appended whole (much
+// cheaper than growing the string one code point at a time). A byte that begins no valid
+// sequence is read as Windows-1252 when lenient; otherwise decoding stops there. Returns the
+// number of bytes decoded.
+size_t AppendUtf8Decoded(const uint8_t* p, size_t n, bool lenient, std::u32string* out) {
+    char32_t chunk[1024];
+    size_t k = 0;
+    size_t i = 0;
+    while (i < n) {
+        if (p[i] < 0x80) {
+            chunk[k++] = p[i++];
+        } else {
+            char32_t cp;
+            size_t len = DecodeUtf8(p + i, n - i, &cp);
+            if (!len) {
+                if (!lenient)
+                    break;
+                cp = Cp1252ToUnicode(p[i]);  // a stray byte
+                len = 1;
+            }
+            chunk[k++] = cp;
+            i += len;
+        }
+        if (k == std::size(chunk)) {
+            out->append(chunk, k);
+            k = 0;
+        }
+    }
+    out->append(chunk, k);
+    return i;
+}
+
+}  // namespace
+
 std::u32string DecodeUtf8Lenient(const uint8_t* p, size_t n) {
     std::u32string out;
     out.reserve(n);
-    size_t i = 0;
-    while (i < n) {
-        char32_t cp;
-        size_t len = DecodeUtf8(p + i, n - i, &cp);
-        if (!len) {  // a stray byte: read it as Windows-1252
-            cp = Cp1252ToUnicode(p[i]);
-            len = 1;
-        }
-        out += cp;
-        i += len;
-    }
+    AppendUtf8Decoded(p, n, true, &out);
     return out;
 }
 
@@ -156,16 +183,7 @@ std::u32string DecodePage(const std::vector<uint8_t>& html) {
         // UTF-8 when every byte fits, decoded in the same pass that finds out.
         std::u32string out;
         out.reserve(n);
-        size_t i = 0;
-        while (i < n) {
-            char32_t cp;
-            const size_t len = DecodeUtf8(p + i, n - i, &cp);
-            if (!len)
-                break;
-            out += cp;
-            i += len;
-        }
-        if (i == n)
+        if (AppendUtf8Decoded(p, n, false, &out) == n)
             return out;
     }
     // A single-byte charset of our tables, or a multi-byte one the system can read.

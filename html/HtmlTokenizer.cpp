@@ -150,6 +150,8 @@ bool CHtmlTokenizer::Next(HtmlToken* token) {
     token->kind = HtmlToken::Kind::characters;
     token->name.clear();
     token->data.clear();
+    for (HtmlAttribute& attribute : token->attributes)
+        m_spare.push_back(std::move(attribute));
     token->attributes.clear();
     token->selfClosing = false;
     token->container.clear();
@@ -366,11 +368,13 @@ bool CHtmlTokenizer::ReadTag(HtmlToken* token) {
 }
 
 void CHtmlTokenizer::ReadAttributes(HtmlToken* token, bool* complete) {
-    auto add = [token](HtmlAttribute&& a) {
+    auto add = [this, token](HtmlAttribute&& a) {
         // A repeated attribute is dropped; the first one counts.
         for (const HtmlAttribute& b : token->attributes) {
-            if (b.name == a.name)
+            if (b.name == a.name) {
+                m_spare.push_back(std::move(a));
                 return;
+            }
         }
         token->attributes.push_back(std::move(a));
     };
@@ -395,6 +399,12 @@ void CHtmlTokenizer::ReadAttributes(HtmlToken* token, bool* complete) {
             return;
         }
         HtmlAttribute attribute;
+        if (!m_spare.empty()) {
+            attribute = std::move(m_spare.back());
+            m_spare.pop_back();
+            attribute.name.clear();
+            attribute.value.clear();
+        }
         attribute.line = LineAt(m_pos);
         // The name; an '=' can be its first character ("<a =x>").
         do {

@@ -84,4 +84,7 @@ class CHtmlTokenizer {
     std::u32string m_rawElement;  // element whose content is being read in a raw mode
     size_t m_linePos = 0;         // LineAt's memo: m_line is the line of m_linePos
     size_t m_line = 1;
+    // Attributes of earlier tokens, taken back by Next: their strings keep their buffers for
+    // the attributes read next.
+    std::vector<HtmlAttribute> m_spare;
 };

@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <atomic>
+#include <chrono>
 #include <filesystem>
 #include <random>
 #include <stdexcept>
@@ -182,6 +183,39 @@ TEST(PackPoolTest, InOrderBoundedAndFailuresInPlace) {
         }
         EXPECT_THROW(pool.Next(), std::logic_error);
     }
+}
+
+// While one worker packs a slow page, the others go on with the pages after it, far past one
+// page each, and no two packs run at once on the same worker number (whose packer they share).
+TEST(PackPoolTest, OthersGoOnPastASlowPageEachWithItsOwnWorkerNumber) {
+    const size_t count = 200;
+    const size_t ahead = 60;  // pages the other worker packs while page 0 is being packed
+    std::atomic<size_t> started{0};
+    std::atomic<bool> slowSawThemAll{false};
+    std::atomic<bool> busy[kMaxPackThreads + 1] = {};
+    std::atomic<bool> sharedWorker{false};
+    CPackPool pool(
+        count,
+        [&](size_t i, unsigned worker) {
+            if (busy[worker].exchange(true))
+                sharedWorker = true;
+            ++started;
+            if (i == 0) {
+                const auto until = std::chrono::steady_clock::now() + std::chrono::seconds(20);
+                while (started.load() < ahead && std::chrono::steady_clock::now() < until)
+                    std::this_thread::sleep_for(std::chrono::milliseconds(1));
+                slowSawThemAll = started.load() >= ahead;
+            } else {
+                std::this_thread::yield();
+            }
+            busy[worker] = false;
+            return Bytes(1, uint8_t(i));
+        },
+        2);
+    for (size_t i = 0; i < count; ++i)
+        ASSERT_TRUE(pool.Next() == Bytes(1, uint8_t(i)));
+    EXPECT_TRUE(slowSawThemAll);
+    EXPECT_FALSE(sharedWorker);
 }
 
 }  // namespace

@@ -1,8 +1,11 @@
 #include <gtest/gtest.h>
 #include <zlib.h>
 
+#include <algorithm>
+#include <iterator>
 #include <random>
 
+#include "compiler/BlockPacker.h"
 #include "format/PackedBlock.h"
 
 namespace {
@@ -44,6 +47,30 @@ TEST(PackBlock, IsTheLengthAndZlibsOneCallStream) {
         EXPECT_EQ(Bytes(block.begin() + 4, block.end()), expected);
 
         EXPECT_EQ(UnpackBlock(block.data(), block.size()), c.data);
+    }
+}
+
+// One packer for many blocks, as a packing thread uses it: each block is the one PackBlock makes,
+// whatever came before it (a larger block, or a smaller one, through the packer's own room).
+TEST(BlockPacker, KeepsNothingOfOneBlockForTheNext) {
+    const Bytes text = [] {
+        Bytes b;
+        for (int i = 0; i < 20000; ++i)
+            b.push_back(static_cast<uint8_t>("packing many pages "[i % 19]));
+        return b;
+    }();
+    const Bytes inputs[] = {Random(300000, 3), text, {}, Bytes(text.begin(), text.begin() + 10),
+                            Random(70000, 4),  text};
+    CBlockPacker packer;
+    for (size_t k = 0; k < std::size(inputs); ++k) {
+        SCOPED_TRACE(k);
+        const Bytes& in = inputs[k];
+        const Bytes expected = PackBlock(in.data(), in.size());
+        EXPECT_TRUE(packer.Pack(in.data(), in.size()) == expected);
+        // Packed from the packer's own input room, as the build reads files into it.
+        uint8_t* room = packer.InputBuffer(in.size());
+        std::copy(in.begin(), in.end(), room);
+        EXPECT_TRUE(packer.Pack(room, in.size()) == expected);
     }
 }
 

@@ -1,6 +1,9 @@
 // Full-text search: page text extraction (charsets, tags, scripts, entities), titles and hits.
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <atomic>
+
 #include "store_testutil.h"
 #include "tests/win32/viewer/TestBook.h"
 #include "book/Book.h"
@@ -178,6 +181,81 @@ TEST(ViewerSearchDamaged, UnreadablePagesArePassedOver) {
     const std::vector<SearchHit> hits = SearchBook(book, "apple").hits;
     ASSERT_EQ(hits.size(), 1u);
     EXPECT_EQ(hits[0].strName, "good.htm");
+}
+
+// Pages read on several threads make the index that one thread makes: every word and phrase of
+// the book finds the same hits in the same order, with the same titles and snippets. Also when
+// the build is cancelled part way: no index, whatever the threads.
+TEST(ViewerSearchThreads, SameIndexWithAnyNumberOfThreads) {
+    const char* const vocabulary[] = {"apple",
+                                      "Birne",
+                                      "caf\xC3\xA9",
+                                      "CAFE",
+                                      "pear",
+                                      "\xE6\x97\xA5\xE6\x9C\xAC",
+                                      "zebra",
+                                      "x1",
+                                      "quince",
+                                      "Stra\xC3\x9F"
+                                      "e",
+                                      "strasse",
+                                      "kiwi"};
+    const size_t words = sizeof vocabulary / sizeof vocabulary[0];
+    CTestBook b;
+    uint32_t seed = 5;
+    auto next = [&seed] { return seed = seed * 1103515245u + 12345u; };
+    for (int p = 0; p < 300; ++p) {
+        std::string html = "<meta charset=utf-8>";
+        if (p % 4 != 0)
+            html += std::string("<title>") + vocabulary[next() % words] + "</title>";
+        const int length = p % 50 == 0 ? 3000 : static_cast<int>(next() % 60);
+        for (int w = 0; w < length; ++w)
+            html += std::string(w % 9 ? " " : "<p>") + vocabulary[next() % words];
+        b.Page("p" + std::to_string(p) + ".htm", html, true, p % 7 != 3);
+    }
+    b.bBadPackedPage = true;
+    TempDir dir;
+    b.Write(dir.File("b.exe"), "viewer stub bytes");
+    CBook book;
+    ASSERT_TRUE(book.Open(dir.File("b.exe")));
+
+    std::vector<std::string> queries = {"\"apple pear\"", "apple pear", "\"zebra zebra\"", "none"};
+    for (const char* w : vocabulary)
+        queries.push_back(w);
+    auto listing = [&](unsigned threads) {
+        CBookSearch search;
+        EXPECT_TRUE(search.Build(book, nullptr, {}, threads));
+        std::string all;
+        for (const std::string& q : queries) {
+            const SearchResults r = search.Search(book, q);
+            all += q + ": " + std::to_string(r.nTotal) + "\n";
+            for (const SearchHit& h : r.hits)
+                all += h.strName + "|" + h.strTitle + "|" + h.strSnippet + "\n";
+        }
+        return all;
+    };
+    const std::string one = listing(1);
+    // Hits at all, and none from the page that does not unpack (p0) or from those not searched.
+    EXPECT_GT(std::count(one.begin(), one.end(), '\n'), 1000);
+    EXPECT_EQ(one.find("p0.htm|"), std::string::npos);
+    EXPECT_EQ(one.find("p3.htm|"), std::string::npos);
+    EXPECT_NE(one.find("p4.htm|p4.htm|"), std::string::npos);  // untitled: named by its file
+    for (unsigned threads : {2u, 3u, 8u}) {
+        SCOPED_TRACE(threads);
+        EXPECT_EQ(listing(threads), one);
+
+        std::atomic<bool> cancel{false};
+        CBookSearch search;
+        EXPECT_FALSE(search.Build(
+            book, &cancel,
+            [&](size_t done, size_t) {
+                if (done == 100)
+                    cancel = true;
+            },
+            threads));
+        EXPECT_FALSE(search.IsBuilt());
+        EXPECT_EQ(search.Search(book, "apple").nTotal, 0u);
+    }
 }
 
 }  // namespace
