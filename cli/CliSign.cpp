@@ -307,8 +307,9 @@ void CheckReadable(const std::string& path) {
 }
 
 // Opens the e-book at path and checks that it reads as one: its store, its book marker and its
-// file table. Returns the signer's subject ("" when not signed or no signer is named).
-std::string ReadEBook(const std::string& path, const std::string& shown) {
+// file table. Returns the signer's subject ("" when not signed or no signer is named); *isSigned
+// says whether entry 4 names a certificate table.
+std::string ReadEBook(const std::string& path, const std::string& shown, bool* isSigned) {
     CStoreReader store;
     store.Open(path);
     const CStoreReader::Item* table = store.Find(kBookResourceType, kFileTableId);
@@ -322,7 +323,8 @@ std::string ReadEBook(const std::string& path, const std::string& shown) {
             throw SignFailure{"The file table of " + shown + " is damaged. " + problem.Text()};
     }
     std::string subject;
-    if (store.GetCertificate().IsSigned()) {
+    *isSigned = store.GetCertificate().IsSigned();
+    if (*isSigned) {
         const std::vector<uint8_t> certificates = store.ReadCertificateTable();
         SignerSubject(certificates.data(), certificates.size(), &subject);
     }
@@ -386,7 +388,8 @@ int SignEBook(const std::string& path, const SignRequest& r, CConsoleUi& ui, std
         CheckReadable(r.strKey);
         if (!r.strPassFile.empty())
             CheckReadable(r.strPassFile);
-        ReadEBook(path, path);
+        bool isSigned = false;
+        ReadEBook(path, path, &isSigned);
 
         CReplaceFile replace(path);
         {
@@ -415,7 +418,9 @@ int SignEBook(const std::string& path, const SignRequest& r, CConsoleUi& ui, std
         // The signed file must read as the e-book, and its signature must verify: against the
         // certificate given (a self-signed one is its own authority), or else through the
         // authorities this system trusts.
-        const std::string subject = ReadEBook(temp, path);
+        const std::string subject = ReadEBook(temp, path, &isSigned);
+        if (!isSigned)
+            throw SignFailure{wanted + " reported success but wrote no signature."};
         std::string against = "against " + r.strCert;
         if (RunProgram(signer, {"verify", "-in", Native(temp), "-CAfile", Native(r.strCert)},
                        &output) != 0) {
