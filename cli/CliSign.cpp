@@ -11,6 +11,7 @@
 #include "cli/ConsoleUi.h"
 #include "format/BookLayout.h"
 #include "format/StoreReader.h"
+#include "html/HtmlText.h"
 #include "platform/ErrorReport.h"
 #include "platform/File.h"
 #include "platform/Process.h"
@@ -132,19 +133,8 @@ std::string ValueText(const Der& value) {
     if (value.tag != 0x1E)
         return std::string(reinterpret_cast<const char*>(value.p), value.n);
     std::string text;
-    for (size_t k = 0; k + 1 < value.n; k += 2) {
-        const unsigned c = (value.p[k] << 8) | value.p[k + 1];
-        if (c < 0x80) {
-            text += static_cast<char>(c);
-        } else if (c < 0x800) {
-            text += static_cast<char>(0xC0 | (c >> 6));
-            text += static_cast<char>(0x80 | (c & 0x3F));
-        } else {
-            text += static_cast<char>(0xE0 | (c >> 12));
-            text += static_cast<char>(0x80 | ((c >> 6) & 0x3F));
-            text += static_cast<char>(0x80 | (c & 0x3F));
-        }
-    }
+    for (size_t k = 0; k + 1 < value.n; k += 2)
+        AppendUtf8(static_cast<char32_t>((value.p[k] << 8) | value.p[k + 1]), &text);
     return text;
 }
 
