@@ -13,6 +13,7 @@
 #include <sstream>
 
 #include "cli/CliCheck.h"
+#include "cli/CliSign.h"
 #include "cli/ConsoleUi.h"
 #include "compiler/BuildEBook.h"
 #include "compiler/PackPool.h"
@@ -36,7 +37,7 @@ const TextFlag kTextFlags[] = {
 
 const char kUsageHead[] =
     "Usage:\n"
-    "  pagevane-cli build SOURCE [-o OUT.exe] [--check] [options]\n"
+    "  pagevane-cli build SOURCE [-o OUT.exe] [--check] [--sign SIGN-OPTIONS] [options]\n"
     "      Builds an e-book. SOURCE is a folder, scanned as the publisher's New Project scans\n"
     "      it, or a project file (.ebp); -o may be left out when the project names its e-book.\n"
     "      A folder's own index.html, index.htm, default.htm or default.html (the first there\n"
@@ -56,6 +57,19 @@ const char kUsageHead[] =
     "      no file of the book or leads outside it, the pages no link reaches from the home\n"
     "      page, and the names an e-book cannot hold; one line each (file:line: what). Exit\n"
     "      status 1 when a reference is broken.\n"
+    "  pagevane-cli sign EBOOK.exe --cert FILE --key FILE [--pass-file FILE]\n"
+    "                    [--timestamp URL] [--signer PATH]\n"
+    "      Signs the e-book (Authenticode) through osslsigncode, found on the PATH or named by\n"
+    "      --signer: --cert is the certificate (PEM or DER, a PEM chain may follow it), --key\n"
+    "      its private key, --pass-file a file holding the key's password, --timestamp the\n"
+    "      address of an RFC 3161 time-stamp server. The signed e-book is written beside the\n"
+    "      e-book and replaces it only once its store reads and its signature verifies; after\n"
+    "      any failure the e-book stays as it was. build --sign signs the e-book it built.\n"
+    "      A certificate to try it with (self-signed, so no one trusts it):\n"
+    "        openssl req -x509 -newkey rsa:2048 -nodes -keyout key.pem -out cert.pem \\\n"
+    "          -days 30 -subj /CN=Test\n"
+    "      Only a code-signing certificate from an authority Windows trusts earns the trust of\n"
+    "      SmartScreen; a signature says who signed, the trust comes from the issuer.\n"
     "  pagevane-cli --help | --version\n"
     "\n"
     "-q (--quiet), with any command: print nothing but errors (and check's findings). While a\n"
@@ -99,10 +113,16 @@ struct Args {
     std::string strCommand;
     bool bQuiet = false;
     bool bCheck = false;
+    bool bSign = false;                         // build --sign
     std::vector<std::string> positional;        // ANSI
     std::map<std::string, std::string> values;  // flag -> ANSI value (last one wins)
     std::vector<std::pair<int32_t CBookProject::*, int32_t>> options;
 };
+
+// The options of sign, which build takes with --sign.
+std::vector<std::string> SignFlags() {
+    return {"--cert", "--key", "--pass-file", "--timestamp", "--signer"};
+}
 
 std::string ToAnsi(const std::string& argument) {
     std::string ansi;
@@ -140,8 +160,14 @@ Args Parse(const std::vector<std::string>& words) {
             allowed.push_back("--ebook");
         else
             allowed.push_back("--jobs");
+        if (args.strCommand == "build") {
+            const std::vector<std::string> sign = SignFlags();
+            allowed.insert(allowed.end(), sign.begin(), sign.end());
+        }
     } else if (args.strCommand == "extract") {
         allowed = {"-d"};
+    } else if (args.strCommand == "sign") {
+        allowed = SignFlags();
     } else if (args.strCommand != "list" && args.strCommand != "check") {
         throw UsageError{"unknown command \"" + args.strCommand + "\"."};
     }
@@ -158,6 +184,10 @@ Args Parse(const std::vector<std::string>& words) {
         }
         if (word == "--check" && args.strCommand == "build") {
             args.bCheck = true;
+            continue;
+        }
+        if (word == "--sign" && args.strCommand == "build") {
+            args.bSign = true;
             continue;
         }
         std::string value;
@@ -303,7 +333,24 @@ unsigned PackThreads(const Args& args) {
     return n;
 }
 
-int RunBuild(const Args& args, const CStubSource& stub, CConsoleUi& ui) {
+// The signing options given; a usage error when the certificate or the key is missing.
+SignRequest MakeSignRequest(const Args& args) {
+    auto value = [&args](const char* flag) {
+        const auto it = args.values.find(flag);
+        return it == args.values.end() ? std::string() : it->second;
+    };
+    SignRequest r;
+    r.strCert = value("--cert");
+    r.strKey = value("--key");
+    r.strPassFile = value("--pass-file");
+    r.strTimestamp = value("--timestamp");
+    r.strSigner = value("--signer");
+    if (r.strCert.empty() || r.strKey.empty())
+        throw UsageError{"signing needs --cert FILE and --key FILE."};
+    return r;
+}
+
+int RunBuild(const Args& args, const CStubSource& stub, CConsoleUi& ui, std::ostream& results) {
     if (args.positional.size() != 1)
         throw UsageError{"build takes one SOURCE (a folder or a project file)."};
     const std::string& source = args.positional[0];
@@ -351,7 +398,19 @@ int RunBuild(const Args& args, const CStubSource& stub, CConsoleUi& ui) {
             return kExitFailure;
         }
     }
-    return BuildEBook(project, ui, stub, kMaxEBookSize, PackThreads(args)) ? kExitOk : kExitFailure;
+    SignRequest sign;
+    if (args.bSign) {
+        sign = MakeSignRequest(args);
+    } else {
+        for (const std::string& flag : SignFlags()) {
+            if (args.values.count(flag))
+                throw UsageError{flag + " is an option of --sign."};
+        }
+    }
+    if (!BuildEBook(project, ui, stub, kMaxEBookSize, PackThreads(args)))
+        return kExitFailure;
+    // A book that fails to sign stays built, unsigned.
+    return args.bSign ? SignEBook(project.m_strEBookFile, sign, ui, results) : kExitOk;
 }
 
 int RunNew(const Args& args, CConsoleUi& ui) {
@@ -450,7 +509,7 @@ int RunCli(const std::vector<std::string>& words, const CStubSource& stub, std::
         if (errIsTerminal)
             ui.EnableProgress();
         if (args.strCommand == "build")
-            return RunBuild(args, stub, ui);
+            return RunBuild(args, stub, ui, out);
         if (args.strCommand == "new")
             return RunNew(args, ui);
         if (args.strCommand == "check") {
@@ -460,6 +519,8 @@ int RunCli(const std::vector<std::string>& words, const CStubSource& stub, std::
         }
         if (args.positional.size() != 1)
             throw UsageError{args.strCommand + " takes one EBOOK.exe."};
+        if (args.strCommand == "sign")
+            return SignEBook(args.positional[0], MakeSignRequest(args), ui, out);
         if (args.strCommand == "list")
             return ListEBook(args.positional[0], out, err);
         const auto dir = args.values.find("-d");

@@ -1,10 +1,11 @@
 // pagevane-cli: the command line over the same core as the publisher.
 //
-//   pagevane-cli build SOURCE [-o OUT.exe] [text, file and option flags]
+//   pagevane-cli build SOURCE [-o OUT.exe] [text, file and option flags] [--sign ...]
 //   pagevane-cli new FOLDER -o PROJECT.ebp [text, file and option flags]
 //   pagevane-cli list EBOOK.exe
 //   pagevane-cli extract EBOOK.exe -d DIR
 //   pagevane-cli check FOLDER|PROJECT.ebp|EBOOK.exe   (see CliCheck.h)
+//   pagevane-cli sign EBOOK.exe --cert FILE --key FILE [...]   (see CliSign.h)
 //   pagevane-cli --version
 //
 // Results go to the output stream, messages to the error stream (every message the publisher

@@ -13,6 +13,7 @@
 #include <sstream>
 
 #include "cli/Cli.h"
+#include "cli/CliSign.h"
 #include "cli/ConsoleUi.h"
 #include "format/BookLayout.h"
 #include "compiler/BuildEBook.h"
@@ -190,6 +191,20 @@ int ListEBook(const std::string& path, std::ostream& out, std::ostream& err) {
         else
             text << "none\n";
 
+        text << std::left << std::setw(11) << "Signed:";
+        if (store.GetCertificate().IsSigned()) {
+            // Who signed, as the signature says; list checks neither the signature nor whether
+            // the signer is trusted.
+            const std::vector<uint8_t> table = store.ReadCertificateTable();
+            std::string subject;
+            if (SignerSubject(table.data(), table.size(), &subject))
+                text << "yes, by " << ConsoleSubject(subject);
+            else
+                text << "yes, by a signer it does not name";
+            text << " (not verified here; trust is not claimed)\n";
+        } else {
+            text << "no\n";
+        }
         text << "Options:\n";
         uint8_t record[kSettingsRecordSize] = {};
         if (const CStoreReader::Item* settings = store.Find(kBookResourceType, kSettingsId))

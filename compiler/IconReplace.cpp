@@ -18,6 +18,7 @@
 #include "compiler/IconReplace.h"
 
 #include "format/BookLayout.h"
+#include "format/StoreFormat.h"
 
 #include <cstring>
 #include <string>
@@ -315,7 +316,13 @@ bool ReplaceIcon(CBookProject& project, Ui& ui) {
                 icon.ReadExact(ico.data(), static_cast<uint32_t>(length));
             icon.Close();
             current = project.m_strEBookFile;
+            // A signature no longer covers the program once its icon changed: it goes. Found
+            // before anything is written, so a failure to read leaves the file as it was.
+            StoreTrailerPlace signature;
+            const bool isSigned = FindSignature(out, &signature);
             ok = WriteIconImage(out, section, entry, ico);
+            if (ok && isSigned)
+                CutSignature(out, signature);
         }
         current = project.m_strEBookFile;
         out.Close();
@@ -324,7 +331,7 @@ bool ReplaceIcon(CBookProject& project, Ui& ui) {
             return false;
         }
         return true;
-    } catch (const CFileException& e) {
+    } catch (const CException& e) {
         icon.Abort();
         out.Abort();
         ReportError(ui, "File error with " + current, e);

@@ -33,12 +33,14 @@ struct ResourceSection {
 // An output that is not a PE32 (i386) or PE32+ (x86-64) executable with a ".rsrc" section holding
 // group icon 128 with an entry of width 32 gives false after a "Cannot replace icon of ..."
 // message that names the file and the reason. Fills the working values
-// project.m_dwRsrcOffset, m_dwRsrcRva and m_stubIconEntry.
+// project.m_dwRsrcOffset, m_dwRsrcRva and m_stubIconEntry. A signed e-book whose icon was
+// replaced loses its signature (CutSignature), which would no longer cover its bytes.
 bool ReplaceIcon(CBookProject& project, Ui& ui);
 
 // Reads the DOS and PE headers and the section table of an open executable and finds the first
-// section named ".rsrc". False when the file is neither a PE32 i386 nor a PE32+ x86-64 image, has no such section
-// or when a header lies outside the file. Throws CFileException when the file cannot be read.
+// section named ".rsrc". False when the file is neither a PE32 i386 nor a PE32+ x86-64 image, has
+// no such section or when a header lies outside the file. Throws CFileException when the file
+// cannot be read.
 bool LocateResourceSection(CFile& file, ResourceSection* section);
 
 // Walks the resource tree to group icon 128 (first language) and copies the last entry of width

@@ -186,6 +186,7 @@ void CResourceUpdater::Open(const std::string& path, bool readOnly) {
     // before must not be written into this one.
     m_root.RemoveAll();
     m_root.m_wId = 0;
+    m_cert = CertificateEntry();
     m_strPath = path;
     m_pFile.reset(new COffsetFile);
     try {
@@ -206,18 +207,21 @@ void CResourceUpdater::Open(const std::string& path, bool readOnly) {
 }
 
 void CResourceUpdater::LoadStore() {
-    uint32_t base = 0;
-    if (!ReadStoreTrailer(*m_pFile, &base)) {
-        // No store yet: it will be appended at the old end of the file.
-        m_pFile->m_qwStoreBase = m_pFile->GetLength();
+    StoreTrailerPlace place;
+    const bool found = ReadStoreTrailer(*m_pFile, &place);
+    m_cert = place.cert;
+    if (!found) {
+        // No store yet: it will be appended at the old end of the file's data (a signed file's
+        // certificate table goes: it could not cover the new bytes).
+        m_pFile->m_qwStoreBase = place.qwDataEnd;
         m_pFile->Seek(0, COffsetFile::fromStoreBase);
         return;
     }
-    m_pFile->m_qwStoreBase = base;
+    m_pFile->m_qwStoreBase = place.dwBase;
     m_pFile->Seek(0, COffsetFile::fromStoreBase);
     CArchive ar(*m_pFile, CArchive::load);
     CTreeLoader loader(m_root);
-    WalkStore(ar, loader);
+    WalkStore(ar, loader, place.qwAt);
 }
 
 void CResourceUpdater::Update(int type, int id, const void* data, uint32_t size) {
@@ -256,6 +260,12 @@ void CResourceUpdater::Commit() {
     if (end >= kStoreFileLimit)
         throw CFileException(CFileException::badSeek, m_strPath);
 
+    // The store is rewritten and the file cut after it, so a signature it had is gone: its entry
+    // must not point at bytes that are no longer there, nor claim the new ones.
+    if (m_cert.IsSigned()) {
+        ClearCertificateEntry(*m_pFile, m_cert);
+        m_cert = CertificateEntry();
+    }
     m_pFile->Seek(0, COffsetFile::fromStoreBase);
     CArchive ar(*m_pFile, CArchive::store);
     m_root.Serialize(ar);

@@ -20,6 +20,7 @@
 #include <string>
 #include <unordered_map>
 
+#include "format/BookLayout.h"
 #include "platform/Archive.h"
 #include "platform/File.h"
 
@@ -106,9 +107,11 @@ class CResourceUpdater {
     void Update(int type, int id, const void* data, uint32_t size);
 
     // Writes the store and its trailer at the store base and cuts the file after them; the file
-    // stays open. Throws CFileException: no file open (invalidFile), writing fails, or the
-    // store would make the file 2 GiB or larger (badSeek, raised before anything is written,
-    // since the store's offsets are 32-bit signed file positions for its readers).
+    // stays open. A signed file becomes unsigned: its certificate table is cut off with the rest
+    // and its entry 4 and header checksum are cleared. Throws CFileException: no file open
+    // (invalidFile), writing fails, or the store would make the file 2 GiB or larger (badSeek,
+    // raised before anything is written, since the store's offsets are 32-bit signed file positions
+    // for its readers).
     void Commit();
 
     // Closes the file, if one is open. Harmless otherwise.
@@ -122,4 +125,5 @@ class CResourceUpdater {
     std::string m_strPath;
     std::unique_ptr<COffsetFile> m_pFile;
     CUpdateDir m_root;
+    CertificateEntry m_cert;  // entry 4 of the file opened: cleared by Commit when signed
 };

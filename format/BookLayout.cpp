@@ -1,5 +1,6 @@
 #include "format/BookLayout.h"
 
+#include <algorithm>
 #include <cstring>
 #include <unordered_set>
 
@@ -161,4 +162,105 @@ uint64_t ProgramImageEnd(const uint8_t* head, size_t size) {
             end = uint64_t{rawOffset} + rawSize;
     }
     return end;
+}
+
+bool ReadCertificateEntry(const uint8_t* head, size_t size, CertificateEntry* entry) {
+    *entry = CertificateEntry();
+    const ByteReader in(head, size);
+    uint16_t mz = 0;
+    uint32_t nt = 0;
+    uint32_t pe = 0;
+    uint16_t optionalSize = 0;
+    uint16_t magic = 0;
+    if (!in.U16At(0, &mz) || mz != 0x5A4D || !in.U32At(60, &nt) || !in.U32At(nt, &pe) ||
+        pe != 0x00004550 || !in.U16At(uint64_t{nt} + 20, &optionalSize) ||
+        !in.U16At(uint64_t{nt} + 24, &magic))
+        return false;
+    // The data directories follow the fields of the optional header, which PE32+ makes longer;
+    // the count of directories is the field right before them.
+    const uint64_t optional = uint64_t{nt} + 24;
+    uint64_t directories;
+    if (magic == 0x010B)
+        directories = 96;
+    else if (magic == 0x020B)
+        directories = 112;
+    else
+        return false;
+    const uint32_t kEntry = 4;
+    uint32_t count = 0;
+    CertificateEntry e;
+    e.qwEntryAt = optional + directories + 8 * kEntry;
+    e.qwChecksumAt = optional + 64;
+    if (!in.U32At(optional + directories - 4, &count) || count <= kEntry ||
+        directories + 8 * (kEntry + 1) > optionalSize || !in.U32At(e.qwEntryAt, &e.dwOffset) ||
+        !in.U32At(e.qwEntryAt + 4, &e.dwSize))
+        return false;
+    *entry = e;
+    return true;
+}
+
+namespace {
+
+// True when the six bytes at t are a trailer: the base, then the marker.
+bool IsTrailer(const uint8_t* t) {
+    return Le16At(t, kStoreTrailerSize, 4) == kStoreMarker;
+}
+
+}  // namespace
+
+TrailerSearch FindStoreTrailer(const uint8_t* head, size_t headSize, uint64_t length,
+                               const std::function<void(uint64_t, uint8_t*, size_t)>& readAt,
+                               StoreTrailerPlace* place) {
+    *place = StoreTrailerPlace();
+    ReadCertificateEntry(head, headSize, &place->cert);
+    const CertificateEntry& cert = place->cert;
+    const uint64_t imageEnd = ProgramImageEnd(head, headSize);
+    uint8_t t[kStoreTrailerSize];
+    place->qwDataEnd = length;
+    if (!cert.IsSigned()) {
+        if (length < kStoreTrailerSize)
+            return TrailerSearch::none;
+        readAt(length - kStoreTrailerSize, t, sizeof t);
+        if (!IsTrailer(t))
+            return TrailerSearch::none;
+        place->qwAt = length - kStoreTrailerSize;
+    } else {
+        const uint64_t table = cert.dwOffset;
+        if (cert.dwOffset == 0 || cert.dwSize == 0 || table + cert.dwSize != length ||
+            table < imageEnd)
+            return TrailerSearch::badFormat;
+        place->qwDataEnd = table;
+        // A table starting inside a store that the file's last bytes close would claim bytes
+        // of that store as its own.
+        if (length >= kStoreTrailerSize) {
+            readAt(length - kStoreTrailerSize, t, sizeof t);
+            if (IsTrailer(t) && Le32At(t, sizeof t, 0) <= table)
+                return TrailerSearch::badFormat;
+        }
+        uint8_t before[kStoreTrailerSize + kMaxSignaturePadding];
+        const size_t n = table < sizeof before ? static_cast<size_t>(table) : sizeof before;
+        readAt(table - n, before, n);
+        size_t zeros = 0;
+        while (zeros < n && before[n - 1 - zeros] == 0)
+            ++zeros;
+        // The marker's last byte is not zero, so the first marker met going back from the table
+        // is the only candidate: the bytes after it must all be zero.
+        size_t pad = 0;
+        while (pad <= kMaxSignaturePadding && pad + kStoreTrailerSize <= n &&
+               !IsTrailer(before + n - pad - kStoreTrailerSize))
+            ++pad;
+        if (pad > kMaxSignaturePadding || pad + kStoreTrailerSize > n)
+            return TrailerSearch::none;
+        if (pad != zeros)
+            return TrailerSearch::badFormat;
+        place->qwAt = table - pad - kStoreTrailerSize;
+        std::copy(before + n - pad - kStoreTrailerSize, before + n - pad, t);
+    }
+    place->dwBase = Le32At(t, sizeof t, 0);
+    place->qwDataEnd = place->qwAt + kStoreTrailerSize;
+    // The store is appended to the program: a base inside the program's image would read the
+    // program's own bytes as book data.
+    if (place->dwBase < imageEnd)
+        return TrailerSearch::badFormat;
+    return TrailerSearch::found;
 }

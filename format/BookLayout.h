@@ -8,6 +8,7 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -129,3 +130,59 @@ uint32_t FindRepeatedPage(const std::vector<FileTableRecord>& records);
 // data, read from the first bytes of the file (head, size bytes of them). 0 when those bytes are
 // not a PE program with its section table inside them.
 uint64_t ProgramImageEnd(const uint8_t* head, size_t size);
+
+// ---- The end of an e-book ----
+//
+// The resource store is closed by a six-byte trailer: u32 store base, u16 kStoreMarker. An
+// unsigned e-book ends with it. A signed one (Authenticode) goes on with the certificate table,
+// which the signer appends at the very end of the file after 0 to 7 zero bytes that align it to 8;
+// data directory entry 4 of the program's optional header says where that table lies, its
+// "address" being a file offset rather than an address in memory.
+const uint16_t kStoreMarker = 0x474B;
+const uint32_t kStoreTrailerSize = 6;
+const uint32_t kMaxSignaturePadding = 7;
+
+// Data directory entry 4 of a program, and where it and the header checksum lie in the file.
+struct CertificateEntry {
+    uint64_t qwEntryAt = 0;     // file offset of entry 4 (0: the program has no such entry)
+    uint64_t qwChecksumAt = 0;  // file offset of the optional header's checksum
+    uint32_t dwOffset = 0;      // where the certificate table starts (a file offset)
+    uint32_t dwSize = 0;        // its bytes
+    bool IsSigned() const { return dwOffset != 0 || dwSize != 0; }
+};
+
+// Reads entry 4 from the first bytes of a file (head, size bytes of them). False, with *entry
+// cleared, when those bytes are not a PE32 or PE32+ program whose optional header holds entry 4:
+// such a file carries no signature.
+bool ReadCertificateEntry(const uint8_t* head, size_t size, CertificateEntry* entry);
+
+// Where a file's store trailer lies, found by the one rule every reader and writer follows.
+struct StoreTrailerPlace {
+    CertificateEntry cert;  // entry 4 of the program the file starts with
+    uint64_t qwAt = 0;      // file offset of the trailer (found only)
+    uint32_t dwBase = 0;    // the store base it names (found only)
+    // Where the file's own data ends: after the trailer when found; else the start of the
+    // certificate table of a signed file, or the file's length.
+    uint64_t qwDataEnd = 0;
+};
+
+enum class TrailerSearch {
+    none,       // no store: the file's data does not end in the trailer marker
+    found,      // *place says where
+    badFormat,  // the certificate entry or the trailer breaks the rule below
+};
+
+// Finds the trailer of a file of length bytes whose first bytes are head (headSize of them, as
+// many as the file has up to a few KiB); readAt(offset, buffer, count) reads count bytes at an
+// offset, and is asked only for bytes inside the file.
+//  - Unsigned (entry 4 zero or absent): the trailer is the file's last six bytes, if the marker
+//    ends the file.
+//  - Signed: the certificate table must have a non-zero offset and size, end exactly at the
+//    file's end and start after the program's image; the trailer then ends right before it, or
+//    before at most 7 zero bytes. A marker followed by padding that is not zero, or a table that
+//    starts inside a store closed at the end of the file, is bad format; no marker there is no
+//    store.
+//  - Either way a store base inside the program's image is bad format.
+TrailerSearch FindStoreTrailer(const uint8_t* head, size_t headSize, uint64_t length,
+                               const std::function<void(uint64_t, uint8_t*, size_t)>& readAt,
+                               StoreTrailerPlace* place);

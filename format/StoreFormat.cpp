@@ -22,7 +22,7 @@ uint32_t ReadCheckedCount(CArchive& ar, uint64_t minBytes) {
 
 }  // namespace
 
-void WalkStore(CArchive& ar, CStoreVisitor& visitor) {
+void WalkStore(CArchive& ar, CStoreVisitor& visitor, uint64_t trailerAt) {
     visitor.OnRoot(ar.ReadU16());
     const uint32_t dirs = ReadCheckedCount(ar, kMinDirBytes);
     for (uint32_t d = 0; d < dirs; ++d) {
@@ -40,24 +40,52 @@ void WalkStore(CArchive& ar, CStoreVisitor& visitor) {
     }
     // The trailer follows the root at once: bytes between them mean the trailer points
     // somewhere that is not the start of this store.
-    if (ar.BytesLeft() != kStoreTrailerSize)
+    if (ar.GetPosition() != trailerAt)
         throw CArchiveException(CArchiveException::badIndex, std::string());
 }
 
-bool ReadStoreTrailer(CFile& file, uint32_t* base) {
-    file.Seek(-static_cast<int64_t>(kStoreTrailerSize), CFile::end);
-    uint8_t t[kStoreTrailerSize];
-    file.ReadExact(t, kStoreTrailerSize);
-    const ByteReader trailer(t, sizeof t);
-    uint16_t marker = 0;
-    if (!trailer.U16At(4, &marker) || marker != kStoreMarker || !trailer.U32At(0, base))
-        return false;
-    // The store is appended to the program: a base inside the program's image would read the
-    // program's own bytes as book data.
+bool ReadStoreTrailer(CFile& file, StoreTrailerPlace* place) {
+    const uint64_t length = file.GetLength();
+    if (length < kStoreTrailerSize)
+        throw CFileException(CFileException::badSeek, file.GetFilePath());
     uint8_t head[4096];
     file.Seek(0, CFile::begin);
     const uint32_t got = file.Read(head, sizeof head);
-    if (*base < ProgramImageEnd(head, got))
-        throw CArchiveException(CArchiveException::badIndex, file.GetFilePath());
+    const auto readAt = [&file](uint64_t offset, uint8_t* buffer, size_t count) {
+        file.Seek(static_cast<int64_t>(offset), CFile::begin);
+        file.ReadExact(buffer, static_cast<uint32_t>(count));
+    };
+    switch (FindStoreTrailer(head, got, length, readAt, place)) {
+        case TrailerSearch::found:
+            return true;
+        case TrailerSearch::none:
+            return false;
+        case TrailerSearch::badFormat:
+            break;
+    }
+    throw CArchiveException(CArchiveException::badIndex, file.GetFilePath());
+}
+
+void ClearCertificateEntry(CFile& file, const CertificateEntry& cert) {
+    const uint8_t zeros[8] = {};
+    file.Seek(static_cast<int64_t>(cert.qwEntryAt), CFile::begin);
+    file.Write(zeros, 8);
+    file.Seek(static_cast<int64_t>(cert.qwChecksumAt), CFile::begin);
+    file.Write(zeros, 4);
+}
+
+bool FindSignature(CFile& file, StoreTrailerPlace* place) {
+    uint8_t head[4096];
+    file.Seek(0, CFile::begin);
+    const uint32_t got = file.Read(head, sizeof head);
+    CertificateEntry cert;
+    if (!ReadCertificateEntry(head, got, &cert) || !cert.IsSigned())
+        return false;
+    ReadStoreTrailer(file, place);
     return true;
+}
+
+void CutSignature(CFile& file, const StoreTrailerPlace& place) {
+    ClearCertificateEntry(file, place.cert);
+    file.SetLength(place.qwDataEnd);
 }

@@ -4,18 +4,18 @@
 //   root record:  u16 0, count of type directories, each: class tag + directory record
 //   directory:    u16 type, count of items, each: class tag + item record
 //   item:         u16 id, u32 size, size bytes
-//   trailer:      u32 store base, u16 0x474B (the last six bytes of the file)
+//   trailer:      u32 store base, u16 0x474B (the last six bytes of the file, or of its data
+//                 before the certificate table of a signed e-book: see BookLayout.h)
 #pragma once
 
 #include <cstdint>
 
+#include "format/BookLayout.h"
 #include "platform/Archive.h"
 
 extern const CArchiveClass kClassUpdateDir;   // "CUpdateDir", schema 1
 extern const CArchiveClass kClassUpdateElem;  // "CUpdateElem", schema 1
 
-const uint16_t kStoreMarker = 0x474B;
-const uint32_t kStoreTrailerSize = 6;
 // File positions are signed 32-bit values for the readers of a store: the file must stay below.
 const uint64_t kStoreFileLimit = 0x80000000u;
 
@@ -31,12 +31,28 @@ class CStoreVisitor {
     virtual void OnDirEnd() = 0;
 };
 
-// Reads the root record at the archive's position; the trailer must follow it at once. Throws
-// CArchiveException (bad class, bad schema, end of file; bad index also when bytes lie between
-// the root and the trailer) or the file's CFileException.
-void WalkStore(CArchive& ar, CStoreVisitor& visitor);
+// Reads the root record at the archive's position; the trailer, at file offset trailerAt, must
+// follow it at once. Throws CArchiveException (bad class, bad schema, end of file; bad index
+// also when bytes lie between the root and the trailer) or the file's CFileException.
+void WalkStore(CArchive& ar, CStoreVisitor& visitor, uint64_t trailerAt);
 
-// Reads the trailer of an open file: true with *base set when the file ends in the marker.
-// A file shorter than six bytes throws CFileException(badSeek); a base that lies inside the
-// image of the Windows program the file starts with throws CArchiveException(badIndex).
-bool ReadStoreTrailer(CFile& file, uint32_t* base);
+// Finds the trailer of an open file by the rule of FindStoreTrailer: true with *place set when
+// the file's data ends in the marker; false when it does not (*place still says where entry 4
+// points and where the data ends). A file shorter than six bytes throws
+// CFileException(badSeek); a trailer or a certificate entry that breaks the rule (a base inside
+// the program's image, a certificate table that is not the file's last part) throws
+// CArchiveException(badIndex) naming the file.
+bool ReadStoreTrailer(CFile& file, StoreTrailerPlace* place);
+
+// Clears entry 4 and the header checksum (which a signer sets) of a signed program; the caller
+// cuts the certificate table off.
+void ClearCertificateEntry(CFile& file, const CertificateEntry& cert);
+
+// For the steps that change an e-book's bytes after its store is written, which a signature
+// would no longer cover. FindSignature reads only: false when the file is not signed (its head
+// names no certificate table); true with *place set when it is, throwing as ReadStoreTrailer
+// when the table breaks the rule. CutSignature then makes the file unsigned: entry 4 and the
+// checksum are cleared and the table goes with the padding before it (the file ends where its
+// data ends). Both throw CFileException.
+bool FindSignature(CFile& file, StoreTrailerPlace* place);
+void CutSignature(CFile& file, const StoreTrailerPlace& place);

@@ -45,16 +45,18 @@ void CStoreReader::Open(const std::string& path) {
     m_strPath = path;
     m_file.Open(path, CFile::modeRead | CFile::shareDenyNone);
 
-    uint32_t base = 0;
+    StoreTrailerPlace place;
     try {
-        if (!ReadStoreTrailer(m_file, &base))
+        const bool found = ReadStoreTrailer(m_file, &place);
+        m_cert = place.cert;
+        if (!found)
             return;
         m_bHasStore = true;
-        m_dwStoreBase = base;
-        m_file.Seek(base, CFile::begin);
+        m_dwStoreBase = place.dwBase;
+        m_file.Seek(place.dwBase, CFile::begin);
         CArchive ar(m_file, CArchive::load);
         CItemLister lister(m_items);
-        WalkStore(ar, lister);
+        WalkStore(ar, lister, place.qwAt);
     } catch (CArchiveException& e) {
         if (e.m_strFileName.empty())
             e.m_strFileName = path;
@@ -72,6 +74,7 @@ void CStoreReader::Close() {
     m_file.Abort();
     m_bHasStore = false;
     m_dwStoreBase = 0;
+    m_cert = CertificateEntry();
     m_items.clear();
     m_index->byKey.clear();
 }
@@ -85,6 +88,16 @@ std::vector<uint8_t> CStoreReader::Read(const Item& item) {
     std::vector<uint8_t> bytes(item.dwSize);
     if (item.dwSize > 0)
         ReadPart(item, 0, bytes.data(), item.dwSize);
+    return bytes;
+}
+
+std::vector<uint8_t> CStoreReader::ReadCertificateTable() {
+    std::vector<uint8_t> bytes(m_cert.dwSize);
+    if (!bytes.empty()) {
+        // Open checked that the table is the file's last part.
+        m_file.Seek(m_cert.dwOffset, CFile::begin);
+        m_file.ReadExact(bytes.data(), m_cert.dwSize);
+    }
     return bytes;
 }
 

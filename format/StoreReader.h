@@ -11,6 +11,7 @@
 #include <string>
 #include <vector>
 
+#include "format/BookLayout.h"
 #include "platform/File.h"
 
 class CStoreReader {
@@ -27,15 +28,23 @@ class CStoreReader {
 
     // Opens path for reading, sharing reading and writing. Throws CFileException (cannot open,
     // shorter than 6 bytes) or CArchiveException (a store that does not decode, items that lie
-    // outside the file, a base inside the image of the program the file starts with, or a root
-    // that does not end right at the trailer); the file is closed again after a failure. A file
-    // without the trailer marker opens with HasStore() false and no items.
+    // outside the file, a base inside the image of the program the file starts with, a root
+    // that does not end right at the trailer, or a certificate table that breaks the rule of
+    // FindStoreTrailer); the file is closed again after a failure. A file without the trailer
+    // marker opens with HasStore() false and no items.
     void Open(const std::string& path);
     void Close();
 
     bool HasStore() const { return m_bHasStore; }
     uint32_t GetStoreBase() const { return m_dwStoreBase; }
     const std::string& GetPath() const { return m_strPath; }
+
+    // Entry 4 of the program the file starts with: where its certificate table lies when it is
+    // signed (IsSigned()).
+    const CertificateEntry& GetCertificate() const { return m_cert; }
+    // The bytes of the certificate table (none when the file is not signed). Throws
+    // CFileException.
+    std::vector<uint8_t> ReadCertificateTable();
 
     // Items in store order (types in root order, items in type order).
     const std::vector<Item>& Items() const { return m_items; }
@@ -53,6 +62,7 @@ class CStoreReader {
     CFile m_file;
     bool m_bHasStore = false;
     uint32_t m_dwStoreBase = 0;
+    CertificateEntry m_cert;
     std::vector<Item> m_items;
     std::unique_ptr<Index> m_index;
 };

@@ -32,6 +32,13 @@ pagevane-cli.exe does the same from a command prompt: "pagevane-cli --help" list
 commands, for example
     pagevane-cli build examples\\lighthouses -o lighthouses.exe --title "Lights"
 
+To sign an e-book (so that Windows shows who made it), get osslsigncode for Windows and a
+code-signing certificate, then
+    pagevane-cli sign lighthouses.exe --cert cert.pem --key key.pem
+A self-signed certificate (openssl req -x509 -newkey rsa:2048 -nodes -keyout key.pem
+-out cert.pem -days 30 -subj /CN=Test) is enough to try it, but only a certificate from an
+authority Windows trusts earns the trust of SmartScreen. Rebuilding an e-book unsigns it.
+
 Pagevane keeps the last folders and your author details in the registry, under
 HKEY_CURRENT_USER\\Software\\Tessaly\\Pagevane\\Options. Nothing else is written outside the
 files you choose. To forget them, delete that key.

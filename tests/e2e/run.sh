@@ -7,7 +7,9 @@
 #     default threads and with 8), lists it as the native one does and extracts it byte for byte;
 #  3. the built e-book starts under Wine and reads its store (the viewer's self-test report);
 #  4. check finds nothing in the sample, a folder's index.html becomes the home page, --version,
-#     and progress shows on a terminal only.
+#     and progress shows on a terminal only;
+#  5. signed e-books (tests/e2e/sign.sh): they verify and read, natively and under Wine, where the
+#     signed e-book starts and reads its store too.
 # Assumes the Makefile's build/native and build/win (override with PV_E2E_NATIVE_CLI,
 # PV_E2E_WIN_CLI). Where the 32-bit Wine cannot start (scripts/wine-kind.sh says 64, or
 # PV_WINE64=1), the Windows programs are those of build/win64 under wine64: its pagevane-cli.exe
@@ -128,6 +130,11 @@ if [ $wine_bits = 64 ]; then
          "$(cmp -l "$work/book64.exe" "$work/icon64.exe" | wc -l)" -le 744
 fi
 
+echo "== signed e-books"
+if [ $wine_bits = 64 ]; then sign_start=$work/book64.exe; else sign_start=$work/native.exe; fi
+# shellcheck source=tests/e2e/sign.sh
+. tests/e2e/sign.sh
+
 echo "== pagevane-cli.exe and the e-book under the $wine_bits-bit Wine"
 # One Wine session for both programs (each session costs a fresh prefix): a batch file builds the
 # book with the Windows command line, then starts the book's self-test and waits for it.
@@ -157,6 +164,11 @@ cp "$win_cli" "$work/pagevane-cli.exe"
   printf 'start /wait "" "%s" --pv-selftest "%s"\r\n' "$(winpath "$work/$started")" \
     "$(winpath "$work/report.txt")"
   printf 'echo %%errorlevel%% > "%s"\r\n' "$(winpath "$work/selftest.rc")"
+  printf '"%s" list "%s" > "%s" 2>&1\r\n' "$(winpath "$work/pagevane-cli.exe")" \
+    "$(winpath "$work/sign/$unaligned-cli.exe")" "$(winpath "$work/win-signed-list.txt")"
+  printf 'start /wait "" "%s" --pv-selftest "%s"\r\n' "$(winpath "$work/sign/signed-start.exe")" \
+    "$(winpath "$work/report-signed.txt")"
+  printf 'echo %%errorlevel%% > "%s"\r\n' "$(winpath "$work/selftest-signed.rc")"
 } >"$work/run.bat"
 # A crashing program must end at once rather than wait in Wine's debugger until the time-out.
 WINEDLLOVERRIDES="winedbg.exe=d" PV_WINE_TIMEOUT=${PV_WINE_TIMEOUT:-180} bash scripts/wine-run.sh cmd /c "$(winpath "$work/run.bat")" \
@@ -187,6 +199,11 @@ check "the e-book reads its title" report "title=Lights Along the Shore"
 check "the e-book reads its file table" report "files=7"
 check "the e-book's home page is index.html" report "home=index.html"
 check "the e-book's page sequence holds the five pages" report "sequence=5"
+check "pagevane-cli.exe lists a signed e-book as the native one does" \
+  diff <(tr -d '\r' <"$work/win-signed-list.txt") "$work/sign/$unaligned-cli.exe.list"
+check "the signed e-book's self-test exits 0" grep -q '^0' "$work/selftest-signed.rc"
+check "the signed e-book reads its store" grep -qx "store=ok" "$work/report-signed.txt"
+check "the signed e-book reads its file table" grep -qx "files=7" "$work/report-signed.txt"
 
 if [ $failures -ne 0 ]; then
   echo "e2e: $failures check(s) failed; Wine output:"

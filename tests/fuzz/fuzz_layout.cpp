@@ -1,8 +1,11 @@
 // The e-book layout readers on arbitrary bytes: the file-table parse must refuse or accept
 // without reading outside its bytes, and a table it accepts must write back to the same bytes;
-// the program-image reader must stay inside the head it is given.
+// the program-image reader must stay inside the head it is given; the search for the store's
+// trailer (behind a signature's certificate table, or at the end) must ask only for bytes inside
+// the file and name a trailer that lies inside it, before the certificate table of a signed one.
 #include <cstdint>
 #include <cstdlib>
+#include <cstring>
 #include <string>
 #include <vector>
 
@@ -33,6 +36,18 @@ void WriteSeeds(const std::string& dir) {
     head[0x86] = 1;     // one section
     head[0x94] = 0xE0;  // optional header size
     WriteBytes(dir + "/program", head.data(), head.size());
+    // The same program signed: 16 data directories, entry 4 naming a table after a store's
+    // trailer and 3 zero bytes.
+    head[0x98] = 0x0B;  // PE32
+    head[0x99] = 0x01;
+    head[0xF4] = 16;
+    const uint8_t trailer[] = {0, 2, 0, 0, 0x4B, 0x47, 0, 0, 0};
+    head.insert(head.end(), trailer, trailer + sizeof trailer);
+    head[0x118] = static_cast<uint8_t>(head.size());
+    head[0x119] = static_cast<uint8_t>(head.size() >> 8);
+    head[0x11C] = 16;
+    head.insert(head.end(), 16, 0xC3);
+    WriteBytes(dir + "/signed", head.data(), head.size());
 }
 
 }  // namespace
@@ -62,5 +77,27 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     }
     const uint64_t end = ProgramImageEnd(bytes.data(), bytes.size());
     (void)end;
+
+    StoreTrailerPlace place;
+    const TrailerSearch found = FindStoreTrailer(
+        bytes.data(), bytes.size() < 4096 ? bytes.size() : 4096, bytes.size(),
+        [&bytes](uint64_t offset, uint8_t* buffer, size_t count) {
+            if (offset > bytes.size() || count > bytes.size() - offset)
+                __builtin_trap();
+            std::memcpy(buffer, bytes.data() + offset, count);
+        },
+        &place);
+    if (found == TrailerSearch::found) {
+        if (place.qwAt + kStoreTrailerSize != place.qwDataEnd || place.qwDataEnd > bytes.size() ||
+            Le16At(bytes.data(), bytes.size(), place.qwAt + 4) != kStoreMarker)
+            __builtin_trap();
+        const CertificateEntry& cert = place.cert;
+        if (cert.IsSigned() && (place.qwDataEnd > cert.dwOffset ||
+                                cert.dwOffset - place.qwDataEnd > kMaxSignaturePadding ||
+                                uint64_t{cert.dwOffset} + cert.dwSize != bytes.size()))
+            __builtin_trap();
+        if (!cert.IsSigned() && place.qwDataEnd != bytes.size())
+            __builtin_trap();
+    }
     return 0;
 }

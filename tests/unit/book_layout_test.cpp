@@ -87,3 +87,112 @@ TEST(BookLayout, ProgramImageEndStaysInsideTheHead) {
 }
 
 }  // namespace
+
+namespace {
+
+// The program with a store of n bytes and its trailer (the store's bytes are not read here).
+Bytes WithStore(Bytes b, size_t n) {
+    const uint32_t base = static_cast<uint32_t>(b.size());
+    b.insert(b.end(), n, 0x5A);
+    PutLe32(b, base);
+    b.push_back(0x4B);
+    b.push_back(0x47);
+    return b;
+}
+
+TrailerSearch Find(const Bytes& file, StoreTrailerPlace* place) {
+    return FindStoreTrailer(
+        file.data(), std::min<size_t>(file.size(), 4096), file.size(),
+        [&file](uint64_t offset, uint8_t* buffer, size_t count) {
+            ASSERT_LE(offset + count, file.size());
+            std::copy_n(file.begin() + static_cast<long>(offset), count, buffer);
+        },
+        place);
+}
+
+TEST(BookLayout, TheStoreOfASignedBookEndsBeforeItsCertificateTable) {
+    using fakepe::Entry4At;
+    using fakepe::Sign;
+    const Bytes book = WithStore(fakepe::MakeSignableViewer(), 13);  // 3 short of a multiple of 8
+    const uint64_t trailer = book.size() - kStoreTrailerSize;
+    const Bytes aligned = WithStore(fakepe::MakeSignableViewer(), 10);
+    const Bytes book64 = WithStore(fakepe::MakeSignableViewer(true), 13);
+    const Bytes signedBook = Sign(book, Bytes(3, 0));
+    const size_t entry = Entry4At(false);
+
+    Bytes notAtEnd = signedBook;
+    notAtEnd.push_back(0);
+    // The signed book with entry 4 naming another table.
+    const auto entry4 = [&signedBook](uint64_t offset, uint64_t size) {
+        Bytes b = signedBook;
+        for (size_t k = 0; k < 4; ++k) {
+            b.at(Entry4At(false) + k) = static_cast<uint8_t>(offset >> (8 * k));
+            b.at(Entry4At(false) + 4 + k) = static_cast<uint8_t>(size >> (8 * k));
+        }
+        return b;
+    };
+    const uint64_t table = book.size() + 3;
+    const Bytes pastEnd = entry4(table, 41);
+    const Bytes sizeZero = entry4(table, 0);
+    const Bytes offsetZero = entry4(0, 40);
+    const Bytes inImage = entry4(0x100, signedBook.size() - 0x100);
+    Bytes overlapping = book;  // a table claiming the store's last 10 bytes and its trailer
+    fakepe::Put32(overlapping, entry, static_cast<uint32_t>(book.size() - 16));
+    fakepe::Put32(overlapping, entry + 4, 16);
+    Bytes fourDirectories = signedBook;  // no entry 4 to read: an unsigned program
+    fakepe::Put32(fourDirectories, 0xF4, 4);
+
+    struct Case {
+        const char* name;
+        Bytes file;
+        TrailerSearch result;
+        uint64_t trailerAt;
+    };
+    const Case cases[] = {
+        {"unsigned", book, TrailerSearch::found, trailer},
+        {"signed after 3 zero bytes", signedBook, TrailerSearch::found, trailer},
+        {"signed without padding", Sign(aligned, Bytes()), TrailerSearch::found,
+         aligned.size() - kStoreTrailerSize},
+        {"signed PE32+", Sign(book64, Bytes(3, 0), true), TrailerSearch::found,
+         book64.size() - kStoreTrailerSize},
+        {"signed program without a store", Sign(fakepe::MakeSignableViewer(), Bytes()),
+         TrailerSearch::none, 0},
+        {"eight zero bytes before the table", Sign(book, Bytes(8, 0)), TrailerSearch::none, 0},
+        {"fewer than five data directories", fourDirectories, TrailerSearch::none, 0},
+        {"padding that is not zero", Sign(book, Bytes{0, 1, 0}), TrailerSearch::badFormat, 0},
+        {"table past the end", pastEnd, TrailerSearch::badFormat, 0},
+        {"table not at the end", notAtEnd, TrailerSearch::badFormat, 0},
+        {"size 0 with an offset", sizeZero, TrailerSearch::badFormat, 0},
+        {"offset 0 with a size", offsetZero, TrailerSearch::badFormat, 0},
+        {"table overlapping the store", overlapping, TrailerSearch::badFormat, 0},
+        {"table inside the program", inImage, TrailerSearch::badFormat, 0},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        StoreTrailerPlace place;
+        EXPECT_EQ(Find(c.file, &place), c.result);
+        if (c.result == TrailerSearch::found) {
+            EXPECT_EQ(place.qwAt, c.trailerAt);
+            EXPECT_EQ(place.dwBase, fakepe::Layout::kStore);
+            EXPECT_EQ(place.qwDataEnd, c.trailerAt + kStoreTrailerSize);
+        }
+    }
+    StoreTrailerPlace place;
+    ASSERT_EQ(Find(signedBook, &place), TrailerSearch::found);
+    EXPECT_EQ(place.cert.dwOffset, table);
+    EXPECT_EQ(place.cert.dwSize, 40u);
+    EXPECT_EQ(place.cert.qwEntryAt, entry);
+    EXPECT_EQ(place.cert.qwChecksumAt, fakepe::kChecksumAt);
+    // A signed program without a store keeps its bytes up to the table: a store goes there.
+    ASSERT_EQ(Find(Sign(fakepe::MakeSignableViewer(), Bytes{0, 0}), &place), TrailerSearch::none);
+    EXPECT_EQ(place.qwDataEnd, fakepe::Layout::kStore + 2);
+    // Heads cut anywhere before the end of entry 4 read as unsigned.
+    for (size_t n = 0; n < entry + 8; n += 5) {
+        SCOPED_TRACE(n);
+        CertificateEntry cert;
+        EXPECT_FALSE(ReadCertificateEntry(signedBook.data(), n, &cert));
+        EXPECT_FALSE(cert.IsSigned());
+    }
+}
+
+}  // namespace

@@ -110,6 +110,30 @@ inline std::vector<uint8_t> MakeViewer(size_t storeBytes = 64, bool pe32Plus = f
     return b;
 }
 
+// Signed programs. The fake viewer with the 16 data directories linkers write; entry 4 (the
+// certificate table) lies at 0x118 in its PE32 header and at 0x128 in its PE32+ one, the header
+// checksum at 0xD8.
+constexpr size_t kChecksumAt = 0xD8;
+inline size_t Entry4At(bool pe32Plus) {
+    return pe32Plus ? 0x128 : 0x118;
+}
+inline std::vector<uint8_t> MakeSignableViewer(bool pe32Plus = false) {
+    std::vector<uint8_t> b = MakeViewer(0, pe32Plus);
+    Put32(b, pe32Plus ? 0x104 : 0xF4, 16);
+    return b;
+}
+// What a signer makes of a file: the padding given, then a 40-byte certificate table of 0xC3
+// bytes named by entry 4, and a header checksum.
+inline std::vector<uint8_t> Sign(std::vector<uint8_t> b, const std::vector<uint8_t>& padding,
+                                 bool pe32Plus = false) {
+    b.insert(b.end(), padding.begin(), padding.end());
+    Put32(b, Entry4At(pe32Plus), static_cast<uint32_t>(b.size()));
+    Put32(b, Entry4At(pe32Plus) + 4, 40);
+    Put32(b, kChecksumAt, 0x12345);
+    b.insert(b.end(), 40, 0xC3);
+    return b;
+}
+
 inline std::vector<uint8_t> ReadFile(const std::string& path) {
     std::ifstream in(path, std::ios::binary);
     return std::vector<uint8_t>(std::istreambuf_iterator<char>(in), {});

@@ -88,6 +88,19 @@ TEST_F(IconReplaceTest, WritesTheMatchingImageInPlace) {
     }
 }
 
+TEST_F(IconReplaceTest, ASignedBookLosesItsSignatureWithItsIcon) {
+    // The program, an empty store and its trailer (base 0x800), signed after 6 bytes of padding.
+    std::vector<uint8_t> book = fakepe::MakeSignableViewer();
+    const uint8_t store[] = {0, 0, 0, 0, 0x00, 0x08, 0, 0, 0x4B, 0x47};
+    book.insert(book.end(), store, store + sizeof store);
+    const std::vector<uint8_t> ico = IconData("mixed.ico");
+    ASSERT_TRUE(Replace(fakepe::Sign(book, std::vector<uint8_t>(6)), ico));
+    EXPECT_TRUE(ui.messages.empty());
+    const std::vector<uint8_t> image = IcoImage(ico, 1);
+    std::copy(image.begin(), image.end(), book.begin() + Layout::kRsrc + Layout::kImage);
+    EXPECT_EQ(Output(), book);  // the certificate table, its entry and the checksum are gone
+}
+
 TEST_F(IconReplaceTest, UnsuitableIconsGiveTheMessageAndLeaveTheFile) {
     struct Case {
         const char* name;

@@ -3,6 +3,7 @@
 #include <cstring>
 
 #include "compiler/ResourceUpdater.h"
+#include "format/StoreFormat.h"
 #include "format/StoreReader.h"
 #include "icon_fake_pe.h"
 #include "store_testutil.h"
@@ -106,6 +107,55 @@ TEST_F(StoreTest, ReopenAndCommitUnchangedKeepsTheFile) {
         u.Update(351, 9, "q", 1);
     }
     EXPECT_EQ(ReadAll(path), before);
+}
+
+TEST_F(StoreTest, SignedBooksReadAndLoseTheirSignatureWhenChanged) {
+    // An unsigned e-book, and the same signed after 3 and after 0 bytes of padding.
+    const std::string plain = MakeFile(fakepe::MakeSignableViewer(), "plain.exe");
+    {
+        CResourceUpdater u;
+        u.Open(plain, false);
+        u.Update(349, 1, "abc", 3);
+        u.Update(350, 3, "def", 3);
+        u.Commit();
+    }
+    const std::vector<uint8_t> unsigned_ = ReadAll(plain);
+    ASSERT_NE(unsigned_.size() % 8, 0u);
+    const size_t padding = 8 - unsigned_.size() % 8;
+    const std::vector<uint8_t> signedBook = fakepe::Sign(unsigned_, std::vector<uint8_t>(padding));
+    std::vector<uint8_t> noPadding = unsigned_;
+    noPadding.resize(unsigned_.size() + padding);  // zeros inside the program, not padding
+    for (const auto& c : {std::make_pair("padded", signedBook),
+                          std::make_pair("aligned", fakepe::Sign(noPadding, {}))}) {
+        SCOPED_TRACE(c.first);
+        const std::string path = MakeFile(c.second, "signed.exe");
+        EXPECT_EQ(Listing(path), Listing(plain));
+        CStoreReader reader;
+        reader.Open(path);
+        EXPECT_EQ(reader.ReadCertificateTable(), std::vector<uint8_t>(40, 0xC3));
+        reader.Close();
+        // An update of the store drops the certificate table and clears entry 4 and the
+        // checksum.
+        CResourceUpdater u;
+        u.Open(path, false);
+        u.Update(349, 2, "fg", 2);
+        u.Commit();
+        u.Close();
+        const std::vector<uint8_t> after = ReadAll(path);
+        EXPECT_EQ(fakepe::Get32(after, fakepe::Entry4At(false)), 0u);
+        EXPECT_EQ(fakepe::Get32(after, fakepe::Entry4At(false) + 4), 0u);
+        EXPECT_EQ(fakepe::Get32(after, fakepe::kChecksumAt), 0u);
+        EXPECT_EQ(Listing(path), "349/1=3 349/2=2 350/3=3 ");
+    }
+    // Removing the signature gives back the unsigned bytes.
+    const std::string path = MakeFile(signedBook, "signed.exe");
+    CFile file;
+    file.Open(path, CFile::modeReadWrite | CFile::shareExclusive);
+    StoreTrailerPlace place;
+    ASSERT_TRUE(FindSignature(file, &place));
+    CutSignature(file, place);
+    file.Close();
+    EXPECT_EQ(ReadAll(path), unsigned_);
 }
 
 TEST_F(StoreTest, UpdatesKeepOrderAndReplaceInPlace) {

@@ -1,0 +1,446 @@
+// pagevane-cli sign: the e-book is signed by an outside signing program (osslsigncode) into a new
+// file beside it, which is checked (its store reads, its signature verifies) before it replaces
+// the e-book; whatever fails leaves the e-book as it was. And the signer's name that list shows,
+// read from the certificate table by a small DER walk.
+#include "cli/CliSign.h"
+
+#include <cstring>
+#include <vector>
+
+#include "cli/Cli.h"
+#include "cli/ConsoleUi.h"
+#include "format/BookLayout.h"
+#include "format/StoreReader.h"
+#include "html/HtmlText.h"
+#include "platform/ErrorReport.h"
+#include "platform/File.h"
+#include "platform/Process.h"
+#include "platform/ReplaceFile.h"
+#include "platform/Text.h"
+
+namespace {
+
+// One DER element: its tag and its contents.
+struct Der {
+    uint8_t tag = 0;
+    const uint8_t* p = nullptr;
+    size_t n = 0;
+    // The whole element, header included (for comparing names and serial numbers).
+    const uint8_t* whole = nullptr;
+    size_t wholeSize = 0;
+};
+
+// Reads DER elements one after the other from a range of bytes, each length checked against
+// what is left; tags of more than one byte and the indefinite length are refused.
+class CDerReader {
+  public:
+    CDerReader(const uint8_t* p, size_t n) : m_p(p), m_n(n) {}
+    explicit CDerReader(const Der& e) : m_p(e.p), m_n(e.n) {}
+
+    bool AtEnd() const { return m_n == 0; }
+    bool Next(Der* e) {
+        if (m_n < 2 || (m_p[0] & 0x1F) == 0x1F)
+            return false;
+        size_t head = 2;
+        size_t length = m_p[1];
+        if (length & 0x80) {
+            const size_t bytes = length & 0x7F;
+            if (bytes == 0 || bytes > 4 || m_n < 2 + bytes)
+                return false;
+            length = 0;
+            for (size_t k = 0; k < bytes; ++k)
+                length = (length << 8) | m_p[2 + k];
+            head += bytes;
+        }
+        if (length > m_n - head)
+            return false;
+        e->tag = m_p[0];
+        e->p = m_p + head;
+        e->n = length;
+        e->whole = m_p;
+        e->wholeSize = head + length;
+        m_p += head + length;
+        m_n -= head + length;
+        return true;
+    }
+    // The next element, which must carry tag.
+    bool Next(uint8_t tag, Der* e) { return Next(e) && e->tag == tag; }
+
+  private:
+    const uint8_t* m_p;
+    size_t m_n;
+};
+
+const uint8_t kSequence = 0x30;
+const uint8_t kSet = 0x31;
+const uint8_t kInteger = 0x02;
+const uint8_t kOid = 0x06;
+const uint8_t kContext0 = 0xA0;
+const uint8_t kSignedDataOid[] = {0x2A, 0x86, 0x48, 0x86, 0xF7, 0x0D, 0x01, 0x07, 0x02};
+
+bool Same(const Der& a, const Der& b) {
+    return a.wholeSize == b.wholeSize && std::memcmp(a.whole, b.whole, a.wholeSize) == 0;
+}
+
+// An object identifier in dotted form.
+std::string DottedOid(const Der& oid) {
+    std::string text;
+    uint64_t value = 0;
+    bool first = true;
+    for (size_t k = 0; k < oid.n; ++k) {
+        value = (value << 7) | (oid.p[k] & 0x7F);
+        if (oid.p[k] & 0x80) {
+            if (value > (uint64_t{1} << 56))
+                return "?";
+            continue;
+        }
+        if (first) {
+            const uint64_t top = value < 80 ? value / 40 : 2;
+            text = std::to_string(top) + "." + std::to_string(value - 40 * top);
+            first = false;
+        } else {
+            text += "." + std::to_string(value);
+        }
+        value = 0;
+    }
+    return text;
+}
+
+// The short name of an attribute of a name, or its dotted identifier.
+std::string AttributeName(const Der& oid) {
+    const std::string dotted = DottedOid(oid);
+    static const std::pair<const char*, const char*> kNames[] = {
+        {"2.5.4.3", "CN"},
+        {"2.5.4.6", "C"},
+        {"2.5.4.7", "L"},
+        {"2.5.4.8", "ST"},
+        {"2.5.4.10", "O"},
+        {"2.5.4.11", "OU"},
+        {"2.5.4.5", "serialNumber"},
+        {"2.5.4.9", "street"},
+        {"1.2.840.113549.1.9.1", "emailAddress"},
+    };
+    for (const auto& n : kNames) {
+        if (dotted == n.first)
+            return n.second;
+    }
+    return dotted;
+}
+
+// The text of a string value in UTF-8 (BMPString converted from UTF-16BE; the other kinds
+// taken as they are); controls are left for the console to escape.
+std::string ValueText(const Der& value) {
+    if (value.tag != 0x1E)
+        return std::string(reinterpret_cast<const char*>(value.p), value.n);
+    std::string text;
+    for (size_t k = 0; k + 1 < value.n; k += 2)
+        AppendUtf8(static_cast<char32_t>((value.p[k] << 8) | value.p[k + 1]), &text);
+    return text;
+}
+
+// A distinguished name (SEQUENCE OF SET OF {OID, value}) as "CN=..., O=...".
+bool NameText(const Der& name, std::string* text) {
+    text->clear();
+    CDerReader rdns(name);
+    while (!rdns.AtEnd()) {
+        Der rdn;
+        if (!rdns.Next(kSet, &rdn))
+            return false;
+        CDerReader attributes(rdn);
+        while (!attributes.AtEnd()) {
+            Der attribute;
+            Der oid;
+            Der value;
+            if (!attributes.Next(kSequence, &attribute))
+                return false;
+            CDerReader parts(attribute);
+            if (!parts.Next(kOid, &oid) || !parts.Next(&value))
+                return false;
+            if (!text->empty())
+                *text += ", ";
+            *text += AttributeName(oid) + "=" + ValueText(value);
+        }
+    }
+    return true;
+}
+
+// The subject of the certificate (among certificates, a [0] SET OF Certificate) whose issuer
+// and serial number are those given.
+bool FindSubject(const Der& certificates, const Der& issuer, const Der& serial,
+                 std::string* subject) {
+    CDerReader list(certificates);
+    while (!list.AtEnd()) {
+        Der cert;
+        Der tbs;
+        Der field;
+        if (!list.Next(&cert))
+            return false;
+        if (cert.tag != kSequence)
+            continue;  // another kind of certificate (attribute or extended): not the signer's
+        CDerReader c(cert);
+        if (!c.Next(kSequence, &tbs))
+            return false;
+        CDerReader t(tbs);
+        if (!t.Next(&field))
+            return false;
+        if (field.tag == kContext0 && !t.Next(&field))  // the version, when present
+            return false;
+        Der certSerial = field;
+        Der algorithm;
+        Der certIssuer;
+        Der validity;
+        Der certSubject;
+        if (certSerial.tag != kInteger || !t.Next(kSequence, &algorithm) ||
+            !t.Next(kSequence, &certIssuer) || !t.Next(kSequence, &validity) ||
+            !t.Next(kSequence, &certSubject))
+            return false;
+        if (Same(certSerial, serial) && Same(certIssuer, issuer))
+            return NameText(certSubject, subject);
+    }
+    return false;
+}
+
+}  // namespace
+
+bool SignerSubject(const uint8_t* table, size_t size, std::string* subject) {
+    // WIN_CERTIFICATE: u32 length (header included), u16 revision, u16 type (2: PKCS#7
+    // SignedData), then the DER bytes. The first record is the signature that counts.
+    const uint32_t length = Le32At(table, size, 0);
+    if (size < 8 || length < 8 || length > size || Le16At(table, size, 6) != 2)
+        return false;
+    Der contentInfo;
+    Der oid;
+    Der explicitContent;
+    Der signedData;
+    Der version;
+    Der digests;
+    Der content;
+    Der certificates;
+    Der next;
+    CDerReader outer(table + 8, length - 8);
+    if (!outer.Next(kSequence, &contentInfo))
+        return false;
+    CDerReader ci(contentInfo);
+    if (!ci.Next(kOid, &oid) || oid.n != sizeof kSignedDataOid ||
+        std::memcmp(oid.p, kSignedDataOid, oid.n) != 0 || !ci.Next(kContext0, &explicitContent))
+        return false;
+    CDerReader ec(explicitContent);
+    if (!ec.Next(kSequence, &signedData))
+        return false;
+    CDerReader sd(signedData);
+    if (!sd.Next(kInteger, &version) || !sd.Next(kSet, &digests) || !sd.Next(kSequence, &content) ||
+        !sd.Next(kContext0, &certificates))
+        return false;
+    // Revocation lists may come between the certificates and the signer infos.
+    do {
+        if (!sd.Next(&next))
+            return false;
+    } while (next.tag != kSet);
+    CDerReader signers(next);
+    Der signer;
+    Der signerVersion;
+    Der issuerAndSerial;
+    Der issuer;
+    Der serial;
+    if (!signers.Next(kSequence, &signer))
+        return false;
+    CDerReader si(signer);
+    if (!si.Next(kInteger, &signerVersion) || !si.Next(kSequence, &issuerAndSerial))
+        return false;
+    CDerReader is(issuerAndSerial);
+    if (!is.Next(kSequence, &issuer) || !is.Next(kInteger, &serial))
+        return false;
+    return FindSubject(certificates, issuer, serial, subject);
+}
+
+namespace {
+
+const char kSignerName[] = "osslsigncode";
+
+// A failure of the signing step: the text after "Cannot sign <e-book>".
+struct SignFailure {
+    std::string strText;
+};
+
+// The first line of a program's output that contains what ("" when none does).
+std::string LineWith(const std::string& output, const char* what) {
+    size_t start = 0;
+    while (start < output.size()) {
+        size_t end = output.find('\n', start);
+        if (end == std::string::npos)
+            end = output.size();
+        std::string line = output.substr(start, end - start);
+        if (!line.empty() && line.back() == '\r')
+            line.pop_back();
+        if (line.find(what) != std::string::npos)
+            return line;
+        start = end + 1;
+    }
+    return std::string();
+}
+
+// The first line of the output naming one of the words, or its first line.
+std::string ReasonLine(const std::string& output, std::initializer_list<const char*> words) {
+    for (const char* w : words) {
+        const std::string line = LineWith(output, w);
+        if (!line.empty())
+            return line;
+    }
+    return output.substr(0, output.find('\n'));
+}
+
+// Checks that the file opens for reading: the signer's own message would be less clear.
+void CheckReadable(const std::string& path) {
+    CFile file;
+    file.Open(path, CFile::modeRead | CFile::shareDenyNone);
+    file.Close();
+}
+
+// Opens the e-book at path and checks that it reads as one: its store, its book marker and its
+// file table. Returns the signer's subject ("" when not signed or no signer is named); *isSigned
+// says whether entry 4 names a certificate table.
+std::string ReadEBook(const std::string& path, const std::string& shown, bool* isSigned) {
+    CStoreReader store;
+    store.Open(path);
+    const CStoreReader::Item* table = store.Find(kBookResourceType, kFileTableId);
+    if (!store.HasStore() || !store.Find(kBookResourceType, kBookMarkerId))
+        throw SignFailure{shown + " is not an e-book: it carries no resource store."};
+    std::vector<FileTableRecord> records;
+    FileTableProblem problem;
+    if (table) {
+        const std::vector<uint8_t> bytes = store.Read(*table);
+        if (!ParseFileTable(bytes.data(), bytes.size(), &records, &problem))
+            throw SignFailure{"The file table of " + shown + " is damaged. " + problem.Text()};
+    }
+    std::string subject;
+    *isSigned = store.GetCertificate().IsSigned();
+    if (*isSigned) {
+        const std::vector<uint8_t> certificates = store.ReadCertificateTable();
+        SignerSubject(certificates.data(), certificates.size(), &subject);
+    }
+    return subject;
+}
+
+// What went wrong when the signer failed, naming the file at fault where its output says which.
+std::string SigningFailure(const std::string& output, const SignRequest& r,
+                           const std::string& signer) {
+    if (!LineWith(output, "private key").empty())
+        return "The key " + r.strKey + " cannot be read: " +
+               (r.strPassFile.empty()
+                    ? std::string("it is not a private key in PEM or DER form, or it needs a "
+                                  "password (give the file holding it with --pass-file).")
+                    : "the password in " + r.strPassFile +
+                          " is wrong, or it is not a private key in PEM or DER form.");
+    if (!LineWith(output, "certificate").empty())
+        return "The certificate " + r.strCert +
+               " cannot be read: it is not a certificate in PEM or DER form.";
+    return signer + " failed: " + ReasonLine(output, {"Error", "error", "Failed"});
+}
+
+std::string Native(const std::string& ansi) {
+#ifdef _WIN32
+    return ansi;
+#else
+    return NativePath(ansi);
+#endif
+}
+
+}  // namespace
+
+std::string ConsoleSubject(const std::string& utf8) {
+    std::string ansi;
+    if (!AnsiFromUtf8(utf8, &ansi)) {
+        ansi.clear();
+        for (unsigned char c : utf8) {
+            if (c < 0x80)
+                ansi += static_cast<char>(c);
+            else if ((c & 0xC0) != 0x80)
+                ansi += '?';
+        }
+    }
+    return ConsoleText(ansi);
+}
+
+int SignEBook(const std::string& path, const SignRequest& r, CConsoleUi& ui, std::ostream& out) {
+    const std::string prefix = "Cannot sign " + path;
+    std::string temp;
+    try {
+        const std::string wanted = r.strSigner.empty() ? kSignerName : r.strSigner;
+        const std::string signer = FindProgram(Native(wanted));
+        if (signer.empty())
+            throw SignFailure{
+                r.strSigner.empty()
+                    ? std::string("The signing program osslsigncode was not found on the PATH. "
+                                  "Install it (Debian and Ubuntu: apt-get install osslsigncode) "
+                                  "or name it with --signer.")
+                    : "The signing program " + r.strSigner + " was not found."};
+        CheckReadable(r.strCert);
+        CheckReadable(r.strKey);
+        if (!r.strPassFile.empty())
+            CheckReadable(r.strPassFile);
+        bool isSigned = false;
+        ReadEBook(path, path, &isSigned);
+
+        CReplaceFile replace(path);
+        {
+            CFile file;
+            replace.Create(file, CFile::shareExclusive);
+            file.Close();
+        }
+        temp = replace.GetTempPath();
+        // The name is reserved; the signer writes the file itself and will not replace one.
+        CFile::Remove(temp);
+        std::vector<std::string> args = {"sign", "-certs", Native(r.strCert), "-key",
+                                         Native(r.strKey)};
+        if (!r.strPassFile.empty())
+            args.insert(args.end(), {"-readpass", Native(r.strPassFile)});
+        args.insert(args.end(), {"-h", "sha256"});
+        if (!r.strTimestamp.empty())
+            args.insert(args.end(), {"-ts", r.strTimestamp});
+        args.insert(args.end(), {"-in", Native(path), "-out", Native(temp)});
+        std::string output;
+        const int rc = RunProgram(signer, args, &output);
+        if (rc < 0)
+            throw SignFailure{"The signing program " + signer + " could not be started: " + output};
+        if (rc != 0)
+            throw SignFailure{SigningFailure(output, r, signer)};
+
+        // The signed file must read as the e-book, and its signature must verify: against the
+        // certificate given (a self-signed one is its own authority), or else through the
+        // authorities this system trusts.
+        const std::string subject = ReadEBook(temp, path, &isSigned);
+        if (!isSigned)
+            throw SignFailure{wanted + " reported success but wrote no signature."};
+        std::string against = "against " + r.strCert;
+        if (RunProgram(signer, {"verify", "-in", Native(temp), "-CAfile", Native(r.strCert)},
+                       &output) != 0) {
+            std::string second;
+            if (RunProgram(signer, {"verify", "-in", Native(temp)}, &second) != 0)
+                throw SignFailure{"The signature that " + wanted + " made does not verify: " +
+                                  ReasonLine(output, {"MISMATCH", "Error", "failed", "Failed"})};
+            against = "with this system's certificate authorities";
+        }
+        replace.Commit();
+        if (!ui.m_bQuiet)
+            out << "Signed " << ConsoleText(path) << " as "
+                << (subject.empty() ? std::string("an unnamed signer") : ConsoleSubject(subject))
+                << ".\nIts store reads and its signature verifies (" << kSignerName << " verify, "
+                << ConsoleText(against)
+                << ").\nTrust is not claimed: Windows SmartScreen trusts a signature only from a "
+                   "certificate issued by an authority it trusts, never a self-signed one.\n";
+        return kExitOk;
+    } catch (const SignFailure& f) {
+        ui.ShowMessage(prefix + "\n" + f.strText, MsgIcon::stop, MsgButtons::ok);
+    } catch (CException& e) {
+        // The temporary file is nobody's business: a failure there is the e-book's.
+        if (auto* fe = dynamic_cast<CFileException*>(&e)) {
+            if (!temp.empty() && fe->m_strFileName == temp)
+                fe->m_strFileName = path;
+        } else if (auto* ae = dynamic_cast<CArchiveException*>(&e)) {
+            if (!temp.empty() && ae->m_strFileName == temp)
+                ae->m_strFileName = path;
+        }
+        ui.ShowMessage(ErrorReportText(prefix, e), MsgIcon::stop, MsgButtons::ok);
+    }
+    return kExitFailure;
+}
