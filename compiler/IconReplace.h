@@ -37,8 +37,9 @@ struct ResourceSection {
 bool ReplaceIcon(CBookProject& project, Ui& ui);
 
 // Reads the DOS and PE headers and the section table of an open executable and finds the first
-// section named ".rsrc". False when the file is neither a PE32 i386 nor a PE32+ x86-64 image, has no such section
-// or when a header lies outside the file. Throws CFileException when the file cannot be read.
+// section named ".rsrc". False when the file is neither a PE32 i386 nor a PE32+ x86-64 image, has
+// no such section or when a header lies outside the file. Throws CFileException when the file
+// cannot be read.
 bool LocateResourceSection(CFile& file, ResourceSection* section);
 
 // Walks the resource tree to group icon 128 (first language) and copies the last entry of width

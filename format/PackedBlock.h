@@ -12,7 +12,7 @@
 // Thrown when a packed block cannot be made (the compressor ran out of memory) or does not
 // unpack (a damaged block: wrong length, bad stream, trailing garbage).
 class CPackError : public std::runtime_error {
-public:
+  public:
     using std::runtime_error::runtime_error;
 };
 

@@ -1,6 +1,8 @@
 #include "project/BookProject.h"
 
-CBookProject::CBookProject() { ResetProject(); }
+CBookProject::CBookProject() {
+    ResetProject();
+}
 
 void CBookProject::ResetProject() {
     DeleteAllPages();
@@ -51,7 +53,9 @@ std::unique_ptr<CPieceElem> CBookProject::TakePage(size_t i) {
     return elem;
 }
 
-void CBookProject::SwapPages(size_t i, size_t j) { m_arrPages[i].swap(m_arrPages[j]); }
+void CBookProject::SwapPages(size_t i, size_t j) {
+    m_arrPages[i].swap(m_arrPages[j]);
+}
 
 void CBookProject::DeleteAllPages() {
     m_arrPages.clear();

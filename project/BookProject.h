@@ -12,12 +12,12 @@
 
 // One page entry: one file of the project.
 class CPieceElem {
-public:
-    std::string m_strFile;     // relative path, lower case, backslash separators
-    int32_t m_bInSequence = 1; // in the page sequence; counts as an HTML page
-    int32_t m_bInProject = 1;  // compressed into the e-book
-    int32_t m_bInSearch = 0;   // searched by the viewer
-    int32_t m_bFound = 0;      // scan mark; never saved
+  public:
+    std::string m_strFile;      // relative path, lower case, backslash separators
+    int32_t m_bInSequence = 1;  // in the page sequence; counts as an HTML page
+    int32_t m_bInProject = 1;   // compressed into the e-book
+    int32_t m_bInSearch = 0;    // searched by the viewer
+    int32_t m_bFound = 0;       // scan mark; never saved
 };
 
 // The 14-byte entry of a group icon directory (the stub's icon that the custom icon replaces).
@@ -33,7 +33,7 @@ struct IconDirEntry {
 };
 
 class CBookProject {
-public:
+  public:
     CBookProject();  // every string empty, no pages, then ResetProject()
     ~CBookProject() = default;
     CBookProject(const CBookProject&) = delete;

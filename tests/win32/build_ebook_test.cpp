@@ -192,9 +192,8 @@ TEST(BuildEBookWin32, EightThreadsAndOnePageListedManyTimes) {
     project.m_strEBookFile = dir.File("index.htm");
     EXPECT_EQ(BuildEBook(project, ui, source, kMaxEBookSize, 8), 0);
     ASSERT_EQ(ui.messages.size(), 1u);
-    EXPECT_EQ(ui.messages[0].text.rfind("Cannot save E-Book file:\n" + dir.File("index.htm") +
-                                            " is the file ",
-                                        0),
+    EXPECT_EQ(ui.messages[0].text.rfind(
+                  "Cannot save E-Book file:\n" + dir.File("index.htm") + " is the file ", 0),
               0u)
         << ui.messages[0].text;
     EXPECT_EQ(ReadAll(dir.File("index.htm")).size(), 300000u + 17);
