@@ -4,6 +4,7 @@
 #include <filesystem>
 #include <random>
 
+#include "TempFolder.h"
 #include "ScriptedUi.h"
 #include "build_store_decoder.h"
 #include "compiler/BuildEBook.h"
@@ -82,7 +83,7 @@ class BuildEBookTest : public ::testing::Test {
     bool OutputExists() const { return std::filesystem::exists(project.m_strEBookFile); }
 
   public:
-    fakepe::TempDir dir;
+    CTempFolder dir;
     CBookProject project;
     ScriptedUi ui;
     Bytes stubBytes;

@@ -8,6 +8,7 @@
 #include <stdexcept>
 #include <thread>
 
+#include "TempFolder.h"
 #include "ScriptedUi.h"
 #include "compiler/BuildEBook.h"
 #include "compiler/PackPool.h"
@@ -50,8 +51,8 @@ class BuildJobsTest : public ::testing::Test {
         return fakepe::ReadFile(project.m_strEBookFile);
     }
 
-    fakepe::TempDir tree;
-    fakepe::TempDir out;
+    CTempFolder tree;
+    CTempFolder out;
     CBookProject project;
     ScriptedUi ui;
     Bytes stubBytes = Bytes(4096, 0x4D);
@@ -59,7 +60,7 @@ class BuildJobsTest : public ::testing::Test {
 
 // 400 files of very different sizes (one in 19 large), so that the workers finish out of order;
 // far more pages than the pages in flight, so the bound is reached again and again.
-void MakeTree(const fakepe::TempDir& dir) {
+void MakeTree(const CTempFolder& dir) {
     std::mt19937 gen(14);
     Bytes noise(60000);
     for (size_t k = 0; k < noise.size(); ++k)

@@ -4,6 +4,7 @@
 #include <random>
 #include <sstream>
 
+#include "TempFolder.h"
 #include "build_store_decoder.h"
 #include "cli/Cli.h"
 #include "format/PackedBlock.h"
@@ -36,7 +37,7 @@ class CliTest : public ::testing::Test {
         return RunCli(args, stub, out, err);
     }
 
-    fakepe::TempDir dir;
+    CTempFolder dir;
     std::string book;
     Bytes viewer;
     CMemoryStubSource stub;

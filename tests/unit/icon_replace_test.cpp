@@ -4,6 +4,7 @@
 
 #include "ScriptedUi.h"
 #include "compiler/IconReplace.h"
+#include "TempFolder.h"
 #include "icon_fake_pe.h"
 
 using fakepe::Layout;
@@ -24,8 +25,8 @@ std::vector<uint8_t> IcoImage(const std::vector<uint8_t>& ico, int k) {
 class IconReplaceTest : public ::testing::Test {
   protected:
     void SetUp() override {
-        project.m_strEBookFile = dir / "book.exe";
-        project.m_strIconFile = dir / "icon.ico";
+        project.m_strEBookFile = dir.File("book.exe");
+        project.m_strIconFile = dir.File("icon.ico");
     }
     void TearDown() override { ClearFileFaults(); }
 
@@ -37,7 +38,7 @@ class IconReplaceTest : public ::testing::Test {
     }
     std::vector<uint8_t> Output() const { return fakepe::ReadFile(project.m_strEBookFile); }
 
-    fakepe::TempDir dir;
+    CTempFolder dir;
     CBookProject project;
     ScriptedUi ui;
 };

@@ -2,7 +2,7 @@
 #include <gtest/gtest.h>
 
 #include "store_testutil.h"
-#include "tests/win32/viewer/TestBook.h"
+#include "TestBook.h"
 #include "book/Book.h"
 #include "book/BookSearch.h"
 #include "book/TextFold.h"
@@ -140,7 +140,7 @@ class ViewerSearch : public ::testing::Test {
             names.push_back(h.strName + "|" + h.strTitle);
         return names;
     }
-    TempDir m_dir;
+    CTempFolder m_dir;
     std::string m_path;
     CBook m_book;
 };
@@ -168,7 +168,7 @@ TEST_F(ViewerSearch, ListsTheBestHitsAndCountsThemAll) {
 }
 
 TEST(ViewerSearchDamaged, UnreadablePagesArePassedOver) {
-    TempDir dir;
+    CTempFolder dir;
     CTestBook b;
     b.Page("bad.htm", "apple").Page("good.htm", "apple");
     b.bBadPackedPage = true;

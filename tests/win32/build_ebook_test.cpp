@@ -10,35 +10,11 @@
 #include <string>
 
 #include "ScriptedUi.h"
+#include "TempFolder.h"
 #include "compiler/BuildEBook.h"
 #include "platform/File.h"
 
 namespace {
-
-class BuildTempDir {
-  public:
-    BuildTempDir() {
-        char base[MAX_PATH];
-        GetTempPathA(MAX_PATH, base);
-        for (int n = 0; n < 1000 && m_path.empty(); ++n) {
-            const std::string candidate = std::string(base) + "pvbuild" +
-                                          std::to_string(GetCurrentProcessId()) + "_" +
-                                          std::to_string(n);
-            if (CreateDirectoryA(candidate.c_str(), nullptr))
-                m_path = candidate;
-        }
-    }
-    ~BuildTempDir() {
-        for (const char* name : {"index.htm", "out.exe", "one.exe", "twin.htm", "other.htm"})
-            DeleteFileA(File(name).c_str());
-        RemoveDirectoryA(m_path.c_str());
-    }
-    const std::string& Path() const { return m_path; }
-    std::string File(const std::string& name) const { return m_path + "\\" + name; }
-
-  private:
-    std::string m_path;
-};
 
 void Write(const std::string& path, const std::string& text) {
     CFile f;
@@ -81,7 +57,7 @@ class BuildOutputWin32 : public ::testing::Test {
         return BuildEBook(project, ui, source);
     }
 
-    BuildTempDir dir;
+    CTempFolder dir;
     CBookProject project;
     ScriptedUi ui;
 };
@@ -170,7 +146,7 @@ std::string ReadAll(const std::string& path) {
 // Eight threads packing one page listed many times (as two names): each open is exclusive, yet
 // the build succeeds with one thread's bytes; the output as a page is still refused.
 TEST(BuildEBookWin32, EightThreadsAndOnePageListedManyTimes) {
-    BuildTempDir dir;
+    CTempFolder dir;
     Write(dir.File("index.htm"), std::string(300000, 'x') + "<html>home</html>");
     CBookProject project;
     project.m_strProjectDir = dir.Path();
@@ -206,7 +182,7 @@ TEST(BuildEBookWin32, ProgramWithoutTheViewerResource) {
     size_t size = 0;
     EXPECT_FALSE(source.GetStub(&data, &size));
 
-    BuildTempDir dir;
+    CTempFolder dir;
     CBookProject project;
     project.m_strEBookFile = dir.File("out.exe");
     ScriptedUi ui;

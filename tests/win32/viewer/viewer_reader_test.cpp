@@ -77,7 +77,7 @@ class ViewerReader : public ::testing::Test {
         Pump(50);
     }
 
-    CWinTempDir m_dir;
+    CTempFolder m_dir;
     int m_count = 0;
     std::unique_ptr<CBook> m_book;
     std::unique_ptr<CBookSource> m_source;

@@ -92,7 +92,7 @@ class ViewerWindow : public ::testing::Test {
         Pump(50);
     }
 
-    CWinTempDir m_dir;
+    CTempFolder m_dir;
     int m_count = 0;
     std::unique_ptr<CBook> m_book;
     std::unique_ptr<CBookSource> m_source;
@@ -549,7 +549,7 @@ TEST_F(ViewerWindow, APageOpenedFromTheSearchGetsTheWordsToMark) {
 }
 
 TEST(ViewerSplashWindow, ShowsTheBitmapCentredAndCloses) {
-    CWinTempDir dir;
+    CTempFolder dir;
     CTestBook b;
     b.Page("index.htm", "x");
     b.splash = CTestBook::Bitmap(160, 100, 0x20, 0xC0, 0x40);
