@@ -18,6 +18,7 @@
 #include "compiler/PackPool.h"
 #include "platform/Text.h"
 #include "platform/Version.h"
+#include "project/ViewerOptions.h"
 #include "project/PageList.h"
 #include "project/ProjectFile.h"
 #include "project/Scan.h"
@@ -79,7 +80,7 @@ const char kUsageTail[] =
 std::string UsageText() {
     std::string text = kUsageHead;
     std::string line = "     ";
-    for (const CliOption& o : CliOptions()) {
+    for (const ViewerOption& o : kViewerOptions) {
         if (line.size() + 1 + std::string(o.pszName).size() > 90) {
             text += line + "\n";
             line = "     ";
@@ -117,13 +118,11 @@ void ParseOption(const std::string& value, Args* args) {
     const size_t eq = value.find('=');
     const std::string name = value.substr(0, eq);
     const std::string v = eq == std::string::npos ? "" : value.substr(eq + 1);
-    for (const CliOption& o : CliOptions()) {
-        if (name == o.pszName) {
-            if (v != "0" && v != "1")
-                throw UsageError{"--option " + value + ": the value must be 0 or 1."};
-            args->options.emplace_back(o.pField, v == "1" ? 1 : 0);
-            return;
-        }
+    if (const ViewerOption* o = FindViewerOption(name.c_str())) {
+        if (v != "0" && v != "1")
+            throw UsageError{"--option " + value + ": the value must be 0 or 1."};
+        args->options.emplace_back(o->pField, v == "1" ? 1 : 0);
+        return;
     }
     throw UsageError{"--option " + value + ": unknown option \"" + name + "\"."};
 }
@@ -396,26 +395,6 @@ std::string ChooseFolderHome(CBookProject& project, CConsoleUi& ui) {
         }
     }
     return std::string();
-}
-
-const std::vector<CliOption>& CliOptions() {
-    static const std::vector<CliOption> options = {
-        {"ShowAboutAtStart", &CBookProject::m_bShowAboutAtStart},
-        {"StartMaximized", &CBookProject::m_bStartMaximized},
-        {"StartFullScreen", &CBookProject::m_bStartFullScreen},
-        {"ShowToolbar", &CBookProject::m_bShowToolbar},
-        {"HomeButton", &CBookProject::m_bHomeButton},
-        {"PrevNextButtons", &CBookProject::m_bPrevNextButtons},
-        {"HistoryButtons", &CBookProject::m_bHistoryButtons},
-        {"CopyButton", &CBookProject::m_bCopyButton},
-        {"SearchButton", &CBookProject::m_bSearchButton},
-        {"FullScreenButton", &CBookProject::m_bFullScreenButton},
-        {"FontSizeButton", &CBookProject::m_bFontSizeButton},
-        {"PrintButton", &CBookProject::m_bPrintButton},
-        {"AboutButton", &CBookProject::m_bAboutButton},
-        {"ExitButton", &CBookProject::m_bExitButton},
-    };
-    return options;
 }
 
 int CurrentYear() {

@@ -30,6 +30,7 @@
 #include "platform/File.h"
 #include "platform/ReplaceFile.h"
 
+#include "project/ViewerOptions.h"
 namespace {
 
 const char kSaveFailed[] = "Cannot save E-Book file:";
@@ -337,20 +338,8 @@ void ProbeOutput(const std::string& target) {
 std::vector<uint8_t> MakeSettingsRecord(const CBookProject& p) {
     // Cleared first, so the reserved integers 4 to 7 and 18 are 0.
     int32_t values[kSettingCount] = {};
-    values[kShowAboutAtStart] = p.m_bShowAboutAtStart;
-    values[kStartMaximized] = p.m_bStartMaximized;
-    values[kStartFullScreen] = p.m_bStartFullScreen;
-    values[kShowToolbar] = p.m_bShowToolbar;
-    values[kHomeButton] = p.m_bHomeButton;
-    values[kPrevNextButtons] = p.m_bPrevNextButtons;
-    values[kHistoryButtons] = p.m_bHistoryButtons;
-    values[kCopyButton] = p.m_bCopyButton;
-    values[kSearchButton] = p.m_bSearchButton;
-    values[kFullScreenButton] = p.m_bFullScreenButton;
-    values[kFontSizeButton] = p.m_bFontSizeButton;
-    values[kPrintButton] = p.m_bPrintButton;
-    values[kAboutButton] = p.m_bAboutButton;
-    values[kExitButton] = p.m_bExitButton;
+    for (const ViewerOption& option : kViewerOptions)
+        values[option.nRecordIndex] = p.*option.pField;
     std::vector<uint8_t> record;
     record.reserve(kSettingsRecordSize);
     for (int32_t v : values)

@@ -1,5 +1,7 @@
 #include "project/BookProject.h"
 
+#include "project/ViewerOptions.h"
+
 CBookProject::CBookProject() {
     ResetProject();
 }
@@ -7,20 +9,8 @@ CBookProject::CBookProject() {
 void CBookProject::ResetProject() {
     DeleteAllPages();
 
-    m_bShowAboutAtStart = 0;
-    m_bStartMaximized = 1;
-    m_bStartFullScreen = 0;
-    m_bShowToolbar = 1;
-    m_bHomeButton = 1;
-    m_bPrevNextButtons = 1;
-    m_bHistoryButtons = 1;
-    m_bCopyButton = 0;
-    m_bSearchButton = 0;
-    m_bFullScreenButton = 1;
-    m_bFontSizeButton = 0;
-    m_bPrintButton = 1;
-    m_bAboutButton = 1;
-    m_bExitButton = 1;
+    for (const ViewerOption& option : kViewerOptions)
+        this->*option.pField = option.nDefault;
 
     m_strTitle = "E-Book";
     m_strAboutInfo.clear();

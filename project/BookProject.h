@@ -77,21 +77,22 @@ class CBookProject {
     std::string m_strLastSplash;
     std::string m_strLastEBook;
 
-    // Viewer options (0 = off, 1 = on).
-    int32_t m_bShowAboutAtStart = 0;
-    int32_t m_bStartMaximized = 1;
-    int32_t m_bStartFullScreen = 0;
-    int32_t m_bShowToolbar = 1;
-    int32_t m_bHomeButton = 1;
-    int32_t m_bPrevNextButtons = 1;
-    int32_t m_bHistoryButtons = 1;
-    int32_t m_bCopyButton = 0;
-    int32_t m_bSearchButton = 0;
-    int32_t m_bFullScreenButton = 1;
-    int32_t m_bFontSizeButton = 0;
-    int32_t m_bPrintButton = 1;
-    int32_t m_bAboutButton = 1;
-    int32_t m_bExitButton = 1;
+    // Viewer options (0 = off, 1 = on); their names, defaults and places in the files are in
+    // ViewerOptions.h.
+    int32_t m_bShowAboutAtStart;
+    int32_t m_bStartMaximized;
+    int32_t m_bStartFullScreen;
+    int32_t m_bShowToolbar;
+    int32_t m_bHomeButton;
+    int32_t m_bPrevNextButtons;
+    int32_t m_bHistoryButtons;
+    int32_t m_bCopyButton;
+    int32_t m_bSearchButton;
+    int32_t m_bFullScreenButton;
+    int32_t m_bFontSizeButton;
+    int32_t m_bPrintButton;
+    int32_t m_bAboutButton;
+    int32_t m_bExitButton;
 
     // 1 once a folder was scanned by New Project or a project file was opened.
     int32_t m_bProjectLoaded = 0;

@@ -1,6 +1,11 @@
 #include <gtest/gtest.h>
 
+#include <set>
+#include <string>
+
+#include "format/BookLayout.h"
 #include "project/BookProject.h"
+#include "project/ViewerOptions.h"
 
 TEST(BookProject, ResetRestoresDefaultsAndKeepsTheRememberedTexts) {
     CBookProject p;
@@ -62,6 +67,34 @@ TEST(BookProject, ResetRestoresDefaultsAndKeepsTheRememberedTexts) {
         EXPECT_EQ(p.m_strLastProject, "C:\\Books");
         EXPECT_EQ(p.m_strLastProjectFile, "C:\\last.ebp");
         EXPECT_EQ(p.m_strLastIcon, "C:\\i.ico");
+
+// The option table is the only description of the options: every entry must name its own field,
+// record slot, control and name, and the slots must be those the settings record reserves for
+// options (4 to 7 and 18 stay 0).
+TEST(ViewerOptions, EachEntryHasItsOwnFieldSlotControlAndName) {
+    std::set<std::string> names;
+    std::set<int> slots;
+    std::set<int> controls;
+    CBookProject p;
+    for (const ViewerOption& o : kViewerOptions) {
+        SCOPED_TRACE(o.pszName);
+        EXPECT_TRUE(names.insert(o.pszName).second);
+        EXPECT_TRUE(slots.insert(o.nRecordIndex).second);
+        EXPECT_TRUE(controls.insert(o.nControlId).second);
+        EXPECT_TRUE(o.nRecordIndex < 4 ||
+                    (o.nRecordIndex > 7 && o.nRecordIndex < kSettingCount - 1));
+        EXPECT_EQ(p.*o.pField, o.nDefault);
+        EXPECT_EQ(FindViewerOption(o.pszName), &o);
+        // Setting this option's field changes no other option.
+        p.*o.pField = 7;
+        int changed = 0;
+        for (const ViewerOption& other : kViewerOptions)
+            changed += p.*other.pField == 7;
+        EXPECT_EQ(changed, 1);
+        p.*o.pField = o.nDefault;
+    }
+    EXPECT_EQ(FindViewerOption("showtoolbar"), nullptr);  // names are compared exactly
+}
         EXPECT_EQ(p.m_strLastSplash, "C:\\s.bmp");
         EXPECT_EQ(p.m_strLastEBook, "C:\\e.exe");
     }
