@@ -350,7 +350,9 @@ int RunBuild(const Args& args, const CStubSource& stub, CConsoleUi& ui) {
             return kExitFailure;
         }
     }
-    return BuildEBook(project, ui, stub, kMaxEBookSize, PackThreads(args)) ? kExitOk : kExitFailure;
+    return BuildEBook(project, project.m_strEBookFile, ui, stub, {kMaxEBookSize, PackThreads(args)})
+               ? kExitOk
+               : kExitFailure;
 }
 
 int RunNew(const Args& args, CConsoleUi& ui) {

@@ -21,8 +21,6 @@ void CBookProject::ResetProject() {
     m_strProjectDir.clear();
 
     m_bProjectLoaded = 0;
-    m_dwRsrcOffset = 0;
-    m_dwRsrcRva = 0;
 }
 
 void CBookProject::AddPage(std::unique_ptr<CPieceElem> elem) {

@@ -20,18 +20,6 @@ class CPieceElem {
     int32_t m_bFound = 0;       // scan mark; never saved
 };
 
-// The 14-byte entry of a group icon directory (the stub's icon that the custom icon replaces).
-struct IconDirEntry {
-    uint8_t bWidth = 0;
-    uint8_t bHeight = 0;
-    uint8_t bColorCount = 0;
-    uint8_t bReserved = 0;
-    uint16_t wPlanes = 0;
-    uint16_t wBitCount = 0;
-    uint32_t dwBytesInRes = 0;
-    uint16_t nID = 0;
-};
-
 class CBookProject {
   public:
     CBookProject();  // every string empty, no pages, then ResetProject()
@@ -96,9 +84,4 @@ class CBookProject {
 
     // 1 once a folder was scanned by New Project or a project file was opened.
     int32_t m_bProjectLoaded = 0;
-
-    // Working values of the custom icon replacement; never saved.
-    uint32_t m_dwRsrcOffset = 0;
-    uint32_t m_dwRsrcRva = 0;
-    IconDirEntry m_stubIconEntry;
 };

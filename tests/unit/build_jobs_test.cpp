@@ -44,7 +44,8 @@ class BuildJobsTest : public ::testing::Test {
     Bytes Build(unsigned threads, uint64_t maxSize = kMaxEBookSize) {
         const size_t before = ThreadsRunning();
         CMemoryStubSource stub(stubBytes.data(), stubBytes.size());
-        const int result = BuildEBook(project, ui, stub, maxSize, threads);
+        const int result =
+            BuildEBook(project, project.m_strEBookFile, ui, stub, {maxSize, threads});
         EXPECT_EQ(ThreadsRunning(), before) << "a packing thread outlived the build";
         if (result != 1)
             return Bytes();
@@ -138,7 +139,8 @@ TEST_F(BuildJobsTest, FailureInTheMiddle) {
     std::filesystem::remove(disk(140));
     const size_t before = ThreadsRunning();
     CMemoryStubSource stub(stubBytes.data(), stubBytes.size());
-    EXPECT_THROW(BuildEBook(project, throwing, stub, kMaxEBookSize, 8), std::runtime_error);
+    EXPECT_THROW(BuildEBook(project, project.m_strEBookFile, throwing, stub, {kMaxEBookSize, 8}),
+                 std::runtime_error);
     EXPECT_EQ(ThreadsRunning(), before);
     EXPECT_TRUE(fakepe::ReadFile(project.m_strEBookFile) == previous);
 }

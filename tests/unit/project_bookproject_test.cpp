@@ -30,8 +30,6 @@ TEST(BookProject, ResetRestoresDefaultsAndKeepsTheRememberedTexts) {
         p.m_strEBookFile = "e.exe";
         p.m_strProjectDir = "C:\\Books\\Guide";
         p.m_bProjectLoaded = 1;
-        p.m_dwRsrcOffset = 0x400;
-        p.m_dwRsrcRva = 0x3000;
         p.m_bShowAboutAtStart = 1;
         p.m_bStartMaximized = 0;
         p.m_bPrintButton = 0;
@@ -48,8 +46,6 @@ TEST(BookProject, ResetRestoresDefaultsAndKeepsTheRememberedTexts) {
         EXPECT_EQ(p.m_strEBookFile, "");
         EXPECT_EQ(p.m_strProjectDir, "");
         EXPECT_EQ(p.m_bProjectLoaded, 0);
-        EXPECT_EQ(p.m_dwRsrcOffset, 0u);
-        EXPECT_EQ(p.m_dwRsrcRva, 0u);
         const int32_t options[] = {p.m_bShowAboutAtStart, p.m_bStartMaximized, p.m_bStartFullScreen,
                                    p.m_bShowToolbar,      p.m_bHomeButton,     p.m_bPrevNextButtons,
                                    p.m_bHistoryButtons,   p.m_bCopyButton,     p.m_bSearchButton,
@@ -67,6 +63,10 @@ TEST(BookProject, ResetRestoresDefaultsAndKeepsTheRememberedTexts) {
         EXPECT_EQ(p.m_strLastProject, "C:\\Books");
         EXPECT_EQ(p.m_strLastProjectFile, "C:\\last.ebp");
         EXPECT_EQ(p.m_strLastIcon, "C:\\i.ico");
+        EXPECT_EQ(p.m_strLastSplash, "C:\\s.bmp");
+        EXPECT_EQ(p.m_strLastEBook, "C:\\e.exe");
+    }
+}
 
 // The option table is the only description of the options: every entry must name its own field,
 // record slot, control and name, and the slots must be those the settings record reserves for
@@ -94,8 +94,4 @@ TEST(ViewerOptions, EachEntryHasItsOwnFieldSlotControlAndName) {
         p.*o.pField = o.nDefault;
     }
     EXPECT_EQ(FindViewerOption("showtoolbar"), nullptr);  // names are compared exactly
-}
-        EXPECT_EQ(p.m_strLastSplash, "C:\\s.bmp");
-        EXPECT_EQ(p.m_strLastEBook, "C:\\e.exe");
-    }
 }

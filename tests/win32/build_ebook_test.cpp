@@ -54,7 +54,7 @@ class BuildOutputWin32 : public ::testing::Test {
     int Build(const std::string& stub) {
         CMemoryStubSource source(stub.data(), stub.size());
         ui.messages.clear();
-        return BuildEBook(project, ui, source);
+        return BuildEBook(project, project.m_strEBookFile, ui, source);
     }
 
     CTempFolder dir;
@@ -159,14 +159,14 @@ TEST(BuildEBookWin32, EightThreadsAndOnePageListedManyTimes) {
     CMemoryStubSource source(stub.data(), stub.size());
     ScriptedUi ui;
     project.m_strEBookFile = dir.File("one.exe");
-    ASSERT_EQ(BuildEBook(project, ui, source, kMaxEBookSize, 1), 1);
+    ASSERT_EQ(BuildEBook(project, project.m_strEBookFile, ui, source, {kMaxEBookSize, 1}), 1);
     project.m_strEBookFile = dir.File("out.exe");
-    ASSERT_EQ(BuildEBook(project, ui, source, kMaxEBookSize, 8), 1);
+    ASSERT_EQ(BuildEBook(project, project.m_strEBookFile, ui, source, {kMaxEBookSize, 8}), 1);
     EXPECT_TRUE(ui.messages.empty());
     EXPECT_TRUE(ReadAll(dir.File("out.exe")) == ReadAll(dir.File("one.exe")));
 
     project.m_strEBookFile = dir.File("index.htm");
-    EXPECT_EQ(BuildEBook(project, ui, source, kMaxEBookSize, 8), 0);
+    EXPECT_EQ(BuildEBook(project, project.m_strEBookFile, ui, source, {kMaxEBookSize, 8}), 0);
     ASSERT_EQ(ui.messages.size(), 1u);
     EXPECT_EQ(ui.messages[0].text.rfind(
                   "Cannot save E-Book file:\n" + dir.File("index.htm") + " is the file ", 0),
@@ -186,7 +186,7 @@ TEST(BuildEBookWin32, ProgramWithoutTheViewerResource) {
     CBookProject project;
     project.m_strEBookFile = dir.File("out.exe");
     ScriptedUi ui;
-    EXPECT_EQ(BuildEBook(project, ui, source), 0);
+    EXPECT_EQ(BuildEBook(project, project.m_strEBookFile, ui, source), 0);
     ASSERT_EQ(ui.messages.size(), 1u);
     EXPECT_EQ(ui.messages[0].text.rfind("Cannot save E-Book file:\n", 0), 0u);
     EXPECT_EQ(GetFileAttributesA(dir.File("out.exe").c_str()), INVALID_FILE_ATTRIBUTES);
