@@ -8,6 +8,7 @@
 #include "platform/File.h"
 #include "platform/Text.h"
 #include "book/BookUrl.h"
+#include "book/FoldName.h"
 
 namespace {
 
@@ -17,20 +18,6 @@ const uint16_t kBookType = kBookResourceType;
 // Deflate never expands by more than this factor, so a block announcing more than its stream
 // can hold is damaged and must not make us allocate the announced size.
 const uint64_t kMaxInflateRatio = 1032;
-
-// The key under which a name is looked up: slashes unified, leading slashes dropped, lower case
-// by the code page's rules (which is how Windows matches file names).
-std::string FoldName(const std::string& name) {
-    std::string s = name;
-    for (char& c : s) {
-        if (c == '\\')
-            c = '/';
-    }
-    size_t lead = 0;
-    while (lead < s.size() && s[lead] == '/')
-        ++lead;
-    return AnsiLower(s.substr(lead));
-}
 
 std::vector<uint8_t> Unpack(const std::vector<uint8_t>& block) {
     uint64_t limit = 0;

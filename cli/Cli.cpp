@@ -19,6 +19,7 @@
 #include "compiler/PackPool.h"
 #include "platform/Text.h"
 #include "platform/Version.h"
+#include "project/ViewerOptions.h"
 #include "project/PageList.h"
 #include "project/ProjectFile.h"
 #include "project/Scan.h"
@@ -93,7 +94,7 @@ const char kUsageTail[] =
 std::string UsageText() {
     std::string text = kUsageHead;
     std::string line = "     ";
-    for (const CliOption& o : CliOptions()) {
+    for (const ViewerOption& o : kViewerOptions) {
         if (line.size() + 1 + std::string(o.pszName).size() > 90) {
             text += line + "\n";
             line = "     ";
@@ -137,13 +138,11 @@ void ParseOption(const std::string& value, Args* args) {
     const size_t eq = value.find('=');
     const std::string name = value.substr(0, eq);
     const std::string v = eq == std::string::npos ? "" : value.substr(eq + 1);
-    for (const CliOption& o : CliOptions()) {
-        if (name == o.pszName) {
-            if (v != "0" && v != "1")
-                throw UsageError{"--option " + value + ": the value must be 0 or 1."};
-            args->options.emplace_back(o.pField, v == "1" ? 1 : 0);
-            return;
-        }
+    if (const ViewerOption* o = FindViewerOption(name.c_str())) {
+        if (v != "0" && v != "1")
+            throw UsageError{"--option " + value + ": the value must be 0 or 1."};
+        args->options.emplace_back(o->pField, v == "1" ? 1 : 0);
+        return;
     }
     throw UsageError{"--option " + value + ": unknown option \"" + name + "\"."};
 }
@@ -407,7 +406,7 @@ int RunBuild(const Args& args, const CStubSource& stub, CConsoleUi& ui, std::ost
                 throw UsageError{flag + " is an option of --sign."};
         }
     }
-    if (!BuildEBook(project, ui, stub, kMaxEBookSize, PackThreads(args)))
+    if (!BuildEBook(project, project.m_strEBookFile, ui, stub, {kMaxEBookSize, PackThreads(args)}))
         return kExitFailure;
     // A book that fails to sign stays built, unsigned.
     return args.bSign ? SignEBook(project.m_strEBookFile, sign, ui, results) : kExitOk;
@@ -455,26 +454,6 @@ std::string ChooseFolderHome(CBookProject& project, CConsoleUi& ui) {
         }
     }
     return std::string();
-}
-
-const std::vector<CliOption>& CliOptions() {
-    static const std::vector<CliOption> options = {
-        {"ShowAboutAtStart", &CBookProject::m_bShowAboutAtStart},
-        {"StartMaximized", &CBookProject::m_bStartMaximized},
-        {"StartFullScreen", &CBookProject::m_bStartFullScreen},
-        {"ShowToolbar", &CBookProject::m_bShowToolbar},
-        {"HomeButton", &CBookProject::m_bHomeButton},
-        {"PrevNextButtons", &CBookProject::m_bPrevNextButtons},
-        {"HistoryButtons", &CBookProject::m_bHistoryButtons},
-        {"CopyButton", &CBookProject::m_bCopyButton},
-        {"SearchButton", &CBookProject::m_bSearchButton},
-        {"FullScreenButton", &CBookProject::m_bFullScreenButton},
-        {"FontSizeButton", &CBookProject::m_bFontSizeButton},
-        {"PrintButton", &CBookProject::m_bPrintButton},
-        {"AboutButton", &CBookProject::m_bAboutButton},
-        {"ExitButton", &CBookProject::m_bExitButton},
-    };
-    return options;
 }
 
 int CurrentYear() {

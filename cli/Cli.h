@@ -41,13 +41,6 @@ std::string TrimmedFolder(const std::string& folder);
 // The current local year.
 int CurrentYear();
 
-// The viewer options by the names the command line uses (the field name without "m_b").
-struct CliOption {
-    const char* pszName;
-    int32_t CBookProject::*pField;
-};
-const std::vector<CliOption>& CliOptions();
-
 // True when a name from an e-book's file table may be written below the extraction folder: not
 // empty, not absolute, no drive or stream colon, no control characters, and no component that is
 // empty, "." or ".." (or, as Windows reads names, only dots and spaces) or a device name.

@@ -18,20 +18,10 @@
 #include "project/ProjectFile.h"
 #include "project/Scan.h"
 #include "book/Book.h"
+#include "book/FoldName.h"
 #include "book/BookUrl.h"
 
 namespace {
-
-// Names compared as the viewer compares them: either slash, no leading slash, lower case.
-std::string FoldName(const std::string& name) {
-    std::string s = name;
-    for (char& c : s) {
-        if (c == '\\')
-            c = '/';
-    }
-    const size_t lead = s.find_first_not_of('/');
-    return AnsiLower(lead == std::string::npos ? std::string() : s.substr(lead));
-}
 
 std::string FolderOf(const std::string& name) {
     const size_t slash = name.rfind('/');

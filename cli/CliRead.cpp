@@ -23,6 +23,7 @@
 #include "platform/File.h"
 #include "platform/ReplaceFile.h"
 #include "platform/Text.h"
+#include "project/ViewerOptions.h"
 
 namespace {
 
@@ -210,13 +211,9 @@ int ListEBook(const std::string& path, std::ostream& out, std::ostream& err) {
         if (const CStoreReader::Item* settings = store.Find(kBookResourceType, kSettingsId))
             store.ReadPart(*settings, 0, record,
                            std::min<uint32_t>(settings->dwSize, kSettingsRecordSize));
-        const int index[] = {kShowAboutAtStart, kStartMaximized,   kStartFullScreen, kShowToolbar,
-                             kHomeButton,       kPrevNextButtons,  kHistoryButtons,  kCopyButton,
-                             kSearchButton,     kFullScreenButton, kFontSizeButton,  kPrintButton,
-                             kAboutButton,      kExitButton};
-        for (size_t k = 0; k < CliOptions().size(); ++k)
-            text << "  " << CliOptions()[k].pszName << '='
-                 << (Le32At(record, sizeof record, 4 * index[k]) ? 1 : 0) << '\n';
+        for (const ViewerOption& o : kViewerOptions)
+            text << "  " << o.pszName << '='
+                 << (Le32At(record, sizeof record, 4 * o.nRecordIndex) ? 1 : 0) << '\n';
 
         text << "Files:     " << records.size() << '\n';
         text << "   page  sequence  search     packed   unpacked  name\n";

@@ -20,6 +20,7 @@
 // of writing a file whose offsets wrap.
 #include "compiler/BuildEBook.h"
 
+#include <algorithm>
 #include <new>
 #include <string>
 
@@ -32,6 +33,7 @@
 #include "platform/ErrorReport.h"
 #include "platform/File.h"
 #include "platform/ReplaceFile.h"
+#include "project/ViewerOptions.h"
 
 namespace {
 
@@ -126,11 +128,18 @@ void PutText(CItemWriter& writer, unsigned id, const std::string& text, const st
     writer.Put(id, text.c_str(), text.size() + 1, out);
 }
 
-// Steps 4 to 11: the store. Throws CException, BuildRefusal or std::bad_alloc; *current names
-// the file being worked on at the moment of a failure.
-void WriteStore(const CBookProject& project, Ui& ui, uint64_t stubSize, uint64_t maxSize,
+// True when page entry i goes into the e-book: it is in the project and not one of leftOut.
+bool IsPacked(const CBookProject& project, const std::vector<size_t>& leftOut, size_t i) {
+    return project.m_arrPages[i]->m_bInProject &&
+           std::find(leftOut.begin(), leftOut.end(), i) == leftOut.end();
+}
+
+// Steps 4 to 11: the store, written to out after its stubSize bytes of stub; the page entries in
+// leftOut are not packed. Throws CException, BuildRefusal or std::bad_alloc; *current names the
+// file being worked on at the moment of a failure.
+void WriteStore(const CBookProject& project, const std::string& out,
+                const std::vector<size_t>& leftOut, Ui& ui, uint64_t stubSize, uint64_t maxSize,
                 unsigned threads, std::string* current) {
-    const std::string& out = project.m_strEBookFile;
     *current = out;
 
     // The included pages: page numbers and paths, in page order.
@@ -139,7 +148,7 @@ void WriteStore(const CBookProject& project, Ui& ui, uint64_t stubSize, uint64_t
     std::vector<std::string> paths;
     for (size_t i = 0; i < project.m_arrPages.size(); ++i) {
         const CPieceElem& page = *project.m_arrPages[i];
-        if (!page.m_bInProject)
+        if (!IsPacked(project, leftOut, i))
             continue;
         numbers.push_back(static_cast<unsigned>(i + 1));
         // The backslash is always inserted, even after a folder that already ends in one.
@@ -186,7 +195,7 @@ void WriteStore(const CBookProject& project, Ui& ui, uint64_t stubSize, uint64_t
         table.reserve(tableSize);
         for (size_t i = 0; i < project.m_arrPages.size(); ++i) {
             const CPieceElem& page = *project.m_arrPages[i];
-            if (!page.m_bInProject)
+            if (!IsPacked(project, leftOut, i))
                 continue;
             FileTableRecord record;
             record.strName = page.m_strFile;
@@ -256,39 +265,6 @@ class CRenamingUi : public Ui {
     std::string m_to;
 };
 
-// The store and the icon step work on project.m_strEBookFile; for the build it names the
-// temporary file, and the person's choice comes back afterwards.
-class CEBookPathSwap {
-  public:
-    CEBookPathSwap(CBookProject& project, const std::string& path)
-        : m_project(project), m_strSaved(project.m_strEBookFile) {
-        m_project.m_strEBookFile = path;
-    }
-    ~CEBookPathSwap() { m_project.m_strEBookFile = m_strSaved; }
-
-  private:
-    CBookProject& m_project;
-    std::string m_strSaved;
-};
-
-// Takes the given page entries out of the book for the build and puts them back afterwards.
-class CPagesLeftOut {
-  public:
-    CPagesLeftOut(CBookProject& project, const std::vector<size_t>& pages)
-        : m_project(project), m_pages(pages) {
-        for (size_t i : m_pages)
-            m_project.m_arrPages[i]->m_bInProject = 0;
-    }
-    ~CPagesLeftOut() {
-        for (size_t i : m_pages)
-            m_project.m_arrPages[i]->m_bInProject = 1;
-    }
-
-  private:
-    CBookProject& m_project;
-    std::vector<size_t> m_pages;
-};
-
 // True when the file at path is an e-book this program made (its store carries the marker).
 bool IsEBook(const std::string& path) {
     try {
@@ -304,8 +280,8 @@ bool IsEBook(const std::string& path) {
 // Compared by file identity, so that another spelling, a link or a hard link of the same file is
 // caught too. A page that is the e-book being rebuilt (an e-book saved inside its own folder) is
 // no input: its index goes to *ownPages and the build leaves it out.
-std::string CheckOutputIsNoInput(const CBookProject& project, std::vector<size_t>* ownPages) {
-    const std::string& out = project.m_strEBookFile;
+std::string CheckOutputIsNoInput(const CBookProject& project, const std::string& out,
+                                 std::vector<size_t>* ownPages) {
     FileIdentity outId;
     if (!CFile::GetIdentity(out, &outId))
         return std::string();  // nothing there yet: it cannot be any input
@@ -357,20 +333,8 @@ void ProbeOutput(const std::string& target) {
 std::vector<uint8_t> MakeSettingsRecord(const CBookProject& p) {
     // Cleared first, so the reserved integers 4 to 7 and 18 are 0.
     int32_t values[kSettingCount] = {};
-    values[kShowAboutAtStart] = p.m_bShowAboutAtStart;
-    values[kStartMaximized] = p.m_bStartMaximized;
-    values[kStartFullScreen] = p.m_bStartFullScreen;
-    values[kShowToolbar] = p.m_bShowToolbar;
-    values[kHomeButton] = p.m_bHomeButton;
-    values[kPrevNextButtons] = p.m_bPrevNextButtons;
-    values[kHistoryButtons] = p.m_bHistoryButtons;
-    values[kCopyButton] = p.m_bCopyButton;
-    values[kSearchButton] = p.m_bSearchButton;
-    values[kFullScreenButton] = p.m_bFullScreenButton;
-    values[kFontSizeButton] = p.m_bFontSizeButton;
-    values[kPrintButton] = p.m_bPrintButton;
-    values[kAboutButton] = p.m_bAboutButton;
-    values[kExitButton] = p.m_bExitButton;
+    for (const ViewerOption& option : kViewerOptions)
+        values[option.nRecordIndex] = p.*option.pField;
     std::vector<uint8_t> record;
     record.reserve(kSettingsRecordSize);
     for (int32_t v : values)
@@ -384,8 +348,8 @@ std::string TooManyPagesMessage(size_t count) {
            ". Remove some files from the project folder and scan it again.";
 }
 
-int BuildEBook(CBookProject& project, Ui& ui, const CStubSource& stub, uint64_t maxEBookSize,
-               unsigned packThreads) {
+int BuildEBook(const CBookProject& project, const std::string& out, Ui& ui, const CStubSource& stub,
+               const BuildOptions& options) {
     CWaitCursor wait(ui);
 
     // Page numbers are 16-bit ids: a longer list would wrap and overwrite earlier pages.
@@ -405,9 +369,8 @@ int BuildEBook(CBookProject& project, Ui& ui, const CStubSource& stub, uint64_t 
         return 0;
     }
 
-    const std::string out = project.m_strEBookFile;
     std::vector<size_t> ownPages;
-    const std::string refusal = CheckOutputIsNoInput(project, &ownPages);
+    const std::string refusal = CheckOutputIsNoInput(project, out, &ownPages);
     if (!refusal.empty()) {
         ui.ShowMessage(std::string(kSaveFailed) + "\n" + refusal, MsgIcon::stop, MsgButtons::ok);
         return 0;
@@ -432,13 +395,12 @@ int BuildEBook(CBookProject& project, Ui& ui, const CStubSource& stub, uint64_t 
     CRenamingUi renaming(ui, replace.GetTempPath(), out);
     bool iconDone = false;
     {
-        CPagesLeftOut leftOut(project, ownPages);
-        CEBookPathSwap swap(project, replace.GetTempPath());
         std::string current;
         bool failed = true;
         try {
-            WriteStore(project, renaming, stubSize, maxEBookSize,
-                       packThreads == 0 ? DefaultPackThreads() : packThreads, &current);
+            WriteStore(
+                project, replace.GetTempPath(), ownPages, renaming, stubSize, options.maxEBookSize,
+                options.packThreads == 0 ? DefaultPackThreads() : options.packThreads, &current);
             failed = false;
         } catch (const CException& e) {
             ReportError(renaming, kReadFailed + current, e);
@@ -452,7 +414,7 @@ int BuildEBook(CBookProject& project, Ui& ui, const CStubSource& stub, uint64_t 
         if (failed)
             return 0;  // the temporary file goes with replace
         // An icon that cannot be put in still leaves a working e-book, so it is moved into place.
-        iconDone = ReplaceIcon(project, renaming);
+        iconDone = ReplaceIcon(replace.GetTempPath(), project.m_strIconFile, renaming);
     }
 
     try {

@@ -19,10 +19,19 @@ const size_t kMaxPageEntries = 65535;
 // The resource store's offsets are signed 32-bit: an e-book stays below 2 GiB.
 const uint64_t kMaxEBookSize = 0x7FFFFFFFu;
 
-// Builds project.m_strEBookFile (which the caller has made non-empty) from the stub's bytes and
-// the project, under the wait cursor. The e-book is written to a new temporary file in the
-// output's folder and moved onto the output only when it is complete, so a failed build leaves
-// the file that was at that path untouched and no temporary file behind. An output that is a
+// How a build runs. maxEBookSize is for tests, which cannot afford 2 GiB files. packThreads: how
+// many threads read and pack the pages (0 = DefaultPackThreads(), 1 = all on the calling thread,
+// at most kMaxPackThreads); the e-book's bytes and the failure reported are the same for every
+// number.
+struct BuildOptions {
+    uint64_t maxEBookSize = kMaxEBookSize;
+    unsigned packThreads = 0;
+};
+
+// Builds the e-book out (a non-empty path; the project's own m_strEBookFile is not read) from the
+// stub's bytes and the project, under the wait cursor. The e-book is written to a new temporary
+// file in the output's folder and moved onto the output only when it is complete, so a failed build
+// leaves the file that was at that path untouched and no temporary file behind. An output that is a
 // link is followed: the file it leads to is replaced. Returns nonzero when the e-book was
 // written and the icon step succeeded, 0 after the failure was shown through ui:
 //  - the output is the project file, the splash, the icon or an included page (the same file,
@@ -36,13 +45,10 @@ const uint64_t kMaxEBookSize = 0x7FFFFFFFu;
 //  - more than kMaxPageEntries page entries: refused before anything is written;
 //  - a page file of 4 GiB or more, or an e-book that would reach 2 GiB: refused;
 //  - the icon step: its own messages; the e-book is still moved into place.
-// Messages name the output, never the temporary file. Reads the project only (and the icon
-// step's working values). maxEBookSize is for tests, which cannot afford 2 GiB files.
-// packThreads: how many threads read and pack the pages (0 = DefaultPackThreads(), 1 = all on
-// the calling thread, at most kMaxPackThreads); the e-book's bytes and the failure reported are
-// the same for every number. Every thread has ended when this returns or throws.
-int BuildEBook(CBookProject& project, Ui& ui, const CStubSource& stub,
-               uint64_t maxEBookSize = kMaxEBookSize, unsigned packThreads = 0);
+// Messages name the output, never the temporary file. Only reads the project. Every thread has
+// ended when this returns or throws.
+int BuildEBook(const CBookProject& project, const std::string& out, Ui& ui, const CStubSource& stub,
+               const BuildOptions& options = BuildOptions());
 
 // The bytes of the interface settings record (76 bytes: 19 little-endian int32).
 std::vector<uint8_t> MakeSettingsRecord(const CBookProject& project);

@@ -274,40 +274,44 @@ bool WriteIconImage(CFile& file, const ResourceSection& section, const IconDirEn
     return true;
 }
 
-bool ReplaceIcon(CBookProject& project, Ui& ui) {
-    if (project.m_strIconFile.empty())
+bool ReplaceIcon(const std::string& ebookFile, const std::string& iconFile, Ui& ui,
+                 IconStepValues* values) {
+    if (iconFile.empty())
         return true;
+    IconStepValues found;
+    if (!values)
+        values = &found;
 
     CFile out;
     CFile icon;
     // The file that a file error concerns, named in the message.
-    std::string current = project.m_strEBookFile;
+    std::string current = ebookFile;
     try {
-        out.Open(project.m_strEBookFile, CFile::modeReadWrite | CFile::shareExclusive);
+        out.Open(ebookFile, CFile::modeReadWrite | CFile::shareExclusive);
         ResourceSection section;
         if (!LocateResourceSection(out, &section)) {
             out.Close();
-            ui.ShowMessage(CannotReplaceIconMessage(project.m_strEBookFile,
+            ui.ShowMessage(CannotReplaceIconMessage(ebookFile,
                                                     "It is not a 32-bit or 64-bit Windows program "
                                                     "with a resource section."),
                            MsgIcon::stop, MsgButtons::ok);
             return false;
         }
-        project.m_dwRsrcOffset = section.dwOffset;
-        project.m_dwRsrcRva = section.dwRva;
+        values->dwRsrcOffset = section.dwOffset;
+        values->dwRsrcRva = section.dwRva;
         IconDirEntry entry;
         if (!FindStubIconEntry(out, section, &entry)) {
             out.Close();
-            ui.ShowMessage(CannotReplaceIconMessage(project.m_strEBookFile,
+            ui.ShowMessage(CannotReplaceIconMessage(ebookFile,
                                                     "Its resources hold no 32x32 application "
                                                     "icon (group icon 128)."),
                            MsgIcon::stop, MsgButtons::ok);
             return false;
         }
-        project.m_stubIconEntry = entry;
+        values->stubIconEntry = entry;
 
-        current = project.m_strIconFile;
-        icon.Open(project.m_strIconFile, CFile::modeRead | CFile::shareExclusive);
+        current = iconFile;
+        icon.Open(iconFile, CFile::modeRead | CFile::shareExclusive);
         const uint64_t length = icon.GetLength();
         bool ok = false;
         if (length <= kMaxIconFileSize) {
@@ -315,7 +319,7 @@ bool ReplaceIcon(CBookProject& project, Ui& ui) {
             if (!ico.empty())
                 icon.ReadExact(ico.data(), static_cast<uint32_t>(length));
             icon.Close();
-            current = project.m_strEBookFile;
+            current = ebookFile;
             // A signature no longer covers the program once its icon changed: it goes. Found
             // before anything is written, so a failure to read leaves the file as it was.
             StoreTrailerPlace signature;
@@ -324,7 +328,7 @@ bool ReplaceIcon(CBookProject& project, Ui& ui) {
             if (ok && isSigned)
                 CutSignature(out, signature);
         }
-        current = project.m_strEBookFile;
+        current = ebookFile;
         out.Close();
         if (!ok) {
             ui.ShowMessage(kInvalidIconMessage, MsgIcon::stop, MsgButtons::ok);

@@ -13,11 +13,11 @@
 #pragma once
 
 #include <cstdint>
+#include <string>
 #include <vector>
 
 #include "platform/File.h"
 #include "platform/Ui.h"
-#include "project/BookProject.h"
 
 // Where the executable's resource section lies.
 struct ResourceSection {
@@ -26,16 +26,36 @@ struct ResourceSection {
     uint32_t dwRawSize = 0;  // SizeOfRawData
 };
 
-// Replaces the icon of project.m_strEBookFile by the matching image of project.m_strIconFile.
+// The 14-byte entry of a group icon directory (the stub's icon that the custom icon replaces).
+struct IconDirEntry {
+    uint8_t bWidth = 0;
+    uint8_t bHeight = 0;
+    uint8_t bColorCount = 0;
+    uint8_t bReserved = 0;
+    uint16_t wPlanes = 0;
+    uint16_t wBitCount = 0;
+    uint32_t dwBytesInRes = 0;
+    uint16_t nID = 0;
+};
+
+// What the icon step found in the e-book, as far as it got.
+struct IconStepValues {
+    uint32_t dwRsrcOffset = 0;   // file offset of the resource section
+    uint32_t dwRsrcRva = 0;      // its VirtualAddress
+    IconDirEntry stubIconEntry;  // the stub's entry that the custom icon replaces
+};
+
+// Replaces the icon of the e-book ebookFile by the matching image of the .ico file iconFile.
 // Returns true at once (opening nothing) when no custom icon is set, and true when the image was
 // written. Returns false after showing the reason: a file error through ReportError with
 // "File error with " and the file's name, or the "Invalid or unsuitable .ico file..." message.
 // An output that is not a PE32 (i386) or PE32+ (x86-64) executable with a ".rsrc" section holding
 // group icon 128 with an entry of width 32 gives false after a "Cannot replace icon of ..."
-// message that names the file and the reason. Fills the working values
-// project.m_dwRsrcOffset, m_dwRsrcRva and m_stubIconEntry. A signed e-book whose icon was
-// replaced loses its signature (CutSignature), which would no longer cover its bytes.
-bool ReplaceIcon(CBookProject& project, Ui& ui);
+// message that names the file and the reason. *values, when given, receives what the step found.
+// A signed e-book whose icon was replaced loses its signature (CutSignature), which would no
+// longer cover its bytes.
+bool ReplaceIcon(const std::string& ebookFile, const std::string& iconFile, Ui& ui,
+                 IconStepValues* values = nullptr);
 
 // Reads the DOS and PE headers and the section table of an open executable and finds the first
 // section named ".rsrc". False when the file is neither a PE32 i386 nor a PE32+ x86-64 image, has

@@ -120,9 +120,9 @@ CFileException::Cause CFileException::OsErrorToCause(unsigned long err) {
     switch (err) {
         case 0:  // ERROR_SUCCESS
             return none;
-        case 2:    // ERROR_FILE_NOT_FOUND
-        case 3:    // ERROR_PATH_NOT_FOUND
-        case 15:   // ERROR_INVALID_DRIVE
+        case 2:   // ERROR_FILE_NOT_FOUND
+        case 3:   // ERROR_PATH_NOT_FOUND
+        case 15:  // ERROR_INVALID_DRIVE
             return err == 2 ? fileNotFound : badPath;
         case 123:  // ERROR_INVALID_NAME
         case 161:  // ERROR_BAD_PATHNAME
@@ -144,9 +144,9 @@ CFileException::Cause CFileException::OsErrorToCause(unsigned long err) {
         case 25:   // ERROR_SEEK
         case 131:  // ERROR_NEGATIVE_SEEK
             return badSeek;
-        case 23:   // ERROR_CRC
-        case 29:   // ERROR_WRITE_FAULT
-        case 30:   // ERROR_READ_FAULT
+        case 23:    // ERROR_CRC
+        case 29:    // ERROR_WRITE_FAULT
+        case 30:    // ERROR_READ_FAULT
         case 1117:  // ERROR_IO_DEVICE
             return hardIO;
         case 32:  // ERROR_SHARING_VIOLATION

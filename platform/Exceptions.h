@@ -9,18 +9,18 @@
 #include <string>
 
 class CException : public std::exception {
-public:
+  public:
     // The text shown to the user: the cause's template with %1 replaced by the file's path (or
     // "an unnamed file"), cut to 255 characters.
     virtual std::string GetErrorMessage() const = 0;
     const char* what() const noexcept override;
 
-private:
+  private:
     mutable std::string m_strWhat;
 };
 
 class CFileException : public CException {
-public:
+  public:
     enum Cause {
         none,
         genericException,
@@ -55,7 +55,7 @@ public:
 };
 
 class CArchiveException : public CException {
-public:
+  public:
     enum Cause {
         none,
         genericException,

@@ -1,24 +1,16 @@
 #include "project/BookProject.h"
 
-CBookProject::CBookProject() { ResetProject(); }
+#include "project/ViewerOptions.h"
+
+CBookProject::CBookProject() {
+    ResetProject();
+}
 
 void CBookProject::ResetProject() {
     DeleteAllPages();
 
-    m_bShowAboutAtStart = 0;
-    m_bStartMaximized = 1;
-    m_bStartFullScreen = 0;
-    m_bShowToolbar = 1;
-    m_bHomeButton = 1;
-    m_bPrevNextButtons = 1;
-    m_bHistoryButtons = 1;
-    m_bCopyButton = 0;
-    m_bSearchButton = 0;
-    m_bFullScreenButton = 1;
-    m_bFontSizeButton = 0;
-    m_bPrintButton = 1;
-    m_bAboutButton = 1;
-    m_bExitButton = 1;
+    for (const ViewerOption& option : kViewerOptions)
+        this->*option.pField = option.nDefault;
 
     m_strTitle = "E-Book";
     m_strAboutInfo.clear();
@@ -29,8 +21,6 @@ void CBookProject::ResetProject() {
     m_strProjectDir.clear();
 
     m_bProjectLoaded = 0;
-    m_dwRsrcOffset = 0;
-    m_dwRsrcRva = 0;
 }
 
 void CBookProject::AddPage(std::unique_ptr<CPieceElem> elem) {
@@ -51,7 +41,9 @@ std::unique_ptr<CPieceElem> CBookProject::TakePage(size_t i) {
     return elem;
 }
 
-void CBookProject::SwapPages(size_t i, size_t j) { m_arrPages[i].swap(m_arrPages[j]); }
+void CBookProject::SwapPages(size_t i, size_t j) {
+    m_arrPages[i].swap(m_arrPages[j]);
+}
 
 void CBookProject::DeleteAllPages() {
     m_arrPages.clear();

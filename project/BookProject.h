@@ -12,28 +12,16 @@
 
 // One page entry: one file of the project.
 class CPieceElem {
-public:
-    std::string m_strFile;     // relative path, lower case, backslash separators
-    int32_t m_bInSequence = 1; // in the page sequence; counts as an HTML page
-    int32_t m_bInProject = 1;  // compressed into the e-book
-    int32_t m_bInSearch = 0;   // searched by the viewer
-    int32_t m_bFound = 0;      // scan mark; never saved
-};
-
-// The 14-byte entry of a group icon directory (the stub's icon that the custom icon replaces).
-struct IconDirEntry {
-    uint8_t bWidth = 0;
-    uint8_t bHeight = 0;
-    uint8_t bColorCount = 0;
-    uint8_t bReserved = 0;
-    uint16_t wPlanes = 0;
-    uint16_t wBitCount = 0;
-    uint32_t dwBytesInRes = 0;
-    uint16_t nID = 0;
+  public:
+    std::string m_strFile;      // relative path, lower case, backslash separators
+    int32_t m_bInSequence = 1;  // in the page sequence; counts as an HTML page
+    int32_t m_bInProject = 1;   // compressed into the e-book
+    int32_t m_bInSearch = 0;    // searched by the viewer
+    int32_t m_bFound = 0;       // scan mark; never saved
 };
 
 class CBookProject {
-public:
+  public:
     CBookProject();  // every string empty, no pages, then ResetProject()
     ~CBookProject() = default;
     CBookProject(const CBookProject&) = delete;
@@ -77,27 +65,23 @@ public:
     std::string m_strLastSplash;
     std::string m_strLastEBook;
 
-    // Viewer options (0 = off, 1 = on).
-    int32_t m_bShowAboutAtStart = 0;
-    int32_t m_bStartMaximized = 1;
-    int32_t m_bStartFullScreen = 0;
-    int32_t m_bShowToolbar = 1;
-    int32_t m_bHomeButton = 1;
-    int32_t m_bPrevNextButtons = 1;
-    int32_t m_bHistoryButtons = 1;
-    int32_t m_bCopyButton = 0;
-    int32_t m_bSearchButton = 0;
-    int32_t m_bFullScreenButton = 1;
-    int32_t m_bFontSizeButton = 0;
-    int32_t m_bPrintButton = 1;
-    int32_t m_bAboutButton = 1;
-    int32_t m_bExitButton = 1;
+    // Viewer options (0 = off, 1 = on); their names, defaults and places in the files are in
+    // ViewerOptions.h.
+    int32_t m_bShowAboutAtStart;
+    int32_t m_bStartMaximized;
+    int32_t m_bStartFullScreen;
+    int32_t m_bShowToolbar;
+    int32_t m_bHomeButton;
+    int32_t m_bPrevNextButtons;
+    int32_t m_bHistoryButtons;
+    int32_t m_bCopyButton;
+    int32_t m_bSearchButton;
+    int32_t m_bFullScreenButton;
+    int32_t m_bFontSizeButton;
+    int32_t m_bPrintButton;
+    int32_t m_bAboutButton;
+    int32_t m_bExitButton;
 
     // 1 once a folder was scanned by New Project or a project file was opened.
     int32_t m_bProjectLoaded = 0;
-
-    // Working values of the custom icon replacement; never saved.
-    uint32_t m_dwRsrcOffset = 0;
-    uint32_t m_dwRsrcRva = 0;
-    IconDirEntry m_stubIconEntry;
 };

@@ -12,6 +12,7 @@
 #include "platform/ErrorReport.h"
 #include "platform/File.h"
 #include "platform/ReplaceFile.h"
+#include "project/ViewerOptions.h"
 
 namespace {
 
@@ -45,31 +46,13 @@ void StringSlots(CBookProject& p, std::string* (&slots)[14]) {
         slots[i] = fields[i];
 }
 
-// The 19 options in file order; nullptr marks a reserved slot (written 0, read and dropped).
+// The 19 options in file order (the settings record's); nullptr marks a reserved slot (written
+// 0, read and dropped).
 void OptionSlots(CBookProject& p, int32_t* (&slots)[19]) {
-    int32_t* const fields[19] = {
-        &p.m_bShowAboutAtStart,
-        &p.m_bStartMaximized,
-        &p.m_bStartFullScreen,
-        &p.m_bShowToolbar,
-        nullptr,
-        nullptr,
-        nullptr,
-        nullptr,
-        &p.m_bHomeButton,
-        &p.m_bPrevNextButtons,
-        &p.m_bHistoryButtons,
-        &p.m_bCopyButton,
-        &p.m_bSearchButton,
-        &p.m_bFullScreenButton,
-        &p.m_bFontSizeButton,
-        &p.m_bPrintButton,
-        &p.m_bAboutButton,
-        &p.m_bExitButton,
-        nullptr,
-    };
-    for (int i = 0; i < 19; ++i)
-        slots[i] = fields[i];
+    for (int32_t*& slot : slots)
+        slot = nullptr;
+    for (const ViewerOption& option : kViewerOptions)
+        slots[option.nRecordIndex] = &(p.*option.pField);
 }
 
 void WriteProject(CBookProject& p, CArchive& ar) {

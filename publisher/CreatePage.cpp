@@ -89,7 +89,7 @@ void CCreatePage::OnCreateEBook() {
     UpdateData(true);
     if (m_project.m_strEBookFile.empty() && !ChooseEBookFile())
         return;
-    if (!BuildEBook(m_project, m_ui, m_stub))
+    if (!BuildEBook(m_project, m_project.m_strEBookFile, m_ui, m_stub))
         return;
     m_ui.ShowMessage(SuccessMessage(m_project.m_strEBookFile), MsgIcon::information,
                      MsgButtons::ok);

@@ -2,26 +2,15 @@
 
 #include <commctrl.h>
 
+#include "project/ViewerOptions.h"
 #include "publisher/resource.h"
 
 CInterfacePage::CInterfacePage(CBookProject& project, Ui& ui)
     : CPropertyPage(IDD_INTERFACE), m_project(project), m_ui(ui) {}
 
 void CInterfacePage::DoDataExchange(CDataExchange* pDX) {
-    DDX_Check(pDX, IDC_SHOW_TOOLBAR, m_project.m_bShowToolbar);
-    DDX_Check(pDX, IDC_HOME_BUTTON, m_project.m_bHomeButton);
-    DDX_Check(pDX, IDC_PREVNEXT_BUTTONS, m_project.m_bPrevNextButtons);
-    DDX_Check(pDX, IDC_HISTORY_BUTTONS, m_project.m_bHistoryButtons);
-    DDX_Check(pDX, IDC_COPY_BUTTON, m_project.m_bCopyButton);
-    DDX_Check(pDX, IDC_SEARCH_BUTTON, m_project.m_bSearchButton);
-    DDX_Check(pDX, IDC_FULLSCREEN_BUTTON, m_project.m_bFullScreenButton);
-    DDX_Check(pDX, IDC_FONTSIZE_BUTTON, m_project.m_bFontSizeButton);
-    DDX_Check(pDX, IDC_PRINT_BUTTON, m_project.m_bPrintButton);
-    DDX_Check(pDX, IDC_ABOUT_BUTTON, m_project.m_bAboutButton);
-    DDX_Check(pDX, IDC_EXIT_BUTTON, m_project.m_bExitButton);
-    DDX_Check(pDX, IDC_SHOW_ABOUT, m_project.m_bShowAboutAtStart);
-    DDX_Check(pDX, IDC_START_MAXIMIZED, m_project.m_bStartMaximized);
-    DDX_Check(pDX, IDC_START_FULLSCREEN, m_project.m_bStartFullScreen);
+    for (const ViewerOption& option : kViewerOptions)
+        DDX_Check(pDX, option.nControlId, m_project.*option.pField);
     DDX_Text(pDX, IDC_SPLASH_FILE, m_project.m_strSplashFile);
     DDX_Text(pDX, IDC_ICON_FILE, m_project.m_strIconFile);
 }

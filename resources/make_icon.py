@@ -3,9 +3,12 @@
 
 One group icon with two images, 32x32 and 16x16, 16 colours each (4 bits per pixel, the
 standard palette). Run it from this folder; it rewrites ../publisher/Pagevane.ico byte for
-byte the same every time.
+byte the same every time. Given a folder, it writes Pagevane.ico there instead (the source
+checks compare a fresh copy with the one in the tree).
 """
+import os
 import struct
+import sys
 
 # The standard 16-colour palette, as (blue, green, red) like a DIB holds it.
 PALETTE = [
@@ -109,7 +112,7 @@ def image(px, size):
     return header + palette + xor + mask
 
 
-def main():
+def main(folder):
     images = [image(parse(ICON32, 32), 32), image(parse(ICON16, 16), 16)]
     sizes = [32, 16]
     directory = struct.pack('<HHH', 0, 1, len(images))
@@ -117,9 +120,9 @@ def main():
     for size, img in zip(sizes, images):
         directory += struct.pack('<BBBBHHII', size, size, 16, 0, 1, 4, len(img), offset)
         offset += len(img)
-    with open('../publisher/Pagevane.ico', 'wb') as f:
+    with open(os.path.join(folder, 'Pagevane.ico'), 'wb') as f:
         f.write(directory + b''.join(images))
 
 
 if __name__ == '__main__':
-    main()
+    main(sys.argv[1] if len(sys.argv) > 1 else '../publisher')

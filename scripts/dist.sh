@@ -5,7 +5,9 @@
 # fixed timestamp, fixed attributes). Needs build/win (make win).
 set -eu
 cd "$(dirname "$0")/.."
-version=1.0
+# The version comes from platform/Version.h, the one place that defines it.
+version=$(sed -nE 's/^#define PV_VERSION_TEXT "([^"]+)"$/\1/p' platform/Version.h)
+[ -n "$version" ] || { echo "dist: platform/Version.h defines no PV_VERSION_TEXT" >&2; exit 1; }
 win=${PV_DIST_WIN_BUILD:-build/win}
 out=${PV_DIST_OUT:-out/pagevane-$version-win32.zip}
 for f in "$win/publisher/Pagevane.exe" "$win/cli/pagevane-cli.exe"; do

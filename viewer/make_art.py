@@ -6,9 +6,12 @@ palette, 512 bytes of pixels and a 128-byte mask, 744 bytes in all. An e-book's 
 written over exactly these bytes, so the size and format must not change.
 
 The toolbar strip holds twelve 16x16 glyphs in the same palette; magenta is transparent.
-Run it from this folder; it rewrites both files byte for byte the same every time.
+Run it from this folder; it rewrites both files byte for byte the same every time. Given a
+folder, it writes them there instead (the source checks compare fresh copies with the tree's).
 """
+import os
 import struct
+import sys
 
 # The standard 16-colour palette, as (blue, green, red) like a DIB holds it.
 PALETTE = [
@@ -335,5 +338,6 @@ def write_toolbar(path):
 
 
 if __name__ == '__main__':
-    write_icon('viewer.ico')
-    write_toolbar('toolbar.bmp')
+    folder = sys.argv[1] if len(sys.argv) > 1 else '.'
+    write_icon(os.path.join(folder, 'viewer.ico'))
+    write_toolbar(os.path.join(folder, 'toolbar.bmp'))

@@ -14,6 +14,7 @@
 #include "../unit/icon_fake_pe.h"
 #include "FuzzSeeds.h"
 #include "compiler/IconReplace.h"
+#include "project/BookProject.h"
 
 namespace {
 
@@ -59,7 +60,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     project.m_strEBookFile = exePath;
     project.m_strIconFile = icoPath;
     ScriptedUi ui;
-    const bool ok = ReplaceIcon(project, ui);
+    IconStepValues found;
+    const bool ok = ReplaceIcon(project.m_strEBookFile, project.m_strIconFile, ui, &found);
     const std::vector<uint8_t> after = fakepe::ReadFile(exePath);
 
     if ((ok && !ui.messages.empty()) || ui.messages.size() > 1 || after.size() != exe.size()) {
@@ -79,8 +81,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     }
     if (first < exe.size()) {
         // Only a replacement writes, and only within the icon's image.
-        if (!ok || first < project.m_dwRsrcOffset ||
-            last - first + 1 > project.m_stubIconEntry.dwBytesInRes)
+        if (!ok || first < found.dwRsrcOffset ||
+            last - first + 1 > found.stubIconEntry.dwBytesInRes)
             __builtin_trap();
     }
     if (!ok && ui.messages.empty() && first < exe.size())

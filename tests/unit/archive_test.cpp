@@ -29,7 +29,7 @@ class ArchiveTest : public ::testing::Test {
         CArchive ar(f, CArchive::load);
         read(ar);
     }
-    TempDir m_dir;
+    CTempFolder m_dir;
     std::string m_path = m_dir.File("a.bin");
 };
 

@@ -4,6 +4,7 @@
 #include <filesystem>
 #include <random>
 
+#include "TempFolder.h"
 #include "ScriptedUi.h"
 #include "build_store_decoder.h"
 #include "compiler/BuildEBook.h"
@@ -76,13 +77,13 @@ class BuildEBookTest : public ::testing::Test {
     }
     int Build() {
         CMemoryStubSource stub(stubBytes.data(), stubBytes.size());
-        return BuildEBook(project, ui, stub);
+        return BuildEBook(project, project.m_strEBookFile, ui, stub);
     }
     Bytes Output() const { return fakepe::ReadFile(project.m_strEBookFile); }
     bool OutputExists() const { return std::filesystem::exists(project.m_strEBookFile); }
 
   public:
-    fakepe::TempDir dir;
+    CTempFolder dir;
     CBookProject project;
     ScriptedUi ui;
     Bytes stubBytes;
@@ -342,14 +343,15 @@ TEST_F(BuildEBookTest, RefusesAPageOf4GiB) {
 // and nothing is left behind.
 TEST_F(BuildEBookTest, RefusesAnEBookThatWouldReachTheSizeLimit) {
     CMemoryStubSource stub(stubBytes.data(), stubBytes.size());
-    ASSERT_EQ(BuildEBook(project, ui, stub, 1u << 20), 1);  // the book is about 1 KiB
+    ASSERT_EQ(BuildEBook(project, project.m_strEBookFile, ui, stub, {1u << 20}),
+              1);  // the book is about 1 KiB
     const Bytes previous = Output();
     std::mt19937 gen(5);
     Bytes noise(200000);
     for (auto& b : noise)
         b = static_cast<uint8_t>(gen());
     fakepe::WriteFile(dir / "sub/page.htm", noise);  // packs to more than the limit
-    EXPECT_EQ(BuildEBook(project, ui, stub, 100000), 0);
+    EXPECT_EQ(BuildEBook(project, project.m_strEBookFile, ui, stub, {100000}), 0);
     ASSERT_EQ(ui.messages.size(), 1u);
     const std::string p = dir.Path() + "\\sub\\page.htm";
     EXPECT_EQ(ui.messages[0].text.rfind("Cannot read file " + p + "\n", 0), 0u)
@@ -360,7 +362,7 @@ TEST_F(BuildEBookTest, RefusesAnEBookThatWouldReachTheSizeLimit) {
 
 TEST_F(BuildEBookTest, MissingStubIsReported) {
     CMemoryStubSource none(nullptr, 0);
-    EXPECT_EQ(BuildEBook(project, ui, none), 0);
+    EXPECT_EQ(BuildEBook(project, project.m_strEBookFile, ui, none), 0);
     ASSERT_EQ(ui.messages.size(), 1u);
     EXPECT_EQ(ui.messages[0].text.rfind("Cannot save E-Book file:\n", 0), 0u);
     EXPECT_FALSE(OutputExists());
@@ -400,7 +402,7 @@ TEST_F(BuildEBookTest, AFailedRebuildKeepsThePreviousEBook) {
         fakepe::WriteFile(dir / "sub/page.htm", "<p>page</p>");
         f.arrange();
         CMemoryStubSource source(stubBytes.data(), stubBytes.size());
-        EXPECT_EQ(BuildEBook(project, ui, source, f.maxSize), 0);
+        EXPECT_EQ(BuildEBook(project, project.m_strEBookFile, ui, source, {f.maxSize}), 0);
         ClearFileFaults();
         EXPECT_EQ(Output(), good);
         EXPECT_TRUE(TempFiles(dir.Path()).empty());
@@ -472,6 +474,20 @@ TEST_F(BuildEBookTest, AnEBookInsideItsOwnFolderLeavesItselfOut) {
         const Bytes table = store.Find(350, 2)->data;
         EXPECT_EQ(std::string(table.begin(), table.end()).find("out.exe"), std::string::npos);
     }
+}
+
+// The output is the path given: the project's own e-book path is neither written nor changed, and
+// the same project built to two paths gives the same bytes.
+TEST_F(BuildEBookTest, WritesThePathItIsGivenAndLeavesTheProjectAlone) {
+    ASSERT_EQ(Build(), 1);
+    const Bytes first = Output();
+    const std::string other = dir / "other.exe";
+    project.m_strEBookFile = dir / "never.exe";
+    CMemoryStubSource stub(stubBytes.data(), stubBytes.size());
+    ASSERT_EQ(BuildEBook(project, other, ui, stub), 1);
+    EXPECT_EQ(project.m_strEBookFile, dir / "never.exe");
+    EXPECT_FALSE(std::filesystem::exists(dir / "never.exe"));
+    EXPECT_EQ(fakepe::ReadFile(other), first);
 }
 
 // A link at the output's path stays a link: the file it leads to receives the e-book.

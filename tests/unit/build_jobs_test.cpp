@@ -9,6 +9,7 @@
 #include <stdexcept>
 #include <thread>
 
+#include "TempFolder.h"
 #include "ScriptedUi.h"
 #include "compiler/BuildEBook.h"
 #include "compiler/PackPool.h"
@@ -44,15 +45,16 @@ class BuildJobsTest : public ::testing::Test {
     Bytes Build(unsigned threads, uint64_t maxSize = kMaxEBookSize) {
         const size_t before = ThreadsRunning();
         CMemoryStubSource stub(stubBytes.data(), stubBytes.size());
-        const int result = BuildEBook(project, ui, stub, maxSize, threads);
+        const int result =
+            BuildEBook(project, project.m_strEBookFile, ui, stub, {maxSize, threads});
         EXPECT_EQ(ThreadsRunning(), before) << "a packing thread outlived the build";
         if (result != 1)
             return Bytes();
         return fakepe::ReadFile(project.m_strEBookFile);
     }
 
-    fakepe::TempDir tree;
-    fakepe::TempDir out;
+    CTempFolder tree;
+    CTempFolder out;
     CBookProject project;
     ScriptedUi ui;
     Bytes stubBytes = Bytes(4096, 0x4D);
@@ -60,7 +62,7 @@ class BuildJobsTest : public ::testing::Test {
 
 // 400 files of very different sizes (one in 19 large), so that the workers finish out of order;
 // far more pages than the pages in flight, so the bound is reached again and again.
-void MakeTree(const fakepe::TempDir& dir) {
+void MakeTree(const CTempFolder& dir) {
     std::mt19937 gen(14);
     Bytes noise(60000);
     for (size_t k = 0; k < noise.size(); ++k)
@@ -138,7 +140,8 @@ TEST_F(BuildJobsTest, FailureInTheMiddle) {
     std::filesystem::remove(disk(140));
     const size_t before = ThreadsRunning();
     CMemoryStubSource stub(stubBytes.data(), stubBytes.size());
-    EXPECT_THROW(BuildEBook(project, throwing, stub, kMaxEBookSize, 8), std::runtime_error);
+    EXPECT_THROW(BuildEBook(project, project.m_strEBookFile, throwing, stub, {kMaxEBookSize, 8}),
+                 std::runtime_error);
     EXPECT_EQ(ThreadsRunning(), before);
     EXPECT_TRUE(fakepe::ReadFile(project.m_strEBookFile) == previous);
 }

@@ -5,6 +5,7 @@
 #include <filesystem>
 #include <sstream>
 
+#include "TempFolder.h"
 #include "build_store_decoder.h"
 #include "cli/Cli.h"
 #include "cli/CliCheck.h"
@@ -42,7 +43,7 @@ class CliCheckTest : public ::testing::Test {
         return lines;
     }
 
-    fakepe::TempDir dir;
+    CTempFolder dir;
     std::vector<uint8_t> viewer;
     CMemoryStubSource stub;
     std::ostringstream out;

@@ -8,6 +8,7 @@
 #include <filesystem>
 #include <sstream>
 
+#include "TempFolder.h"
 #include "cli/Cli.h"
 #include "cli/ConsoleUi.h"
 #include "format/BookLayout.h"
@@ -73,7 +74,7 @@ class CliSafetyTest : public ::testing::Test {
         return exe;
     }
 
-    fakepe::TempDir dir;
+    CTempFolder dir;
     std::string site;
     Bytes viewer;
     CMemoryStubSource stub;

@@ -4,6 +4,7 @@
 #include <random>
 #include <sstream>
 
+#include "TempFolder.h"
 #include "build_store_decoder.h"
 #include "cli/Cli.h"
 #include "format/PackedBlock.h"
@@ -36,7 +37,7 @@ class CliTest : public ::testing::Test {
         return RunCli(args, stub, out, err);
     }
 
-    fakepe::TempDir dir;
+    CTempFolder dir;
     std::string book;
     Bytes viewer;
     CMemoryStubSource stub;
@@ -149,8 +150,8 @@ TEST_F(CliTest, FailuresPrintThePublishersMessage) {
     EXPECT_EQ(Run({"build", book, "-o", exe, "--splash", dir / "none.bmp"}), kExitFailure);
     const std::string p = dir / "none.bmp";
     // The folder's own index.html became the home page, which build says first.
-    EXPECT_EQ(err.str(), "Home page: index.html\nCannot read file " + p + "\n" + p +
-                             " was not found.\n");
+    EXPECT_EQ(err.str(),
+              "Home page: index.html\nCannot read file " + p + "\n" + p + " was not found.\n");
     EXPECT_TRUE(out.str().empty());
     EXPECT_FALSE(fs::exists(exe));
 

@@ -1,7 +1,6 @@
 // Test helpers for the icon and build tests: a small PE32 i386 (or PE32+ x86-64) image laid out
-// like the viewer
-// program (group icon 128 with one 32x32 16-colour 744-byte entry, icon 1 holding that image),
-// followed by some bytes standing for an appended store; and a temporary folder.
+// like the viewer program (group icon 128 with one 32x32 16-colour 744-byte entry, icon 1 holding
+// that image), followed by some bytes standing for an appended store.
 #pragma once
 
 #include <unistd.h>
@@ -146,23 +145,5 @@ inline void WriteFile(const std::string& path, const std::vector<uint8_t>& bytes
 inline void WriteFile(const std::string& path, const std::string& text) {
     WriteFile(path, std::vector<uint8_t>(text.begin(), text.end()));
 }
-
-// A fresh folder under the system's temporary folder, removed with everything in it.
-class TempDir {
-  public:
-    TempDir() {
-        std::string tmpl = (std::filesystem::temp_directory_path() / "pv-h4-XXXXXX").string();
-        m_path = mkdtemp(&tmpl[0]);
-    }
-    ~TempDir() {
-        std::error_code ec;
-        std::filesystem::remove_all(m_path, ec);
-    }
-    const std::string& Path() const { return m_path; }
-    std::string operator/(const std::string& name) const { return m_path + "/" + name; }
-
-  private:
-    std::string m_path;
-};
 
 }  // namespace fakepe

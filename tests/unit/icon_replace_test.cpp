@@ -4,6 +4,8 @@
 
 #include "ScriptedUi.h"
 #include "compiler/IconReplace.h"
+#include "project/BookProject.h"
+#include "TempFolder.h"
 #include "icon_fake_pe.h"
 
 using fakepe::Layout;
@@ -24,8 +26,8 @@ std::vector<uint8_t> IcoImage(const std::vector<uint8_t>& ico, int k) {
 class IconReplaceTest : public ::testing::Test {
   protected:
     void SetUp() override {
-        project.m_strEBookFile = dir / "book.exe";
-        project.m_strIconFile = dir / "icon.ico";
+        project.m_strEBookFile = dir.File("book.exe");
+        project.m_strIconFile = dir.File("icon.ico");
     }
     void TearDown() override { ClearFileFaults(); }
 
@@ -33,19 +35,20 @@ class IconReplaceTest : public ::testing::Test {
     bool Replace(const std::vector<uint8_t>& exe, const std::vector<uint8_t>& ico) {
         fakepe::WriteFile(project.m_strEBookFile, exe);
         fakepe::WriteFile(project.m_strIconFile, ico);
-        return ReplaceIcon(project, ui);
+        return ReplaceIcon(project.m_strEBookFile, project.m_strIconFile, ui, &found);
     }
     std::vector<uint8_t> Output() const { return fakepe::ReadFile(project.m_strEBookFile); }
 
-    fakepe::TempDir dir;
+    CTempFolder dir;
     CBookProject project;
+    IconStepValues found;  // what the last replacement found
     ScriptedUi ui;
 };
 
 TEST_F(IconReplaceTest, NoCustomIconOpensNothing) {
     project.m_strIconFile.clear();
     // The output does not even exist: it must not be opened.
-    EXPECT_TRUE(ReplaceIcon(project, ui));
+    EXPECT_TRUE(ReplaceIcon(project.m_strEBookFile, project.m_strIconFile, ui, &found));
     EXPECT_TRUE(ui.messages.empty());
 }
 
@@ -77,13 +80,13 @@ TEST_F(IconReplaceTest, WritesTheMatchingImageInPlace) {
         ASSERT_EQ(image.size(), 744u);
         std::copy(image.begin(), image.end(), expected.begin() + Layout::kRsrc + Layout::kImage);
         EXPECT_EQ(Output(), expected);  // nothing else changed, the tail included
-        EXPECT_EQ(project.m_dwRsrcOffset, Layout::kRsrc);
-        EXPECT_EQ(project.m_dwRsrcRva, Layout::kRsrcRva);
-        EXPECT_EQ(project.m_stubIconEntry.nID, 1);
-        EXPECT_EQ(project.m_stubIconEntry.dwBytesInRes, 744u);
+        EXPECT_EQ(found.dwRsrcOffset, Layout::kRsrc);
+        EXPECT_EQ(found.dwRsrcRva, Layout::kRsrcRva);
+        EXPECT_EQ(found.stubIconEntry.nID, 1);
+        EXPECT_EQ(found.stubIconEntry.dwBytesInRes, 744u);
 
         // A second replacement with the same icon gives the same bytes.
-        ASSERT_TRUE(ReplaceIcon(project, ui));
+        ASSERT_TRUE(ReplaceIcon(project.m_strEBookFile, project.m_strIconFile, ui, &found));
         EXPECT_EQ(Output(), expected);
     }
 }
@@ -257,7 +260,7 @@ TEST_F(IconReplaceTest, LastGroupEntryOfWidth32Counts) {
 
     const std::vector<uint8_t> ico = IconData("only256.ico");
     ASSERT_TRUE(Replace(exe, ico));
-    EXPECT_EQ(project.m_stubIconEntry.bColorCount, 0);
+    EXPECT_EQ(found.stubIconEntry.bColorCount, 0);
     const std::vector<uint8_t> out = Output();
     const std::vector<uint8_t> image = IcoImage(ico, 0);
     EXPECT_TRUE(
@@ -282,7 +285,7 @@ TEST_F(IconReplaceTest, FileErrorsNameTheFile) {
             ui.messages.clear();
             fakepe::WriteFile(project.m_strEBookFile, exe);
             SetFileFault(kind.first, n, kind.second);
-            const bool ok = ReplaceIcon(project, ui);
+            const bool ok = ReplaceIcon(project.m_strEBookFile, project.m_strIconFile, ui, &found);
             ClearFileFaults();
             if (ok)
                 break;
@@ -314,7 +317,7 @@ TEST_F(IconReplaceTest, FileErrorsNameTheFile) {
     // A missing .ico file.
     ui.messages.clear();
     std::remove(project.m_strIconFile.c_str());
-    EXPECT_FALSE(ReplaceIcon(project, ui));
+    EXPECT_FALSE(ReplaceIcon(project.m_strEBookFile, project.m_strIconFile, ui, &found));
     ASSERT_EQ(ui.messages.size(), 1u);
     EXPECT_EQ(ui.messages[0].text, "File error with " + project.m_strIconFile + "\n" +
                                        project.m_strIconFile + " was not found.");

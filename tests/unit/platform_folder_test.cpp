@@ -9,6 +9,7 @@
 #include <string>
 #include <vector>
 
+#include "TempFolder.h"
 #include "platform/Folder.h"
 
 namespace fs = std::filesystem;
@@ -17,12 +18,11 @@ namespace {
 
 class FolderTest : public ::testing::Test {
   protected:
+    CTempFolder temp{"pv-folder"};
     void SetUp() override {
-        std::string tmpl = (fs::temp_directory_path() / "pv-folder-XXXXXX").string();
-        ASSERT_NE(mkdtemp(tmpl.data()), nullptr);
-        root = tmpl;
+        ASSERT_FALSE(temp.Path().empty());
+        root = temp.Path();
     }
-    void TearDown() override { fs::remove_all(root); }
 
     void Touch(const std::string& rel) { std::ofstream(root / fs::u8path(rel)) << "x"; }
     void Mkdir(const std::string& rel) { fs::create_directories(root / fs::u8path(rel)); }

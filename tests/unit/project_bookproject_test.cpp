@@ -1,6 +1,11 @@
 #include <gtest/gtest.h>
 
+#include <set>
+#include <string>
+
+#include "format/BookLayout.h"
 #include "project/BookProject.h"
+#include "project/ViewerOptions.h"
 
 TEST(BookProject, ResetRestoresDefaultsAndKeepsTheRememberedTexts) {
     CBookProject p;
@@ -25,8 +30,6 @@ TEST(BookProject, ResetRestoresDefaultsAndKeepsTheRememberedTexts) {
         p.m_strEBookFile = "e.exe";
         p.m_strProjectDir = "C:\\Books\\Guide";
         p.m_bProjectLoaded = 1;
-        p.m_dwRsrcOffset = 0x400;
-        p.m_dwRsrcRva = 0x3000;
         p.m_bShowAboutAtStart = 1;
         p.m_bStartMaximized = 0;
         p.m_bPrintButton = 0;
@@ -43,8 +46,6 @@ TEST(BookProject, ResetRestoresDefaultsAndKeepsTheRememberedTexts) {
         EXPECT_EQ(p.m_strEBookFile, "");
         EXPECT_EQ(p.m_strProjectDir, "");
         EXPECT_EQ(p.m_bProjectLoaded, 0);
-        EXPECT_EQ(p.m_dwRsrcOffset, 0u);
-        EXPECT_EQ(p.m_dwRsrcRva, 0u);
         const int32_t options[] = {p.m_bShowAboutAtStart, p.m_bStartMaximized, p.m_bStartFullScreen,
                                    p.m_bShowToolbar,      p.m_bHomeButton,     p.m_bPrevNextButtons,
                                    p.m_bHistoryButtons,   p.m_bCopyButton,     p.m_bSearchButton,
@@ -65,4 +66,32 @@ TEST(BookProject, ResetRestoresDefaultsAndKeepsTheRememberedTexts) {
         EXPECT_EQ(p.m_strLastSplash, "C:\\s.bmp");
         EXPECT_EQ(p.m_strLastEBook, "C:\\e.exe");
     }
+}
+
+// The option table is the only description of the options: every entry must name its own field,
+// record slot, control and name, and the slots must be those the settings record reserves for
+// options (4 to 7 and 18 stay 0).
+TEST(ViewerOptions, EachEntryHasItsOwnFieldSlotControlAndName) {
+    std::set<std::string> names;
+    std::set<int> slots;
+    std::set<int> controls;
+    CBookProject p;
+    for (const ViewerOption& o : kViewerOptions) {
+        SCOPED_TRACE(o.pszName);
+        EXPECT_TRUE(names.insert(o.pszName).second);
+        EXPECT_TRUE(slots.insert(o.nRecordIndex).second);
+        EXPECT_TRUE(controls.insert(o.nControlId).second);
+        EXPECT_TRUE(o.nRecordIndex < 4 ||
+                    (o.nRecordIndex > 7 && o.nRecordIndex < kSettingCount - 1));
+        EXPECT_EQ(p.*o.pField, o.nDefault);
+        EXPECT_EQ(FindViewerOption(o.pszName), &o);
+        // Setting this option's field changes no other option.
+        p.*o.pField = 7;
+        int changed = 0;
+        for (const ViewerOption& other : kViewerOptions)
+            changed += p.*other.pField == 7;
+        EXPECT_EQ(changed, 1);
+        p.*o.pField = o.nDefault;
+    }
+    EXPECT_EQ(FindViewerOption("showtoolbar"), nullptr);  // names are compared exactly
 }

@@ -9,6 +9,7 @@
 #include <string>
 #include <vector>
 
+#include "TempFolder.h"
 #include "ScriptedUi.h"
 #include "project/PageList.h"
 #include "project/Scan.h"
@@ -53,14 +54,13 @@ struct ScriptedTree {
 
 class ScanTest : public ::testing::Test {
   protected:
+    CTempFolder temp{"pv-scan"};
     void SetUp() override {
-        std::string tmpl = (fs::temp_directory_path() / "pv-scan-XXXXXX").string();
-        ASSERT_NE(mkdtemp(tmpl.data()), nullptr);
-        root = tmpl;
+        ASSERT_FALSE(temp.Path().empty());
+        root = temp.Path();
         book = (root / "Book").string();
         fs::create_directory(book);
     }
-    void TearDown() override { fs::remove_all(root); }
 
     void Touch(const std::string& rel) {
         const fs::path p = fs::path(book) / fs::u8path(rel);

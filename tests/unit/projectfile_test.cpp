@@ -98,7 +98,7 @@ class ProjectFileTest : public ::testing::Test {
         m_loaded.m_strProjectFile = Path("in.ebp");
         return LoadProject(m_loaded, m_ui);
     }
-    TempDir m_dir;
+    CTempFolder m_dir;
     ScriptedUi m_ui;
     CBookProject m_loaded;
 };
@@ -379,7 +379,7 @@ TEST_F(ProjectFileTest, FailedSaveKeepsTheOldFile) {
     const std::vector<uint8_t> old = {'o', 'l', 'd'};
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
-        TempDir dir;
+        CTempFolder dir;
         std::string path = dir.File("book.ebp");
         if (std::string(c.name) == "folder missing")
             path = dir.File("nowhere/book.ebp");

@@ -89,7 +89,7 @@ std::vector<BadCase> BadCases() {
 }
 
 TEST(StoreBadInput, UpdaterAndReaderRefuseTheSameWay) {
-    TempDir dir;
+    CTempFolder dir;
     for (const BadCase& c : BadCases()) {
         SCOPED_TRACE(c.name);
         const std::string path = dir.File("bad.exe");
@@ -123,7 +123,7 @@ TEST(StoreBadInput, UpdaterAndReaderRefuseTheSameWay) {
 }
 
 TEST(StoreBadInput, FileWithoutMarkerHasNoStore) {
-    TempDir dir;
+    CTempFolder dir;
     const std::string path = dir.File("plain.exe");
     WriteAll(path, Bytes().Raw(kStub).U32(8).U16(0x474C).Get());
     CStoreReader r;
@@ -135,7 +135,7 @@ TEST(StoreBadInput, FileWithoutMarkerHasNoStore) {
 TEST(StoreBadInput, DuplicateIdsInALoadedStoreResolveToTheFirst) {
     // Never written by the updater, but a store may hold one id twice: lookups find the first,
     // removing it uncovers the second, as a scan from the head of the list would.
-    TempDir dir;
+    CTempFolder dir;
     const std::string path = dir.File("dup.exe");
     WriteAll(path, WithStore(OneType(2)
                                  .NewClass("CUpdateElem")

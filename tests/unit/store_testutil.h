@@ -1,4 +1,4 @@
-// Helpers shared by the store and project file tests: a temporary folder, whole-file access and
+// Helpers shared by the store and project file tests: whole-file access and
 // a watch on the largest allocation made while a piece of code runs.
 #pragma once
 
@@ -13,24 +13,7 @@
 
 #include <unistd.h>
 
-class TempDir {
-  public:
-    TempDir() {
-        char tmpl[] = "/tmp/pv-h2-XXXXXX";
-        const char* dir = mkdtemp(tmpl);
-        if (dir != nullptr)
-            m_path = dir;
-    }
-    ~TempDir() {
-        if (!m_path.empty())
-            std::system(("rm -rf '" + m_path + "'").c_str());
-    }
-    const std::string& Path() const { return m_path; }
-    std::string File(const std::string& name) const { return m_path + "/" + name; }
-
-  private:
-    std::string m_path;
-};
+#include "TempFolder.h"
 
 inline std::vector<uint8_t> ReadAll(const std::string& path) {
     std::vector<uint8_t> bytes;

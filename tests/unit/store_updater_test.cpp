@@ -49,7 +49,7 @@ class StoreTest : public ::testing::Test {
         u.Commit();
         return path;
     }
-    TempDir m_dir;
+    CTempFolder m_dir;
 };
 
 TEST_F(StoreTest, WorkedExampleAppendsTheExactBytes) {

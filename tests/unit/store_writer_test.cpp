@@ -30,7 +30,7 @@ std::vector<Item> MakeItems(const std::vector<uint32_t>& counts) {
 }
 
 TEST(StoreWriterTest, SameBytesAsTheUpdater) {
-    TempDir dir;
+    CTempFolder dir;
     const std::vector<uint8_t> stub(5000, 0x4D);
     const struct {
         const char* name;
@@ -73,7 +73,7 @@ TEST(StoreWriterTest, SameBytesAsTheUpdater) {
 }
 
 TEST(StoreWriterTest, RefusesWhatTheStoreCannotHold) {
-    TempDir dir;
+    CTempFolder dir;
     const std::string path = dir.File("book.exe");
     WriteAll(path, std::vector<uint8_t>(100, 1));
     CFile file;

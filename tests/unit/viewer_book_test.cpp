@@ -8,7 +8,7 @@
 
 #include "icon_fake_pe.h"
 #include "store_testutil.h"
-#include "tests/win32/viewer/TestBook.h"
+#include "TestBook.h"
 #include "book/Book.h"
 #include "book/BookUrl.h"
 
@@ -41,7 +41,7 @@ class ViewerBook : public ::testing::Test {
         b.settings[kExitButton] = 1;
         return b;
     }
-    TempDir m_dir;
+    CTempFolder m_dir;
     int m_count = 0;
 };
 

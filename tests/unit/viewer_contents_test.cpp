@@ -3,7 +3,7 @@
 #include <gtest/gtest.h>
 
 #include "store_testutil.h"
-#include "tests/win32/viewer/TestBook.h"
+#include "TestBook.h"
 #include "book/Book.h"
 #include "book/BookContents.h"
 
@@ -23,7 +23,7 @@ std::vector<std::string> Listing(CBook& book) {
 }
 
 TEST(ViewerContents, ListsTheSequenceUnderItsFolders) {
-    TempDir dir;
+    CTempFolder dir;
     CTestBook b;
     b.bBadPackedPage = true;  // the first page cannot be read: it shows its file name
     b.Page("damaged.htm", "<title>Never seen</title>")

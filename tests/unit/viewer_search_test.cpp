@@ -5,7 +5,7 @@
 #include <atomic>
 
 #include "store_testutil.h"
-#include "tests/win32/viewer/TestBook.h"
+#include "TestBook.h"
 #include "book/Book.h"
 #include "book/BookSearch.h"
 #include "book/TextFold.h"
@@ -143,7 +143,7 @@ class ViewerSearch : public ::testing::Test {
             names.push_back(h.strName + "|" + h.strTitle);
         return names;
     }
-    TempDir m_dir;
+    CTempFolder m_dir;
     std::string m_path;
     CBook m_book;
 };
@@ -171,7 +171,7 @@ TEST_F(ViewerSearch, ListsTheBestHitsAndCountsThemAll) {
 }
 
 TEST(ViewerSearchDamaged, UnreadablePagesArePassedOver) {
-    TempDir dir;
+    CTempFolder dir;
     CTestBook b;
     b.Page("bad.htm", "apple").Page("good.htm", "apple");
     b.bBadPackedPage = true;
@@ -214,7 +214,7 @@ TEST(ViewerSearchThreads, SameIndexWithAnyNumberOfThreads) {
         b.Page("p" + std::to_string(p) + ".htm", html, true, p % 7 != 3);
     }
     b.bBadPackedPage = true;
-    TempDir dir;
+    CTempFolder dir;
     b.Write(dir.File("b.exe"), "viewer stub bytes");
     CBook book;
     ASSERT_TRUE(book.Open(dir.File("b.exe")));

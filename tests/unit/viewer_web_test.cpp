@@ -7,7 +7,7 @@
 #include <vector>
 
 #include "store_testutil.h"
-#include "tests/win32/viewer/TestBook.h"
+#include "TestBook.h"
 #include "book/Book.h"
 #include "book/BookWeb.h"
 
@@ -77,7 +77,7 @@ class ViewerWebAnswers : public ::testing::Test {
         damaged.Write(bad, std::string("MZ stub", 7));
         ASSERT_TRUE(m_damaged.Open(bad)) << m_damaged.GetErrorText();
     }
-    TempDir m_dir;
+    CTempFolder m_dir;
     CBook m_book;
     CBook m_damaged;
 };

@@ -10,35 +10,11 @@
 #include <string>
 
 #include "ScriptedUi.h"
+#include "TempFolder.h"
 #include "compiler/BuildEBook.h"
 #include "platform/File.h"
 
 namespace {
-
-class BuildTempDir {
-  public:
-    BuildTempDir() {
-        char base[MAX_PATH];
-        GetTempPathA(MAX_PATH, base);
-        for (int n = 0; n < 1000 && m_path.empty(); ++n) {
-            const std::string candidate = std::string(base) + "pvbuild" +
-                                          std::to_string(GetCurrentProcessId()) + "_" +
-                                          std::to_string(n);
-            if (CreateDirectoryA(candidate.c_str(), nullptr))
-                m_path = candidate;
-        }
-    }
-    ~BuildTempDir() {
-        for (const char* name : {"index.htm", "out.exe", "one.exe", "twin.htm", "other.htm"})
-            DeleteFileA(File(name).c_str());
-        RemoveDirectoryA(m_path.c_str());
-    }
-    const std::string& Path() const { return m_path; }
-    std::string File(const std::string& name) const { return m_path + "\\" + name; }
-
-  private:
-    std::string m_path;
-};
 
 void Write(const std::string& path, const std::string& text) {
     CFile f;
@@ -78,10 +54,10 @@ class BuildOutputWin32 : public ::testing::Test {
     int Build(const std::string& stub) {
         CMemoryStubSource source(stub.data(), stub.size());
         ui.messages.clear();
-        return BuildEBook(project, ui, source);
+        return BuildEBook(project, project.m_strEBookFile, ui, source);
     }
 
-    BuildTempDir dir;
+    CTempFolder dir;
     CBookProject project;
     ScriptedUi ui;
 };
@@ -170,7 +146,7 @@ std::string ReadAll(const std::string& path) {
 // Eight threads packing one page listed many times (as two names): each open is exclusive, yet
 // the build succeeds with one thread's bytes; the output as a page is still refused.
 TEST(BuildEBookWin32, EightThreadsAndOnePageListedManyTimes) {
-    BuildTempDir dir;
+    CTempFolder dir;
     Write(dir.File("index.htm"), std::string(300000, 'x') + "<html>home</html>");
     CBookProject project;
     project.m_strProjectDir = dir.Path();
@@ -183,18 +159,17 @@ TEST(BuildEBookWin32, EightThreadsAndOnePageListedManyTimes) {
     CMemoryStubSource source(stub.data(), stub.size());
     ScriptedUi ui;
     project.m_strEBookFile = dir.File("one.exe");
-    ASSERT_EQ(BuildEBook(project, ui, source, kMaxEBookSize, 1), 1);
+    ASSERT_EQ(BuildEBook(project, project.m_strEBookFile, ui, source, {kMaxEBookSize, 1}), 1);
     project.m_strEBookFile = dir.File("out.exe");
-    ASSERT_EQ(BuildEBook(project, ui, source, kMaxEBookSize, 8), 1);
+    ASSERT_EQ(BuildEBook(project, project.m_strEBookFile, ui, source, {kMaxEBookSize, 8}), 1);
     EXPECT_TRUE(ui.messages.empty());
     EXPECT_TRUE(ReadAll(dir.File("out.exe")) == ReadAll(dir.File("one.exe")));
 
     project.m_strEBookFile = dir.File("index.htm");
-    EXPECT_EQ(BuildEBook(project, ui, source, kMaxEBookSize, 8), 0);
+    EXPECT_EQ(BuildEBook(project, project.m_strEBookFile, ui, source, {kMaxEBookSize, 8}), 0);
     ASSERT_EQ(ui.messages.size(), 1u);
-    EXPECT_EQ(ui.messages[0].text.rfind("Cannot save E-Book file:\n" + dir.File("index.htm") +
-                                            " is the file ",
-                                        0),
+    EXPECT_EQ(ui.messages[0].text.rfind(
+                  "Cannot save E-Book file:\n" + dir.File("index.htm") + " is the file ", 0),
               0u)
         << ui.messages[0].text;
     EXPECT_EQ(ReadAll(dir.File("index.htm")).size(), 300000u + 17);
@@ -207,11 +182,11 @@ TEST(BuildEBookWin32, ProgramWithoutTheViewerResource) {
     size_t size = 0;
     EXPECT_FALSE(source.GetStub(&data, &size));
 
-    BuildTempDir dir;
+    CTempFolder dir;
     CBookProject project;
     project.m_strEBookFile = dir.File("out.exe");
     ScriptedUi ui;
-    EXPECT_EQ(BuildEBook(project, ui, source), 0);
+    EXPECT_EQ(BuildEBook(project, project.m_strEBookFile, ui, source), 0);
     ASSERT_EQ(ui.messages.size(), 1u);
     EXPECT_EQ(ui.messages[0].text.rfind("Cannot save E-Book file:\n", 0), 0u);
     EXPECT_EQ(GetFileAttributesA(dir.File("out.exe").c_str()), INVALID_FILE_ATTRIBUTES);

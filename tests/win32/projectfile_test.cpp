@@ -8,53 +8,11 @@
 #include <vector>
 
 #include "ScriptedUi.h"
+#include "TempFolder.h"
 #include "platform/File.h"
 #include "project/ProjectFile.h"
 
 namespace {
-
-class WinTempDir {
-  public:
-    WinTempDir() {
-        char base[MAX_PATH];
-        GetTempPathA(MAX_PATH, base);
-        for (int n = 0; n < 1000; ++n) {
-            const std::string candidate = std::string(base) + "pvproj" +
-                                          std::to_string(GetCurrentProcessId()) + "_" +
-                                          std::to_string(n);
-            if (CreateDirectoryA(candidate.c_str(), nullptr)) {
-                m_path = candidate;
-                break;
-            }
-        }
-    }
-    ~WinTempDir() {
-        for (const std::string& name : Entries()) {
-            const std::string full = File(name);
-            SetFileAttributesA(full.c_str(), FILE_ATTRIBUTE_NORMAL);
-            DeleteFileA(full.c_str());
-        }
-        RemoveDirectoryA(m_path.c_str());
-    }
-    std::string File(const std::string& name) const { return m_path + "\\" + name; }
-    std::vector<std::string> Entries() const {
-        std::vector<std::string> names;
-        WIN32_FIND_DATAA fd;
-        HANDLE h = FindFirstFileA((m_path + "\\*").c_str(), &fd);
-        if (h == INVALID_HANDLE_VALUE)
-            return names;
-        do {
-            const std::string n = fd.cFileName;
-            if (n != "." && n != "..")
-                names.push_back(n);
-        } while (FindNextFileA(h, &fd));
-        FindClose(h);
-        return names;
-    }
-
-  private:
-    std::string m_path;
-};
 
 std::string ReadFileBytes(const std::string& path) {
     CFile f;
@@ -86,7 +44,7 @@ void MakeProject(CBookProject& p, const std::string& path) {
 }
 
 TEST(WinProjectFile, SaveReplacesTheOldFileAndLoadsBack) {
-    WinTempDir dir;
+    CTempFolder dir;
     const std::string path = dir.File("book.ebp");
     WriteFileBytes(path, std::string(5000, 'x'));  // an older, longer file
     CBookProject saved;
@@ -115,7 +73,7 @@ TEST(WinProjectFile, SaveReplacesTheOldFileAndLoadsBack) {
 }
 
 TEST(WinProjectFile, ReadOnlyFileIsRefusedAndLeftAlone) {
-    WinTempDir dir;
+    CTempFolder dir;
     const std::string path = dir.File("locked.ebp");
     WriteFileBytes(path, "old bytes");
     ASSERT_TRUE(SetFileAttributesA(path.c_str(), FILE_ATTRIBUTE_READONLY));
@@ -153,7 +111,7 @@ TEST(WinProjectFile, ReadOnlyFileIsRefusedAndLeftAlone) {
 }
 
 TEST(WinProjectFile, FileOpenElsewhereIsASharingViolation) {
-    WinTempDir dir;
+    CTempFolder dir;
     const std::string path = dir.File("open.ebp");
     WriteFileBytes(path, "old bytes");
     HANDLE h = CreateFileA(path.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
@@ -173,7 +131,7 @@ TEST(WinProjectFile, FileOpenElsewhereIsASharingViolation) {
 }
 
 TEST(WinProjectFile, WideTitleBecomesAnsiThroughTheCodePage) {
-    WinTempDir dir;
+    CTempFolder dir;
     const std::string path = dir.File("wide.ebp");
     std::string bytes("\x03\x00\x01\x00\x00\x00\x00\x00\x00\x00", 10);     // version, N 0, list 0
     bytes += std::string("\x00\x00", 2);                                   // two reserved strings

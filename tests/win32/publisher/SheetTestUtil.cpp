@@ -2,6 +2,8 @@
 
 #include <cstdlib>
 
+#include "MessagePump.h"
+
 namespace {
 ModalDriver* g_pDriver = nullptr;
 
@@ -18,21 +20,9 @@ BOOL CALLBACK FindCaption(HWND hwnd, LPARAM lParam) {
 }  // namespace
 
 bool PumpSheetUntil(CPropertySheet* sheet, const std::function<bool()>& done, DWORD ms) {
-    const DWORD start = ::GetTickCount();
-    for (;;) {
-        MSG msg;
-        while (::PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE)) {
-            if (sheet && sheet->m_hWnd && sheet->IsSheetMessage(&msg))
-                continue;
-            ::TranslateMessage(&msg);
-            ::DispatchMessageA(&msg);
-        }
-        if (done())
-            return true;
-        if (::GetTickCount() - start > ms)
-            return false;
-        ::MsgWaitForMultipleObjects(0, nullptr, FALSE, 20, QS_ALLINPUT);
-    }
+    return PumpUntil(done, ms, [sheet](MSG* msg) {
+        return sheet && sheet->m_hWnd && sheet->IsSheetMessage(msg);
+    });
 }
 
 ModalDriver::ModalDriver(std::string title, std::function<void(HWND)> action)

@@ -10,6 +10,7 @@
 #include <string>
 #include <vector>
 
+#include "TempFolder.h"
 #include "TestBook.h"
 #include "WinTestUtil.h"
 #include "book/Book.h"
@@ -63,7 +64,7 @@ class CViewerFixture : public ::testing::Test {
         Pump(50);
     }
 
-    CWinTempDir m_dir;
+    CTempFolder m_dir;
     int m_count = 0;
     std::unique_ptr<CBook> m_book;
     std::unique_ptr<CBookSource> m_source;

@@ -165,7 +165,7 @@ class ViewerProgram : public ::testing::Test {
         return ReadReport(report);
     }
 
-    CWinTempDir m_dir;
+    CTempFolder m_dir;
     std::string m_viewer;
     std::string m_stub;
 };

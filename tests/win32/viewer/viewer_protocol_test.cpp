@@ -80,7 +80,7 @@ class CBindCallback final : public IBindStatusCallback {
     ULONG m_ref = 1;
 };
 
-CWinTempDir* g_dir = nullptr;
+CTempFolder* g_dir = nullptr;
 CBook* g_book = nullptr;
 CBookSource* g_source = nullptr;
 std::string g_image;
@@ -89,7 +89,7 @@ std::string g_big;
 class ViewerProtocol : public ::testing::Test {
   protected:
     static void SetUpTestSuite() {
-        g_dir = new CWinTempDir;
+        g_dir = new CTempFolder;
         g_image = std::string("\x89PNG\r\n\x1a\n\0\0\0\rIHDR\0\0\0\x01", 20);
         g_big.resize(300000);
         for (size_t i = 0; i < g_big.size(); ++i)

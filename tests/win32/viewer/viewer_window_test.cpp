@@ -512,7 +512,7 @@ TEST_F(ViewerWindow, APageOpenedFromTheSearchGetsTheWordsToMark) {
 }
 
 TEST(ViewerSplashWindow, ShowsTheBitmapCentredAndCloses) {
-    CWinTempDir dir;
+    CTempFolder dir;
     CTestBook b;
     b.Page("index.htm", "x");
     b.splash = CTestBook::Bitmap(160, 100, 0x20, 0xC0, 0x40);

@@ -1,5 +1,5 @@
-// Helpers for driving real windows in the framework tests: message pumping with a time limit,
-// and a helper thread that waits for a modal window of the test thread and acts on it.
+// Helpers for driving real windows in the framework tests: a helper thread that waits for a modal
+// window of the test thread and acts on it.
 #pragma once
 
 #include <windows.h>
@@ -8,27 +8,8 @@
 #include <string>
 #include <thread>
 
+#include "MessagePump.h"
 #include "platform/win/Window.h"
-
-// Dispatches messages (through filter first, when given) until done() or ms have passed.
-template <class Done>
-bool PumpUntil(Done done, DWORD ms, const std::function<bool(MSG*)>& filter = nullptr) {
-    const DWORD start = GetTickCount();
-    for (;;) {
-        MSG msg;
-        while (PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE)) {
-            if (filter && filter(&msg))
-                continue;
-            TranslateMessage(&msg);
-            DispatchMessageA(&msg);
-        }
-        if (done())
-            return true;
-        if (GetTickCount() - start > ms)
-            return false;
-        MsgWaitForMultipleObjects(0, nullptr, FALSE, 20, QS_ALLINPUT);
-    }
-}
 
 struct DialogSearch {
     std::string caption;

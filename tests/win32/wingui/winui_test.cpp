@@ -8,6 +8,7 @@
 
 #include <string>
 
+#include "TempFolder.h"
 #include "WinGuiTestUtil.h"
 #include "platform/win/ScopedWin.h"
 #include "publisher/WinUi.h"
@@ -46,26 +47,15 @@ std::string SelectedItemText(HWND tree) {
     return buf;
 }
 
-// A fresh folder under the system's temporary folder with one file, removed at the end.
-class TempFolder {
+// A fresh temporary folder holding one empty file, page.txt.
+class TempFolder : public CTempFolder {
   public:
-    TempFolder() {
-        char base[MAX_PATH] = "";
-        GetTempPathA(MAX_PATH, base);
-        char longBase[MAX_PATH] = "";
-        GetLongPathNameA(base, longBase, MAX_PATH);
-        path = std::string(longBase) + "pv-wingui-" + std::to_string(GetCurrentProcessId());
-        CreateDirectoryA(path.c_str(), nullptr);
-        file = path + "\\page.txt";
+    TempFolder() : CTempFolder("pv-wingui"), path(Path()), file(File("page.txt")) {
         ScopedHandle h(
             CreateFileA(file.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, nullptr));
     }
-    ~TempFolder() {
-        DeleteFileA(file.c_str());
-        RemoveDirectoryA(path.c_str());
-    }
-    std::string path;
-    std::string file;
+    const std::string path;
+    const std::string file;
 };
 
 TEST(WinUiTest, MessageBoxShowsTextAndCaptionAndMapsTheButtonPressed) {
