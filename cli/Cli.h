@@ -47,11 +47,6 @@ struct CliOption {
 };
 const std::vector<CliOption>& CliOptions();
 
-// True when a name from an e-book's file table may be written below the extraction folder: not
-// empty, not absolute, no drive or stream colon, no control characters, and no component that is
-// empty, "." or ".." (or, as Windows reads names, only dots and spaces) or a device name.
-bool IsSafeExtractName(const std::string& name);
-
 // Commands reading e-books (CliRead.cpp).
 int ListEBook(const std::string& path, std::ostream& out, std::ostream& err);
 // progress, when given, hears after every file: files done of total, packed bytes read.

@@ -10,6 +10,9 @@
 #include "compiler/ResourceUpdater.h"
 #include "format/StoreReader.h"
 #include "icon_fake_pe.h"
+#include "platform/ContainedName.h"
+#include "project/ProjectFile.h"
+#include "ScriptedUi.h"
 
 namespace {
 
@@ -149,8 +152,8 @@ TEST_F(CliTest, FailuresPrintThePublishersMessage) {
     EXPECT_EQ(Run({"build", book, "-o", exe, "--splash", dir / "none.bmp"}), kExitFailure);
     const std::string p = dir / "none.bmp";
     // The folder's own index.html became the home page, which build says first.
-    EXPECT_EQ(err.str(), "Home page: index.html\nCannot read file " + p + "\n" + p +
-                             " was not found.\n");
+    EXPECT_EQ(err.str(),
+              "Home page: index.html\nCannot read file " + p + "\n" + p + " was not found.\n");
     EXPECT_TRUE(out.str().empty());
     EXPECT_FALSE(fs::exists(exe));
 
@@ -174,6 +177,33 @@ TEST_F(CliTest, FailuresPrintThePublishersMessage) {
     fakepe::WriteFile(dir / "plain.exe", "no store here");
     EXPECT_EQ(Run({"list", dir / "plain.exe"}), kExitFailure);
     EXPECT_NE(err.str().find("is not an e-book"), std::string::npos);
+}
+
+TEST_F(CliTest, AProjectNamingAFileOutsideItsFolderBuildsAndChecksNothing) {
+    // A project file received from someone else, listing a file beside the project folder.
+    fakepe::WriteFile(dir / "secret.txt", "private");
+    const std::string project = dir / "evil.ebp";
+    const std::string exe = dir / "evil.exe";
+    ASSERT_EQ(Run({"new", book, "-o", project}), kExitOk) << err.str();
+    {
+        CBookProject p;
+        ScriptedUi ui;
+        p.m_strProjectFile = project;
+        ASSERT_EQ(LoadProject(p, ui), 1);
+        std::unique_ptr<CPieceElem> e(new CPieceElem);
+        e->m_strFile = "..\\secret.txt";
+        p.AddPage(std::move(e));
+        p.m_bProjectLoaded = 1;
+        ASSERT_EQ(SaveProject(p, ui), 1);
+    }
+    const std::string refusal =
+        "Cannot open E-Book Project\n" + project +
+        " lists the page \"..\\secret.txt\", which is not a file inside the project folder";
+    EXPECT_EQ(Run({"build", project, "-o", exe}), kExitFailure);
+    EXPECT_EQ(err.str().rfind(refusal, 0), 0u) << err.str();
+    EXPECT_FALSE(fs::exists(exe));
+    EXPECT_EQ(Run({"check", project}), kExitFailure);
+    EXPECT_EQ(err.str().rfind(refusal, 0), 0u) << err.str();
 }
 
 TEST_F(CliTest, ListAndExtractRoundTrip) {
@@ -250,7 +280,7 @@ TEST(CliExtractName, OnlyNamesBelowTheFolderAreSafe) {
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.first);
-        EXPECT_EQ(IsSafeExtractName(c.first), c.second);
+        EXPECT_EQ(IsNameInsideFolder(c.first), c.second);
     }
 }
 

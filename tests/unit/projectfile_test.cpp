@@ -144,6 +144,47 @@ TEST_F(ProjectFileTest, LoadRestoresEveryStoredField) {
     EXPECT_EQ(ReadAll(Path("again.ebp")), FilledProjectBytes());
 }
 
+TEST_F(ProjectFileTest, PageNamesOutsideTheProjectFolderAreRefused) {
+    const std::pair<const char*, bool> cases[] = {
+        {"index.html", true},
+        {"img\\a.gif", true},
+        {"..hidden.htm", true},
+        {"..\\private\\secret.txt", false},
+        {"sub\\..\\..\\up.txt", false},
+        {"C:\\x.txt", false},
+        {"c:x.txt", false},
+        {"\\x.txt", false},
+        {"/etc/passwd", false},
+        {"\\\\server\\share\\x", false},
+        {"page.htm:stream", false},
+        {"sub\\...\\x", false},
+        {"con", false},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.first);
+        CBookProject saved;
+        FillProject(saved);
+        AddEntry(saved, c.first, 1, 1, 1);
+        saved.m_strProjectFile = Path();
+        ASSERT_EQ(SaveProject(saved, m_ui), 1);
+        m_ui.messages.clear();
+        m_loaded.m_strProjectFile = Path();
+        EXPECT_EQ(LoadProject(m_loaded, m_ui), c.second ? 1 : 0);
+        if (c.second) {
+            EXPECT_TRUE(m_ui.messages.empty());
+            continue;
+        }
+        // One message naming the project file and the entry; the entry is not kept.
+        ASSERT_EQ(m_ui.messages.size(), 1u);
+        EXPECT_EQ(m_ui.messages[0].text,
+                  "Cannot open E-Book Project\n" + Path() + " lists the page \"" + c.first +
+                      "\", which is not a file inside the project folder (an absolute path, a "
+                      "drive or \"..\" is not allowed).");
+        EXPECT_EQ(m_ui.messages[0].icon, MsgIcon::stop);
+        EXPECT_EQ(m_loaded.GetPageCount(), 2u);
+    }
+}
+
 TEST_F(ProjectFileTest, StringLengthForms) {
     struct Case {
         size_t length;
