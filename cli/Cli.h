@@ -25,7 +25,8 @@ enum CliExit { kExitOk = 0, kExitFailure = 1, kExitUsage = 2 };
 
 // Runs one command; args are the words after the program's name, as the system passed them
 // (UTF-8 on Linux, the ANSI code page on Windows). errIsTerminal: err is a terminal, so build
-// and extract show a line of progress there.
+// and extract show a line of progress there. When what goes to out cannot be written, the
+// command fails (exit status 1) with a message on err.
 int RunCli(const std::vector<std::string>& args, const CStubSource& stub, std::ostream& out,
            std::ostream& err, bool errIsTerminal = false);
 

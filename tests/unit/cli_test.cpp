@@ -68,6 +68,9 @@ TEST_F(CliTest, UsageErrorsExitWithTwo) {
         {"build", book, "-o", "x.exe", "--jobs=4294967297"},
         {"build", book, "-o", "x.exe", "--jobs", "2x"},
         {"new", book, "-o", "p.ebp", "--jobs", "2"},
+        // Values are checked before the source is looked at.
+        {"build", dir / "nonexistent", "--jobs", "abc"},
+        {"build", dir / "nonexistent.ebp", "-o", "x.exe", "--jobs", "99"},
     };
     for (const auto& c : cases) {
         std::string joined;
@@ -87,6 +90,33 @@ TEST_F(CliTest, HelpGoesToStandardOutput) {
     EXPECT_NE(out.str().find("FontSizeButton"), std::string::npos);
     EXPECT_NE(out.str().find("--jobs N"), std::string::npos);
     EXPECT_TRUE(err.str().empty());
+}
+
+// A stream that refuses every write, as standard output does on a full disk or when closed.
+class CFullStreamBuf : public std::streambuf {
+  protected:
+    int_type overflow(int_type) override { return traits_type::eof(); }
+    std::streamsize xsputn(const char*, std::streamsize) override { return 0; }
+};
+
+TEST_F(CliTest, AnOutputThatCannotBeWrittenFailsTheCommand) {
+    const std::string exe = dir / "out.exe";
+    ASSERT_EQ(Run({"build", book, "-o", exe}), kExitOk) << err.str();
+    ASSERT_EQ(Run({"check", book}), kExitOk) << err.str();
+    const std::vector<std::vector<std::string>> cases = {
+        {"list", exe}, {"--help"}, {"--version"}, {"check", book}};
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c[0]);
+        CFullStreamBuf full;
+        std::ostream broken(&full);
+        err.str("");
+        // check of a clean book prints nothing; a broken reference makes it print.
+        if (c[0] == "check")
+            fakepe::WriteFile(book + "/index.html", "<a href=missing.html>x</a>");
+        EXPECT_EQ(RunCli(c, stub, broken, err), kExitFailure);
+        EXPECT_NE(err.str().find("cannot write to standard output"), std::string::npos)
+            << err.str();
+    }
 }
 
 TEST_F(CliTest, BuildsAFolderWithFirstRunTextsAndFlags) {
