@@ -1,5 +1,7 @@
 #include "html/HtmlTokenizer.h"
 
+#include <unordered_set>
+
 #include "html/HtmlEntities.h"
 #include "platform/Text.h"
 
@@ -8,6 +10,9 @@
 // where the standard emits a token. The comments name the rules that are easy to miss.
 
 namespace {
+
+// Attributes a tag may have before their names are kept in a set.
+constexpr size_t kListedNames = 16;
 
 bool IsAsciiAlpha(char32_t c) {
     return (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z');
@@ -366,13 +371,26 @@ bool CHtmlTokenizer::ReadTag(HtmlToken* token) {
 }
 
 void CHtmlTokenizer::ReadAttributes(HtmlToken* token, bool* complete) {
-    auto add = [token](HtmlAttribute&& a) {
-        // A repeated attribute is dropped; the first one counts.
-        for (const HtmlAttribute& b : token->attributes) {
-            if (b.name == a.name)
+    // A repeated attribute is dropped; the first one counts. A tag of a few attributes is
+    // searched through; past that the names seen go into a set, so that a tag of a hundred
+    // thousand attributes costs no more per attribute than a tag of ten.
+    std::unordered_set<std::u32string> seen;
+    auto add = [token, &seen](HtmlAttribute&& a) {
+        std::vector<HtmlAttribute>& list = token->attributes;
+        if (list.size() < kListedNames) {
+            for (const HtmlAttribute& b : list) {
+                if (b.name == a.name)
+                    return;
+            }
+        } else {
+            if (seen.empty()) {
+                for (const HtmlAttribute& b : list)
+                    seen.insert(b.name);
+            }
+            if (!seen.insert(a.name).second)
                 return;
         }
-        token->attributes.push_back(std::move(a));
+        list.push_back(std::move(a));
     };
     for (;;) {
         while (!AtEnd() && IsTagSpace(Peek()))

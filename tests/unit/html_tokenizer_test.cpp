@@ -126,6 +126,11 @@ TEST(HtmlTokenizer, AgreesWithTheOracleOnCraftedPages) {
         "<object data=o.swf></object><embed src=e.swf><table background=t.gif>",
         "<a href=x.html>&amp &lt;&gtx &NotANamedReference; &#x;&#;&",
         "<plaintext><a href=plain.html></plaintext><a href=never.html>",
+        // Past a tag's first sixteen attributes a repeated one is still dropped.
+        "<a a0=0 a1=1 a2=2 a3=3 a4=4 a5=5 a6=6 a7=7 a8=8 a9=9 a10=10 a11=11 a12=12 a13=13 a14=14 "
+        "a15=15 a16=16 a17=17 a18=18 a19=19 href=first.html a3=x href=second.html><img a0=0 a1=1 "
+        "a2=2 a3=3 a4=4 a5=5 a6=6 a7=7 a8=8 a9=9 a10=10 a11=11 a12=12 a13=13 a14=14 a15=15 a16=16 "
+        "a17=17 a18=18 a19=19 a19=y src=p.png src=q.png>",
     };
     for (const char* page : pages) {
         SCOPED_TRACE(page);
