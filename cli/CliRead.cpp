@@ -200,15 +200,6 @@ int ExtractEBook(const std::string& path, const std::string& dir, std::ostream& 
     std::vector<TableRecord> records;
     if (!OpenBook(path, store, &records, err))
         return kExitFailure;
-    // One page under many names would be unpacked again for each: a small e-book could fill the
-    // disk. The build never names a page twice.
-    if (const uint32_t page = FindRepeatedPage(records)) {
-        err << ConsoleText("Cannot read file " + path + "\nThe file table of " + path +
-                           " is damaged: it names page " + std::to_string(page) +
-                           " more than once. Nothing was extracted.")
-            << '\n';
-        return kExitFailure;
-    }
     int result = kExitOk;
     try {
         CFile::CreateFolder(dir);
