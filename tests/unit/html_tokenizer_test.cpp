@@ -263,6 +263,38 @@ TEST(HtmlLinks, FindsEveryReferenceWithItsLine) {
     EXPECT_EQ(seen, expected);
 }
 
+TEST(HtmlLinks, DecodesCssEscapesAndReadsMetaRefresh) {
+    const struct {
+        const char* html;
+        std::vector<std::string> refs;  // "line where url"
+    } cases[] = {
+        {"<style>p { background: url(\\69mg.png) }</style>", {"1 url() img.png"}},
+        {"<style>p { background: url('\\69 mg.png') }</style>", {"1 url() img.png"}},
+        {"<style>p { background: url(\"a\\\\b\\\"c.png\") }</style>", {"1 url() a\\b\"c.png"}},
+        {"<style>p { background: url(\\000041\\42.png) }</style>", {"1 url() AB.png"}},
+        {"<style>p { background: url(x\\0.png) }</style>", {"1 url() x\xEF\xBF\xBD.png"}},
+        {"<style>p { background: url(\\110000.png) }</style>", {"1 url() \xEF\xBF\xBD.png"}},
+        {"<style>@import '\\2e\\2e/up.css';</style>", {"1 @import ../up.css"}},
+        {"<p\nstyle=\"background: url(p\\69\nc.png)\">", {"2 url() pic.png"}},
+        {"<meta http-equiv=refresh content=\"5; url=next.html\">", {"1 meta refresh next.html"}},
+        {"<meta http-equiv=\"Refresh\" content=\"0;URL='q.html'\">", {"1 meta refresh q.html"}},
+        {"<meta content=\"1, other.html\"\nhttp-equiv=REFRESH>", {"1 meta refresh other.html"}},
+        {"<meta http-equiv=refresh content=\" 2.5 url = \n spaced.html\">",
+         {"1 meta refresh spaced.html"}},
+        {"<meta http-equiv=refresh content=\"30\">", {}},
+        {"<meta http-equiv=refresh content=\"soon; url=no.html\">", {}},
+        {"<meta http-equiv=refresh-not content=\"1; url=no.html\">", {}},
+        {"<meta name=refresh content=\"1; url=no.html\">", {}},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.html);
+        std::vector<std::string> seen;
+        for (const HtmlReference& r : FindPageReferences(Utf32(c.html)).refs)
+            seen.push_back(std::to_string(r.nLine) + " " + r.strWhere + " " + r.strUrl);
+        EXPECT_EQ(seen, c.refs);
+    }
+}
+
 // Every HTML page of the documentation sites Debian ships (python3.11-doc, aptitude-doc-en):
 // the tokenizer and the oracle find the same links and raw text. Under AddressSanitizer, which
 // makes the tokenizer many times slower, every eighth page (the others in the release build).
