@@ -25,8 +25,7 @@ constexpr UINT kDpiChanged = 0x02E0;  // WM_DPICHANGED (Windows 8.1), newer than
 
 // Schemes whose links leave the book and go to the user's own programs.
 bool IsOutsideLink(const std::string& url) {
-    const std::string scheme = UrlScheme(url);
-    return scheme == "http" || scheme == "https" || scheme == "mailto" || scheme == "ftp";
+    return KindOfUrl(url) == LinkKind::outside;
 }
 
 }  // namespace
@@ -447,7 +446,7 @@ bool CMainWindow::OnBeforeNavigate(const std::string& url, bool topLevel) {
             OpenOutside(url);
         return true;
     }
-    if (UrlScheme(url) == "file")
+    if (KindOfUrl(url) == LinkKind::blocked)
         return true;  // the reader's own files are out of a book's reach
     if (topLevel) {
         m_bNavError = false;

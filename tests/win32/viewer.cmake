@@ -8,7 +8,8 @@
 if(TARGET viewer)
     file(GLOB PV_VIEWER_WIN32_TESTS CONFIGURE_DEPENDS ${CMAKE_CURRENT_SOURCE_DIR}/viewer/*.cpp)
     add_executable(viewer_win32_tests ${PV_VIEWER_WIN32_TESTS} ${PROJECT_SOURCE_DIR}/viewer/viewer.rc)
-    target_include_directories(viewer_win32_tests PRIVATE ${CMAKE_CURRENT_SOURCE_DIR}/viewer)
+    target_include_directories(viewer_win32_tests PRIVATE ${CMAKE_CURRENT_SOURCE_DIR}/viewer
+                               ${PROJECT_SOURCE_DIR}/tests/support)
     target_link_libraries(viewer_win32_tests PRIVATE pv_viewer_win pv_compiler pv_project
                           pv_platform gtest)
     target_link_options(viewer_win32_tests PRIVATE -mwindows -mconsole)
