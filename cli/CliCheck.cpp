@@ -185,8 +185,8 @@ CheckInput CheckInputFromProject(const CBookProject& project) {
             CFile file;
             file.Open(paths[i], CFile::modeRead | CFile::shareDenyWrite);
             const uint64_t length = file.GetLength();
-            if (length > 0x7FFFFFFFu) {
-                *error = "the file is too large for an e-book";
+            if (length > kMaxFileLength) {
+                *error = TooLargeFileMessage(paths[i], length);
                 return false;
             }
             bytes->resize(static_cast<size_t>(length));

@@ -18,6 +18,10 @@
 const size_t kMaxPageEntries = 65535;
 // The resource store's offsets are signed 32-bit: an e-book stays below 2 GiB.
 const uint64_t kMaxEBookSize = 0x7FFFFFFFu;
+// The viewer reads a file's unpacked bytes into one block of at most 2 GiB less one byte.
+const uint64_t kMaxFileLength = 0x7FFFFFFFu;
+// The refusal of a file longer than kMaxFileLength, naming it, its length and the limit.
+std::string TooLargeFileMessage(const std::string& path, uint64_t length);
 
 // Builds project.m_strEBookFile (which the caller has made non-empty) from the stub's bytes and
 // the project, under the wait cursor. The e-book is written to a new temporary file in the
@@ -34,7 +38,8 @@ const uint64_t kMaxEBookSize = 0x7FFFFFFFu;
 //  - a page file, the splash file or the store fails: "Cannot read file " + that path and the
 //    error;
 //  - more than kMaxPageEntries page entries: refused before anything is written;
-//  - a page file of 4 GiB or more, or an e-book that would reach 2 GiB: refused;
+//  - a page or splash file longer than kMaxFileLength (before it is read), or an e-book that
+//    would reach 2 GiB: refused;
 //  - the icon step: its own messages; the e-book is still moved into place.
 // Messages name the output, never the temporary file. Reads the project only (and the icon
 // step's working values). maxEBookSize is for tests, which cannot afford 2 GiB files.
