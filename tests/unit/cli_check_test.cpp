@@ -274,6 +274,22 @@ TEST_F(CliCheckTest, ReportsRefreshesFileLinksEscapesAndBrokenBytesAsTheViewerRe
         << out.str();
 }
 
+// A page longer than the viewer reads is named with the limit before anything is built (the file
+// is sparse: nothing is written).
+TEST_F(CliCheckTest, APageLongerThanTheViewerReadsIsReported) {
+    Write("big/index.html", "<a href=huge.html>x</a>");
+    Write("big/huge.html", "");
+    fs::resize_file(dir / "big/huge.html", 0x80000000ull);
+    EXPECT_EQ(Run({"check", dir / "big", "-q"}), kExitFailure);
+    const std::string path = dir / "big" + "\\huge.html";
+    EXPECT_EQ(out.str(), dir / "big" + "/huge.html: cannot be read: " + path +
+                             " holds 2147483648 bytes; the viewer reads at most 2147483647 bytes "
+                             "(2 GiB less one) of a file.\n");
+    EXPECT_EQ(Run({"build", dir / "big", "-o", dir / "big.exe", "-q"}), kExitFailure);
+    EXPECT_NE(err.str().find(path + " holds 2147483648 bytes"), std::string::npos) << err.str();
+    EXPECT_FALSE(fs::exists(dir / "big.exe"));
+}
+
 TEST_F(CliCheckTest, TheSampleBookIsClean) {
     EXPECT_EQ(Run({"check", std::string(PV_SOURCE_DIR) + "/examples/lighthouses"}), kExitOk);
     EXPECT_EQ(out.str(), "");
