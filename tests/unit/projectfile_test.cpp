@@ -76,20 +76,6 @@ std::vector<uint8_t> FilledProjectBytes() {
     return b.Get();
 }
 
-std::vector<std::string> FolderEntries(const std::string& dir) {
-    std::vector<std::string> names;
-    if (DIR* d = opendir(dir.c_str())) {
-        while (dirent* e = readdir(d)) {
-            const std::string n = e->d_name;
-            if (n != "." && n != "..")
-                names.push_back(n);
-        }
-        closedir(d);
-    }
-    std::sort(names.begin(), names.end());
-    return names;
-}
-
 class ProjectFileTest : public ::testing::Test {
   protected:
     std::string Path(const std::string& name = "book.ebp") const { return m_dir.File(name); }

@@ -1,9 +1,10 @@
-// Helpers shared by the store and project file tests: a temporary folder, whole-file access and
-// a watch on the largest allocation made while a piece of code runs.
+// Helpers shared by the store and project file tests: a temporary folder and its listing,
+// whole-file access and a watch on the largest allocation made while a piece of code runs.
 #pragma once
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cstdint>
 #include <cstdio>
 #include <cstdlib>
@@ -11,6 +12,7 @@
 #include <string>
 #include <vector>
 
+#include <dirent.h>
 #include <unistd.h>
 
 class TempDir {
@@ -115,3 +117,18 @@ inline long long LargestAllocationDuring(const std::function<void()>& fn) {
     return -1;
 }
 #endif
+
+// The names in a folder (without "." and ".."), sorted.
+inline std::vector<std::string> FolderEntries(const std::string& dir) {
+    std::vector<std::string> names;
+    if (DIR* d = opendir(dir.c_str())) {
+        while (dirent* e = readdir(d)) {
+            const std::string n = e->d_name;
+            if (n != "." && n != "..")
+                names.push_back(n);
+        }
+        closedir(d);
+    }
+    std::sort(names.begin(), names.end());
+    return names;
+}

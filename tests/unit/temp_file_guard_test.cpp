@@ -1,6 +1,5 @@
 // Temporary files of safe saves removed when the process is stopped by a signal.
 #include <gtest/gtest.h>
-#include <dirent.h>
 #include <signal.h>
 #include <sys/wait.h>
 #include <unistd.h>
@@ -12,19 +11,6 @@
 #include "store_testutil.h"
 
 namespace {
-
-std::vector<std::string> Entries(const std::string& dir) {
-    std::vector<std::string> names;
-    if (DIR* d = opendir(dir.c_str())) {
-        while (dirent* e = readdir(d)) {
-            const std::string n = e->d_name;
-            if (n != "." && n != "..")
-                names.push_back(n);
-        }
-        closedir(d);
-    }
-    return names;
-}
 
 // A child process starts a safe save of target, writes part of it, says so on the pipe and waits
 // to be stopped; the parent stops it with signal and returns how it ended.
@@ -66,7 +52,7 @@ TEST(TempFileGuard, AStoppedSaveLeavesNoTemporaryFileBehind) {
         // The process ended by the signal, as it would have without the handler.
         ASSERT_TRUE(WIFSIGNALED(status)) << status;
         EXPECT_EQ(WTERMSIG(status), signal);
-        EXPECT_EQ(Entries(dir.Path()), std::vector<std::string>{"book.exe"});
+        EXPECT_EQ(FolderEntries(dir.Path()), std::vector<std::string>{"book.exe"});
         EXPECT_EQ(ReadAll(dir.File("book.exe")), (std::vector<uint8_t>{'o', 'l', 'd'}));
     }
 }
@@ -85,7 +71,7 @@ TEST(TempFileGuard, ACommittedFileIsForgotten) {
     const int status = StopDuringSave(dir.File("other.exe"), SIGTERM);
     ASSERT_TRUE(WIFSIGNALED(status));
     EXPECT_EQ(ReadAll(dir.File("book.exe")), (std::vector<uint8_t>{'n', 'e', 'w'}));
-    EXPECT_EQ(Entries(dir.Path()), std::vector<std::string>{"book.exe"});
+    EXPECT_EQ(FolderEntries(dir.Path()), std::vector<std::string>{"book.exe"});
 }
 
 }  // namespace
