@@ -532,7 +532,14 @@ void CMainWindow::OnTitleChange(const std::string& title) {
         caption = "E-book";
     if (!title.empty() && UrlScheme(title).empty() && title != caption)
         caption += " - " + title;
-    SetWindowTextA(m_hWnd, caption.c_str());
+    // The texts come from the book: control characters are not drawn.
+    std::string shown;
+    for (char c : caption) {
+        const unsigned char u = static_cast<unsigned char>(c);
+        if (u >= 0x20 && u != 0x7F)
+            shown += c;
+    }
+    SetWindowTextA(m_hWnd, shown.c_str());
 }
 
 bool CMainWindow::PreTranslate(MSG* msg) {
