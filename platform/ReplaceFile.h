@@ -39,6 +39,7 @@ class CReplaceFile {
   private:
     std::string m_strTarget;
     std::string m_strTemp;
-    std::unique_ptr<CTempFileGuard> m_guard;  // removes the temporary file on SIGINT and SIGTERM
+    std::unique_ptr<CTempFileGuard>
+        m_guard;  // removes the temporary file if the process is stopped
     bool m_bCommitted = false;
 };

@@ -6,7 +6,9 @@
 
 #include "platform/Text.h"
 
-#ifndef _WIN32
+#ifdef _WIN32
+#include <windows.h>
+#else
 #include <signal.h>
 #include <unistd.h>
 #endif
@@ -21,14 +23,22 @@ enum SlotState : int { kFree = 0, kClaimed = 1, kReady = 2 };
 std::atomic<int> g_state[kSlots];
 char g_paths[kSlots][kPathBytes];
 
-#ifndef _WIN32
+#ifdef _WIN32
+// Runs on a thread of its own; returning FALSE hands the event on to the default handler, which
+// ends the process.
+BOOL WINAPI RemoveTempFilesOnConsoleEvent(DWORD) {
+    RemoveGuardedTempFiles();
+    return FALSE;
+}
+
+void InstallHandlers() {
+    SetConsoleCtrlHandler(RemoveTempFilesOnConsoleEvent, TRUE);
+}
+#else
 const int kSignals[] = {SIGINT, SIGTERM, SIGHUP};
 
 extern "C" void RemoveTempFilesAndStop(int signal) {
-    for (int i = 0; i < kSlots; ++i) {
-        if (g_state[i].load() == kReady)
-            unlink(g_paths[i]);
-    }
+    RemoveGuardedTempFiles();
     // The signal's own action: the process ends as it would have without the handler.
     struct sigaction action;
     std::memset(&action, 0, sizeof action);
@@ -55,13 +65,25 @@ void InstallHandlers() {
 
 }  // namespace
 
+void RemoveGuardedTempFiles() {
+    for (int i = 0; i < kSlots; ++i) {
+        if (g_state[i].load() != kReady)
+            continue;
+#ifdef _WIN32
+        DeleteFileA(g_paths[i]);
+#else
+        unlink(g_paths[i]);
+#endif
+    }
+}
+
 CTempFileGuard::CTempFileGuard(const std::string& path) {
-#ifndef _WIN32
     static std::once_flag installed;
     std::call_once(installed, InstallHandlers);
-    const std::string native = NativePath(path);
-#else
+#ifdef _WIN32
     const std::string& native = path;
+#else
+    const std::string native = NativePath(path);
 #endif
     if (native.size() >= kPathBytes)
         return;

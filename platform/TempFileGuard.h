@@ -1,11 +1,12 @@
 // Temporary files that must not outlive an interrupted process.
 //
-// A safe save writes to a temporary file beside its target; when the process is stopped by
-// SIGINT, SIGTERM or SIGHUP (Ctrl+C, a closed terminal, kill) before the file is moved into place
-// or deleted, the handler installed here removes it and then lets the signal end the process as it
-// would have. A signal that was ignored or handled by someone else when the first file was
-// registered is left alone. On Windows no handler is installed: the table is kept, and a file
-// left by an interrupted run stays until it is deleted by hand.
+// A safe save writes to a temporary file beside its target; when the process is stopped before
+// the file is moved into place or deleted, a handler installed here removes it and then lets the
+// process end as it would have: on Linux for SIGINT, SIGTERM and SIGHUP (Ctrl+C, a closed
+// terminal, kill; a signal that was ignored or handled by someone else when the first file was
+// registered is left alone), on Windows for the console's events (Ctrl+C, Ctrl+Break, the console
+// closed, log-off, shutdown). On Windows the file is still open then: it is created with
+// FILE_SHARE_DELETE (CFile, modeCreateNew), and goes when the ending process closes it.
 #pragma once
 
 #include <string>
@@ -25,3 +26,6 @@ class CTempFileGuard {
   private:
     int m_slot = -1;
 };
+
+// What the handlers do: deletes every guarded file now. Safe in a signal handler.
+void RemoveGuardedTempFiles();
