@@ -20,8 +20,17 @@ std::vector<std::string> SplitPath(const std::string& name) {
     return parts;
 }
 
-// The page's <title> with white space collapsed (UTF-8); the tokenizer stops at its end, so a
-// long page costs little more than a short one.
+// Characters a title must not draw: C0 and C1 controls and DEL (white space excepted), which
+// draw as boxes or not at all, and the bidirectional formatting characters, which would reorder
+// what follows them ("Invoice \u202Efdp.exe" drawn as "Invoice exe.pdf").
+bool IsHiddenInTitle(char32_t c) {
+    return (c < 0x20 && c != '\t' && c != '\n' && c != '\r' && c != '\f') ||
+           (c >= 0x7F && c <= 0x9F) || c == 0x061C || c == 0x200E || c == 0x200F ||
+           (c >= 0x202A && c <= 0x202E) || (c >= 0x2066 && c <= 0x2069);
+}
+
+// The page's <title> with white space collapsed and the characters above dropped (UTF-8); the
+// tokenizer stops at its end, so a long page costs little more than a short one.
 std::string PageTitle(const std::vector<uint8_t>& html) {
     const std::u32string src = DecodePage(html);
     CHtmlTokenizer tokenizer(src);
@@ -32,6 +41,8 @@ std::string PageTitle(const std::vector<uint8_t>& html) {
         if (token.kind == HtmlToken::Kind::characters && token.container == U"title") {
             seen = true;
             for (char32_t c : token.data) {
+                if (IsHiddenInTitle(c))
+                    continue;
                 const bool space =
                     c == ' ' || c == '\t' || c == '\r' || c == '\n' || c == '\f' || c == 0xA0;
                 if (!space)

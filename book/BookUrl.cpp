@@ -185,6 +185,34 @@ bool CombineBookUrl(const std::string& base, const std::string& relative, std::s
     return true;
 }
 
+LinkKind KindOfUrl(const std::string& url) {
+    const std::string scheme = UrlScheme(url);
+    if (scheme.empty() || scheme == kBookScheme)
+        return LinkKind::inBook;
+    if (scheme == "http" || scheme == "https" || scheme == "mailto" || scheme == "ftp")
+        return LinkKind::outside;
+    if (scheme == "file")
+        return LinkKind::blocked;
+    return LinkKind::notAFile;
+}
+
+LinkTarget ResolveLink(const std::string& pageName, const std::string* baseHref,
+                       const std::string& reference) {
+    std::string base = UrlFromName(pageName);
+    if (baseHref && !CombineBookUrl(base, *baseHref, &base))
+        base = *baseHref;  // an absolute address of another scheme
+    std::string url;
+    if (!IsBookUrl(base))
+        url = UrlScheme(reference).empty() ? base : reference;
+    else if (!CombineBookUrl(base, reference, &url))
+        url = reference;
+    LinkTarget target;
+    target.kind = KindOfUrl(url);
+    if (target.kind == LinkKind::inBook)
+        NameFromUrl(url, &target.name);
+    return target;
+}
+
 const char* MimeTypeFromName(const std::string& name) {
     static const struct {
         const char* ext;

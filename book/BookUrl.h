@@ -36,3 +36,27 @@ const char* MimeTypeFromName(const std::string& name);
 
 // The scheme of a URL in lower case ("http", "mailto"), or "" when it has none.
 std::string UrlScheme(const std::string& url);
+
+// What a URL the viewer is asked to open leads to.
+enum class LinkKind {
+    inBook,    // a file of the book (the e-book scheme)
+    outside,   // http, https, ftp, mailto: handed to the reader's own programs on a click
+    blocked,   // file: the reader's own files are out of a book's reach; never opened
+    notAFile,  // any other scheme (javascript:, about:, data:): no file is looked for
+};
+
+// The kind of an absolute URL, by its scheme; a URL without one is taken as the book's.
+LinkKind KindOfUrl(const std::string& url);
+
+// Where a reference made by a page of the book leads, resolved exactly as the viewer resolves it:
+// the page's <base href> (baseHref, or nullptr when it has none) is combined with the page's own
+// address, the reference with the result, each through CombineBookUrl while the address is the
+// book's; a reference against a base of another scheme belongs to that scheme. For a file of the
+// book, *name is the name NameFromUrl gives ("." and ".." resolved, ".." above the root
+// dropped, %XX decoded, backslashes as slashes).
+struct LinkTarget {
+    LinkKind kind = LinkKind::notAFile;
+    std::string name;
+};
+LinkTarget ResolveLink(const std::string& pageName, const std::string* baseHref,
+                       const std::string& reference);

@@ -147,6 +147,24 @@ void ParseOption(const std::string& value, Args* args) {
     throw UsageError{"--option " + value + ": unknown option \"" + name + "\"."};
 }
 
+// The --jobs value: a whole number from 1 to kMaxPackThreads; 0 (the default) when not given.
+unsigned PackThreads(const Args& args) {
+    const auto it = args.values.find("--jobs");
+    if (it == args.values.end())
+        return 0;
+    const std::string& text = it->second;
+    unsigned n = 0;
+    bool ok = !text.empty() && text.size() <= 3;
+    for (char c : text) {
+        ok = ok && c >= '0' && c <= '9';
+        n = n * 10 + static_cast<unsigned>(c - '0');
+    }
+    if (!ok || n < 1 || n > kMaxPackThreads)
+        throw UsageError{"--jobs " + text + ": give a number of threads from 1 to " +
+                         std::to_string(kMaxPackThreads) + "."};
+    return n;
+}
+
 Args Parse(const std::vector<std::string>& words) {
     Args args;
     args.strCommand = words[0];
@@ -216,6 +234,9 @@ Args Parse(const std::vector<std::string>& words) {
         else
             args.values[word] = ToAnsi(value);
     }
+    // Every value is checked here, before any folder is scanned or file read.
+    if (args.strCommand == "build")
+        PackThreads(args);
     return args;
 }
 
@@ -312,24 +333,6 @@ bool ScanSource(const std::string& folder, CBookProject& project, Ui& ui) {
         return false;
     project.m_bProjectLoaded = 1;
     return true;
-}
-
-// The --jobs value: a whole number from 1 to kMaxPackThreads; 0 (the default) when not given.
-unsigned PackThreads(const Args& args) {
-    const auto it = args.values.find("--jobs");
-    if (it == args.values.end())
-        return 0;
-    const std::string& text = it->second;
-    unsigned n = 0;
-    bool ok = !text.empty() && text.size() <= 3;
-    for (char c : text) {
-        ok = ok && c >= '0' && c <= '9';
-        n = n * 10 + static_cast<unsigned>(c - '0');
-    }
-    if (!ok || n < 1 || n > kMaxPackThreads)
-        throw UsageError{"--jobs " + text + ": give a number of threads from 1 to " +
-                         std::to_string(kMaxPackThreads) + "."};
-    return n;
 }
 
 // The signing options given; a usage error when the certificate or the key is missing.
@@ -467,8 +470,10 @@ int CurrentYear() {
     return local.tm_year + 1900;
 }
 
-int RunCli(const std::vector<std::string>& words, const CStubSource& stub, std::ostream& out,
-           std::ostream& err, bool errIsTerminal) {
+namespace {
+
+int RunCommand(const std::vector<std::string>& words, const CStubSource& stub, std::ostream& out,
+               std::ostream& err, bool errIsTerminal) {
     if (words.empty()) {
         err << "pagevane-cli: no command given.\nTry 'pagevane-cli --help'.\n";
         return kExitUsage;
@@ -513,4 +518,18 @@ int RunCli(const std::vector<std::string>& words, const CStubSource& stub, std::
         err << "pagevane-cli: " << e.strText << "\nTry 'pagevane-cli --help'.\n";
         return kExitUsage;
     }
+}
+
+}  // namespace
+
+int RunCli(const std::vector<std::string>& words, const CStubSource& stub, std::ostream& out,
+           std::ostream& err, bool errIsTerminal) {
+    const int result = RunCommand(words, stub, out, err, errIsTerminal);
+    // What a command prints on standard output is its result: when it could not be written
+    // (a full disk, a closed output) the command failed.
+    out.flush();
+    if (!out.fail())
+        return result;
+    err << "pagevane-cli: cannot write to standard output.\n";
+    return result == kExitOk ? kExitFailure : result;
 }

@@ -26,7 +26,8 @@ enum CliExit { kExitOk = 0, kExitFailure = 1, kExitUsage = 2 };
 
 // Runs one command; args are the words after the program's name, as the system passed them
 // (UTF-8 on Linux, the ANSI code page on Windows). errIsTerminal: err is a terminal, so build
-// and extract show a line of progress there.
+// and extract show a line of progress there. When what goes to out cannot be written, the
+// command fails (exit status 1) with a message on err.
 int RunCli(const std::vector<std::string>& args, const CStubSource& stub, std::ostream& out,
            std::ostream& err, bool errIsTerminal = false);
 
@@ -41,10 +42,6 @@ std::string TrimmedFolder(const std::string& folder);
 // The current local year.
 int CurrentYear();
 
-// True when a name from an e-book's file table may be written below the extraction folder: not
-// empty, not absolute, no drive or stream colon, no control characters, and no component that is
-// empty, "." or ".." (or, as Windows reads names, only dots and spaces) or a device name.
-bool IsSafeExtractName(const std::string& name);
 
 // Commands reading e-books (CliRead.cpp).
 int ListEBook(const std::string& path, std::ostream& out, std::ostream& err);

@@ -23,60 +23,6 @@
 
 namespace {
 
-std::string FolderOf(const std::string& name) {
-    const size_t slash = name.rfind('/');
-    return slash == std::string::npos ? std::string() : name.substr(0, slash + 1);
-}
-
-// Joins a reference's path (decoded, forward slashes) to the folder it is relative to and
-// resolves "." and ".."; a path beginning with '/' starts at the book's root.
-std::string JoinPath(const std::string& folder, const std::string& path, bool* outside) {
-    const std::string full = !path.empty() && path[0] == '/' ? path : folder + path;
-    std::vector<std::string> parts;
-    size_t start = 0;
-    while (start <= full.size()) {
-        size_t end = full.find('/', start);
-        if (end == std::string::npos)
-            end = full.size();
-        const std::string seg = full.substr(start, end - start);
-        if (seg == "..") {
-            if (parts.empty())
-                *outside = true;
-            else
-                parts.pop_back();
-        } else if (!seg.empty() && seg != ".") {
-            parts.push_back(seg);
-        }
-        start = end + 1;
-    }
-    std::string out;
-    for (const std::string& p : parts)
-        out += (out.empty() ? "" : "/") + p;
-    return out;
-}
-
-// The path part of a reference, decoded, or false when the reference is not the book's.
-bool ReferencePath(const std::string& url, std::string* path) {
-    if (url.empty() || url[0] == '#' || url[0] == '?')
-        return false;  // the page itself
-    if (url.size() >= 2 && (url[0] == '/' || url[0] == '\\') && (url[1] == '/' || url[1] == '\\'))
-        return false;  // "//host/..."
-    std::string rest = url;
-    const std::string scheme = UrlScheme(url);
-    if (!scheme.empty()) {
-        if (scheme != kBookScheme)
-            return false;
-        rest = "/" + url.substr(scheme.size() + 1);
-    }
-    rest = PercentDecode(rest.substr(0, rest.find_first_of("?#")));
-    for (char& c : rest) {
-        if (c == '\\')
-            c = '/';
-    }
-    *path = rest;
-    return true;
-}
-
 bool IsPageName(const std::string& name) {
     const std::string mime = MimeTypeFromName(name);
     return mime == "text/html" || mime == "application/xhtml+xml";
@@ -92,28 +38,6 @@ std::string Quoted(const std::string& utf8) {
 }
 
 }  // namespace
-
-bool ResolveReference(const std::string& pageName, const std::string& baseHref,
-                      const std::string& urlUtf8, std::string* name, bool* outside) {
-    *outside = false;
-    std::string path;
-    if (!ReferencePath(urlUtf8, &path))
-        return false;
-    std::string folder = FolderOf(pageName);
-    if (!baseHref.empty()) {
-        std::string basePath;
-        if (!ReferencePath(baseHref, &basePath))
-            return false;  // a base elsewhere makes every relative reference point there
-        bool baseOutside = false;
-        const std::string base = JoinPath(folder, basePath, &baseOutside);
-        // "sub/" names a folder; "sub/page.html" the folder it is in.
-        const bool isFolder = basePath.empty() || basePath.back() == '/';
-        folder = isFolder ? (base.empty() ? std::string() : base + "/") : FolderOf(base);
-        *outside = baseOutside;
-    }
-    *name = JoinPath(folder, path, outside);
-    return true;
-}
 
 CheckResult CheckLinks(const CheckInput& input, std::ostream& out) {
     CheckResult result;
@@ -155,27 +79,32 @@ CheckResult CheckLinks(const CheckInput& input, std::ostream& out) {
             FindStyleReferences(DecodeUtf8Lenient(bytes.data(), bytes.size()), 1, "url()",
                                 &refs.refs);
         }
+        // References are resolved from the page's name in UTF-8, the form they are in.
+        const std::string pageName = Utf8FromAnsi(file.strName);
         for (const HtmlReference& ref : refs.refs) {
-            std::string target;
-            bool outside = false;
-            if (!ResolveReference(file.strName, refs.strBase, ref.strUrl, &target, &outside))
+            const LinkTarget target =
+                ResolveLink(pageName, refs.bHasBase ? &refs.strBase : nullptr, ref.strUrl);
+            if (target.kind == LinkKind::outside || target.kind == LinkKind::notAFile)
                 continue;
             ++result.nReferences;
             auto where = [&] {
                 return ConsoleText(file.strShown) + ":" + std::to_string(ref.nLine) + ": " +
                        ref.strWhere + " " + Quoted(ref.strUrl);
             };
-            if (outside) {
-                out << where() << " leads outside the book\n";
+            if (target.kind == LinkKind::blocked) {
+                out << where()
+                    << " names a file of the reader's own disk, which the viewer never "
+                       "opens\n";
                 ++result.nBroken;
                 continue;
             }
-            const long found = find(target);
+            const long found = find(target.name);
             if (found < 0) {
                 // The name as the book would hold it, when it has an ANSI form.
                 std::string ansi;
-                const std::string shown =
-                    AnsiFromUtf8(target, &ansi) ? ConsoleText(ansi) : EscapeUtf8Controls(target);
+                const std::string shown = AnsiFromUtf8(target.name, &ansi)
+                                              ? ConsoleText(ansi)
+                                              : EscapeUtf8Controls(target.name);
                 out << where() << ": the book holds no file " << Quoted(shown) << '\n';
                 ++result.nBroken;
                 continue;
@@ -246,8 +175,8 @@ CheckInput CheckInputFromProject(const CBookProject& project) {
             CFile file;
             file.Open(paths[i], CFile::modeRead | CFile::shareDenyWrite);
             const uint64_t length = file.GetLength();
-            if (length > 0x7FFFFFFFu) {
-                *error = "the file is too large for an e-book";
+            if (length > kMaxFileLength) {
+                *error = TooLargeFileMessage(paths[i], length);
                 return false;
             }
             bytes->resize(static_cast<size_t>(length));

@@ -1,11 +1,13 @@
 // pagevane-cli check: the links of a book, before or after it is built.
 //
-// Every relative reference of the HTML pages (links, images, scripts, frames, style sheets,
-// srcset, url() in style sheets and style attributes) must name a file the book holds, found as
-// the viewer finds it: the page's folder and the reference combined, "." and ".." resolved,
-// %XX decoded, compared without regard to case, a name in UTF-8 also tried in the book's ANSI
-// form. References with a scheme (http:, mailto:, javascript:, ...), "//host" references and
-// fragment-only ones are not the book's business and are passed over.
+// Every reference of the HTML pages (links, images, scripts, frames, style sheets, srcset, meta
+// refresh, url() in style sheets and style attributes) that the viewer would look for in the book
+// must name a file the book holds. References resolve through ResolveLink (book/BookUrl.h), the
+// resolution the viewer's protocol and navigation use, so that both always mean the same file;
+// names are then compared without regard to case, a name in UTF-8 also tried in the book's ANSI
+// form. A file: reference is a finding too: the viewer never opens one. Addresses of the web
+// (http:, mailto:, ...) and other schemes (javascript:, ...) are not the book's business and are
+// passed over.
 #pragma once
 
 #include <cstdint>
@@ -36,7 +38,7 @@ struct CheckResult {
     size_t nFiles = 0;
     size_t nPages = 0;       // HTML pages read
     size_t nReferences = 0;  // references that name a file in the book (or fail to)
-    size_t nBroken = 0;      // references to files the book does not hold, or outside it
+    size_t nBroken = 0;      // references to files the book does not hold, or to file:
     size_t nUnreached = 0;   // pages no link reaches from the home page
     size_t nUnholdable = 0;
     size_t nUnreadable = 0;  // files that could not be read
@@ -51,13 +53,6 @@ CheckResult CheckLinks(const CheckInput& input, std::ostream& out);
 // page is the first included entry in the page sequence). Files are named for findings as the
 // project folder, a slash and the name.
 CheckInput CheckInputFromProject(const CBookProject& project);
-
-// The file name, within the book, a reference made by the page pageName resolves to, as the
-// viewer resolves it (see above); baseHref is the page's <base href> or "". Returns false when
-// the reference is not one the book answers (external, fragment-only, empty); sets *outside when
-// ".." climbs above the book's root.
-bool ResolveReference(const std::string& pageName, const std::string& baseHref,
-                      const std::string& urlUtf8, std::string* name, bool* outside);
 
 // pagevane-cli check SOURCE: a folder (scanned as build scans it, home page chosen as build
 // chooses it), a project file or an e-book. Exit status 1 when a reference is broken or a file

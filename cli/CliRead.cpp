@@ -19,6 +19,7 @@
 #include "compiler/BuildEBook.h"
 #include "format/PackedBlock.h"
 #include "format/StoreReader.h"
+#include "platform/ContainedName.h"
 #include "platform/ErrorReport.h"
 #include "platform/File.h"
 #include "platform/ReplaceFile.h"
@@ -125,41 +126,7 @@ void InflateItem(CStoreReader& store, const CStoreReader::Item& item, CFile& out
         throw CPackError("packed block does not match its length");
 }
 
-bool IsDeviceName(std::string component) {
-    const size_t dot = component.find('.');
-    if (dot != std::string::npos)
-        component.resize(dot);
-    while (!component.empty() && component.back() == ' ')
-        component.pop_back();
-    component = AnsiUpper(component);
-    if (component == "CON" || component == "PRN" || component == "AUX" || component == "NUL")
-        return true;
-    return component.size() == 4 &&
-           (component.compare(0, 3, "COM") == 0 || component.compare(0, 3, "LPT") == 0) &&
-           component[3] >= '1' && component[3] <= '9';
-}
-
 }  // namespace
-
-bool IsSafeExtractName(const std::string& name) {
-    if (name.empty() || name[0] == '/' || name[0] == '\\')
-        return false;
-    std::string component;
-    for (size_t k = 0; k <= name.size(); ++k) {
-        const char c = k < name.size() ? name[k] : '/';
-        if (c == '/' || c == '\\') {
-            // Windows drops trailing dots and spaces: ". ." or "..." must not reach a parent.
-            if (component.find_first_not_of(". ") == std::string::npos || IsDeviceName(component))
-                return false;
-            component.clear();
-            continue;
-        }
-        if (c == ':' || static_cast<unsigned char>(c) < 0x20)
-            return false;
-        component += c;
-    }
-    return true;
-}
 
 int ListEBook(const std::string& path, std::ostream& out, std::ostream& err) {
     CStoreReader store;
@@ -245,15 +212,6 @@ int ExtractEBook(const std::string& path, const std::string& dir, std::ostream& 
     std::vector<TableRecord> records;
     if (!OpenBook(path, store, &records, err))
         return kExitFailure;
-    // One page under many names would be unpacked again for each: a small e-book could fill the
-    // disk. The build never names a page twice.
-    if (const uint32_t page = FindRepeatedPage(records)) {
-        err << ConsoleText("Cannot read file " + path + "\nThe file table of " + path +
-                           " is damaged: it names page " + std::to_string(page) +
-                           " more than once. Nothing was extracted.")
-            << '\n';
-        return kExitFailure;
-    }
     int result = kExitOk;
     try {
         CFile::CreateFolder(dir);
@@ -266,7 +224,7 @@ int ExtractEBook(const std::string& path, const std::string& dir, std::ostream& 
     for (const TableRecord& r : records) {
         if (progress)
             progress(done++, records.size(), bytesRead);
-        if (!IsSafeExtractName(r.strName)) {
+        if (!IsNameInsideFolder(r.strName)) {
             err << ConsoleText("Refused to extract \"" + r.strName +
                                "\": the name would be written outside " + dir + ".")
                 << '\n';

@@ -94,9 +94,8 @@ std::vector<uint8_t> PackFile(const std::string& path, CBlockPacker& packer) {
     CFile file;
     file.Open(path, CFile::modeRead | CFile::shareExclusive);
     const uint64_t length = file.GetLength();
-    if (length > 0xFFFFFFFFu)
-        throw BuildRefusal{kReadFailed + path,
-                           path + " is 4 GiB or larger; an e-book cannot hold a file that large."};
+    if (length > kMaxFileLength)
+        throw BuildRefusal{kReadFailed + path, TooLargeFileMessage(path, length)};
     uint8_t* raw = packer.InputBuffer(static_cast<size_t>(length));
     if (length > 0)
         file.ReadExact(raw, static_cast<uint32_t>(length));
@@ -340,6 +339,11 @@ std::vector<uint8_t> MakeSettingsRecord(const CBookProject& p) {
     for (int32_t v : values)
         PutLe32(record, static_cast<uint32_t>(v));
     return record;
+}
+
+std::string TooLargeFileMessage(const std::string& path, uint64_t length) {
+    return path + " holds " + std::to_string(length) + " bytes; the viewer reads at most " +
+           std::to_string(kMaxFileLength) + " bytes (2 GiB less one) of a file.";
 }
 
 std::string TooManyPagesMessage(size_t count) {

@@ -18,6 +18,10 @@
 const size_t kMaxPageEntries = 65535;
 // The resource store's offsets are signed 32-bit: an e-book stays below 2 GiB.
 const uint64_t kMaxEBookSize = 0x7FFFFFFFu;
+// The viewer reads a file's unpacked bytes into one block of at most 2 GiB less one byte.
+const uint64_t kMaxFileLength = 0x7FFFFFFFu;
+// The refusal of a file longer than kMaxFileLength, naming it, its length and the limit.
+std::string TooLargeFileMessage(const std::string& path, uint64_t length);
 
 // How a build runs. maxEBookSize is for tests, which cannot afford 2 GiB files. packThreads: how
 // many threads read and pack the pages (0 = DefaultPackThreads(), 1 = all on the calling thread,
@@ -43,7 +47,8 @@ struct BuildOptions {
 //  - a page file, the splash file or the store fails: "Cannot read file " + that path and the
 //    error;
 //  - more than kMaxPageEntries page entries: refused before anything is written;
-//  - a page file of 4 GiB or more, or an e-book that would reach 2 GiB: refused;
+//  - a page or splash file longer than kMaxFileLength (before it is read), or an e-book that
+//    would reach 2 GiB: refused;
 //  - the icon step: its own messages; the e-book is still moved into place.
 // Messages name the output, never the temporary file. Only reads the project. Every thread has
 // ended when this returns or throws.

@@ -93,6 +93,9 @@ std::string FileTableProblem::Text() const {
             return "Its file table is cut off in record " + std::to_string(record) + ".";
         case emptyName:
             return "Record " + std::to_string(record) + " of its file table has no name.";
+        case repeatedPage:
+            return "Its file table names page " + std::to_string(page) +
+                   " more than once (again in record " + std::to_string(record) + ").";
         case none:
             break;
     }
@@ -102,6 +105,7 @@ std::string FileTableProblem::Text() const {
 bool ParseFileTable(const uint8_t* data, size_t size, std::vector<FileTableRecord>* records,
                     FileTableProblem* problem) {
     ByteReader in(data, size);
+    std::unordered_set<uint32_t> pages;
     while (!in.AtEnd()) {
         FileTableRecord r;
         const size_t number = records->size() + 1;
@@ -113,6 +117,10 @@ bool ParseFileTable(const uint8_t* data, size_t size, std::vector<FileTableRecor
         // No file has an empty name; such a record could only be found by an empty address.
         if (r.strName.empty()) {
             *problem = {FileTableProblem::emptyName, number};
+            return false;
+        }
+        if (!pages.insert(r.dwPage).second) {
+            *problem = {FileTableProblem::repeatedPage, number, r.dwPage};
             return false;
         }
         records->push_back(std::move(r));
@@ -127,16 +135,6 @@ void AppendFileTableRecord(std::vector<uint8_t>& table, const FileTableRecord& r
     PutLe32(table, record.dwInSequence);
     PutLe32(table, record.dwReserved);
     PutLe32(table, record.dwInSearch);
-}
-
-uint32_t FindRepeatedPage(const std::vector<FileTableRecord>& records) {
-    std::unordered_set<uint32_t> seen;
-    seen.reserve(records.size());
-    for (const FileTableRecord& r : records) {
-        if (!seen.insert(r.dwPage).second)
-            return r.dwPage;
-    }
-    return 0;
 }
 
 uint64_t ProgramImageEnd(const uint8_t* head, size_t size) {

@@ -111,20 +111,22 @@ struct FileTableRecord {
 
 // What is wrong with a file table that does not parse.
 struct FileTableProblem {
-    enum Kind { none, cutOff, emptyName } kind = none;
+    enum Kind { none, cutOff, emptyName, repeatedPage } kind = none;
     size_t record = 0;  // 1-based number of the record at fault
+    uint32_t page = 0;  // repeatedPage: the page id named again
     // The text for people, e.g. "Its file table is cut off in record 3."
     std::string Text() const;
 };
 
 // Splits a file table into its records. Returns false, with *problem saying why, when a record
-// has no terminating zero or fewer than 16 bytes after its name (cut off), or an empty name.
+// has no terminating zero or fewer than 16 bytes after its name (cut off), an empty name, or
+// names a page an earlier record names: the build gives every page one name, and one page under
+// many names would make every reader that walks the table (search, contents, link check,
+// extract) do its work again for each.
 bool ParseFileTable(const uint8_t* data, size_t size, std::vector<FileTableRecord>* records,
                     FileTableProblem* problem);
 // Appends one record (the name as given) to a file table.
 void AppendFileTableRecord(std::vector<uint8_t>& table, const FileTableRecord& record);
-// The first page id that two records name, or 0 when every record names its own page. Linear.
-uint32_t FindRepeatedPage(const std::vector<FileTableRecord>& records);
 
 // Where the image of a Windows program ends in its file: the largest end of a section's raw
 // data, read from the first bytes of the file (head, size bytes of them). 0 when those bytes are

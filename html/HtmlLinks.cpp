@@ -52,16 +52,50 @@ void AddReference(std::vector<HtmlReference>* refs, const std::u32string& value,
     refs->push_back(std::move(ref));
 }
 
+int HexDigitValue(char32_t c) {
+    if (c >= '0' && c <= '9')
+        return static_cast<int>(c - '0');
+    if (c >= 'a' && c <= 'f')
+        return static_cast<int>(c - 'a' + 10);
+    if (c >= 'A' && c <= 'F')
+        return static_cast<int>(c - 'A' + 10);
+    return -1;
+}
+
+// At css[*i] == '\\' with a character after it that is not a line break: appends the escaped
+// code point to value and moves *i past the escape. One to six hex digits and one white space
+// after them give a code point (zero, a surrogate or one beyond U+10FFFF giving U+FFFD); any
+// other character stands for itself.
+void TakeCssEscape(const std::u32string& css, size_t* i, std::u32string* value, size_t* line) {
+    size_t k = *i + 1;
+    if (HexDigitValue(css[k]) < 0) {
+        *value += css[k];
+        *i = k + 1;
+        return;
+    }
+    char32_t cp = 0;
+    for (int digits = 0; digits < 6 && k < css.size() && HexDigitValue(css[k]) >= 0; ++digits)
+        cp = cp * 16 + static_cast<char32_t>(HexDigitValue(css[k++]));
+    if (k < css.size() && IsAsciiSpace(css[k])) {
+        if (css[k] == '\n')
+            ++*line;
+        ++k;
+    }
+    *value += (cp == 0 || (cp >= 0xD800 && cp <= 0xDFFF) || cp > 0x10FFFF) ? 0xFFFD : cp;
+    *i = k;
+}
+
 // Reads a CSS string at css[i] (the opening quote); returns the index after the closing quote.
 size_t ReadCssString(const std::u32string& css, size_t i, std::u32string* value, size_t* line) {
     const char32_t quote = css[i++];
     while (i < css.size() && css[i] != quote) {
         if (css[i] == '\\' && i + 1 < css.size()) {
-            if (css[i + 1] == '\n')
+            if (css[i + 1] == '\n') {
                 ++*line;  // an escaped line break continues the string
-            else
-                *value += css[i + 1];
-            i += 2;
+                i += 2;
+            } else {
+                TakeCssEscape(css, &i, value, line);
+            }
             continue;
         }
         if (css[i] == '\n')
@@ -89,6 +123,54 @@ bool StartsWithNoCase(const std::u32string& s, size_t i, const char* word) {
             return false;
     }
     return true;
+}
+
+// The address of a refresh ("5; url=next.html"), read as a browser reads the content of
+// <meta http-equiv="refresh">: a time, a separator, then the address, with or without "url=" and
+// quotes. False when the content names no address (the page refreshes itself) or is not a
+// refresh a browser follows.
+bool RefreshUrl(const std::u32string& content, std::u32string* url) {
+    const size_t n = content.size();
+    size_t i = 0;
+    while (i < n && IsAsciiSpace(content[i]))
+        ++i;
+    const size_t timeStart = i;
+    while (i < n && ((content[i] >= '0' && content[i] <= '9') || content[i] == '.'))
+        ++i;
+    if (i == timeStart)
+        return false;
+    if (i < n && !IsAsciiSpace(content[i]) && content[i] != ';' && content[i] != ',')
+        return false;
+    while (i < n && IsAsciiSpace(content[i]))
+        ++i;
+    if (i < n && (content[i] == ';' || content[i] == ','))
+        ++i;
+    while (i < n && IsAsciiSpace(content[i]))
+        ++i;
+    if (StartsWithNoCase(content, i, "url")) {
+        size_t k = i + 3;
+        while (k < n && IsAsciiSpace(content[k]))
+            ++k;
+        if (k < n && content[k] == '=') {
+            i = k + 1;
+            while (i < n && IsAsciiSpace(content[i]))
+                ++i;
+        }
+    }
+    if (i >= n)
+        return false;
+    std::u32string rest = content.substr(i);
+    if (rest[0] == '"' || rest[0] == '\'') {
+        const size_t close = rest.find(rest[0], 1);
+        rest = rest.substr(1, close == std::u32string::npos ? std::u32string::npos : close - 1);
+    }
+    *url = rest;
+    return true;
+}
+
+bool IsAsciiNoCase(const std::u32string& value, const char* ascii) {
+    const size_t n = std::strlen(ascii);
+    return value.size() == n && StartsWithNoCase(value, 0, ascii);
 }
 
 }  // namespace
@@ -189,9 +271,10 @@ void FindStyleReferences(const std::u32string& css, size_t firstLine, const std:
                 i = ReadCssString(css, i, &value, &line);
             } else {
                 while (i < n && css[i] != ')' && !IsAsciiSpace(css[i])) {
-                    if (css[i] == '\\' && i + 1 < n)
-                        ++i;
-                    value += css[i++];
+                    if (css[i] == '\\' && i + 1 < n && css[i + 1] != '\n')
+                        TakeCssEscape(css, &i, &value, &line);
+                    else
+                        value += css[i++];
                 }
             }
             while (i < n && css[i] != ')') {
@@ -232,6 +315,14 @@ PageReferences FindPageReferences(const std::u32string& page) {
         }
         if (token.kind != HtmlToken::Kind::startTag)
             continue;
+        if (Is(token.name, "meta")) {
+            const HtmlAttribute* equiv = token.Find("http-equiv");
+            const HtmlAttribute* content = token.Find("content");
+            std::u32string url;
+            if (equiv && content && IsAsciiNoCase(equiv->value, "refresh") &&
+                RefreshUrl(content->value, &url))
+                AddReference(&result.refs, url, content->line, "meta refresh");
+        }
         if (Is(token.name, "base") && !result.bHasBase) {
             if (const HtmlAttribute* href = token.Find("href")) {
                 result.bHasBase = true;

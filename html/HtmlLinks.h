@@ -1,7 +1,8 @@
 // The references a page or a style sheet makes to other files: links (a, area, link href),
 // resources (src of img, script, frame, iframe, embed, input, media; srcset; object data; video
-// poster; the old background attribute) and the url() and @import of style sheets, whether in a
-// file of their own, a <style> element or a style attribute.
+// poster; the old background attribute), the address of a <meta http-equiv="refresh"> and the
+// url() and @import of style sheets, whether in a file of their own, a <style> element or a style
+// attribute; CSS escapes ("\69mg.png") are decoded.
 #pragma once
 
 #include <string>

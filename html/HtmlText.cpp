@@ -161,9 +161,45 @@ size_t AppendUtf8Decoded(const uint8_t* p, size_t n, bool lenient, std::u32strin
 }  // namespace
 
 std::u32string DecodeUtf8Lenient(const uint8_t* p, size_t n) {
+    // The encoding standard's UTF-8 decoder: a sequence that breaks off gives one U+FFFD, and
+    // the byte that broke it starts afresh.
     std::u32string out;
     out.reserve(n);
-    AppendUtf8Decoded(p, n, true, &out);
+    size_t i = 0;
+    while (i < n) {
+        const uint8_t c = p[i++];
+        if (c < 0x80) {
+            out += c;
+            continue;
+        }
+        size_t needed;
+        char32_t cp;
+        uint8_t lower = 0x80;
+        uint8_t upper = 0xBF;
+        if (c >= 0xC2 && c <= 0xDF) {
+            needed = 1;
+            cp = c & 0x1F;
+        } else if (c >= 0xE0 && c <= 0xEF) {
+            lower = c == 0xE0 ? 0xA0 : 0x80;
+            upper = c == 0xED ? 0x9F : 0xBF;
+            needed = 2;
+            cp = c & 0x0F;
+        } else if (c >= 0xF0 && c <= 0xF4) {
+            lower = c == 0xF0 ? 0x90 : 0x80;
+            upper = c == 0xF4 ? 0x8F : 0xBF;
+            needed = 3;
+            cp = c & 0x07;
+        } else {
+            out += 0xFFFD;
+            continue;
+        }
+        for (; needed > 0 && i < n && p[i] >= lower && p[i] <= upper; --needed, ++i) {
+            cp = (cp << 6) | (p[i] & 0x3F);
+            lower = 0x80;
+            upper = 0xBF;
+        }
+        out += needed == 0 ? cp : 0xFFFD;
+    }
     return out;
 }
 
@@ -176,9 +212,17 @@ std::u32string DecodePage(const std::vector<uint8_t>& html) {
         return DecodeUtf16(p + 2, n - 2, false);
     if (n >= 2 && p[0] == 0xFE && p[1] == 0xFF)
         return DecodeUtf16(p + 2, n - 2, true);
-    const std::string cs = DeclaredCharset(html);
-    if (cs == "utf-8" || cs == "utf8")
-        return DecodeUtf8Lenient(p, n);
+    std::string cs = DeclaredCharset(html);
+    // A page declaring UTF-16 in ASCII bytes is not UTF-16: browsers read it as UTF-8.
+    static const char* const kUtf8Labels[] = {
+        "utf-8",           "utf8",        "unicode-1-1-utf-8", "unicode11utf8", "unicode20utf8",
+        "x-unicode20utf8", "utf-16",      "utf-16le",          "utf-16be",      "unicode",
+        "unicodefeff",     "unicodefffe", "csunicode",         "ucs-2",         "iso-10646-ucs-2",
+    };
+    for (const char* label : kUtf8Labels) {
+        if (cs == label)
+            return DecodeUtf8Lenient(p, n);
+    }
     if (cs.empty()) {
         // UTF-8 when every byte fits, decoded in the same pass that finds out.
         std::u32string out;

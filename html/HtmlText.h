@@ -11,13 +11,15 @@
 std::string DeclaredCharset(const std::vector<uint8_t>& html);
 
 // The page's characters: a byte-order mark (UTF-8, UTF-16) decides first, then the declared
-// charset (UTF-8; the Windows-125x, ISO-8859-x, KOI8 and IBM866 single-byte charsets; Shift_JIS,
-// EUC-JP, ISO-2022-JP, GBK/GB2312, GB18030, Big5 and EUC-KR through the system's code pages;
-// Windows-1252 for any other), then the bytes themselves (UTF-8 when they are valid UTF-8, else
-// Windows-1252). A stray byte in UTF-8 text is read as Windows-1252.
+// charset by the labels of the encoding standard (UTF-8, and UTF-16 declared in an ASCII page,
+// which browsers read as UTF-8; the Windows-125x, ISO-8859-x, KOI8 and IBM866 single-byte
+// charsets; Shift_JIS, EUC-JP, ISO-2022-JP, GBK/GB2312, GB18030, Big5 and EUC-KR through the
+// system's code pages; Windows-1252 for any other), then the bytes themselves (UTF-8 when they
+// are valid UTF-8, else Windows-1252). A stray byte in UTF-8 text reads as U+FFFD.
 std::u32string DecodePage(const std::vector<uint8_t>& html);
 
-// UTF-8 text to code points, a byte that begins no valid sequence read as Windows-1252.
+// UTF-8 text to code points as the encoding standard decodes it: each broken-off sequence or
+// byte that begins none reads as U+FFFD.
 std::u32string DecodeUtf8Lenient(const uint8_t* p, size_t n);
 
 std::string Utf8FromCodePoints(const std::u32string& text);

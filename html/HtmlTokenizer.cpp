@@ -1,5 +1,7 @@
 #include "html/HtmlTokenizer.h"
 
+#include <unordered_set>
+
 #include "html/HtmlEntities.h"
 #include "platform/Text.h"
 
@@ -8,6 +10,9 @@
 // where the standard emits a token. The comments name the rules that are easy to miss.
 
 namespace {
+
+// Attributes a tag may have before their names are kept in a set.
+constexpr size_t kListedNames = 16;
 
 bool IsAsciiAlpha(char32_t c) {
     return (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z');
@@ -368,15 +373,27 @@ bool CHtmlTokenizer::ReadTag(HtmlToken* token) {
 }
 
 void CHtmlTokenizer::ReadAttributes(HtmlToken* token, bool* complete) {
-    auto add = [this, token](HtmlAttribute&& a) {
-        // A repeated attribute is dropped; the first one counts.
-        for (const HtmlAttribute& b : token->attributes) {
-            if (b.name == a.name) {
-                m_spare.push_back(std::move(a));
-                return;
+    // A repeated attribute is dropped (its strings kept for later tags); the first one counts. A
+    // tag of a few attributes is searched through; past that the names seen go into a set, so
+    // that a tag of a hundred thousand attributes costs no more per attribute than a tag of ten.
+    std::unordered_set<std::u32string> seen;
+    auto add = [this, token, &seen](HtmlAttribute&& a) {
+        std::vector<HtmlAttribute>& list = token->attributes;
+        bool repeated = false;
+        if (list.size() < kListedNames) {
+            for (const HtmlAttribute& b : list)
+                repeated = repeated || b.name == a.name;
+        } else {
+            if (seen.empty()) {
+                for (const HtmlAttribute& b : list)
+                    seen.insert(b.name);
             }
+            repeated = !seen.insert(a.name).second;
         }
-        token->attributes.push_back(std::move(a));
+        if (repeated)
+            m_spare.push_back(std::move(a));
+        else
+            list.push_back(std::move(a));
     };
     for (;;) {
         while (!AtEnd() && IsTagSpace(Peek()))

@@ -60,8 +60,12 @@ void CFile::Open(const std::string& path, unsigned flags) {
     DWORD creation = OPEN_EXISTING;
     if (flags & modeCreate)
         creation = (flags & modeNoTruncate) ? OPEN_ALWAYS : CREATE_ALWAYS;
-    if (flags & modeCreateNew)
+    if (flags & modeCreateNew) {
         creation = CREATE_NEW;
+        // A file created new is a safe save's temporary file: the console event handler
+        // (TempFileGuard) must be able to delete it while it is being written.
+        share |= FILE_SHARE_DELETE;
+    }
 
     HANDLE h =
         CreateFileA(path.c_str(), access, share, nullptr, creation, FILE_ATTRIBUTE_NORMAL, nullptr);

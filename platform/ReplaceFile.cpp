@@ -20,6 +20,7 @@ void CReplaceFile::Create(CFile& file, unsigned share) {
             m_strTarget + (n == 0 ? std::string() : std::to_string(n)) + ".~tmp";
         if (file.OpenNew(candidate, share)) {
             m_strTemp = candidate;
+            m_guard.reset(new CTempFileGuard(m_strTemp));
             return;
         }
     }
@@ -31,4 +32,5 @@ void CReplaceFile::Commit() {
         CFile::CopyPermissions(m_strTarget, m_strTemp);
     CFile::Rename(m_strTemp, m_strTarget);
     m_bCommitted = true;
+    m_guard.reset();
 }

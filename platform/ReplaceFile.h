@@ -2,9 +2,11 @@
 // file beside the target and replaces the target only once it is complete.
 #pragma once
 
+#include <memory>
 #include <string>
 
 #include "platform/File.h"
+#include "platform/TempFileGuard.h"
 
 class CReplaceFile {
   public:
@@ -37,5 +39,7 @@ class CReplaceFile {
   private:
     std::string m_strTarget;
     std::string m_strTemp;
+    std::unique_ptr<CTempFileGuard>
+        m_guard;  // removes the temporary file if the process is stopped
     bool m_bCommitted = false;
 };

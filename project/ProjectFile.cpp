@@ -9,6 +9,7 @@
 #include "project/ProjectFile.h"
 
 #include "platform/Archive.h"
+#include "platform/ContainedName.h"
 #include "platform/ErrorReport.h"
 #include "platform/File.h"
 #include "platform/ReplaceFile.h"
@@ -23,6 +24,29 @@ const char kSaveOther[] = "Do you want to save the project to other file?";
 
 const CArchiveClass kClassPieceElem = {"CPieceElem", 1};
 const CArchiveClass* const kProjectClasses[] = {&kClassPieceElem};
+
+// A page entry that names a file outside the project folder. A project file may come from
+// someone else: an entry such as "..\private\notes.txt" or "C:\x" would pack a file of the
+// author's disk into the published book, so the whole project is refused.
+class CPageNameException : public CException {
+  public:
+    CPageNameException(const std::string& projectFile, const std::string& entry)
+        : m_strProjectFile(projectFile), m_strEntry(entry) {
+        for (char& c : m_strEntry) {
+            if (static_cast<unsigned char>(c) < 0x20)
+                c = '?';
+        }
+    }
+    std::string GetErrorMessage() const override {
+        return m_strProjectFile + " lists the page \"" + m_strEntry +
+               "\", which is not a file inside the project folder (an absolute path, a drive "
+               "or \"..\" is not allowed).";
+    }
+
+  private:
+    std::string m_strProjectFile;
+    std::string m_strEntry;
+};
 
 // The 14 strings in file order; nullptr marks a reserved slot (written empty, read and dropped).
 void StringSlots(CBookProject& p, std::string* (&slots)[14]) {
@@ -92,6 +116,8 @@ void ReadProjectBody(CBookProject& p, CArchive& ar) {
         ar.ReadU32();
         e->m_bInSearch = static_cast<int32_t>(ar.ReadU32());
         e->m_bInProject = static_cast<int32_t>(ar.ReadU32());
+        if (!IsNameInsideFolder(e->m_strFile))
+            throw CPageNameException(p.m_strProjectFile, e->m_strFile);
         p.AddPage(std::move(e));
     }
     const uint32_t reserved = ar.ReadCount();

@@ -30,8 +30,7 @@ const UINT kEngineFailed = WM_APP + 1;
 
 // Schemes whose links leave the book and go to the user's own programs.
 bool IsOutsideLink(const std::string& url) {
-    const std::string scheme = UrlScheme(url);
-    return scheme == "http" || scheme == "https" || scheme == "mailto" || scheme == "ftp";
+    return KindOfUrl(url) == LinkKind::outside;
 }
 
 // True when two e-book URLs name the same file (engines spell a name in their own way).
@@ -511,7 +510,7 @@ bool CMainWindow::OnBeforeNavigate(const std::string& url, bool topLevel, Starte
             OpenOutside(url);
         return true;
     }
-    if (UrlScheme(url) == "file")
+    if (KindOfUrl(url) == LinkKind::blocked)
         return true;  // the reader's own files are out of a book's reach
     if (topLevel) {
         m_bNavError = false;
@@ -596,7 +595,14 @@ void CMainWindow::OnTitleChange(const std::string& title) {
         caption = "E-book";
     if (!title.empty() && UrlScheme(title).empty() && title != caption)
         caption += " - " + title;
-    SetWindowTextA(m_hWnd, caption.c_str());
+    // The texts come from the book: control characters are not drawn.
+    std::string shown;
+    for (char c : caption) {
+        const unsigned char u = static_cast<unsigned char>(c);
+        if (u >= 0x20 && u != 0x7F)
+            shown += c;
+    }
+    SetWindowTextA(m_hWnd, shown.c_str());
 }
 
 bool CMainWindow::PreTranslate(MSG* msg) {

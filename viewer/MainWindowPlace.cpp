@@ -2,6 +2,7 @@
 // placement and the text size, kept per e-book in a profile section named after its file.
 #include <windows.h>
 
+#include <algorithm>
 #include <cstdlib>
 
 #include "platform/Profile.h"
@@ -43,6 +44,22 @@ bool ParsePlacement(const std::string& text, bool* maximised, RECT* rc) {
     return MonitorFromRect(rc, MONITOR_DEFAULTTONULL) != nullptr;
 }
 
+// True when the window's top edge lies on a monitor's work area with at least 100 pixels of it
+// there, so that the caption can be taken with the mouse.
+bool CaptionReachable(HWND hwnd) {
+    RECT rc;
+    if (!GetWindowRect(hwnd, &rc))
+        return false;
+    HMONITOR monitor = MonitorFromRect(&rc, MONITOR_DEFAULTTONULL);
+    MONITORINFO info = {};
+    info.cbSize = sizeof(info);
+    if (!monitor || !GetMonitorInfoA(monitor, &info))
+        return false;
+    const RECT& work = info.rcWork;
+    const long visible = std::min(rc.right, work.right) - std::max(rc.left, work.left);
+    return rc.top >= work.top && rc.top < work.bottom - 20 && visible >= 100;
+}
+
 }  // namespace
 
 void CMainWindow::RestorePlacement() {
@@ -63,7 +80,17 @@ void CMainWindow::RestorePlacement() {
         return;
     wp.length = sizeof(wp);
     wp.showCmd = SW_HIDE;  // Show() makes it visible
+    WINDOWPLACEMENT before = {};
+    before.length = sizeof(before);
+    GetWindowPlacement(m_hWnd, &before);
     SetWindowPlacement(m_hWnd, &wp);
+    // The system may move or shrink the rectangle it is given (to the work area of another
+    // layout of monitors): what counts is where the window landed. Off screen, it goes back to
+    // the default place.
+    if (!CaptionReachable(m_hWnd)) {
+        SetWindowPlacement(m_hWnd, &before);
+        return;
+    }
     if (maximised)
         m_bStartMaximised = true;
 }

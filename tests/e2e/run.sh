@@ -72,6 +72,15 @@ check "list shows every file" \
 check "list puts the home page first" \
   bash -c "grep -A1 '^ *page' '$work/list.txt' | tail -1 | grep -q ' index.html$'"
 
+# A listing that cannot be written is a failure, whether standard output is full or closed.
+if [ -w /dev/full ]; then
+  "$native_cli" list "$work/native.exe" >/dev/full 2>"$work/full.err"
+  check "list into a full disk exits 1" test $? -eq 1
+  check "list into a full disk says so" grep -q "cannot write to standard output" "$work/full.err"
+fi
+"$native_cli" list "$work/native.exe" >&- 2>"$work/closed.err"
+check "list with standard output closed exits 1" test $? -eq 1
+
 "$native_cli" extract "$work/native.exe" -d "$work/extracted" 2>"$work/extract.err"
 check "extract exits 0" test $? -eq 0
 check "extract gives the sample back byte for byte" diff -r "$book" "$work/extracted"

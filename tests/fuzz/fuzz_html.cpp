@@ -2,12 +2,15 @@
 // search and the command line's check read every page of a book.
 //
 // Every run must end; every token's line lies within the page's lines and never goes back;
-// every reference's line too; a character token is never empty.
+// every reference's line too; a character token is never empty. Every reference resolves, as
+// the check and the viewer resolve it, to a name of the book without ".", ".." or empty
+// segments, which resolves to itself.
 #include <cstdint>
 #include <string>
 #include <vector>
 
 #include "FuzzSeeds.h"
+#include "book/BookUrl.h"
 #include "html/HtmlLinks.h"
 #include "html/HtmlText.h"
 #include "html/HtmlTokenizer.h"
@@ -22,6 +25,9 @@ void WriteSeeds(const std::string& dir) {
         "<script><!-- <script> </script> --></script><!-- c --><p>&eacute;&#x41;&notit;</p>",
         "<textarea>\r\n<a href=x></textarea><plaintext><b>",
         "\xEF\xBB\xBF<a href='\xC3\xA9.html' style=\"x:url( 'y.png' )\">",
+        "<base href=\"../x/?q#f\"><meta http-equiv=refresh content=\"1;url='n.html'\">"
+        "<a href=//host/a><a href=\\\\srv\\s\\b.png><a href=file:///c:/x><a href=%2e%2e/y>"
+        "<style>p{background:url(\\69 mg.png)}</style>",
     };
     int n = 0;
     for (const char* s : seeds) {
@@ -63,6 +69,25 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     const PageReferences refs = FindPageReferences(page);
     for (const HtmlReference& r : refs.refs) {
         if (r.nLine < 1 || r.nLine > lines)
+            __builtin_trap();
+        const LinkTarget target =
+            ResolveLink("sub/page.html", refs.bHasBase ? &refs.strBase : nullptr, r.strUrl);
+        if (target.kind != LinkKind::inBook)
+            continue;
+        const std::string& name = target.name;
+        if (name.find('\\') != std::string::npos)
+            __builtin_trap();
+        for (size_t start = 0; start <= name.size() && !name.empty();) {
+            size_t end = name.find('/', start);
+            if (end == std::string::npos)
+                end = name.size();
+            const std::string segment = name.substr(start, end - start);
+            if (segment.empty() || segment == "." || segment == "..")
+                __builtin_trap();
+            start = end + 1;
+        }
+        const LinkTarget again = ResolveLink(name, nullptr, "");
+        if (again.kind != LinkKind::inBook || again.name != name)
             __builtin_trap();
     }
     return 0;

@@ -6,6 +6,7 @@
 #include <cstdint>
 #include <cstdlib>
 #include <cstring>
+#include <set>
 #include <string>
 #include <vector>
 
@@ -71,7 +72,11 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
         }
         if (again != bytes)
             __builtin_trap();
-        FindRepeatedPage(records);
+        std::set<uint32_t> pages;
+        for (const FileTableRecord& r : records) {
+            if (!pages.insert(r.dwPage).second)
+                __builtin_trap();  // a table that names one page twice is refused
+        }
     } else if (problem.kind == FileTableProblem::none || problem.record != records.size() + 1) {
         __builtin_trap();
     }

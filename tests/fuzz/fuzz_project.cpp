@@ -1,11 +1,13 @@
 // LoadProject on arbitrary bytes: it must report or succeed, never crash, hang or allocate
-// without bound. A project that loads must save and load again.
+// without bound, and never keep a page name that leads outside the project folder. A project
+// that loads must save and load again.
 #include <cstdint>
 #include <cstdlib>
 #include <string>
 
 #include "FuzzSeeds.h"
 #include "../support/ScriptedUi.h"
+#include "platform/ContainedName.h"
 #include "platform/File.h"
 #include "project/ProjectFile.h"
 
@@ -45,6 +47,12 @@ void WriteSeeds(const std::string& dir) {
         p.m_strAboutInfo = std::string(300, 'a');
         p.m_strTitle = std::string(254, 't');
     });
+    // Page names that climb out of the project folder or name another drive: refused on load.
+    SaveSeed(dir + "/outside.ebp", [](CBookProject& p) {
+        AddEntry(p, "index.html", 1, 1);
+        AddEntry(p, "..\\private\\secret.txt", 0, 0);
+        AddEntry(p, "C:\\x.txt", 0, 0);
+    });
 }
 
 }  // namespace
@@ -64,8 +72,9 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     // Success is silent; a failure says so once.
     if (loaded != (ui.messages.empty() ? 1 : 0) || ui.messages.size() > 1)
         __builtin_trap();
+    // Every entry that loads names a file inside the project folder.
     for (size_t i = 0; i < p.GetPageCount(); ++i) {
-        if (p.GetPage(i) == nullptr)
+        if (p.GetPage(i) == nullptr || !IsNameInsideFolder(p.GetPage(i)->m_strFile))
             __builtin_trap();
     }
     if (loaded) {

@@ -10,6 +10,7 @@
 #include "cli/Cli.h"
 #include "cli/CliCheck.h"
 #include "cli/Progress.h"
+#include "LinkCases.h"
 #include "icon_fake_pe.h"
 
 namespace {
@@ -128,43 +129,40 @@ TEST_F(CliCheckTest, ProgressOnlyOnATerminalAndQuietMeansErrorsOnly) {
 }
 
 TEST_F(CliCheckTest, ResolvesReferencesAsTheViewerDoes) {
-    const struct {
-        const char* page;
-        const char* base;
-        const char* url;
-        const char* name;  // nullptr: not the book's
-        bool outside;
-    } cases[] = {
-        {"a.html", "", "b.html", "b.html", false},
-        {"sub/a.html", "", "../b.html#x", "b.html", false},
-        {"sub/a.html", "", "./c/../d.html?q=1", "sub/d.html", false},
-        {"sub/a.html", "", "/top.html", "top.html", false},
-        {"sub/a.html", "", "e-book://other/page.html", "other/page.html", false},
-        {"a.html", "", "pic%20one.png", "pic one.png", false},
-        {"a.html", "", "sub\\win.html", "sub/win.html", false},
-        {"a.html", "", "../up.html", "up.html", true},
-        {"sub/a.html", "", "../../up.html", "up.html", true},
-        {"sub/a.html", "../", "b.html", "b.html", false},
-        {"a.html", "sub/x.html", "b.html", "sub/b.html", false},
-        {"a.html", "http://example.com/", "b.html", nullptr, false},
-        {"a.html", "", "#top", nullptr, false},
-        {"a.html", "", "", nullptr, false},
-        {"a.html", "", "?page=2", nullptr, false},
-        {"a.html", "", "mailto:someone@example.com", nullptr, false},
-        {"a.html", "", "HTTP://example.com/a.html", nullptr, false},
-        {"a.html", "", "javascript:void(0)", nullptr, false},
-        {"a.html", "", "//cdn.example.com/x.js", nullptr, false},
-    };
-    for (const auto& c : cases) {
-        SCOPED_TRACE(std::string(c.page) + " + " + c.url);
-        std::string name;
-        bool outside = false;
-        const bool ours = ResolveReference(c.page, c.base, c.url, &name, &outside);
-        EXPECT_EQ(ours, c.name != nullptr);
-        if (ours && c.name) {
-            EXPECT_EQ(name, c.name);
-            EXPECT_EQ(outside, c.outside);
+    for (const LinkCase& c : kLinkCases) {
+        SCOPED_TRACE(std::string(c.page) + " + " + (c.base ? c.base : "(no base)") + " + " + c.url);
+        const std::string base = c.base ? c.base : "";
+        const LinkTarget target = ResolveLink(c.page, c.base ? &base : nullptr, c.url);
+        EXPECT_EQ(static_cast<int>(target.kind), static_cast<int>(c.kind));
+        if (c.kind == LinkKind::inBook) {
+            EXPECT_EQ(target.name, c.name);
         }
+    }
+
+    // The whole check on the same table: a finding exactly where the viewer would look for a
+    // file the book does not hold, or would refuse a file: address.
+    std::string findingsExpected;
+    int n = 0;
+    for (const LinkCase& c : kLinkCases) {
+        ++n;
+        const std::string page = "t" + std::to_string(n) + "/" + c.page;
+        std::string html = "<html><head>";
+        if (c.base)
+            html += std::string("<base href=\"") + c.base + "\">";
+        html += std::string("</head><body><a href=\"") + c.url + "\">x</a></body></html>";
+        Write("table/" + page, html);
+    }
+    ASSERT_EQ(Run({"check", dir / "table", "-q"}), kExitFailure);
+    const std::string text = out.str();
+    n = 0;
+    for (const LinkCase& c : kLinkCases) {
+        ++n;
+        SCOPED_TRACE(c.url);
+        const std::string page = "t" + std::to_string(n) + "/" + c.page;
+        const std::string at = dir / "table" + "/" + page + ":1: a href ";
+        const bool missing = c.kind == LinkKind::inBook && std::string(c.name) != c.page;
+        const bool reported = text.find(at) != std::string::npos;
+        EXPECT_EQ(reported, missing || c.kind == LinkKind::blocked) << text;
     }
 }
 
@@ -188,7 +186,7 @@ TEST_F(CliCheckTest, FindsBrokenReferencesAndUnreachedPagesInEverySource) {
     const std::vector<std::string> expected = {
         "index.html:2: a href \"missing.html\": the book holds no file \"missing.html\"",
         "sub/page.html:1: img src \"../missing.png\": the book holds no file \"missing.png\"",
-        "sub/page.html:2: a href \"../../outside.html\" leads outside the book",
+        "sub/page.html:2: a href \"../../outside.html\": the book holds no file \"outside.html\"",
         "sub/page.html:3: img srcset \"gone.gif\": the book holds no file \"sub/gone.gif\"",
         "orphan.html: no link from the home page reaches this page",
     };
@@ -253,6 +251,44 @@ TEST_F(CliCheckTest, NonAsciiNamesReadTheSameInEveryReport) {
     EXPECT_EQ(out.str(), dir / "u" + "/" + finding);
     EXPECT_EQ(Run({"build", dir / "u", "-o", dir / "u.exe", "--check", "-q"}), kExitFailure);
     EXPECT_EQ(err.str().rfind(dir / "u" + "/" + finding, 0), 0u) << err.str();
+}
+
+TEST_F(CliCheckTest, ReportsRefreshesFileLinksEscapesAndBrokenBytesAsTheViewerReadsThem) {
+    Write("v/index.html",
+          "<meta charset=utf-8><meta http-equiv=refresh content=\"3; url=gone.html\">\n"
+          "<a href=\"file:///c:/private/notes.txt\">notes</a>\n"
+          "<a href=\"caf\xE9.html\">stray byte</a> <a href=\"caf\xC3\xA9.html\">good</a>\n"
+          "<a href=\"../index.html\">root</a>\n"
+          "<style>p { background: url(\\69mg.png) } q { background: url(\\6dissing.png) }</style>");
+    Write("v/caf\xC3\xA9.html", "<p>caf\xC3\xA9</p>");
+    Write("v/img.png", "png");
+    EXPECT_EQ(Run({"check", dir / "v", "-q"}), kExitFailure);
+    const std::string prefix = dir / "v" + "/index.html:";
+    EXPECT_EQ(Findings(prefix),
+              (std::vector<std::string>{
+                  "1: meta refresh \"gone.html\": the book holds no file \"gone.html\"",
+                  "2: a href \"file:///c:/private/notes.txt\" names a file of the reader's own "
+                  "disk, which the viewer never opens",
+                  "3: a href \"caf\xEF\xBF\xBD.html\": the book holds no file "
+                  "\"caf\xEF\xBF\xBD.html\"",
+                  "5: url() \"missing.png\": the book holds no file \"missing.png\""}))
+        << out.str();
+}
+
+// A page longer than the viewer reads is named with the limit before anything is built (the file
+// is sparse: nothing is written).
+TEST_F(CliCheckTest, APageLongerThanTheViewerReadsIsReported) {
+    Write("big/index.html", "<a href=huge.html>x</a>");
+    Write("big/huge.html", "");
+    fs::resize_file(dir / "big/huge.html", 0x80000000ull);
+    EXPECT_EQ(Run({"check", dir / "big", "-q"}), kExitFailure);
+    const std::string path = dir / "big" + "\\huge.html";
+    EXPECT_EQ(out.str(), dir / "big" + "/huge.html: cannot be read: " + path +
+                             " holds 2147483648 bytes; the viewer reads at most 2147483647 bytes "
+                             "(2 GiB less one) of a file.\n");
+    EXPECT_EQ(Run({"build", dir / "big", "-o", dir / "big.exe", "-q"}), kExitFailure);
+    EXPECT_NE(err.str().find(path + " holds 2147483648 bytes"), std::string::npos) << err.str();
+    EXPECT_FALSE(fs::exists(dir / "big.exe"));
 }
 
 TEST_F(CliCheckTest, TheSampleBookIsClean) {

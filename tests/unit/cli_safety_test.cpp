@@ -9,6 +9,7 @@
 #include <sstream>
 
 #include "TempFolder.h"
+#include "book/Book.h"
 #include "cli/Cli.h"
 #include "cli/ConsoleUi.h"
 #include "format/BookLayout.h"
@@ -163,16 +164,28 @@ TEST_F(CliSafetyTest, ExtractReplacesAFileOnlyWithACompleteOne) {
     EXPECT_EQ(names, (std::vector<std::string>{"mine.html", "twice.html"}));
 }
 
-// One page named many times would be unpacked once per name: such a table is refused whole.
-TEST_F(CliSafetyTest, ExtractRefusesATableThatNamesOnePageTwice) {
+// One page named many times would be unpacked, indexed and checked once per name: every reader
+// refuses such a table whole, with the same words.
+TEST_F(CliSafetyTest, EveryReaderRefusesATableThatNamesOnePageTwice) {
     std::vector<std::pair<std::string, uint32_t>> records;
     for (int k = 0; k < 8; ++k)
         records.push_back({"copy" + std::to_string(k) + ".html", 1});
     const std::string exe = Craft(records, {Packed(std::string(100000, 'x'))});
+    const std::string problem = "Its file table names page 1 more than once (again in record 2).";
     const std::string to = dir / "to";
     EXPECT_EQ(Run({"extract", exe, "-d", to}), kExitFailure);
-    EXPECT_NE(err.str().find("names page 1 more than once"), std::string::npos) << err.str();
+    EXPECT_NE(err.str().find(problem), std::string::npos) << err.str();
     EXPECT_FALSE(fs::exists(to));
+    for (const char* command : {"list", "check"}) {
+        SCOPED_TRACE(command);
+        EXPECT_EQ(Run({command, exe}), kExitFailure);
+        EXPECT_NE(err.str().find(problem), std::string::npos) << err.str();
+        EXPECT_EQ(out.str(), "");
+    }
+    // The viewer's reader, which its search index and contents read through.
+    CBook book;
+    EXPECT_FALSE(book.Open(exe));
+    EXPECT_NE(book.GetErrorText().find(problem), std::string::npos) << book.GetErrorText();
 }
 
 // Control characters from an e-book reach the terminal written out, never as commands.

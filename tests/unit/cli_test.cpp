@@ -11,6 +11,9 @@
 #include "compiler/ResourceUpdater.h"
 #include "format/StoreReader.h"
 #include "icon_fake_pe.h"
+#include "platform/ContainedName.h"
+#include "project/ProjectFile.h"
+#include "ScriptedUi.h"
 
 namespace {
 
@@ -66,6 +69,9 @@ TEST_F(CliTest, UsageErrorsExitWithTwo) {
         {"build", book, "-o", "x.exe", "--jobs=4294967297"},
         {"build", book, "-o", "x.exe", "--jobs", "2x"},
         {"new", book, "-o", "p.ebp", "--jobs", "2"},
+        // Values are checked before the source is looked at.
+        {"build", dir / "nonexistent", "--jobs", "abc"},
+        {"build", dir / "nonexistent.ebp", "-o", "x.exe", "--jobs", "99"},
     };
     for (const auto& c : cases) {
         std::string joined;
@@ -85,6 +91,33 @@ TEST_F(CliTest, HelpGoesToStandardOutput) {
     EXPECT_NE(out.str().find("FontSizeButton"), std::string::npos);
     EXPECT_NE(out.str().find("--jobs N"), std::string::npos);
     EXPECT_TRUE(err.str().empty());
+}
+
+// A stream that refuses every write, as standard output does on a full disk or when closed.
+class CFullStreamBuf : public std::streambuf {
+  protected:
+    int_type overflow(int_type) override { return traits_type::eof(); }
+    std::streamsize xsputn(const char*, std::streamsize) override { return 0; }
+};
+
+TEST_F(CliTest, AnOutputThatCannotBeWrittenFailsTheCommand) {
+    const std::string exe = dir / "out.exe";
+    ASSERT_EQ(Run({"build", book, "-o", exe}), kExitOk) << err.str();
+    ASSERT_EQ(Run({"check", book}), kExitOk) << err.str();
+    const std::vector<std::vector<std::string>> cases = {
+        {"list", exe}, {"--help"}, {"--version"}, {"check", book}};
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c[0]);
+        CFullStreamBuf full;
+        std::ostream broken(&full);
+        err.str("");
+        // check of a clean book prints nothing; a broken reference makes it print.
+        if (c[0] == "check")
+            fakepe::WriteFile(book + "/index.html", "<a href=missing.html>x</a>");
+        EXPECT_EQ(RunCli(c, stub, broken, err), kExitFailure);
+        EXPECT_NE(err.str().find("cannot write to standard output"), std::string::npos)
+            << err.str();
+    }
 }
 
 TEST_F(CliTest, BuildsAFolderWithFirstRunTextsAndFlags) {
@@ -177,6 +210,33 @@ TEST_F(CliTest, FailuresPrintThePublishersMessage) {
     EXPECT_NE(err.str().find("is not an e-book"), std::string::npos);
 }
 
+TEST_F(CliTest, AProjectNamingAFileOutsideItsFolderBuildsAndChecksNothing) {
+    // A project file received from someone else, listing a file beside the project folder.
+    fakepe::WriteFile(dir / "secret.txt", "private");
+    const std::string project = dir / "evil.ebp";
+    const std::string exe = dir / "evil.exe";
+    ASSERT_EQ(Run({"new", book, "-o", project}), kExitOk) << err.str();
+    {
+        CBookProject p;
+        ScriptedUi ui;
+        p.m_strProjectFile = project;
+        ASSERT_EQ(LoadProject(p, ui), 1);
+        std::unique_ptr<CPieceElem> e(new CPieceElem);
+        e->m_strFile = "..\\secret.txt";
+        p.AddPage(std::move(e));
+        p.m_bProjectLoaded = 1;
+        ASSERT_EQ(SaveProject(p, ui), 1);
+    }
+    const std::string refusal =
+        "Cannot open E-Book Project\n" + project +
+        " lists the page \"..\\secret.txt\", which is not a file inside the project folder";
+    EXPECT_EQ(Run({"build", project, "-o", exe}), kExitFailure);
+    EXPECT_EQ(err.str().rfind(refusal, 0), 0u) << err.str();
+    EXPECT_FALSE(fs::exists(exe));
+    EXPECT_EQ(Run({"check", project}), kExitFailure);
+    EXPECT_EQ(err.str().rfind(refusal, 0), 0u) << err.str();
+}
+
 TEST_F(CliTest, ListAndExtractRoundTrip) {
     const std::string exe = dir / "out.exe";
     ASSERT_EQ(Run({"build", book, "-o", exe, "--title", "T\xC3\xAEtle"}), kExitOk);
@@ -251,7 +311,7 @@ TEST(CliExtractName, OnlyNamesBelowTheFolderAreSafe) {
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.first);
-        EXPECT_EQ(IsSafeExtractName(c.first), c.second);
+        EXPECT_EQ(IsNameInsideFolder(c.first), c.second);
     }
 }
 

@@ -39,6 +39,27 @@ TEST(HtmlCharset, DeclaredCharsetsAreHonoured) {
         {"gb2312", "\xD6\xD0\xCE\xC4", "\xE4\xB8\xAD\xE6\x96\x87"},  // 中文
         {"big5", "\xA4\xA4\xA4\xE5", "\xE4\xB8\xAD\xE6\x96\x87"},
         {"euc-kr", "\xC7\xD1\xB1\xDB", "\xED\x95\x9C\xEA\xB8\x80"},  // 한글
+        // Labels of the encoding standard that older tables missed.
+        {"unicode-1-1-utf-8", "caf\xC3\xA9", "caf\xC3\xA9"},
+        {"x-unicode20utf8", "caf\xC3\xA9", "caf\xC3\xA9"},
+        {"utf-16", "caf\xC3\xA9", "caf\xC3\xA9"},  // UTF-16 in an ASCII page is UTF-8
+        {"UTF-16LE", "caf\xC3\xA9", "caf\xC3\xA9"},
+        {" iso88592 ", "\xB3", "\xC5\x82"},
+        {"csisolatin2", "\xB3", "\xC5\x82"},
+        {"iso_8859-7:1987", "\xE1", "\xCE\xB1"},
+        {"logical", "\xE0", "\xD7\x90"},  // alef
+        {"iso-ir-149", "\xC7\xD1", "\xED\x95\x9C"},
+        // Bytes that are not UTF-8 in a UTF-8 page: one U+FFFD for each broken sequence.
+        {"utf-8", "caf\xE9", "caf\xEF\xBF\xBD"},
+        {"utf-8",
+         "a\xE2\x82"
+         "b",
+         "a\xEF\xBF\xBD"
+         "b"},
+        {"utf-8", "\xF0\x9F\x98", "\xEF\xBF\xBD"},
+        {"utf-8", "\xC0\xAF", "\xEF\xBF\xBD\xEF\xBF\xBD"},
+        {"utf-8", "\xED\xA0\x80", "\xEF\xBF\xBD\xEF\xBF\xBD\xEF\xBF\xBD"},
+        {"utf-8", "\xF4\x90\x80\x80", "\xEF\xBF\xBD\xEF\xBF\xBD\xEF\xBF\xBD\xEF\xBF\xBD"},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.charset);

@@ -126,6 +126,11 @@ TEST(HtmlTokenizer, AgreesWithTheOracleOnCraftedPages) {
         "<object data=o.swf></object><embed src=e.swf><table background=t.gif>",
         "<a href=x.html>&amp &lt;&gtx &NotANamedReference; &#x;&#;&",
         "<plaintext><a href=plain.html></plaintext><a href=never.html>",
+        // Past a tag's first sixteen attributes a repeated one is still dropped.
+        "<a a0=0 a1=1 a2=2 a3=3 a4=4 a5=5 a6=6 a7=7 a8=8 a9=9 a10=10 a11=11 a12=12 a13=13 a14=14 "
+        "a15=15 a16=16 a17=17 a18=18 a19=19 href=first.html a3=x href=second.html><img a0=0 a1=1 "
+        "a2=2 a3=3 a4=4 a5=5 a6=6 a7=7 a8=8 a9=9 a10=10 a11=11 a12=12 a13=13 a14=14 a15=15 a16=16 "
+        "a17=17 a18=18 a19=19 a19=y src=p.png src=q.png>",
     };
     for (const char* page : pages) {
         SCOPED_TRACE(page);
@@ -256,6 +261,38 @@ TEST(HtmlLinks, FindsEveryReferenceWithItsLine) {
         "6 img srcset one.png",   "6 img srcset two,comma.png",
         "6 img srcset three.png", "6 url() st.png"};
     EXPECT_EQ(seen, expected);
+}
+
+TEST(HtmlLinks, DecodesCssEscapesAndReadsMetaRefresh) {
+    const struct {
+        const char* html;
+        std::vector<std::string> refs;  // "line where url"
+    } cases[] = {
+        {"<style>p { background: url(\\69mg.png) }</style>", {"1 url() img.png"}},
+        {"<style>p { background: url('\\69 mg.png') }</style>", {"1 url() img.png"}},
+        {"<style>p { background: url(\"a\\\\b\\\"c.png\") }</style>", {"1 url() a\\b\"c.png"}},
+        {"<style>p { background: url(\\000041\\42.png) }</style>", {"1 url() AB.png"}},
+        {"<style>p { background: url(x\\0.png) }</style>", {"1 url() x\xEF\xBF\xBD.png"}},
+        {"<style>p { background: url(\\110000.png) }</style>", {"1 url() \xEF\xBF\xBD.png"}},
+        {"<style>@import '\\2e\\2e/up.css';</style>", {"1 @import ../up.css"}},
+        {"<p\nstyle=\"background: url(p\\69\nc.png)\">", {"2 url() pic.png"}},
+        {"<meta http-equiv=refresh content=\"5; url=next.html\">", {"1 meta refresh next.html"}},
+        {"<meta http-equiv=\"Refresh\" content=\"0;URL='q.html'\">", {"1 meta refresh q.html"}},
+        {"<meta content=\"1, other.html\"\nhttp-equiv=REFRESH>", {"1 meta refresh other.html"}},
+        {"<meta http-equiv=refresh content=\" 2.5 url = \n spaced.html\">",
+         {"1 meta refresh spaced.html"}},
+        {"<meta http-equiv=refresh content=\"30\">", {}},
+        {"<meta http-equiv=refresh content=\"soon; url=no.html\">", {}},
+        {"<meta http-equiv=refresh-not content=\"1; url=no.html\">", {}},
+        {"<meta name=refresh content=\"1; url=no.html\">", {}},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.html);
+        std::vector<std::string> seen;
+        for (const HtmlReference& r : FindPageReferences(Utf32(c.html)).refs)
+            seen.push_back(std::to_string(r.nLine) + " " + r.strWhere + " " + r.strUrl);
+        EXPECT_EQ(seen, c.refs);
+    }
 }
 
 // Every HTML page of the documentation sites Debian ships (python3.11-doc, aptitude-doc-en):

@@ -76,20 +76,6 @@ std::vector<uint8_t> FilledProjectBytes() {
     return b.Get();
 }
 
-std::vector<std::string> FolderEntries(const std::string& dir) {
-    std::vector<std::string> names;
-    if (DIR* d = opendir(dir.c_str())) {
-        while (dirent* e = readdir(d)) {
-            const std::string n = e->d_name;
-            if (n != "." && n != "..")
-                names.push_back(n);
-        }
-        closedir(d);
-    }
-    std::sort(names.begin(), names.end());
-    return names;
-}
-
 class ProjectFileTest : public ::testing::Test {
   protected:
     std::string Path(const std::string& name = "book.ebp") const { return m_dir.File(name); }
@@ -142,6 +128,47 @@ TEST_F(ProjectFileTest, LoadRestoresEveryStoredField) {
     m_loaded.m_strProjectFile = Path("again.ebp");
     ASSERT_EQ(SaveProject(m_loaded, m_ui), 1);
     EXPECT_EQ(ReadAll(Path("again.ebp")), FilledProjectBytes());
+}
+
+TEST_F(ProjectFileTest, PageNamesOutsideTheProjectFolderAreRefused) {
+    const std::pair<const char*, bool> cases[] = {
+        {"index.html", true},
+        {"img\\a.gif", true},
+        {"..hidden.htm", true},
+        {"..\\private\\secret.txt", false},
+        {"sub\\..\\..\\up.txt", false},
+        {"C:\\x.txt", false},
+        {"c:x.txt", false},
+        {"\\x.txt", false},
+        {"/etc/passwd", false},
+        {"\\\\server\\share\\x", false},
+        {"page.htm:stream", false},
+        {"sub\\...\\x", false},
+        {"con", false},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.first);
+        CBookProject saved;
+        FillProject(saved);
+        AddEntry(saved, c.first, 1, 1, 1);
+        saved.m_strProjectFile = Path();
+        ASSERT_EQ(SaveProject(saved, m_ui), 1);
+        m_ui.messages.clear();
+        m_loaded.m_strProjectFile = Path();
+        EXPECT_EQ(LoadProject(m_loaded, m_ui), c.second ? 1 : 0);
+        if (c.second) {
+            EXPECT_TRUE(m_ui.messages.empty());
+            continue;
+        }
+        // One message naming the project file and the entry; the entry is not kept.
+        ASSERT_EQ(m_ui.messages.size(), 1u);
+        EXPECT_EQ(m_ui.messages[0].text,
+                  "Cannot open E-Book Project\n" + Path() + " lists the page \"" + c.first +
+                      "\", which is not a file inside the project folder (an absolute path, a "
+                      "drive or \"..\" is not allowed).");
+        EXPECT_EQ(m_ui.messages[0].icon, MsgIcon::stop);
+        EXPECT_EQ(m_loaded.GetPageCount(), 2u);
+    }
 }
 
 TEST_F(ProjectFileTest, StringLengthForms) {

@@ -34,7 +34,11 @@ TEST(ViewerContents, ListsTheSequenceUnderItsFolders) {
         .Page("a\\b\\three.htm", "<title>Three</title>")
         .Page("c/four.htm", "<title>Four</title>")
         .Page("a/five.htm", "<title>Five</title>")
-        .Page("six.htm", "<title></title>");
+        .Page("six.htm", "<title></title>")
+        .Page("seven.htm",
+              "<meta charset=utf-8><title>Invoice \xE2\x80\xAE"
+              "fdp.exe\x01\x1B[2J "
+              "\xE2\x81\xA7x\xE2\x81\xA9\xC2\x85</title>");
     b.Write(dir.File("b.exe"), "viewer stub bytes");
     CBook book;
     ASSERT_TRUE(book.Open(dir.File("b.exe")));
@@ -51,6 +55,8 @@ TEST(ViewerContents, ListsTheSequenceUnderItsFolders) {
                                  "a*",  // the sequence comes back to a: its order is kept
                                  "  Five",
                                  "six.htm",
+                                 // Controls dropped, bidirectional overrides neutralised.
+                                 "Invoice fdp.exe[2J x",
                              }));
 }
 

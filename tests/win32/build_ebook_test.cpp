@@ -13,6 +13,8 @@
 #include "TempFolder.h"
 #include "compiler/BuildEBook.h"
 #include "platform/File.h"
+#include "platform/ReplaceFile.h"
+#include "platform/TempFileGuard.h"
 
 namespace {
 
@@ -173,6 +175,25 @@ TEST(BuildEBookWin32, EightThreadsAndOnePageListedManyTimes) {
               0u)
         << ui.messages[0].text;
     EXPECT_EQ(ReadAll(dir.File("index.htm")).size(), 300000u + 17);
+}
+
+// What the console event handler does while a save is being written: the temporary file, still
+// open, is deleted, and is gone once the ending process closes it; the old e-book stays.
+TEST(BuildEBookWin32, AConsoleEventRemovesTheTemporaryFileOfASave) {
+    CTempFolder dir;
+    Write(dir.File("out.exe"), "old book");
+    std::string temp;
+    {
+        CReplaceFile replace(dir.File("out.exe"));
+        CFile file;
+        replace.Create(file, CFile::shareExclusive);
+        temp = replace.GetTempPath();
+        file.Write("half of a new book", 18);
+        RemoveGuardedTempFiles();
+        file.Abort();
+        EXPECT_EQ(GetFileAttributesA(temp.c_str()), INVALID_FILE_ATTRIBUTES);
+    }
+    EXPECT_EQ(ReadText(dir.File("out.exe")), "old book");
 }
 
 TEST(BuildEBookWin32, ProgramWithoutTheViewerResource) {

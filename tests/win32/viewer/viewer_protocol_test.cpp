@@ -9,12 +9,14 @@
 #include <string>
 #include <vector>
 
+#include "LinkCases.h"
 #include "TestBook.h"
 #include "WinTestUtil.h"
 #include "viewer/BookProtocol.h"
 #include "platform/win/ComPtr.h"
 #include "platform/win/WinText.h"
 #include "book/Book.h"
+#include "book/BookUrl.h"
 
 namespace {
 
@@ -207,6 +209,33 @@ TEST_F(ViewerProtocol, CombinesRelativeLinksItself) {
     CBindCallback cb;
     Fetch(out, &cb);
     EXPECT_TRUE(cb.data == g_image);
+}
+
+// The viewer's own way to a reference, through the system's URL combination and the protocol:
+// the page's base against the page's address, the reference against that, and the kind the
+// viewer's navigation gives the result. The link check must land on the same file every time.
+TEST_F(ViewerProtocol, FollowsReferencesWhereTheLinkCheckLooks) {
+    auto combine = [](const std::string& base, const std::string& relative) {
+        wchar_t out[1024] = {};
+        DWORD len = 0;
+        const HRESULT hr = CoInternetCombineUrl(
+            CWinText::Wide(base).c_str(), CWinText::Wide(relative).c_str(), 0, out, 1024, &len, 0);
+        EXPECT_EQ(hr, S_OK) << base << " + " << relative;
+        return CWinText::Ansi(out);
+    };
+    for (const LinkCase& c : kLinkCases) {
+        SCOPED_TRACE(std::string(c.page) + " + " + (c.base ? c.base : "(no base)") + " + " + c.url);
+        std::string base = UrlFromName(c.page);
+        if (c.base)
+            base = combine(base, c.base);
+        const std::string url = combine(base, c.url);
+        EXPECT_EQ(static_cast<int>(KindOfUrl(url)), static_cast<int>(c.kind)) << url;
+        std::string name;
+        if (c.kind == LinkKind::inBook) {
+            EXPECT_TRUE(NameFromUrl(url, &name)) << url;
+            EXPECT_EQ(name, c.name) << url;
+        }
+    }
 }
 
 // A source that runs out of memory on one address and fails in some other way on another.

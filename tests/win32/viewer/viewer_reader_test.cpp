@@ -346,7 +346,8 @@ TEST_F(ViewerReader, MessagesAndCaptionNameThePage) {
         const char* caption;
     } titles[] = {{"Second Page", "Reader Book - Second Page"},
                   {"e-book://two.htm", "Reader Book"},
-                  {"", "Reader Book"}};
+                  {"", "Reader Book"},
+                  {"Invoice\t?fdp.exe\x1B[2J\x7F", "Reader Book - Invoice?fdp.exe[2J"}};
     for (const auto& t : titles) {
         m_window->OnTitleChange(t.title);
         char caption[200];
