@@ -168,9 +168,13 @@ void DDX_Text(CDataExchange* pDX, int id, std::string& value) {
     HWND ctl = pDX->PrepareCtrl(id);
     if (!ctl)
         return;
-    if (pDX->m_bSaveAndValidate)
+    if (pDX->m_bSaveAndValidate) {
         value = GetWindowTextString(ctl);
-    else
+        return;
+    }
+    // Setting a text resets the caret, the selection and the undo of an edit control: a field
+    // that already shows the value keeps them.
+    if (GetWindowTextString(ctl) != value)
         SetWindowTextA(ctl, value.c_str());
 }
 

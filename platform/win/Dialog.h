@@ -101,7 +101,8 @@ class CDataExchange {
     bool m_bFailed = false;
 };
 
-// Edit text and a std::string, both ways.
+// Edit text and a std::string, both ways. Loading leaves a control that already shows the value
+// alone (its caret, selection and undo stay).
 void DDX_Text(CDataExchange* pDX, int id, std::string& value);
 // A check box and an int, both ways: 0 clear, 1 checked, 2 indeterminate. On loading, a value
 // outside 0..2 is set to 0 and the box shown clear.

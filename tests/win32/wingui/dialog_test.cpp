@@ -73,6 +73,35 @@ TEST(CDialogTest, TextBothWaysAndOkStoresBeforeEnding) {
     EXPECT_EQ(dlg.m_check, 2);
 }
 
+// Loading a field that already shows the value leaves the edit control's caret, selection and
+// undo alone; a different value replaces the text.
+TEST(CDialogTest, LoadingTheSameTextKeepsCaretSelectionAndUndo) {
+    CDdxDialog dlg;
+    dlg.m_text = "Lighthouses";
+    ASSERT_TRUE(dlg.Create(nullptr));
+    HWND edit = dlg.GetDlgItem(IDC_TEST_TEXT);
+    // Typing " of the coast" at the end, undoable, then selecting "house".
+    SendMessageA(edit, EM_SETSEL, 11, 11);
+    SendMessageA(edit, EM_REPLACESEL, TRUE, reinterpret_cast<LPARAM>(" of the coast"));
+    SendMessageA(edit, EM_SETSEL, 5, 10);
+    ASSERT_TRUE(dlg.UpdateData(true));
+    ASSERT_EQ(dlg.m_text, "Lighthouses of the coast");
+    ASSERT_NE(SendMessageA(edit, EM_CANUNDO, 0, 0), 0);
+
+    ASSERT_TRUE(dlg.UpdateData(false));
+    DWORD start = 0, end = 0;
+    SendMessageA(edit, EM_GETSEL, reinterpret_cast<WPARAM>(&start), reinterpret_cast<LPARAM>(&end));
+    EXPECT_EQ(start, 5u);
+    EXPECT_EQ(end, 10u);
+    EXPECT_NE(SendMessageA(edit, EM_CANUNDO, 0, 0), 0);
+    SendMessageA(edit, EM_UNDO, 0, 0);
+    EXPECT_EQ(dlg.GetDlgItemText(IDC_TEST_TEXT), "Lighthouses");
+
+    dlg.m_text = "Beacons";
+    ASSERT_TRUE(dlg.UpdateData(false));
+    EXPECT_EQ(dlg.GetDlgItemText(IDC_TEST_TEXT), "Beacons");
+}
+
 TEST(CDialogTest, FailedValidationKeepsTheDialogOpenWithFocusOnTheControl) {
     CDdxDialog dlg;
     dlg.m_requireText = true;
