@@ -71,8 +71,10 @@ TEST_F(ContentPageTest, NewProjectListsTheFolderAndTheButtonsFollowTheSelection)
     }
 }
 
+// The list switches its redraw off while it fills or moves rows; it must be drawn again after.
 TEST_F(ContentPageTest, MovesFollowRowByRowAndKeepTheSelection) {
     NewProject();
+    EXPECT_TRUE(::IsWindowVisible(list));
     const std::vector<std::string> before = ProjectRows(f.project);
     Select(list, {0, 2, 6});
     f.Click(IDC_MOVE_UP);  // row 0 stays, 2 -> 1, 6 -> 5
@@ -83,6 +85,8 @@ TEST_F(ContentPageTest, MovesFollowRowByRowAndKeepTheSelection) {
     EXPECT_EQ(ListRows(list), ProjectRows(f.project));
     EXPECT_EQ(RowsWithState(list, LVIS_SELECTED), (std::vector<int>{1, 2, 6}));
     EXPECT_EQ(ListRows(list)[6], before[6]);
+    EXPECT_TRUE(::IsWindowVisible(list));
+    EXPECT_TRUE(Enabled(f, IDC_MOVE_UP));
 }
 
 TEST_F(ContentPageTest, BrowserOutcomesAndTheLeaveCheck) {
