@@ -12,6 +12,7 @@
 #include "ScriptedUi.h"
 #include "compiler/BuildEBook.h"
 #include "platform/File.h"
+#include "platform/ReplaceFile.h"
 
 namespace {
 
@@ -55,14 +56,18 @@ std::string ReadText(const std::string& path) {
     return text;
 }
 
-// No file of the test folder may be left with the temporary name's ending.
+// No temporary file of a safe save may be left in the test folder.
 bool NoTemporaryFiles(const std::string& folder) {
     WIN32_FIND_DATAA fd;
-    HANDLE find = FindFirstFileA((folder + "\\*.~tmp").c_str(), &fd);
+    HANDLE find = FindFirstFileA((folder + "\\*").c_str(), &fd);
     if (find == INVALID_HANDLE_VALUE)
         return true;
+    bool none = true;
+    do {
+        none = none && !IsReplaceFileTempName(fd.cFileName);
+    } while (FindNextFileA(find, &fd));
     FindClose(find);
-    return false;
+    return none;
 }
 
 class BuildOutputWin32 : public ::testing::Test {
@@ -192,9 +197,8 @@ TEST(BuildEBookWin32, EightThreadsAndOnePageListedManyTimes) {
     project.m_strEBookFile = dir.File("index.htm");
     EXPECT_EQ(BuildEBook(project, ui, source, kMaxEBookSize, 8), 0);
     ASSERT_EQ(ui.messages.size(), 1u);
-    EXPECT_EQ(ui.messages[0].text.rfind("Cannot save E-Book file:\n" + dir.File("index.htm") +
-                                            " is the file ",
-                                        0),
+    EXPECT_EQ(ui.messages[0].text.rfind(
+                  "Cannot save E-Book file:\n" + dir.File("index.htm") + " is the file ", 0),
               0u)
         << ui.messages[0].text;
     EXPECT_EQ(ReadAll(dir.File("index.htm")).size(), 300000u + 17);
