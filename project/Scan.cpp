@@ -159,6 +159,8 @@ int RescanProject(CBookProject& project, Ui& ui, const std::string& folder,
                   const std::function<void()>& refillList, const FolderLister& lister) {
     CWaitCursor wait(ui);
 
+    const std::string previousDir = project.m_strProjectDir;
+    const size_t previousCount = project.m_arrPages.size();
     project.m_strProjectDir = folder;
     for (const auto& page : project.m_arrPages)
         page->m_bFound = 0;
@@ -166,7 +168,13 @@ int RescanProject(CBookProject& project, Ui& ui, const std::string& folder,
     ScanReport report;
     ScanFolder(project, folder, &report, lister);
     if (!report.unreadable.empty()) {
-        // Files not met in a folder that could not be read are not gone: nothing is swept.
+        // Files not met in a folder that could not be read are not gone: nothing is swept. The
+        // scan saw only part of the tree, so what it added goes too and the project keeps its
+        // folder: a failed scan leaves the project as it was.
+        project.m_arrPages.erase(
+            project.m_arrPages.begin() + static_cast<std::ptrdiff_t>(previousCount),
+            project.m_arrPages.end());
+        project.m_strProjectDir = previousDir;
         if (refillList)
             refillList();
         std::string shown = report.unreadable.front();

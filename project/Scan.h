@@ -59,9 +59,10 @@ extern const char kNoHtmlFilesMessage[];
 
 // Re-scans the project from folder, under the wait cursor:
 //  1. m_strProjectDir = folder; every m_bFound cleared; ScanFolder(folder); when a folder could
-//     not be listed, refillList() is called, "Cannot read folder " + its path and the cause are
-//     shown (stop icon) and 0 is returned: nothing is swept, since the files of that folder
-//     were not seen;
+//     not be listed, the project is put back as it was (the entries the scan added go,
+//     m_strProjectDir is restored; nothing is swept, since the files of that folder were not
+//     seen), refillList() is called, "Cannot read folder " + its path and the cause are shown
+//     (stop icon) and 0 is returned;
 //  2. every entry still not found is deleted, the others keep their order;
 //  3. refillList() is called (the Content page refills its list from m_arrPages; may be empty);
 //  4. without any entry in the page sequence, the message kNoHtmlFilesMessage is shown (OK,

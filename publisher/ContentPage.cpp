@@ -167,12 +167,24 @@ void CContentPage::ChooseAndScan(bool bNew) {
         m_ui.ShowMessage(kInvalidFolderMessage, MsgIcon::exclamation, MsgButtons::ok);
     } else if (choice == FolderBrowse::chosen) {
         if (bNew)
-            m_project.DeleteAllPages();
-        RescanProject(m_project, m_ui, folder, [this] { FillList(); });
-        if (bNew)
-            m_project.m_bProjectLoaded = 1;
+            NewProjectFrom(folder);
+        else
+            RescanProject(m_project, m_ui, folder, [this] { FillList(); });
     }
     Refresh();
+}
+
+void CContentPage::NewProjectFrom(const std::string& folder) {
+    // The scan starts from an empty list. A folder that cannot be read leaves everything as it
+    // was before: the pages, the folder, and whether a project is loaded at all.
+    std::vector<std::unique_ptr<CPieceElem>> previous;
+    previous.swap(m_project.m_arrPages);
+    if (RescanProject(m_project, m_ui, folder, [this] { FillList(); })) {
+        m_project.m_bProjectLoaded = 1;
+        return;
+    }
+    m_project.m_arrPages.swap(previous);
+    FillList();
 }
 
 void CContentPage::OnNewProject() {

@@ -39,6 +39,8 @@ class CContentPage : public CPropertyPage {
   private:
     // Lets the author pick a folder and scans it; bNew empties the page list first.
     void ChooseAndScan(bool bNew);
+    // New Project's scan of the chosen folder.
+    void NewProjectFrom(const std::string& folder);
     void Refresh();
     void FillList();
     void InsertRow(int row);

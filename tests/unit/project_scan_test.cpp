@@ -322,6 +322,34 @@ TEST_F(ScanTest, AFolderThatCannotBeReadFailsTheScanAndSweepsNothing) {
     }
 }
 
+// A scan that cannot read one folder leaves the project as it was: the files it met in the
+// folders it could read are not added, and the project keeps its folder.
+TEST_F(ScanTest, AFailedScanAddsNothingAndKeepsTheProjectFolder) {
+    Touch("index.html");
+    ASSERT_EQ(Rescan(book), 1);
+    const fs::path other = root / "Other";
+    for (const char* rel : {"added.html", "part/inside.html", "zz.html"}) {
+        fs::create_directories((other / rel).parent_path());
+        std::ofstream(other / rel) << "x";
+    }
+    const FolderLister partUnreadable = [](const std::string& path, const FolderCallback& cb) {
+        return path.find("part") == std::string::npos && EnumerateFolder(path, cb);
+    };
+    int refillsSeen = -1;
+    EXPECT_EQ(
+        RescanProject(
+            project, ui, other.string(),
+            [&] { refillsSeen = static_cast<int>(project.m_arrPages.size()); }, partUnreadable),
+        0);
+    EXPECT_EQ(Files(project), std::vector<std::string>{"index.html"});
+    EXPECT_EQ(refillsSeen, 1);  // the list is refilled from the project as it was
+    EXPECT_EQ(project.m_strProjectDir, book);
+    EXPECT_EQ(project.m_strLastProject, book);
+    ASSERT_EQ(ui.messages.size(), 1u);
+    EXPECT_EQ(ui.messages[0].text.rfind("Cannot read folder " + other.string() + "\\part\n", 0), 0u)
+        << ui.messages[0].text;
+}
+
 // Links can reach one folder along many paths: with two links to the next folder on each of 16
 // levels there are 65536 paths to the deepest file, which is still listed once, and each folder
 // is read once.

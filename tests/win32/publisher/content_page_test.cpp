@@ -2,6 +2,7 @@
 
 #include "SheetTestUtil.h"
 #include "publisher/resource.h"
+#include "project/ProjectFile.h"
 #include "publisher/ContentPage.h"
 
 namespace {
@@ -126,6 +127,38 @@ TEST_F(ContentPageTest, BrowserOutcomesAndTheLeaveCheck) {
     PropSheet_PressButton(f.sheet->m_hWnd, PSBTN_NEXT);
     f.Pump(200);
     EXPECT_EQ(f.sheet->GetActiveIndex(), 1);
+}
+
+// A folder that cannot be read changes nothing: with no project the page stays empty and not
+// loaded (Re-Scan Dir off, nothing to save); a loaded project keeps its pages and folder.
+TEST_F(ContentPageTest, AFolderThatCannotBeReadChangesNothing) {
+    const std::string missing = SampleBookFolder() + "\\no such folder";
+    f.ui.dialogResults.push_back(missing);
+    f.Click(IDC_NEW_PROJECT);
+    ASSERT_EQ(f.ui.messages.size(), 1u);
+    EXPECT_EQ(f.ui.messages[0].text.rfind("Cannot read folder " + missing + "\n", 0), 0u)
+        << f.ui.messages[0].text;
+    EXPECT_EQ(f.project.m_bProjectLoaded, 0);
+    EXPECT_FALSE(Enabled(f, IDC_RESCAN_DIR));
+    EXPECT_EQ(ListView_GetItemCount(list), 0);
+    char temp[MAX_PATH] = {};
+    ::GetTempPathA(MAX_PATH, temp);
+    f.project.m_strProjectFile = std::string(temp) + "pv-unread.ebp";
+    EXPECT_EQ(SaveProject(f.project, f.ui), 1);  // nothing loaded, nothing written
+    EXPECT_EQ(::GetFileAttributesA(f.project.m_strProjectFile.c_str()), INVALID_FILE_ATTRIBUTES);
+
+    NewProject();
+    const std::vector<std::string> rows = ProjectRows(f.project);
+    for (int button : {IDC_NEW_PROJECT, IDC_RESCAN_DIR}) {
+        SCOPED_TRACE(button);
+        f.ui.dialogResults.push_back(missing);
+        f.Click(button);
+        EXPECT_EQ(ProjectRows(f.project), rows);
+        EXPECT_EQ(ListRows(list), rows);
+        EXPECT_EQ(f.project.m_strProjectDir, SampleBookFolder());
+        EXPECT_EQ(f.project.m_bProjectLoaded, 1);
+        EXPECT_TRUE(Enabled(f, IDC_RESCAN_DIR));
+    }
 }
 
 // File Properties works on the focused row, not the selected one; OK copies the flags back and
