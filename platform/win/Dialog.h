@@ -50,7 +50,8 @@ class CDialog {
     INT_PTR m_nResult = 0;
 
     // WM_INITDIALOG. The default loads the controls (UpdateData(false)) and returns TRUE so
-    // that the system gives the focus to the first control.
+    // that the system gives the focus to the first control. Afterwards a pop-up dialog with an
+    // owner is centred over the owner, unless its template places it (DS_CENTER and the like).
     virtual BOOL OnInitDialog();
     // WM_COMMAND. Returns true when handled. The default maps IDOK to OnOK and IDCANCEL to
     // OnCancel.

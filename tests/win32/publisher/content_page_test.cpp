@@ -185,8 +185,10 @@ TEST_F(ContentPageTest, FilePropertiesOnTheFocusedRow) {
     EXPECT_EQ(ProjectRows(f.project), before);
 
     bool sequenceBoxHidden = false;
+    int offCentre = -1;
     ModalDriver ok("File Properties", [&](HWND h) {
         sequenceBoxHidden = !::IsWindowVisible(::GetDlgItem(h, IDC_IN_SEQUENCE));
+        offCentre = CentreDistance(h, f.sheet->m_hWnd);
         SaveScreenshot("file-properties");
         ::SendDlgItemMessageA(h, IDC_MAKE_HOME_PAGE, BM_CLICK, 0, 0);
         ::SendDlgItemMessageA(h, IDC_IN_PROJECT, BM_CLICK, 0, 0);
@@ -195,6 +197,7 @@ TEST_F(ContentPageTest, FilePropertiesOnTheFocusedRow) {
     page.OnFileProperties();
     ASSERT_TRUE(ok.ran);
     EXPECT_TRUE(sequenceBoxHidden);
+    EXPECT_LE(offCentre, 2) << "File Properties opens centred over the wizard";
     // The third entry leads, the others keep their order; it is left out of the book.
     const std::string third = before[2].substr(0, before[2].size() - 2);
     const std::vector<std::string> expected = {third + "| ", before[0], before[1], before[3],

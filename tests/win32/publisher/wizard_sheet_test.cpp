@@ -82,8 +82,8 @@ TEST(WizardSheet, SystemMenuEndsWithAboutAndTheIconIsSet) {
               reinterpret_cast<LRESULT>(f.sheet->Icon()));
 }
 
-// Escape is swallowed on the wizard, yet closes the About box opened over it; Cancel closes
-// the wizard without a question.
+// Escape is swallowed on the wizard, yet closes the About box opened over it (centred over the
+// wizard); Cancel closes the wizard without a question.
 TEST(WizardSheet, EscapeKeepsTheWizardOpenButClosesTheAboutBox) {
     SheetFixture f;
     f.Open();
@@ -97,10 +97,12 @@ TEST(WizardSheet, EscapeKeepsTheWizardOpenButClosesTheAboutBox) {
     EXPECT_NE(f.sheet->GetCurrentPageHwnd(), nullptr);
 
     std::string caption;
+    int offCentre = -1;
     ModalDriver driver("About Pagevane", [&](HWND hAbout) {
         char text[64] = {};
         ::GetWindowTextA(hAbout, text, sizeof text);
         caption = text;
+        offCentre = CentreDistance(hAbout, hSheet);
         SaveScreenshot("about");
         HWND hOk = ::GetDlgItem(hAbout, IDOK);
         ::PostMessageA(hOk, WM_KEYDOWN, VK_ESCAPE, 0x00010001);
@@ -109,6 +111,7 @@ TEST(WizardSheet, EscapeKeepsTheWizardOpenButClosesTheAboutBox) {
     EXPECT_TRUE(driver.ran);
     EXPECT_FALSE(driver.stuckClosed) << "Escape did not close the About box";
     EXPECT_EQ(caption, "About Pagevane");
+    EXPECT_LE(offCentre, 2) << "the About box opens centred over the wizard";
     EXPECT_EQ(f.sheet->GetActiveIndex(), 0);
     EXPECT_FALSE(f.sheet->IsFinished());
 

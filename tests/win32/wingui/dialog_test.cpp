@@ -116,6 +116,48 @@ TEST(CDialogTest, FailedValidationKeepsTheDialogOpenWithFocusOnTheControl) {
     EXPECT_EQ(dlg.m_text, "");  // Cancel stores nothing
 }
 
+POINT Centre(HWND hwnd) {
+    RECT rc = {};
+    GetWindowRect(hwnd, &rc);
+    return {(rc.left + rc.right) / 2, (rc.top + rc.bottom) / 2};
+}
+
+// A dialog opens centred over its owner wherever the owner stands, kept inside the work area;
+// a template that places the dialog itself keeps that place.
+TEST(CDialogTest, DialogsOpenCentredOverTheirOwner) {
+    RECT work = {};
+    SystemParametersInfoA(SPI_GETWORKAREA, 0, &work, 0);
+    const struct {
+        const char* name;
+        UINT templateId;
+        POINT ownerAt;
+        bool overOwner;  // else centred on the work area by the template
+    } cases[] = {{"owner in the middle", IDD_TEST_BOX, {200, 150}, true},
+                 {"owner at the top left", IDD_TEST_BOX, {work.left, work.top}, true},
+                 {"template centres itself", IDD_TEST_CENTRED, {work.left, work.top}, false}};
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        HWND owner = CreateWindowExA(0, "STATIC", "Owner", WS_POPUP | WS_CAPTION | WS_VISIBLE,
+                                     c.ownerAt.x, c.ownerAt.y, 500, 300, nullptr, nullptr,
+                                     GetModuleHandleA(nullptr), nullptr);
+        ASSERT_NE(owner, nullptr);
+        CDialog dlg(c.templateId);
+        ASSERT_NE(dlg.Create(owner), nullptr);
+        RECT rc = {};
+        GetWindowRect(dlg.m_hWnd, &rc);
+        EXPECT_GE(rc.left, work.left);
+        EXPECT_GE(rc.top, work.top);
+        const POINT got = Centre(dlg.m_hWnd);
+        const POINT want = c.overOwner
+                               ? Centre(owner)
+                               : POINT{(work.left + work.right) / 2, (work.top + work.bottom) / 2};
+        EXPECT_NEAR(got.x, want.x, 2);
+        EXPECT_NEAR(got.y, want.y, 2);
+        dlg.EndDialog(IDCANCEL);
+        DestroyWindow(owner);
+    }
+}
+
 TEST(CDialogTest, DoModalRunsTheDialogAndReturnsTheEndResult) {
     CDdxDialog dlg;
     dlg.m_okFromInit = true;
