@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "platform/win/ComPtr.h"
+#include "platform/win/WinText.h"
 #include "platform/win/Window.h"
 
 namespace {
@@ -56,9 +57,9 @@ UINT WinUi::MessageBoxStyle(MsgIcon icon, MsgButtons buttons) {
     return style;
 }
 
-MsgAnswer WinUi::ShowMessage(const std::string& text, MsgIcon icon, MsgButtons buttons) {
-    const int result =
-        MessageBoxA(m_owner, text.c_str(), m_appName.c_str(), MessageBoxStyle(icon, buttons));
+namespace {
+
+MsgAnswer Answer(int result, MsgButtons buttons) {
     // A box with only OK can only be acknowledged. Escape closes it with IDOK on Windows and
     // with IDCANCEL under Wine; either way the answer is OK.
     if (buttons == MsgButtons::ok)
@@ -74,6 +75,20 @@ MsgAnswer WinUi::ShowMessage(const std::string& text, MsgIcon icon, MsgButtons b
             // IDCANCEL, or 0 when the box could not be shown: the answer that changes nothing.
             return buttons == MsgButtons::yesNo ? MsgAnswer::no : MsgAnswer::cancel;
     }
+}
+
+}  // namespace
+
+MsgAnswer WinUi::ShowMessage(const std::string& text, MsgIcon icon, MsgButtons buttons) {
+    return Answer(
+        MessageBoxA(m_owner, text.c_str(), m_appName.c_str(), MessageBoxStyle(icon, buttons)),
+        buttons);
+}
+
+MsgAnswer WinUi::ShowMessageUtf8(const std::string& utf8, MsgIcon icon, MsgButtons buttons) {
+    return Answer(MessageBoxW(m_owner, CWinText::Wide(utf8, CP_UTF8).c_str(),
+                              CWinText::Wide(m_appName).c_str(), MessageBoxStyle(icon, buttons)),
+                  buttons);
 }
 
 void WinUi::BeginWaitCursor() {

@@ -25,6 +25,8 @@ class WinUi : public Ui {
     // (however it was closed); another box that could not be shown answers as if cancelled
     // (Cancel, or No where there is no Cancel).
     MsgAnswer ShowMessage(const std::string& text, MsgIcon icon, MsgButtons buttons) override;
+    // MessageBoxW with the text as it is.
+    MsgAnswer ShowMessageUtf8(const std::string& utf8, MsgIcon icon, MsgButtons buttons) override;
     void BeginWaitCursor() override;
     void EndWaitCursor() override;
     // SHBrowseForFolderA titled "Select an e-book project directory", starting at initial.
