@@ -79,16 +79,69 @@ MsgAnswer Answer(int result, MsgButtons buttons) {
 
 }  // namespace
 
+std::wstring WinUi::WrapLongLines(const std::wstring& text,
+                                  const std::function<size_t(const std::wstring&)>& fits) {
+    std::wstring out;
+    size_t start = 0;
+    while (start <= text.size()) {
+        size_t end = text.find(L'\n', start);
+        if (end == std::wstring::npos)
+            end = text.size();
+        std::wstring line = text.substr(start, end - start);
+        for (;;) {
+            const size_t n = fits(line);
+            if (n >= line.size() || n == 0)
+                break;
+            // The last separator that fits ends the piece (and stays with it); else the width.
+            size_t cut = line.find_last_of(L"\\/ ", n - 1);
+            cut = (cut == std::wstring::npos || cut == 0) ? n : cut + 1;
+            out += line.substr(0, cut) + L'\n';
+            line.erase(0, cut);
+        }
+        out += line;
+        if (end == text.size())
+            break;
+        out += L'\n';
+        start = end + 1;
+    }
+    return out;
+}
+
+MsgAnswer WinUi::ShowWide(const std::wstring& text, MsgIcon icon, MsgButtons buttons) {
+    // A message box breaks lines at spaces only: a long path would make it wider than the
+    // screen. Lines wider than half the work area are broken first, measured in the font of
+    // message boxes.
+    RECT work = {};
+    ::SystemParametersInfoA(SPI_GETWORKAREA, 0, &work, 0);
+    const int maxWidth = (work.right - work.left) / 2;
+    NONCLIENTMETRICSW ncm = {};
+    ncm.cbSize = sizeof ncm;
+    ::SystemParametersInfoW(SPI_GETNONCLIENTMETRICS, sizeof ncm, &ncm, 0);
+    HFONT font = ::CreateFontIndirectW(&ncm.lfMessageFont);
+    HDC dc = ::GetDC(nullptr);
+    HGDIOBJ old = ::SelectObject(dc, font);
+    const std::wstring wrapped = WrapLongLines(text, [&](const std::wstring& line) -> size_t {
+        INT fit = 0;
+        SIZE size = {};
+        if (!::GetTextExtentExPointW(dc, line.c_str(), static_cast<int>(line.size()), maxWidth,
+                                     &fit, nullptr, &size))
+            return line.size();
+        return static_cast<size_t>(fit);
+    });
+    ::SelectObject(dc, old);
+    ::ReleaseDC(nullptr, dc);
+    ::DeleteObject(font);
+    return Answer(::MessageBoxW(m_owner, wrapped.c_str(), CWinText::Wide(m_appName).c_str(),
+                                MessageBoxStyle(icon, buttons)),
+                  buttons);
+}
+
 MsgAnswer WinUi::ShowMessage(const std::string& text, MsgIcon icon, MsgButtons buttons) {
-    return Answer(
-        MessageBoxA(m_owner, text.c_str(), m_appName.c_str(), MessageBoxStyle(icon, buttons)),
-        buttons);
+    return ShowWide(CWinText::Wide(text), icon, buttons);
 }
 
 MsgAnswer WinUi::ShowMessageUtf8(const std::string& utf8, MsgIcon icon, MsgButtons buttons) {
-    return Answer(MessageBoxW(m_owner, CWinText::Wide(utf8, CP_UTF8).c_str(),
-                              CWinText::Wide(m_appName).c_str(), MessageBoxStyle(icon, buttons)),
-                  buttons);
+    return ShowWide(CWinText::Wide(utf8, CP_UTF8), icon, buttons);
 }
 
 void WinUi::BeginWaitCursor() {

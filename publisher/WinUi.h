@@ -4,6 +4,7 @@
 
 #include <windows.h>
 
+#include <functional>
 #include <string>
 #include <utility>
 
@@ -21,11 +22,12 @@ class WinUi : public Ui {
     void SetAppName(const std::string& name) { m_appName = name; }
     const std::string& GetAppName() const { return m_appName; }
 
-    // MessageBoxA with the icon and buttons asked for. An OK-only box always answers OK
+    // A message box with the icon and buttons asked for; lines too wide for the screen are
+    // broken first (see WrapLongLines). An OK-only box always answers OK
     // (however it was closed); another box that could not be shown answers as if cancelled
     // (Cancel, or No where there is no Cancel).
     MsgAnswer ShowMessage(const std::string& text, MsgIcon icon, MsgButtons buttons) override;
-    // MessageBoxW with the text as it is.
+    // The same with the text as it is, beyond the ANSI code page.
     MsgAnswer ShowMessageUtf8(const std::string& utf8, MsgIcon icon, MsgButtons buttons) override;
     void BeginWaitCursor() override;
     void EndWaitCursor() override;
@@ -37,10 +39,17 @@ class WinUi : public Ui {
     // The MessageBoxA style for an icon and buttons (for tests and for callers that build their
     // own boxes).
     static UINT MessageBoxStyle(MsgIcon icon, MsgButtons buttons);
+    // text with every line that fits() says is too long (it gives how many characters of a line
+    // fit, all of them when it fits) broken after the last backslash, slash or space that fits,
+    // or where the width ends when there is none.
+    static std::wstring WrapLongLines(const std::wstring& text,
+                                      const std::function<size_t(const std::wstring&)>& fits);
     // A filter "Name|*.ext|...||" in the system's form: '|' becomes NUL, ending in two NULs.
     static std::string SystemFilter(const std::string& filter);
 
   private:
+    MsgAnswer ShowWide(const std::wstring& text, MsgIcon icon, MsgButtons buttons);
+
     std::string m_appName;
     HWND m_owner;
 };
