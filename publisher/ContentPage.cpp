@@ -212,9 +212,11 @@ void CContentPage::OnOpenProject() {
 std::vector<bool> CContentPage::SelectedRows() const {
     const int rows = static_cast<int>(::SendMessageA(List(), LVM_GETITEMCOUNT, 0, 0));
     std::vector<bool> selected(static_cast<size_t>(rows < 0 ? 0 : rows));
-    for (int row = 0; row < rows; ++row)
-        selected[static_cast<size_t>(row)] =
-            ::SendMessageA(List(), LVM_GETITEMSTATE, static_cast<WPARAM>(row), LVIS_SELECTED) != 0;
+    // The list's own search visits the selected rows only: one message per selected row rather
+    // than one per row.
+    for (int row = ListView_GetNextItem(List(), -1, LVNI_SELECTED); row >= 0 && row < rows;
+         row = ListView_GetNextItem(List(), row, LVNI_SELECTED))
+        selected[static_cast<size_t>(row)] = true;
     return selected;
 }
 
