@@ -1,7 +1,6 @@
 #include "cli/ConsoleUi.h"
 
 #include <cstdint>
-#include <cstdio>
 #include <vector>
 
 #include "platform/Text.h"
@@ -83,12 +82,6 @@ std::string ConsoleText(const std::string& ansi) {
 
 namespace {
 
-std::string CodePointName(uint32_t cp) {
-    char text[16];
-    std::snprintf(text, sizeof text, "U+%04X", static_cast<unsigned>(cp));
-    return text;
-}
-
 void AddMissing(std::string* missing, const std::string& name) {
     if (!missing || (" " + *missing + ",").find(" " + name + ",") != std::string::npos)
         return;
@@ -109,13 +102,8 @@ bool AnsiFromArgument(const std::string& argument, std::string* ansi, std::strin
         return false;
     }
     const std::vector<std::wstring> chars = CWinText::Unrepresentable(wide, CP_ACP);
-    for (const std::wstring& ch : chars) {
-        uint32_t cp = ch[0];
-        if (ch.size() == 2)
-            cp = 0x10000 + ((static_cast<uint32_t>(ch[0]) - 0xD800) << 10) +
-                 (static_cast<uint32_t>(ch[1]) - 0xDC00);
-        AddMissing(missing, CodePointName(cp));
-    }
+    for (const std::wstring& ch : chars)
+        AddMissing(missing, CodePointName(CWinText::CodePoint(ch)));
     if (!chars.empty())
         return false;
     bool lossy = false;

@@ -2,10 +2,8 @@
 
 #include <commctrl.h>
 
-#include <cstdint>
-#include <cstdio>
-
 #include "compiler/BuildEBook.h"
+#include "platform/Text.h"
 #include "platform/win/WinText.h"
 #include "project/ProjectFile.h"
 #include "publisher/resource.h"
@@ -29,17 +27,6 @@ std::wstring WideText(HWND ctl) {
     return text;
 }
 
-// "U+03A9" for one character (one or two UTF-16 units).
-std::string CodePoint(const std::wstring& ch) {
-    uint32_t cp = ch[0];
-    if (ch.size() == 2)
-        cp = 0x10000 + ((static_cast<uint32_t>(ch[0]) - 0xD800) << 10) +
-             (static_cast<uint32_t>(ch[1]) - 0xDC00);
-    char text[16];
-    std::snprintf(text, sizeof text, "U+%04X", static_cast<unsigned>(cp));
-    return text;
-}
-
 }  // namespace
 
 std::string CCreatePage::UnrepresentableMessage(const std::string& field,
@@ -48,7 +35,8 @@ std::string CCreatePage::UnrepresentableMessage(const std::string& field,
     for (const std::wstring& ch : chars) {
         if (!list.empty())
             list += ", ";
-        list += "\"" + CWinText::Ansi(ch, CP_UTF8) + "\" (" + CodePoint(ch) + ")";
+        list += "\"" + CWinText::Ansi(ch, CP_UTF8) + "\" (" +
+                CodePointName(CWinText::CodePoint(ch)) + ")";
     }
     return "The " + field +
            " holds characters that the e-book cannot keep: it stores its texts in " +

@@ -73,3 +73,12 @@ std::vector<std::wstring> CWinText::Unrepresentable(const std::wstring& text, UI
     }
     return found;
 }
+
+uint32_t CWinText::CodePoint(const std::wstring& ch) {
+    if (ch.empty())
+        return 0;
+    if (ch.size() == 2)
+        return 0x10000 + ((static_cast<uint32_t>(ch[0]) - 0xD800) << 10) +
+               (static_cast<uint32_t>(ch[1]) - 0xDC00);
+    return ch[0];
+}

@@ -4,6 +4,7 @@
 
 #include <windows.h>
 
+#include <cstdint>
 #include <string>
 #include <vector>
 
@@ -22,4 +23,6 @@ class CWinText {
     // The characters of text that code page cp cannot hold without change (as AnsiStrict
     // judges), each once, in the order first met; a surrogate pair is one character.
     static std::vector<std::wstring> Unrepresentable(const std::wstring& text, UINT cp);
+    // The code point of one character given as one UTF-16 unit or a surrogate pair.
+    static uint32_t CodePoint(const std::wstring& ch);
 };
