@@ -79,48 +79,46 @@ MsgAnswer Answer(int result, MsgButtons buttons) {
 
 }  // namespace
 
-std::wstring WinUi::WrapLongLines(const std::wstring& text,
+std::wstring WinUi::WrapLongWords(const std::wstring& text,
                                   const std::function<size_t(const std::wstring&)>& fits) {
     std::wstring out;
-    size_t start = 0;
-    while (start <= text.size()) {
-        size_t end = text.find(L'\n', start);
+    for (size_t i = 0; i < text.size();) {
+        size_t end = text.find_first_of(L" \n", i);
         if (end == std::wstring::npos)
             end = text.size();
-        std::wstring line = text.substr(start, end - start);
+        std::wstring word = text.substr(i, end - i);
         for (;;) {
-            const size_t n = fits(line);
-            if (n >= line.size() || n == 0)
+            const size_t n = fits(word);
+            if (n >= word.size() || n == 0)
                 break;
             // The last separator that fits ends the piece (and stays with it); else the width.
-            size_t cut = line.find_last_of(L"\\/ ", n - 1);
+            size_t cut = word.find_last_of(L"\\/", n - 1);
             cut = (cut == std::wstring::npos || cut == 0) ? n : cut + 1;
-            out += line.substr(0, cut) + L'\n';
-            line.erase(0, cut);
+            out += word.substr(0, cut) + L'\n';
+            word.erase(0, cut);
         }
-        out += line;
-        if (end == text.size())
-            break;
-        out += L'\n';
-        start = end + 1;
+        out += word;
+        if (end < text.size())
+            out += text[end];
+        i = end + 1;
     }
     return out;
 }
 
 MsgAnswer WinUi::ShowWide(const std::wstring& text, MsgIcon icon, MsgButtons buttons) {
     // A message box breaks lines at spaces only: a long path would make it wider than the
-    // screen. Lines wider than half the work area are broken first, measured in the font of
-    // message boxes.
+    // screen. Words wider than five eighths of the work area (about where the box itself wraps
+    // its lines) are broken first, measured in the font of message boxes.
     RECT work = {};
     ::SystemParametersInfoA(SPI_GETWORKAREA, 0, &work, 0);
-    const int maxWidth = (work.right - work.left) / 2;
+    const int maxWidth = (work.right - work.left) * 5 / 8;
     NONCLIENTMETRICSW ncm = {};
     ncm.cbSize = sizeof ncm;
     ::SystemParametersInfoW(SPI_GETNONCLIENTMETRICS, sizeof ncm, &ncm, 0);
     HFONT font = ::CreateFontIndirectW(&ncm.lfMessageFont);
     HDC dc = ::GetDC(nullptr);
     HGDIOBJ old = ::SelectObject(dc, font);
-    const std::wstring wrapped = WrapLongLines(text, [&](const std::wstring& line) -> size_t {
+    const std::wstring wrapped = WrapLongWords(text, [&](const std::wstring& line) -> size_t {
         INT fit = 0;
         SIZE size = {};
         if (!::GetTextExtentExPointW(dc, line.c_str(), static_cast<int>(line.size()), maxWidth,

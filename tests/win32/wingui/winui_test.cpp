@@ -102,9 +102,9 @@ TEST(WinUiTest, MessageBoxShowsTextAndCaptionAndMapsTheButtonPressed) {
     }
 }
 
-// Long lines are broken after the last separator that fits, else at the width; short lines and
-// the line breaks already there stay.
-TEST(WinUiTest, WrapLongLinesBreaksAfterSeparators) {
+// Long words are broken after the last separator that fits, else at the width; short words,
+// spaces and the line breaks already there stay.
+TEST(WinUiTest, WrapLongWordsBreaksAfterSeparators) {
     const auto tenFit = [](const std::wstring& line) {
         return line.size() < 10 ? line.size() : 10;
     };
@@ -113,12 +113,13 @@ TEST(WinUiTest, WrapLongLinesBreaksAfterSeparators) {
         const wchar_t* wrapped;
     } cases[] = {{L"short\nlines", L"short\nlines"},
                  {L"C:\\Books\\Lighthouses\\a.htm", L"C:\\Books\\\nLighthouse\ns\\a.htm"},
-                 {L"one two three four", L"one two \nthree four"},
+                 {L"one two three four", L"one two three four"},
+                 {L"see C:\\Books\\Lighthouses now", L"see C:\\Books\\\nLighthouse\ns now"},
                  {L"abcdefghijklmnopqrstuvwxy", L"abcdefghij\nklmnopqrst\nuvwxy"},
                  {L"", L""}};
     for (const auto& c : cases) {
         SCOPED_TRACE(CWinText::Ansi(c.text));
-        EXPECT_EQ(WinUi::WrapLongLines(c.text, tenFit), c.wrapped);
+        EXPECT_EQ(WinUi::WrapLongWords(c.text, tenFit), c.wrapped);
     }
 }
 
