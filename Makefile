@@ -59,7 +59,7 @@ sample: bootstrap native
 test: bootstrap wintests native asan tsan fuzz
 	@bash scripts/test.sh
 
-bench: native
+bench: wintests native
 	@bash scripts/bench.sh
 
 dist: win

@@ -125,12 +125,15 @@ std::vector<std::string> SignFlags() {
     return {"--cert", "--key", "--pass-file", "--timestamp", "--signer"};
 }
 
-std::string ToAnsi(const std::string& argument) {
-    std::string ansi;
-    if (!AnsiFromArgument(argument, &ansi))
-        throw UsageError{"\"" + argument +
-                         "\" holds characters that an e-book cannot hold (it keeps its texts "
-                         "and names in the Windows-1252 code page)."};
+// The argument in the ANSI code page, or a usage error naming what (the flag it is the value
+// of, or the word itself) and the characters the code page cannot hold.
+std::string ToAnsi(const std::string& argument, const std::string& what) {
+    std::string ansi, missing;
+    if (!AnsiFromArgument(argument, &ansi, &missing))
+        throw UsageError{what +
+                         " holds characters that an e-book cannot hold unchanged (it keeps its "
+                         "texts and names in the ANSI code page): " +
+                         missing + ". Nothing was built or saved."};
     return ansi;
 }
 
@@ -192,7 +195,8 @@ Args Parse(const std::vector<std::string>& words) {
     for (size_t k = 1; k < words.size(); ++k) {
         std::string word = words[k];
         if (word.size() < 2 || word[0] != '-') {
-            args.positional.push_back(ToAnsi(word));
+            args.positional.push_back(
+                ToAnsi(word, "Argument " + std::to_string(k + 1) + " of the command line"));
             continue;
         }
         if (word == "-q" || word == "--quiet") {
@@ -232,7 +236,7 @@ Args Parse(const std::vector<std::string>& words) {
         if (word == "--option")
             ParseOption(value, &args);
         else
-            args.values[word] = ToAnsi(value);
+            args.values[word] = ToAnsi(value, "The value of " + word);
     }
     // Every value is checked here, before any folder is scanned or file read.
     if (args.strCommand == "build")

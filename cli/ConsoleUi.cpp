@@ -1,6 +1,12 @@
 #include "cli/ConsoleUi.h"
 
+#include <cstdint>
+#include <vector>
+
 #include "platform/Text.h"
+#ifdef _WIN32
+#include "platform/win/WinText.h"
+#endif
 
 namespace {
 
@@ -74,12 +80,59 @@ std::string ConsoleText(const std::string& ansi) {
 #endif
 }
 
-bool AnsiFromArgument(const std::string& argument, std::string* ansi) {
+namespace {
+
+void AddMissing(std::string* missing, const std::string& name) {
+    if (!missing || (" " + *missing + ",").find(" " + name + ",") != std::string::npos)
+        return;
+    if (!missing->empty())
+        *missing += ", ";
+    *missing += name;
+}
+
+}  // namespace
+
+bool AnsiFromArgument(const std::string& argument, std::string* ansi, std::string* missing) {
+    if (missing)
+        missing->clear();
 #ifdef _WIN32
-    *ansi = argument;
-    return true;
+    const std::wstring wide = CWinText::Wide(argument, CP_UTF8);
+    if (wide.empty() != argument.empty()) {
+        AddMissing(missing, "bytes that are not UTF-8");
+        return false;
+    }
+    const std::vector<std::wstring> chars = CWinText::Unrepresentable(wide, CP_ACP);
+    for (const std::wstring& ch : chars)
+        AddMissing(missing, CodePointName(CWinText::CodePoint(ch)));
+    if (!chars.empty())
+        return false;
+    bool lossy = false;
+    *ansi = CWinText::AnsiStrict(wide, CP_ACP, &lossy);
+    return !lossy;
 #else
-    return AnsiFromUtf8(argument, ansi);
+    if (AnsiFromUtf8(argument, ansi))
+        return true;
+    // Character by character, to name the ones that have no form.
+    for (size_t i = 0; i < argument.size();) {
+        const unsigned char lead = static_cast<unsigned char>(argument[i]);
+        size_t len = lead < 0x80 ? 1 : lead >= 0xF0 ? 4 : lead >= 0xE0 ? 3 : lead >= 0xC0 ? 2 : 1;
+        if (i + len > argument.size())
+            len = argument.size() - i;
+        const std::string one = argument.substr(i, len);
+        std::string unused;
+        if (!AnsiFromUtf8(one, &unused)) {
+            uint32_t cp = len == 1 ? lead : lead & (0xFF >> (len + 1));
+            bool valid = len > 1;
+            for (size_t k = 1; k < len; ++k) {
+                const unsigned char c = static_cast<unsigned char>(one[k]);
+                valid = valid && (c & 0xC0) == 0x80;
+                cp = (cp << 6) | (c & 0x3F);
+            }
+            AddMissing(missing, valid ? CodePointName(cp) : "bytes that are not UTF-8");
+        }
+        i += len;
+    }
+    return false;
 #endif
 }
 

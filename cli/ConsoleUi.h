@@ -20,9 +20,13 @@ std::string EscapeControls(const std::string& ansi);
 // The same for UTF-8 text (names and addresses read from pages): C0 controls other than tab and
 // line feed, DEL, and the C1 controls U+0080 to U+009F are written out ("\x9B").
 std::string EscapeUtf8Controls(const std::string& utf8);
-// Text from the command line in the book's ANSI code page. False when it has no such form
-// (a character that Windows-1252 cannot hold, or bytes that are not UTF-8, on Linux).
-bool AnsiFromArgument(const std::string& argument, std::string* ansi);
+// Text from the command line (UTF-8, as main reads it on every system) in the book's ANSI code
+// page: Windows-1252 on Linux, the system's ANSI code page on Windows, converted without any
+// best-fit substitute. False when it has no such form; *missing (when given) then names what
+// stands in the way: the characters as "U+03A9, U+65E5" (each once), or "bytes that are not
+// UTF-8".
+bool AnsiFromArgument(const std::string& argument, std::string* ansi,
+                      std::string* missing = nullptr);
 
 class CConsoleUi : public Ui {
   public:

@@ -6,6 +6,12 @@
 
 #include "cli/Cli.h"
 #include "platform/Console.h"
+#ifdef _WIN32
+#include <windows.h>
+#include <shellapi.h>
+
+#include "platform/win/WinText.h"
+#endif
 
 #ifndef _WIN32
 #include <fcntl.h>
@@ -36,6 +42,15 @@ int main(int argc, char** argv) {
     HoldClosedStandardStreams();
 #endif
 #ifdef _WIN32
+    // The words as typed, in UTF-8: the system's 8-bit arguments have already been through a
+    // best-fit conversion that changes what the code page cannot hold without a word.
+    int wordCount = 0;
+    if (LPWSTR* words = ::CommandLineToArgvW(::GetCommandLineW(), &wordCount)) {
+        args.clear();
+        for (int i = 1; i < wordCount; ++i)
+            args.push_back(CWinText::Ansi(words[i], CP_UTF8));
+        ::LocalFree(words);
+    }
     CModuleStubSource stub;
 #else
     CMemoryStubSource stub(pv_viewer_exe_start,

@@ -8,6 +8,14 @@
 #include "platform/File.h"
 #include "platform/TempFileGuard.h"
 
+// The temporary files are short names of their own in the target's folder, so that a target
+// whose name is as long as the system allows can still be saved: "~pv", eight lower-case
+// hexadecimal digits and ".tmp" (15 characters). attempt 0, 1, ... give different names.
+std::string ReplaceFileTempPath(const std::string& target, unsigned attempt);
+// True when name (without its folder) has the form of those temporary names: how a clean-up of
+// files left behind by a run that was killed recognises them.
+bool IsReplaceFileTempName(const std::string& name);
+
 class CReplaceFile {
   public:
     enum LinkRule {
@@ -21,9 +29,10 @@ class CReplaceFile {
     CReplaceFile(const CReplaceFile&) = delete;
     CReplaceFile& operator=(const CReplaceFile&) = delete;
 
-    // Creates the temporary file in the target's folder under a name nobody uses ("<target>.~tmp",
-    // then "<target>1.~tmp" and so on), never through a link, and opens file on it for writing
-    // with the given share flag. Throws CFileException naming the temporary path.
+    // Creates the temporary file in the target's folder under a name nobody uses (the first of
+    // ReplaceFileTempPath(target, 0), (target, 1) ... that is free), never through a link, and
+    // opens file on it for writing with the given share flag. Throws CFileException naming the
+    // target: the temporary file is nothing the person asked for.
     void Create(CFile& file, unsigned share);
 
     const std::string& GetTarget() const { return m_strTarget; }

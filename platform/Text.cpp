@@ -1,5 +1,7 @@
 #include "platform/Text.h"
 
+#include <cstdio>
+
 namespace {
 
 // Code points of the bytes 0x80 to 0x9F; the rest of Windows-1252 equals Latin-1.
@@ -38,6 +40,12 @@ int UnicodeToCp1252(uint32_t cp) {
             return 0x80 + i;
     }
     return -1;
+}
+
+std::string CodePointName(uint32_t codePoint) {
+    char text[16];
+    std::snprintf(text, sizeof text, "U+%04X", static_cast<unsigned>(codePoint));
+    return text;
 }
 
 std::string Utf8FromAnsi(const std::string& ansi) {

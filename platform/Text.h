@@ -33,6 +33,9 @@ uint32_t Cp1252ToUnicode(unsigned char c);
 // Returns -1 when the code point has no Windows-1252 form.
 int UnicodeToCp1252(uint32_t codePoint);
 
+// "U+03A9": how messages name a character by its number.
+std::string CodePointName(uint32_t codePoint);
+
 // Windows-1252 text to UTF-8; never fails.
 std::string Utf8FromAnsi(const std::string& ansi);
 // UTF-8 text to Windows-1252. Returns false (and leaves *ansi unspecified) when the text is not

@@ -36,6 +36,10 @@ class Ui {
 
     // Shows a message box and returns the button pressed.
     virtual MsgAnswer ShowMessage(const std::string& text, MsgIcon icon, MsgButtons buttons) = 0;
+    // The same for text in UTF-8, for messages that name what the ANSI code page cannot hold
+    // (file names, typed texts). A front end that can show Unicode shows it as it is; the
+    // default shows it through ShowMessage with "?" for each character the code page lacks.
+    virtual MsgAnswer ShowMessageUtf8(const std::string& utf8, MsgIcon icon, MsgButtons buttons);
 
     // Shows / restores the wait cursor; calls nest.
     virtual void BeginWaitCursor() = 0;

@@ -15,6 +15,12 @@
 
 const char kNoHtmlFilesMessage[] = "No HTML files in this folder. Please try again.";
 
+#ifdef _WIN32
+const size_t kMaxOpenPathLength = 259;
+#else
+const size_t kMaxOpenPathLength = 4095;
+#endif
+
 namespace {
 
 class CScanner {
@@ -46,9 +52,14 @@ class CScanner {
             if (m_report) {
                 std::string shown =
                     ScanRelativeName(m_project.m_strProjectDir, path) + entry.strName;
-                if (entry.bFolder)
+                std::string real = Utf8FromAnsi(ScanRelativeName(m_project.m_strProjectDir, path)) +
+                                   entry.strNativeName;
+                if (entry.bFolder) {
                     shown += '\\';
+                    real += '\\';
+                }
                 m_report->leftOut.push_back(shown);
+                m_report->leftOutUtf8.push_back(real);
             }
             return;
         }
@@ -65,6 +76,13 @@ class CScanner {
     }
 
     void AddFile(const std::string& path, const std::string& name) {
+        // A page the build could not open is reported now, with its name, not when it is built.
+        if (NativePath(path + name).size() > kMaxOpenPathLength) {
+            if (m_report)
+                m_report->tooLong.push_back(ScanRelativeName(m_project.m_strProjectDir, path) +
+                                            name);
+            return;
+        }
         std::string relative = ScanRelativeName(m_project.m_strProjectDir, AnsiLower(path + name));
         auto found = m_index.find(relative);
         if (found != m_index.end()) {
@@ -127,7 +145,8 @@ void ScanFolder(CBookProject& project, const std::string& folder, ScanReport* re
 
 namespace {
 
-void AppendNames(std::string& text, const char* reason, const std::vector<std::string>& names) {
+void AppendNames(std::string& text, const std::string& reason,
+                 const std::vector<std::string>& names) {
     if (names.empty())
         return;
     const size_t kShown = 20;
@@ -147,11 +166,23 @@ std::string ScanReportMessage(const ScanReport& report) {
     AppendNames(text,
                 "These files were left out because their names cannot be written in the ANSI "
                 "code page. Rename them to include them:",
-                report.leftOut);
+                report.leftOutUtf8);
+    std::vector<std::string> twins;
+    for (const std::string& name : report.caseTwins)
+        twins.push_back(Utf8FromAnsi(name));
     AppendNames(text,
                 "These files were left out because another file in the same folder has the same "
                 "name apart from upper and lower case:",
-                report.caseTwins);
+                twins);
+    std::vector<std::string> tooLong;
+    for (const std::string& name : report.tooLong)
+        tooLong.push_back(Utf8FromAnsi(name));
+    AppendNames(text,
+                "These files were left out because their full path is longer than the " +
+                    std::to_string(kMaxOpenPathLength) +
+                    " characters a file can be opened with. Move the project folder higher up or "
+                    "shorten the names to include them:",
+                tooLong);
     return text;
 }
 
@@ -159,6 +190,8 @@ int RescanProject(CBookProject& project, Ui& ui, const std::string& folder,
                   const std::function<void()>& refillList, const FolderLister& lister) {
     CWaitCursor wait(ui);
 
+    const std::string previousDir = project.m_strProjectDir;
+    const size_t previousCount = project.m_arrPages.size();
     project.m_strProjectDir = folder;
     for (const auto& page : project.m_arrPages)
         page->m_bFound = 0;
@@ -166,7 +199,13 @@ int RescanProject(CBookProject& project, Ui& ui, const std::string& folder,
     ScanReport report;
     ScanFolder(project, folder, &report, lister);
     if (!report.unreadable.empty()) {
-        // Files not met in a folder that could not be read are not gone: nothing is swept.
+        // Files not met in a folder that could not be read are not gone: nothing is swept. The
+        // scan saw only part of the tree, so what it added goes too and the project keeps its
+        // folder: a failed scan leaves the project as it was.
+        project.m_arrPages.erase(
+            project.m_arrPages.begin() + static_cast<std::ptrdiff_t>(previousCount),
+            project.m_arrPages.end());
+        project.m_strProjectDir = previousDir;
         if (refillList)
             refillList();
         std::string shown = report.unreadable.front();
@@ -197,7 +236,7 @@ int RescanProject(CBookProject& project, Ui& ui, const std::string& folder,
     if (htmlPages == 0)
         ui.ShowMessage(kNoHtmlFilesMessage, MsgIcon::exclamation, MsgButtons::ok);
     if (!report.empty())
-        ui.ShowMessage(ScanReportMessage(report), MsgIcon::exclamation, MsgButtons::ok);
+        ui.ShowMessageUtf8(ScanReportMessage(report), MsgIcon::exclamation, MsgButtons::ok);
 
     project.m_strLastProject = project.m_strProjectDir;
     return 1;

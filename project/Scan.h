@@ -20,15 +20,25 @@ struct ScanReport {
     // to the project folder with "?" for the characters that could not be written; a folder's
     // path ends with a backslash (nothing below it was scanned). In the order they were met.
     std::vector<std::string> leftOut;
+    // The same names in UTF-8 as the system gave them, for showing to people.
+    std::vector<std::string> leftOutUtf8;
     // Files left out because a file met earlier in the same scan has the same relative name
     // apart from case (possible on Linux only: "A.htm" beside "a.htm"); the project can hold only
     // one of them. Relative names as found on disk, in the order they were met.
     std::vector<std::string> caseTwins;
+    // Files left out because their full path is longer than the build can open
+    // (kMaxOpenPathLength); relative names, in the order met.
+    std::vector<std::string> tooLong;
     // Folders that could not be listed (full paths ending in a backslash), in the order met.
     std::vector<std::string> unreadable;
 
-    bool empty() const { return leftOut.empty() && caseTwins.empty(); }
+    bool empty() const { return leftOut.empty() && caseTwins.empty() && tooLong.empty(); }
 };
+
+// The longest full path, in bytes of the path the system is given, that the build can open: the
+// ANSI file functions of Windows take MAX_PATH characters with the terminating NUL; Linux takes
+// PATH_MAX bytes of UTF-8 with it.
+extern const size_t kMaxOpenPathLength;
 
 // Scans folder and every folder below it, depth first, in the order the lister gives:
 // - "." and ".." and every hidden item are skipped; the tree below a hidden folder is not read;
@@ -42,7 +52,8 @@ struct ScanReport {
 //   m_bFound = 1 and keeps everything else; otherwise a new entry is appended with m_bFound = 1,
 //   m_bInProject = 1 and m_bInSequence = m_bInSearch = 1 exactly when the name's extension (text
 //   after its last ".", unless that "." begins the name) is "html" or "htm", compared with case.
-// Names without an ANSI form are listed in *report (when given) and not added. Linear in the
+// Names without an ANSI form, and files whose full path is longer than kMaxOpenPathLength, are
+// listed in *report (when given) and not added. Linear in the
 // number of files: the name lookup goes through a hash index. Throws only std::bad_alloc.
 void ScanFolder(CBookProject& project, const std::string& folder, ScanReport* report = nullptr,
                 const FolderLister& lister = EnumerateFolder);
@@ -59,20 +70,22 @@ extern const char kNoHtmlFilesMessage[];
 
 // Re-scans the project from folder, under the wait cursor:
 //  1. m_strProjectDir = folder; every m_bFound cleared; ScanFolder(folder); when a folder could
-//     not be listed, refillList() is called, "Cannot read folder " + its path and the cause are
-//     shown (stop icon) and 0 is returned: nothing is swept, since the files of that folder
-//     were not seen;
+//     not be listed, the project is put back as it was (the entries the scan added go,
+//     m_strProjectDir is restored; nothing is swept, since the files of that folder were not
+//     seen), refillList() is called, "Cannot read folder " + its path and the cause are shown
+//     (stop icon) and 0 is returned;
 //  2. every entry still not found is deleted, the others keep their order;
 //  3. refillList() is called (the Content page refills its list from m_arrPages; may be empty);
 //  4. without any entry in the page sequence, the message kNoHtmlFilesMessage is shown (OK,
 //     exclamation icon); nothing is undone;
-//  5. when files were left out (see ScanReport), one message lists them (OK, exclamation icon);
+//  5. when files were left out (see ScanReport), one message lists them with their real names
+//     (ShowMessageUtf8, OK, exclamation icon);
 //  6. m_strLastProject = m_strProjectDir.
 // Returns 1 otherwise. The lister is a seam for tests.
 int RescanProject(CBookProject& project, Ui& ui, const std::string& folder,
                   const std::function<void()>& refillList,
                   const FolderLister& lister = EnumerateFolder);
 
-// The text of the message of step 5 ("" when nothing was left out); at most 20 names are listed
-// for each reason.
+// The text of the message of step 5 in UTF-8 ("" when nothing was left out); at most 20 names
+// are listed for each reason.
 std::string ScanReportMessage(const ScanReport& report);

@@ -102,6 +102,33 @@ void CContentPage::Refresh() {
     ::ShowWindow(::GetDlgItem(m_hWnd, IDC_FILE_PROPERTIES), SW_HIDE);
 }
 
+// While it lives, the list view neither redraws nor refreshes the page per row: filling or moving
+// tens of thousands of rows one by one with redraw on takes minutes. One repaint and one refresh
+// of the buttons follow at the end.
+class CContentPage::CListBatch {
+  public:
+    explicit CListBatch(CContentPage& page) : m_page(page), m_bOuter(!page.m_bFilling) {
+        if (!m_bOuter)
+            return;
+        m_page.m_bFilling = true;
+        ::SendMessageA(m_page.List(), WM_SETREDRAW, FALSE, 0);
+    }
+    ~CListBatch() {
+        if (!m_bOuter)
+            return;
+        ::SendMessageA(m_page.List(), WM_SETREDRAW, TRUE, 0);
+        ::InvalidateRect(m_page.List(), nullptr, TRUE);
+        m_page.m_bFilling = false;
+        m_page.Refresh();
+    }
+    CListBatch(const CListBatch&) = delete;
+    CListBatch& operator=(const CListBatch&) = delete;
+
+  private:
+    CContentPage& m_page;
+    const bool m_bOuter;  // batches nest; the outermost one switches redraw
+};
+
 void CContentPage::InsertRow(int row) {
     const CPieceElem& elem = *m_project.m_arrPages[static_cast<size_t>(row)];
     std::string file = GetRowText(elem, 0);
@@ -117,14 +144,20 @@ void CContentPage::InsertRow(int row) {
                    reinterpret_cast<LPARAM>(&item));
 }
 
+void CContentPage::SetRowTexts(size_t row) {
+    const CPieceElem& elem = *m_project.m_arrPages[row];
+    std::string file = GetRowText(elem, 0);
+    std::string included = GetRowText(elem, 1);
+    ListView_SetItemText(List(), static_cast<int>(row), 0, &file[0]);
+    ListView_SetItemText(List(), static_cast<int>(row), 1, &included[0]);
+}
+
 void CContentPage::FillList() {
-    // Every row's text change notifies; the callers refresh once when the list is complete
-    // rather than once per row (a book may hold tens of thousands of files).
-    m_bFilling = true;
+    CListBatch batch(*this);
     ::SendMessageA(List(), LVM_DELETEALLITEMS, 0, 0);
+    ::SendMessageA(List(), LVM_SETITEMCOUNT, m_project.m_arrPages.size(), 0);
     for (size_t i = 0; i < m_project.m_arrPages.size(); ++i)
         InsertRow(static_cast<int>(i));
-    m_bFilling = false;
 }
 
 void CContentPage::ChooseAndScan(bool bNew) {
@@ -134,12 +167,24 @@ void CContentPage::ChooseAndScan(bool bNew) {
         m_ui.ShowMessage(kInvalidFolderMessage, MsgIcon::exclamation, MsgButtons::ok);
     } else if (choice == FolderBrowse::chosen) {
         if (bNew)
-            m_project.DeleteAllPages();
-        RescanProject(m_project, m_ui, folder, [this] { FillList(); });
-        if (bNew)
-            m_project.m_bProjectLoaded = 1;
+            NewProjectFrom(folder);
+        else
+            RescanProject(m_project, m_ui, folder, [this] { FillList(); });
     }
     Refresh();
+}
+
+void CContentPage::NewProjectFrom(const std::string& folder) {
+    // The scan starts from an empty list. A folder that cannot be read leaves everything as it
+    // was before: the pages, the folder, and whether a project is loaded at all.
+    std::vector<std::unique_ptr<CPieceElem>> previous;
+    previous.swap(m_project.m_arrPages);
+    if (RescanProject(m_project, m_ui, folder, [this] { FillList(); })) {
+        m_project.m_bProjectLoaded = 1;
+        return;
+    }
+    m_project.m_arrPages.swap(previous);
+    FillList();
 }
 
 void CContentPage::OnNewProject() {
@@ -167,41 +212,51 @@ void CContentPage::OnOpenProject() {
 std::vector<bool> CContentPage::SelectedRows() const {
     const int rows = static_cast<int>(::SendMessageA(List(), LVM_GETITEMCOUNT, 0, 0));
     std::vector<bool> selected(static_cast<size_t>(rows < 0 ? 0 : rows));
-    for (int row = 0; row < rows; ++row)
-        selected[static_cast<size_t>(row)] =
-            ::SendMessageA(List(), LVM_GETITEMSTATE, static_cast<WPARAM>(row), LVIS_SELECTED) != 0;
+    // The list's own search visits the selected rows only: one message per selected row rather
+    // than one per row.
+    for (int row = ListView_GetNextItem(List(), -1, LVNI_SELECTED); row >= 0 && row < rows;
+         row = ListView_GetNextItem(List(), row, LVNI_SELECTED))
+        selected[static_cast<size_t>(row)] = true;
     return selected;
 }
 
 // Only the selected state is set; the focus stays where it was.
 void CContentPage::SetSelectedRows(const std::vector<bool>& selected) {
+    CListBatch batch(*this);
     for (size_t row = 0; row < selected.size(); ++row)
         ListView_SetItemState(List(), static_cast<int>(row), selected[row] ? LVIS_SELECTED : 0,
                               LVIS_SELECTED);
 }
 
-void CContentPage::OnMoveUp() {
+void CContentPage::MoveSelected(bool bUp) {
     std::vector<bool> selected = SelectedRows();
     if (selected.empty() || m_project.m_arrPages.empty())
         return;
-    MoveSelectedUp(m_project, selected, [this](size_t upper, size_t lower) {
-        // The entry at lower came from upper: the row above goes, a new row follows.
-        ::SendMessageA(List(), LVM_DELETEITEM, upper, 0);
-        InsertRow(static_cast<int>(lower));
-    });
-    SetSelectedRows(selected);
+    const std::vector<bool> before = selected;
+    CListBatch batch(*this);
+    // Two entries swap places: the two rows take each other's texts.
+    const auto swapRows = [this](size_t upper, size_t lower) {
+        SetRowTexts(upper);
+        SetRowTexts(lower);
+    };
+    if (bUp)
+        MoveSelectedUp(m_project, selected, swapRows);
+    else
+        MoveSelectedDown(m_project, selected, swapRows);
+    // Only the rows whose selection changed are touched.
+    for (size_t row = 0; row < selected.size(); ++row) {
+        if (selected[row] != before[row])
+            ListView_SetItemState(List(), static_cast<int>(row), selected[row] ? LVIS_SELECTED : 0,
+                                  LVIS_SELECTED);
+    }
+}
+
+void CContentPage::OnMoveUp() {
+    MoveSelected(true);
 }
 
 void CContentPage::OnMoveDown() {
-    std::vector<bool> selected = SelectedRows();
-    if (selected.empty() || m_project.m_arrPages.empty())
-        return;
-    MoveSelectedDown(m_project, selected, [this](size_t upper, size_t lower) {
-        // The entry at upper came from lower: the row below goes, a new row takes its place.
-        ::SendMessageA(List(), LVM_DELETEITEM, lower, 0);
-        InsertRow(static_cast<int>(upper));
-    });
-    SetSelectedRows(selected);
+    MoveSelected(false);
 }
 
 void CContentPage::OnFileProperties() {

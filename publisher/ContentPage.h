@@ -39,13 +39,19 @@ class CContentPage : public CPropertyPage {
   private:
     // Lets the author pick a folder and scans it; bNew empties the page list first.
     void ChooseAndScan(bool bNew);
+    // New Project's scan of the chosen folder.
+    void NewProjectFrom(const std::string& folder);
     void Refresh();
     void FillList();
     void InsertRow(int row);
+    // Sets both texts of an existing row from its entry.
+    void SetRowTexts(size_t row);
+    void MoveSelected(bool bUp);
     HWND List() const;
 
     CBookProject& m_project;
     Ui& m_ui;
     bool m_bColumnsInserted = false;
-    bool m_bFilling = false;  // FillList is running: row notifications do not refresh
+    class CListBatch;
+    bool m_bFilling = false;  // a CListBatch lives: row notifications do not refresh
 };

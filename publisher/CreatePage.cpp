@@ -3,8 +3,60 @@
 #include <commctrl.h>
 
 #include "compiler/BuildEBook.h"
+#include "platform/Text.h"
+#include "platform/win/WinText.h"
 #include "project/ProjectFile.h"
 #include "publisher/resource.h"
+
+namespace {
+
+// The page's typed texts, under the names their labels give them.
+const struct {
+    int id;
+    const char* name;
+} kTextFields[] = {{IDC_TITLE, "Title"},         {IDC_AUTHOR, "Author"},
+                   {IDC_COPYRIGHT, "Copyright"}, {IDC_URL, "URL"},
+                   {IDC_EMAIL, "E-Mail"},        {IDC_ABOUT_INFO, "About Box Info"}};
+
+std::wstring WideText(HWND ctl) {
+    const int n = ::GetWindowTextLengthW(ctl);
+    if (n <= 0)
+        return std::wstring();
+    std::wstring text(static_cast<size_t>(n) + 1, L'\0');
+    text.resize(static_cast<size_t>(::GetWindowTextW(ctl, &text[0], n + 1)));
+    return text;
+}
+
+}  // namespace
+
+std::string CCreatePage::UnrepresentableMessage(const std::string& field,
+                                                const std::vector<std::wstring>& chars) {
+    std::string list;
+    for (const std::wstring& ch : chars) {
+        if (!list.empty())
+            list += ", ";
+        list += "\"" + CWinText::Ansi(ch, CP_UTF8) + "\" (" +
+                CodePointName(CWinText::CodePoint(ch)) + ")";
+    }
+    return "The " + field +
+           " holds characters that the e-book cannot keep: it stores its texts in " +
+           "the code page " + std::to_string(::GetACP()) + ", which has no " + list +
+           ".\nReplace or remove them; nothing is created or saved until then.";
+}
+
+bool CCreatePage::TextsFitCodePage() {
+    for (const auto& field : kTextFields) {
+        HWND ctl = ::GetDlgItem(m_hWnd, field.id);
+        const std::vector<std::wstring> chars = CWinText::Unrepresentable(WideText(ctl), CP_ACP);
+        if (chars.empty())
+            continue;
+        m_ui.ShowMessageUtf8(UnrepresentableMessage(field.name, chars), MsgIcon::exclamation,
+                             MsgButtons::ok);
+        ::SetFocus(ctl);
+        return false;
+    }
+    return true;
+}
 
 CCreatePage::CCreatePage(CBookProject& project, Ui& ui, const CStubSource& stub)
     : CPropertyPage(IDD_CREATE), m_project(project), m_ui(ui), m_stub(stub) {}
@@ -31,8 +83,17 @@ LRESULT CCreatePage::OnSetActive() {
 }
 
 LRESULT CCreatePage::OnWizardBack() {
+    if (!TextsFitCodePage())
+        return -1;
     UpdateData(true);
     return 0;
+}
+
+LRESULT CCreatePage::OnWizardNext() {
+    if (!TextsFitCodePage())
+        return -1;
+    UpdateData(true);
+    return CPropertyPage::OnWizardNext();
 }
 
 void CCreatePage::OnReset() {
@@ -86,6 +147,8 @@ void CCreatePage::OnBrowseEBookFile() {
 }
 
 void CCreatePage::OnCreateEBook() {
+    if (!TextsFitCodePage())
+        return;
     UpdateData(true);
     if (m_project.m_strEBookFile.empty() && !ChooseEBookFile())
         return;
@@ -108,5 +171,8 @@ void CCreatePage::OnRunEBook() {
 }
 
 void CCreatePage::OnSaveProjectAs() {
+    if (!TextsFitCodePage())
+        return;
+    UpdateData(true);
     SaveProjectAs(m_project, m_ui);
 }

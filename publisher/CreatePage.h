@@ -2,6 +2,9 @@
 // and starting it. Every field is exchanged directly with the book project.
 #pragma once
 
+#include <string>
+#include <vector>
+
 #include "compiler/StubSource.h"
 #include "platform/Ui.h"
 #include "platform/win/PropertySheet.h"
@@ -20,15 +23,26 @@ class CCreatePage : public CPropertyPage {
 
     // "E-Book " + path + " created successfully."
     static std::string SuccessMessage(const std::string& path);
+    // The message (UTF-8) for a field whose text holds characters (chars) that the ANSI code
+    // page has no form for.
+    static std::string UnrepresentableMessage(const std::string& field,
+                                              const std::vector<std::wstring>& chars);
 
   protected:
     void DoDataExchange(CDataExchange* pDX) override;
     LRESULT OnSetActive() override;
     LRESULT OnWizardBack() override;
+    LRESULT OnWizardNext() override;
     void OnReset() override;
     bool OnCommand(WORD id, WORD code, HWND hCtl) override;
 
   private:
+    // Reads every typed text as Unicode: false, after a message naming the first field whose
+    // text the code page cannot hold unchanged and its characters (the focus goes there), when
+    // one cannot be. Such a text would reach the e-book changed (the system's best fit turns a
+    // Greek capital omega into "O"), so nothing is built, saved or left until it is changed.
+    bool TextsFitCodePage();
+
     CBookProject& m_project;
     Ui& m_ui;
     const CStubSource& m_stub;

@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "platform/win/ComPtr.h"
+#include "platform/win/WinText.h"
 #include "platform/win/Window.h"
 
 namespace {
@@ -56,9 +57,9 @@ UINT WinUi::MessageBoxStyle(MsgIcon icon, MsgButtons buttons) {
     return style;
 }
 
-MsgAnswer WinUi::ShowMessage(const std::string& text, MsgIcon icon, MsgButtons buttons) {
-    const int result =
-        MessageBoxA(m_owner, text.c_str(), m_appName.c_str(), MessageBoxStyle(icon, buttons));
+namespace {
+
+MsgAnswer Answer(int result, MsgButtons buttons) {
     // A box with only OK can only be acknowledged. Escape closes it with IDOK on Windows and
     // with IDCANCEL under Wine; either way the answer is OK.
     if (buttons == MsgButtons::ok)
@@ -74,6 +75,71 @@ MsgAnswer WinUi::ShowMessage(const std::string& text, MsgIcon icon, MsgButtons b
             // IDCANCEL, or 0 when the box could not be shown: the answer that changes nothing.
             return buttons == MsgButtons::yesNo ? MsgAnswer::no : MsgAnswer::cancel;
     }
+}
+
+}  // namespace
+
+std::wstring WinUi::WrapLongWords(const std::wstring& text,
+                                  const std::function<size_t(const std::wstring&)>& fits) {
+    std::wstring out;
+    for (size_t i = 0; i < text.size();) {
+        size_t end = text.find_first_of(L" \n", i);
+        if (end == std::wstring::npos)
+            end = text.size();
+        std::wstring word = text.substr(i, end - i);
+        for (;;) {
+            const size_t n = fits(word);
+            if (n >= word.size() || n == 0)
+                break;
+            // The last separator that fits ends the piece (and stays with it); else the width.
+            size_t cut = word.find_last_of(L"\\/", n - 1);
+            cut = (cut == std::wstring::npos || cut == 0) ? n : cut + 1;
+            out += word.substr(0, cut) + L'\n';
+            word.erase(0, cut);
+        }
+        out += word;
+        if (end < text.size())
+            out += text[end];
+        i = end + 1;
+    }
+    return out;
+}
+
+MsgAnswer WinUi::ShowWide(const std::wstring& text, MsgIcon icon, MsgButtons buttons) {
+    // A message box breaks lines at spaces only: a long path would make it wider than the
+    // screen. Words wider than five eighths of the work area (about where the box itself wraps
+    // its lines) are broken first, measured in the font of message boxes.
+    RECT work = {};
+    ::SystemParametersInfoA(SPI_GETWORKAREA, 0, &work, 0);
+    const int maxWidth = (work.right - work.left) * 5 / 8;
+    NONCLIENTMETRICSW ncm = {};
+    ncm.cbSize = sizeof ncm;
+    ::SystemParametersInfoW(SPI_GETNONCLIENTMETRICS, sizeof ncm, &ncm, 0);
+    HFONT font = ::CreateFontIndirectW(&ncm.lfMessageFont);
+    HDC dc = ::GetDC(nullptr);
+    HGDIOBJ old = ::SelectObject(dc, font);
+    const std::wstring wrapped = WrapLongWords(text, [&](const std::wstring& line) -> size_t {
+        INT fit = 0;
+        SIZE size = {};
+        if (!::GetTextExtentExPointW(dc, line.c_str(), static_cast<int>(line.size()), maxWidth,
+                                     &fit, nullptr, &size))
+            return line.size();
+        return static_cast<size_t>(fit);
+    });
+    ::SelectObject(dc, old);
+    ::ReleaseDC(nullptr, dc);
+    ::DeleteObject(font);
+    return Answer(::MessageBoxW(m_owner, wrapped.c_str(), CWinText::Wide(m_appName).c_str(),
+                                MessageBoxStyle(icon, buttons)),
+                  buttons);
+}
+
+MsgAnswer WinUi::ShowMessage(const std::string& text, MsgIcon icon, MsgButtons buttons) {
+    return ShowWide(CWinText::Wide(text), icon, buttons);
+}
+
+MsgAnswer WinUi::ShowMessageUtf8(const std::string& utf8, MsgIcon icon, MsgButtons buttons) {
+    return ShowWide(CWinText::Wide(utf8, CP_UTF8), icon, buttons);
 }
 
 void WinUi::BeginWaitCursor() {

@@ -1,5 +1,6 @@
 #!/usr/bin/env bash
-# Runs every benchmark of the native release build (run by `make bench` after `make native`).
+# Runs every benchmark of the native release build (run by `make bench` after `make native`),
+# then the Windows programs' benchmarks under Wine.
 # Each program prints the ratios it measured in one run. The build benchmark needs a large real
 # site: Debian's python3.11-doc HTML, installed here when it is missing.
 set -u
@@ -32,5 +33,15 @@ for bench in "$dir"/bench/bench_*; do
     *)
       "$bench" ;;
   esac || failed=1
+done
+# The Windows programs' benchmarks run under Wine, from the build whose programs this machine's
+# Wine can start (see `make wintests`).
+windir=${PV_BENCH_WIN_DIR:-build/win}
+if [ "$(bash scripts/wine-kind.sh)" = 64 ]; then windir=${PV_BENCH_WIN_DIR:-build/win64}; fi
+for bench in "$windir"/bench/win/bench_*.exe; do
+  [ -f "$bench" ] || continue
+  echo
+  echo "== $(basename "$bench" .exe) (under Wine)"
+  PV_WINE_TIMEOUT=900 bash scripts/wine-run.sh "$bench" || failed=1
 done
 exit $failed

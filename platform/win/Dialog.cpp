@@ -4,6 +4,40 @@
 
 namespace {
 HINSTANCE g_resourceModule = nullptr;
+
+// Puts a pop-up dialog in the middle of the window that owns it, inside the work area of the
+// owner's monitor. The system would leave it at the owner's top-left corner. A template that
+// places the dialog itself (DS_CENTER, DS_CENTERMOUSE, DS_ABSALIGN) keeps its place, and a child
+// window (a property page) or a dialog without a visible owner is not moved.
+void CentreOverOwner(HWND hwnd) {
+    const LONG style = GetWindowLongA(hwnd, GWL_STYLE);
+    if (style & (WS_CHILD | DS_CENTER | DS_CENTERMOUSE | DS_ABSALIGN))
+        return;
+    HWND owner = GetWindow(hwnd, GW_OWNER);
+    if (!owner || !IsWindowVisible(owner) || IsIconic(owner))
+        return;
+    RECT rcOwner = {}, rcDlg = {};
+    GetWindowRect(owner, &rcOwner);
+    GetWindowRect(hwnd, &rcDlg);
+    const int w = rcDlg.right - rcDlg.left, h = rcDlg.bottom - rcDlg.top;
+    int x = rcOwner.left + (rcOwner.right - rcOwner.left - w) / 2;
+    int y = rcOwner.top + (rcOwner.bottom - rcOwner.top - h) / 2;
+    MONITORINFO mi = {};
+    mi.cbSize = sizeof mi;
+    if (GetMonitorInfoA(MonitorFromWindow(owner, MONITOR_DEFAULTTONEAREST), &mi)) {
+        const RECT& work = mi.rcWork;
+        if (x + w > work.right)
+            x = work.right - w;
+        if (y + h > work.bottom)
+            y = work.bottom - h;
+        if (x < work.left)
+            x = work.left;
+        if (y < work.top)
+            y = work.top;
+    }
+    SetWindowPos(hwnd, nullptr, x, y, 0, 0, SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
+}
+
 }  // namespace
 
 HINSTANCE GetResourceModule() {
@@ -128,8 +162,12 @@ INT_PTR CALLBACK CDialog::DialogProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM 
 
 INT_PTR CDialog::Dispatch(UINT msg, WPARAM wParam, LPARAM lParam) {
     switch (msg) {
-        case WM_INITDIALOG:
-            return OnInitDialog();
+        case WM_INITDIALOG: {
+            const BOOL result = OnInitDialog();
+            if (m_hWnd)
+                CentreOverOwner(m_hWnd);
+            return result;
+        }
         case WM_COMMAND:
             if (OnCommand(LOWORD(wParam), HIWORD(wParam), reinterpret_cast<HWND>(lParam)))
                 return TRUE;
@@ -168,9 +206,13 @@ void DDX_Text(CDataExchange* pDX, int id, std::string& value) {
     HWND ctl = pDX->PrepareCtrl(id);
     if (!ctl)
         return;
-    if (pDX->m_bSaveAndValidate)
+    if (pDX->m_bSaveAndValidate) {
         value = GetWindowTextString(ctl);
-    else
+        return;
+    }
+    // Setting a text resets the caret, the selection and the undo of an edit control: a field
+    // that already shows the value keeps them.
+    if (GetWindowTextString(ctl) != value)
         SetWindowTextA(ctl, value.c_str());
 }
 

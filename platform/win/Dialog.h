@@ -50,7 +50,8 @@ class CDialog {
     INT_PTR m_nResult = 0;
 
     // WM_INITDIALOG. The default loads the controls (UpdateData(false)) and returns TRUE so
-    // that the system gives the focus to the first control.
+    // that the system gives the focus to the first control. Afterwards a pop-up dialog with an
+    // owner is centred over the owner, unless its template places it (DS_CENTER and the like).
     virtual BOOL OnInitDialog();
     // WM_COMMAND. Returns true when handled. The default maps IDOK to OnOK and IDCANCEL to
     // OnCancel.
@@ -101,7 +102,8 @@ class CDataExchange {
     bool m_bFailed = false;
 };
 
-// Edit text and a std::string, both ways.
+// Edit text and a std::string, both ways. Loading leaves a control that already shows the value
+// alone (its caret, selection and undo stay).
 void DDX_Text(CDataExchange* pDX, int id, std::string& value);
 // A check box and an int, both ways: 0 clear, 1 checked, 2 indeterminate. On loading, a value
 // outside 0..2 is set to 0 and the box shown clear.

@@ -51,3 +51,34 @@ std::string CWinText::AnsiStrict(const std::wstring& text, UINT cp, bool* lossy)
         *lossy = usedDefault != FALSE || (out.empty() && !text.empty());
     return out;
 }
+
+std::vector<std::wstring> CWinText::Unrepresentable(const std::wstring& text, UINT cp) {
+    std::vector<std::wstring> found;
+    for (size_t i = 0; i < text.size();) {
+        size_t len = 1;
+        if (text[i] >= 0xD800 && text[i] < 0xDC00 && i + 1 < text.size() && text[i + 1] >= 0xDC00 &&
+            text[i + 1] < 0xE000)
+            len = 2;
+        const std::wstring one = text.substr(i, len);
+        i += len;
+        bool lossy = false;
+        AnsiStrict(one, cp, &lossy);
+        if (!lossy)
+            continue;
+        bool seen = false;
+        for (const std::wstring& f : found)
+            seen = seen || f == one;
+        if (!seen)
+            found.push_back(one);
+    }
+    return found;
+}
+
+uint32_t CWinText::CodePoint(const std::wstring& ch) {
+    if (ch.empty())
+        return 0;
+    if (ch.size() == 2)
+        return 0x10000 + ((static_cast<uint32_t>(ch[0]) - 0xD800) << 10) +
+               (static_cast<uint32_t>(ch[1]) - 0xDC00);
+    return ch[0];
+}

@@ -4,7 +4,9 @@
 
 #include <windows.h>
 
+#include <cstdint>
 #include <string>
+#include <vector>
 
 class CWinText {
   public:
@@ -18,4 +20,9 @@ class CWinText {
     // and *lossy set when a character has no form in cp (a "?" stands for it) or the conversion
     // failed. cp must be a real code page (not CP_UTF8 or CP_UTF7, which have no such test).
     static std::string AnsiStrict(const std::wstring& text, UINT cp, bool* lossy);
+    // The characters of text that code page cp cannot hold without change (as AnsiStrict
+    // judges), each once, in the order first met; a surrogate pair is one character.
+    static std::vector<std::wstring> Unrepresentable(const std::wstring& text, UINT cp);
+    // The code point of one character given as one UTF-16 unit or a surrogate pair.
+    static uint32_t CodePoint(const std::wstring& ch);
 };

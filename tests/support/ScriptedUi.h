@@ -13,6 +13,7 @@ class ScriptedUi : public Ui {
         std::string text;
         MsgIcon icon;
         MsgButtons buttons;
+        bool bUtf8 = false;  // shown through ShowMessageUtf8
     };
 
     // Answers given to message boxes, in order; when empty, the first button (OK / Yes).
@@ -39,6 +40,11 @@ class ScriptedUi : public Ui {
         }
         return (buttons == MsgButtons::yesNo || buttons == MsgButtons::yesNoCancel) ? MsgAnswer::yes
                                                                                     : MsgAnswer::ok;
+    }
+    MsgAnswer ShowMessageUtf8(const std::string& utf8, MsgIcon icon, MsgButtons buttons) override {
+        const MsgAnswer a = ShowMessage(utf8, icon, buttons);
+        messages.back().bUtf8 = true;
+        return a;
     }
     void BeginWaitCursor() override {
         ++waitDepth;

@@ -11,6 +11,7 @@
 #include "compiler/IconReplace.h"
 #include "icon_fake_pe.h"
 #include "platform/File.h"
+#include "platform/ReplaceFile.h"
 
 namespace {
 
@@ -376,12 +377,12 @@ TEST_F(BuildEBookTest, MissingStubIsReported) {
     EXPECT_FALSE(OutputExists());
 }
 
-// Names of the files in the test folder ending in ".~tmp": what a build may leave behind.
+// Names of the temporary files of safe saves in the test folder: what a build may leave behind.
 std::vector<std::string> TempFiles(const std::string& folder) {
     std::vector<std::string> found;
     for (const auto& e : std::filesystem::recursive_directory_iterator(folder)) {
         const std::string name = e.path().filename().string();
-        if (name.size() > 5 && name.compare(name.size() - 5, 5, ".~tmp") == 0)
+        if (IsReplaceFileTempName(name))
             found.push_back(name);
     }
     return found;

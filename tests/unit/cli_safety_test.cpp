@@ -15,6 +15,7 @@
 #include "format/BookLayout.h"
 #include "format/PackedBlock.h"
 #include "compiler/ResourceUpdater.h"
+#include "platform/ReplaceFile.h"
 #include "icon_fake_pe.h"
 
 namespace {
@@ -119,7 +120,7 @@ TEST_F(CliSafetyTest, RebuildsKeepTheGoodEBook) {
     EXPECT_EQ(Run({"build", site, "-o", exe}), kExitFailure);
     EXPECT_EQ(fakepe::ReadFile(exe), good);
     for (const auto& e : fs::directory_iterator(site))
-        EXPECT_EQ(e.path().string().find(".~tmp"), std::string::npos) << e.path();
+        EXPECT_FALSE(IsReplaceFileTempName(e.path().filename().string())) << e.path();
 }
 
 // Links already in the target folder are never followed: a link to a folder is refused, a link

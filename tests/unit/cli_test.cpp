@@ -85,6 +85,35 @@ TEST_F(CliTest, UsageErrorsExitWithTwo) {
     EXPECT_FALSE(fs::exists("x.exe"));
 }
 
+// A text or name the code page cannot hold is refused, naming the flag or the word and each
+// character once by number; nothing is built. Code page text passes unchanged.
+TEST_F(CliTest, TextsTheCodePageCannotHoldNameTheFlagAndTheCharacters) {
+    const std::string exe = dir / "x.exe";
+    const struct {
+        std::vector<std::string> args;
+        const char* message;
+    } cases[] = {
+        {{"build", book, "-o", exe, "--title", "\xCE\xA9 \xE6\x97\xA5 \xCE\xA9 \xF0\x9F\x93\x96"},
+         "The value of --title holds characters that an e-book cannot hold unchanged (it keeps "
+         "its texts and names in the ANSI code page): U+03A9, U+65E5, U+1F4D6. Nothing was built "
+         "or saved."},
+        {{"build", book, "-o", exe, "--author=ab\xFF"},
+         "The value of --author holds characters that an e-book cannot hold unchanged (it keeps "
+         "its texts and names in the ANSI code page): bytes that are not UTF-8."},
+        {{"build", book + "\xC4\x81", "-o", exe},
+         "Argument 2 of the command line holds characters that an e-book cannot hold unchanged "
+         "(it keeps its texts and names in the ANSI code page): U+0101."},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.message);
+        EXPECT_EQ(Run(c.args), kExitUsage);
+        EXPECT_NE(err.str().find(c.message), std::string::npos) << err.str();
+        EXPECT_FALSE(fs::exists(exe));
+    }
+    EXPECT_EQ(Run({"build", book, "-o", exe, "--title", "Caf\xC3\xA9 \xE2\x82\xAC"}), kExitOk)
+        << err.str();
+}
+
 TEST_F(CliTest, HelpGoesToStandardOutput) {
     EXPECT_EQ(Run({"--help"}), kExitOk);
     EXPECT_NE(out.str().find("pagevane-cli build SOURCE"), std::string::npos);

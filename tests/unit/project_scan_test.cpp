@@ -322,6 +322,34 @@ TEST_F(ScanTest, AFolderThatCannotBeReadFailsTheScanAndSweepsNothing) {
     }
 }
 
+// A scan that cannot read one folder leaves the project as it was: the files it met in the
+// folders it could read are not added, and the project keeps its folder.
+TEST_F(ScanTest, AFailedScanAddsNothingAndKeepsTheProjectFolder) {
+    Touch("index.html");
+    ASSERT_EQ(Rescan(book), 1);
+    const fs::path other = root / "Other";
+    for (const char* rel : {"added.html", "part/inside.html", "zz.html"}) {
+        fs::create_directories((other / rel).parent_path());
+        std::ofstream(other / rel) << "x";
+    }
+    const FolderLister partUnreadable = [](const std::string& path, const FolderCallback& cb) {
+        return path.find("part") == std::string::npos && EnumerateFolder(path, cb);
+    };
+    int refillsSeen = -1;
+    EXPECT_EQ(
+        RescanProject(
+            project, ui, other.string(),
+            [&] { refillsSeen = static_cast<int>(project.m_arrPages.size()); }, partUnreadable),
+        0);
+    EXPECT_EQ(Files(project), std::vector<std::string>{"index.html"});
+    EXPECT_EQ(refillsSeen, 1);  // the list is refilled from the project as it was
+    EXPECT_EQ(project.m_strProjectDir, book);
+    EXPECT_EQ(project.m_strLastProject, book);
+    ASSERT_EQ(ui.messages.size(), 1u);
+    EXPECT_EQ(ui.messages[0].text.rfind("Cannot read folder " + other.string() + "\\part\n", 0), 0u)
+        << ui.messages[0].text;
+}
+
 // Links can reach one folder along many paths: with two links to the next folder on each of 16
 // levels there are 65536 paths to the deepest file, which is still listed once, and each folder
 // is read once.
@@ -349,6 +377,29 @@ TEST_F(ScanTest, EachFolderIsReadOnceWhateverLinksLeadToIt) {
               "a\\a\\a\\a\\a\\a\\a\\a\\a\\a\\a\\a\\a\\a\\a\\page16.html");
 }
 
+// A file whose full path is longer than the build can open is left out and reported by the scan
+// with its name; one whose path just fits is taken.
+TEST(ScanRules, PathsLongerThanTheBuildCanOpenAreReportedAtScanTime) {
+    ScriptedTree tree;
+    const std::string folder = "C:\\Site\\";  // the full path is the folder and the name
+    const std::string fits = std::string(kMaxOpenPathLength - folder.size() - 4, 'a') + ".htm";
+    const std::string over = std::string(kMaxOpenPathLength - folder.size() - 3, 'b') + ".htm";
+    tree.Add(folder, fits);
+    tree.Add(folder, over);
+    tree.Add(folder, "index.htm");
+    CBookProject project;
+    ScriptedUi ui;
+    ASSERT_EQ(RescanProject(project, ui, "C:\\Site", nullptr, tree.Lister()), 1);
+    EXPECT_EQ(Files(project), (std::vector<std::string>{fits, "index.htm"}));
+    ASSERT_EQ(ui.messages.size(), 1u);
+    const std::string& text = ui.messages[0].text;
+    EXPECT_NE(text.find("longer than the " + std::to_string(kMaxOpenPathLength) + " characters"),
+              std::string::npos)
+        << text;
+    EXPECT_NE(text.find("\n" + over), std::string::npos);
+    EXPECT_EQ(text.find(fits), std::string::npos);
+}
+
 TEST_F(ScanTest, NamesWithoutAnAnsiFormAreReportedNotDropped) {
     Touch("index.htm");
     Touch("\xE6\x97\xA5.htm");     // no Windows-1252 form
@@ -359,14 +410,18 @@ TEST_F(ScanTest, NamesWithoutAnAnsiFormAreReportedNotDropped) {
     EXPECT_EQ(Files(project), (std::vector<std::string>{"caf\xE9.htm", "index.htm"}));
     ASSERT_EQ(ui.messages.size(), 1u);
     EXPECT_EQ(ui.messages[0].icon, MsgIcon::exclamation);
+    EXPECT_TRUE(ui.messages[0].bUtf8);
     ScanReport expected;
     expected.leftOut = {"?\\", "?.htm"};
+    expected.leftOutUtf8 = {"\xC4\x81\\", "\xE6\x97\xA5.htm"};
     EXPECT_EQ(ui.messages[0].text, ScanReportMessage(expected));
     EXPECT_NE(ui.messages[0].text.find("ANSI code page"), std::string::npos);
-    EXPECT_NE(ui.messages[0].text.find("\n?\\\n?.htm"), std::string::npos);
+    // The real names, not question marks.
+    EXPECT_NE(ui.messages[0].text.find("\n\xC4\x81\\\n\xE6\x97\xA5.htm"), std::string::npos)
+        << ui.messages[0].text;
 
     ScanReport many;
-    many.leftOut.assign(25, "x?.htm");
+    many.leftOutUtf8.assign(25, "x\xE6\x97\xA5.htm");
     EXPECT_NE(ScanReportMessage(many).find("... and 5 more."), std::string::npos);
     EXPECT_EQ(ScanReportMessage(ScanReport()), "");
 }

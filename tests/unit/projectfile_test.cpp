@@ -2,6 +2,7 @@
 
 #include "ScriptedUi.h"
 #include "platform/File.h"
+#include "platform/ReplaceFile.h"
 #include "project/ProjectFile.h"
 #include "store_testutil.h"
 
@@ -444,13 +445,14 @@ TEST_F(ProjectFileTest, SaveNeverWritesThroughALinkAndKeepsThePermissions) {
 
     SCOPED_TRACE("a dangling link under the temporary name");
     const std::string elsewhere = Path("elsewhere.txt");
-    ASSERT_EQ(symlink(elsewhere.c_str(), (Path() + ".~tmp").c_str()), 0);
+    const std::string firstTemp = ReplaceFileTempPath(Path(), 0);
+    ASSERT_EQ(symlink(elsewhere.c_str(), firstTemp.c_str()), 0);
     p.m_strProjectFile = Path();
     ASSERT_EQ(SaveProject(p, m_ui), 1);
     EXPECT_EQ(ReadAll(Path()), FilledProjectBytes());
     struct stat st;
     EXPECT_NE(lstat(elsewhere.c_str(), &st), 0);
-    EXPECT_EQ(lstat((Path() + ".~tmp").c_str(), &st), 0);
+    EXPECT_EQ(lstat(firstTemp.c_str(), &st), 0);
     EXPECT_TRUE(S_ISLNK(st.st_mode));
 
     SCOPED_TRACE("the project file is a link, its target private");

@@ -33,14 +33,18 @@ std::string ReadText(const std::string& path) {
     return text;
 }
 
-// No file of the test folder may be left with the temporary name's ending.
+// No temporary file of a safe save may be left in the test folder.
 bool NoTemporaryFiles(const std::string& folder) {
     WIN32_FIND_DATAA fd;
-    HANDLE find = FindFirstFileA((folder + "\\*.~tmp").c_str(), &fd);
+    HANDLE find = FindFirstFileA((folder + "\\*").c_str(), &fd);
     if (find == INVALID_HANDLE_VALUE)
         return true;
+    bool none = true;
+    do {
+        none = none && !IsReplaceFileTempName(fd.cFileName);
+    } while (FindNextFileA(find, &fd));
     FindClose(find);
-    return false;
+    return none;
 }
 
 class BuildOutputWin32 : public ::testing::Test {

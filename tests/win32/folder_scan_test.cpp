@@ -185,7 +185,9 @@ TEST_F(WinFolderTest, NameWithoutAnAnsiFormIsFlaggedNotBestFitted) {
     ASSERT_EQ(ui.messages.size(), 1u);
     ScanReport report;
     report.leftOut = {"?.htm", "??.htm"};
+    report.leftOutUtf8 = {expected[2].native, expected[3].native};
     EXPECT_EQ(ui.messages[0].text, ScanReportMessage(report));
+    EXPECT_TRUE(ui.messages[0].bUtf8);
     for (const std::wstring& w : wide)
         EXPECT_TRUE(DeleteFileW(w.c_str()));
 }

@@ -56,6 +56,15 @@ void CALLBACK ModalDriver::OnTimer(HWND, UINT, UINT_PTR, DWORD) {
     }
 }
 
+int CentreDistance(HWND a, HWND b) {
+    RECT ra = {}, rb = {};
+    ::GetWindowRect(a, &ra);
+    ::GetWindowRect(b, &rb);
+    const int dx = std::abs((ra.left + ra.right) - (rb.left + rb.right)) / 2;
+    const int dy = std::abs((ra.top + ra.bottom) - (rb.top + rb.bottom)) / 2;
+    return dx > dy ? dx : dy;
+}
+
 std::vector<std::string> ListRows(HWND hList) {
     std::vector<std::string> rows;
     const int n = static_cast<int>(::SendMessageA(hList, LVM_GETITEMCOUNT, 0, 0));

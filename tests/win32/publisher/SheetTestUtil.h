@@ -45,6 +45,10 @@ class ModalDriver {
     UINT_PTR m_timer = 0;
 };
 
+// The distance between the centres of two windows' rectangles, in pixels along each axis (the
+// larger of the two).
+int CentreDistance(HWND a, HWND b);
+
 // Texts of the list view's rows: "file|included" per row.
 std::vector<std::string> ListRows(HWND hList);
 // Rows whose state has all of mask set.

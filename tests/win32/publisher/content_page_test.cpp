@@ -2,6 +2,7 @@
 
 #include "SheetTestUtil.h"
 #include "publisher/resource.h"
+#include "project/ProjectFile.h"
 #include "publisher/ContentPage.h"
 
 namespace {
@@ -71,8 +72,10 @@ TEST_F(ContentPageTest, NewProjectListsTheFolderAndTheButtonsFollowTheSelection)
     }
 }
 
+// The list switches its redraw off while it fills or moves rows; it must be drawn again after.
 TEST_F(ContentPageTest, MovesFollowRowByRowAndKeepTheSelection) {
     NewProject();
+    EXPECT_TRUE(::IsWindowVisible(list));
     const std::vector<std::string> before = ProjectRows(f.project);
     Select(list, {0, 2, 6});
     f.Click(IDC_MOVE_UP);  // row 0 stays, 2 -> 1, 6 -> 5
@@ -83,6 +86,8 @@ TEST_F(ContentPageTest, MovesFollowRowByRowAndKeepTheSelection) {
     EXPECT_EQ(ListRows(list), ProjectRows(f.project));
     EXPECT_EQ(RowsWithState(list, LVIS_SELECTED), (std::vector<int>{1, 2, 6}));
     EXPECT_EQ(ListRows(list)[6], before[6]);
+    EXPECT_TRUE(::IsWindowVisible(list));
+    EXPECT_TRUE(Enabled(f, IDC_MOVE_UP));
 }
 
 TEST_F(ContentPageTest, BrowserOutcomesAndTheLeaveCheck) {
@@ -124,6 +129,38 @@ TEST_F(ContentPageTest, BrowserOutcomesAndTheLeaveCheck) {
     EXPECT_EQ(f.sheet->GetActiveIndex(), 1);
 }
 
+// A folder that cannot be read changes nothing: with no project the page stays empty and not
+// loaded (Re-Scan Dir off, nothing to save); a loaded project keeps its pages and folder.
+TEST_F(ContentPageTest, AFolderThatCannotBeReadChangesNothing) {
+    const std::string missing = SampleBookFolder() + "\\no such folder";
+    f.ui.dialogResults.push_back(missing);
+    f.Click(IDC_NEW_PROJECT);
+    ASSERT_EQ(f.ui.messages.size(), 1u);
+    EXPECT_EQ(f.ui.messages[0].text.rfind("Cannot read folder " + missing + "\n", 0), 0u)
+        << f.ui.messages[0].text;
+    EXPECT_EQ(f.project.m_bProjectLoaded, 0);
+    EXPECT_FALSE(Enabled(f, IDC_RESCAN_DIR));
+    EXPECT_EQ(ListView_GetItemCount(list), 0);
+    char temp[MAX_PATH] = {};
+    ::GetTempPathA(MAX_PATH, temp);
+    f.project.m_strProjectFile = std::string(temp) + "pv-unread.ebp";
+    EXPECT_EQ(SaveProject(f.project, f.ui), 1);  // nothing loaded, nothing written
+    EXPECT_EQ(::GetFileAttributesA(f.project.m_strProjectFile.c_str()), INVALID_FILE_ATTRIBUTES);
+
+    NewProject();
+    const std::vector<std::string> rows = ProjectRows(f.project);
+    for (int button : {IDC_NEW_PROJECT, IDC_RESCAN_DIR}) {
+        SCOPED_TRACE(button);
+        f.ui.dialogResults.push_back(missing);
+        f.Click(button);
+        EXPECT_EQ(ProjectRows(f.project), rows);
+        EXPECT_EQ(ListRows(list), rows);
+        EXPECT_EQ(f.project.m_strProjectDir, SampleBookFolder());
+        EXPECT_EQ(f.project.m_bProjectLoaded, 1);
+        EXPECT_TRUE(Enabled(f, IDC_RESCAN_DIR));
+    }
+}
+
 // File Properties works on the focused row, not the selected one; OK copies the flags back and
 // makes the entry the home page; Cancel changes nothing.
 TEST_F(ContentPageTest, FilePropertiesOnTheFocusedRow) {
@@ -148,8 +185,10 @@ TEST_F(ContentPageTest, FilePropertiesOnTheFocusedRow) {
     EXPECT_EQ(ProjectRows(f.project), before);
 
     bool sequenceBoxHidden = false;
+    int offCentre = -1;
     ModalDriver ok("File Properties", [&](HWND h) {
         sequenceBoxHidden = !::IsWindowVisible(::GetDlgItem(h, IDC_IN_SEQUENCE));
+        offCentre = CentreDistance(h, f.sheet->m_hWnd);
         SaveScreenshot("file-properties");
         ::SendDlgItemMessageA(h, IDC_MAKE_HOME_PAGE, BM_CLICK, 0, 0);
         ::SendDlgItemMessageA(h, IDC_IN_PROJECT, BM_CLICK, 0, 0);
@@ -158,6 +197,7 @@ TEST_F(ContentPageTest, FilePropertiesOnTheFocusedRow) {
     page.OnFileProperties();
     ASSERT_TRUE(ok.ran);
     EXPECT_TRUE(sequenceBoxHidden);
+    EXPECT_LE(offCentre, 2) << "File Properties opens centred over the wizard";
     // The third entry leads, the others keep their order; it is left out of the book.
     const std::string third = before[2].substr(0, before[2].size() - 2);
     const std::vector<std::string> expected = {third + "| ", before[0], before[1], before[3],

@@ -133,6 +133,60 @@ TEST_F(CreatePageTest, CreateBuildsAndClosingKeepsTheTexts) {
     EXPECT_EQ(f.project.m_strEMail, "keeper@example.org");
 }
 
+// A typed text that the code page cannot hold stops Create, Save Project As and Back with a
+// message naming the field and the characters; nothing is built, stored or left until it is
+// changed. Text the code page holds passes.
+TEST_F(CreatePageTest, TextsTheCodePageCannotHoldStopCreateSaveAndBack) {
+    auto& page = static_cast<CCreatePage&>(f.sheet->Page(2));
+    char temp[MAX_PATH] = {};
+    ::GetTempPathA(MAX_PATH, temp);
+    const std::string out =
+        std::string(temp) + "pv-codepage-" + std::to_string(::GetCurrentProcessId()) + ".exe";
+    f.project.m_strEBookFile = out;
+    ::SetDlgItemTextA(hPage, IDC_EBOOK_FILE, out.c_str());
+    const std::string author = f.project.m_strAuthor;
+    ::SetWindowTextW(::GetDlgItem(hPage, IDC_AUTHOR),
+                     L"\x03A9\x03BC\x03AD\x03B3\x03B1 \x65E5\x672C \x0101\x03A9");
+
+    const std::function<void()> attempts[] = {
+        [&] { f.Click(IDC_CREATE_EBOOK); }, [&] { page.OnSaveProjectAs(); },
+        [&] {
+            PropSheet_PressButton(f.sheet->m_hWnd, PSBTN_BACK);
+            f.Pump(200);
+        }};
+    for (size_t i = 0; i < 3; ++i) {
+        SCOPED_TRACE(i);
+        f.ui.messages.clear();
+        attempts[i]();
+        ASSERT_EQ(f.ui.messages.size(), 1u);
+        const ScriptedUi::Message& m = f.ui.messages[0];
+        EXPECT_TRUE(m.bUtf8);
+        EXPECT_EQ(m.icon, MsgIcon::exclamation);
+        EXPECT_EQ(m.text.rfind("The Author holds characters", 0), 0u) << m.text;
+        // Each character once, as itself and by number.
+        EXPECT_NE(m.text.find("\"\xCE\xA9\" (U+03A9), \"\xCE\xBC\" (U+03BC), \"\xCE\xAD\" "
+                              "(U+03AD), \"\xCE\xB3\" (U+03B3), \"\xCE\xB1\" (U+03B1), "
+                              "\"\xE6\x97\xA5\" (U+65E5), \"\xE6\x9C\xAC\" (U+672C), "
+                              "\"\xC4\x81\" (U+0101)."),
+                  std::string::npos)
+            << m.text;
+        EXPECT_EQ(f.sheet->GetActiveIndex(), 2);
+        EXPECT_EQ(::GetFocus(), ::GetDlgItem(hPage, IDC_AUTHOR));
+        EXPECT_EQ(f.project.m_strAuthor, author);
+        EXPECT_TRUE(f.ui.fileDialogs.empty());
+        EXPECT_EQ(::GetFileAttributesA(out.c_str()), INVALID_FILE_ATTRIBUTES);
+    }
+
+    // Code page text (e acute, the euro sign) passes and reaches the e-book's project as typed.
+    ::SetWindowTextW(::GetDlgItem(hPage, IDC_AUTHOR), L"Caf\x00E9 \x20AC");
+    f.ui.messages.clear();
+    f.Click(IDC_CREATE_EBOOK);
+    ASSERT_EQ(f.ui.messages.size(), 1u);
+    EXPECT_EQ(f.ui.messages[0].text, "E-Book " + out + " created successfully.");
+    EXPECT_EQ(f.project.m_strAuthor, "Caf\xE9 \x80");
+    ::DeleteFileA(out.c_str());
+}
+
 TEST_F(CreatePageTest, RunWithoutAFileDoesNothing) {
     static_cast<CCreatePage&>(f.sheet->Page(2)).OnRunEBook();
     f.project.m_strEBookFile = "C:\\no\\such\\book.exe";

@@ -56,6 +56,43 @@ TEST(WizardSheet, ButtonRowOnEveryPage) {
     }
 }
 
+// The README's pictures (publisher-readme-*.bmp): the sample book on the Content page, and the
+// Create page filled in as an author would, with an e-book path a user would have.
+TEST(WizardSheet, ReadmePictures) {
+    SheetFixture f;
+    f.Open();
+    f.ui.dialogResults.push_back(SampleBookFolder());
+    f.Click(IDC_NEW_PROJECT);
+    HWND list = f.PageItem(IDC_PAGE_LIST);
+    ASSERT_GT(ListView_GetItemCount(list), 1);
+    ListView_SetItemState(list, 1, LVIS_SELECTED | LVIS_FOCUSED, LVIS_SELECTED | LVIS_FOCUSED);
+    ::SetFocus(list);
+    f.Pump(300);
+    SaveScreenshot("readme-content");
+
+    ASSERT_TRUE(f.sheet->SetActivePage(2));
+    f.Pump(200);
+    HWND hPage = f.sheet->GetCurrentPageHwnd();
+    const struct {
+        int id;
+        const char* text;
+    } texts[] = {{IDC_TITLE, "Lighthouses"},
+                 {IDC_AUTHOR, "A. Keeper"},
+                 {IDC_COPYRIGHT, "Copyright (C) 1850 the Keepers"},
+                 {IDC_URL, "http://lights.example/"},
+                 {IDC_EMAIL, "keeper@lights.example"},
+                 {IDC_ABOUT_INFO, "Beacons of the coast.\r\nSecond line."}};
+    for (const auto& t : texts)
+        ::SetDlgItemTextA(hPage, t.id, t.text);
+    const std::string path = "C:\\Users\\Author\\Documents\\Lighthouses.exe";
+    ::SetDlgItemTextA(hPage, IDC_EBOOK_FILE, path.c_str());
+    f.Pump(300);
+    SaveScreenshot("readme-create");
+    char shown[MAX_PATH] = {};
+    ::GetDlgItemTextA(hPage, IDC_EBOOK_FILE, shown, sizeof shown);
+    EXPECT_EQ(shown, path);
+}
+
 TEST(WizardSheet, SystemMenuEndsWithAboutAndTheIconIsSet) {
     SheetFixture f;
     f.Open();
@@ -82,8 +119,8 @@ TEST(WizardSheet, SystemMenuEndsWithAboutAndTheIconIsSet) {
               reinterpret_cast<LRESULT>(f.sheet->Icon()));
 }
 
-// Escape is swallowed on the wizard, yet closes the About box opened over it; Cancel closes
-// the wizard without a question.
+// Escape is swallowed on the wizard, yet closes the About box opened over it (centred over the
+// wizard); Cancel closes the wizard without a question.
 TEST(WizardSheet, EscapeKeepsTheWizardOpenButClosesTheAboutBox) {
     SheetFixture f;
     f.Open();
@@ -97,10 +134,12 @@ TEST(WizardSheet, EscapeKeepsTheWizardOpenButClosesTheAboutBox) {
     EXPECT_NE(f.sheet->GetCurrentPageHwnd(), nullptr);
 
     std::string caption;
+    int offCentre = -1;
     ModalDriver driver("About Pagevane", [&](HWND hAbout) {
         char text[64] = {};
         ::GetWindowTextA(hAbout, text, sizeof text);
         caption = text;
+        offCentre = CentreDistance(hAbout, hSheet);
         SaveScreenshot("about");
         HWND hOk = ::GetDlgItem(hAbout, IDOK);
         ::PostMessageA(hOk, WM_KEYDOWN, VK_ESCAPE, 0x00010001);
@@ -109,6 +148,7 @@ TEST(WizardSheet, EscapeKeepsTheWizardOpenButClosesTheAboutBox) {
     EXPECT_TRUE(driver.ran);
     EXPECT_FALSE(driver.stuckClosed) << "Escape did not close the About box";
     EXPECT_EQ(caption, "About Pagevane");
+    EXPECT_LE(offCentre, 2) << "the About box opens centred over the wizard";
     EXPECT_EQ(f.sheet->GetActiveIndex(), 0);
     EXPECT_FALSE(f.sheet->IsFinished());
 

@@ -9,3 +9,4 @@
 #define IDD_TEST_PAGE3 212
 #define IDC_PAGE_TEXT 220
 #define IDD_TEST_BOX 230
+#define IDD_TEST_CENTRED 231

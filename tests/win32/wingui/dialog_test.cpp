@@ -73,6 +73,35 @@ TEST(CDialogTest, TextBothWaysAndOkStoresBeforeEnding) {
     EXPECT_EQ(dlg.m_check, 2);
 }
 
+// Loading a field that already shows the value leaves the edit control's caret, selection and
+// undo alone; a different value replaces the text.
+TEST(CDialogTest, LoadingTheSameTextKeepsCaretSelectionAndUndo) {
+    CDdxDialog dlg;
+    dlg.m_text = "Lighthouses";
+    ASSERT_TRUE(dlg.Create(nullptr));
+    HWND edit = dlg.GetDlgItem(IDC_TEST_TEXT);
+    // Typing " of the coast" at the end, undoable, then selecting "house".
+    SendMessageA(edit, EM_SETSEL, 11, 11);
+    SendMessageA(edit, EM_REPLACESEL, TRUE, reinterpret_cast<LPARAM>(" of the coast"));
+    SendMessageA(edit, EM_SETSEL, 5, 10);
+    ASSERT_TRUE(dlg.UpdateData(true));
+    ASSERT_EQ(dlg.m_text, "Lighthouses of the coast");
+    ASSERT_NE(SendMessageA(edit, EM_CANUNDO, 0, 0), 0);
+
+    ASSERT_TRUE(dlg.UpdateData(false));
+    DWORD start = 0, end = 0;
+    SendMessageA(edit, EM_GETSEL, reinterpret_cast<WPARAM>(&start), reinterpret_cast<LPARAM>(&end));
+    EXPECT_EQ(start, 5u);
+    EXPECT_EQ(end, 10u);
+    EXPECT_NE(SendMessageA(edit, EM_CANUNDO, 0, 0), 0);
+    SendMessageA(edit, EM_UNDO, 0, 0);
+    EXPECT_EQ(dlg.GetDlgItemText(IDC_TEST_TEXT), "Lighthouses");
+
+    dlg.m_text = "Beacons";
+    ASSERT_TRUE(dlg.UpdateData(false));
+    EXPECT_EQ(dlg.GetDlgItemText(IDC_TEST_TEXT), "Beacons");
+}
+
 TEST(CDialogTest, FailedValidationKeepsTheDialogOpenWithFocusOnTheControl) {
     CDdxDialog dlg;
     dlg.m_requireText = true;
@@ -85,6 +114,48 @@ TEST(CDialogTest, FailedValidationKeepsTheDialogOpenWithFocusOnTheControl) {
     SendMessageA(dlg.m_hWnd, WM_COMMAND, MAKEWPARAM(IDCANCEL, BN_CLICKED), 0);
     EXPECT_EQ(dlg.m_nResult, IDCANCEL);
     EXPECT_EQ(dlg.m_text, "");  // Cancel stores nothing
+}
+
+POINT Centre(HWND hwnd) {
+    RECT rc = {};
+    GetWindowRect(hwnd, &rc);
+    return {(rc.left + rc.right) / 2, (rc.top + rc.bottom) / 2};
+}
+
+// A dialog opens centred over its owner wherever the owner stands, kept inside the work area;
+// a template that places the dialog itself keeps that place.
+TEST(CDialogTest, DialogsOpenCentredOverTheirOwner) {
+    RECT work = {};
+    SystemParametersInfoA(SPI_GETWORKAREA, 0, &work, 0);
+    const struct {
+        const char* name;
+        UINT templateId;
+        POINT ownerAt;
+        bool overOwner;  // else centred on the work area by the template
+    } cases[] = {{"owner in the middle", IDD_TEST_BOX, {200, 150}, true},
+                 {"owner at the top left", IDD_TEST_BOX, {work.left, work.top}, true},
+                 {"template centres itself", IDD_TEST_CENTRED, {work.left, work.top}, false}};
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        HWND owner = CreateWindowExA(0, "STATIC", "Owner", WS_POPUP | WS_CAPTION | WS_VISIBLE,
+                                     c.ownerAt.x, c.ownerAt.y, 500, 300, nullptr, nullptr,
+                                     GetModuleHandleA(nullptr), nullptr);
+        ASSERT_NE(owner, nullptr);
+        CDialog dlg(c.templateId);
+        ASSERT_NE(dlg.Create(owner), nullptr);
+        RECT rc = {};
+        GetWindowRect(dlg.m_hWnd, &rc);
+        EXPECT_GE(rc.left, work.left);
+        EXPECT_GE(rc.top, work.top);
+        const POINT got = Centre(dlg.m_hWnd);
+        const POINT want = c.overOwner
+                               ? Centre(owner)
+                               : POINT{(work.left + work.right) / 2, (work.top + work.bottom) / 2};
+        EXPECT_NEAR(got.x, want.x, 2);
+        EXPECT_NEAR(got.y, want.y, 2);
+        dlg.EndDialog(IDCANCEL);
+        DestroyWindow(owner);
+    }
 }
 
 TEST(CDialogTest, DoModalRunsTheDialogAndReturnsTheEndResult) {

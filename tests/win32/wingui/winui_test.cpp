@@ -6,11 +6,13 @@
 #include <commctrl.h>
 #include <shlobj.h>
 
+#include <algorithm>
 #include <string>
 
 #include "TempFolder.h"
 #include "WinGuiTestUtil.h"
 #include "platform/win/ScopedWin.h"
+#include "platform/win/WinText.h"
 #include "publisher/WinUi.h"
 
 namespace {
@@ -87,6 +89,65 @@ TEST(WinUiTest, MessageBoxShowsTextAndCaptionAndMapsTheButtonPressed) {
         EXPECT_EQ(ui.ShowMessage(text, MsgIcon::exclamation, c.buttons), c.expected);
         ASSERT_TRUE(driver.found());
         EXPECT_EQ(shown, text);
+    }
+}
+
+// Long words are broken after the last separator that fits, else at the width; short words,
+// spaces and the line breaks already there stay.
+TEST(WinUiTest, WrapLongWordsBreaksAfterSeparators) {
+    const auto tenFit = [](const std::wstring& line) {
+        return line.size() < 10 ? line.size() : 10;
+    };
+    const struct {
+        const wchar_t* text;
+        const wchar_t* wrapped;
+    } cases[] = {{L"short\nlines", L"short\nlines"},
+                 {L"C:\\Books\\Lighthouses\\a.htm", L"C:\\Books\\\nLighthouse\ns\\a.htm"},
+                 {L"one two three four", L"one two three four"},
+                 {L"see C:\\Books\\Lighthouses now", L"see C:\\Books\\\nLighthouse\ns now"},
+                 {L"abcdefghijklmnopqrstuvwxy", L"abcdefghij\nklmnopqrst\nuvwxy"},
+                 {L"", L""}};
+    for (const auto& c : cases) {
+        SCOPED_TRACE(CWinText::Ansi(c.text));
+        EXPECT_EQ(WinUi::WrapLongWords(c.text, tenFit), c.wrapped);
+    }
+}
+
+// A message naming a long path, and one in Unicode, open inside the screen with all their text.
+TEST(WinUiTest, LongMessagesStayInsideTheScreen) {
+    std::string path = "C:";
+    while (path.size() < 600)
+        path += "\\folder-with-a-long-name";
+    const std::string ansi = "Cannot read file " + path + "\nThe file was not found.";
+    const std::string utf8 = "The Title holds \"\xCE\xA9\" (U+03A9) " + path;
+    WinUi ui("PvTestApp");
+    for (int unicode = 0; unicode < 2; ++unicode) {
+        SCOPED_TRACE(unicode);
+        RECT box = {};
+        std::wstring shown;
+        DialogDriver driver("PvTestApp", [&](HWND h) {
+            GetWindowRect(h, &box);
+            wchar_t buf[2048] = L"";
+            GetWindowTextW(GetDlgItem(h, 0xFFFF), buf, 2048);
+            shown = buf;
+            Click(h, IDOK);
+        });
+        if (unicode)
+            ui.ShowMessageUtf8(utf8, MsgIcon::stop, MsgButtons::ok);
+        else
+            ui.ShowMessage(ansi, MsgIcon::stop, MsgButtons::ok);
+        ASSERT_TRUE(driver.found());
+        EXPECT_GE(box.left, 0);
+        EXPECT_LE(box.right, GetSystemMetrics(SM_CXSCREEN));
+        std::wstring joined;
+        for (wchar_t c : shown) {
+            if (c != L'\n' && c != L'\r')
+                joined += c;
+        }
+        std::wstring want = CWinText::Wide(unicode ? utf8 : ansi, unicode ? CP_UTF8 : CP_ACP);
+        want.erase(std::remove(want.begin(), want.end(), L'\n'), want.end());
+        EXPECT_EQ(joined, want);
+        EXPECT_GT(std::count(shown.begin(), shown.end(), L'\n'), 2);
     }
 }
 
