@@ -1,5 +1,6 @@
-// An exception thrown by a handler stops at the procedure the system called: it is reported, the
-// message gets a neutral answer, and the window and the program go on.
+// Windows and the system: an exception thrown by a handler stops at the procedure the system
+// called (it is reported, the message gets a neutral answer, the window and the program go on),
+// and a window that owns itself is deleted with its window.
 #include <gtest/gtest.h>
 
 #include <stdexcept>
@@ -10,6 +11,7 @@
 #include "TestIds.h"
 #include "platform/win/Dialog.h"
 #include "platform/win/Guard.h"
+#include "platform/win/SelfOwned.h"
 #include "platform/win/Window.h"
 
 namespace {
@@ -83,4 +85,42 @@ TEST_F(GuardTest, ADialogHandlerThatThrowsAnythingIsReportedAndTheDialogGoesOn) 
     SendMessageA(dialog.m_hWnd, WM_COMMAND, MAKEWPARAM(IDCANCEL, BN_CLICKED), 0);
     EXPECT_EQ(dialog.m_hWnd, nullptr);
     EXPECT_EQ(g_reports.size(), 1u);
+}
+
+namespace {
+
+class CCountedWindow : public CSelfOwned<CWindow> {
+  public:
+    explicit CCountedWindow(int* deleted) : m_pDeleted(deleted) {}
+    ~CCountedWindow() override { ++*m_pDeleted; }
+
+  private:
+    int* m_pDeleted;
+};
+
+}  // namespace
+
+// A window that owns itself is deleted after its last message; one that does not stays its
+// creator's.
+TEST(SelfOwnedTest, OnlyAnObjectHandedToItsWindowIsDeletedWithIt) {
+    WNDCLASSEXA wc = {};
+    wc.lpszClassName = "PvSelfOwnedTestWindow";
+    ASSERT_TRUE(CWindow::RegisterWindowClass(wc));
+    int deleted = 0;
+    auto* owned = new CCountedWindow(&deleted);
+    const HWND ownedWnd =
+        owned->Create("PvSelfOwnedTestWindow", "", WS_OVERLAPPED, 0, 0, 0, 10, 10, nullptr);
+    ASSERT_NE(ownedWnd, nullptr);
+    owned->OwnSelf();
+    DestroyWindow(ownedWnd);
+    EXPECT_EQ(deleted, 1);
+
+    {
+        CCountedWindow kept(&deleted);
+        ASSERT_NE(kept.Create("PvSelfOwnedTestWindow", "", WS_OVERLAPPED, 0, 0, 0, 10, 10, nullptr),
+                  nullptr);
+        DestroyWindow(kept.m_hWnd);
+        EXPECT_EQ(deleted, 1);  // not deleted by its window
+    }
+    EXPECT_EQ(deleted, 2);  // but by its scope
 }
