@@ -94,12 +94,12 @@ void CContentPage::Refresh() {
     // Next only: this is the first page, and Finish is never offered.
     SetWizardButtons(PSWIZB_NEXT);
     const UINT selected = static_cast<UINT>(::SendMessageA(List(), LVM_GETSELECTEDCOUNT, 0, 0));
-    ::EnableWindow(::GetDlgItem(m_hWnd, IDC_MOVE_UP), selected > 0);
-    ::EnableWindow(::GetDlgItem(m_hWnd, IDC_MOVE_DOWN), selected > 0);
-    ::EnableWindow(::GetDlgItem(m_hWnd, IDC_FILE_PROPERTIES), selected == 1);
-    ::EnableWindow(::GetDlgItem(m_hWnd, IDC_RESCAN_DIR), m_project.m_bProjectLoaded != 0);
-    ::ShowWindow(::GetDlgItem(m_hWnd, IDC_OPEN_PROJECT), SW_HIDE);
-    ::ShowWindow(::GetDlgItem(m_hWnd, IDC_FILE_PROPERTIES), SW_HIDE);
+    EnableItem(IDC_MOVE_UP, selected > 0);
+    EnableItem(IDC_MOVE_DOWN, selected > 0);
+    EnableItem(IDC_FILE_PROPERTIES, selected == 1);
+    EnableItem(IDC_RESCAN_DIR, m_project.m_bProjectLoaded != 0);
+    ShowItem(IDC_OPEN_PROJECT, false);
+    ShowItem(IDC_FILE_PROPERTIES, false);
 }
 
 // While it lives, the list view neither redraws nor refreshes the page per row: filling or moving

@@ -78,7 +78,7 @@ void CCreatePage::DoDataExchange(CDataExchange* pDX) {
 LRESULT CCreatePage::OnSetActive() {
     // The last page: Back only, never Finish.
     SetWizardButtons(PSWIZB_BACK);
-    ::ShowWindow(::GetDlgItem(m_hWnd, IDC_SAVE_PROJECT_AS), SW_HIDE);
+    ShowItem(IDC_SAVE_PROJECT_AS, false);
     return CPropertyPage::OnSetActive();
 }
 

@@ -21,7 +21,7 @@ LRESULT CInterfacePage::OnSetActive() {
                                   IDC_SEARCH_BUTTON, IDC_FONTSIZE_BUTTON, IDC_SPLASH_LABEL,
                                   IDC_ICON_LABEL,    IDC_ICON_FILE,       IDC_SPLASH_FILE};
     for (int id : kHidden)
-        ::ShowWindow(::GetDlgItem(m_hWnd, id), SW_HIDE);
+        ShowItem(id, false);
     return CPropertyPage::OnSetActive();
 }
 

@@ -6,6 +6,7 @@
 
 #include "platform/win/Dialog.h"
 #include "platform/win/ScopedWin.h"
+#include "platform/win/SelfOwned.h"
 #include "platform/win/WinText.h"
 #include "platform/win/Window.h"
 #include "viewer/SearchIndexer.h"
@@ -80,9 +81,9 @@ bool IsLink(HWND dlg, HWND control) {
 
 // The About box. A modeless one (for checks of its contents) owns itself: it is deleted when its
 // window is destroyed.
-class CAboutDialog final : public CDialog {
+class CAboutDialog final : public CSelfOwned<CDialog> {
   public:
-    explicit CAboutDialog(const CBook& book) : CDialog(IDD_ABOUT), m_book(book) {
+    explicit CAboutDialog(const CBook& book) : CSelfOwned(IDD_ABOUT), m_book(book) {
         m_bUnicodeWindow = true;
     }
 
@@ -164,13 +165,6 @@ class CAboutDialog final : public CDialog {
         }
     }
 
-    void OnFinalMessage() override {
-        if (m_bOwnsItself)
-            delete this;
-    }
-    // Set once a modeless window exists; until then the creator deletes a failed object.
-    bool m_bOwnsItself = false;
-
   private:
     const CBook& m_book;
     ScopedGdiObj<HFONT> m_bold;
@@ -178,11 +172,15 @@ class CAboutDialog final : public CDialog {
 };
 
 // The Search dialog; like the About box, a modeless one owns itself.
-class CSearchDialog final : public CDialog {
+class CSearchDialog final : public CSelfOwned<CDialog> {
   public:
     CSearchDialog(CBook& book, CSearchIndexer& indexer, std::string* chosen,
                   std::vector<std::string>* terms)
-        : CDialog(IDD_SEARCH), m_book(book), m_indexer(indexer), m_chosen(chosen), m_pTerms(terms) {
+        : CSelfOwned(IDD_SEARCH),
+          m_book(book),
+          m_indexer(indexer),
+          m_chosen(chosen),
+          m_pTerms(terms) {
         m_bUnicodeWindow = true;
     }
 
@@ -245,13 +243,6 @@ class CSearchDialog final : public CDialog {
                 return CDialog::HandleMessage(msg, wp, lp);
         }
     }
-
-    void OnFinalMessage() override {
-        if (m_bOwnsItself)
-            delete this;
-    }
-    // Set once a modeless window exists; until then the creator deletes a failed object.
-    bool m_bOwnsItself = false;
 
   private:
     void OpenSelected() {
@@ -358,7 +349,7 @@ HWND CreateAboutBox(HWND owner, const CBook& book) {
         delete dlg;
         return nullptr;
     }
-    dlg->m_bOwnsItself = true;
+    dlg->OwnSelf();
     ShowWindow(hwnd, SW_SHOW);
     return hwnd;
 }
@@ -379,7 +370,7 @@ HWND CreateSearchDialog(HWND owner, CBook& book, CSearchIndexer& indexer, std::s
         delete dlg;
         return nullptr;
     }
-    dlg->m_bOwnsItself = true;
+    dlg->OwnSelf();
     ShowWindow(hwnd, SW_SHOW);
     return hwnd;
 }

@@ -2,6 +2,7 @@
 
 #include <algorithm>
 
+#include "platform/win/SelfOwned.h"
 #include "platform/win/Window.h"
 #include "book/Book.h"
 
@@ -13,7 +14,7 @@ const UINT_PTR kCloseTimer = 1;
 
 // The splash window owns a copy of the image and deletes itself (and the copy) once its window
 // is gone, so that the caller holds nothing but the window handle.
-class CSplashWindow final : public CWindow {
+class CSplashWindow final : public CSelfOwned<CWindow> {
   public:
     explicit CSplashWindow(const SplashImage& image) : m_image(image) {}
 
@@ -42,12 +43,6 @@ class CSplashWindow final : public CWindow {
                 return CWindow::HandleMessage(msg, wp, lp);
         }
     }
-    void OnFinalMessage() override {
-        if (m_bOwnsItself)
-            delete this;
-    }
-    // Set once the window exists; until then the creator deletes a failed object.
-    bool m_bOwnsItself = false;
 
   private:
     SplashImage m_image;
@@ -81,7 +76,7 @@ HWND CreateSplashWindow(HINSTANCE instance, const SplashImage& image, UINT ms) {
         delete splash;
         return nullptr;
     }
-    splash->m_bOwnsItself = true;
+    splash->OwnSelf();
     SetTimer(hwnd, kCloseTimer, ms, nullptr);
     ShowWindow(hwnd, SW_SHOW);
     UpdateWindow(hwnd);

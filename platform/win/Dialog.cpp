@@ -1,5 +1,6 @@
 #include "platform/win/Dialog.h"
 
+#include "platform/win/Guard.h"
 #include "platform/win/Window.h"
 
 namespace {
@@ -152,12 +153,12 @@ INT_PTR CALLBACK CDialog::DialogProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM 
         if (!self)
             return TRUE;
         self->Attach(hwnd);
-        return self->Dispatch(msg, wParam, lParam);
+        return CallGuarded<INT_PTR>(TRUE, [&] { return self->Dispatch(msg, wParam, lParam); });
     }
     CDialog* self = FromHandle(hwnd);
     if (!self)
         return FALSE;  // messages before WM_INITDIALOG (WM_SETFONT) or after the object let go
-    return self->Dispatch(msg, wParam, lParam);
+    return CallGuarded<INT_PTR>(FALSE, [&] { return self->Dispatch(msg, wParam, lParam); });
 }
 
 INT_PTR CDialog::Dispatch(UINT msg, WPARAM wParam, LPARAM lParam) {

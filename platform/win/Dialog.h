@@ -44,6 +44,15 @@ class CDialog {
     void SetDlgItemText(int id, const std::string& text) const {
         ::SetDlgItemTextA(m_hWnd, id, text.c_str());
     }
+    // The dialog's items by id: enabled or greyed, shown or hidden, a button ticked or clear.
+    void EnableItem(int id, bool enable) const { ::EnableWindow(GetDlgItem(id), enable); }
+    void ShowItem(int id, bool show) const {
+        ::ShowWindow(GetDlgItem(id), show ? SW_SHOW : SW_HIDE);
+    }
+    void CheckButton(int id, bool checked) const {
+        ::CheckDlgButton(m_hWnd, id, checked ? BST_CHECKED : BST_UNCHECKED);
+    }
+    bool IsButtonChecked(int id) const { return ::IsDlgButtonChecked(m_hWnd, id) == BST_CHECKED; }
 
     HWND m_hWnd = nullptr;
     UINT m_nTemplateId;

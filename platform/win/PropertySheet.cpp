@@ -9,6 +9,8 @@
 //    dialog opened over the sheet keeps its own keys.
 #include "platform/win/PropertySheet.h"
 
+#include "platform/win/Guard.h"
+
 #include <algorithm>
 
 namespace {
@@ -105,7 +107,7 @@ INT_PTR CALLBACK CPropertyPage::PageProc(HWND hwnd, UINT msg, WPARAM wParam, LPA
         if (!self)
             return TRUE;
         self->Attach(hwnd);
-        return self->Dispatch(msg, wParam, lParam);
+        return CallGuarded<INT_PTR>(TRUE, [&] { return self->Dispatch(msg, wParam, lParam); });
     }
     return DialogProc(hwnd, msg, wParam, lParam);
 }
@@ -278,11 +280,15 @@ LRESULT CALLBACK CPropertySheet::SubclassProc(HWND hwnd, UINT msg, WPARAM wParam
     if (msg == InitMessage()) {
         if (!self->m_bInitDone) {
             self->m_bInitDone = true;
-            self->OnInitDialog();
+            CallGuarded(0, [&] {
+                self->OnInitDialog();
+                return 0;
+            });
         }
         return 0;
     }
-    const LRESULT result = self->HandleMessage(msg, wParam, lParam);
+    const LRESULT result =
+        CallGuarded<LRESULT>(0, [&] { return self->HandleMessage(msg, wParam, lParam); });
     if (msg == WM_NCDESTROY)
         self->Detach();
     return result;
@@ -296,7 +302,7 @@ LRESULT CALLBACK CPropertySheet::FilterHook(int code, WPARAM wParam, LPARAM lPar
             if (!sheetWnd || !msg || !msg->hwnd)
                 continue;
             if (msg->hwnd == sheetWnd || IsChild(sheetWnd, msg->hwnd)) {
-                if (sheet->PreTranslateMessage(msg))
+                if (CallGuarded(false, [&] { return sheet->PreTranslateMessage(msg); }))
                     return 1;
                 break;
             }

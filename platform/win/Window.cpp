@@ -2,6 +2,8 @@
 
 #include <vector>
 
+#include "platform/win/Guard.h"
+
 CWindow::~CWindow() {
     Destroy();
 }
@@ -60,11 +62,15 @@ LRESULT CALLBACK CWindow::WindowProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM 
     // Messages before WM_NCCREATE (WM_GETMINMAXINFO) or for a window whose object let go.
     if (!self)
         return DefWindowProcA(hwnd, msg, wParam, lParam);
-    const LRESULT result = self->HandleMessage(msg, wParam, lParam);
+    const LRESULT result =
+        CallGuarded<LRESULT>(0, [&] { return self->HandleMessage(msg, wParam, lParam); });
     if (msg == WM_NCDESTROY) {
         SetWindowLongPtrA(hwnd, GWLP_USERDATA, 0);
         self->m_hWnd = nullptr;
-        self->OnFinalMessage();
+        CallGuarded(0, [&] {
+            self->OnFinalMessage();
+            return 0;
+        });
     }
     return result;
 }

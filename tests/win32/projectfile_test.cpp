@@ -9,26 +9,11 @@
 
 #include "ScriptedUi.h"
 #include "TempFolder.h"
+#include "TestBook.h"
 #include "platform/File.h"
 #include "project/ProjectFile.h"
 
 namespace {
-
-std::string ReadFileBytes(const std::string& path) {
-    CFile f;
-    f.Open(path, CFile::modeRead | CFile::shareDenyNone);
-    std::string bytes(static_cast<size_t>(f.GetLength()), '\0');
-    if (!bytes.empty())
-        f.ReadExact(&bytes[0], static_cast<uint32_t>(bytes.size()));
-    return bytes;
-}
-
-void WriteFileBytes(const std::string& path, const std::string& bytes) {
-    CFile f;
-    f.Open(path, CFile::modeCreate | CFile::modeWrite);
-    f.Write(bytes.data(), static_cast<uint32_t>(bytes.size()));
-    f.Close();
-}
 
 void MakeProject(CBookProject& p, const std::string& path) {
     for (const char* name : {"index.html", "img\\a.gif", "chap\\\xE9t\xE9.htm"}) {
@@ -46,14 +31,14 @@ void MakeProject(CBookProject& p, const std::string& path) {
 TEST(WinProjectFile, SaveReplacesTheOldFileAndLoadsBack) {
     CTempFolder dir;
     const std::string path = dir.File("book.ebp");
-    WriteFileBytes(path, std::string(5000, 'x'));  // an older, longer file
+    CTestBook::WriteFile(path, std::string(5000, 'x'));  // an older, longer file
     CBookProject saved;
     MakeProject(saved, path);
     ScriptedUi ui;
     ASSERT_EQ(SaveProject(saved, ui), 1);
     EXPECT_TRUE(ui.messages.empty());
     EXPECT_EQ(dir.Entries(), std::vector<std::string>{"book.ebp"});
-    const std::string first = ReadFileBytes(path);
+    const std::string first = CTestBook::ReadFile(path);
     EXPECT_EQ(first.substr(0, 8), std::string("\x03\x00\x01\x00\x03\x00\x00\x00", 8));
 
     // A second save over the file just written goes through the same replacement.
@@ -75,7 +60,7 @@ TEST(WinProjectFile, SaveReplacesTheOldFileAndLoadsBack) {
 TEST(WinProjectFile, ReadOnlyFileIsRefusedAndLeftAlone) {
     CTempFolder dir;
     const std::string path = dir.File("locked.ebp");
-    WriteFileBytes(path, "old bytes");
+    CTestBook::WriteFile(path, "old bytes");
     ASSERT_TRUE(SetFileAttributesA(path.c_str(), FILE_ATTRIBUTE_READONLY));
 
     CBookProject p;
@@ -86,7 +71,7 @@ TEST(WinProjectFile, ReadOnlyFileIsRefusedAndLeftAlone) {
     EXPECT_EQ(ui.messages[0].text,
               "Cannot save E-Book Project\nAccess to " + path + " was denied.");
     EXPECT_EQ(ui.messages[0].icon, MsgIcon::stop);
-    EXPECT_EQ(ReadFileBytes(path), "old bytes");
+    EXPECT_EQ(CTestBook::ReadFile(path), "old bytes");
     EXPECT_EQ(dir.Entries(), std::vector<std::string>{"locked.ebp"});
 
     // Save As on the same file: the error, the question, No; the file is still unchanged.
@@ -96,7 +81,7 @@ TEST(WinProjectFile, ReadOnlyFileIsRefusedAndLeftAlone) {
     EXPECT_EQ(SaveProjectAs(p, asUi), 0);
     ASSERT_EQ(asUi.messages.size(), 2u);
     EXPECT_EQ(asUi.messages[1].text, "Do you want to save the project to other file?");
-    EXPECT_EQ(ReadFileBytes(path), "old bytes");
+    EXPECT_EQ(CTestBook::ReadFile(path), "old bytes");
 
     // Yes leads to the dialog again; another file is written.
     ScriptedUi yesUi;
@@ -105,15 +90,15 @@ TEST(WinProjectFile, ReadOnlyFileIsRefusedAndLeftAlone) {
     EXPECT_EQ(SaveProjectAs(p, yesUi), 1);
     EXPECT_EQ(yesUi.fileDialogs.size(), 2u);
     EXPECT_EQ(yesUi.fileDialogs[1].strInitialName, path);
-    EXPECT_EQ(ReadFileBytes(path), "old bytes");
-    EXPECT_EQ(ReadFileBytes(dir.File("other.ebp")).substr(0, 4),
+    EXPECT_EQ(CTestBook::ReadFile(path), "old bytes");
+    EXPECT_EQ(CTestBook::ReadFile(dir.File("other.ebp")).substr(0, 4),
               std::string("\x03\x00\x01\x00", 4));
 }
 
 TEST(WinProjectFile, FileOpenElsewhereIsASharingViolation) {
     CTempFolder dir;
     const std::string path = dir.File("open.ebp");
-    WriteFileBytes(path, "old bytes");
+    CTestBook::WriteFile(path, "old bytes");
     HANDLE h = CreateFileA(path.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
                            FILE_ATTRIBUTE_NORMAL, nullptr);
     ASSERT_NE(h, INVALID_HANDLE_VALUE);
@@ -126,7 +111,7 @@ TEST(WinProjectFile, FileOpenElsewhereIsASharingViolation) {
     EXPECT_EQ(
         ui.messages[0].text,
         "Cannot save E-Book Project\nA sharing violation occurred while accessing " + path + ".");
-    EXPECT_EQ(ReadFileBytes(path), "old bytes");
+    EXPECT_EQ(CTestBook::ReadFile(path), "old bytes");
     EXPECT_EQ(dir.Entries(), std::vector<std::string>{"open.ebp"});
 }
 
@@ -138,7 +123,7 @@ TEST(WinProjectFile, WideTitleBecomesAnsiThroughTheCodePage) {
     bytes += std::string("\xFF\xFE\xFF\x03\xE9\x00\xAC\x20\x41\x00", 10);  // wide "é€A"
     bytes += std::string(11, '\0');                                        // 11 more strings
     bytes += std::string(19 * 4, '\0');                                    // options
-    WriteFileBytes(path, bytes);
+    CTestBook::WriteFile(path, bytes);
     CBookProject p;
     p.m_strProjectFile = path;
     ScriptedUi ui;
