@@ -42,7 +42,6 @@ std::string TrimmedFolder(const std::string& folder);
 // The current local year.
 int CurrentYear();
 
-
 // Commands reading e-books (CliRead.cpp).
 int ListEBook(const std::string& path, std::ostream& out, std::ostream& err);
 // progress, when given, hears after every file: files done of total, packed bytes read.
