@@ -3,6 +3,7 @@
 #include <cstdint>
 #include <vector>
 
+#include "platform/Console.h"
 #include "platform/Text.h"
 #ifdef _WIN32
 #include "platform/win/WinText.h"
@@ -136,13 +137,14 @@ bool AnsiFromArgument(const std::string& argument, std::string* ansi, std::strin
 #endif
 }
 
-MsgAnswer CConsoleUi::ShowMessage(const std::string& text, MsgIcon icon, MsgButtons buttons) {
+template <class Print>
+MsgAnswer CConsoleUi::Show(MsgIcon icon, MsgButtons buttons, const Print& print) {
     if (icon == MsgIcon::stop)
         ++m_nErrors;
     if (icon == MsgIcon::stop || !m_bQuiet) {
         if (m_progress)
             m_progress->Clear();
-        m_err << ConsoleText(text) << '\n';
+        print();
         m_err.flush();
     }
     switch (buttons) {
@@ -155,6 +157,17 @@ MsgAnswer CConsoleUi::ShowMessage(const std::string& text, MsgIcon icon, MsgButt
             break;
     }
     return MsgAnswer::cancel;
+}
+
+MsgAnswer CConsoleUi::ShowMessage(const std::string& text, MsgIcon icon, MsgButtons buttons) {
+    return Show(icon, buttons, [&] { m_err << ConsoleText(text) << '\n'; });
+}
+
+MsgAnswer CConsoleUi::ShowMessageUtf8(const std::string& utf8, MsgIcon icon, MsgButtons buttons) {
+    std::string ansi;
+    if (AnsiFromArgument(utf8, &ansi))
+        return ShowMessage(ansi, icon, buttons);
+    return Show(icon, buttons, [&] { WriteUtf8Text(m_err, EscapeUtf8Controls(utf8) + "\n"); });
 }
 
 void CConsoleUi::ShowProgress(size_t done, size_t total, uint64_t bytes) {

@@ -35,6 +35,10 @@ class CConsoleUi : public Ui {
     // Prints the text as it would stand in the message box, then a line feed (with m_bQuiet,
     // only messages with the stop icon).
     MsgAnswer ShowMessage(const std::string& text, MsgIcon icon, MsgButtons buttons) override;
+    // The same for UTF-8 text: text the book's code page holds is printed as ShowMessage prints
+    // it; other text (names the code page cannot write) goes out as itself, through
+    // WriteUtf8Text (platform/Console.h), never with "?" for its characters.
+    MsgAnswer ShowMessageUtf8(const std::string& utf8, MsgIcon icon, MsgButtons buttons) override;
     // Redraws the progress line once EnableProgress was called; nothing otherwise.
     void ShowProgress(size_t done, size_t total, uint64_t bytes) override;
     void BeginWaitCursor() override {}
@@ -59,6 +63,10 @@ class CConsoleUi : public Ui {
     int m_nErrors = 0;
 
   private:
+    // Counts an error, prints (unless quiet) through print, and gives the answer of buttons.
+    template <class Print>
+    MsgAnswer Show(MsgIcon icon, MsgButtons buttons, const Print& print);
+
     std::ostream& m_err;
     std::unique_ptr<CProgressLine> m_progress;
 };
