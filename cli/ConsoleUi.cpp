@@ -137,6 +137,14 @@ bool AnsiFromArgument(const std::string& argument, std::string* ansi, std::strin
 #endif
 }
 
+void PrintUtf8Line(std::ostream& out, const std::string& utf8) {
+    std::string ansi;
+    if (AnsiFromArgument(utf8, &ansi))
+        out << ConsoleText(ansi) << '\n';
+    else
+        WriteUtf8Text(out, EscapeUtf8Controls(utf8) + "\n");
+}
+
 template <class Print>
 MsgAnswer CConsoleUi::Show(MsgIcon icon, MsgButtons buttons, const Print& print) {
     if (icon == MsgIcon::stop)
@@ -164,10 +172,7 @@ MsgAnswer CConsoleUi::ShowMessage(const std::string& text, MsgIcon icon, MsgButt
 }
 
 MsgAnswer CConsoleUi::ShowMessageUtf8(const std::string& utf8, MsgIcon icon, MsgButtons buttons) {
-    std::string ansi;
-    if (AnsiFromArgument(utf8, &ansi))
-        return ShowMessage(ansi, icon, buttons);
-    return Show(icon, buttons, [&] { WriteUtf8Text(m_err, EscapeUtf8Controls(utf8) + "\n"); });
+    return Show(icon, buttons, [&] { PrintUtf8Line(m_err, utf8); });
 }
 
 void CConsoleUi::ShowProgress(size_t done, size_t total, uint64_t bytes) {

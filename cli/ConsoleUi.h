@@ -28,6 +28,10 @@ std::string EscapeUtf8Controls(const std::string& utf8);
 bool AnsiFromArgument(const std::string& argument, std::string* ansi,
                       std::string* missing = nullptr);
 
+// Prints a UTF-8 line and a line feed: as ConsoleText prints it when the book's code page
+// holds it, else through WriteUtf8Text (platform/Console.h) with its controls written out.
+void PrintUtf8Line(std::ostream& out, const std::string& utf8);
+
 class CConsoleUi : public Ui {
   public:
     explicit CConsoleUi(std::ostream& err) : m_err(err) {}

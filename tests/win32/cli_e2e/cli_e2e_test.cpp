@@ -105,8 +105,8 @@ TEST_F(CliWideTest, WordsAreCheckedAsTyped) {
     EXPECT_NE(m_out.find(" Caf\xE9 \x80"), std::string::npos) << m_out;
 }
 
-// A file whose name the code page cannot hold is left out and named in UTF-8, as it is on disk;
-// the rest of the book is built.
+// A file whose name the code page cannot hold is left out and named in UTF-8, as it is on disk,
+// by build and by check; the rest of the book is built.
 TEST_F(CliWideTest, LeftOutFilesAreNamedAsTheyAre) {
     const std::wstring name = L"\x03A9\x03BC\x03AD\x03B3\x03B1 \x65E5.htm";
     ASSERT_TRUE(WriteFileW(m_book + L"\\" + name, "<html>left out</html>"));
@@ -119,6 +119,13 @@ TEST_F(CliWideTest, LeftOutFilesAreNamedAsTheyAre) {
         << m_err;
     EXPECT_EQ(m_err.find('?'), std::string::npos) << m_err;
     EXPECT_NE(::GetFileAttributesW(exe.c_str()), INVALID_FILE_ATTRIBUTES);
+
+    // check names it the same way among its findings.
+    EXPECT_EQ(Run(L"check " + Quoted(m_book)), 0) << m_err;
+    EXPECT_NE(m_out.find("/" + CWinText::Ansi(name, CP_UTF8) + ": the e-book cannot hold"),
+              std::string::npos)
+        << m_out;
+    EXPECT_EQ(m_out.find('?'), std::string::npos) << m_out;
 }
 
 }  // namespace
