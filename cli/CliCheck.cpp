@@ -43,7 +43,7 @@ CheckResult CheckLinks(const CheckInput& input, std::ostream& out) {
     CheckResult result;
     result.nFiles = input.files.size();
     for (const std::string& line : input.unholdable) {
-        out << ConsoleText(line) << '\n';
+        PrintUtf8Line(out, line);
         ++result.nUnholdable;
     }
 
@@ -168,8 +168,8 @@ CheckInput CheckInputFromProject(const CBookProject& project) {
         paths.push_back(project.m_strProjectDir + "\\" + page->m_strFile);
     }
     if (project.m_arrPages.size() > kMaxPageEntries)
-        input.unholdable.push_back(project.m_strProjectDir + ": " +
-                                   TooManyPagesMessage(project.m_arrPages.size()));
+        input.unholdable.push_back(Utf8FromAnsi(project.m_strProjectDir + ": " +
+                                                TooManyPagesMessage(project.m_arrPages.size())));
     input.read = [paths](size_t i, std::vector<uint8_t>* bytes, std::string* error) {
         try {
             CFile file;
@@ -233,12 +233,14 @@ int RunCheck(const std::string& source, CConsoleUi& ui, std::ostream& out) {
             }
             return name;
         };
-        for (const std::string& name : report.leftOut)
-            input.unholdable.push_back(folder + slashes(name) +
+        // The names as they are on disk: "?" for the characters the code page cannot write
+        // would not tell the author which file it is.
+        for (const std::string& name : report.leftOutUtf8)
+            input.unholdable.push_back(Utf8FromAnsi(folder) + slashes(name) +
                                        ": the e-book cannot hold this name (characters outside "
                                        "the Windows-1252 code page)");
         for (const std::string& name : report.caseTwins)
-            input.unholdable.push_back(folder + slashes(name) +
+            input.unholdable.push_back(Utf8FromAnsi(folder + slashes(name)) +
                                        ": the e-book cannot hold this name beside another that "
                                        "differs from it only in case");
     } else if (source.size() >= 4 && AnsiEqualNoCase(source.substr(source.size() - 4), ".ebp")) {

@@ -28,7 +28,7 @@ struct CheckFile {
 struct CheckInput {
     std::vector<CheckFile> files;  // in book order
     std::string strHome;           // name of the home page; "" when the book has none
-    // Findings already made: names the e-book cannot hold (ANSI, one line each).
+    // Findings already made: names the e-book cannot hold (UTF-8, one line each).
     std::vector<std::string> unholdable;
     // Reads file i; false with a reason in *error when it cannot be read.
     std::function<bool(size_t, std::vector<uint8_t>*, std::string*)> read;

@@ -3,6 +3,7 @@
 #include <cstdint>
 #include <vector>
 
+#include "platform/Console.h"
 #include "platform/Text.h"
 #ifdef _WIN32
 #include "platform/win/WinText.h"
@@ -136,13 +137,22 @@ bool AnsiFromArgument(const std::string& argument, std::string* ansi, std::strin
 #endif
 }
 
-MsgAnswer CConsoleUi::ShowMessage(const std::string& text, MsgIcon icon, MsgButtons buttons) {
+void PrintUtf8Line(std::ostream& out, const std::string& utf8) {
+    std::string ansi;
+    if (AnsiFromArgument(utf8, &ansi))
+        out << ConsoleText(ansi) << '\n';
+    else
+        WriteUtf8Text(out, EscapeUtf8Controls(utf8) + "\n");
+}
+
+template <class Print>
+MsgAnswer CConsoleUi::Show(MsgIcon icon, MsgButtons buttons, const Print& print) {
     if (icon == MsgIcon::stop)
         ++m_nErrors;
     if (icon == MsgIcon::stop || !m_bQuiet) {
         if (m_progress)
             m_progress->Clear();
-        m_err << ConsoleText(text) << '\n';
+        print();
         m_err.flush();
     }
     switch (buttons) {
@@ -155,6 +165,14 @@ MsgAnswer CConsoleUi::ShowMessage(const std::string& text, MsgIcon icon, MsgButt
             break;
     }
     return MsgAnswer::cancel;
+}
+
+MsgAnswer CConsoleUi::ShowMessage(const std::string& text, MsgIcon icon, MsgButtons buttons) {
+    return Show(icon, buttons, [&] { m_err << ConsoleText(text) << '\n'; });
+}
+
+MsgAnswer CConsoleUi::ShowMessageUtf8(const std::string& utf8, MsgIcon icon, MsgButtons buttons) {
+    return Show(icon, buttons, [&] { PrintUtf8Line(m_err, utf8); });
 }
 
 void CConsoleUi::ShowProgress(size_t done, size_t total, uint64_t bytes) {

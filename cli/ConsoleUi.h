@@ -28,6 +28,10 @@ std::string EscapeUtf8Controls(const std::string& utf8);
 bool AnsiFromArgument(const std::string& argument, std::string* ansi,
                       std::string* missing = nullptr);
 
+// Prints a UTF-8 line and a line feed: as ConsoleText prints it when the book's code page
+// holds it, else through WriteUtf8Text (platform/Console.h) with its controls written out.
+void PrintUtf8Line(std::ostream& out, const std::string& utf8);
+
 class CConsoleUi : public Ui {
   public:
     explicit CConsoleUi(std::ostream& err) : m_err(err) {}
@@ -35,6 +39,10 @@ class CConsoleUi : public Ui {
     // Prints the text as it would stand in the message box, then a line feed (with m_bQuiet,
     // only messages with the stop icon).
     MsgAnswer ShowMessage(const std::string& text, MsgIcon icon, MsgButtons buttons) override;
+    // The same for UTF-8 text: text the book's code page holds is printed as ShowMessage prints
+    // it; other text (names the code page cannot write) goes out as itself, through
+    // WriteUtf8Text (platform/Console.h), never with "?" for its characters.
+    MsgAnswer ShowMessageUtf8(const std::string& utf8, MsgIcon icon, MsgButtons buttons) override;
     // Redraws the progress line once EnableProgress was called; nothing otherwise.
     void ShowProgress(size_t done, size_t total, uint64_t bytes) override;
     void BeginWaitCursor() override {}
@@ -59,6 +67,10 @@ class CConsoleUi : public Ui {
     int m_nErrors = 0;
 
   private:
+    // Counts an error, prints (unless quiet) through print, and gives the answer of buttons.
+    template <class Print>
+    MsgAnswer Show(MsgIcon icon, MsgButtons buttons, const Print& print);
+
     std::ostream& m_err;
     std::unique_ptr<CProgressLine> m_progress;
 };

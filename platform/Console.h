@@ -10,11 +10,18 @@
 #pragma once
 
 #include <memory>
+#include <ostream>
+#include <string>
 
 enum class StdStream { output, error };
 
 // True when the stream is an interactive terminal (a console window on Windows).
 bool IsTerminal(StdStream stream);
+
+// Writes UTF-8 text to stream, for text whose characters the ANSI code page cannot all hold (a
+// file name in Greek): a Windows console that CConsoleText serves gets it through its
+// wide-character output, anything else (a file, a pipe, a POSIX terminal) the UTF-8 bytes.
+void WriteUtf8Text(std::ostream& stream, const std::string& utf8);
 
 class CConsoleText {
   public:

@@ -10,3 +10,7 @@ bool IsTerminal(StdStream stream) {
 
 CConsoleText::CConsoleText() = default;
 CConsoleText::~CConsoleText() = default;
+
+void WriteUtf8Text(std::ostream& stream, const std::string& utf8) {
+    stream << utf8;
+}

@@ -25,6 +25,15 @@ class CConsoleBuf : public std::streambuf {
     explicit CConsoleBuf(HANDLE console) : m_console(console) {}
     ~CConsoleBuf() override { Flush(true); }
 
+    // Writes what is pending, then wide as it is.
+    void WriteWide(const std::wstring& wide) {
+        Flush(true);
+        DWORD written = 0;
+        if (!wide.empty())
+            WriteConsoleW(m_console, wide.data(), static_cast<DWORD>(wide.size()), &written,
+                          nullptr);
+    }
+
   protected:
     int_type overflow(int_type c) override {
         if (traits_type::eq_int_type(c, traits_type::eof()))
@@ -93,6 +102,20 @@ struct CConsoleText::Impl {
 
 bool IsTerminal(StdStream stream) {
     return IsConsoleHandle(GetStdHandle(StdHandleId(stream)));
+}
+
+void WriteUtf8Text(std::ostream& stream, const std::string& utf8) {
+    if (auto* console = dynamic_cast<CConsoleBuf*>(stream.rdbuf())) {
+        const int n =
+            MultiByteToWideChar(CP_UTF8, 0, utf8.data(), static_cast<int>(utf8.size()), nullptr, 0);
+        std::wstring wide(n > 0 ? static_cast<size_t>(n) : 0, L'\0');
+        if (n > 0)
+            MultiByteToWideChar(CP_UTF8, 0, utf8.data(), static_cast<int>(utf8.size()), &wide[0],
+                                n);
+        console->WriteWide(wide);
+        return;
+    }
+    stream << utf8;
 }
 
 CConsoleText::CConsoleText() : m_impl(new Impl) {

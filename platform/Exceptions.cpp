@@ -62,8 +62,7 @@ std::string FormatErrorDescription(const char* pszTemplate, const std::string& f
             text += *p;
         }
     }
-    if (text.size() > 255)
-        text.resize(255);
+    // Never cut: the cause stands after the path, and a long path must not take it away.
     return text;
 }
 

@@ -11,7 +11,7 @@
 class CException : public std::exception {
   public:
     // The text shown to the user: the cause's template with %1 replaced by the file's path (or
-    // "an unnamed file"), cut to 255 characters.
+    // "an unnamed file"), whole however long the path.
     virtual std::string GetErrorMessage() const = 0;
     const char* what() const noexcept override;
 
@@ -77,5 +77,5 @@ class CArchiveException : public CException {
 };
 
 // Fills the template of a cause: "%1" is replaced by fileName, or by "an unnamed file" when it is
-// empty; the result is cut to 255 characters.
+// empty. The result is never cut, so the cause after a long path stays.
 std::string FormatErrorDescription(const char* pszTemplate, const std::string& fileName);

@@ -41,7 +41,9 @@ class MemoryProfile : public Profile {
 // Windows builds only: values under HKEY_CURRENT_USER\Software\<company>\<appName>\<section>,
 // stored as REG_SZ. Every key on the way is created or opened, on reading as on writing, so a
 // first run leaves the program's key in place. Failures are silent: a missing, unreadable or
-// non-text value reads as the default; a write that fails is dropped.
+// non-text value reads as the default, and so does a text that the ANSI code page cannot hold
+// unchanged (the value is read as Unicode and converted without best fit); a write that fails
+// is dropped.
 class RegistryProfile : public Profile {
   public:
     RegistryProfile(std::string company, std::string appName)

@@ -5,6 +5,7 @@
 
 #include "platform/Profile.h"
 #include "platform/win/ScopedWin.h"
+#include "platform/win/WinText.h"
 
 namespace {
 
@@ -45,24 +46,32 @@ std::string RegistryProfile::GetProfileString(const std::string& section, const 
     ScopedHKey key = CreateOrOpen(KeyPath(section), KEY_READ | KEY_WRITE);
     if (!key)
         return def;
+    // Read as Unicode: the 8-bit read would hand back a value holding characters outside the
+    // code page through the system's best-fit conversion ("\u03A9" as "O"), and the changed text
+    // would then reach the Create page and an e-book. Such a value cannot be read into the
+    // project unchanged, so it reads as absent.
+    const std::wstring name = CWinText::Wide(entry);
     DWORD type = 0;
     DWORD size = 0;
-    if (RegQueryValueExA(key.get(), entry.c_str(), nullptr, &type, nullptr, &size) !=
+    if (RegQueryValueExW(key.get(), name.c_str(), nullptr, &type, nullptr, &size) !=
             ERROR_SUCCESS ||
         (type != REG_SZ && type != REG_EXPAND_SZ))
         return def;
     // The value may change between the two calls; a second size answer is checked again.
-    std::vector<char> buf(static_cast<size_t>(size) + 1, '\0');
+    std::vector<wchar_t> buf(static_cast<size_t>(size) / sizeof(wchar_t) + 1, L'\0');
     DWORD got = size;
-    if (RegQueryValueExA(key.get(), entry.c_str(), nullptr, &type,
+    if (RegQueryValueExW(key.get(), name.c_str(), nullptr, &type,
                          reinterpret_cast<BYTE*>(buf.data()), &got) != ERROR_SUCCESS ||
         got > size)
         return def;
     // Stored strings usually, but not always, end with a NUL: cut at the first one.
+    const size_t units = got / sizeof(wchar_t);
     size_t len = 0;
-    while (len < got && buf[len] != '\0')
+    while (len < units && buf[len] != L'\0')
         ++len;
-    return std::string(buf.data(), len);
+    bool lossy = false;
+    std::string value = CWinText::AnsiStrict(std::wstring(buf.data(), len), CP_ACP, &lossy);
+    return lossy ? def : value;
 }
 
 void RegistryProfile::WriteProfileString(const std::string& section, const std::string& entry,

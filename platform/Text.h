@@ -45,3 +45,8 @@ bool AnsiFromUtf8(const std::string& utf8, std::string* ansi);
 // The form of a path that the operating system's file functions take. On Windows the ANSI path
 // itself; elsewhere UTF-8 with backslashes turned into slashes.
 std::string NativePath(const std::string& ansiPath);
+// The length of a path as the system's file functions hold it against their limit: on Windows
+// the UTF-16 units of the ANSI path (the 8-bit file functions convert it before anything else,
+// so a character of a double-byte code page counts once, not twice); elsewhere the bytes of
+// NativePath.
+size_t OpenPathLength(const std::string& ansiPath);

@@ -79,3 +79,7 @@ std::string NativePath(const std::string& ansiPath) {
     }
     return Utf8FromAnsi(slashed);
 }
+
+size_t OpenPathLength(const std::string& ansiPath) {
+    return NativePath(ansiPath).size();
+}

@@ -46,3 +46,11 @@ int AnsiCompareNoCase(const std::string& a, const std::string& b) {
 std::string NativePath(const std::string& ansiPath) {
     return ansiPath;
 }
+
+size_t OpenPathLength(const std::string& ansiPath) {
+    if (ansiPath.empty())
+        return 0;
+    const int units = MultiByteToWideChar(CP_ACP, 0, ansiPath.data(),
+                                          static_cast<int>(ansiPath.size()), nullptr, 0);
+    return units > 0 ? static_cast<size_t>(units) : ansiPath.size();
+}

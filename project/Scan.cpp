@@ -77,7 +77,7 @@ class CScanner {
 
     void AddFile(const std::string& path, const std::string& name) {
         // A page the build could not open is reported now, with its name, not when it is built.
-        if (NativePath(path + name).size() > kMaxOpenPathLength) {
+        if (OpenPathLength(path + name) > kMaxOpenPathLength) {
             if (m_report)
                 m_report->tooLong.push_back(ScanRelativeName(m_project.m_strProjectDir, path) +
                                             name);

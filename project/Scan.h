@@ -35,9 +35,9 @@ struct ScanReport {
     bool empty() const { return leftOut.empty() && caseTwins.empty() && tooLong.empty(); }
 };
 
-// The longest full path, in bytes of the path the system is given, that the build can open: the
-// ANSI file functions of Windows take MAX_PATH characters with the terminating NUL; Linux takes
-// PATH_MAX bytes of UTF-8 with it.
+// The longest full path, as OpenPathLength (platform/Text.h) counts it, that the build can open:
+// the ANSI file functions of Windows take MAX_PATH UTF-16 units with the terminating NUL, however
+// many bytes the code page gives the characters; Linux takes PATH_MAX bytes of UTF-8 with it.
 extern const size_t kMaxOpenPathLength;
 
 // Scans folder and every folder below it, depth first, in the order the lister gives:

@@ -14,9 +14,13 @@ namespace {
 const struct {
     int id;
     const char* name;
-} kTextFields[] = {{IDC_TITLE, "Title"},         {IDC_AUTHOR, "Author"},
-                   {IDC_COPYRIGHT, "Copyright"}, {IDC_URL, "URL"},
-                   {IDC_EMAIL, "E-Mail"},        {IDC_ABOUT_INFO, "About Box Info"}};
+    std::string CBookProject::*field;
+} kTextFields[] = {{IDC_TITLE, "Title", &CBookProject::m_strTitle},
+                   {IDC_AUTHOR, "Author", &CBookProject::m_strAuthor},
+                   {IDC_COPYRIGHT, "Copyright", &CBookProject::m_strCopyright},
+                   {IDC_URL, "URL", &CBookProject::m_strUrl},
+                   {IDC_EMAIL, "E-Mail", &CBookProject::m_strEMail},
+                   {IDC_ABOUT_INFO, "About Box Info", &CBookProject::m_strAboutInfo}};
 
 std::wstring WideText(HWND ctl) {
     const int n = ::GetWindowTextLengthW(ctl);
@@ -56,6 +60,16 @@ bool CCreatePage::TextsFitCodePage() {
         return false;
     }
     return true;
+}
+
+void CCreatePage::SaveTextsThatFit() {
+    for (const auto& field : kTextFields) {
+        const std::wstring text = WideText(::GetDlgItem(m_hWnd, field.id));
+        bool lossy = false;
+        const std::string ansi = CWinText::AnsiStrict(text, CP_ACP, &lossy);
+        if (!lossy)
+            m_project.*field.field = ansi;
+    }
 }
 
 CCreatePage::CCreatePage(CBookProject& project, Ui& ui, const CStubSource& stub)
@@ -98,8 +112,11 @@ LRESULT CCreatePage::OnWizardNext() {
 
 void CCreatePage::OnReset() {
     // The sheet is closing: what was typed here reaches the project, and so the remembered
-    // author details.
-    UpdateData(true);
+    // author details. Closing cannot wait for a text to be changed, so a text the code page
+    // cannot hold is not stored at all: the field keeps the value it had (the one remembered or
+    // loaded), which the next run shows as it was, rather than the best-fit text that would
+    // come back in the field and reach an e-book changed.
+    SaveTextsThatFit();
 }
 
 bool CCreatePage::OnCommand(WORD id, WORD code, HWND hCtl) {
@@ -142,6 +159,10 @@ int CCreatePage::ChooseEBookFile() {
 }
 
 void CCreatePage::OnBrowseEBookFile() {
+    // The fields are stored and then loaded again with the chosen path: a text the code page
+    // cannot hold would come back into its field changed.
+    if (!TextsFitCodePage())
+        return;
     UpdateData(true);
     ChooseEBookFile();
 }

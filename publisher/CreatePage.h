@@ -42,6 +42,9 @@ class CCreatePage : public CPropertyPage {
     // one cannot be. Such a text would reach the e-book changed (the system's best fit turns a
     // Greek capital omega into "O"), so nothing is built, saved or left until it is changed.
     bool TextsFitCodePage();
+    // Stores each typed text that the code page holds unchanged into its project field; a field
+    // whose text it cannot hold keeps the project's value.
+    void SaveTextsThatFit();
 
     CBookProject& m_project;
     Ui& m_ui;

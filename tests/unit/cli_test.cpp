@@ -114,6 +114,21 @@ TEST_F(CliTest, TextsTheCodePageCannotHoldNameTheFlagAndTheCharacters) {
         << err.str();
 }
 
+// The report of files left out names them as they are on disk, not with "?" for the characters
+// the code page cannot write; the rest of the book is built.
+TEST_F(CliTest, LeftOutNamesArePrintedAsThemselves) {
+    const std::string exe = dir / "x.exe";
+    fakepe::WriteFile(book + "/sub/\xCE\xA9\xCE\xBC\xCE\xAD\xCE\xB3\xCE\xB1.htm", "<html></html>");
+    EXPECT_EQ(Run({"build", book, "-o", exe}), kExitOk) << err.str();
+    EXPECT_NE(err.str().find("left out because their names cannot be written"), std::string::npos)
+        << err.str();
+    EXPECT_NE(err.str().find("\nsub\\\xCE\xA9\xCE\xBC\xCE\xAD\xCE\xB3\xCE\xB1.htm\n"),
+              std::string::npos)
+        << err.str();
+    EXPECT_EQ(err.str().find('?'), std::string::npos) << err.str();
+    EXPECT_TRUE(fs::exists(exe));
+}
+
 TEST_F(CliTest, HelpGoesToStandardOutput) {
     EXPECT_EQ(Run({"--help"}), kExitOk);
     EXPECT_NE(out.str().find("pagevane-cli build SOURCE"), std::string::npos);

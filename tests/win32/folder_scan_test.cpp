@@ -8,8 +8,10 @@
 #include <vector>
 
 #include "ScriptedUi.h"
+#include "platform/File.h"
 #include "platform/Folder.h"
 #include "platform/Text.h"
+#include "platform/win/WinText.h"
 #include "project/Scan.h"
 
 namespace {
@@ -242,4 +244,55 @@ TEST_F(WinFolderTest, RescanOfARealTree) {
     EXPECT_EQ(ui.messages[0].text, "No HTML files in this folder. Please try again.");
     EXPECT_EQ(ui.messages[0].icon, MsgIcon::exclamation);
     EXPECT_EQ(ui.messages[0].buttons, MsgButtons::ok);
+}
+
+// In a double-byte code page a path is held against the limit by the characters the file
+// functions count, not by its bytes: a page whose path is longer than the limit in bytes but not
+// in characters is taken and opens; one longer in characters is reported. The test run under a
+// Japanese code page (code page 932) registers this case; under others it is skipped.
+TEST_F(WinFolderTest, DoubleBytePathsAreHeldToTheLimitByCharacters) {
+    if (GetACP() != 932)
+        GTEST_SKIP() << "needs the double-byte code page 932; the code page is " << GetACP();
+    // U+65E5 is two bytes in code page 932 (three in the UTF-8 of the Linux file system under
+    // Wine, whose names take 255 bytes: so the path goes through folders of 80 characters).
+    const std::wstring longForm = L"\\\\?\\" + CWinText::Wide(root);
+    std::wstring folders;  // relative, each ending with a backslash
+    while (CWinText::Wide(root).size() + 1 + folders.size() + 80 < kMaxOpenPathLength) {
+        folders += std::wstring(80, L'\x65E5') + L"\\";
+        ASSERT_TRUE(CreateDirectoryW((longForm + L"\\" + folders).c_str(), nullptr));
+    }
+    auto makeName = [&](size_t pathChars) {
+        const size_t used = CWinText::Wide(root).size() + 1 + folders.size() + 4;
+        return std::wstring(pathChars - used, L'\x65E5') + L".htm";
+    };
+    const std::wstring fits = makeName(kMaxOpenPathLength);
+    const std::wstring over = makeName(kMaxOpenPathLength + 1);
+    for (const std::wstring& name : {fits, over}) {
+        // The long-path form: the second path is longer than the limit in characters too.
+        HANDLE h = CreateFileW((longForm + L"\\" + folders + name).c_str(), GENERIC_WRITE, 0,
+                               nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
+        ASSERT_NE(h, INVALID_HANDLE_VALUE);
+        CloseHandle(h);
+    }
+    const std::string fitsAnsi = CWinText::Ansi(folders + fits);
+    ASSERT_GT(root.size() + 1 + fitsAnsi.size(), kMaxOpenPathLength);  // too long in bytes
+
+    CBookProject project;
+    project.m_strProjectDir = root;
+    ScanReport report;
+    ScanFolder(project, root, &report);
+    ASSERT_EQ(project.GetPageCount(), 1u);
+    EXPECT_EQ(project.GetPage(0)->m_strFile, AnsiLower(fitsAnsi));
+    CFile page;
+    EXPECT_NO_THROW(page.Open(root + "\\" + fitsAnsi, CFile::modeRead));
+    page.Close();
+    EXPECT_EQ(report.tooLong, std::vector<std::string>{CWinText::Ansi(folders + over)});
+    EXPECT_TRUE(report.leftOut.empty());
+
+    for (const std::wstring& name : {fits, over})
+        DeleteFileW((longForm + L"\\" + folders + name).c_str());
+    while (!folders.empty()) {
+        RemoveDirectoryW((longForm + L"\\" + folders).c_str());
+        folders.resize(folders.size() - 81);
+    }
 }

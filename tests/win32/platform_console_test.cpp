@@ -4,6 +4,7 @@
 #include <windows.h>
 
 #include <iostream>
+#include <sstream>
 #include <string>
 
 #include "platform/Console.h"
@@ -65,6 +66,43 @@ TEST(Console, AConsoleShowsTheAnsiTextAsUnicode) {
     }
     CloseHandle(screen);
     FreeConsole();
+}
+
+// UTF-8 text the code page cannot hold reaches a console as its characters, after the ANSI
+// text written before it, and a file as its UTF-8 bytes.
+TEST(Console, Utf8TextReachesAConsoleAndAFileUnchanged) {
+    const std::string utf8 = "\xCE\xA9\xCE\xBC\xCE\xAD\xCE\xB3\xCE\xB1 \xE6\x97\xA5.htm";
+    FreeConsole();
+    ASSERT_TRUE(AllocConsole());
+    const HANDLE screen =
+        CreateFileA("CONOUT$", GENERIC_READ | GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE,
+                    nullptr, OPEN_EXISTING, 0, nullptr);
+    ASSERT_NE(screen, INVALID_HANDLE_VALUE);
+    {
+        StdOutputSwap swap(screen);
+        CONSOLE_SCREEN_BUFFER_INFO info;
+        ASSERT_TRUE(GetConsoleScreenBufferInfo(screen, &info));
+        const COORD start = info.dwCursorPosition;
+        {
+            CConsoleText console;
+            std::cout << "caf\xE9 ";
+            WriteUtf8Text(std::cout, utf8);
+            std::cout << std::flush;
+        }
+        const std::wstring expected = L"caf\x00E9 " + Decode(CP_UTF8, utf8);
+        std::wstring shown(expected.size(), L'\0');
+        DWORD read = 0;
+        ASSERT_TRUE(ReadConsoleOutputCharacterW(screen, &shown[0], static_cast<DWORD>(shown.size()),
+                                                start, &read));
+        shown.resize(read);
+        EXPECT_EQ(shown, expected);
+    }
+    CloseHandle(screen);
+    FreeConsole();
+
+    std::ostringstream file;
+    WriteUtf8Text(file, utf8);
+    EXPECT_EQ(file.str(), utf8);
 }
 
 TEST(Console, AFileKeepsTheStandardBuffer) {

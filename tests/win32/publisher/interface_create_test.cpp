@@ -7,6 +7,8 @@
 #include "publisher/resource.h"
 #include "publisher/CreatePage.h"
 #include "publisher/InterfacePage.h"
+#include "platform/win/WinText.h"
+#include "publisher/RememberedSettings.h"
 
 namespace {
 
@@ -185,6 +187,56 @@ TEST_F(CreatePageTest, TextsTheCodePageCannotHoldStopCreateSaveAndBack) {
     EXPECT_EQ(f.ui.messages[0].text, "E-Book " + out + " created successfully.");
     EXPECT_EQ(f.project.m_strAuthor, "Caf\xE9 \x80");
     ::DeleteFileA(out.c_str());
+}
+
+std::wstring WideText(HWND ctl) {
+    wchar_t text[512] = {};
+    ::GetWindowTextW(ctl, text, 512);
+    return text;
+}
+
+// Neither "..." nor closing the wizard lets a text the code page cannot hold into the project:
+// "..." stops with the message and opens no dialog; Cancel stores the texts that fit and leaves
+// the others as they were, so the remembered author details never hold a best-fit text and the
+// next start shows the earlier one.
+TEST_F(CreatePageTest, BrowseAndCancelNeverStoreAChangedText) {
+    const std::wstring greek = L"\x03A9\x03BC\x03AD\x03B3\x03B1";
+    const std::string author = "Jane Roe";  // remembered from an earlier run
+    f.project.m_strAuthor = author;
+    static_cast<CCreatePage&>(f.sheet->Page(2)).UpdateData(false);
+    ::SetWindowTextW(::GetDlgItem(hPage, IDC_TITLE), greek.c_str());
+    ::SetWindowTextW(::GetDlgItem(hPage, IDC_AUTHOR), (L"A. " + greek).c_str());
+    ::SetWindowTextW(::GetDlgItem(hPage, IDC_COPYRIGHT), L"Caf\x00E9 \x20AC");
+
+    f.Click(IDC_EBOOK_BROWSE);
+    ASSERT_EQ(f.ui.messages.size(), 1u);
+    EXPECT_EQ(f.ui.messages[0].text.rfind("The Title holds characters", 0), 0u);
+    EXPECT_TRUE(f.ui.fileDialogs.empty());
+    EXPECT_EQ(WideText(::GetDlgItem(hPage, IDC_TITLE)), greek);  // still as typed
+    EXPECT_EQ(f.project.m_strTitle, "E-Book");
+    EXPECT_EQ(f.project.m_strAuthor, author);
+
+    ::PostMessageA(::GetDlgItem(f.sheet->m_hWnd, IDCANCEL), BM_CLICK, 0, 0);
+    ASSERT_TRUE(PumpSheetUntil(
+        f.sheet.get(), [&] { return f.sheet->IsFinished(); }, 2000));
+    EXPECT_EQ(f.ui.messages.size(), 1u);  // closing asks nothing
+    EXPECT_EQ(f.project.m_strTitle, "E-Book");
+    EXPECT_EQ(f.project.m_strAuthor, author);
+    EXPECT_EQ(f.project.m_strCopyright, "Caf\xE9 \x80");
+
+    MemoryProfile profile;
+    WriteRememberedSettings(profile, f.project);
+    const std::pair<std::string, std::string> lastAuthor(kProfileSection, "LastAuthor");
+    EXPECT_EQ(profile.values[lastAuthor], author);
+
+    SheetFixture next;
+    ReadRememberedSettings(profile, next.project, 2026);
+    next.Open();
+    ASSERT_TRUE(next.sheet->SetActivePage(2));
+    next.Pump(150);
+    HWND hNext = next.sheet->GetCurrentPageHwnd();
+    EXPECT_EQ(WideText(::GetDlgItem(hNext, IDC_AUTHOR)), CWinText::Wide(author));
+    EXPECT_EQ(WideText(::GetDlgItem(hNext, IDC_COPYRIGHT)), L"Caf\x00E9 \x20AC");
 }
 
 TEST_F(CreatePageTest, RunWithoutAFileDoesNothing) {

@@ -75,4 +75,26 @@ TEST_F(RegistryProfileTest, ValuesThatAreNotTextReadAsTheDefault) {
     EXPECT_EQ(m_profile.GetProfileString("Options", "Missing", "def"), "def");
 }
 
+// A value stored as Unicode (by another program, or edited by hand) is read without best fit:
+// code-page text arrives as its bytes, a text the code page cannot hold reads as the default
+// rather than as a changed text.
+TEST_F(RegistryProfileTest, UnicodeValuesOutsideTheCodePageReadAsTheDefault) {
+    m_profile.WriteProfileString("Options", "Text", "x");
+    HKEY raw = nullptr;
+    ASSERT_EQ(RegOpenKeyExA(HKEY_CURRENT_USER, m_profile.KeyPath("Options").c_str(), 0,
+                            KEY_SET_VALUE, &raw),
+              ERROR_SUCCESS);
+    ScopedHKey key(raw);
+    auto setWide = [&](const wchar_t* name, const std::wstring& value) {
+        RegSetValueExW(key.get(), name, 0, REG_SZ, reinterpret_cast<const BYTE*>(value.c_str()),
+                       static_cast<DWORD>((value.size() + 1) * sizeof(wchar_t)));
+    };
+    setWide(L"Greek", L"A. \x03A9\x03BC\x03AD\x03B3\x03B1");
+    setWide(L"Latin", L"Caf\x00E9 \x20AC");
+    setWide(L"Macron", L"\x0101");
+    EXPECT_EQ(m_profile.GetProfileString("Options", "Greek", "def"), "def");
+    EXPECT_EQ(m_profile.GetProfileString("Options", "Macron", "def"), "def");
+    EXPECT_EQ(m_profile.GetProfileString("Options", "Latin", "def"), "Caf\xE9 \x80");
+}
+
 }  // namespace

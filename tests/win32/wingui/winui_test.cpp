@@ -11,6 +11,7 @@
 
 #include "TempFolder.h"
 #include "WinGuiTestUtil.h"
+#include "platform/ErrorReport.h"
 #include "platform/win/ScopedWin.h"
 #include "platform/win/WinText.h"
 #include "publisher/WinUi.h"
@@ -113,29 +114,39 @@ TEST(WinUiTest, WrapLongWordsBreaksAfterSeparators) {
     }
 }
 
-// A message naming a long path, and one in Unicode, open inside the screen with all their text.
+// A message naming a long path, one in Unicode, and an error report whose path is longer than
+// any fixed buffer, open inside the screen with all their text (the cause after the path too).
 TEST(WinUiTest, LongMessagesStayInsideTheScreen) {
     std::string path = "C:";
     while (path.size() < 600)
         path += "\\folder-with-a-long-name";
     const std::string ansi = "Cannot read file " + path + "\nThe file was not found.";
     const std::string utf8 = "The Title holds \"\xCE\xA9\" (U+03A9) " + path;
+    const CFileException denied(CFileException::accessDenied, path);
     WinUi ui("PvTestApp");
-    for (int unicode = 0; unicode < 2; ++unicode) {
-        SCOPED_TRACE(unicode);
+    for (int kind = 0; kind < 3; ++kind) {
+        SCOPED_TRACE(kind);
         RECT box = {};
         std::wstring shown;
         DialogDriver driver("PvTestApp", [&](HWND h) {
             GetWindowRect(h, &box);
-            wchar_t buf[2048] = L"";
-            GetWindowTextW(GetDlgItem(h, 0xFFFF), buf, 2048);
+            wchar_t buf[4096] = L"";
+            GetWindowTextW(GetDlgItem(h, 0xFFFF), buf, 4096);
             shown = buf;
             Click(h, IDOK);
         });
-        if (unicode)
-            ui.ShowMessageUtf8(utf8, MsgIcon::stop, MsgButtons::ok);
-        else
+        std::wstring want;
+        if (kind == 0) {
             ui.ShowMessage(ansi, MsgIcon::stop, MsgButtons::ok);
+            want = CWinText::Wide(ansi);
+        } else if (kind == 1) {
+            ui.ShowMessageUtf8(utf8, MsgIcon::stop, MsgButtons::ok);
+            want = CWinText::Wide(utf8, CP_UTF8);
+        } else {
+            ReportError(ui, "Cannot create file " + path, denied);
+            want = CWinText::Wide(ErrorReportText("Cannot create file " + path, denied));
+            EXPECT_GT(want.size(), 1200u);
+        }
         ASSERT_TRUE(driver.found());
         EXPECT_GE(box.left, 0);
         EXPECT_LE(box.right, GetSystemMetrics(SM_CXSCREEN));
@@ -144,7 +155,6 @@ TEST(WinUiTest, LongMessagesStayInsideTheScreen) {
             if (c != L'\n' && c != L'\r')
                 joined += c;
         }
-        std::wstring want = CWinText::Wide(unicode ? utf8 : ansi, unicode ? CP_UTF8 : CP_ACP);
         want.erase(std::remove(want.begin(), want.end(), L'\n'), want.end());
         EXPECT_EQ(joined, want);
         EXPECT_GT(std::count(shown.begin(), shown.end(), L'\n'), 2);
