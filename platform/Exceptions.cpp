@@ -51,8 +51,47 @@ const char* CException::what() const noexcept {
     }
 }
 
+namespace {
+
+// Shortens a path to at most `budget` bytes by taking out its middle ("C:\\books\\...\\page.htm"),
+// so the folder it starts in and the file's own name both stay. A cut never splits a UTF-8
+// sequence.
+std::string ShortenMiddle(const std::string& path, size_t budget) {
+    const char* const kGap = "...";
+    if (path.size() <= budget)
+        return path;
+    if (budget <= 3)
+        return std::string(kGap, budget);
+    const auto isContinuation = [&](size_t i) {
+        return i < path.size() && (static_cast<unsigned char>(path[i]) & 0xC0) == 0x80;
+    };
+    size_t head = (budget - 3) / 2;
+    size_t tail = path.size() - (budget - 3 - head);
+    while (head > 0 && isContinuation(head))
+        --head;
+    while (isContinuation(tail))
+        ++tail;
+    return path.substr(0, head) + kGap + path.substr(tail);
+}
+
+}  // namespace
+
 std::string FormatErrorDescription(const char* pszTemplate, const std::string& fileName) {
-    const std::string name = fileName.empty() ? std::string("an unnamed file") : fileName;
+    std::string name = fileName.empty() ? std::string("an unnamed file") : fileName;
+    // The description is held to 255 characters by shortening the path, never the cause: the
+    // whole path is in the line above it in every report.
+    size_t fixed = 0, uses = 0;
+    for (const char* p = pszTemplate; *p; ++p) {
+        if (p[0] == '%' && p[1] == '1') {
+            ++uses;
+            ++p;
+        } else {
+            ++fixed;
+        }
+    }
+    const size_t kLimit = 255;
+    if (uses > 0 && fixed + uses * name.size() > kLimit)
+        name = ShortenMiddle(name, fixed < kLimit ? (kLimit - fixed) / uses : 0);
     std::string text;
     for (const char* p = pszTemplate; *p; ++p) {
         if (p[0] == '%' && p[1] == '1') {
@@ -62,7 +101,6 @@ std::string FormatErrorDescription(const char* pszTemplate, const std::string& f
             text += *p;
         }
     }
-    // Never cut: the cause stands after the path, and a long path must not take it away.
     return text;
 }
 

@@ -11,7 +11,7 @@
 class CException : public std::exception {
   public:
     // The text shown to the user: the cause's template with %1 replaced by the file's path (or
-    // "an unnamed file"), whole however long the path.
+    // "an unnamed file"), at most 255 characters: a long path loses its middle, never the cause.
     virtual std::string GetErrorMessage() const = 0;
     const char* what() const noexcept override;
 
@@ -77,5 +77,6 @@ class CArchiveException : public CException {
 };
 
 // Fills the template of a cause: "%1" is replaced by fileName, or by "an unnamed file" when it is
-// empty. The result is never cut, so the cause after a long path stays.
+// empty. A result over 255 characters is held to 255 by taking the middle out of the path, so
+// the cause after a long path stays.
 std::string FormatErrorDescription(const char* pszTemplate, const std::string& fileName);

@@ -145,7 +145,7 @@ TEST(WinUiTest, LongMessagesStayInsideTheScreen) {
         } else {
             ReportError(ui, "Cannot create file " + path, denied);
             want = CWinText::Wide(ErrorReportText("Cannot create file " + path, denied));
-            EXPECT_GT(want.size(), 1200u);
+            EXPECT_GT(want.size(), 800u);
         }
         ASSERT_TRUE(driver.found());
         EXPECT_GE(box.left, 0);
