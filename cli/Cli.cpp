@@ -59,7 +59,7 @@ const char kUsageHead[] =
     "      page, and the names an e-book cannot hold; one line each (file:line: what). Exit\n"
     "      status 1 when a reference is broken.\n"
     "  pagevane-cli sign EBOOK.exe --cert FILE --key FILE [--pass-file FILE]\n"
-    "                    [--timestamp URL] [--signer PATH]\n"
+    "                    [--timestamp URL] [--signer PATH] [--no-revocation-check]\n"
     "      Signs the e-book (Authenticode) through osslsigncode, found on the PATH or named by\n"
     "      --signer: --cert is the certificate (PEM or DER, a PEM chain may follow it), --key\n"
     "      its private key, --pass-file a file holding the key's password, --timestamp the\n"
@@ -71,6 +71,18 @@ const char kUsageHead[] =
     "          -days 30 -subj /CN=Test\n"
     "      Only a code-signing certificate from an authority Windows trusts earns the trust of\n"
     "      SmartScreen; a signature says who signed, the trust comes from the issuer.\n"
+    "      osslsigncode verify (2.8 and later) fetches the revocation list a certificate names\n"
+    "      and fails when it cannot; --no-revocation-check (osslsigncode 2.9 and later) skips\n"
+    "      that check, for a machine that signs offline.\n"
+    "      On Windows, signtool.exe (Windows SDK) signs too: named by --signer, or used when\n"
+    "      osslsigncode is not on the PATH (signtool.exe on the PATH, else the newest SDK's in\n"
+    "      Program Files). It takes the certificate and key in one PKCS#12 file, given as\n"
+    "      --cert FILE.pfx without --key; make one with\n"
+    "        openssl pkcs12 -export -inkey key.pem -in cert.pem -out cert.pfx\n"
+    "      Caution: signtool takes the password on its command line (/p), where other programs\n"
+    "      on the machine can read it while it runs. Its check is signtool verify /pa, which\n"
+    "      trusts only the authorities Windows trusts: for a self-signed certificate the\n"
+    "      e-book is signed and its signature whole, but not verified on this machine.\n"
     "  pagevane-cli --help | --version\n"
     "\n"
     "-q (--quiet), with any command: print nothing but errors (and check's findings). While a\n"
@@ -115,6 +127,7 @@ struct Args {
     bool bQuiet = false;
     bool bCheck = false;
     bool bSign = false;                         // build --sign
+    bool bNoRevocationCheck = false;            // sign, build --sign: --no-revocation-check
     std::vector<std::string> positional;        // ANSI
     std::map<std::string, std::string> values;  // flag -> ANSI value (last one wins)
     std::vector<std::pair<int32_t CBookProject::*, int32_t>> options;
@@ -209,6 +222,11 @@ Args Parse(const std::vector<std::string>& words) {
         }
         if (word == "--sign" && args.strCommand == "build") {
             args.bSign = true;
+            continue;
+        }
+        if (word == "--no-revocation-check" &&
+            (args.strCommand == "build" || args.strCommand == "sign")) {
+            args.bNoRevocationCheck = true;
             continue;
         }
         std::string value;
@@ -339,7 +357,8 @@ bool ScanSource(const std::string& folder, CBookProject& project, Ui& ui) {
     return true;
 }
 
-// The signing options given; a usage error when the certificate or the key is missing.
+// The signing options given; a usage error when they do not suit the signer (the certificate or
+// the key missing, a PEM key for signtool.exe, ...).
 SignRequest MakeSignRequest(const Args& args) {
     auto value = [&args](const char* flag) {
         const auto it = args.values.find(flag);
@@ -351,8 +370,10 @@ SignRequest MakeSignRequest(const Args& args) {
     r.strPassFile = value("--pass-file");
     r.strTimestamp = value("--timestamp");
     r.strSigner = value("--signer");
-    if (r.strCert.empty() || r.strKey.empty())
-        throw UsageError{"signing needs --cert FILE and --key FILE."};
+    r.bNoRevocationCheck = args.bNoRevocationCheck;
+    const std::string problem = SignUsageProblem(r);
+    if (!problem.empty())
+        throw UsageError{problem};
     return r;
 }
 
@@ -412,6 +433,8 @@ int RunBuild(const Args& args, const CStubSource& stub, CConsoleUi& ui, std::ost
             if (args.values.count(flag))
                 throw UsageError{flag + " is an option of --sign."};
         }
+        if (args.bNoRevocationCheck)
+            throw UsageError{"--no-revocation-check is an option of --sign."};
     }
     if (!BuildEBook(project, project.m_strEBookFile, ui, stub, {kMaxEBookSize, PackThreads(args)}))
         return kExitFailure;

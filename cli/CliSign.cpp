@@ -4,6 +4,7 @@
 // read from the certificate table by a small DER walk.
 #include "cli/CliSign.h"
 
+#include <cstdlib>
 #include <cstring>
 #include <vector>
 
@@ -14,6 +15,7 @@
 #include "html/HtmlText.h"
 #include "platform/ErrorReport.h"
 #include "platform/File.h"
+#include "platform/Folder.h"
 #include "platform/Process.h"
 #include "platform/ReplaceFile.h"
 #include "platform/Text.h"
@@ -255,8 +257,6 @@ bool SignerSubject(const uint8_t* table, size_t size, std::string* subject) {
 
 namespace {
 
-const char kSignerName[] = "osslsigncode";
-
 // A failure of the signing step: the text after "Cannot sign <e-book>".
 struct SignFailure {
     std::string strText;
@@ -287,6 +287,35 @@ std::string ReasonLine(const std::string& output, std::initializer_list<const ch
             return line;
     }
     return output.substr(0, output.find('\n'));
+}
+
+// The output with every run of white space (line breaks included) made one space: signtool
+// breaks its messages over lines, indenting the rest.
+std::string OneLine(const std::string& output) {
+    std::string text;
+    for (char c : output) {
+        const bool space = c == ' ' || c == '\t' || c == '\r' || c == '\n';
+        if (!space)
+            text += c;
+        else if (!text.empty() && text.back() != ' ')
+            text += ' ';
+    }
+    while (!text.empty() && text.back() == ' ')
+        text.pop_back();
+    return text;
+}
+
+// signtool's first error message, on one line (its whole output when it names none).
+std::string SigntoolError(const std::string& output) {
+    const std::string text = OneLine(output);
+    const size_t at = text.find("SignTool Error:");
+    if (at == std::string::npos)
+        return text;
+    const size_t next = text.find("SignTool Error:", at + 1);
+    std::string error = text.substr(at, next == std::string::npos ? std::string::npos : next - at);
+    while (!error.empty() && error.back() == ' ')
+        error.pop_back();
+    return error;
 }
 
 // Checks that the file opens for reading: the signer's own message would be less clear.
@@ -321,7 +350,18 @@ std::string ReadEBook(const std::string& path, const std::string& shown, bool* i
     return subject;
 }
 
-// What went wrong when the signer failed, naming the file at fault where its output says which.
+// The signed file at temp must read as the e-book shown and carry a signature: returns the
+// signer's subject.
+std::string CheckSigned(const std::string& temp, const std::string& shown,
+                        const std::string& signer) {
+    bool isSigned = false;
+    const std::string subject = ReadEBook(temp, shown, &isSigned);
+    if (!isSigned)
+        throw SignFailure{signer + " reported success but wrote no signature."};
+    return subject;
+}
+
+// What went wrong when osslsigncode failed, naming the file at fault where its output says which.
 std::string SigningFailure(const std::string& output, const SignRequest& r,
                            const std::string& signer) {
     if (!LineWith(output, "private key").empty())
@@ -345,7 +385,281 @@ std::string Native(const std::string& ansi) {
 #endif
 }
 
+// The file name of a path, in lower case.
+std::string LowerFileName(const std::string& path) {
+    const size_t slash = path.find_last_of("/\\:");
+    std::string name = slash == std::string::npos ? path : path.substr(slash + 1);
+    for (char& c : name) {
+        if (c >= 'A' && c <= 'Z')
+            c = static_cast<char>(c - 'A' + 'a');
+    }
+    return name;
+}
+
+bool EndsWith(const std::string& text, const char* end) {
+    const size_t n = std::strlen(end);
+    return text.size() >= n && text.compare(text.size() - n, n, end) == 0;
+}
+
+// A PKCS#12 file, as its name says.
+bool IsPkcs12Name(const std::string& path) {
+    const std::string name = LowerFileName(path);
+    return EndsWith(name, ".pfx") || EndsWith(name, ".p12");
+}
+
+// The version folder name 10.0.22621.0 as numbers; false for any other name.
+bool VersionNumbers(const std::string& name, std::vector<unsigned long>* numbers) {
+    numbers->clear();
+    size_t start = 0;
+    while (start <= name.size()) {
+        size_t end = name.find('.', start);
+        if (end == std::string::npos)
+            end = name.size();
+        if (end == start || end - start > 9)
+            return false;
+        unsigned long n = 0;
+        for (size_t k = start; k < end; ++k) {
+            if (name[k] < '0' || name[k] > '9')
+                return false;
+            n = n * 10 + static_cast<unsigned long>(name[k] - '0');
+        }
+        numbers->push_back(n);
+        start = end + 1;
+    }
+    return numbers->size() >= 2;
+}
+
+#ifdef _WIN32
+// signtool.exe of the newest Windows SDK in its usual folder, or "".
+std::string SdkSigntool() {
+    for (const char* variable : {"ProgramFiles(x86)", "ProgramFiles"}) {
+        const char* folder = std::getenv(variable);
+        if (!folder || !*folder)
+            continue;
+        const std::string found =
+            NewestSdkTool(std::string(folder) + "\\Windows Kits\\10\\bin", "signtool.exe");
+        if (!found.empty())
+            return found;
+    }
+    return std::string();
+}
+#endif
+
+// signtool's password: the first line of the password file.
+std::string ReadPassword(const std::string& path) {
+    CFile file;
+    file.Open(path, CFile::modeRead | CFile::shareDenyWrite);
+    std::string text;
+    char buffer[1024];
+    uint32_t got = 0;
+    while (text.size() < 64 * 1024 && (got = file.Read(buffer, sizeof buffer)) > 0)
+        text.append(buffer, got);
+    file.Close();
+    text = text.substr(0, text.find_first_of("\r\n"));
+    return text;
+}
+
+// Copies the file from into the open file to.
+void CopyInto(const std::string& from, CFile& to) {
+    CFile source;
+    source.Open(from, CFile::modeRead | CFile::shareDenyWrite);
+    std::vector<char> buffer(1 << 16);
+    uint32_t got = 0;
+    while ((got = source.Read(buffer.data(), static_cast<uint32_t>(buffer.size()))) > 0)
+        to.Write(buffer.data(), got);
+    source.Close();
+}
+
+// osslsigncode writes the signed e-book at temp from the one at path; the signature must then
+// verify, against the certificate given (a self-signed one is its own authority) or else through
+// the authorities this system trusts. Returns how it verified, for the closing message.
+std::string SignWithOsslsigncode(const std::string& program, const std::string& name,
+                                 const SignRequest& r, const std::string& path,
+                                 const std::string& temp, std::string* subject) {
+    // The name is reserved; the signer writes the file itself and will not replace one.
+    CFile::Remove(temp);
+    std::vector<std::string> args = {"sign", "-certs", Native(r.strCert), "-key", Native(r.strKey)};
+    if (!r.strPassFile.empty())
+        args.insert(args.end(), {"-readpass", Native(r.strPassFile)});
+    args.insert(args.end(), {"-h", "sha256"});
+    if (!r.strTimestamp.empty())
+        args.insert(args.end(), {"-ts", r.strTimestamp});
+    args.insert(args.end(), {"-in", Native(path), "-out", Native(temp)});
+    std::string output;
+    const int rc = RunProgram(program, args, &output);
+    if (rc < 0)
+        throw SignFailure{"The signing program " + program + " could not be started: " + output};
+    if (rc != 0)
+        throw SignFailure{SigningFailure(output, r, program)};
+
+    *subject = CheckSigned(temp, path, name);
+    // -ignore-crl (osslsigncode 2.9 and later): no revocation list is fetched or checked.
+    std::vector<std::string> verify = {"verify", "-in", Native(temp)};
+    if (r.bNoRevocationCheck)
+        verify.push_back("-ignore-crl");
+    std::vector<std::string> againstCert = verify;
+    againstCert.insert(againstCert.end(), {"-CAfile", Native(r.strCert)});
+    std::string against = "against " + r.strCert;
+    if (RunProgram(program, againstCert, &output) != 0) {
+        std::string second;
+        if (RunProgram(program, verify, &second) != 0) {
+            std::string why = "The signature that " + name + " made does not verify: " +
+                              ReasonLine(output, {"MISMATCH", "Error", "failed", "Failed"});
+            // osslsigncode 2.8 and later fail when the revocation list cannot be had.
+            const bool revocation =
+                !LineWith(output, "get CRL").empty() || !LineWith(output, "-CRLfile").empty();
+            if (revocation && LineWith(output, "MISMATCH").empty() && !r.bNoRevocationCheck)
+                why +=
+                    "\nThe revocation list that the certificate names could not be fetched or "
+                    "did not clear it. Where the signing machine is offline, "
+                    "--no-revocation-check skips that check.";
+            throw SignFailure{why};
+        }
+        against = "with this system's certificate authorities";
+    }
+    return "osslsigncode verify, " + against +
+           (r.bNoRevocationCheck ? ", revocation not checked" : "");
+}
+
+// signtool signs the copy of the e-book at temp in place, from the PKCS#12 file; then the copy
+// must read as the e-book and signtool verify /pa (the Authenticode policy) must pass. Returns how
+// it verified, or *untrusted set when the signature is whole but this machine does not trust its
+// root certificate.
+std::string SignWithSigntool(const std::string& program, const std::string& name,
+                             const SignRequest& r, const std::string& path, const std::string& temp,
+                             std::string* subject, bool* untrusted) {
+    std::vector<std::string> args = {"sign", "/fd", "sha256", "/f", r.strCert};
+    if (!r.strPassFile.empty())
+        args.insert(args.end(), {"/p", ReadPassword(r.strPassFile)});
+    if (!r.strTimestamp.empty())
+        args.insert(args.end(), {"/tr", r.strTimestamp, "/td", "sha256"});
+    args.push_back(temp);
+    std::string output;
+    const int rc = RunProgram(program, args, &output);
+    if (rc < 0)
+        throw SignFailure{"The signing program " + program + " could not be started: " + output};
+    if (rc != 0) {
+        const std::string error = SigntoolError(output);
+        if (error.find("password") != std::string::npos)
+            throw SignFailure{"The PKCS#12 file " + r.strCert + " cannot be opened: " +
+                              (r.strPassFile.empty()
+                                   ? std::string("it needs a password (give the file holding it "
+                                                 "with --pass-file).")
+                                   : "the password in " + r.strPassFile + " is wrong.") +
+                              "\n" + error};
+        throw SignFailure{program + " failed: " + error};
+    }
+
+    *subject = CheckSigned(temp, path, name);
+    const int verified = RunProgram(program, {"verify", "/pa", temp}, &output);
+    switch (ReadSigntoolVerdict(verified, output)) {
+        case SigntoolVerdict::verified:
+            return "signtool verify /pa";
+        case SigntoolVerdict::untrustedRoot:
+            *untrusted = true;
+            return std::string();
+        case SigntoolVerdict::failed:
+            break;
+    }
+    throw SignFailure{"The signature that " + name +
+                      " made does not verify: " + SigntoolError(output)};
+}
+
 }  // namespace
+
+std::string NewestSdkTool(const std::string& kitsBin, const std::string& tool) {
+    std::string best;
+    std::vector<unsigned long> bestVersion;
+    EnumerateFolder(kitsBin, [&](const FolderEntry& e) {
+        std::vector<unsigned long> version;
+        if (!e.bFolder || e.bNoAnsiName || !VersionNumbers(e.strName, &version) ||
+            (!best.empty() && !(bestVersion < version)))
+            return;
+        const std::string candidate = kitsBin + "\\" + e.strName + "\\x86\\" + tool;
+        if (!FindProgram(Native(candidate)).empty()) {
+            best = candidate;
+            bestVersion = version;
+        }
+    });
+    return best;
+}
+
+Signer FindSigner(const std::string& named) {
+    Signer s;
+    if (!named.empty()) {
+        const std::string name = LowerFileName(named);
+        if (name == "signtool.exe" || name == "signtool")
+            s.kind = SignerKind::signtool;
+        s.strPath = FindProgram(Native(named));
+#ifdef _WIN32
+        // signtool.exe by its bare name: the SDK's when the PATH has none.
+        if (s.strPath.empty() && s.kind == SignerKind::signtool && name == LowerFileName(named) &&
+            named.find_first_of("/\\:") == std::string::npos)
+            s.strPath = SdkSigntool();
+#endif
+        return s;
+    }
+    s.strPath = FindProgram("osslsigncode");
+#ifdef _WIN32
+    if (s.strPath.empty()) {
+        s.kind = SignerKind::signtool;
+        s.strPath = FindProgram("signtool");
+        if (s.strPath.empty())
+            s.strPath = SdkSigntool();
+        if (s.strPath.empty())
+            s.kind = SignerKind::osslsigncode;
+    }
+#endif
+    return s;
+}
+
+std::string SignUsageProblem(const SignRequest& r) {
+    if (FindSigner(r.strSigner).kind == SignerKind::osslsigncode) {
+        if (r.strCert.empty() || r.strKey.empty()) {
+            std::string text = "signing needs --cert FILE and --key FILE.";
+            if (IsPkcs12Name(r.strCert))
+                text += " osslsigncode takes them apart; from a .pfx: openssl pkcs12 -in " +
+                        r.strCert +
+                        " -nokeys -out cert.pem, and -nocerts -nodes -out key.pem."
+#ifdef _WIN32
+                        " Or sign through signtool.exe, which takes the .pfx: add --signer "
+                        "signtool.exe."
+#endif
+                    ;
+            return text;
+        }
+        return std::string();
+    }
+#ifndef _WIN32
+    return "the signing program " + r.strSigner +
+           " is signtool.exe, which runs on Windows only; here, sign through osslsigncode "
+           "(leave out --signer).";
+#else
+    if (r.strCert.empty() || !r.strKey.empty() || !IsPkcs12Name(r.strCert))
+        return "signtool.exe takes the certificate and its key in one PKCS#12 file: give it "
+               "as --cert FILE.pfx (or .p12), without --key. Make one from PEM files with: "
+               "openssl pkcs12 -export -inkey key.pem -in cert.pem -out cert.pfx";
+    if (r.bNoRevocationCheck)
+        return "--no-revocation-check works with osslsigncode only: signtool verify has no such "
+               "switch.";
+    return std::string();
+#endif
+}
+
+SigntoolVerdict ReadSigntoolVerdict(int status, const std::string& output) {
+    const std::string text = OneLine(output);
+    // 2: done, with warnings only.
+    if (status == 0 || (status == 2 && text.find("SignTool Error:") == std::string::npos))
+        return SigntoolVerdict::verified;
+    // WinVerifyTrust checks the digest and the signature before the certificate chain, so a
+    // chain ending in an untrusted root, alone, means the signature itself is whole.
+    const bool untrusted = text.find("not trusted by the trust provider") != std::string::npos ||
+                           text.find("0x800B0109") != std::string::npos ||
+                           text.find("0x800b0109") != std::string::npos;
+    return status == 1 && untrusted && text.find("SignTool Error:") == text.rfind("SignTool Error:")
+               ? SigntoolVerdict::untrustedRoot
+               : SigntoolVerdict::failed;
+}
 
 std::string ConsoleSubject(const std::string& utf8) {
     std::string ansi;
@@ -365,17 +679,26 @@ int SignEBook(const std::string& path, const SignRequest& r, CConsoleUi& ui, std
     const std::string prefix = "Cannot sign " + path;
     std::string temp;
     try {
-        const std::string wanted = r.strSigner.empty() ? kSignerName : r.strSigner;
-        const std::string signer = FindProgram(Native(wanted));
-        if (signer.empty())
-            throw SignFailure{
-                r.strSigner.empty()
-                    ? std::string("The signing program osslsigncode was not found on the PATH. "
-                                  "Install it (Debian and Ubuntu: apt-get install osslsigncode) "
-                                  "or name it with --signer.")
-                    : "The signing program " + r.strSigner + " was not found."};
+        const Signer signer = FindSigner(r.strSigner);
+        if (signer.strPath.empty())
+            throw SignFailure{!r.strSigner.empty()
+                                  ? "The signing program " + r.strSigner + " was not found."
+#ifdef _WIN32
+                                  : std::string("No signing program was found: neither "
+                                                "osslsigncode nor signtool.exe is on the PATH, "
+                                                "nor signtool.exe in a Windows SDK under "
+                                                "Program Files. Install one, or name it with "
+                                                "--signer.")
+#else
+                                  : std::string("The signing program osslsigncode was not "
+                                                "found on the PATH. Install it (Debian and "
+                                                "Ubuntu: apt-get install osslsigncode) or name "
+                                                "it with --signer.")
+#endif
+            };
         CheckReadable(r.strCert);
-        CheckReadable(r.strKey);
+        if (!r.strKey.empty())
+            CheckReadable(r.strKey);
         if (!r.strPassFile.empty())
             CheckReadable(r.strPassFile);
         bool isSigned = false;
@@ -385,49 +708,38 @@ int SignEBook(const std::string& path, const SignRequest& r, CConsoleUi& ui, std
         {
             CFile file;
             replace.Create(file, CFile::shareExclusive);
+            // signtool signs a file in place: it gets a copy of the e-book.
+            if (signer.kind == SignerKind::signtool)
+                CopyInto(path, file);
             file.Close();
         }
         temp = replace.GetTempPath();
-        // The name is reserved; the signer writes the file itself and will not replace one.
-        CFile::Remove(temp);
-        std::vector<std::string> args = {"sign", "-certs", Native(r.strCert), "-key",
-                                         Native(r.strKey)};
-        if (!r.strPassFile.empty())
-            args.insert(args.end(), {"-readpass", Native(r.strPassFile)});
-        args.insert(args.end(), {"-h", "sha256"});
-        if (!r.strTimestamp.empty())
-            args.insert(args.end(), {"-ts", r.strTimestamp});
-        args.insert(args.end(), {"-in", Native(path), "-out", Native(temp)});
-        std::string output;
-        const int rc = RunProgram(signer, args, &output);
-        if (rc < 0)
-            throw SignFailure{"The signing program " + signer + " could not be started: " + output};
-        if (rc != 0)
-            throw SignFailure{SigningFailure(output, r, signer)};
-
-        // The signed file must read as the e-book, and its signature must verify: against the
-        // certificate given (a self-signed one is its own authority), or else through the
-        // authorities this system trusts.
-        const std::string subject = ReadEBook(temp, path, &isSigned);
-        if (!isSigned)
-            throw SignFailure{wanted + " reported success but wrote no signature."};
-        std::string against = "against " + r.strCert;
-        if (RunProgram(signer, {"verify", "-in", Native(temp), "-CAfile", Native(r.strCert)},
-                       &output) != 0) {
-            std::string second;
-            if (RunProgram(signer, {"verify", "-in", Native(temp)}, &second) != 0)
-                throw SignFailure{"The signature that " + wanted + " made does not verify: " +
-                                  ReasonLine(output, {"MISMATCH", "Error", "failed", "Failed"})};
-            against = "with this system's certificate authorities";
-        }
+        const std::string name = !r.strSigner.empty()                      ? r.strSigner
+                                 : signer.kind == SignerKind::osslsigncode ? "osslsigncode"
+                                                                           : "signtool.exe";
+        std::string subject;
+        std::string checked;
+        bool untrusted = false;
+        if (signer.kind == SignerKind::signtool)
+            checked = SignWithSigntool(signer.strPath, name, r, path, temp, &subject, &untrusted);
+        else
+            checked = SignWithOsslsigncode(signer.strPath, name, r, path, temp, &subject);
         replace.Commit();
-        if (!ui.m_bQuiet)
+        if (!ui.m_bQuiet) {
             out << "Signed " << ConsoleText(path) << " as "
                 << (subject.empty() ? std::string("an unnamed signer") : ConsoleSubject(subject))
-                << ".\nIts store reads and its signature verifies (" << kSignerName << " verify, "
-                << ConsoleText(against)
-                << ").\nTrust is not claimed: Windows SmartScreen trusts a signature only from a "
+                << ".\n";
+            if (untrusted)
+                out << "Its store reads and its signature is whole, but signtool verify /pa does "
+                       "not accept it on this machine: its certificate chain ends in a root "
+                       "certificate that this machine does not trust, as a self-signed "
+                       "certificate's always does.\n";
+            else
+                out << "Its store reads and its signature verifies (" << ConsoleText(checked)
+                    << ").\n";
+            out << "Trust is not claimed: Windows SmartScreen trusts a signature only from a "
                    "certificate issued by an authority it trusts, never a self-signed one.\n";
+        }
         return kExitOk;
     } catch (const SignFailure& f) {
         ui.ShowMessage(prefix + "\n" + f.strText, MsgIcon::stop, MsgButtons::ok);

@@ -34,9 +34,11 @@ pagevane-cli.exe does the same from a command prompt: "pagevane-cli --help" list
 commands, for example
     pagevane-cli build examples\\lighthouses -o lighthouses.exe --title "Lights"
 
-To sign an e-book (so that Windows shows who made it), get osslsigncode for Windows and a
-code-signing certificate, then
+To sign an e-book (so that Windows shows who made it), get a code-signing certificate and
+either osslsigncode for Windows:
     pagevane-cli sign lighthouses.exe --cert cert.pem --key key.pem
+or the Windows SDK's signtool.exe, which takes certificate and key in one .pfx file:
+    pagevane-cli sign lighthouses.exe --cert cert.pfx --signer signtool.exe
 A self-signed certificate (openssl req -x509 -newkey rsa:2048 -nodes -keyout key.pem
 -out cert.pem -days 30 -subj /CN=Test) is enough to try it, but only a certificate from an
 authority Windows trusts earns the trust of SmartScreen. Rebuilding an e-book unsigns it.

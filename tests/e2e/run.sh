@@ -9,7 +9,8 @@
 #  4. check finds nothing in the sample, a folder's index.html becomes the home page, --version,
 #     and progress shows on a terminal only;
 #  5. signed e-books (tests/e2e/sign.sh): they verify and read, natively and under Wine, where the
-#     signed e-book starts and reads its store too.
+#     signed e-book starts and reads its store too; pagevane-cli.exe signs through a stand-in
+#     signtool.exe (PV_E2E_SIGNTOOL, by default the Windows build's tests/win32/signtool.exe).
 # Assumes the Makefile's build/native and build/win (override with PV_E2E_NATIVE_CLI,
 # PV_E2E_WIN_CLI). Where the 32-bit Wine cannot start (scripts/wine-kind.sh says 64, or
 # PV_WINE64=1), the Windows programs are those of build/win64 under wine64: its pagevane-cli.exe
@@ -24,10 +25,12 @@ native_cli=${PV_E2E_NATIVE_CLI:-build/native/cli/pagevane-cli}
 if [ "$(bash scripts/wine-kind.sh)" = 64 ]; then
   wine_bits=64
   win_cli=${PV_E2E_WIN_CLI:-build/win64/cli/pagevane-cli.exe}
+  standin_signtool=${PV_E2E_SIGNTOOL:-build/win64/tests/win32/signtool.exe}
   export PV_WINE_ARCH=win64
 else
   wine_bits=32
   win_cli=${PV_E2E_WIN_CLI:-build/win/cli/pagevane-cli.exe}
+  standin_signtool=${PV_E2E_SIGNTOOL:-build/win/tests/win32/signtool.exe}
   export PV_WINE_ARCH=win32
 fi
 anystub_cli=build/native/tests/e2e/pagevane-cli-anystub
@@ -178,6 +181,7 @@ cp "$win_cli" "$work/pagevane-cli.exe"
   printf 'start /wait "" "%s" --pv-selftest "%s"\r\n' "$(winpath "$work/sign/signed-start.exe")" \
     "$(winpath "$work/report-signed.txt")"
   printf 'echo %%errorlevel%% > "%s"\r\n' "$(winpath "$work/selftest-signed.rc")"
+  signtool_batch
 } >"$work/run.bat"
 # A crashing program must end at once rather than wait in Wine's debugger until the time-out.
 WINEDLLOVERRIDES="winedbg.exe=d" PV_WINE_TIMEOUT=${PV_WINE_TIMEOUT:-180} bash scripts/wine-run.sh cmd /c "$(winpath "$work/run.bat")" \
@@ -213,6 +217,7 @@ check "pagevane-cli.exe lists a signed e-book as the native one does" \
 check "the signed e-book's self-test exits 0" grep -q '^0' "$work/selftest-signed.rc"
 check "the signed e-book reads its store" grep -qx "store=ok" "$work/report-signed.txt"
 check "the signed e-book reads its file table" grep -qx "files=7" "$work/report-signed.txt"
+signtool_checks
 
 if [ $failures -ne 0 ]; then
   echo "e2e: $failures check(s) failed; Wine output:"

@@ -1,83 +1,23 @@
 #include <gtest/gtest.h>
 
+#include <sys/stat.h>
+
 #include <cstdint>
+#include <filesystem>
+#include <fstream>
 #include <string>
 #include <vector>
 
+#include "FakeSignature.h"
+#include "TempFolder.h"
 #include "cli/CliSign.h"
 
 namespace {
 
-using Bytes = std::vector<uint8_t>;
-
-// A DER element: tag, length (short or long form), contents.
-Bytes Der(uint8_t tag, const Bytes& contents) {
-    Bytes b{tag};
-    const size_t n = contents.size();
-    if (n < 0x80) {
-        b.push_back(static_cast<uint8_t>(n));
-    } else {
-        b.push_back(0x82);
-        b.push_back(static_cast<uint8_t>(n >> 8));
-        b.push_back(static_cast<uint8_t>(n));
-    }
-    for (uint8_t c : contents)
-        b.push_back(c);
-    return b;
-}
-Bytes Cat(std::initializer_list<Bytes> parts) {
-    Bytes b;
-    for (const Bytes& p : parts)
-        for (uint8_t c : p)
-            b.push_back(c);
-    return b;
-}
-Bytes Text(uint8_t tag, const std::string& s) {
-    return Der(tag, Bytes(s.begin(), s.end()));
-}
-// A name of one CN (UTF8String) and one O (PrintableString).
-Bytes Name(const std::string& cn, const std::string& o) {
-    return Der(0x30,
-               Cat({Der(0x31, Der(0x30, Cat({Der(0x06, {0x55, 0x04, 0x03}), Text(0x0C, cn)}))),
-                    Der(0x31, Der(0x30, Cat({Der(0x06, {0x55, 0x04, 0x0A}), Text(0x13, o)})))}));
-}
-Bytes Certificate(uint8_t serial, const Bytes& issuer, const Bytes& subject) {
-    const Bytes algorithm =
-        Der(0x30, Der(0x06, {0x2A, 0x86, 0x48, 0x86, 0xF7, 0x0D, 0x01, 0x01, 0x0B}));
-    const Bytes tbs = Der(0x30, Cat({Der(0xA0, Der(0x02, {2})), Der(0x02, {serial}), algorithm,
-                                     issuer, Der(0x30, {}), subject, Der(0x30, {})}));
-    return Der(0x30, Cat({tbs, algorithm, Der(0x03, {0, 0x55})}));
-}
-// A certificate table: one WIN_CERTIFICATE holding SignedData whose signer is the issuer's
-// certificate of serial signerSerial, among the certificates given.
-Bytes Table(const Bytes& certificates, uint8_t signerSerial, uint16_t type = 2) {
-    const Bytes issuer = Name("Issuer", "CA");
-    const Bytes signer = Der(
-        0x30,
-        Cat({Der(0x02, {1}), Der(0x30, Cat({issuer, Der(0x02, {signerSerial})})), Der(0x30, {})}));
-    const Bytes signedData =
-        Der(0x30, Cat({Der(0x02, {1}), Der(0x31, {}), Der(0x30, Der(0x06, {0x2B, 0x06, 0x01})),
-                       Der(0xA0, certificates), Der(0xA1, {}), Der(0x31, signer)}));
-    const Bytes content =
-        Der(0x30, Cat({Der(0x06, {0x2A, 0x86, 0x48, 0x86, 0xF7, 0x0D, 0x01, 0x07, 0x02}),
-                       Der(0xA0, signedData)}));
-    const uint32_t length = static_cast<uint32_t>(8 + content.size());
-    Bytes table{static_cast<uint8_t>(length),
-                static_cast<uint8_t>(length >> 8),
-                0,
-                0,
-                0,
-                2,
-                static_cast<uint8_t>(type),
-                0};
-    for (uint8_t c : content)
-        table.push_back(c);
-    table.resize((table.size() + 7) / 8 * 8);  // padded to 8, as signers write it
-    return table;
-}
+using namespace fakesig;
 
 TEST(SignerSubject, NamesTheCertificateOfTheSignerAndRefusesDamage) {
-    const Bytes issuer = Name("Issuer", "CA");
+    const Bytes issuer = Issuer();
     const Bytes certificates = Cat({Certificate(4, issuer, Name("Someone Else", "X")),
                                     Certificate(5, issuer, Name("Pag\xC3\xA9vane Signer", "Org"))});
     const Bytes table = Table(certificates, 5);
@@ -111,6 +51,74 @@ TEST(SignerSubject, NamesTheCertificateOfTheSignerAndRefusesDamage) {
             EXPECT_FALSE(SignerSubject(relabelled.data(), relabelled.size(), &subject));
         }
     }
+}
+
+// signtool's verdicts as it prints them: messages broken over indented lines, CRLF, several
+// errors at once. Only an untrusted root, alone, counts as a whole signature.
+TEST(SigntoolVerdict, OnlyAnUntrustedRootAloneKeepsTheSignature) {
+    const std::string untrusted =
+        "SignTool Error: A certificate chain processed, but terminated in a root\r\n"
+        "        certificate which is not trusted by the trust provider.\r\n\r\n"
+        "Number of files successfully Verified: 0\r\nNumber of warnings: 0\r\n"
+        "Number of errors: 1\r\n";
+    const std::string badDigest =
+        "SignTool Error: WinVerifyTrust returned error: 0x80096010\r\n"
+        "        The digital signature of the object did not verify.\r\n";
+    struct Case {
+        const char* name;
+        int status;
+        std::string output;
+        SigntoolVerdict verdict;
+    };
+    const Case cases[] = {
+        {"verified", 0, "Successfully verified: book.exe\r\n", SigntoolVerdict::verified},
+        {"verified with a warning", 2, "SignTool Warning: ...\r\nSuccessfully verified: b.exe\r\n",
+         SigntoolVerdict::verified},
+        {"an error with exit status 2", 2, badDigest, SigntoolVerdict::failed},
+        {"untrusted root, broken over lines", 1, untrusted, SigntoolVerdict::untrustedRoot},
+        {"untrusted root by its code", 1,
+         "SignTool Error: WinVerifyTrust returned error: 0x800B0109\r\n",
+         SigntoolVerdict::untrustedRoot},
+        {"a digest that does not match", 1, badDigest, SigntoolVerdict::failed},
+        {"a bad digest as well as the root", 1, badDigest + untrusted, SigntoolVerdict::failed},
+        {"the root's words but signtool could not run", -1, untrusted, SigntoolVerdict::failed},
+        {"revocation offline", 1,
+         "SignTool Error: The revocation function was unable to check revocation\r\n"
+         "        because the revocation server was offline.\r\n",
+         SigntoolVerdict::failed},
+        {"no output", 1, "", SigntoolVerdict::failed},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        EXPECT_EQ(ReadSigntoolVerdict(c.status, c.output), c.verdict);
+    }
+}
+
+// The newest SDK's x86 signtool, versions compared as numbers; folders without it, other names
+// and other tools are passed over.
+TEST(NewestSdkTool, PicksTheHighestVersionThatHoldsTheTool) {
+    CTempFolder bin;
+    ASSERT_FALSE(bin.Path().empty());
+    auto tool = [&bin](const std::string& version, const std::string& arch,
+                       const std::string& name) {
+        const std::string folder = bin.File(version) + "/" + arch;
+        std::filesystem::create_directories(folder);
+        std::ofstream(folder + "/" + name) << "MZ";
+        chmod((folder + "/" + name).c_str(), 0755);
+    };
+    EXPECT_EQ(NewestSdkTool(bin.Path(), "signtool.exe"), "");
+    tool("10.0.9600.0", "x86", "signtool.exe");
+    tool("10.0.19041.0", "x86", "signtool.exe");
+    tool("10.0.22621.0", "x64", "signtool.exe");  // no x86 copy
+    tool("10.0.30000.0", "x86", "makecat.exe");   // another tool only
+    tool("10.0.99999.x", "x86", "signtool.exe");  // not a version
+    tool("x86", "x86", "signtool.exe");
+    EXPECT_EQ(NewestSdkTool(bin.Path(), "signtool.exe"),
+              bin.Path() + "\\10.0.19041.0\\x86\\signtool.exe");
+    tool("10.0.100000.0", "x86", "signtool.exe");  // more digits, not a greater string
+    EXPECT_EQ(NewestSdkTool(bin.Path(), "signtool.exe"),
+              bin.Path() + "\\10.0.100000.0\\x86\\signtool.exe");
+    EXPECT_EQ(NewestSdkTool(bin.File("missing"), "signtool.exe"), "");
 }
 
 }  // namespace
