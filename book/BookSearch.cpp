@@ -77,6 +77,44 @@ PageText ExtractPageText(std::vector<uint8_t>&& html) {
     return TextOfCodePoints(src);
 }
 
+bool ReadPageForIndex(std::vector<uint8_t>&& html, const std::atomic<bool>* cancel,
+                      CSearchIndex::PreparedPage* page, std::string* title) {
+    // The page's bytes are let go as soon as they are decoded, so a large page is held at most
+    // twice at a time.
+    const std::u32string src = DecodePage(html);
+    html = std::vector<uint8_t>();
+    // What TextOfCodePoints reads, read into the index's form as the tokens come: the text is
+    // never held as code points a second time.
+    CHtmlTokenizer tokenizer(src);
+    tokenizer.SetTextOnly(true);
+    CSearchIndex::CPageReader reader;
+    HtmlToken token;
+    while (tokenizer.Next(&token)) {
+        if (cancel && cancel->load(std::memory_order_relaxed))
+            return false;
+        switch (token.kind) {
+            case HtmlToken::Kind::characters:
+                if (token.container.empty())
+                    reader.AddText(token.data.data(), token.data.size());
+                else if (token.container == U"title")
+                    reader.AddTitle(token.data.data(), token.data.size());
+                else if (token.container != U"script" && token.container != U"style")
+                    reader.AddText(token.data.data(), token.data.size());
+                break;
+            case HtmlToken::Kind::startTag:
+            case HtmlToken::Kind::endTag:
+                reader.AddText(U" ", 1);
+                break;
+            case HtmlToken::Kind::comment:
+            case HtmlToken::Kind::doctype:
+                break;
+        }
+    }
+    *title = reader.Title();
+    *page = reader.Finish();
+    return true;
+}
+
 namespace {
 
 // Pages in flight per thread, and the bytes of prepared pages that may wait to be added.
@@ -125,12 +163,10 @@ bool CBookSearch::Build(CBook& book, const std::atomic<bool>* cancel,
         if (!CBook::UnpackFile(file, block, &data, &error))
             return page;
         block = std::vector<uint8_t>();
-        // A page's bytes are let go as soon as they are decoded, so a large page is held at
-        // most twice at a time.
-        const PageText text = ExtractPageText(std::move(data));
-        page.strTitle =
-            text.title.empty() ? Utf8FromAnsi(file.strName) : Utf8FromCodePoints(text.title);
-        page.prepared = CSearchIndex::Prepare(text);
+        if (!ReadPageForIndex(std::move(data), cancel, &page.prepared, &page.strTitle))
+            return page;
+        if (page.strTitle.empty())
+            page.strTitle = Utf8FromAnsi(file.strName);
         page.bRead = true;
         return page;
     };

@@ -68,3 +68,9 @@ struct PageText {
 PageText ExtractPageText(const std::vector<uint8_t>& html);
 // The same, letting go of the page's bytes as soon as they are decoded.
 PageText ExtractPageText(std::vector<uint8_t>&& html);
+
+// The page read straight into the index's form: the page Prepare makes of ExtractPageText's
+// result, and the title in UTF-8 ("" when it has none). Returns false, with *page unspecified,
+// when *cancel becomes true (it is looked at after every tag and run of text).
+bool ReadPageForIndex(std::vector<uint8_t>&& html, const std::atomic<bool>* cancel,
+                      CSearchIndex::PreparedPage* page, std::string* title);
