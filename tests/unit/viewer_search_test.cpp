@@ -118,6 +118,76 @@ TEST(ViewerSearchText, FoldsCaseAndAccents) {
     EXPECT_FALSE(IsWordChar(U'-') || IsWordChar(U'\u00A0') || IsWordChar(U'\u3002'));
 }
 
+// The index reads a page in one pass (tags without their attributes, text folded into words as
+// it comes); it must find what ExtractPageText's text gives: the same text, title, words and
+// offsets, on random pages of tags with tricky attributes, references, comments, raw text,
+// white space and scripts without spaces.
+TEST(ViewerSearchText, OnePassReadingMatchesTheExtractedText) {
+    const char* const pieces[] = {"<p>",
+                                  "</p>",
+                                  "<b class=\"x\">",
+                                  "</b>",
+                                  "<a href='a>b' title=\"&quot;q&amp;\">",
+                                  "<img alt=x&amp;y src=z/>",
+                                  "<br/>",
+                                  "<!-- c -->",
+                                  "<!--",
+                                  "<script>a<b</script>",
+                                  "<style>p{}</style>",
+                                  "<title>",
+                                  "</title>",
+                                  "<textarea>&lt;t</textarea>",
+                                  "&amp;",
+                                  "&eacute;",
+                                  "&#x1F600;",
+                                  "&notit;",
+                                  "  ",
+                                  "\r\n",
+                                  "\t",
+                                  "\xC2\xA0",
+                                  "word",
+                                  "Caf\xC3\xA9",
+                                  "e\xCC\x81",
+                                  "\xCC\x81",
+                                  "\xE6\x97\xA5\xE6\x9C\xAC",
+                                  "Stra\xC3\x9F"
+                                  "e",
+                                  "\xEF\xAC\x81le",
+                                  "x1",
+                                  "-",
+                                  ".",
+                                  "<",
+                                  "a<b",
+                                  "</>",
+                                  "<?x?>",
+                                  "<a b c=\"d\"e f='g'>",
+                                  "<p x=\"unterminated",
+                                  "<x y=1 y=2 z>",
+                                  "\xFF",
+                                  "<plaintext>"};
+    uint32_t seed = 17;
+    auto next = [&seed] { return (seed = seed * 1103515245u + 12345u) >> 8; };
+    for (int round = 0; round < 2000; ++round) {
+        std::string html = round % 3 ? "<meta charset=utf-8>" : "";
+        const int count = static_cast<int>(next() % 40);
+        for (int k = 0; k < count; ++k)
+            html += pieces[next() % (sizeof pieces / sizeof pieces[0])];
+        SCOPED_TRACE(html);
+        const PageText text = ExtractPageText(Bytes(html));
+        const CSearchIndex::PreparedPage expected = CSearchIndex::Prepare(text);
+        CSearchIndex::PreparedPage read;
+        std::string title;
+        ASSERT_TRUE(ReadPageForIndex(Bytes(html), nullptr, &read, &title));
+        EXPECT_EQ(title, Utf8FromCodePoints(text.title));
+        ASSERT_EQ(read.strText, expected.strText);
+        ASSERT_EQ(read.offsets, expected.offsets);
+        ASSERT_EQ(read.nTitleWords, expected.nTitleWords);
+        ASSERT_EQ(read.words.size(), expected.words.size());
+        for (size_t w = 0; w < read.words.size(); ++w)
+            ASSERT_EQ(read.distinct.Word(read.words[w]), expected.distinct.Word(expected.words[w]));
+    }
+}
+
 class ViewerSearch : public ::testing::Test {
   protected:
     void SetUp() override {
