@@ -12,6 +12,11 @@
 
 namespace {
 
+// Text is handed to the index in pieces of this many characters, the cancel flag looked at
+// between them: a page of one run of text a hundred megabytes long stops as soon as a page of
+// many tags.
+const size_t kCancelCheckChars = 1u << 20;
+
 bool IsSpace(char32_t c) {
     return c == ' ' || c == '\t' || c == '\r' || c == '\n' || c == '\f' || c == 0xA0;
 }
@@ -93,14 +98,21 @@ bool ReadPageForIndex(std::vector<uint8_t>&& html, const std::atomic<bool>* canc
         if (cancel && cancel->load(std::memory_order_relaxed))
             return false;
         switch (token.kind) {
-            case HtmlToken::Kind::characters:
-                if (token.container.empty())
-                    reader.AddText(token.data.data(), token.data.size());
-                else if (token.container == U"title")
-                    reader.AddTitle(token.data.data(), token.data.size());
-                else if (token.container != U"script" && token.container != U"style")
-                    reader.AddText(token.data.data(), token.data.size());
+            case HtmlToken::Kind::characters: {
+                if (token.container == U"script" || token.container == U"style")
+                    break;
+                const bool title = token.container == U"title";
+                for (size_t at = 0; at < token.data.size(); at += kCancelCheckChars) {
+                    if (at > 0 && cancel && cancel->load(std::memory_order_relaxed))
+                        return false;
+                    const size_t n = std::min(kCancelCheckChars, token.data.size() - at);
+                    if (title)
+                        reader.AddTitle(token.data.data() + at, n);
+                    else
+                        reader.AddText(token.data.data() + at, n);
+                }
                 break;
+            }
             case HtmlToken::Kind::startTag:
             case HtmlToken::Kind::endTag:
                 reader.AddText(U" ", 1);
@@ -135,6 +147,7 @@ bool CBookSearch::Build(CBook& book, const std::atomic<bool>* cancel,
     m_index = CSearchIndex();
     m_titles.assign(book.Files().size(), std::string());
     m_bBuilt = false;
+    m_nUnsearched = 0;
     std::vector<size_t> pages;  // file-table indices of the pages to read
     for (size_t k = 0; k < book.Files().size(); ++k) {
         if (book.Files()[k].bInSearch)
@@ -160,7 +173,7 @@ bool CBookSearch::Build(CBook& book, const std::atomic<bool>* cancel,
             if (!book.ReadPackedFile(file, &block, &error))
                 return page;
         }
-        if (!CBook::UnpackFile(file, block, &data, &error))
+        if (!CBook::UnpackFile(file, block, &data, &error) || data.size() > m_nPageLimit)
             return page;
         block = std::vector<uint8_t>();
         if (!ReadPageForIndex(std::move(data), cancel, &page.prepared, &page.strTitle))
@@ -185,8 +198,11 @@ bool CBookSearch::Build(CBook& book, const std::atomic<bool>* cancel,
             if (page.bRead) {
                 m_titles[pages[n]] = std::move(page.strTitle);
                 m_index.AddPage(static_cast<uint32_t>(pages[n]), std::move(page.prepared));
+            } else {
+                ++m_nUnsearched;
             }
         } catch (const std::bad_alloc&) {
+            ++m_nUnsearched;
         }
         if (progress)
             progress(n + 1, pages.size());
@@ -200,6 +216,7 @@ SearchResults CBookSearch::Search(const CBook& book, const std::string& queryUtf
     SearchResults results;
     const IndexResult found = m_index.Query(queryUtf8, maxHits);
     results.nTotal = found.nTotal;
+    results.nUnsearched = m_nUnsearched;
     results.terms = found.terms;
     for (const IndexHit& h : found.hits) {
         if (h.nPage >= book.Files().size() || h.nPage >= m_titles.size())

@@ -60,19 +60,28 @@ uint32_t CWordNumbers::Hash(std::string_view word) {
 }
 
 uint32_t CWordNumbers::Number(std::string_view word, uint32_t hash, bool* added) {
+    // At most half the slots in use keeps the runs of used slots short. The table grows before
+    // a word that could pass that is looked for, so that a failure to grow changes nothing.
+    if (2 * (m_hashes.size() + 1) > m_slots.size())
+        Grow();
     const size_t mask = m_slots.size() - 1;
     for (size_t i = hash & mask;; i = (i + 1) & mask) {
         const uint32_t slot = m_slots[i];
         if (slot == 0) {
             const uint32_t number = static_cast<uint32_t>(m_hashes.size());
-            m_chars.append(word);
-            m_starts.push_back(static_cast<uint32_t>(m_chars.size()));
-            m_hashes.push_back(hash);
+            // A failed allocation leaves the table as it was.
+            const size_t chars = m_chars.size();
+            try {
+                m_chars.append(word);
+                m_starts.push_back(static_cast<uint32_t>(m_chars.size()));
+                m_hashes.push_back(hash);
+            } catch (...) {
+                m_chars.resize(chars);
+                m_starts.resize(number + 1);
+                throw;
+            }
             m_slots[i] = number + 1;
             *added = true;
-            // At most half the slots in use keeps the runs of used slots short.
-            if (2 * m_hashes.size() > m_slots.size())
-                Grow();
             return number;
         }
         if (m_hashes[slot - 1] == hash && Word(slot - 1) == word) {
@@ -225,19 +234,42 @@ void CSearchIndex::AddPage(uint32_t pageNumber, const PageText& text) {
 }
 
 void CSearchIndex::AddPage(uint32_t pageNumber, PreparedPage&& prepared) {
+    // An allocation that fails part way leaves the index as it was (but for the words met for
+    // the first time, which stay without pages), so that the caller can pass the page over and
+    // go on: room is made first where a failure could not be undone.
     const uint32_t index = static_cast<uint32_t>(m_pages.size());
+    if (m_pages.size() == m_pages.capacity())
+        m_pages.reserve(2 * m_pages.size() + 16);
+    const size_t postingsNeeded = m_words.Count() + prepared.distinct.Count();
+    if (m_postings.capacity() < postingsNeeded)
+        m_postings.reserve(std::max(postingsNeeded, 2 * m_postings.capacity()));
     // The page's words in the order they first occur get their numbers in the book, as they
     // would one word after another.
     std::vector<uint32_t> bookNumbers(prepared.distinct.Count());
-    for (uint32_t k = 0; k < prepared.distinct.Count(); ++k) {
-        bool added = false;
-        bookNumbers[k] =
-            m_words.Number(prepared.distinct.Word(k), prepared.distinct.HashOf(k), &added);
-        if (added)
-            m_postings.emplace_back();
-        Postings& postings = m_postings[bookNumbers[k]];
-        postings.pages.push_back(index);
-        postings.counts.push_back(prepared.counts[k]);
+    uint32_t posted = 0;
+    try {
+        for (; posted < prepared.distinct.Count(); ++posted) {
+            bool added = false;
+            const uint32_t number = m_words.Number(prepared.distinct.Word(posted),
+                                                   prepared.distinct.HashOf(posted), &added);
+            bookNumbers[posted] = number;
+            if (added)
+                m_postings.emplace_back();
+            Postings& postings = m_postings[number];
+            postings.pages.push_back(index);
+            try {
+                postings.counts.push_back(prepared.counts[posted]);
+            } catch (...) {
+                postings.pages.pop_back();
+                throw;
+            }
+        }
+    } catch (...) {
+        for (uint32_t k = 0; k < posted; ++k) {
+            m_postings[bookNumbers[k]].pages.pop_back();
+            m_postings[bookNumbers[k]].counts.pop_back();
+        }
+        throw;
     }
     for (uint32_t& word : prepared.words)
         word = bookNumbers[word];

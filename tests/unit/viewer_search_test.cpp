@@ -249,9 +249,59 @@ TEST(ViewerSearchDamaged, UnreadablePagesArePassedOver) {
     b.Write(dir.File("b.exe"), "viewer stub bytes");
     CBook book;
     ASSERT_TRUE(book.Open(dir.File("b.exe")));
-    const std::vector<SearchHit> hits = SearchBook(book, "apple").hits;
-    ASSERT_EQ(hits.size(), 1u);
-    EXPECT_EQ(hits[0].strName, "good.htm");
+    const SearchResults results = SearchBook(book, "apple");
+    ASSERT_EQ(results.hits.size(), 1u);
+    EXPECT_EQ(results.hits[0].strName, "good.htm");
+    EXPECT_EQ(results.nUnsearched, 1u);  // the answer says a page was left out
+}
+
+// A page over the page limit (as a page too large for the memory left) is left out and counted,
+// whatever the threads; the pages around it are searched, and an answer of "no page" says how
+// many pages were not searched.
+TEST(ViewerSearchDamaged, PagesTooLargeToIndexAreCounted) {
+    CTempFolder dir;
+    CTestBook b;
+    b.Page("a.htm", "apple")
+        .Page("big.htm", "apple " + std::string(100000, 'x'))
+        .Page("c.htm", "apple");
+    b.Write(dir.File("b.exe"), "viewer stub bytes");
+    CBook book;
+    ASSERT_TRUE(book.Open(dir.File("b.exe")));
+    for (unsigned threads : {1u, 2u}) {
+        SCOPED_TRACE(threads);
+        CBookSearch search;
+        search.SetPageLimit(50000);
+        ASSERT_TRUE(search.Build(book, nullptr, {}, threads));
+        EXPECT_EQ(search.UnsearchedCount(), 1u);
+        SearchResults r = search.Search(book, "apple");
+        ASSERT_EQ(r.hits.size(), 2u);
+        EXPECT_EQ(r.hits[0].strName + r.hits[1].strName, "a.htmc.htm");
+        EXPECT_EQ(r.nUnsearched, 1u);
+        EXPECT_EQ(search.Search(book, "nothing").nUnsearched, 1u);
+        search.SetPageLimit(kSearchPageLimit);
+        ASSERT_TRUE(search.Build(book, nullptr, {}, threads));
+        EXPECT_EQ(search.Search(book, "apple").nTotal, 3u);
+        EXPECT_EQ(search.UnsearchedCount(), 0u);
+    }
+}
+
+// Cancelling stops inside a page, not at its end: a page of many tags and a page of one run of
+// text five megabytes long are both left unread when the flag is set, and read whole when not.
+TEST(ViewerSearchDamaged, CancelStopsInsideAPage) {
+    std::string tags;
+    for (int k = 0; k < 100000; ++k)
+        tags += "<p>apple</p>";
+    const std::string& manyTags = tags;
+    const std::string run(5u << 20, 'a');
+    for (const std::string* html : {&manyTags, &run}) {
+        std::atomic<bool> cancel{true};
+        CSearchIndex::PreparedPage page;
+        std::string title;
+        EXPECT_FALSE(ReadPageForIndex(Bytes(*html), &cancel, &page, &title));
+        cancel = false;
+        EXPECT_TRUE(ReadPageForIndex(Bytes(*html), &cancel, &page, &title));
+        EXPECT_GE(page.words.size(), 1u);
+    }
 }
 
 // Pages read on several threads make the index that one thread makes: every word and phrase of
