@@ -95,8 +95,8 @@ struct Figures {
     double oneThreadSeconds = 0;  // the index built on one thread
     double processorSeconds = 0;  // the index's processor time on every thread
     double oneThreadProcessorSeconds = 0;
-    double inflateSeconds = 0;    // the same pages unpacked, nothing more
-    double peakMiB = 0;           // peak resident memory while indexing, above the start
+    double inflateSeconds = 0;  // the same pages unpacked, nothing more
+    double peakMiB = 0;         // peak resident memory while indexing, above the start
     double querySeconds = 0;
     double contentsSeconds = 0;
     size_t pages = 0;
@@ -219,9 +219,10 @@ double CancelLatency(const std::string& cli, const std::string& dir, const char*
     cancel = true;
     builder.join();
     const double latency = Seconds(cancelled);
-    std::printf("cancel inside one page (%s): the page takes %.3f s; cancelled after %.3f s, "
-                "Build returned %.3f s later\n",
-                name.c_str(), pageSeconds, pageSeconds / 3, latency);
+    std::printf(
+        "cancel inside one page (%s): the page takes %.3f s; cancelled after %.3f s, "
+        "Build returned %.3f s later\n",
+        name.c_str(), pageSeconds, pageSeconds / 3, latency);
     return latency;
 }
 
