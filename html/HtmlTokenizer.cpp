@@ -343,10 +343,13 @@ bool CHtmlTokenizer::ReadTag(HtmlToken* token) {
     const bool endTag = Peek(1) == '/';
     token->kind = endTag ? HtmlToken::Kind::endTag : HtmlToken::Kind::startTag;
     m_pos += endTag ? 2 : 1;
-    while (!AtEnd() && !IsTagSpace(Peek()) && Peek() != '/' && Peek() != '>') {
-        const char32_t c = m_text[m_pos++];
-        token->name += c == 0 ? 0xFFFD : LowerAscii(c);
-    }
+    // The name is taken whole, then lower-cased in place.
+    const size_t nameStart = m_pos;
+    while (!AtEnd() && !IsTagSpace(Peek()) && Peek() != '/' && Peek() != '>')
+        ++m_pos;
+    token->name.append(m_text, nameStart, m_pos - nameStart);
+    for (char32_t& c : token->name)
+        c = c == 0 ? 0xFFFD : LowerAscii(c);
     bool complete = false;
     if (m_bTextOnly)
         SkipAttributes(token, &complete);
