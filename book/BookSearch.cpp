@@ -12,6 +12,11 @@
 
 namespace {
 
+// Text is handed to the index in pieces of this many characters, the cancel flag looked at
+// between them: a page of one run of text a hundred megabytes long stops as soon as a page of
+// many tags.
+const size_t kCancelCheckChars = 1u << 20;
+
 bool IsSpace(char32_t c) {
     return c == ' ' || c == '\t' || c == '\r' || c == '\n' || c == '\f' || c == 0xA0;
 }
@@ -77,6 +82,51 @@ PageText ExtractPageText(std::vector<uint8_t>&& html) {
     return TextOfCodePoints(src);
 }
 
+bool ReadPageForIndex(std::vector<uint8_t>&& html, const std::atomic<bool>* cancel,
+                      CSearchIndex::PreparedPage* page, std::string* title) {
+    // The page's bytes are let go as soon as they are decoded, so a large page is held at most
+    // twice at a time.
+    const std::u32string src = DecodePage(html);
+    html = std::vector<uint8_t>();
+    // What TextOfCodePoints reads, read into the index's form as the tokens come: the text is
+    // never held as code points a second time.
+    CHtmlTokenizer tokenizer(src);
+    tokenizer.SetTextOnly(true);
+    CSearchIndex::CPageReader reader;
+    HtmlToken token;
+    while (tokenizer.Next(&token)) {
+        if (cancel && cancel->load(std::memory_order_relaxed))
+            return false;
+        switch (token.kind) {
+            case HtmlToken::Kind::characters: {
+                if (token.container == U"script" || token.container == U"style")
+                    break;
+                const bool title = token.container == U"title";
+                for (size_t at = 0; at < token.data.size(); at += kCancelCheckChars) {
+                    if (at > 0 && cancel && cancel->load(std::memory_order_relaxed))
+                        return false;
+                    const size_t n = std::min(kCancelCheckChars, token.data.size() - at);
+                    if (title)
+                        reader.AddTitle(token.data.data() + at, n);
+                    else
+                        reader.AddText(token.data.data() + at, n);
+                }
+                break;
+            }
+            case HtmlToken::Kind::startTag:
+            case HtmlToken::Kind::endTag:
+                reader.AddText(U" ", 1);
+                break;
+            case HtmlToken::Kind::comment:
+            case HtmlToken::Kind::doctype:
+                break;
+        }
+    }
+    *title = reader.Title();
+    *page = reader.Finish();
+    return true;
+}
+
 namespace {
 
 // Pages in flight per thread, and the bytes of prepared pages that may wait to be added.
@@ -97,6 +147,7 @@ bool CBookSearch::Build(CBook& book, const std::atomic<bool>* cancel,
     m_index = CSearchIndex();
     m_titles.assign(book.Files().size(), std::string());
     m_bBuilt = false;
+    m_nUnsearched = 0;
     std::vector<size_t> pages;  // file-table indices of the pages to read
     for (size_t k = 0; k < book.Files().size(); ++k) {
         if (book.Files()[k].bInSearch)
@@ -122,15 +173,13 @@ bool CBookSearch::Build(CBook& book, const std::atomic<bool>* cancel,
             if (!book.ReadPackedFile(file, &block, &error))
                 return page;
         }
-        if (!CBook::UnpackFile(file, block, &data, &error))
+        if (!CBook::UnpackFile(file, block, &data, &error) || data.size() > m_nPageLimit)
             return page;
         block = std::vector<uint8_t>();
-        // A page's bytes are let go as soon as they are decoded, so a large page is held at
-        // most twice at a time.
-        const PageText text = ExtractPageText(std::move(data));
-        page.strTitle =
-            text.title.empty() ? Utf8FromAnsi(file.strName) : Utf8FromCodePoints(text.title);
-        page.prepared = CSearchIndex::Prepare(text);
+        if (!ReadPageForIndex(std::move(data), cancel, &page.prepared, &page.strTitle))
+            return page;
+        if (page.strTitle.empty())
+            page.strTitle = Utf8FromAnsi(file.strName);
         page.bRead = true;
         return page;
     };
@@ -149,8 +198,11 @@ bool CBookSearch::Build(CBook& book, const std::atomic<bool>* cancel,
             if (page.bRead) {
                 m_titles[pages[n]] = std::move(page.strTitle);
                 m_index.AddPage(static_cast<uint32_t>(pages[n]), std::move(page.prepared));
+            } else {
+                ++m_nUnsearched;
             }
         } catch (const std::bad_alloc&) {
+            ++m_nUnsearched;
         }
         if (progress)
             progress(n + 1, pages.size());
@@ -164,6 +216,7 @@ SearchResults CBookSearch::Search(const CBook& book, const std::string& queryUtf
     SearchResults results;
     const IndexResult found = m_index.Query(queryUtf8, maxHits);
     results.nTotal = found.nTotal;
+    results.nUnsearched = m_nUnsearched;
     results.terms = found.terms;
     for (const IndexHit& h : found.hits) {
         if (h.nPage >= book.Files().size() || h.nPage >= m_titles.size())

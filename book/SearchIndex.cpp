@@ -52,43 +52,53 @@ size_t CharStart(const std::string& s, size_t at) {
 
 CWordNumbers::CWordNumbers() : m_slots(64, 0) {}
 
-uint32_t CWordNumbers::Hash(const std::u32string& word) {
+uint32_t CWordNumbers::Hash(std::string_view word) {
     uint32_t h = 2166136261u;
-    for (char32_t c : word)
-        h = (h ^ static_cast<uint32_t>(c)) * 16777619u;
+    for (char c : word)
+        h = (h ^ static_cast<unsigned char>(c)) * 16777619u;
     return h ^ (h >> 15);
 }
 
-uint32_t CWordNumbers::Number(const std::u32string& word, uint32_t hash, bool* added) {
+uint32_t CWordNumbers::Number(std::string_view word, uint32_t hash, bool* added) {
+    // At most half the slots in use keeps the runs of used slots short. The table grows before
+    // a word that could pass that is looked for, so that a failure to grow changes nothing.
+    if (2 * (m_hashes.size() + 1) > m_slots.size())
+        Grow();
     const size_t mask = m_slots.size() - 1;
     for (size_t i = hash & mask;; i = (i + 1) & mask) {
         const uint32_t slot = m_slots[i];
         if (slot == 0) {
-            const uint32_t number = static_cast<uint32_t>(m_words.size());
-            m_words.push_back(word);
-            m_hashes.push_back(hash);
+            const uint32_t number = static_cast<uint32_t>(m_hashes.size());
+            // A failed allocation leaves the table as it was.
+            const size_t chars = m_chars.size();
+            try {
+                m_chars.append(word);
+                m_starts.push_back(static_cast<uint32_t>(m_chars.size()));
+                m_hashes.push_back(hash);
+            } catch (...) {
+                m_chars.resize(chars);
+                m_starts.resize(number + 1);
+                throw;
+            }
             m_slots[i] = number + 1;
             *added = true;
-            // At most half the slots in use keeps the runs of used slots short.
-            if (2 * m_words.size() > m_slots.size())
-                Grow();
             return number;
         }
-        if (m_hashes[slot - 1] == hash && m_words[slot - 1] == word) {
+        if (m_hashes[slot - 1] == hash && Word(slot - 1) == word) {
             *added = false;
             return slot - 1;
         }
     }
 }
 
-uint32_t CWordNumbers::Find(const std::u32string& word) const {
+uint32_t CWordNumbers::Find(std::string_view word) const {
     const uint32_t hash = Hash(word);
     const size_t mask = m_slots.size() - 1;
     for (size_t i = hash & mask;; i = (i + 1) & mask) {
         const uint32_t slot = m_slots[i];
         if (slot == 0)
             return kNone;
-        if (m_hashes[slot - 1] == hash && m_words[slot - 1] == word)
+        if (m_hashes[slot - 1] == hash && Word(slot - 1) == word)
             return slot - 1;
     }
 }
@@ -96,7 +106,7 @@ uint32_t CWordNumbers::Find(const std::u32string& word) const {
 void CWordNumbers::Grow() {
     std::vector<uint32_t> slots(2 * m_slots.size(), 0);
     const size_t mask = slots.size() - 1;
-    for (uint32_t number = 0; number < m_words.size(); ++number) {
+    for (uint32_t number = 0; number < m_hashes.size(); ++number) {
         size_t i = m_hashes[number] & mask;
         while (slots[i] != 0)
             i = (i + 1) & mask;
@@ -106,42 +116,117 @@ void CWordNumbers::Grow() {
 }
 
 size_t CSearchIndex::PreparedPage::Bytes() const {
-    size_t bytes = strText.size() + 4 * (words.size() + offsets.size() + counts.size());
-    for (uint32_t k = 0; k < distinct.Count(); ++k)
-        bytes += 4 * distinct.Word(k).size() + sizeof(std::u32string) + 3 * 4;
-    return bytes;
+    return strText.size() + 4 * (words.size() + offsets.size() + counts.size()) + distinct.Bytes();
+}
+
+// The reader keeps the text in UTF-8 as it comes: a space is written only when a character
+// follows it (which collapses runs and trims both ends), and each character is also looked at
+// once for words. ASCII, nearly all of most pages, is told apart by one table.
+void CSearchIndex::CPageReader::Add(Part* part, const char32_t* p, size_t n) {
+    // 1: white space; 2: a letter or digit; 0: any other ASCII character.
+    static const struct AsciiKinds {
+        uint8_t kind[128] = {};
+        AsciiKinds() {
+            for (char c : {' ', '\t', '\r', '\n', '\f'})
+                kind[static_cast<unsigned char>(c)] = 1;
+            for (int c = 0; c < 128; ++c)
+                kind[c] = IsWordChar(static_cast<char32_t>(c)) ? 2 : kind[c];
+        }
+    } kAscii;
+    std::string& utf8 = part->utf8;
+    for (size_t i = 0; i < n; ++i) {
+        const char32_t c = p[i];
+        const int kind = c < 0x80 ? kAscii.kind[c] : c == 0xA0 ? 1 : 3;
+        if (kind == 1) {
+            EndWord(part);
+            part->bSpace = !utf8.empty();
+            continue;
+        }
+        if (part->bSpace) {
+            utf8 += ' ';
+            part->bSpace = false;
+        }
+        if (kind == 2) {
+            if (part->word.empty())
+                part->nWordStart = static_cast<uint32_t>(utf8.size());
+            part->word += static_cast<char>((c >= 'A' && c <= 'Z') ? c + 32 : c);
+            utf8 += static_cast<char>(c);
+            continue;
+        }
+        if (kind == 0) {
+            EndWord(part);
+            utf8 += static_cast<char>(c);
+            continue;
+        }
+        // A character of a script without spaces is a word of its own.
+        const bool split = IsSplitChar(c);
+        if (!IsWordChar(c) || split) {
+            EndWord(part);
+            if (split) {
+                m_folded.clear();
+                AppendFolded(c, &m_folded);
+                Emit(part, Utf8FromCodePoints(m_folded), static_cast<uint32_t>(utf8.size()));
+            }
+        } else {
+            // A mark folds to nothing: the word then begins at the next character that counts.
+            if (part->word.empty())
+                part->nWordStart = static_cast<uint32_t>(utf8.size());
+            m_folded.clear();
+            AppendFolded(c, &m_folded);
+            for (char32_t f : m_folded)
+                AppendUtf8(f, &part->word);
+        }
+        AppendUtf8(c, &utf8);
+    }
+}
+
+void CSearchIndex::CPageReader::EndWord(Part* part) {
+    if (part->word.empty())
+        return;
+    Emit(part, part->word, part->nWordStart);
+    part->word.clear();
+}
+
+void CSearchIndex::CPageReader::Emit(Part* part, const std::string& word, uint32_t offset) {
+    bool added = false;
+    const uint32_t number = m_distinct.Number(word, CWordNumbers::Hash(word), &added);
+    if (added)
+        m_counts.push_back(0);
+    ++m_counts[number];
+    part->words.push_back(number);
+    part->offsets.push_back(offset);
+}
+
+CSearchIndex::PreparedPage CSearchIndex::CPageReader::Finish() {
+    EndWord(&m_title);
+    EndWord(&m_text);
+    PreparedPage page;
+    // The title, a line feed, the text: one string for the snippets and the word offsets.
+    page.strText.reserve(m_title.utf8.size() + 1 + m_text.utf8.size());
+    page.strText = m_title.utf8;
+    page.strText += '\n';
+    page.strText += m_text.utf8;
+    m_text.utf8 = std::string();
+    const uint32_t textStart = static_cast<uint32_t>(m_title.utf8.size() + 1);
+    page.nTitleWords = static_cast<uint32_t>(m_title.words.size());
+    page.words = std::move(m_title.words);
+    page.words.insert(page.words.end(), m_text.words.begin(), m_text.words.end());
+    m_text.words = std::vector<uint32_t>();
+    page.offsets = std::move(m_title.offsets);
+    page.offsets.reserve(page.words.size());
+    for (uint32_t offset : m_text.offsets)
+        page.offsets.push_back(textStart + offset);
+    m_text.offsets = std::vector<uint32_t>();
+    page.distinct = std::move(m_distinct);
+    page.counts = std::move(m_counts);
+    return page;
 }
 
 CSearchIndex::PreparedPage CSearchIndex::Prepare(const PageText& text) {
-    PreparedPage page;
-
-    // The title and the text read as one, the title first, so that offsets index one string.
-    std::u32string all = text.title;
-    all += U'\n';
-    all += text.text;
-    const size_t titleEnd = text.title.size();
-    page.strText.reserve(all.size());
-    // Byte offsets of the characters, filled while the UTF-8 text is written.
-    size_t written = 0;
-    auto utf8Upto = [&](size_t i) {
-        while (written < i)
-            AppendUtf8(all[written++], &page.strText);
-        return static_cast<uint32_t>(page.strText.size());
-    };
-    ForEachWord(all, [&](const std::u32string& word, size_t start, bool) {
-        bool added = false;
-        const uint32_t number = page.distinct.Number(word, CWordNumbers::Hash(word), &added);
-        if (added)
-            page.counts.push_back(0);
-        ++page.counts[number];
-        page.words.push_back(number);
-        page.offsets.push_back(utf8Upto(start));
-        if (start < titleEnd)
-            ++page.nTitleWords;
-    });
-    utf8Upto(all.size());
-    page.strText.shrink_to_fit();
-    return page;
+    CPageReader reader;
+    reader.AddTitle(text.title.data(), text.title.size());
+    reader.AddText(text.text.data(), text.text.size());
+    return reader.Finish();
 }
 
 void CSearchIndex::AddPage(uint32_t pageNumber, const PageText& text) {
@@ -149,19 +234,42 @@ void CSearchIndex::AddPage(uint32_t pageNumber, const PageText& text) {
 }
 
 void CSearchIndex::AddPage(uint32_t pageNumber, PreparedPage&& prepared) {
+    // An allocation that fails part way leaves the index as it was (but for the words met for
+    // the first time, which stay without pages), so that the caller can pass the page over and
+    // go on: room is made first where a failure could not be undone.
     const uint32_t index = static_cast<uint32_t>(m_pages.size());
+    if (m_pages.size() == m_pages.capacity())
+        m_pages.reserve(2 * m_pages.size() + 16);
+    const size_t postingsNeeded = m_words.Count() + prepared.distinct.Count();
+    if (m_postings.capacity() < postingsNeeded)
+        m_postings.reserve(std::max(postingsNeeded, 2 * m_postings.capacity()));
     // The page's words in the order they first occur get their numbers in the book, as they
     // would one word after another.
     std::vector<uint32_t> bookNumbers(prepared.distinct.Count());
-    for (uint32_t k = 0; k < prepared.distinct.Count(); ++k) {
-        bool added = false;
-        bookNumbers[k] =
-            m_words.Number(prepared.distinct.Word(k), prepared.distinct.HashOf(k), &added);
-        if (added)
-            m_postings.emplace_back();
-        Postings& postings = m_postings[bookNumbers[k]];
-        postings.pages.push_back(index);
-        postings.counts.push_back(prepared.counts[k]);
+    uint32_t posted = 0;
+    try {
+        for (; posted < prepared.distinct.Count(); ++posted) {
+            bool added = false;
+            const uint32_t number = m_words.Number(prepared.distinct.Word(posted),
+                                                   prepared.distinct.HashOf(posted), &added);
+            bookNumbers[posted] = number;
+            if (added)
+                m_postings.emplace_back();
+            Postings& postings = m_postings[number];
+            postings.pages.push_back(index);
+            try {
+                postings.counts.push_back(prepared.counts[posted]);
+            } catch (...) {
+                postings.pages.pop_back();
+                throw;
+            }
+        }
+    } catch (...) {
+        for (uint32_t k = 0; k < posted; ++k) {
+            m_postings[bookNumbers[k]].pages.pop_back();
+            m_postings[bookNumbers[k]].counts.pop_back();
+        }
+        throw;
     }
     for (uint32_t& word : prepared.words)
         word = bookNumbers[word];
@@ -223,7 +331,7 @@ IndexResult CSearchIndex::Query(const std::string& queryUtf8, size_t maxHits) co
     for (const auto& term : terms) {
         std::vector<uint32_t> numbers;
         for (const std::u32string& word : term) {
-            const uint32_t number = m_words.Find(word);
+            const uint32_t number = m_words.Find(Utf8FromCodePoints(word));
             if (number == CWordNumbers::kNone)
                 return result;
             numbers.push_back(number);

@@ -11,6 +11,7 @@
 
 #include <cstdint>
 #include <string>
+#include <string_view>
 #include <vector>
 
 struct PageText;
@@ -28,28 +29,34 @@ struct IndexResult {
 };
 
 // Numbers for words, 0, 1, 2... in the order they are first met: an open-addressed table over
-// the list of words, which costs no node per word and, with each word's hash kept, compares
-// strings only when their hashes agree.
+// the words, kept end to end in one string (UTF-8), which costs no allocation per word and, with
+// each word's hash kept, compares words only when their hashes agree.
 class CWordNumbers {
   public:
     CWordNumbers();
-    static uint32_t Hash(const std::u32string& word);
+    static uint32_t Hash(std::string_view word);
     // The number of word, whose Hash is hash; a new word gets the next number (*added is set).
-    uint32_t Number(const std::u32string& word, uint32_t hash, bool* added);
+    uint32_t Number(std::string_view word, uint32_t hash, bool* added);
     // The number of word, or kNone.
     static const uint32_t kNone = 0xFFFFFFFFu;
-    uint32_t Find(const std::u32string& word) const;
+    uint32_t Find(std::string_view word) const;
 
-    size_t Count() const { return m_words.size(); }
-    const std::u32string& Word(uint32_t number) const { return m_words[number]; }
+    size_t Count() const { return m_hashes.size(); }
+    std::string_view Word(uint32_t number) const {
+        return std::string_view(m_chars).substr(m_starts[number],
+                                                m_starts[number + 1] - m_starts[number]);
+    }
     uint32_t HashOf(uint32_t number) const { return m_hashes[number]; }
+    // The bytes it holds, about.
+    size_t Bytes() const { return m_chars.size() + 4 * (m_starts.size() + m_hashes.size()); }
 
   private:
     void Grow();
 
-    std::vector<std::u32string> m_words;  // by number
-    std::vector<uint32_t> m_hashes;       // by number
-    std::vector<uint32_t> m_slots;        // number + 1, or 0 for a free slot
+    std::string m_chars;                // the words one after another
+    std::vector<uint32_t> m_starts{0};  // where each word begins in m_chars, and the end
+    std::vector<uint32_t> m_hashes;     // by number
+    std::vector<uint32_t> m_slots;      // number + 1, or 0 for a free slot
 };
 
 class CSearchIndex {
@@ -63,12 +70,44 @@ class CSearchIndex {
         std::vector<uint32_t> words;    // page word numbers in reading order
         std::vector<uint32_t> offsets;  // where each word begins in strText
         uint32_t nTitleWords = 0;       // the first words are the title's
-        CWordNumbers distinct;          // the folded words, by page word number
+        CWordNumbers distinct;          // the folded words (UTF-8), by page word number
         std::vector<uint32_t> counts;   // occurrences of each page word number
         // The bytes it holds, about.
         size_t Bytes() const;
     };
     static PreparedPage Prepare(const PageText& text);
+
+    // Makes a PreparedPage from text handed in pieces as a page is read, without keeping the
+    // text in any other form: white space is collapsed to single spaces and trimmed, as in
+    // PageText, and the words are found, folded and numbered as the characters come.
+    class CPageReader {
+      public:
+        // Text of the title, or of the body (where AddText(U" ", 1) stands for a tag).
+        void AddTitle(const char32_t* p, size_t n) { Add(&m_title, p, n); }
+        void AddText(const char32_t* p, size_t n) { Add(&m_text, p, n); }
+        // The title as read so far (UTF-8).
+        const std::string& Title() const { return m_title.utf8; }
+        PreparedPage Finish();
+
+      private:
+        struct Part {
+            std::string utf8;               // collapsed; a space waits for the next character
+            bool bSpace = false;            // a space is waiting
+            std::string word;               // the word being read, folded
+            uint32_t nWordStart = 0;        // where it begins in utf8
+            std::vector<uint32_t> words;    // page word numbers
+            std::vector<uint32_t> offsets;  // in utf8
+        };
+        void Add(Part* part, const char32_t* p, size_t n);
+        void EndWord(Part* part);
+        void Emit(Part* part, const std::string& word, uint32_t offset);
+
+        Part m_title;
+        Part m_text;
+        CWordNumbers m_distinct;
+        std::vector<uint32_t> m_counts;
+        std::u32string m_folded;  // one character folded
+    };
 
     // Adds a page. Pages are numbered by the caller (for the viewer, the file-table index).
     void AddPage(uint32_t page, const PageText& text);

@@ -1,6 +1,7 @@
 #include "html/HtmlText.h"
 
 #include <algorithm>
+#include <cstring>
 #include <iterator>
 
 #include "html/HtmlTokenizer.h"
@@ -10,40 +11,6 @@
 namespace {
 
 #include "html/CharsetTables.inc"
-
-// Decodes one UTF-8 sequence at p; returns its length, or 0 when it is not valid UTF-8.
-size_t DecodeUtf8(const uint8_t* p, size_t n, char32_t* cp) {
-    const uint8_t c = p[0];
-    size_t len;
-    char32_t v;
-    if (c < 0x80) {
-        *cp = c;
-        return 1;
-    } else if (c >= 0xC2 && c <= 0xDF) {
-        len = 2;
-        v = c & 0x1F;
-    } else if (c >= 0xE0 && c <= 0xEF) {
-        len = 3;
-        v = c & 0x0F;
-    } else if (c >= 0xF0 && c <= 0xF4) {
-        len = 4;
-        v = c & 0x07;
-    } else {
-        return 0;
-    }
-    if (n < len)
-        return 0;
-    for (size_t i = 1; i < len; ++i) {
-        if ((p[i] & 0xC0) != 0x80)
-            return 0;
-        v = (v << 6) | (p[i] & 0x3F);
-    }
-    if ((len == 3 && v < 0x800) || (len == 4 && (v < 0x10000 || v > 0x10FFFF)) ||
-        (v >= 0xD800 && v <= 0xDFFF))
-        return 0;
-    *cp = v;
-    return len;
-}
 
 std::u32string DecodeSingleByte(const uint8_t* p, size_t n) {
     std::u32string out;
@@ -126,80 +93,83 @@ std::string DeclaredCharset(const std::vector<uint8_t>& html) {
 
 namespace {
 
-// Appends the code points of UTF-8 text to out, through a small buffer appended whole (much
-// cheaper than growing the string one code point at a time). A byte that begins no valid
-// sequence is read as Windows-1252 when lenient; otherwise decoding stops there. Returns the
-// number of bytes decoded.
-size_t AppendUtf8Decoded(const uint8_t* p, size_t n, bool lenient, std::u32string* out) {
-    char32_t chunk[1024];
-    size_t k = 0;
+// The encoding standard's UTF-8 decoder, appending to out through a buffer on the stack that is
+// appended whole: growing the string one code point at a time costs several times the decoding.
+// Runs of ASCII, most of any page, go eight bytes at a time. A sequence that breaks off gives
+// one U+FFFD, and the byte that broke it starts afresh; with stopAtError the decoding stops
+// there instead. Returns the number of bytes decoded (n unless it stopped).
+size_t AppendUtf8Decoded(const uint8_t* p, size_t n, bool stopAtError, std::u32string* out) {
+    const size_t kChunk = 2048;
+    char32_t chunk[kChunk];
     size_t i = 0;
     while (i < n) {
-        if (p[i] < 0x80) {
-            chunk[k++] = p[i++];
-        } else {
+        size_t k = 0;
+        // Each step below writes at most eight code points.
+        while (i < n && k + 8 <= kChunk) {
+            uint64_t eight;
+            if (n - i >= 8 && (std::memcpy(&eight, p + i, 8), (eight & 0x8080808080808080u) == 0)) {
+                for (size_t j = 0; j < 8; ++j)
+                    chunk[k + j] = p[i + j];
+                k += 8;
+                i += 8;
+                continue;
+            }
+            const uint8_t c = p[i];
+            if (c < 0x80) {
+                chunk[k++] = c;
+                ++i;
+                continue;
+            }
+            size_t needed;
             char32_t cp;
-            size_t len = DecodeUtf8(p + i, n - i, &cp);
-            if (!len) {
-                if (!lenient)
-                    break;
-                cp = Cp1252ToUnicode(p[i]);  // a stray byte
-                len = 1;
+            uint8_t lower = 0x80;
+            uint8_t upper = 0xBF;
+            if (c >= 0xC2 && c <= 0xDF) {
+                needed = 1;
+                cp = c & 0x1F;
+            } else if (c >= 0xE0 && c <= 0xEF) {
+                lower = c == 0xE0 ? 0xA0 : 0x80;
+                upper = c == 0xED ? 0x9F : 0xBF;
+                needed = 2;
+                cp = c & 0x0F;
+            } else if (c >= 0xF0 && c <= 0xF4) {
+                lower = c == 0xF0 ? 0x90 : 0x80;
+                upper = c == 0xF4 ? 0x8F : 0xBF;
+                needed = 3;
+                cp = c & 0x07;
+            } else {
+                needed = 1;  // a byte that begins no sequence
+                cp = 0;
+                lower = 1;
+                upper = 0;
+            }
+            size_t j = i + 1;
+            for (; needed > 0 && j < n && p[j] >= lower && p[j] <= upper; --needed, ++j) {
+                cp = (cp << 6) | (p[j] & 0x3F);
+                lower = 0x80;
+                upper = 0xBF;
+            }
+            if (needed > 0) {
+                if (stopAtError) {
+                    out->append(chunk, k);
+                    return i;
+                }
+                cp = 0xFFFD;
             }
             chunk[k++] = cp;
-            i += len;
+            i = j;
         }
-        if (k == std::size(chunk)) {
-            out->append(chunk, k);
-            k = 0;
-        }
+        out->append(chunk, k);
     }
-    out->append(chunk, k);
     return i;
 }
 
 }  // namespace
 
 std::u32string DecodeUtf8Lenient(const uint8_t* p, size_t n) {
-    // The encoding standard's UTF-8 decoder: a sequence that breaks off gives one U+FFFD, and
-    // the byte that broke it starts afresh.
     std::u32string out;
     out.reserve(n);
-    size_t i = 0;
-    while (i < n) {
-        const uint8_t c = p[i++];
-        if (c < 0x80) {
-            out += c;
-            continue;
-        }
-        size_t needed;
-        char32_t cp;
-        uint8_t lower = 0x80;
-        uint8_t upper = 0xBF;
-        if (c >= 0xC2 && c <= 0xDF) {
-            needed = 1;
-            cp = c & 0x1F;
-        } else if (c >= 0xE0 && c <= 0xEF) {
-            lower = c == 0xE0 ? 0xA0 : 0x80;
-            upper = c == 0xED ? 0x9F : 0xBF;
-            needed = 2;
-            cp = c & 0x0F;
-        } else if (c >= 0xF0 && c <= 0xF4) {
-            lower = c == 0xF0 ? 0x90 : 0x80;
-            upper = c == 0xF4 ? 0x8F : 0xBF;
-            needed = 3;
-            cp = c & 0x07;
-        } else {
-            out += 0xFFFD;
-            continue;
-        }
-        for (; needed > 0 && i < n && p[i] >= lower && p[i] <= upper; --needed, ++i) {
-            cp = (cp << 6) | (p[i] & 0x3F);
-            lower = 0x80;
-            upper = 0xBF;
-        }
-        out += needed == 0 ? cp : 0xFFFD;
-    }
+    AppendUtf8Decoded(p, n, false, &out);
     return out;
 }
 
@@ -227,7 +197,7 @@ std::u32string DecodePage(const std::vector<uint8_t>& html) {
         // UTF-8 when every byte fits, decoded in the same pass that finds out.
         std::u32string out;
         out.reserve(n);
-        if (AppendUtf8Decoded(p, n, false, &out) == n)
+        if (AppendUtf8Decoded(p, n, true, &out) == n)
             return out;
     }
     // A single-byte charset of our tables, or a multi-byte one the system can read.

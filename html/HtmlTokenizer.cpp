@@ -160,8 +160,10 @@ bool CHtmlTokenizer::Next(HtmlToken* token) {
     token->attributes.clear();
     token->selfClosing = false;
     token->container.clear();
+    token->line = 0;
     while (!AtEnd()) {
-        token->line = LineAt(m_pos);
+        if (!m_bTextOnly)
+            token->line = LineAt(m_pos);
         if (m_mode != Mode::data) {
             const size_t before = m_pos;
             ReadRawText(token);
@@ -341,12 +343,18 @@ bool CHtmlTokenizer::ReadTag(HtmlToken* token) {
     const bool endTag = Peek(1) == '/';
     token->kind = endTag ? HtmlToken::Kind::endTag : HtmlToken::Kind::startTag;
     m_pos += endTag ? 2 : 1;
-    while (!AtEnd() && !IsTagSpace(Peek()) && Peek() != '/' && Peek() != '>') {
-        const char32_t c = m_text[m_pos++];
-        token->name += c == 0 ? 0xFFFD : LowerAscii(c);
-    }
+    // The name is taken whole, then lower-cased in place.
+    const size_t nameStart = m_pos;
+    while (!AtEnd() && !IsTagSpace(Peek()) && Peek() != '/' && Peek() != '>')
+        ++m_pos;
+    token->name.append(m_text, nameStart, m_pos - nameStart);
+    for (char32_t& c : token->name)
+        c = c == 0 ? 0xFFFD : LowerAscii(c);
     bool complete = false;
-    ReadAttributes(token, &complete);
+    if (m_bTextOnly)
+        SkipAttributes(token, &complete);
+    else
+        ReadAttributes(token, &complete);
     if (!complete) {
         // The text ended inside the tag: the tag is dropped.
         token->name.clear();
@@ -474,6 +482,62 @@ void CHtmlTokenizer::ReadAttributes(HtmlToken* token, bool* complete) {
                 return;
         }
         add(std::move(attribute));
+    }
+}
+
+void CHtmlTokenizer::SkipAttributes(HtmlToken* token, bool* complete) {
+    // Where each attribute ends is found as ReadAttributes finds it: a character reference in a
+    // value is made of letters, digits, '#' and ';', so it never hides the quote, space or '>'
+    // that ends the value.
+    for (;;) {
+        while (!AtEnd() && IsTagSpace(Peek()))
+            ++m_pos;
+        if (AtEnd())
+            return;
+        if (Peek() == '/') {
+            ++m_pos;
+            if (Peek() == '>') {
+                ++m_pos;
+                token->selfClosing = true;
+                *complete = true;
+                return;
+            }
+            continue;
+        }
+        if (Peek() == '>') {
+            ++m_pos;
+            *complete = true;
+            return;
+        }
+        do {
+            ++m_pos;
+        } while (!AtEnd() && !IsTagSpace(Peek()) && Peek() != '/' && Peek() != '>' &&
+                 Peek() != '=');
+        while (!AtEnd() && IsTagSpace(Peek()))
+            ++m_pos;
+        if (AtEnd())
+            return;
+        if (Peek() != '=')
+            continue;
+        ++m_pos;
+        while (!AtEnd() && IsTagSpace(Peek()))
+            ++m_pos;
+        if (AtEnd())
+            return;
+        const char32_t quote = Peek();
+        if (quote == '"' || quote == '\'') {
+            ++m_pos;
+            while (!AtEnd() && Peek() != quote)
+                ++m_pos;
+            if (AtEnd())
+                return;
+            ++m_pos;
+        } else if (quote != '>') {
+            while (!AtEnd() && !IsTagSpace(Peek()) && Peek() != '>')
+                ++m_pos;
+            if (AtEnd())
+                return;
+        }
     }
 }
 

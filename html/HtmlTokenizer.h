@@ -47,6 +47,11 @@ class CHtmlTokenizer {
     // The tokenizer reads text in place: it must outlive the tokenizer.
     explicit CHtmlTokenizer(const std::u32string& text);
 
+    // Readers that want only the text (the search index) can leave out what costs most and
+    // tells them nothing: tags then come without their attributes (the text is read the same),
+    // and tokens without line numbers.
+    void SetTextOnly(bool textOnly) { m_bTextOnly = textOnly; }
+
     // Fills *token with the next token. Returns false at the end of the text. Runs of text come
     // as one characters token each (a tag, comment or the end of the text ends a run).
     bool Next(HtmlToken* token);
@@ -72,6 +77,8 @@ class CHtmlTokenizer {
     // Returns false when the text ends inside it (the tag is then dropped).
     bool ReadTag(HtmlToken* token);
     void ReadAttributes(HtmlToken* token, bool* complete);
+    // The same, only moving past them.
+    void SkipAttributes(HtmlToken* token, bool* complete);
     void ReadComment(HtmlToken* token);
     void ReadBogusComment(HtmlToken* token, size_t from);
     void ReadDoctype(HtmlToken* token);
@@ -84,6 +91,7 @@ class CHtmlTokenizer {
     std::u32string m_rawElement;  // element whose content is being read in a raw mode
     size_t m_linePos = 0;         // LineAt's memo: m_line is the line of m_linePos
     size_t m_line = 1;
+    bool m_bTextOnly = false;
     // Attributes of earlier tokens, taken back by Next: their strings keep their buffers for
     // the attributes read next.
     std::vector<HtmlAttribute> m_spare;

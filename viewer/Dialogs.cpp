@@ -315,6 +315,12 @@ class CSearchDialog final : public CSelfOwned<CDialog> {
         else
             status = WideNumber(results.nTotal) + L" pages found; the best " +
                      WideNumber(m_hits.size()) + L" are listed.";
+        // Pages left out of the index (damaged, or too large for the memory) are said, so that
+        // "no page" is not taken for the whole book's answer.
+        if (results.nUnsearched == 1)
+            status += L" 1 page could not be searched.";
+        else if (results.nUnsearched > 1)
+            status += L" " + WideNumber(results.nUnsearched) + L" pages could not be searched.";
         SetDlgItemTextW(m_hWnd, IDC_SEARCH_STATUS, status.c_str());
         if (!m_hits.empty())
             SendMessageW(list, LB_SETCURSEL, 0, 0);

@@ -1,7 +1,10 @@
 // Pages in the charsets they declare: each must read as the same text in UTF-8.
 #include <gtest/gtest.h>
 
+#include <random>
+
 #include "html/HtmlText.h"
+#include "platform/Text.h"
 
 namespace {
 
@@ -64,6 +67,127 @@ TEST(HtmlCharset, DeclaredCharsetsAreHonoured) {
     for (const auto& c : cases) {
         SCOPED_TRACE(c.charset);
         EXPECT_EQ(Read(c.charset, c.bytes), c.utf8);
+    }
+}
+
+// The encoding standard's UTF-8 decoder written as the standard writes it, one byte at a time
+// with its "bytes needed" and boundaries, a byte that breaks a sequence read again: the oracle
+// for the decoder in use, which takes runs of bytes at a time. *error is set when any U+FFFD
+// stands for broken bytes.
+std::u32string StandardUtf8(const std::string& bytes, bool* error) {
+    std::u32string out;
+    char32_t cp = 0;
+    int needed = 0;
+    int seen = 0;
+    unsigned lower = 0x80;
+    unsigned upper = 0xBF;
+    *error = false;
+    size_t i = 0;
+    while (i < bytes.size()) {
+        const unsigned b = static_cast<unsigned char>(bytes[i]);
+        if (needed == 0) {
+            ++i;
+            if (b <= 0x7F) {
+                out += b;
+            } else if (b >= 0xC2 && b <= 0xDF) {
+                needed = 1;
+                cp = b & 0x1F;
+            } else if (b >= 0xE0 && b <= 0xEF) {
+                lower = b == 0xE0 ? 0xA0 : 0x80;
+                upper = b == 0xED ? 0x9F : 0xBF;
+                needed = 2;
+                cp = b & 0xF;
+            } else if (b >= 0xF0 && b <= 0xF4) {
+                lower = b == 0xF0 ? 0x90 : 0x80;
+                upper = b == 0xF4 ? 0x8F : 0xBF;
+                needed = 3;
+                cp = b & 0x7;
+            } else {
+                out += 0xFFFD;
+                *error = true;
+            }
+            continue;
+        }
+        if (b < lower || b > upper) {
+            // The sequence is broken; the byte is read again as the start of the next one.
+            needed = seen = 0;
+            lower = 0x80;
+            upper = 0xBF;
+            out += 0xFFFD;
+            *error = true;
+            continue;
+        }
+        lower = 0x80;
+        upper = 0xBF;
+        cp = (cp << 6) | (b & 0x3F);
+        ++i;
+        if (++seen == needed) {
+            out += cp;
+            needed = seen = 0;
+        }
+    }
+    if (needed != 0) {
+        out += 0xFFFD;
+        *error = true;
+    }
+    return out;
+}
+
+// Where two decodings first differ, with the bytes from a little before, or "" when they agree:
+// a failure names the place rather than printing pages of code points.
+std::string Difference(const std::u32string& got, const std::u32string& expected,
+                       const std::string& bytes) {
+    if (got == expected)
+        return std::string();
+    size_t at = 0;
+    while (at < got.size() && at < expected.size() && got[at] == expected[at])
+        ++at;
+    std::string hex;
+    for (size_t i = at > 8 ? at - 8 : 0; i < bytes.size() && i < at + 8; ++i)
+        hex += " " + std::to_string(static_cast<unsigned char>(bytes[i]));
+    return "code point " + std::to_string(at) + " differs; bytes near it:" + hex;
+}
+
+// Random bytes, most of them those that begin, continue or break sequences, in runs of ASCII
+// long and short (the decoder takes ASCII eight bytes at a time and writes through a buffer of
+// a few thousand code points): the decoder must give what the oracle gives, for UTF-8 pages
+// and for pages without a charset, which are UTF-8 only when no byte is broken.
+TEST(HtmlCharset, Utf8DecodingAgreesWithTheStandardsDecoder) {
+    const uint8_t interesting[] = {0x80, 0x8F, 0x90, 0x9F, 0xA0, 0xBF, 0xC0, 0xC1, 0xC2, 0xDF,
+                                   0xE0, 0xE1, 0xEC, 0xED, 0xEE, 0xEF, 0xF0, 0xF1, 0xF3, 0xF4,
+                                   0xF5, 0xF8, 0xFE, 0xFF, 'a',  '<',  0x00, 0x7F};
+    const char* const kValid[] = {"\xC3\xA9", "\xE2\x82\xAC", "\xF0\x9F\x98\x80"};
+    std::mt19937 rng(23);
+    for (int round = 0; round < 3000; ++round) {
+        std::string bytes;
+        const size_t length = round % 100 == 0 ? 20000 : rng() % 80;
+        while (bytes.size() < length) {
+            const unsigned pick = rng() % 10;
+            if (pick < 5)
+                bytes += static_cast<char>(interesting[rng() % sizeof interesting]);
+            else if (pick < 7)
+                bytes += std::string(rng() % 20, static_cast<char>('a' + rng() % 26));
+            else if (pick < 8)
+                bytes += static_cast<char>(rng() % 256);
+            else  // a valid sequence of two, three or four bytes
+                bytes += kValid[rng() % 3];
+        }
+        SCOPED_TRACE(round);
+        bool error = false;
+        const std::u32string expected = StandardUtf8(bytes, &error);
+        const std::vector<uint8_t> data(bytes.begin(), bytes.end());
+        ASSERT_EQ(Difference(DecodeUtf8Lenient(data.data(), data.size()), expected, bytes), "");
+        // "<p>" keeps the bytes from starting with a byte-order mark; the page declares nothing.
+        const std::string page = "<p>" + bytes;
+        std::u32string read = DecodePage(std::vector<uint8_t>(page.begin(), page.end()));
+        if (error) {
+            std::u32string windows1252;
+            for (char c : page)
+                windows1252 += Cp1252ToUnicode(static_cast<unsigned char>(c));
+            ASSERT_EQ(Difference(read, windows1252, page), "");
+        } else {
+            ASSERT_EQ(Difference(read, U"<p>" + expected, page), "");
+        }
     }
 }
 

@@ -118,6 +118,76 @@ TEST(ViewerSearchText, FoldsCaseAndAccents) {
     EXPECT_FALSE(IsWordChar(U'-') || IsWordChar(U'\u00A0') || IsWordChar(U'\u3002'));
 }
 
+// The index reads a page in one pass (tags without their attributes, text folded into words as
+// it comes); it must find what ExtractPageText's text gives: the same text, title, words and
+// offsets, on random pages of tags with tricky attributes, references, comments, raw text,
+// white space and scripts without spaces.
+TEST(ViewerSearchText, OnePassReadingMatchesTheExtractedText) {
+    const char* const pieces[] = {"<p>",
+                                  "</p>",
+                                  "<b class=\"x\">",
+                                  "</b>",
+                                  "<a href='a>b' title=\"&quot;q&amp;\">",
+                                  "<img alt=x&amp;y src=z/>",
+                                  "<br/>",
+                                  "<!-- c -->",
+                                  "<!--",
+                                  "<script>a<b</script>",
+                                  "<style>p{}</style>",
+                                  "<title>",
+                                  "</title>",
+                                  "<textarea>&lt;t</textarea>",
+                                  "&amp;",
+                                  "&eacute;",
+                                  "&#x1F600;",
+                                  "&notit;",
+                                  "  ",
+                                  "\r\n",
+                                  "\t",
+                                  "\xC2\xA0",
+                                  "word",
+                                  "Caf\xC3\xA9",
+                                  "e\xCC\x81",
+                                  "\xCC\x81",
+                                  "\xE6\x97\xA5\xE6\x9C\xAC",
+                                  "Stra\xC3\x9F"
+                                  "e",
+                                  "\xEF\xAC\x81le",
+                                  "x1",
+                                  "-",
+                                  ".",
+                                  "<",
+                                  "a<b",
+                                  "</>",
+                                  "<?x?>",
+                                  "<a b c=\"d\"e f='g'>",
+                                  "<p x=\"unterminated",
+                                  "<x y=1 y=2 z>",
+                                  "\xFF",
+                                  "<plaintext>"};
+    uint32_t seed = 17;
+    auto next = [&seed] { return (seed = seed * 1103515245u + 12345u) >> 8; };
+    for (int round = 0; round < 2000; ++round) {
+        std::string html = round % 3 ? "<meta charset=utf-8>" : "";
+        const int count = static_cast<int>(next() % 40);
+        for (int k = 0; k < count; ++k)
+            html += pieces[next() % (sizeof pieces / sizeof pieces[0])];
+        SCOPED_TRACE(html);
+        const PageText text = ExtractPageText(Bytes(html));
+        const CSearchIndex::PreparedPage expected = CSearchIndex::Prepare(text);
+        CSearchIndex::PreparedPage read;
+        std::string title;
+        ASSERT_TRUE(ReadPageForIndex(Bytes(html), nullptr, &read, &title));
+        EXPECT_EQ(title, Utf8FromCodePoints(text.title));
+        ASSERT_EQ(read.strText, expected.strText);
+        ASSERT_EQ(read.offsets, expected.offsets);
+        ASSERT_EQ(read.nTitleWords, expected.nTitleWords);
+        ASSERT_EQ(read.words.size(), expected.words.size());
+        for (size_t w = 0; w < read.words.size(); ++w)
+            ASSERT_EQ(read.distinct.Word(read.words[w]), expected.distinct.Word(expected.words[w]));
+    }
+}
+
 class ViewerSearch : public ::testing::Test {
   protected:
     void SetUp() override {
@@ -179,9 +249,59 @@ TEST(ViewerSearchDamaged, UnreadablePagesArePassedOver) {
     b.Write(dir.File("b.exe"), "viewer stub bytes");
     CBook book;
     ASSERT_TRUE(book.Open(dir.File("b.exe")));
-    const std::vector<SearchHit> hits = SearchBook(book, "apple").hits;
-    ASSERT_EQ(hits.size(), 1u);
-    EXPECT_EQ(hits[0].strName, "good.htm");
+    const SearchResults results = SearchBook(book, "apple");
+    ASSERT_EQ(results.hits.size(), 1u);
+    EXPECT_EQ(results.hits[0].strName, "good.htm");
+    EXPECT_EQ(results.nUnsearched, 1u);  // the answer says a page was left out
+}
+
+// A page over the page limit (as a page too large for the memory left) is left out and counted,
+// whatever the threads; the pages around it are searched, and an answer of "no page" says how
+// many pages were not searched.
+TEST(ViewerSearchDamaged, PagesTooLargeToIndexAreCounted) {
+    CTempFolder dir;
+    CTestBook b;
+    b.Page("a.htm", "apple")
+        .Page("big.htm", "apple " + std::string(100000, 'x'))
+        .Page("c.htm", "apple");
+    b.Write(dir.File("b.exe"), "viewer stub bytes");
+    CBook book;
+    ASSERT_TRUE(book.Open(dir.File("b.exe")));
+    for (unsigned threads : {1u, 2u}) {
+        SCOPED_TRACE(threads);
+        CBookSearch search;
+        search.SetPageLimit(50000);
+        ASSERT_TRUE(search.Build(book, nullptr, {}, threads));
+        EXPECT_EQ(search.UnsearchedCount(), 1u);
+        SearchResults r = search.Search(book, "apple");
+        ASSERT_EQ(r.hits.size(), 2u);
+        EXPECT_EQ(r.hits[0].strName + r.hits[1].strName, "a.htmc.htm");
+        EXPECT_EQ(r.nUnsearched, 1u);
+        EXPECT_EQ(search.Search(book, "nothing").nUnsearched, 1u);
+        search.SetPageLimit(kSearchPageLimit);
+        ASSERT_TRUE(search.Build(book, nullptr, {}, threads));
+        EXPECT_EQ(search.Search(book, "apple").nTotal, 3u);
+        EXPECT_EQ(search.UnsearchedCount(), 0u);
+    }
+}
+
+// Cancelling stops inside a page, not at its end: a page of many tags and a page of one run of
+// text five megabytes long are both left unread when the flag is set, and read whole when not.
+TEST(ViewerSearchDamaged, CancelStopsInsideAPage) {
+    std::string tags;
+    for (int k = 0; k < 100000; ++k)
+        tags += "<p>apple</p>";
+    const std::string& manyTags = tags;
+    const std::string run(5u << 20, 'a');
+    for (const std::string* html : {&manyTags, &run}) {
+        std::atomic<bool> cancel{true};
+        CSearchIndex::PreparedPage page;
+        std::string title;
+        EXPECT_FALSE(ReadPageForIndex(Bytes(*html), &cancel, &page, &title));
+        cancel = false;
+        EXPECT_TRUE(ReadPageForIndex(Bytes(*html), &cancel, &page, &title));
+        EXPECT_GE(page.words.size(), 1u);
+    }
 }
 
 // Pages read on several threads make the index that one thread makes: every word and phrase of

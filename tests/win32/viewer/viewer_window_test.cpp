@@ -479,6 +479,20 @@ TEST_F(ViewerWindow, SearchDialogListsMatchesByTitleAndOpensOne) {
         EXPECT_EQ(SendMessageW(list, LB_GETCOUNT, 0, 0), 1);
         SendMessageW(dlg, WM_COMMAND, IDCANCEL, 0);
     }
+
+    // A page that could not be indexed is counted in the answer: "no page" is then not the
+    // whole book's.
+    CTestBook damaged = ThreePages();
+    damaged.bBadPackedPage = true;
+    Open(damaged);
+    dlg = CreateSearchDialog(m_window->GetHwnd(), *m_book, m_window->SearchIndexer(), &none);
+    SetDlgItemTextW(dlg, IDC_SEARCH_TEXT, L"nowhere to be found");
+    SendMessageW(dlg, WM_COMMAND, IDC_SEARCH_GO, 0);
+    EXPECT_TRUE(PumpUntil([&] { return m_window->SearchIndexer().IsBuilt(); }, 10000));
+    Pump(100);
+    GetDlgItemTextW(dlg, IDC_SEARCH_STATUS, status, 100);
+    EXPECT_EQ(CWinText::Ansi(status), "No page contains this text. 1 page could not be searched.");
+    SendMessageW(dlg, WM_COMMAND, IDCANCEL, 0);
 }
 
 // Drives the modal Search dialog from inside its own message loop: types a query, waits for the
