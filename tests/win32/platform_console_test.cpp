@@ -6,6 +6,7 @@
 #include <iostream>
 #include <string>
 
+#include "TempFolder.h"
 #include "platform/Console.h"
 
 namespace {
@@ -68,12 +69,10 @@ TEST(Console, AConsoleShowsTheAnsiTextAsUnicode) {
 }
 
 TEST(Console, AFileKeepsTheStandardBuffer) {
-    char path[MAX_PATH];
-    char folder[MAX_PATH];
-    ASSERT_NE(GetTempPathA(MAX_PATH, folder), 0u);
-    ASSERT_NE(GetTempFileNameA(folder, "pvc", 0, path), 0u);
-    const HANDLE file = CreateFileA(path, GENERIC_WRITE, FILE_SHARE_READ, nullptr, CREATE_ALWAYS,
-                                    FILE_ATTRIBUTE_NORMAL, nullptr);
+    CTempFolder folder;
+    ASSERT_FALSE(folder.Path().empty());
+    const HANDLE file = CreateFileA(folder.File("out.txt").c_str(), GENERIC_WRITE, FILE_SHARE_READ,
+                                    nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
     ASSERT_NE(file, INVALID_HANDLE_VALUE);
     {
         StdOutputSwap swap(file);
@@ -83,7 +82,6 @@ TEST(Console, AFileKeepsTheStandardBuffer) {
         EXPECT_EQ(std::cout.rdbuf(), before);  // bytes go out as they are
     }
     CloseHandle(file);
-    DeleteFileA(path);
 }
 
 }  // namespace
