@@ -38,6 +38,8 @@
 #include <utility>
 #include <vector>
 
+#include "platform/Assert.h"
+
 template <typename Result>
 class CInOrderPool {
   public:
@@ -87,6 +89,7 @@ class CInOrderPool {
         m_itemReady.wait(lock, [&slot] { return slot.ready; });
         Result result = std::move(slot.result);
         const std::exception_ptr error = std::move(slot.error);
+        PV_ASSERT(m_waitingBytes >= slot.weight);
         m_waitingBytes -= slot.weight;
         slot = Slot();
         ++m_taken;
@@ -180,6 +183,8 @@ class CInOrderPool {
 
             lock.lock();
             Slot& slot = m_slots[index % m_window];
+            // The claiming rule keeps items a window apart: the slot's last item has been taken.
+            PV_ASSERT(!slot.ready);
             m_waitingBytes += weight;
             slot.result = std::move(result);
             slot.error = error;

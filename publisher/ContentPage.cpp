@@ -17,29 +17,18 @@ const char CContentPage::kInvalidFolderMessage[] = "Invalid folder has been sele
 CContentPage::CContentPage(CBookProject& project, Ui& ui)
     : CPropertyPage(IDD_CONTENT), m_project(project), m_ui(ui) {}
 
-HWND CContentPage::List() const {
-    return ::GetDlgItem(m_hWnd, IDC_PAGE_LIST);
+CListView CContentPage::List() const {
+    return CListView(GetDlgItem(IDC_PAGE_LIST));
 }
 
 LRESULT CContentPage::OnSetActive() {
     if (!m_bColumnsInserted) {
         // The two columns share the list's width: 15 and 4 twentieths of it.
         RECT rc;
-        ::GetWindowRect(List(), &rc);
+        ::GetWindowRect(List().GetHwnd(), &rc);
         const int unit = (rc.right - rc.left) / 20;
-        LVCOLUMNA col = {};
-        col.mask = LVCF_FMT | LVCF_WIDTH | LVCF_TEXT | LVCF_SUBITEM;
-        col.fmt = LVCFMT_CENTER;
-        char file[] = "File";
-        col.pszText = file;
-        col.cx = 15 * unit;
-        col.iSubItem = 0;
-        ::SendMessageA(List(), LVM_INSERTCOLUMNA, 0, reinterpret_cast<LPARAM>(&col));
-        char included[] = "Included";
-        col.pszText = included;
-        col.cx = 4 * unit;
-        col.iSubItem = 1;
-        ::SendMessageA(List(), LVM_INSERTCOLUMNA, 1, reinterpret_cast<LPARAM>(&col));
+        List().InsertColumn(0, "File", 15 * unit, LVCFMT_CENTER);
+        List().InsertColumn(1, "Included", 4 * unit, LVCFMT_CENTER);
         m_bColumnsInserted = true;
     }
     Refresh();
@@ -93,7 +82,7 @@ LRESULT CContentPage::OnPageNotify(NMHDR* pNMHDR) {
 void CContentPage::Refresh() {
     // Next only: this is the first page, and Finish is never offered.
     SetWizardButtons(PSWIZB_NEXT);
-    const UINT selected = static_cast<UINT>(::SendMessageA(List(), LVM_GETSELECTEDCOUNT, 0, 0));
+    const int selected = List().GetSelectedCount();
     EnableItem(IDC_MOVE_UP, selected > 0);
     EnableItem(IDC_MOVE_DOWN, selected > 0);
     EnableItem(IDC_FILE_PROPERTIES, selected == 1);
@@ -111,13 +100,12 @@ class CContentPage::CListBatch {
         if (!m_bOuter)
             return;
         m_page.m_bFilling = true;
-        ::SendMessageA(m_page.List(), WM_SETREDRAW, FALSE, 0);
+        m_page.List().SetRedraw(false);
     }
     ~CListBatch() {
         if (!m_bOuter)
             return;
-        ::SendMessageA(m_page.List(), WM_SETREDRAW, TRUE, 0);
-        ::InvalidateRect(m_page.List(), nullptr, TRUE);
+        m_page.List().SetRedraw(true);
         m_page.m_bFilling = false;
         m_page.Refresh();
     }
@@ -131,31 +119,20 @@ class CContentPage::CListBatch {
 
 void CContentPage::InsertRow(int row) {
     const CPieceElem& elem = *m_project.m_arrPages[static_cast<size_t>(row)];
-    std::string file = GetRowText(elem, 0);
-    std::string included = GetRowText(elem, 1);
-    LVITEMA item = {};
-    item.mask = LVIF_TEXT;
-    item.iItem = row;
-    item.pszText = &file[0];
-    ::SendMessageA(List(), LVM_INSERTITEMA, 0, reinterpret_cast<LPARAM>(&item));
-    item.iSubItem = 1;
-    item.pszText = &included[0];
-    ::SendMessageA(List(), LVM_SETITEMTEXTA, static_cast<WPARAM>(row),
-                   reinterpret_cast<LPARAM>(&item));
+    List().InsertItem(row, GetRowText(elem, 0));
+    List().SetItemText(row, 1, GetRowText(elem, 1));
 }
 
 void CContentPage::SetRowTexts(size_t row) {
     const CPieceElem& elem = *m_project.m_arrPages[row];
-    std::string file = GetRowText(elem, 0);
-    std::string included = GetRowText(elem, 1);
-    ListView_SetItemText(List(), static_cast<int>(row), 0, &file[0]);
-    ListView_SetItemText(List(), static_cast<int>(row), 1, &included[0]);
+    List().SetItemText(static_cast<int>(row), 0, GetRowText(elem, 0));
+    List().SetItemText(static_cast<int>(row), 1, GetRowText(elem, 1));
 }
 
 void CContentPage::FillList() {
     CListBatch batch(*this);
-    ::SendMessageA(List(), LVM_DELETEALLITEMS, 0, 0);
-    ::SendMessageA(List(), LVM_SETITEMCOUNT, m_project.m_arrPages.size(), 0);
+    List().DeleteAllItems();
+    List().ReserveItems(m_project.m_arrPages.size());
     for (size_t i = 0; i < m_project.m_arrPages.size(); ++i)
         InsertRow(static_cast<int>(i));
 }
@@ -210,12 +187,13 @@ void CContentPage::OnOpenProject() {
 }
 
 std::vector<bool> CContentPage::SelectedRows() const {
-    const int rows = static_cast<int>(::SendMessageA(List(), LVM_GETITEMCOUNT, 0, 0));
+    const CListView list = List();
+    const int rows = list.GetItemCount();
     std::vector<bool> selected(static_cast<size_t>(rows < 0 ? 0 : rows));
     // The list's own search visits the selected rows only: one message per selected row rather
     // than one per row.
-    for (int row = ListView_GetNextItem(List(), -1, LVNI_SELECTED); row >= 0 && row < rows;
-         row = ListView_GetNextItem(List(), row, LVNI_SELECTED))
+    for (int row = list.GetNextItem(-1, LVNI_SELECTED); row >= 0 && row < rows;
+         row = list.GetNextItem(row, LVNI_SELECTED))
         selected[static_cast<size_t>(row)] = true;
     return selected;
 }
@@ -224,8 +202,8 @@ std::vector<bool> CContentPage::SelectedRows() const {
 void CContentPage::SetSelectedRows(const std::vector<bool>& selected) {
     CListBatch batch(*this);
     for (size_t row = 0; row < selected.size(); ++row)
-        ListView_SetItemState(List(), static_cast<int>(row), selected[row] ? LVIS_SELECTED : 0,
-                              LVIS_SELECTED);
+        List().SetItemState(static_cast<int>(row), selected[row] ? LVIS_SELECTED : 0,
+                            LVIS_SELECTED);
 }
 
 void CContentPage::MoveSelected(bool bUp) {
@@ -246,8 +224,8 @@ void CContentPage::MoveSelected(bool bUp) {
     // Only the rows whose selection changed are touched.
     for (size_t row = 0; row < selected.size(); ++row) {
         if (selected[row] != before[row])
-            ListView_SetItemState(List(), static_cast<int>(row), selected[row] ? LVIS_SELECTED : 0,
-                                  LVIS_SELECTED);
+            List().SetItemState(static_cast<int>(row), selected[row] ? LVIS_SELECTED : 0,
+                                LVIS_SELECTED);
     }
 }
 
@@ -260,7 +238,7 @@ void CContentPage::OnMoveDown() {
 }
 
 void CContentPage::OnFileProperties() {
-    const int row = static_cast<int>(ListView_GetNextItem(List(), -1, LVNI_FOCUSED));
+    const int row = List().GetNextItem(-1, LVNI_FOCUSED);
     if (row < 0 || static_cast<size_t>(row) >= m_project.m_arrPages.size())
         return;
     CPieceElem& elem = *m_project.m_arrPages[static_cast<size_t>(row)];
@@ -274,13 +252,12 @@ void CContentPage::OnFileProperties() {
     elem.m_bInSequence = dlg.m_bInSequence;
     elem.m_bInProject = dlg.m_bInProject;
     elem.m_bInSearch = dlg.m_bInSearch;
-    std::string included = GetRowText(elem, 1);
-    ListView_SetItemText(List(), row, 1, &included[0]);
+    List().SetItemText(row, 1, GetRowText(elem, 1));
     if (dlg.m_bMakeHomePage) {
         MoveToFront(m_project, static_cast<size_t>(row));
-        ::SendMessageA(List(), LVM_DELETEITEM, static_cast<WPARAM>(row), 0);
+        List().DeleteItem(row);
         InsertRow(0);
         const UINT state = LVIS_FOCUSED | LVIS_SELECTED;
-        ListView_SetItemState(List(), 0, state, state);
+        List().SetItemState(0, state, state);
     }
 }

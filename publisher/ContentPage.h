@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "platform/Ui.h"
+#include "platform/win/ListView.h"
 #include "platform/win/PropertySheet.h"
 #include "project/BookProject.h"
 
@@ -47,7 +48,7 @@ class CContentPage : public CPropertyPage {
     // Sets both texts of an existing row from its entry.
     void SetRowTexts(size_t row);
     void MoveSelected(bool bUp);
-    HWND List() const;
+    CListView List() const;
 
     CBookProject& m_project;
     Ui& m_ui;

@@ -64,7 +64,7 @@ void OpenLink(HWND dlg, int id) {
 
 HFONT DerivedFont(HWND dlg, bool bold, bool underline) {
     LOGFONTA lf = {};
-    HFONT base = reinterpret_cast<HFONT>(SendMessageA(dlg, WM_GETFONT, 0, 0));
+    HFONT base = reinterpret_cast<HFONT>(::SendMessageA(dlg, WM_GETFONT, 0, 0));
     GetObjectA(base ? static_cast<HGDIOBJ>(base) : GetStockObject(DEFAULT_GUI_FONT), sizeof(lf),
                &lf);
     if (bold) {
@@ -107,7 +107,7 @@ class CAboutDialog final : public CSelfOwned<CDialog> {
                             reinterpret_cast<WPARAM>(m_link.get()), FALSE);
         // The links are buttons, so that Tab reaches them; one with no address is skipped.
         for (int id : {IDC_ABOUT_URL, IDC_ABOUT_EMAIL})
-            EnableWindow(GetDlgItem(id), GetWindowTextLengthW(GetDlgItem(id)) > 0);
+            EnableItem(id, GetWindowTextLengthW(GetDlgItem(id)) > 0);
         // Focus on OK rather than on the About text, which would show up all selected.
         SetFocus(GetDlgItem(IDOK));
         return FALSE;
@@ -259,7 +259,7 @@ class CSearchDialog final : public CSelfOwned<CDialog> {
         SendDlgItemMessageW(m_hWnd, IDC_SEARCH_RESULTS, LB_RESETCONTENT, 0, 0);
         SetDlgItemTextW(m_hWnd, IDC_SEARCH_SNIPPET, L"");
         m_hits.clear();
-        EnableWindow(GetDlgItem(IDOK), FALSE);
+        EnableItem(IDOK, false);
         HWND edit = GetDlgItem(IDC_SEARCH_TEXT);
         const int n = GetWindowTextLengthW(edit);
         std::wstring query(static_cast<size_t>(n) + 1, L'\0');
@@ -297,7 +297,7 @@ class CSearchDialog final : public CSelfOwned<CDialog> {
             m_hits = std::vector<SearchHit>();
             SetDlgItemTextW(m_hWnd, IDC_SEARCH_STATUS,
                             L"There is not enough memory to search this book.");
-            EnableWindow(GetDlgItem(IDOK), FALSE);
+            EnableItem(IDOK, false);
             return;
         }
         m_hits = results.hits;
@@ -325,7 +325,7 @@ class CSearchDialog final : public CSelfOwned<CDialog> {
         if (!m_hits.empty())
             SendMessageW(list, LB_SETCURSEL, 0, 0);
         ShowSnippet();
-        EnableWindow(GetDlgItem(IDOK), !m_hits.empty());
+        EnableItem(IDOK, !m_hits.empty());
         // With results listed, Enter opens the selected page; typing a new text makes it search
         // again.
         SendMessageW(m_hWnd, DM_SETDEFID, m_hits.empty() ? IDC_SEARCH_GO : IDOK, 0);
@@ -356,7 +356,7 @@ HWND CreateAboutBox(HWND owner, const CBook& book) {
         return nullptr;
     }
     dlg->OwnSelf();
-    ShowWindow(hwnd, SW_SHOW);
+    ::ShowWindow(hwnd, SW_SHOW);
     return hwnd;
 }
 
@@ -377,6 +377,6 @@ HWND CreateSearchDialog(HWND owner, CBook& book, CSearchIndexer& indexer, std::s
         return nullptr;
     }
     dlg->OwnSelf();
-    ShowWindow(hwnd, SW_SHOW);
+    ::ShowWindow(hwnd, SW_SHOW);
     return hwnd;
 }

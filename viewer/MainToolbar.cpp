@@ -75,7 +75,7 @@ void CMainWindow::CreateToolbar() {
                                 0, 0, 0, 0, m_hWnd, nullptr, m_instance, nullptr);
     if (!m_toolbar)
         return;
-    SendMessageA(m_toolbar, TB_BUTTONSTRUCTSIZE, sizeof(TBBUTTON), 0);
+    ::SendMessageA(m_toolbar, TB_BUTTONSTRUCTSIZE, sizeof(TBBUTTON), 0);
     LoadToolbarImages(WindowDpi());
     std::vector<TBBUTTON> buttons;
     for (const ButtonSpec& spec : kButtons) {
@@ -91,9 +91,9 @@ void CMainWindow::CreateToolbar() {
         m_buttons.push_back(spec.id);
     }
     if (!buttons.empty())
-        SendMessageA(m_toolbar, TB_ADDBUTTONSA, buttons.size(),
-                     reinterpret_cast<LPARAM>(buttons.data()));
-    SendMessageA(m_toolbar, TB_AUTOSIZE, 0, 0);
+        ::SendMessageA(m_toolbar, TB_ADDBUTTONSA, buttons.size(),
+                       reinterpret_cast<LPARAM>(buttons.data()));
+    ::SendMessageA(m_toolbar, TB_AUTOSIZE, 0, 0);
 }
 
 int CMainWindow::ToolbarIconSize(int dpi) {
@@ -144,9 +144,9 @@ void CMainWindow::LoadToolbarImages(int dpi) {
     DeleteDC(to);
     if (list)
         ImageList_AddMasked(list, big.get(), kTransparent);
-    SendMessageA(m_toolbar, TB_SETIMAGELIST, 0, reinterpret_cast<LPARAM>(list));
+    ::SendMessageA(m_toolbar, TB_SETIMAGELIST, 0, reinterpret_cast<LPARAM>(list));
     m_images.reset(list);
-    SendMessageA(m_toolbar, TB_AUTOSIZE, 0, 0);
+    ::SendMessageA(m_toolbar, TB_AUTOSIZE, 0, 0);
 }
 
 bool CMainWindow::ButtonOn(int id) const {

@@ -52,7 +52,7 @@ LRESULT CMessagePane::HandleMessage(UINT msg, WPARAM wp, LPARAM lp) {
         GetClientRect(hwnd, &rc);
         FillRect(dc, &rc, GetSysColorBrush(COLOR_WINDOW));
         char text[2048];
-        GetWindowTextA(hwnd, text, sizeof(text));
+        ::GetWindowTextA(hwnd, text, sizeof(text));
         HGDIOBJ old = SelectObject(dc, m_font ? m_font : GetStockObject(DEFAULT_GUI_FONT));
         SetBkMode(dc, TRANSPARENT);
         SetTextColor(dc, GetSysColor(COLOR_WINDOWTEXT));
@@ -110,9 +110,10 @@ bool CMainWindow::Create(HINSTANCE instance, const CLSID* browserClass) {
         caption = "E-book";
     // The process sizes its windows itself (it declares itself DPI-aware): 800 x 600 at 100 %.
     const int dpi = WindowDpi();
-    if (!CWindow::Create(kMainWindowClass, caption.c_str(), WS_OVERLAPPEDWINDOW | WS_CLIPCHILDREN,
-                         0, CW_USEDEFAULT, CW_USEDEFAULT, MulDiv(800, dpi, 96),
-                         MulDiv(600, dpi, 96), nullptr, nullptr, instance))
+    if (!COwnedWindow::Create(kMainWindowClass, caption.c_str(),
+                              WS_OVERLAPPEDWINDOW | WS_CLIPCHILDREN, 0, CW_USEDEFAULT,
+                              CW_USEDEFAULT, MulDiv(800, dpi, 96), MulDiv(600, dpi, 96), nullptr,
+                              nullptr, instance))
         return false;
     if (m_book.GetSetting(kShowToolbar))
         CreateToolbar();
@@ -150,7 +151,7 @@ void CMainWindow::CreateBrowserControl() {
 
 void CMainWindow::OnEngineFailed() {
     if (m_hWnd)
-        PostMessageA(m_hWnd, kEngineFailed, 0, 0);
+        ::PostMessageA(m_hWnd, kEngineFailed, 0, 0);
 }
 
 void CMainWindow::SwitchToBrowserControl() {
@@ -180,12 +181,12 @@ void CMainWindow::ScaleMessageFont(int dpi) {
 void CMainWindow::Show(int nCmdShow) {
     RestorePlacement();
     if (m_book.GetSetting(kStartFullScreen)) {
-        ShowWindow(m_hWnd, SW_SHOWNORMAL);
+        ::ShowWindow(m_hWnd, SW_SHOWNORMAL);
         ToggleFullScreen();
     } else if (m_book.GetSetting(kStartMaximized) || m_bStartMaximised) {
-        ShowWindow(m_hWnd, SW_SHOWMAXIMIZED);
+        ::ShowWindow(m_hWnd, SW_SHOWMAXIMIZED);
     } else {
-        ShowWindow(m_hWnd, nCmdShow);
+        ::ShowWindow(m_hWnd, nCmdShow);
     }
     UpdateWindow(m_hWnd);
 }
@@ -209,7 +210,7 @@ RECT CMainWindow::ContentRect() const {
 
 void CMainWindow::Layout() {
     if (m_toolbar)
-        SendMessageA(m_toolbar, TB_AUTOSIZE, 0, 0);
+        ::SendMessageA(m_toolbar, TB_AUTOSIZE, 0, 0);
     const RECT rc = ContentRect();
     m_contents.Move({0, rc.top, rc.left, rc.bottom});
     m_engine->SetRect(rc);
@@ -273,8 +274,8 @@ void CMainWindow::UpdateButtons() {
     if (!m_toolbar)
         return;
     for (int id : m_buttons)
-        SendMessageA(m_toolbar, TB_ENABLEBUTTON, id, MAKELONG(CanRun(id) ? TRUE : FALSE, 0));
-    SendMessageA(m_toolbar, TB_CHECKBUTTON, IDM_FULLSCREEN, MAKELONG(m_bFullScreen, 0));
+        ::SendMessageA(m_toolbar, TB_ENABLEBUTTON, id, MAKELONG(CanRun(id) ? TRUE : FALSE, 0));
+    ::SendMessageA(m_toolbar, TB_CHECKBUTTON, IDM_FULLSCREEN, MAKELONG(m_bFullScreen, 0));
 }
 
 void CMainWindow::GoHome() {
@@ -395,7 +396,7 @@ void CMainWindow::RunCommand(int id) {
             Layout();
             break;
         case IDM_EXIT:
-            PostMessageA(m_hWnd, WM_CLOSE, 0, 0);
+            ::PostMessageA(m_hWnd, WM_CLOSE, 0, 0);
             break;
         default:
             break;
@@ -462,8 +463,8 @@ void CMainWindow::ShowMessage(const std::string& text) {
     m_strMessage = text;
     m_engine->Show(false);
     if (m_message.m_hWnd) {
-        SetWindowTextA(m_message.m_hWnd, text.c_str());
-        ShowWindow(m_message.m_hWnd, SW_SHOW);
+        ::SetWindowTextA(m_message.m_hWnd, text.c_str());
+        ::ShowWindow(m_message.m_hWnd, SW_SHOW);
     }
     UpdateButtons();
 }
@@ -471,7 +472,7 @@ void CMainWindow::ShowMessage(const std::string& text) {
 void CMainWindow::HideMessage() {
     m_strMessage.clear();
     if (m_message.m_hWnd)
-        ShowWindow(m_message.m_hWnd, SW_HIDE);
+        ::ShowWindow(m_message.m_hWnd, SW_HIDE);
     m_engine->Show(true);
 }
 
@@ -602,7 +603,7 @@ void CMainWindow::OnTitleChange(const std::string& title) {
         if (u >= 0x20 && u != 0x7F)
             shown += c;
     }
-    SetWindowTextA(m_hWnd, shown.c_str());
+    ::SetWindowTextA(m_hWnd, shown.c_str());
 }
 
 bool CMainWindow::PreTranslate(MSG* msg) {

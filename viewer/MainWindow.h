@@ -10,7 +10,7 @@
 #include <vector>
 
 #include "platform/win/ScopedWin.h"
-#include "platform/win/Window.h"
+#include "platform/win/OwnedWindow.h"
 #include "viewer/PageEngine.h"
 #include "viewer/ContentsPane.h"
 #include "viewer/PageHits.h"
@@ -25,7 +25,7 @@ enum class NavOutcome { none, pending, complete, error, noBrowser };
 
 // The pane that stands in place of the page when it cannot be shown: its text, centred, in the
 // window's message font.
-class CMessagePane : public CWindow {
+class CMessagePane : public COwnedWindow {
   public:
     HFONT m_font = nullptr;  // not owned
     LRESULT HandleMessage(UINT msg, WPARAM wp, LPARAM lp) override;
@@ -39,7 +39,7 @@ struct ImageListTraits {
     static void Close(Value v) { ImageList_Destroy(v); }
 };
 
-class CMainWindow : public CWindow, public IBrowserEvents {
+class CMainWindow : public COwnedWindow, public IBrowserEvents {
   public:
     explicit CMainWindow(CBook& book);
     ~CMainWindow() override;
@@ -51,7 +51,6 @@ class CMainWindow : public CWindow, public IBrowserEvents {
     bool Create(HINSTANCE instance, const CLSID* browserClass = nullptr);
     // Shows the window maximised or full screen as the book asks, else with nCmdShow.
     void Show(int nCmdShow);
-    HWND GetHwnd() const { return m_hWnd; }
     HWND GetToolbar() const { return m_toolbar; }
     HWND GetMessagePane() const { return m_message.m_hWnd; }
     const CContentsPane& Contents() const { return m_contents; }

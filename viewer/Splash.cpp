@@ -3,7 +3,7 @@
 #include <algorithm>
 
 #include "platform/win/SelfOwned.h"
-#include "platform/win/Window.h"
+#include "platform/win/OwnedWindow.h"
 #include "book/Book.h"
 
 const char kSplashWindowClass[] = "PagevaneViewerSplash";
@@ -14,7 +14,7 @@ const UINT_PTR kCloseTimer = 1;
 
 // The splash window owns a copy of the image and deletes itself (and the copy) once its window
 // is gone, so that the caller holds nothing but the window handle.
-class CSplashWindow final : public CSelfOwned<CWindow> {
+class CSplashWindow final : public CSelfOwned<COwnedWindow> {
   public:
     explicit CSplashWindow(const SplashImage& image) : m_image(image) {}
 
@@ -40,7 +40,7 @@ class CSplashWindow final : public CSelfOwned<CWindow> {
                 DestroyWindow(m_hWnd);
                 return 0;
             default:
-                return CWindow::HandleMessage(msg, wp, lp);
+                return COwnedWindow::HandleMessage(msg, wp, lp);
         }
     }
 
@@ -55,7 +55,7 @@ HWND CreateSplashWindow(HINSTANCE instance, const SplashImage& image, UINT ms) {
     wc.hInstance = instance;
     wc.hCursor = LoadCursorA(nullptr, MAKEINTRESOURCEA(32512));
     wc.lpszClassName = kSplashWindowClass;
-    if (!CWindow::RegisterWindowClass(wc))
+    if (!COwnedWindow::RegisterWindowClass(wc))
         return nullptr;
     RECT work;
     SystemParametersInfoA(SPI_GETWORKAREA, 0, &work, 0);

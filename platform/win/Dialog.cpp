@@ -1,7 +1,7 @@
 #include "platform/win/Dialog.h"
 
+#include "platform/Assert.h"
 #include "platform/win/Guard.h"
-#include "platform/win/Window.h"
 
 namespace {
 HINSTANCE g_resourceModule = nullptr;
@@ -52,7 +52,7 @@ void SetResourceModule(HINSTANCE module) {
 CDialog::CDialog(UINT templateId) : m_nTemplateId(templateId) {}
 
 CDialog::~CDialog() {
-    if (m_hWnd && IsWindow(m_hWnd)) {
+    if (IsWindow()) {
         // The window must not call back into an object that is going away.
         SetWindowLongPtrA(m_hWnd, DWLP_USER, 0);
         DestroyWindow(m_hWnd);
@@ -61,6 +61,8 @@ CDialog::~CDialog() {
 }
 
 INT_PTR CDialog::DoModal(HWND parent) {
+    // One window per object: DWLP_USER of a second would leave the first calling nobody.
+    PV_ASSERT(!m_hWnd);
     m_bModeless = false;
     const LPARAM self = reinterpret_cast<LPARAM>(this);
     if (m_bUnicodeWindow)
@@ -71,6 +73,7 @@ INT_PTR CDialog::DoModal(HWND parent) {
 }
 
 HWND CDialog::Create(HWND parent) {
+    PV_ASSERT(!m_hWnd);
     m_bModeless = true;
     const LPARAM self = reinterpret_cast<LPARAM>(this);
     if (m_bUnicodeWindow)
@@ -100,10 +103,6 @@ CDialog* CDialog::FromHandle(HWND hwnd) {
     if (!hwnd)
         return nullptr;
     return reinterpret_cast<CDialog*>(GetWindowLongPtrA(hwnd, DWLP_USER));
-}
-
-std::string CDialog::GetDlgItemText(int id) const {
-    return GetWindowTextString(GetDlgItem(id));
 }
 
 BOOL CDialog::OnInitDialog() {

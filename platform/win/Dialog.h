@@ -7,6 +7,8 @@
 
 #include <string>
 
+#include "platform/win/Window.h"
+
 class CDataExchange;
 
 // The module whose resources hold dialog templates (default: the program's own module). Tests
@@ -14,7 +16,7 @@ class CDataExchange;
 HINSTANCE GetResourceModule();
 void SetResourceModule(HINSTANCE module);
 
-class CDialog {
+class CDialog : public CWindow {
   public:
     explicit CDialog(UINT templateId);
     // Destroys a modeless dialog that still exists.
@@ -39,22 +41,6 @@ class CDialog {
     // The object bound to a dialog of ours, or nullptr.
     static CDialog* FromHandle(HWND hwnd);
 
-    HWND GetDlgItem(int id) const { return ::GetDlgItem(m_hWnd, id); }
-    std::string GetDlgItemText(int id) const;
-    void SetDlgItemText(int id, const std::string& text) const {
-        ::SetDlgItemTextA(m_hWnd, id, text.c_str());
-    }
-    // The dialog's items by id: enabled or greyed, shown or hidden, a button ticked or clear.
-    void EnableItem(int id, bool enable) const { ::EnableWindow(GetDlgItem(id), enable); }
-    void ShowItem(int id, bool show) const {
-        ::ShowWindow(GetDlgItem(id), show ? SW_SHOW : SW_HIDE);
-    }
-    void CheckButton(int id, bool checked) const {
-        ::CheckDlgButton(m_hWnd, id, checked ? BST_CHECKED : BST_UNCHECKED);
-    }
-    bool IsButtonChecked(int id) const { return ::IsDlgButtonChecked(m_hWnd, id) == BST_CHECKED; }
-
-    HWND m_hWnd = nullptr;
     UINT m_nTemplateId;
     INT_PTR m_nResult = 0;
 

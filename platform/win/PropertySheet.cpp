@@ -119,7 +119,7 @@ CPropertySheet::CPropertySheet(const std::string& caption, HWND parent)
 }
 
 CPropertySheet::~CPropertySheet() {
-    if (m_hWnd && IsWindow(m_hWnd))
+    if (IsWindow())
         DestroyWindow(m_hWnd);
     Detach();
 }
@@ -195,7 +195,7 @@ bool CPropertySheet::IsSheetMessage(MSG* msg) {
 }
 
 bool CPropertySheet::IsFinished() const {
-    return !m_hWnd || !IsWindow(m_hWnd) || !GetCurrentPageHwnd();
+    return !IsWindow() || !GetCurrentPageHwnd();
 }
 
 BOOL CPropertySheet::OnInitDialog() {
@@ -212,12 +212,12 @@ bool CPropertySheet::PreTranslateMessage(MSG*) {
 
 void CPropertySheet::SetWizardButtons(DWORD flags) {
     if (m_hWnd)
-        PostMessageA(m_hWnd, PSM_SETWIZBUTTONS, 0, static_cast<LPARAM>(flags));
+        PostMessage(PSM_SETWIZBUTTONS, 0, static_cast<LPARAM>(flags));
 }
 
 void CPropertySheet::PressButton(int button) {
     if (m_hWnd)
-        PostMessageA(m_hWnd, PSM_PRESSBUTTON, static_cast<WPARAM>(button), 0);
+        PostMessage(PSM_PRESSBUTTON, static_cast<WPARAM>(button), 0);
 }
 
 HWND CPropertySheet::GetCurrentPageHwnd() const {
@@ -249,11 +249,11 @@ void CPropertySheet::Attach(HWND hwnd) {
     m_hWnd = hwnd;
     SetWindowSubclass(hwnd, &CPropertySheet::SubclassProc, kSubclassId,
                       reinterpret_cast<DWORD_PTR>(this));
-    PostMessageA(hwnd, InitMessage(), 0, 0);
+    ::PostMessageA(hwnd, InitMessage(), 0, 0);
 }
 
 void CPropertySheet::Detach() {
-    if (m_hWnd && IsWindow(m_hWnd))
+    if (IsWindow())
         RemoveWindowSubclass(m_hWnd, &CPropertySheet::SubclassProc, kSubclassId);
     m_hWnd = nullptr;
     const auto it = std::find(t_sheets.begin(), t_sheets.end(), this);

@@ -68,7 +68,7 @@ class CPropertyPage : public CDialog {
     bool m_bShown = false;
 };
 
-class CPropertySheet {
+class CPropertySheet : public CWindow {
   public:
     explicit CPropertySheet(const std::string& caption, HWND parent = nullptr);
     // Destroys a modeless sheet that still exists.
@@ -116,7 +116,6 @@ class CPropertySheet {
     int GetPageCount() const { return static_cast<int>(m_pages.size()); }
     CPropertyPage* GetPage(int index) const;
 
-    HWND m_hWnd = nullptr;
     // The sheet's description for the system: flags (PSH_HASHELP, PSH_USEHICON, ...), icons,
     // the start page. Pages, the callback and the caption are filled in at creation.
     PROPSHEETHEADERA m_psh;

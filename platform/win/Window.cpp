@@ -2,79 +2,6 @@
 
 #include <vector>
 
-#include "platform/win/Guard.h"
-
-CWindow::~CWindow() {
-    Destroy();
-}
-
-void CWindow::Destroy() {
-    if (m_hWnd && IsWindow(m_hWnd))
-        DestroyWindow(m_hWnd);
-    m_hWnd = nullptr;
-}
-
-bool CWindow::RegisterWindowClass(WNDCLASSEXA wc) {
-    wc.cbSize = sizeof(wc);
-    wc.lpfnWndProc = &CWindow::WindowProc;
-    if (!wc.hInstance)
-        wc.hInstance = GetModuleHandleA(nullptr);
-    if (RegisterClassExA(&wc))
-        return true;
-    return GetLastError() == ERROR_CLASS_ALREADY_EXISTS;
-}
-
-HWND CWindow::Create(const char* className, const char* title, DWORD style, DWORD exStyle, int x,
-                     int y, int width, int height, HWND parent, HMENU menuOrId,
-                     HINSTANCE instance) {
-    if (!instance)
-        instance = GetModuleHandleA(nullptr);
-    // m_hWnd is set at WM_NCCREATE, so the handler sees it from the first message on.
-    HWND hwnd = CreateWindowExA(exStyle, className, title, style, x, y, width, height, parent,
-                                menuOrId, instance, this);
-    if (!hwnd)
-        m_hWnd = nullptr;
-    return hwnd;
-}
-
-CWindow* CWindow::FromHandle(HWND hwnd) {
-    if (!hwnd)
-        return nullptr;
-    return reinterpret_cast<CWindow*>(GetWindowLongPtrA(hwnd, GWLP_USERDATA));
-}
-
-LRESULT CWindow::HandleMessage(UINT msg, WPARAM wParam, LPARAM lParam) {
-    return DefWindowProcA(m_hWnd, msg, wParam, lParam);
-}
-
-LRESULT CALLBACK CWindow::WindowProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam) {
-    CWindow* self;
-    if (msg == WM_NCCREATE) {
-        const CREATESTRUCTA* cs = reinterpret_cast<const CREATESTRUCTA*>(lParam);
-        self = static_cast<CWindow*>(cs->lpCreateParams);
-        if (self) {
-            self->m_hWnd = hwnd;
-            SetWindowLongPtrA(hwnd, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(self));
-        }
-    } else {
-        self = FromHandle(hwnd);
-    }
-    // Messages before WM_NCCREATE (WM_GETMINMAXINFO) or for a window whose object let go.
-    if (!self)
-        return DefWindowProcA(hwnd, msg, wParam, lParam);
-    const LRESULT result =
-        CallGuarded<LRESULT>(0, [&] { return self->HandleMessage(msg, wParam, lParam); });
-    if (msg == WM_NCDESTROY) {
-        SetWindowLongPtrA(hwnd, GWLP_USERDATA, 0);
-        self->m_hWnd = nullptr;
-        CallGuarded(0, [&] {
-            self->OnFinalMessage();
-            return 0;
-        });
-    }
-    return result;
-}
-
 std::string GetWindowTextString(HWND hwnd) {
     const int n = GetWindowTextLengthA(hwnd);
     if (n <= 0)
@@ -84,8 +11,12 @@ std::string GetWindowTextString(HWND hwnd) {
     return std::string(buf.data(), got > 0 ? static_cast<size_t>(got) : 0);
 }
 
-std::string CWindow::GetText() const {
+std::string CWindow::GetWindowText() const {
     return GetWindowTextString(m_hWnd);
+}
+
+std::string CWindow::GetDlgItemText(int id) const {
+    return GetWindowTextString(GetDlgItem(id));
 }
 
 namespace {

@@ -1,7 +1,9 @@
-// CWindow: a window of a class registered through it, whose messages reach a virtual
-// HandleMessage of the C++ object. The object's pointer travels in CREATESTRUCT's lpCreateParams
-// and is kept in GWLP_USERDATA from WM_NCCREATE on; it is the only state a window of ours
-// carries outside its object.
+// CWindow: a window's handle and thin wrappers of the functions that take one. It never creates
+// or destroys a window: copying it copies the handle, and the window lives on when the object
+// goes away. The classes that own a window (COwnedWindow, CDialog, CPropertySheet) derive from
+// it; any other window, a dialog's control say, is wrapped on the spot: CWindow(GetDlgItem(id)).
+// Inside a class derived from it, the members hide the system's functions of the same name
+// (EnableWindow, ShowWindow, IsWindow, ...): call those as ::EnableWindow(hwnd, ...).
 #pragma once
 
 #include <windows.h>
@@ -11,40 +13,43 @@
 class CWindow {
   public:
     CWindow() = default;
-    // Destroys the window if it still exists.
-    virtual ~CWindow();
-    CWindow(const CWindow&) = delete;
-    CWindow& operator=(const CWindow&) = delete;
-
-    // Registers a window class whose procedure forwards to CWindow objects. wc.lpfnWndProc and
-    // wc.cbSize are filled in here. Returns false when registration failed for another reason
-    // than the class being registered already.
-    static bool RegisterWindowClass(WNDCLASSEXA wc);
-
-    // Creates a window of a class registered through RegisterWindowClass, bound to this object.
-    // Returns the window or nullptr.
-    HWND Create(const char* className, const char* title, DWORD style, DWORD exStyle, int x, int y,
-                int width, int height, HWND parent, HMENU menuOrId = nullptr,
-                HINSTANCE instance = nullptr);
-
-    // The object bound to a window of ours, or nullptr.
-    static CWindow* FromHandle(HWND hwnd);
-
-    // Every message after WM_NCCREATE. The default passes it to DefWindowProcA.
-    virtual LRESULT HandleMessage(UINT msg, WPARAM wParam, LPARAM lParam);
-    // Called once the window is gone (after WM_NCDESTROY); m_hWnd is already null.
-    virtual void OnFinalMessage() {}
+    explicit CWindow(HWND hwnd) : m_hWnd(hwnd) {}
 
     HWND GetHwnd() const { return m_hWnd; }
+    // Whether the handle names a window that exists.
+    bool IsWindow() const { return m_hWnd && ::IsWindow(m_hWnd); }
+
+    LRESULT SendMessage(UINT msg, WPARAM wParam = 0, LPARAM lParam = 0) const {
+        return ::SendMessageA(m_hWnd, msg, wParam, lParam);
+    }
+    bool PostMessage(UINT msg, WPARAM wParam = 0, LPARAM lParam = 0) const {
+        return ::PostMessageA(m_hWnd, msg, wParam, lParam) != FALSE;
+    }
+    // Returns whether the window was disabled before.
+    bool EnableWindow(bool enable) const { return ::EnableWindow(m_hWnd, enable) != FALSE; }
+    // Returns whether the window was visible before.
+    bool ShowWindow(int cmdShow) const { return ::ShowWindow(m_hWnd, cmdShow) != FALSE; }
+    // The text as 8-bit ANSI text.
+    std::string GetWindowText() const;
+    void SetWindowText(const std::string& text) const { ::SetWindowTextA(m_hWnd, text.c_str()); }
+
+    // The window's items (a dialog's controls) by id: the handle, the text, enabled or greyed,
+    // shown or hidden, a button ticked or clear.
     HWND GetDlgItem(int id) const { return ::GetDlgItem(m_hWnd, id); }
-    std::string GetText() const;
-    void SetText(const std::string& text) { SetWindowTextA(m_hWnd, text.c_str()); }
-    void Destroy();
+    std::string GetDlgItemText(int id) const;
+    void SetDlgItemText(int id, const std::string& text) const {
+        ::SetDlgItemTextA(m_hWnd, id, text.c_str());
+    }
+    void EnableItem(int id, bool enable) const { ::EnableWindow(GetDlgItem(id), enable); }
+    void ShowItem(int id, bool show) const {
+        ::ShowWindow(GetDlgItem(id), show ? SW_SHOW : SW_HIDE);
+    }
+    void CheckButton(int id, bool checked) const {
+        ::CheckDlgButton(m_hWnd, id, checked ? BST_CHECKED : BST_UNCHECKED);
+    }
+    bool IsButtonChecked(int id) const { return ::IsDlgButtonChecked(m_hWnd, id) == BST_CHECKED; }
 
     HWND m_hWnd = nullptr;
-
-  private:
-    static LRESULT CALLBACK WindowProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam);
 };
 
 // The text of any window (a control, a dialog item) as 8-bit ANSI text.

@@ -97,7 +97,7 @@ TEST_F(ProjectFileTest, SavesTheDocumentedBytes) {
     ASSERT_EQ(SaveProject(p, m_ui), 1);
     EXPECT_TRUE(m_ui.messages.empty());
     EXPECT_EQ(ReadAll(Path()), FilledProjectBytes());
-    EXPECT_EQ(FolderEntries(m_dir.Path()), std::vector<std::string>{"book.ebp"});
+    EXPECT_EQ(m_dir.Entries(), std::vector<std::string>{"book.ebp"});
 }
 
 TEST_F(ProjectFileTest, LoadRestoresEveryStoredField) {
@@ -429,9 +429,9 @@ TEST_F(ProjectFileTest, FailedSaveKeepsTheOldFile) {
         EXPECT_EQ(ui.messages[0].icon, MsgIcon::stop);
         if (c.existing) {
             EXPECT_EQ(ReadAll(path), old);
-            EXPECT_EQ(FolderEntries(dir.Path()), std::vector<std::string>{"book.ebp"});
+            EXPECT_EQ(dir.Entries(), std::vector<std::string>{"book.ebp"});
         } else {
-            EXPECT_TRUE(FolderEntries(dir.Path()).empty());
+            EXPECT_TRUE(dir.Entries().empty());
         }
     }
 }

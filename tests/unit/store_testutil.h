@@ -4,7 +4,6 @@
 
 #include <gtest/gtest.h>
 
-#include <algorithm>
 #include <cstdint>
 #include <cstdio>
 #include <cstdlib>
@@ -12,7 +11,6 @@
 #include <string>
 #include <vector>
 
-#include <dirent.h>
 #include <unistd.h>
 
 #include "TempFolder.h"
@@ -100,18 +98,3 @@ inline long long LargestAllocationDuring(const std::function<void()>& fn) {
     return -1;
 }
 #endif
-
-// The names in a folder (without "." and ".."), sorted.
-inline std::vector<std::string> FolderEntries(const std::string& dir) {
-    std::vector<std::string> names;
-    if (DIR* d = opendir(dir.c_str())) {
-        while (dirent* e = readdir(d)) {
-            const std::string n = e->d_name;
-            if (n != "." && n != "..")
-                names.push_back(n);
-        }
-        closedir(d);
-    }
-    std::sort(names.begin(), names.end());
-    return names;
-}

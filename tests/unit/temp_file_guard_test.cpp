@@ -52,7 +52,7 @@ TEST(TempFileGuard, AStoppedSaveLeavesNoTemporaryFileBehind) {
         // The process ended by the signal, as it would have without the handler.
         ASSERT_TRUE(WIFSIGNALED(status)) << status;
         EXPECT_EQ(WTERMSIG(status), signal);
-        EXPECT_EQ(FolderEntries(dir.Path()), std::vector<std::string>{"book.exe"});
+        EXPECT_EQ(dir.Entries(), std::vector<std::string>{"book.exe"});
         EXPECT_EQ(ReadAll(dir.File("book.exe")), (std::vector<uint8_t>{'o', 'l', 'd'}));
     }
 }
@@ -71,7 +71,7 @@ TEST(TempFileGuard, ACommittedFileIsForgotten) {
     const int status = StopDuringSave(dir.File("other.exe"), SIGTERM);
     ASSERT_TRUE(WIFSIGNALED(status));
     EXPECT_EQ(ReadAll(dir.File("book.exe")), (std::vector<uint8_t>{'n', 'e', 'w'}));
-    EXPECT_EQ(FolderEntries(dir.Path()), std::vector<std::string>{"book.exe"});
+    EXPECT_EQ(dir.Entries(), std::vector<std::string>{"book.exe"});
 }
 
 }  // namespace

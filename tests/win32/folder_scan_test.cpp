@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "ScriptedUi.h"
+#include "TempFolder.h"
 #include "platform/File.h"
 #include "platform/Folder.h"
 #include "platform/Text.h"
@@ -16,35 +17,9 @@
 
 namespace {
 
-void RemoveTree(const std::string& path) {
-    EnumerateFolder(path, [&](const FolderEntry& e) {
-        if (e.bNoAnsiName)
-            return;  // the test that made it removes it
-        const std::string child = path + "\\" + e.strName;
-        SetFileAttributesA(child.c_str(), FILE_ATTRIBUTE_NORMAL);
-        if (e.bFolder)
-            RemoveTree(child);
-        else
-            DeleteFileA(child.c_str());
-    });
-    RemoveDirectoryA(path.c_str());
-}
-
 class WinFolderTest : public ::testing::Test {
   protected:
-    void SetUp() override {
-        char tmp[MAX_PATH];
-        ASSERT_NE(GetTempPathA(MAX_PATH, tmp), 0u);
-        char name[MAX_PATH];
-        ASSERT_NE(GetTempFileNameA(tmp, "pvf", 0, name), 0u);
-        DeleteFileA(name);
-        root = name;
-        ASSERT_TRUE(CreateDirectoryA(root.c_str(), nullptr));
-    }
-    void TearDown() override {
-        RemoveTree(root);
-        EXPECT_EQ(GetFileAttributesA(root.c_str()), INVALID_FILE_ATTRIBUTES);
-    }
+    void SetUp() override { ASSERT_FALSE(root.empty()); }
 
     std::string Path(const std::string& rel) const { return root + "\\" + rel; }
     void Touch(const std::string& rel) {
@@ -72,7 +47,8 @@ class WinFolderTest : public ::testing::Test {
         return out;
     }
 
-    std::string root;
+    CTempFolder m_temp{"pvf"};
+    const std::string root = m_temp.Path();
 };
 
 const FolderEntry* Find(const std::vector<FolderEntry>& entries, const std::string& name) {

@@ -7,6 +7,7 @@
 #include <sstream>
 #include <string>
 
+#include "TempFolder.h"
 #include "platform/Console.h"
 
 namespace {
@@ -106,12 +107,10 @@ TEST(Console, Utf8TextReachesAConsoleAndAFileUnchanged) {
 }
 
 TEST(Console, AFileKeepsTheStandardBuffer) {
-    char path[MAX_PATH];
-    char folder[MAX_PATH];
-    ASSERT_NE(GetTempPathA(MAX_PATH, folder), 0u);
-    ASSERT_NE(GetTempFileNameA(folder, "pvc", 0, path), 0u);
-    const HANDLE file = CreateFileA(path, GENERIC_WRITE, FILE_SHARE_READ, nullptr, CREATE_ALWAYS,
-                                    FILE_ATTRIBUTE_NORMAL, nullptr);
+    CTempFolder folder;
+    ASSERT_FALSE(folder.Path().empty());
+    const HANDLE file = CreateFileA(folder.File("out.txt").c_str(), GENERIC_WRITE, FILE_SHARE_READ,
+                                    nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
     ASSERT_NE(file, INVALID_HANDLE_VALUE);
     {
         StdOutputSwap swap(file);
@@ -121,7 +120,6 @@ TEST(Console, AFileKeepsTheStandardBuffer) {
         EXPECT_EQ(std::cout.rdbuf(), before);  // bytes go out as they are
     }
     CloseHandle(file);
-    DeleteFileA(path);
 }
 
 }  // namespace

@@ -5,6 +5,7 @@
 
 #include <string>
 
+#include "TempFolder.h"
 #include "platform/ErrorReport.h"
 #include "platform/File.h"
 #include "platform/Text.h"
@@ -51,20 +52,10 @@ TEST(WinText, CompareNoCaseIsEqualityOfLowerCasedNames) {
     EXPECT_GT(AnsiCompareNoCase("b", "A"), 0);
 }
 
-namespace {
-
-std::string TempFilePath() {
-    char dir[MAX_PATH];
-    char name[MAX_PATH];
-    GetTempPathA(MAX_PATH, dir);
-    GetTempFileNameA(dir, "pvs", 0, name);
-    return name;
-}
-
-}  // namespace
-
 TEST(WinFile, ExclusiveOpenMakesASecondOpenASharingViolation) {
-    const std::string path = TempFilePath();
+    CTempFolder folder;
+    ASSERT_FALSE(folder.Path().empty());
+    const std::string path = folder.File("held.exe");
     {
         CFile held;
         held.Open(path, CFile::modeCreate | CFile::modeReadWrite | CFile::shareExclusive);
@@ -91,12 +82,10 @@ TEST(WinFile, ExclusiveOpenMakesASecondOpenASharingViolation) {
         std::string path;
         CFileException::Cause cause;
     };
-    char dir[MAX_PATH];
-    GetTempPathA(MAX_PATH, dir);
     const Case cases[] = {
         {"missing file", path + ".missing", CFileException::fileNotFound},
-        {"missing folder", std::string(dir) + "pv-no-such-dir\\a.htm", CFileException::badPath},
-        {"folder as a file", dir, CFileException::accessDenied},
+        {"missing folder", folder.File("pv-no-such-dir\\a.htm"), CFileException::badPath},
+        {"folder as a file", folder.Path() + "\\", CFileException::accessDenied},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);

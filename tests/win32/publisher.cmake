@@ -6,6 +6,7 @@ if(TARGET Pagevane)
     file(GLOB PV_PUBLISHER_WIN32_TESTS CONFIGURE_DEPENDS ${CMAKE_CURRENT_SOURCE_DIR}/publisher/*.cpp)
     set(PV_PUBLISHER_TEST_RC ${PROJECT_SOURCE_DIR}/publisher/Pagevane.rc)
     add_executable(publisher_win32_tests ${PV_PUBLISHER_WIN32_TESTS} ${PV_PUBLISHER_TEST_RC})
+    target_sources(publisher_win32_tests PRIVATE ${PROJECT_SOURCE_DIR}/tests/support/AssertStop.cpp)
     target_include_directories(publisher_win32_tests PRIVATE
         ${CMAKE_CURRENT_SOURCE_DIR}/publisher ${PROJECT_SOURCE_DIR}/tests/support)
     target_link_libraries(publisher_win32_tests PRIVATE pv_publisher gtest_main)

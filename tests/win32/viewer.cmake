@@ -11,6 +11,7 @@
 if(TARGET viewer)
     file(GLOB PV_VIEWER_WIN32_TESTS CONFIGURE_DEPENDS ${CMAKE_CURRENT_SOURCE_DIR}/viewer/*.cpp)
     add_executable(viewer_win32_tests ${PV_VIEWER_WIN32_TESTS} ${PROJECT_SOURCE_DIR}/viewer/viewer.rc)
+    target_sources(viewer_win32_tests PRIVATE ${PROJECT_SOURCE_DIR}/tests/support/AssertStop.cpp)
     target_include_directories(viewer_win32_tests PRIVATE ${CMAKE_CURRENT_SOURCE_DIR}/viewer
                                ${PROJECT_SOURCE_DIR}/tests/support)
     target_link_libraries(viewer_win32_tests PRIVATE pv_viewer_win pv_compiler pv_project

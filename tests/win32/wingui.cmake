@@ -4,6 +4,7 @@
 file(GLOB PV_WINGUI_TESTS CONFIGURE_DEPENDS ${CMAKE_CURRENT_SOURCE_DIR}/wingui/*.cpp)
 add_executable(wingui_win32_tests ${PV_WINGUI_TESTS}
                ${CMAKE_CURRENT_SOURCE_DIR}/wingui/wingui_test.rc)
+target_sources(wingui_win32_tests PRIVATE ${PROJECT_SOURCE_DIR}/tests/support/AssertStop.cpp)
 target_include_directories(wingui_win32_tests PRIVATE ${CMAKE_CURRENT_SOURCE_DIR}/wingui
                            ${PROJECT_SOURCE_DIR}/tests/support)
 target_link_libraries(wingui_win32_tests PRIVATE pv_ui pv_platform gtest shlwapi)

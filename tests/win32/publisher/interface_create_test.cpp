@@ -4,6 +4,7 @@
 #include <iterator>
 
 #include "SheetTestUtil.h"
+#include "TempFolder.h"
 #include "publisher/resource.h"
 #include "publisher/CreatePage.h"
 #include "publisher/InterfacePage.h"
@@ -94,10 +95,8 @@ class CreatePageTest : public ::testing::Test {
 TEST_F(CreatePageTest, CreateBuildsAndClosingKeepsTheTexts) {
     EXPECT_EQ(Text(IDC_TITLE), "E-Book");
     EXPECT_FALSE(::IsWindowVisible(::GetDlgItem(hPage, IDC_SAVE_PROJECT_AS)));
-    char temp[MAX_PATH] = {};
-    ::GetTempPathA(MAX_PATH, temp);
-    const std::string out =
-        std::string(temp) + "pv-create-" + std::to_string(::GetCurrentProcessId()) + ".exe";
+    const CTempFolder temp;
+    const std::string out = temp.File("pv-create.exe");
     ::SetDlgItemTextA(hPage, IDC_TITLE, "Lights");
     ::SetDlgItemTextA(hPage, IDC_ABOUT_INFO, "line one\r\nline two");
     f.ui.dialogResults.push_back(out);
@@ -122,7 +121,6 @@ TEST_F(CreatePageTest, CreateBuildsAndClosingKeepsTheTexts) {
     f.Click(IDC_CREATE_EBOOK);  // no dialog this time, no question
     EXPECT_EQ(f.ui.fileDialogs.size(), 1u);
     EXPECT_EQ(f.ui.messages.size(), 2u);
-    ::DeleteFileA(out.c_str());
 
     ::SetDlgItemTextA(hPage, IDC_AUTHOR, "A. Keeper");
     ASSERT_TRUE(f.sheet->SetActivePage(0));
@@ -140,10 +138,8 @@ TEST_F(CreatePageTest, CreateBuildsAndClosingKeepsTheTexts) {
 // changed. Text the code page holds passes.
 TEST_F(CreatePageTest, TextsTheCodePageCannotHoldStopCreateSaveAndBack) {
     auto& page = static_cast<CCreatePage&>(f.sheet->Page(2));
-    char temp[MAX_PATH] = {};
-    ::GetTempPathA(MAX_PATH, temp);
-    const std::string out =
-        std::string(temp) + "pv-codepage-" + std::to_string(::GetCurrentProcessId()) + ".exe";
+    const CTempFolder temp;
+    const std::string out = temp.File("pv-codepage.exe");
     f.project.m_strEBookFile = out;
     ::SetDlgItemTextA(hPage, IDC_EBOOK_FILE, out.c_str());
     const std::string author = f.project.m_strAuthor;
@@ -186,7 +182,6 @@ TEST_F(CreatePageTest, TextsTheCodePageCannotHoldStopCreateSaveAndBack) {
     ASSERT_EQ(f.ui.messages.size(), 1u);
     EXPECT_EQ(f.ui.messages[0].text, "E-Book " + out + " created successfully.");
     EXPECT_EQ(f.project.m_strAuthor, "Caf\xE9 \x80");
-    ::DeleteFileA(out.c_str());
 }
 
 std::wstring WideText(HWND ctl) {

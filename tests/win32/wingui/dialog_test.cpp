@@ -24,7 +24,7 @@ class CDdxDialog : public CDialog {
     BOOL OnInitDialog() override {
         const BOOL r = CDialog::OnInitDialog();
         if (m_okFromInit)
-            PostMessageA(m_hWnd, WM_COMMAND, MAKEWPARAM(IDOK, BN_CLICKED), 0);
+            ::PostMessageA(m_hWnd, WM_COMMAND, MAKEWPARAM(IDOK, BN_CLICKED), 0);
         return r;
     }
 };

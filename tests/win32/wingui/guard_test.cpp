@@ -12,7 +12,7 @@
 #include "platform/win/Dialog.h"
 #include "platform/win/Guard.h"
 #include "platform/win/SelfOwned.h"
-#include "platform/win/Window.h"
+#include "platform/win/OwnedWindow.h"
 
 namespace {
 
@@ -22,14 +22,14 @@ void Record(const std::string& text) {
     g_reports.push_back(text);
 }
 
-class CThrowingWindow : public CWindow {
+class CThrowingWindow : public COwnedWindow {
   public:
     LRESULT HandleMessage(UINT msg, WPARAM wParam, LPARAM lParam) override {
         if (msg == WM_APP)
             throw std::runtime_error("window handler failed");
         if (msg == WM_APP + 1)
             return 42;
-        return CWindow::HandleMessage(msg, wParam, lParam);
+        return COwnedWindow::HandleMessage(msg, wParam, lParam);
     }
 };
 
@@ -57,7 +57,7 @@ class GuardTest : public ::testing::Test {
 TEST_F(GuardTest, AWindowHandlerThatThrowsIsReportedAndTheWindowGoesOn) {
     WNDCLASSEXA wc = {};
     wc.lpszClassName = "PvGuardTestWindow";
-    ASSERT_TRUE(CWindow::RegisterWindowClass(wc));
+    ASSERT_TRUE(COwnedWindow::RegisterWindowClass(wc));
     CThrowingWindow window;
     ASSERT_NE(window.Create("PvGuardTestWindow", "", WS_OVERLAPPED, 0, 0, 0, 50, 50, nullptr),
               nullptr);
@@ -89,7 +89,7 @@ TEST_F(GuardTest, ADialogHandlerThatThrowsAnythingIsReportedAndTheDialogGoesOn) 
 
 namespace {
 
-class CCountedWindow : public CSelfOwned<CWindow> {
+class CCountedWindow : public CSelfOwned<COwnedWindow> {
   public:
     explicit CCountedWindow(int* deleted) : m_pDeleted(deleted) {}
     ~CCountedWindow() override { ++*m_pDeleted; }
@@ -105,7 +105,7 @@ class CCountedWindow : public CSelfOwned<CWindow> {
 TEST(SelfOwnedTest, OnlyAnObjectHandedToItsWindowIsDeletedWithIt) {
     WNDCLASSEXA wc = {};
     wc.lpszClassName = "PvSelfOwnedTestWindow";
-    ASSERT_TRUE(CWindow::RegisterWindowClass(wc));
+    ASSERT_TRUE(COwnedWindow::RegisterWindowClass(wc));
     int deleted = 0;
     auto* owned = new CCountedWindow(&deleted);
     const HWND ownedWnd =

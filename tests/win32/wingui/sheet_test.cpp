@@ -73,8 +73,8 @@ class CTestSheet : public CPropertySheet {
         // The system's set-up is complete: the first page exists.
         m_initSeenPage = GetCurrentPageHwnd() != nullptr;
         if (m_escapeThenCancel) {
-            PostMessageA(GetDlgItem(m_hWnd, kNext), WM_KEYDOWN, VK_ESCAPE, 0);
-            PostMessageA(m_hWnd, WM_APP + 8, 0, 0);
+            ::PostMessageA(GetDlgItem(kNext), WM_KEYDOWN, VK_ESCAPE, 0);
+            ::PostMessageA(m_hWnd, WM_APP + 8, 0, 0);
         }
         return TRUE;
     }
