@@ -103,7 +103,7 @@ class CFile {
     // Windows a replaced file's attributes are not carried over).
     static void CopyPermissions(const std::string& from, const std::string& to);
     // Deletes the regular file path only when no process is using it: none holds a CFileHold on
-    // it (Linux: an advisory lock; Windows: any open handle, the hold's included). Folders and
+    // it (Linux: an advisory lock) and, on Windows, no process has it open. Folders and
     // files in use are left alone; a link is never followed (Linux: left alone; Windows: the
     // link itself goes). True when the file was deleted.
     static bool RemoveIfUnused(const std::string& path);
@@ -121,9 +121,10 @@ class CFile {
 
 // Marks an open file as in use by this process until the hold is destroyed, even once the
 // CFile itself has been closed, so that RemoveIfUnused in any process leaves it alone. Linux: an
-// exclusive advisory lock (flock) on a duplicate of the descriptor; Windows: a duplicate of the
-// handle, which no exclusive open can pass. A safe save holds its temporary file this way from
-// its creation until it is moved into place.
+// exclusive advisory lock (flock) on a duplicate of the descriptor. Windows: nothing beyond the
+// open file itself, which no exclusive open can pass; between the saver closing it and moving it
+// into place the file is not protected there. A safe save holds its temporary file this way
+// from its creation until it is moved into place.
 class CFileHold {
   public:
     explicit CFileHold(const CFile& file);
@@ -137,9 +138,7 @@ class CFileHold {
 
   private:
     bool m_bLost = false;
-#ifdef _WIN32
-    void* m_hDup = nullptr;
-#else
+#ifndef _WIN32
     int m_fd = -1;
 #endif
 };

@@ -267,17 +267,9 @@ std::string CFile::FollowLinks(const std::string& path) {
 
 void CFile::CopyPermissions(const std::string&, const std::string&) {}
 
-CFileHold::CFileHold(const CFile& file) {
-    if (!file.IsOpen())
-        return;
-    HANDLE dup = nullptr;
-    if (!DuplicateHandle(GetCurrentProcess(), H(file.m_hFile), GetCurrentProcess(), &dup, 0, FALSE,
-                         DUPLICATE_SAME_ACCESS))
-        return;
-    m_hDup = dup;
-}
+// Windows needs no second handle: while the saver has the file open, the exclusive open of
+// RemoveIfUnused fails. A duplicate handle would keep the saver's own sharing mode and make its
+// later opens of the file by name fail.
+CFileHold::CFileHold(const CFile&) {}
 
-CFileHold::~CFileHold() {
-    if (m_hDup)
-        CloseHandle(H(m_hDup));
-}
+CFileHold::~CFileHold() {}

