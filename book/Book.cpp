@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cstring>
 #include <new>
+#include <stdexcept>
 
 #include "format/BookLayout.h"
 #include "format/PackedBlock.h"
@@ -262,6 +263,8 @@ bool CBook::ReadSplash(SplashImage* splash) {
     } catch (const CPackError&) {
         return false;
     } catch (const std::bad_alloc&) {
+        return false;
+    } catch (const std::length_error&) {
         return false;
     }
 }

@@ -1,6 +1,7 @@
 #include "book/BookContents.h"
 
 #include <new>
+#include <stdexcept>
 
 #include "book/Book.h"
 #include "html/HtmlText.h"
@@ -91,6 +92,10 @@ std::vector<ContentsEntry> BookContents(CBook& book, const ContentsPageReader& r
             if (readable)
                 title = PageTitle(data);
         } catch (const std::bad_alloc&) {
+            readable = false;
+        } catch (const std::length_error&) {
+            // A page's text longer than a string of a 32-bit process holds (500 MB of bytes are
+            // 2 GB of code points).
             readable = false;
         }
         // The room of a long page goes at once, not with the next page's.

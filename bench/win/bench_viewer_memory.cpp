@@ -6,7 +6,7 @@
 // Reads the splash picture as the viewer does when it starts, then lists the contents as Ctrl+T
 // does, and prints for each whether it finished or an exception escaped it (as one would escape
 // the viewer's UI thread), how many pages the contents named unreadable, the seconds, and the
-// process's peak committed memory. Made for books a 32-bit process cannot hold whole: a page of
+// process's peak working set. Made for books a 32-bit process cannot hold whole: a page of
 // hundreds of megabytes, a 16384 x 16384 splash picture.
 #include <windows.h>
 #include <psapi.h>
@@ -31,7 +31,7 @@ double PeakMiB() {
     PROCESS_MEMORY_COUNTERS pmc = {};
     pmc.cb = sizeof pmc;
     GetProcessMemoryInfo(GetCurrentProcess(), &pmc, sizeof pmc);
-    return static_cast<double>(pmc.PeakPagefileUsage) / (1024.0 * 1024.0);
+    return static_cast<double>(pmc.PeakWorkingSetSize) / (1024.0 * 1024.0);
 }
 
 }  // namespace

@@ -2,6 +2,9 @@
 // page titles (in their charset), file names where a page has no title or cannot be read.
 #include <gtest/gtest.h>
 
+#include <new>
+#include <stdexcept>
+
 #include "store_testutil.h"
 #include "TestBook.h"
 #include "book/Book.h"
@@ -60,9 +63,9 @@ TEST(ViewerContents, ListsTheSequenceUnderItsFolders) {
                              }));
 }
 
-// A page whose bytes or text find no memory (the 32-bit viewer on a page of hundreds of
-// megabytes), or whose read fails, is named as unreadable, with its file name, and the listing
-// goes on.
+// A page whose bytes or text find no memory or no string long enough (the 32-bit viewer on a
+// page of hundreds of megabytes), or whose read fails, is named as unreadable, with its file name,
+// and the listing goes on.
 TEST(ViewerContents, APageThatFindsNoMemoryIsNamedUnreadable) {
     CTempFolder dir;
     CTestBook b;
@@ -72,15 +75,17 @@ TEST(ViewerContents, APageThatFindsNoMemoryIsNamedUnreadable) {
     b.Write(dir.File("b.exe"), "viewer stub bytes");
     CBook book;
     ASSERT_TRUE(book.Open(dir.File("b.exe")));
-    for (const bool noMemory : {true, false}) {
-        SCOPED_TRACE(noMemory);
+    for (const int failure : {0, 1, 2}) {
+        SCOPED_TRACE(failure);
         int reads = 0;
         const auto read = [&](const BookFile& file, std::vector<uint8_t>* data,
                               std::string* error) {
             ++reads;
             if (file.strName == "big/huge.htm") {
-                if (noMemory)
+                if (failure == 0)
                     throw std::bad_alloc();
+                if (failure == 1)  // what a 32-bit string throws for 500 MB of code points
+                    throw std::length_error("basic_string::_M_create");
                 *error = "The e-book cannot be read.";
                 return false;
             }
