@@ -2,7 +2,10 @@
 
 #include <algorithm>
 #include <cstring>
+#include <new>
+#include <stdexcept>
 
+#include "format/BookLayout.h"
 #include "format/PackedBlock.h"
 #include "platform/Exceptions.h"
 #include "platform/File.h"
@@ -247,12 +250,21 @@ bool CBook::HasSplash() const {
 bool CBook::ReadSplash(SplashImage* splash) {
     if (!HasSplash())
         return false;
+    // A picture larger than the build packs (a book made before the limit, or crafted) is no
+    // splash: its announced length is refused before any room is asked for it, and a 32-bit
+    // process short of memory for a smaller one starts without it.
     try {
-        return ParseSplashBitmap(Unpack(m_store->Read(*m_store->Find(kBookType, kSplashId))),
-                                 splash);
+        const std::vector<uint8_t> block = m_store->Read(*m_store->Find(kBookType, kSplashId));
+        return ParseSplashBitmap(
+            UnpackBlock(block.data(), block.size(), static_cast<uint32_t>(kMaxSplashBytes)),
+            splash);
     } catch (const CException&) {
         return false;
     } catch (const CPackError&) {
+        return false;
+    } catch (const std::bad_alloc&) {
+        return false;
+    } catch (const std::length_error&) {
         return false;
     }
 }
@@ -280,8 +292,8 @@ bool ParseSplashBitmap(const std::vector<uint8_t>& file, SplashImage* splash) {
         return false;
     const int32_t width = static_cast<int32_t>(w);
     const int32_t height = static_cast<int32_t>(h);
-    if (width <= 0 || width > 16384 || height == 0 || height < -16384 || height > 16384 ||
-        planes != 1)
+    const int32_t side = static_cast<int32_t>(kMaxSplashSide);
+    if (width <= 0 || width > side || height == 0 || height < -side || height > side || planes != 1)
         return false;
     if (bits != 1 && bits != 4 && bits != 8 && bits != 16 && bits != 24 && bits != 32)
         return false;

@@ -79,7 +79,8 @@ class CBook {
 
     bool HasSplash() const;
     // Reads and checks the splash image. Returns false when there is none or it is not a
-    // usable bitmap (then the viewer simply shows no splash).
+    // usable bitmap, is larger than the build packs (kMaxSplashBytes, announced before it is
+    // unpacked) or finds no memory (then the viewer simply shows no splash).
     bool ReadSplash(SplashImage* splash);
 
   private:
@@ -101,5 +102,6 @@ class CBook {
 
 // Checks a bitmap file's bytes and fills *splash with the DIB after its 14-byte file header.
 // Returns false when the headers do not describe the bytes that follow (sizes, bit depth,
-// compression, colour table, pixel rows).
+// compression, colour table, pixel rows), or describe a picture wider or higher than
+// kMaxSplashSide pixels (format/BookLayout.h), which the build refuses.
 bool ParseSplashBitmap(const std::vector<uint8_t>& file, SplashImage* splash);

@@ -1,5 +1,8 @@
 #include "book/BookContents.h"
 
+#include <new>
+#include <stdexcept>
+
 #include "book/Book.h"
 #include "html/HtmlText.h"
 #include "html/HtmlTokenizer.h"
@@ -62,7 +65,7 @@ std::string PageTitle(const std::vector<uint8_t>& html) {
 
 }  // namespace
 
-std::vector<ContentsEntry> BookContents(CBook& book) {
+std::vector<ContentsEntry> BookContents(CBook& book, const ContentsPageReader& read) {
     std::vector<ContentsEntry> entries;
     std::vector<std::string> folders;  // the folders of the page before
     std::vector<uint8_t> data;
@@ -83,10 +86,29 @@ std::vector<ContentsEntry> BookContents(CBook& book) {
         folders = parts;
         std::string error;
         std::string title;
-        if (book.ReadFile(file, &data, &error))
-            title = PageTitle(data);
-        entries.push_back({static_cast<int>(parts.size()),
-                           title.empty() ? Utf8FromAnsi(base) : title, static_cast<long>(index)});
+        bool readable = false;
+        try {
+            readable = read ? read(file, &data, &error) : book.ReadFile(file, &data, &error);
+            if (readable)
+                title = PageTitle(data);
+        } catch (const std::bad_alloc&) {
+            readable = false;
+        } catch (const std::length_error&) {
+            // A page's text longer than a string of a 32-bit process holds (500 MB of bytes are
+            // 2 GB of code points).
+            readable = false;
+        }
+        // The room of a long page goes at once, not with the next page's.
+        std::vector<uint8_t>().swap(data);
+        ContentsEntry entry;
+        entry.nDepth = static_cast<int>(parts.size());
+        entry.nFile = static_cast<long>(index);
+        entry.bUnreadable = !readable;
+        if (!readable)
+            entry.strLabel = Utf8FromAnsi(base) + " (cannot be read)";
+        else
+            entry.strLabel = title.empty() ? Utf8FromAnsi(base) : title;
+        entries.push_back(std::move(entry));
     }
     return entries;
 }

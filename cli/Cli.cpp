@@ -351,8 +351,18 @@ bool ScanSource(const std::string& folder, CBookProject& project, Ui& ui) {
         return false;
     }
     project.DeleteAllPages();
-    if (!RescanProject(project, ui, TrimFolder(folder), [] {}))
+    ScanReport report;
+    if (!RescanProject(
+            project, ui, TrimFolder(folder), [] {}, EnumerateFolder, &report))
         return false;
+    // A page the viewer could not read is no page to leave out quietly: the build stops.
+    if (!report.tooLarge.empty()) {
+        const std::string path = project.m_strProjectDir + "\\" + report.tooLarge.front().first;
+        ui.ShowMessage("Cannot read file " + path + "\n" +
+                           TooLargeFileMessage(path, report.tooLarge.front().second),
+                       MsgIcon::stop, MsgButtons::ok);
+        return false;
+    }
     project.m_bProjectLoaded = 1;
     return true;
 }

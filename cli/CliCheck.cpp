@@ -167,6 +167,16 @@ CheckInput CheckInputFromProject(const CBookProject& project) {
         // The path the build reads the file from.
         paths.push_back(project.m_strProjectDir + "\\" + page->m_strFile);
     }
+    // A splash picture larger than the viewer shows is refused by the build: named here too. One
+    // that cannot be read is the build's to report.
+    if (!project.m_strSplashFile.empty()) {
+        try {
+            const std::string problem = SplashFileProblem(project.m_strSplashFile);
+            if (!problem.empty())
+                input.unholdable.push_back(problem);
+        } catch (const CException&) {
+        }
+    }
     if (project.m_arrPages.size() > kMaxPageEntries)
         input.unholdable.push_back(Utf8FromAnsi(project.m_strProjectDir + ": " +
                                                 TooManyPagesMessage(project.m_arrPages.size())));
@@ -223,6 +233,16 @@ int RunCheck(const std::string& source, CConsoleUi& ui, std::ostream& out) {
         ScanReport report;
         project.m_strProjectDir = TrimmedFolder(source);
         ScanFolder(project, project.m_strProjectDir, &report);
+        // A page longer than the viewer reads, which the scan leaves out, stays a file of the
+        // book here: references to it are not missing, and reading it reports it with the limit,
+        // as the build does.
+        for (const auto& file : report.tooLarge) {
+            auto page = std::make_unique<CPieceElem>();
+            page->m_strFile = AnsiLower(file.first);
+            page->m_bFound = page->m_bInProject = 1;
+            page->m_bInSequence = page->m_bInSearch = IsHtmlFileName(page->m_strFile) ? 1 : 0;
+            project.AddPage(std::move(page));
+        }
         ChooseFolderHome(project, ui);
         input = CheckInputFromProject(project);
         const std::string folder = project.m_strProjectDir + "/";

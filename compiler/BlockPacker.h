@@ -6,6 +6,7 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <functional>
 #include <memory>
 #include <vector>
 
@@ -25,7 +26,19 @@ class CBlockPacker {
     // exact size. Throws CPackError as PackBlock does.
     std::vector<uint8_t> Pack(const uint8_t* data, size_t n);
 
+    // Fills count bytes at buffer, or throws (the packing then stops with that exception).
+    using Reader = std::function<void(uint8_t* buffer, uint32_t count)>;
+    // The same block as Pack for n bytes that read hands over in order, chunk bytes at a time:
+    // a long file packed without holding it whole. Memory: one chunk and the packed bytes (twice
+    // while the block is put together at its exact size). Throws CPackError as Pack does, and
+    // what read throws.
+    std::vector<uint8_t> PackStream(uint32_t n, const Reader& read, uint32_t chunk = kStreamChunk);
+
+    // The input chunk of PackStream.
+    static const uint32_t kStreamChunk = 1u << 20;
+
   private:
+    void StartStream();
     struct Deflater;
     std::unique_ptr<Deflater> m_deflater;  // set up on the first Pack
     std::unique_ptr<uint8_t[]> m_input;

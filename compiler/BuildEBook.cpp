@@ -87,20 +87,31 @@ class CItemWriter {
     const std::string& m_out;
 };
 
-// Reads a whole page or splash file (opened for reading, not shared) into the packer's input
-// room and packs it; the room is the packer's, kept for the next file. Touches nothing shared but
-// the file, so the packing threads call it at the same time, each with its own packer.
+// Reads a page or splash file (opened for reading, not shared) and packs it: whole, into the
+// packer's input room (kept for the next file), or above kStreamPackLength in chunks. Touches
+// nothing shared but the file, so the packing threads call it at the same time, each with its own
+// packer.
 std::vector<uint8_t> PackFile(const std::string& path, CBlockPacker& packer) {
     CFile file;
     file.Open(path, CFile::modeRead | CFile::shareExclusive);
     const uint64_t length = file.GetLength();
     if (length > kMaxFileLength)
         throw BuildRefusal{kReadFailed + path, TooLargeFileMessage(path, length)};
-    uint8_t* raw = packer.InputBuffer(static_cast<size_t>(length));
-    if (length > 0)
-        file.ReadExact(raw, static_cast<uint32_t>(length));
-    file.Close();
     try {
+        // A long file streams through the compressor in chunks (the same block, without room
+        // for the whole file and for its worst-case packing); a short one is read whole into
+        // the packer's kept room, which is quicker for the many small pages of a site.
+        if (length > kStreamPackLength) {
+            std::vector<uint8_t> block = packer.PackStream(
+                static_cast<uint32_t>(length),
+                [&file](uint8_t* buffer, uint32_t count) { file.ReadExact(buffer, count); });
+            file.Close();
+            return block;
+        }
+        uint8_t* raw = packer.InputBuffer(static_cast<size_t>(length));
+        if (length > 0)
+            file.ReadExact(raw, static_cast<uint32_t>(length));
+        file.Close();
         return packer.Pack(raw, static_cast<size_t>(length));
     } catch (const CPackError& e) {
         throw BuildRefusal{kReadFailed + path,
@@ -161,6 +172,13 @@ void WriteStore(const CBookProject& project, const std::string& out,
     // there are pages), the splash (when there is one), the settings, six texts and the marker.
     const bool pages = !paths.empty();
     const bool splash = !project.m_strSplashFile.empty();
+    if (splash) {
+        *current = project.m_strSplashFile;
+        const std::string problem = SplashFileProblem(*current);
+        if (!problem.empty())
+            throw BuildRefusal{kReadFailed + *current, problem};
+        *current = out;
+    }
     CFile file;
     file.Open(out, CFile::modeWrite | CFile::shareExclusive);
     CStoreWriter store(file, pages ? 2 : 1);
@@ -341,9 +359,12 @@ std::vector<uint8_t> MakeSettingsRecord(const CBookProject& p) {
     return record;
 }
 
-std::string TooLargeFileMessage(const std::string& path, uint64_t length) {
-    return path + " holds " + std::to_string(length) + " bytes; the viewer reads at most " +
-           std::to_string(kMaxFileLength) + " bytes (2 GiB less one) of a file.";
+std::string SplashFileProblem(const std::string& path) {
+    CFile file;
+    file.Open(path, CFile::modeRead | CFile::shareDenyWrite);
+    uint8_t head[26];
+    const uint32_t got = file.Read(head, sizeof head);
+    return SplashSizeProblem(path, file.GetLength(), head, got);
 }
 
 std::string TooManyPagesMessage(size_t count) {

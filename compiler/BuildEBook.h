@@ -18,10 +18,10 @@
 const size_t kMaxPageEntries = 65535;
 // The resource store's offsets are signed 32-bit: an e-book stays below 2 GiB.
 const uint64_t kMaxEBookSize = 0x7FFFFFFFu;
-// The viewer reads a file's unpacked bytes into one block of at most 2 GiB less one byte.
-const uint64_t kMaxFileLength = 0x7FFFFFFFu;
-// The refusal of a file longer than kMaxFileLength, naming it, its length and the limit.
-std::string TooLargeFileMessage(const std::string& path, uint64_t length);
+
+// Files longer than this are packed in chunks as they are read (CBlockPacker::PackStream), so
+// that a build's memory does not grow with its longest page; the block is the same either way.
+const uint64_t kStreamPackLength = 16u << 20;
 
 // How a build runs. maxEBookSize is for tests, which cannot afford 2 GiB files. packThreads: how
 // many threads read and pack the pages (0 = DefaultPackThreads(), 1 = all on the calling thread,
@@ -49,6 +49,8 @@ struct BuildOptions {
 //  - more than kMaxPageEntries page entries: refused before anything is written;
 //  - a page or splash file longer than kMaxFileLength (before it is read), or an e-book that
 //    would reach 2 GiB: refused;
+//  - a splash picture larger than the viewer shows (SplashSizeProblem: its length or its pixel
+//    dimensions): "Cannot read file " + its path and the limit, before anything is packed;
 //  - the icon step: its own messages; the e-book is still moved into place.
 // Messages name the output, never the temporary file. Only reads the project. Every thread has
 // ended when this returns or throws.
@@ -57,6 +59,10 @@ int BuildEBook(const CBookProject& project, const std::string& out, Ui& ui, cons
 
 // The bytes of the interface settings record (76 bytes: 19 little-endian int32).
 std::vector<uint8_t> MakeSettingsRecord(const CBookProject& project);
+
+// Why the splash picture at path is larger than the viewer shows (SplashSizeProblem on its length
+// and header), "" when it is not. Throws CFileException when it cannot be read.
+std::string SplashFileProblem(const std::string& path);
 
 // The message shown when the project holds too many page entries.
 std::string TooManyPagesMessage(size_t count);

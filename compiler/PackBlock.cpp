@@ -37,9 +37,7 @@ uint8_t* CBlockPacker::InputBuffer(size_t n) {
     return m_input.get();
 }
 
-std::vector<uint8_t> CBlockPacker::Pack(const uint8_t* data, size_t n) {
-    if (n > std::numeric_limits<uLong>::max() || n > 0xFFFFFFFFu)
-        throw CPackError("file too large to pack");
+void CBlockPacker::StartStream() {
     if (!m_deflater)
         m_deflater.reset(new Deflater);
     z_stream& zs = m_deflater->stream;
@@ -50,6 +48,24 @@ std::vector<uint8_t> CBlockPacker::Pack(const uint8_t* data, size_t n) {
                                                : "compression failed");
         m_deflater->ready = true;
     }
+}
+
+namespace {
+
+void PutLength(uint8_t* at, uint32_t len) {
+    at[0] = static_cast<uint8_t>(len);
+    at[1] = static_cast<uint8_t>(len >> 8);
+    at[2] = static_cast<uint8_t>(len >> 16);
+    at[3] = static_cast<uint8_t>(len >> 24);
+}
+
+}  // namespace
+
+std::vector<uint8_t> CBlockPacker::Pack(const uint8_t* data, size_t n) {
+    if (n > std::numeric_limits<uLong>::max() || n > 0xFFFFFFFFu)
+        throw CPackError("file too large to pack");
+    StartStream();
+    z_stream& zs = m_deflater->stream;
     // zlib's own bound of a stream of n bytes, computed in 64 bits so that it cannot wrap; the
     // stream always fits in it, and the room doubles should it ever not.
     const uint64_t n64 = n;
@@ -81,11 +97,58 @@ std::vector<uint8_t> CBlockPacker::Pack(const uint8_t* data, size_t n) {
     // The block at its exact size: a few bytes cleared before they are copied over, which
     // costs far less than keeping the room of the raw size per block.
     std::vector<uint8_t> block(4 + packed);
-    block[0] = static_cast<uint8_t>(len);
-    block[1] = static_cast<uint8_t>(len >> 8);
-    block[2] = static_cast<uint8_t>(len >> 16);
-    block[3] = static_cast<uint8_t>(len >> 24);
+    PutLength(block.data(), len);
     std::memcpy(block.data() + 4, m_output.get(), packed);
+    return block;
+}
+
+std::vector<uint8_t> CBlockPacker::PackStream(uint32_t n, const Reader& read, uint32_t chunk) {
+    if (chunk == 0)
+        chunk = kStreamChunk;
+    StartStream();
+    z_stream& zs = m_deflater->stream;
+    if (deflateReset(&zs) != Z_OK)
+        throw CPackError("compression failed");
+    // The input goes through one chunk of room; the stream collects in pieces of the chunk's
+    // size, put together at the end. Feeding the input in pieces without flushing gives the
+    // stream that one call over the whole input gives: deflate's choices depend on the bytes,
+    // not on how they arrive.
+    std::unique_ptr<uint8_t[]> in(new uint8_t[chunk]);
+    std::vector<std::vector<uint8_t>> pieces;
+    uint64_t packed = 0;
+    uint32_t left = n;
+    int rc = Z_OK;
+    while (rc != Z_STREAM_END) {
+        pieces.emplace_back(chunk);
+        std::vector<uint8_t>& piece = pieces.back();
+        zs.next_out = piece.data();
+        zs.avail_out = chunk;
+        // Fill this piece, reading the next chunk whenever the compressor has taken the last.
+        while (zs.avail_out > 0 && rc != Z_STREAM_END) {
+            if (zs.avail_in == 0 && left > 0) {
+                const uint32_t take = left < chunk ? left : chunk;
+                read(in.get(), take);
+                left -= take;
+                zs.next_in = in.get();
+                zs.avail_in = take;
+            }
+            rc = deflate(&zs, left == 0 ? Z_FINISH : Z_NO_FLUSH);
+            if (rc != Z_OK && rc != Z_STREAM_END && rc != Z_BUF_ERROR)
+                throw CPackError("compression failed");
+        }
+        piece.resize(chunk - zs.avail_out);
+        packed += piece.size();
+    }
+    if (4 + packed > std::numeric_limits<size_t>::max())
+        throw CPackError("file too large to pack");
+    std::vector<uint8_t> block(static_cast<size_t>(4 + packed));
+    PutLength(block.data(), n);
+    size_t at = 4;
+    for (std::vector<uint8_t>& piece : pieces) {
+        std::memcpy(block.data() + at, piece.data(), piece.size());
+        at += piece.size();
+        std::vector<uint8_t>().swap(piece);
+    }
     return block;
 }
 

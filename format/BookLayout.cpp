@@ -262,3 +262,29 @@ TrailerSearch FindStoreTrailer(const uint8_t* head, size_t headSize, uint64_t le
         return TrailerSearch::badFormat;
     return TrailerSearch::found;
 }
+
+std::string TooLargeFileMessage(const std::string& path, uint64_t length) {
+    return path + " holds " + std::to_string(length) + " bytes; the viewer reads at most " +
+           std::to_string(kMaxFileLength) + " bytes (2 GiB less one) of a file.";
+}
+
+std::string SplashSizeProblem(const std::string& path, uint64_t length, const uint8_t* head,
+                              size_t headSize) {
+    if (length > kMaxSplashBytes)
+        return path + " holds " + std::to_string(length) +
+               " bytes; a splash picture may hold at most " + std::to_string(kMaxSplashBytes) +
+               " bytes (" + std::to_string(kMaxSplashSide) + " x " +
+               std::to_string(kMaxSplashSide) + " pixels of 32 bits).";
+    // The width and height of a bitmap's info header (a top-down picture has a negative height).
+    if (headSize < 26 || head[0] != 'B' || head[1] != 'M')
+        return std::string();
+    const int64_t width = static_cast<int32_t>(Le32At(head, headSize, 18));
+    int64_t height = static_cast<int32_t>(Le32At(head, headSize, 22));
+    if (height < 0)
+        height = -height;
+    if (width <= kMaxSplashSide && height <= kMaxSplashSide)
+        return std::string();
+    return path + " is a picture of " + std::to_string(width) + " x " + std::to_string(height) +
+           " pixels; a splash picture may be at most " + std::to_string(kMaxSplashSide) + " x " +
+           std::to_string(kMaxSplashSide) + " pixels.";
+}

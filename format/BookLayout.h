@@ -22,6 +22,24 @@ enum BookText : unsigned {
     kAboutInfo = 12,
 };
 
+// The viewer reads a file's unpacked bytes into one block of at most 2 GiB less one byte: the
+// folder scan, the build and the check refuse a longer page or splash.
+const uint64_t kMaxFileLength = 0x7FFFFFFFu;
+// The refusal of a file longer than kMaxFileLength, naming it, its length and the limit.
+std::string TooLargeFileMessage(const std::string& path, uint64_t length);
+
+// The largest splash picture the build packs and the viewer shows: at most kMaxSplashSide pixels
+// on a side, in a file of at most kMaxSplashBytes (a picture of that size at 32 bits a pixel,
+// with room for the largest headers and colour table). The viewer, a 32-bit process, holds the
+// picture twice while it starts; a 16384 x 16384 picture would ask it for two blocks of 1 GiB.
+const uint32_t kMaxSplashSide = 4096;
+const uint64_t kMaxSplashBytes = uint64_t(kMaxSplashSide) * kMaxSplashSide * 4 + 4096;
+// Why the splash picture path, of length bytes beginning with the head bytes given (its first
+// 26 bytes or fewer), is over those limits: its size or its pixel dimensions (from the bitmap
+// header, when there is one), and the limit, naming path. "" when it is within them.
+std::string SplashSizeProblem(const std::string& path, uint64_t length, const uint8_t* head,
+                              size_t headSize);
+
 // Resource types and ids of an e-book.
 enum : unsigned {
     kPageResourceType = 349,

@@ -102,14 +102,44 @@ class CFile {
     // Gives the file `to` the permission bits of the file `from`, when from exists (Linux only; on
     // Windows a replaced file's attributes are not carried over).
     static void CopyPermissions(const std::string& from, const std::string& to);
+    // Deletes the regular file path only when no process is using it: none holds a CFileHold on
+    // it (Linux: an advisory lock) and, on Windows, no process has it open. Folders and
+    // files in use are left alone; a link is never followed (Linux: left alone; Windows: the
+    // link itself goes). True when the file was deleted.
+    static bool RemoveIfUnused(const std::string& path);
 
   private:
+    friend class CFileHold;
     std::string m_strFileName;
 #ifdef _WIN32
     void* m_hFile;
 #else
     int m_fd;
     unsigned m_uOpenFlags;
+#endif
+};
+
+// Marks an open file as in use by this process until the hold is destroyed, even once the
+// CFile itself has been closed, so that RemoveIfUnused in any process leaves it alone. Linux: an
+// exclusive advisory lock (flock) on a duplicate of the descriptor. Windows: nothing beyond the
+// open file itself, which no exclusive open can pass; between the saver closing it and moving it
+// into place the file is not protected there. A safe save holds its temporary file this way
+// from its creation until it is moved into place.
+class CFileHold {
+  public:
+    explicit CFileHold(const CFile& file);
+    ~CFileHold();
+    CFileHold(const CFileHold&) = delete;
+    CFileHold& operator=(const CFileHold&) = delete;
+
+    // True when the file's path no longer leads to the file (Linux: a RemoveIfUnused elsewhere
+    // deleted it between its creation and the lock): a save must start again under another name.
+    bool IsLost() const { return m_bLost; }
+
+  private:
+    bool m_bLost = false;
+#ifndef _WIN32
+    int m_fd = -1;
 #endif
 };
 

@@ -198,6 +198,18 @@ void CFile::Remove(const std::string& path) {
         ThrowLastError(path);
 }
 
+bool CFile::RemoveIfUnused(const std::string& path) {
+    // Opened for deletion with no sharing at all: this fails while any other handle on the file
+    // is open, whatever sharing that handle allows (a live save's hold, the file being written).
+    // The file goes when this handle closes.
+    HANDLE h = CreateFileA(path.c_str(), DELETE, 0, nullptr, OPEN_EXISTING,
+                           FILE_FLAG_DELETE_ON_CLOSE | FILE_FLAG_OPEN_REPARSE_POINT, nullptr);
+    if (h == INVALID_HANDLE_VALUE)
+        return false;
+    CloseHandle(h);
+    return true;
+}
+
 void CFile::Rename(const std::string& from, const std::string& to) {
     if (!MoveFileExA(from.c_str(), to.c_str(), MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH))
         ThrowLastError(to);
@@ -254,3 +266,10 @@ std::string CFile::FollowLinks(const std::string& path) {
 }
 
 void CFile::CopyPermissions(const std::string&, const std::string&) {}
+
+// Windows needs no second handle: while the saver has the file open, the exclusive open of
+// RemoveIfUnused fails. A duplicate handle would keep the saver's own sharing mode and make its
+// later opens of the file by name fail.
+CFileHold::CFileHold(const CFile&) {}
+
+CFileHold::~CFileHold() {}

@@ -23,6 +23,7 @@
 // one of its parents: following it would scan the same tree again and again, so it is left out.
 #pragma once
 
+#include <cstdint>
 #include <functional>
 #include <string>
 
@@ -35,6 +36,7 @@ struct FolderEntry {
     bool bHidden = false;       // the hidden attribute (Linux: a name beginning with ".")
     bool bNoAnsiName = false;   // the name has no form in the ANSI code page
     std::string strNativeName;  // the name as the system gave it, UTF-8
+    uint64_t qwLength = 0;      // a file's length in bytes (Linux: a link's target's)
     // For a folder on Linux (links followed): its device and inode, so that a scan reaching one
     // folder by several links reads it once. Not filled on Windows.
     bool bHasIdentity = false;

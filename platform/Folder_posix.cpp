@@ -104,6 +104,8 @@ bool EnumerateFolder(const std::string& folderPath, const FolderCallback& onEntr
         }
 
         Listed item;
+        if (!isFolder && (known || fstatat(dfd, de->d_name, &st, 0) == 0))
+            item.entry.qwLength = static_cast<uint64_t>(st.st_size);
         if (isFolder && (known || fstatat(dfd, de->d_name, &st, 0) == 0)) {
             item.entry.bHasIdentity = true;
             item.entry.identity.qwVolume = static_cast<uint64_t>(st.st_dev);

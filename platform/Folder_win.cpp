@@ -31,6 +31,7 @@ bool EnumerateFolder(const std::string& folderPath, const FolderCallback& onEntr
         FolderEntry entry;
         entry.bFolder = (fd.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) != 0;
         entry.bHidden = (fd.dwFileAttributes & FILE_ATTRIBUTE_HIDDEN) != 0;
+        entry.qwLength = (static_cast<uint64_t>(fd.nFileSizeHigh) << 32) | fd.nFileSizeLow;
         bool lossy = false;
         entry.strName = CWinText::AnsiStrict(name, CP_ACP, &lossy);
         entry.bNoAnsiName = lossy;

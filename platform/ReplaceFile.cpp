@@ -1,6 +1,9 @@
 #include "platform/ReplaceFile.h"
 
 #include <cstdint>
+#include <vector>
+
+#include "platform/Folder.h"
 
 namespace {
 
@@ -52,12 +55,26 @@ bool IsReplaceFileTempName(const std::string& name) {
     return true;
 }
 
+int SweepReplaceFileTemps(const std::string& target) {
+    const std::string folder = target.substr(0, NameStart(target));
+    std::vector<std::string> stale;
+    EnumerateFolder(folder.empty() ? "." : folder, [&](const FolderEntry& e) {
+        if (!e.bFolder && !e.bNoAnsiName && IsReplaceFileTempName(e.strName))
+            stale.push_back(e.strName);
+    });
+    int removed = 0;
+    for (const std::string& name : stale)
+        removed += CFile::RemoveIfUnused(folder + name) ? 1 : 0;
+    return removed;
+}
+
 CReplaceFile::CReplaceFile(const std::string& target, LinkRule links)
     : m_strTarget(links == followLinks ? CFile::FollowLinks(target) : target) {}
 
 CReplaceFile::~CReplaceFile() {
     if (m_bCommitted || m_strTemp.empty())
         return;
+    m_hold.reset();
     try {
         CFile::Remove(m_strTemp);
     } catch (const CFileException&) {
@@ -67,11 +84,19 @@ CReplaceFile::~CReplaceFile() {
 void CReplaceFile::Create(CFile& file, unsigned share) {
     // Names left by an earlier run that was killed, or planted by someone else, are passed by:
     // OpenNew refuses every name already in use, links included. The person asked for the
-    // target, so a failure names the target, never the temporary file.
+    // target, so a failure names the target, never the temporary file. Those left by a killed
+    // run go first, unless another process is writing them.
+    SweepReplaceFileTemps(m_strTarget);
     try {
         for (unsigned n = 0; n < 1000; ++n) {
             const std::string candidate = ReplaceFileTempPath(m_strTarget, n);
             if (file.OpenNew(candidate, share)) {
+                std::unique_ptr<CFileHold> hold(new CFileHold(file));
+                if (hold->IsLost()) {  // swept by another save before the lock: next name
+                    file.Abort();
+                    continue;
+                }
+                m_hold = std::move(hold);
                 m_strTemp = candidate;
                 m_guard.reset(new CTempFileGuard(m_strTemp));
                 return;
@@ -95,4 +120,5 @@ void CReplaceFile::Commit() {
     }
     m_bCommitted = true;
     m_guard.reset();
+    m_hold.reset();
 }

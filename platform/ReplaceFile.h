@@ -16,6 +16,12 @@ std::string ReplaceFileTempPath(const std::string& target, unsigned attempt);
 // files left behind by a run that was killed recognises them.
 bool IsReplaceFileTempName(const std::string& name);
 
+// Deletes, in the folder that holds target, every file whose name has the form of our temporary
+// names and which no live save holds: what a save killed before it could clean up left behind.
+// A file in use (another process's save being written), anything else, and names of any other
+// form stay. Returns how many files went. Failures are ignored: the sweep is tidying only.
+int SweepReplaceFileTemps(const std::string& target);
+
 class CReplaceFile {
   public:
     enum LinkRule {
@@ -29,10 +35,13 @@ class CReplaceFile {
     CReplaceFile(const CReplaceFile&) = delete;
     CReplaceFile& operator=(const CReplaceFile&) = delete;
 
-    // Creates the temporary file in the target's folder under a name nobody uses (the first of
+    // Deletes the temporary files of earlier saves that were killed (names of that form in the
+    // target's folder that no live save holds: see SweepReplaceFileTemps). Then creates the
+    // temporary file in the target's folder under a name nobody uses (the first of
     // ReplaceFileTempPath(target, 0), (target, 1) ... that is free), never through a link, and
-    // opens file on it for writing with the given share flag. Throws CFileException naming the
-    // target: the temporary file is nothing the person asked for.
+    // opens file on it for writing with the given share flag. The file is held (CFileHold) until
+    // it is moved into place or deleted, so that other saves' sweeps leave it alone. Throws
+    // CFileException naming the target: the temporary file is nothing the person asked for.
     void Create(CFile& file, unsigned share);
 
     const std::string& GetTarget() const { return m_strTarget; }
@@ -49,6 +58,7 @@ class CReplaceFile {
     std::string m_strTarget;
     std::string m_strTemp;
     std::unique_ptr<CTempFileGuard>
-        m_guard;  // removes the temporary file if the process is stopped
+        m_guard;                        // removes the temporary file if the process is stopped
+    std::unique_ptr<CFileHold> m_hold;  // keeps other saves' sweeps off the temporary file
     bool m_bCommitted = false;
 };

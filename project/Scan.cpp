@@ -10,6 +10,7 @@
 #include <unordered_map>
 #include <utility>
 
+#include "format/BookLayout.h"
 #include "platform/ErrorReport.h"
 #include "platform/Text.h"
 
@@ -72,15 +73,22 @@ class CScanner {
             Scan(path + entry.strName);
             return;
         }
-        AddFile(path, entry.strName);
+        AddFile(path, entry.strName, entry.qwLength);
     }
 
-    void AddFile(const std::string& path, const std::string& name) {
-        // A page the build could not open is reported now, with its name, not when it is built.
+    void AddFile(const std::string& path, const std::string& name, uint64_t length) {
+        // A page the build could not open, or that the viewer could not read, is reported now,
+        // with its name, not when it is built.
         if (OpenPathLength(path + name) > kMaxOpenPathLength) {
             if (m_report)
                 m_report->tooLong.push_back(ScanRelativeName(m_project.m_strProjectDir, path) +
                                             name);
+            return;
+        }
+        if (length > kMaxFileLength) {
+            if (m_report)
+                m_report->tooLarge.push_back(
+                    {ScanRelativeName(m_project.m_strProjectDir, path) + name, length});
             return;
         }
         std::string relative = ScanRelativeName(m_project.m_strProjectDir, AnsiLower(path + name));
@@ -183,11 +191,21 @@ std::string ScanReportMessage(const ScanReport& report) {
                     " characters a file can be opened with. Move the project folder higher up or "
                     "shorten the names to include them:",
                 tooLong);
+    std::vector<std::string> tooLarge;
+    for (const auto& file : report.tooLarge)
+        tooLarge.push_back(Utf8FromAnsi(file.first) + " (" + std::to_string(file.second) +
+                           " bytes)");
+    AppendNames(text,
+                "These files were left out because they are longer than the " +
+                    std::to_string(kMaxFileLength) +
+                    " bytes (2 GiB less one) the viewer reads of a file:",
+                tooLarge);
     return text;
 }
 
 int RescanProject(CBookProject& project, Ui& ui, const std::string& folder,
-                  const std::function<void()>& refillList, const FolderLister& lister) {
+                  const std::function<void()>& refillList, const FolderLister& lister,
+                  ScanReport* reportOut) {
     CWaitCursor wait(ui);
 
     const std::string previousDir = project.m_strProjectDir;
@@ -239,5 +257,7 @@ int RescanProject(CBookProject& project, Ui& ui, const std::string& folder,
         ui.ShowMessageUtf8(ScanReportMessage(report), MsgIcon::exclamation, MsgButtons::ok);
 
     project.m_strLastProject = project.m_strProjectDir;
+    if (reportOut)
+        *reportOut = std::move(report);
     return 1;
 }

@@ -4,6 +4,7 @@
 
 #include <functional>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "platform/Folder.h"
@@ -29,10 +30,15 @@ struct ScanReport {
     // Files left out because their full path is longer than the build can open
     // (kMaxOpenPathLength); relative names, in the order met.
     std::vector<std::string> tooLong;
+    // Files left out because they are longer than the viewer reads (kMaxFileLength): relative
+    // names and lengths, in the order met.
+    std::vector<std::pair<std::string, uint64_t>> tooLarge;
     // Folders that could not be listed (full paths ending in a backslash), in the order met.
     std::vector<std::string> unreadable;
 
-    bool empty() const { return leftOut.empty() && caseTwins.empty() && tooLong.empty(); }
+    bool empty() const {
+        return leftOut.empty() && caseTwins.empty() && tooLong.empty() && tooLarge.empty();
+    }
 };
 
 // The longest full path, as OpenPathLength (platform/Text.h) counts it, that the build can open:
@@ -52,9 +58,10 @@ extern const size_t kMaxOpenPathLength;
 //   m_bFound = 1 and keeps everything else; otherwise a new entry is appended with m_bFound = 1,
 //   m_bInProject = 1 and m_bInSequence = m_bInSearch = 1 exactly when the name's extension (text
 //   after its last ".", unless that "." begins the name) is "html" or "htm", compared with case.
-// Names without an ANSI form, and files whose full path is longer than kMaxOpenPathLength, are
-// listed in *report (when given) and not added. Linear in the
-// number of files: the name lookup goes through a hash index. Throws only std::bad_alloc.
+// Names without an ANSI form, files whose full path is longer than kMaxOpenPathLength and files
+// longer than the viewer reads (kMaxFileLength) are listed in *report (when given) and not added.
+// Linear in the number of files: the name lookup goes through a hash index. Throws only
+// std::bad_alloc.
 void ScanFolder(CBookProject& project, const std::string& folder, ScanReport* report = nullptr,
                 const FolderLister& lister = EnumerateFolder);
 
@@ -81,10 +88,10 @@ extern const char kNoHtmlFilesMessage[];
 //  5. when files were left out (see ScanReport), one message lists them with their real names
 //     (ShowMessageUtf8, OK, exclamation icon);
 //  6. m_strLastProject = m_strProjectDir.
-// Returns 1 otherwise. The lister is a seam for tests.
+// Returns 1 otherwise, with the report in *reportOut when given. The lister is a seam for tests.
 int RescanProject(CBookProject& project, Ui& ui, const std::string& folder,
                   const std::function<void()>& refillList,
-                  const FolderLister& lister = EnumerateFolder);
+                  const FolderLister& lister = EnumerateFolder, ScanReport* reportOut = nullptr);
 
 // The text of the message of step 5 in UTF-8 ("" when nothing was left out); at most 20 names
 // are listed for each reason.

@@ -9,6 +9,7 @@
 #include "build_store_decoder.h"
 #include "compiler/BuildEBook.h"
 #include "compiler/IconReplace.h"
+#include "format/PackedBlock.h"
 #include "icon_fake_pe.h"
 #include "platform/File.h"
 #include "platform/ReplaceFile.h"
@@ -344,6 +345,81 @@ TEST_F(BuildEBookTest, RefusesAPageLongerThanTheViewerReads) {
                                            std::to_string(length) +
                                            " bytes; the viewer reads at most 2147483647 bytes "
                                            "(2 GiB less one) of a file.");
+        EXPECT_FALSE(OutputExists());
+    }
+}
+
+// A page longer than kStreamPackLength is packed in chunks as it is read: its block is the one
+// the whole-page packing makes, byte for byte, with one packing thread or several.
+TEST_F(BuildEBookTest, ALongPageStreamsToTheSameBlock) {
+    Bytes page(static_cast<size_t>(kStreamPackLength) + 12345);
+    std::mt19937 gen(11);
+    for (size_t i = 0; i < page.size(); ++i)
+        page[i] =
+            i % 5 ? static_cast<uint8_t>("a long page "[i % 12]) : static_cast<uint8_t>(gen());
+    fakepe::WriteFile(dir / "sub/page.htm", page);
+    const Bytes expected = PackBlock(page.data(), page.size());
+    for (const unsigned threads : {1u, 3u}) {
+        SCOPED_TRACE(threads);
+        CMemoryStubSource stub(stubBytes.data(), stubBytes.size());
+        ASSERT_EQ(BuildEBook(project, project.m_strEBookFile, ui, stub, {kMaxEBookSize, threads}),
+                  1);
+        const storedec::Store store = storedec::Decode(Output());
+        ASSERT_NE(store.Find(349, 3), nullptr);
+        EXPECT_TRUE(store.Find(349, 3)->data == expected);
+    }
+}
+
+// A splash picture larger than the viewer shows is refused before anything is packed, naming
+// the file, its size and the limit: one whose header claims 16384 x 16384 pixels (a few bytes
+// only) and one whose file is longer than the limit (sparse). The largest allowed are built.
+TEST_F(BuildEBookTest, RefusesASplashLargerThanTheViewerShows) {
+    auto header = [](uint32_t width, int32_t height) {
+        std::string h = "BM";
+        for (uint32_t v : {54u, 0u, 54u, 40u, width, static_cast<uint32_t>(height)})
+            for (int i = 0; i < 4; ++i)
+                h += static_cast<char>((v >> (8 * i)) & 0xFF);
+        return h + std::string("\x01\x00\x18\x00", 4);
+    };
+    const std::string p = dir / "big.bmp";
+    project.m_strSplashFile = p;
+    const struct {
+        std::string head;
+        uint64_t length;
+        std::string expected;  // "" when built
+    } cases[] = {
+        {header(16384, 16384), 30,
+         p + " is a picture of 16384 x 16384 pixels; a splash picture may be at most 4096 x 4096 "
+             "pixels."},
+        {header(4097, 1), 30,
+         p + " is a picture of 4097 x 1 pixels; a splash picture may be at most 4096 x 4096 "
+             "pixels."},
+        {header(1, -4097), 30,
+         p + " is a picture of 1 x 4097 pixels; a splash picture may be at most 4096 x 4096 "
+             "pixels."},
+        {header(1, 1), kMaxSplashBytes + 1,
+         p + " holds 67112961 bytes; a splash picture may hold at most 67112960 bytes (4096 x "
+             "4096 pixels of 32 bits)."},
+        {header(4096, -4096), 30, ""},
+        {"not a bitmap at all", 30, ""},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.expected);
+        {
+            CFile f;
+            f.Open(p, CFile::modeCreate | CFile::modeWrite);
+            f.Write(c.head.data(), static_cast<uint32_t>(c.head.size()));
+            f.SetLength(c.length);
+        }
+        ui.messages.clear();
+        std::filesystem::remove(project.m_strEBookFile);
+        if (c.expected.empty()) {
+            EXPECT_EQ(Build(), 1);
+            continue;
+        }
+        EXPECT_EQ(Build(), 0);
+        ASSERT_EQ(ui.messages.size(), 1u);
+        EXPECT_EQ(ui.messages[0].text, "Cannot read file " + p + "\n" + c.expected);
         EXPECT_FALSE(OutputExists());
     }
 }

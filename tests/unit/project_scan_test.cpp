@@ -400,6 +400,26 @@ TEST(ScanRules, PathsLongerThanTheBuildCanOpenAreReportedAtScanTime) {
     EXPECT_EQ(text.find(fits), std::string::npos);
 }
 
+// A file longer than the viewer reads is left out and reported by the scan with its name, its
+// length and the limit; one of exactly the limit is taken. The files are sparse, and a link to
+// the long file counts as the file it leads to.
+TEST_F(ScanTest, FilesLongerThanTheViewerReadsAreReportedAtScanTime) {
+    Touch("index.htm");
+    Touch("sub/limit.htm");
+    Touch("sub/over.htm");
+    fs::resize_file(fs::path(book) / "sub/limit.htm", 0x7FFFFFFFull);
+    fs::resize_file(fs::path(book) / "sub/over.htm", 0xC0000000ull);
+    fs::create_symlink(fs::path(book) / "sub/over.htm", fs::path(book) / "link.htm");
+    ASSERT_EQ(Rescan(book), 1);
+    EXPECT_EQ(Files(project), (std::vector<std::string>{"index.htm", "sub\\limit.htm"}));
+    ASSERT_EQ(ui.messages.size(), 1u);
+    EXPECT_EQ(ui.messages[0].icon, MsgIcon::exclamation);
+    EXPECT_EQ(ui.messages[0].text,
+              "These files were left out because they are longer than the 2147483647 bytes (2 GiB "
+              "less one) the viewer reads of a file:\nlink.htm (3221225472 bytes)\nsub\\over.htm "
+              "(3221225472 bytes)");
+}
+
 TEST_F(ScanTest, NamesWithoutAnAnsiFormAreReportedNotDropped) {
     Touch("index.htm");
     Touch("\xE6\x97\xA5.htm");     // no Windows-1252 form

@@ -1,12 +1,17 @@
 // Safe saves: the temporary name beside the target, names of every length the system allows,
 // and errors that name the target.
 #include <gtest/gtest.h>
+#include <fcntl.h>
 #include <stdlib.h>
+#include <sys/file.h>
+#include <sys/wait.h>
+#include <unistd.h>
 
 #include <filesystem>
 #include <fstream>
 #include <iterator>
 #include <set>
+#include <vector>
 
 #include "platform/ReplaceFile.h"
 
@@ -60,11 +65,16 @@ TEST_F(ReplaceFileTest, TheLongestNameTheSystemAllowsIsSavedAndReplaced) {
     EXPECT_EQ(Names(), std::vector<std::string>{name});
 }
 
-// Names already in use (left by a killed run, or planted) are passed by and stay as they were.
+// Names in use by saves still being written (another process's, here held by a locked
+// descriptor of this one: locks belong to the open file) are passed by and stay as they were.
 TEST_F(ReplaceFileTest, NamesInUseArePassedBy) {
     const std::string target = (root / "book.exe").string();
-    for (unsigned n = 0; n < 2; ++n)
+    std::vector<int> held;
+    for (unsigned n = 0; n < 2; ++n) {
         std::ofstream(ReplaceFileTempPath(target, n)) << "someone else's";
+        held.push_back(open(ReplaceFileTempPath(target, n).c_str(), O_RDONLY));
+        ASSERT_EQ(flock(held.back(), LOCK_EX | LOCK_NB), 0);
+    }
     CReplaceFile replace(target);
     CFile file;
     replace.Create(file, CFile::shareExclusive);
@@ -74,6 +84,68 @@ TEST_F(ReplaceFileTest, NamesInUseArePassedBy) {
     for (unsigned n = 0; n < 2; ++n)
         EXPECT_EQ(Read(ReplaceFileTempPath(target, n)), "someone else's");
     EXPECT_EQ(Read(target), "");
+    for (int fd : held)
+        close(fd);
+}
+
+// A save sweeps its folder: temporary files of ours that nobody holds (left by a killed run)
+// go; one a live process is writing (a forked child holding a save open), a folder and a link of
+// that form, names of any other form, and other folders' files stay.
+TEST_F(ReplaceFileTest, ASaveSweepsStaleTemporaryFilesButNoLiveOnes) {
+    const std::string target = (root / "book.exe").string();
+    // The child starts a save of its own into the same folder and keeps it open until told.
+    int ready[2], go[2];
+    ASSERT_EQ(pipe(ready), 0);
+    ASSERT_EQ(pipe(go), 0);
+    const pid_t child = fork();
+    ASSERT_GE(child, 0);
+    if (child == 0) {
+        CReplaceFile live((root / "other.exe").string());
+        CFile file;
+        live.Create(file, CFile::shareExclusive);
+        file.Write("being written", 13);
+        const std::string name = fs::path(live.GetTempPath()).filename().string();
+        (void)!write(ready[1], name.c_str(), name.size());
+        char c;
+        (void)!read(go[0], &c, 1);
+        _exit(0);
+    }
+    char buf[64] = {};
+    ASSERT_GT(read(ready[0], buf, sizeof buf - 1), 0);
+    const std::string live = buf;
+    ASSERT_TRUE(IsReplaceFileTempName(live)) << live;
+
+    // Created once the child's save has swept the folder, so that this save's sweep is tested.
+    const std::string stale1 = (root / "~pv00000001.tmp").string();
+    const std::string stale2 = ReplaceFileTempPath(target, 0);  // the first name the save tries
+    std::ofstream(stale1) << "left by a crash";
+    std::ofstream(stale2) << "left by a crash";
+    for (const char* other : {"~pv0000000A.tmp", "~pv00000002.tmp.keep", "notes.tmp"})
+        std::ofstream(root / other) << "mine";
+    fs::create_directory(root / "~pv00000003.tmp");
+    fs::create_symlink(root / "notes.tmp", root / "~pv00000004.tmp");
+    fs::create_directory(root / "sub");
+    std::ofstream(root / "sub" / "~pv00000005.tmp") << "another folder's";
+
+    Save(target, "new book");
+    EXPECT_EQ(Read(target), "new book");
+    std::vector<std::string> expected = {
+        "book.exe",        "notes.tmp",       "sub", "~pv00000002.tmp.keep", "~pv00000003.tmp",
+        "~pv00000004.tmp", "~pv0000000A.tmp", live};
+    std::sort(expected.begin(), expected.end());
+    EXPECT_EQ(Names(), expected);
+    EXPECT_EQ(Read(root / live), "being written");
+    EXPECT_TRUE(fs::exists(root / "sub" / "~pv00000005.tmp"));
+
+    // Once the child has ended without cleaning up, its file is stale and the next save takes it.
+    (void)!write(go[1], "x", 1);
+    int status = 0;
+    waitpid(child, &status, 0);
+    EXPECT_TRUE(fs::exists(root / live));
+    EXPECT_EQ(SweepReplaceFileTemps(target), 1);
+    EXPECT_FALSE(fs::exists(root / live));
+    for (int fd : {ready[0], ready[1], go[0], go[1]})
+        close(fd);
 }
 
 // The temporary names: short, in the target's folder, different for each attempt, and

@@ -407,6 +407,33 @@ TEST(ViewerSplash, RejectsBitmapsWhoseHeadersDoNotFitTheBytes) {
     EXPECT_EQ(img.nHeight, 4);
 }
 
+// A splash picture larger than the build packs (from a book made before the limit) is no
+// splash, and the book opens: wider or higher than kMaxSplashSide pixels, or longer than
+// kMaxSplashBytes (refused by the length its block announces, before it is unpacked).
+TEST_F(ViewerBook, ASplashLargerThanTheBuildPacksIsNoSplash) {
+    const std::string padded = CTestBook::Bitmap(1, 1, 0, 0, 0);
+    const struct {
+        std::string file;
+        bool shown;
+    } cases[] = {
+        {CTestBook::Bitmap(static_cast<int>(kMaxSplashSide), 1, 1, 2, 3), true},
+        {CTestBook::Bitmap(static_cast<int>(kMaxSplashSide) + 1, 1, 1, 2, 3), false},
+        {CTestBook::Bitmap(1, static_cast<int>(kMaxSplashSide) + 1, 1, 2, 3), false},
+        {padded + std::string(kMaxSplashBytes - padded.size(), '\0'), true},
+        {padded + std::string(kMaxSplashBytes - padded.size() + 1, '\0'), false},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.file.size());
+        CTestBook b = Sample();
+        b.splash = c.file;
+        CBook book;
+        ASSERT_TRUE(book.Open(Make(b)));
+        SplashImage img;
+        EXPECT_EQ(book.ReadSplash(&img), c.shown);
+        EXPECT_EQ(book.GetState(), CBook::State::open);
+    }
+}
+
 TEST_F(ViewerBook, DamagedSplashIsNoSplash) {
     CTestBook b = Sample();
     b.splash = "BM not really a bitmap";

@@ -2,6 +2,9 @@
 // page titles (in their charset), file names where a page has no title or cannot be read.
 #include <gtest/gtest.h>
 
+#include <new>
+#include <stdexcept>
+
 #include "store_testutil.h"
 #include "TestBook.h"
 #include "book/Book.h"
@@ -25,7 +28,7 @@ std::vector<std::string> Listing(CBook& book) {
 TEST(ViewerContents, ListsTheSequenceUnderItsFolders) {
     CTempFolder dir;
     CTestBook b;
-    b.bBadPackedPage = true;  // the first page cannot be read: it shows its file name
+    b.bBadPackedPage = true;  // the first page cannot be read: it shows its file name, marked
     b.Page("damaged.htm", "<title>Never seen</title>")
         .Page("index.htm", "<title> Start   here </title>body")
         .Page("style.css", "p{}", false, false)
@@ -43,7 +46,7 @@ TEST(ViewerContents, ListsTheSequenceUnderItsFolders) {
     CBook book;
     ASSERT_TRUE(book.Open(dir.File("b.exe")));
     EXPECT_EQ(Listing(book), std::vector<std::string>({
-                                 "damaged.htm",
+                                 "damaged.htm (cannot be read)",
                                  "Start here",
                                  "a*",
                                  "  Caf\xC3\xA9",
@@ -58,6 +61,47 @@ TEST(ViewerContents, ListsTheSequenceUnderItsFolders) {
                                  // Controls dropped, bidirectional overrides neutralised.
                                  "Invoice fdp.exe[2J x",
                              }));
+}
+
+// A page whose bytes or text find no memory or no string long enough (the 32-bit viewer on a
+// page of hundreds of megabytes), or whose read fails, is named as unreadable, with its file name,
+// and the listing goes on.
+TEST(ViewerContents, APageThatFindsNoMemoryIsNamedUnreadable) {
+    CTempFolder dir;
+    CTestBook b;
+    b.Page("index.htm", "<title>Start</title>")
+        .Page("big/huge.htm", "<title>Huge</title>")
+        .Page("later.htm", "<title>Later</title>");
+    b.Write(dir.File("b.exe"), "viewer stub bytes");
+    CBook book;
+    ASSERT_TRUE(book.Open(dir.File("b.exe")));
+    for (const int failure : {0, 1, 2}) {
+        SCOPED_TRACE(failure);
+        int reads = 0;
+        const auto read = [&](const BookFile& file, std::vector<uint8_t>* data,
+                              std::string* error) {
+            ++reads;
+            if (file.strName == "big/huge.htm") {
+                if (failure == 0)
+                    throw std::bad_alloc();
+                if (failure == 1)  // what a 32-bit string throws for 500 MB of code points
+                    throw std::length_error("basic_string::_M_create");
+                *error = "The e-book cannot be read.";
+                return false;
+            }
+            return book.ReadFile(file, data, error);
+        };
+        const std::vector<ContentsEntry> entries = BookContents(book, read);
+        EXPECT_EQ(reads, 3);
+        ASSERT_EQ(entries.size(), 4u);
+        EXPECT_EQ(entries[0].strLabel, "Start");
+        EXPECT_EQ(entries[1].strLabel, "big");
+        EXPECT_EQ(entries[2].strLabel, "huge.htm (cannot be read)");
+        EXPECT_TRUE(entries[2].bUnreadable);
+        EXPECT_EQ(entries[2].nFile, 1);
+        EXPECT_EQ(entries[3].strLabel, "Later");
+        EXPECT_FALSE(entries[3].bUnreadable);
+    }
 }
 
 }  // namespace

@@ -200,6 +200,38 @@ TEST(BuildEBookWin32, AConsoleEventRemovesTheTemporaryFileOfASave) {
     EXPECT_EQ(ReadText(dir.File("out.exe")), "old book");
 }
 
+// A save sweeps its folder of stale temporary files, but one that a save is still writing (open)
+// stays, and that save then commits.
+TEST(BuildEBookWin32, ASaveSweepsStaleTemporaryFilesButNotALiveSaves) {
+    CTempFolder dir;
+    CReplaceFile live(dir.File("live.exe"));
+    CFile liveFile;
+    live.Create(liveFile, CFile::shareExclusive);
+    liveFile.Write("being written", 13);
+    const std::string stale = dir.File("~pv00000001.tmp"), other = dir.File("~pv00000002.tmpx");
+    Write(stale, "left by a crash");
+    Write(other, "not ours");
+    {
+        CReplaceFile save(dir.File("out.exe"));
+        CFile file;
+        save.Create(file, CFile::shareExclusive);
+        file.Close();
+        save.Commit();
+    }
+    EXPECT_EQ(GetFileAttributesA(stale.c_str()), INVALID_FILE_ATTRIBUTES);
+    EXPECT_EQ(ReadText(other), "not ours");
+    // The live file denies every sharing, so only its presence can be seen.
+    EXPECT_NE(GetFileAttributesA(live.GetTempPath().c_str()), INVALID_FILE_ATTRIBUTES);
+    Write(stale, "left by a crash");
+    EXPECT_EQ(SweepReplaceFileTemps(dir.File("out.exe")), 1);
+    EXPECT_NE(GetFileAttributesA(live.GetTempPath().c_str()), INVALID_FILE_ATTRIBUTES);
+
+    liveFile.Close();
+    live.Commit();
+    EXPECT_EQ(ReadText(dir.File("live.exe")), "being written");
+    EXPECT_TRUE(NoTemporaryFiles(dir.Path()));
+}
+
 TEST(BuildEBookWin32, ProgramWithoutTheViewerResource) {
     // The test program carries no resource 348/1.
     CModuleStubSource source;
