@@ -121,10 +121,9 @@ class CFile {
 
 // Marks an open file as in use by this process until the hold is destroyed, even once the
 // CFile itself has been closed, so that RemoveIfUnused in any process leaves it alone. Linux: an
-// exclusive advisory lock (flock) on a duplicate of the descriptor. Windows: nothing beyond the
-// open file itself, which no exclusive open can pass; between the saver closing it and moving it
-// into place the file is not protected there. A safe save holds its temporary file this way
-// from its creation until it is moved into place.
+// exclusive advisory lock (flock) on a duplicate of the descriptor. Windows: a second handle with
+// delete access, which RemoveIfUnused's exclusive open cannot pass. A safe save holds its
+// temporary file this way from its creation until it is moved into place.
 class CFileHold {
   public:
     explicit CFileHold(const CFile& file);
@@ -138,7 +137,9 @@ class CFileHold {
 
   private:
     bool m_bLost = false;
-#ifndef _WIN32
+#ifdef _WIN32
+    void* m_hHold = nullptr;
+#else
     int m_fd = -1;
 #endif
 };

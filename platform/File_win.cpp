@@ -1,5 +1,6 @@
 // Win32 half of CFile: CreateFileA with the sharing mode asked for; the system enforces it.
 #include "platform/File.h"
+#include "platform/ReplaceFile.h"
 
 #include <windows.h>
 
@@ -60,12 +61,16 @@ void CFile::Open(const std::string& path, unsigned flags) {
     DWORD creation = OPEN_EXISTING;
     if (flags & modeCreate)
         creation = (flags & modeNoTruncate) ? OPEN_ALWAYS : CREATE_ALWAYS;
-    if (flags & modeCreateNew) {
+    if (flags & modeCreateNew)
         creation = CREATE_NEW;
-        // A file created new is a safe save's temporary file: the console event handler
-        // (TempFileGuard) must be able to delete it while it is being written.
+    // A file created new, and every later open of a safe save's temporary file by its name (the
+    // build writes its store and icon into it), lets deletion through: the console event handler
+    // (TempFileGuard) must be able to delete it while it is being written, and the save's own
+    // hold (CFileHold, which has delete access) must not stop those opens.
+    const size_t slash = path.find_last_of("\\/:");
+    if ((flags & modeCreateNew) ||
+        IsReplaceFileTempName(slash == std::string::npos ? path : path.substr(slash + 1)))
         share |= FILE_SHARE_DELETE;
-    }
 
     HANDLE h =
         CreateFileA(path.c_str(), access, share, nullptr, creation, FILE_ATTRIBUTE_NORMAL, nullptr);
@@ -267,9 +272,25 @@ std::string CFile::FollowLinks(const std::string& path) {
 
 void CFile::CopyPermissions(const std::string&, const std::string&) {}
 
-// Windows needs no second handle: while the saver has the file open, the exclusive open of
-// RemoveIfUnused fails. A duplicate handle would keep the saver's own sharing mode and make its
-// later opens of the file by name fail.
-CFileHold::CFileHold(const CFile&) {}
+// A second handle with delete access, kept until the hold goes: RemoveIfUnused's open, which
+// shares nothing, fails while it is open, also between the saver closing the file and moving it
+// into place. It shares everything, so the saver's own opens of the file by name (which let
+// deletion through for these names) and the move itself still work.
+CFileHold::CFileHold(const CFile& file) {
+    if (file.m_strFileName.empty())
+        return;
+    HANDLE h = CreateFileA(file.m_strFileName.c_str(), DELETE,
+                           FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
+                           OPEN_EXISTING, FILE_FLAG_OPEN_REPARSE_POINT, nullptr);
+    if (h == INVALID_HANDLE_VALUE) {
+        // The name no longer leads to a file: another save swept it before this hold.
+        m_bLost = GetLastError() == ERROR_FILE_NOT_FOUND;
+        return;
+    }
+    m_hHold = h;
+}
 
-CFileHold::~CFileHold() {}
+CFileHold::~CFileHold() {
+    if (m_hHold)
+        CloseHandle(m_hHold);
+}

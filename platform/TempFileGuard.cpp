@@ -65,16 +65,18 @@ void InstallHandlers() {
 
 }  // namespace
 
-void RemoveGuardedTempFiles() {
+int RemoveGuardedTempFiles() {
+    int removed = 0;
     for (int i = 0; i < kSlots; ++i) {
         if (g_state[i].load() != kReady)
             continue;
 #ifdef _WIN32
-        DeleteFileA(g_paths[i]);
+        removed += DeleteFileA(g_paths[i]) ? 1 : 0;
 #else
-        unlink(g_paths[i]);
+        removed += unlink(g_paths[i]) == 0 ? 1 : 0;
 #endif
     }
+    return removed;
 }
 
 CTempFileGuard::CTempFileGuard(const std::string& path) {

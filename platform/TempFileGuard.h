@@ -5,8 +5,9 @@
 // process end as it would have: on Linux for SIGINT, SIGTERM and SIGHUP (Ctrl+C, a closed
 // terminal, kill; a signal that was ignored or handled by someone else when the first file was
 // registered is left alone), on Windows for the console's events (Ctrl+C, Ctrl+Break, the console
-// closed, log-off, shutdown). On Windows the file is still open then: it is created with
-// FILE_SHARE_DELETE (CFile, modeCreateNew), and goes when the ending process closes it.
+// closed, log-off, shutdown). On Windows the file is still open then: every open of it lets
+// deletion through (CFile: modeCreateNew and the safe save's temporary names), and it goes when
+// the ending process closes it.
 #pragma once
 
 #include <string>
@@ -27,5 +28,6 @@ class CTempFileGuard {
     int m_slot = -1;
 };
 
-// What the handlers do: deletes every guarded file now. Safe in a signal handler.
-void RemoveGuardedTempFiles();
+// What the handlers do: deletes every guarded file now; returns how many went (on Windows, a file
+// still open goes when its last handle closes). Safe in a signal handler.
+int RemoveGuardedTempFiles();

@@ -9,7 +9,7 @@ packages=(
   g++-mingw-w64-i686 libz-mingw-w64-dev binutils-mingw-w64-i686
   g++-mingw-w64-x86-64 binutils-mingw-w64-x86-64 wine64 fonts-wine
   wine wine32 xvfb x11-utils imagemagick icoutils
-  zip unzip python3 osslsigncode openssl
+  zip unzip python3 osslsigncode openssl locales
 )
 
 sudo_cmd=()

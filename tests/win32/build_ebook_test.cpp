@@ -182,21 +182,30 @@ TEST(BuildEBookWin32, EightThreadsAndOnePageListedManyTimes) {
 }
 
 // What the console event handler does while a save is being written: the temporary file, still
-// open, is deleted, and is gone once the ending process closes it; the old e-book stays.
+// open, is deleted, and is gone once the ending process closes it; the old e-book stays. The
+// same when the build has closed it and opened it again by name to write the store (exclusively).
 TEST(BuildEBookWin32, AConsoleEventRemovesTheTemporaryFileOfASave) {
     CTempFolder dir;
     Write(dir.File("out.exe"), "old book");
-    std::string temp;
-    {
+    for (int reopened = 0; reopened < 2; ++reopened) {
+        SCOPED_TRACE(reopened);
+        std::string temp;
         CReplaceFile replace(dir.File("out.exe"));
         CFile file;
         replace.Create(file, CFile::shareExclusive);
         temp = replace.GetTempPath();
         file.Write("half of a new book", 18);
-        RemoveGuardedTempFiles();
+        if (reopened) {
+            file.Close();
+            file.Open(temp, CFile::modeWrite | CFile::shareExclusive);
+            file.Write("store", 5);
+        }
+        // The handler's deletion goes through every open of the file; the name goes with the
+        // last handle (the save's hold), when the process ends.
+        EXPECT_EQ(RemoveGuardedTempFiles(), 1);
         file.Abort();
-        EXPECT_EQ(GetFileAttributesA(temp.c_str()), INVALID_FILE_ATTRIBUTES);
     }
+    EXPECT_TRUE(NoTemporaryFiles(dir.Path()));
     EXPECT_EQ(ReadText(dir.File("out.exe")), "old book");
 }
 
@@ -226,9 +235,17 @@ TEST(BuildEBookWin32, ASaveSweepsStaleTemporaryFilesButNotALiveSaves) {
     EXPECT_EQ(SweepReplaceFileTemps(dir.File("out.exe")), 1);
     EXPECT_NE(GetFileAttributesA(live.GetTempPath().c_str()), INVALID_FILE_ATTRIBUTES);
 
+    // Closed, then opened again by name as the build does, then closed before the move: held
+    // all along, so a sweep leaves it.
     liveFile.Close();
+    EXPECT_EQ(SweepReplaceFileTemps(dir.File("out.exe")), 0);
+    liveFile.Open(live.GetTempPath(), CFile::modeWrite | CFile::shareExclusive);
+    liveFile.Seek(0, CFile::end);
+    liveFile.Write(", then its store", 16);
+    liveFile.Close();
+    EXPECT_EQ(SweepReplaceFileTemps(dir.File("out.exe")), 0);
     live.Commit();
-    EXPECT_EQ(ReadText(dir.File("live.exe")), "being written");
+    EXPECT_EQ(ReadText(dir.File("live.exe")), "being written, then its store");
     EXPECT_TRUE(NoTemporaryFiles(dir.Path()));
 }
 
