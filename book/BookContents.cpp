@@ -23,15 +23,6 @@ std::vector<std::string> SplitPath(const std::string& name) {
     return parts;
 }
 
-// Characters a title must not draw: C0 and C1 controls and DEL (white space excepted), which
-// draw as boxes or not at all, and the bidirectional formatting characters, which would reorder
-// what follows them ("Invoice \u202Efdp.exe" drawn as "Invoice exe.pdf").
-bool IsHiddenInTitle(char32_t c) {
-    return (c < 0x20 && c != '\t' && c != '\n' && c != '\r' && c != '\f') ||
-           (c >= 0x7F && c <= 0x9F) || c == 0x061C || c == 0x200E || c == 0x200F ||
-           (c >= 0x202A && c <= 0x202E) || (c >= 0x2066 && c <= 0x2069);
-}
-
 // The page's <title> with white space collapsed and the characters above dropped (UTF-8); the
 // tokenizer stops at its end, so a long page costs little more than a short one.
 std::string PageTitle(const std::vector<uint8_t>& html) {
@@ -64,6 +55,23 @@ std::string PageTitle(const std::vector<uint8_t>& html) {
 }
 
 }  // namespace
+
+bool IsHiddenInTitle(char32_t c) {
+    return (c < 0x20 && c != '\t' && c != '\n' && c != '\r' && c != '\f') ||
+           (c >= 0x7F && c <= 0x9F) || c == 0x061C || c == 0x200E || c == 0x200F ||
+           (c >= 0x202A && c <= 0x202E) || (c >= 0x2066 && c <= 0x2069);
+}
+
+std::string WithoutHiddenTitleCharacters(const std::string& utf8) {
+    const std::u32string text =
+        DecodeUtf8Lenient(reinterpret_cast<const uint8_t*>(utf8.data()), utf8.size());
+    std::u32string kept;
+    for (char32_t c : text) {
+        if (!IsHiddenInTitle(c))
+            kept += c;
+    }
+    return kept.size() == text.size() ? utf8 : Utf8FromCodePoints(kept);
+}
 
 std::vector<ContentsEntry> BookContents(CBook& book, const ContentsPageReader& read) {
     std::vector<ContentsEntry> entries;

@@ -28,3 +28,10 @@ using ContentsPageReader =
 // name and " (cannot be read)" and marked bUnreadable; the other pages are read as before. read
 // defaults to book.ReadFile.
 std::vector<ContentsEntry> BookContents(CBook& book, const ContentsPageReader& read = nullptr);
+
+// Characters a title must not draw: C0 and C1 controls and DEL (white space excepted), which
+// draw as boxes or not at all, and the bidirectional formatting characters, which would reorder
+// what follows them ("Invoice \u202Efdp.exe" drawn as "Invoice exe.pdf").
+bool IsHiddenInTitle(char32_t c);
+// A UTF-8 title without those characters.
+std::string WithoutHiddenTitleCharacters(const std::string& utf8);

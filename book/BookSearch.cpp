@@ -5,6 +5,7 @@
 #include <new>
 #include <thread>
 
+#include "book/BookContents.h"
 #include "html/HtmlTokenizer.h"
 #include "platform/InOrderPool.h"
 #include "platform/Text.h"
@@ -122,7 +123,7 @@ bool ReadPageForIndex(std::vector<uint8_t>&& html, const std::atomic<bool>* canc
                 break;
         }
     }
-    *title = reader.Title();
+    *title = WithoutHiddenTitleCharacters(reader.Title());
     *page = reader.Finish();
     return true;
 }

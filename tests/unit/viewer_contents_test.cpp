@@ -9,6 +9,7 @@
 #include "TestBook.h"
 #include "book/Book.h"
 #include "book/BookContents.h"
+#include "book/BookSearch.h"
 
 namespace {
 
@@ -61,6 +62,11 @@ TEST(ViewerContents, ListsTheSequenceUnderItsFolders) {
                                  // Controls dropped, bidirectional overrides neutralised.
                                  "Invoice fdp.exe[2J x",
                              }));
+    // The search lists the same title without them too.
+    const SearchResults found = SearchBook(book, "invoice");
+    ASSERT_EQ(found.hits.size(), 1u);
+    EXPECT_EQ(found.hits[0].strTitle.rfind("Invoice fdp.exe", 0), 0u) << found.hits[0].strTitle;
+    EXPECT_EQ(found.hits[0].strTitle.find_first_of("\x01\x1B\xE2"), std::string::npos);
 }
 
 // A page whose bytes or text find no memory or no string long enough (the 32-bit viewer on a
