@@ -713,6 +713,7 @@ int SignEBook(const std::string& path, const SignRequest& r, CConsoleUi& ui, std
                 CopyInto(path, file);
             file.Close();
         }
+        replace.ReleaseHold();
         temp = replace.GetTempPath();
         const std::string name = !r.strSigner.empty()                      ? r.strSigner
                                  : signer.kind == SignerKind::osslsigncode ? "osslsigncode"

@@ -46,6 +46,10 @@ class CReplaceFile {
 
     const std::string& GetTarget() const { return m_strTarget; }
     const std::string& GetTempPath() const { return m_strTemp; }
+    // Lets go of the hold on the temporary file before another program works on it (a signer,
+    // which may open it sharing nothing, or replace it): from then on a sweep by another save
+    // into the same folder could take it, as for any file not held.
+    void ReleaseHold() { m_hold.reset(); }
 
     // Gives the temporary file the permission bits of the file it replaces (not of a link's
     // target when the link itself is replaced), then moves it onto
