@@ -1,5 +1,7 @@
 #include "book/Book.h"
 
+#include <zlib.h>
+
 #include <algorithm>
 #include <cstring>
 #include <new>
@@ -57,8 +59,10 @@ bool HasBytesAfterProgramImage(const std::string& path) {
 CBook::CBook() = default;
 CBook::~CBook() = default;
 
-bool CBook::Fail(State state, const std::string& text) {
+bool CBook::Fail(State state, Problem problem, const std::string& detail, const std::string& text) {
     m_state = state;
+    m_problem = problem;
+    m_strProblemDetail = detail;
     m_strError = text;
     m_files.clear();
     m_sequence.clear();
@@ -71,6 +75,8 @@ bool CBook::Fail(State state, const std::string& text) {
 bool CBook::Open(const std::string& path) {
     m_state = State::closed;
     m_strError.clear();
+    m_problem = Problem::none;
+    m_strProblemDetail.clear();
     m_strPath = path;
     std::fill(std::begin(m_settings), std::end(m_settings), 0);
     for (std::string& t : m_texts)
@@ -83,7 +89,8 @@ bool CBook::Open(const std::string& path) {
     try {
         m_store->Open(path);
     } catch (const CException& e) {
-        return Fail(State::damaged, kDamaged + e.GetErrorMessage());
+        return Fail(State::damaged, Problem::unreadable, e.GetErrorMessage(),
+                    kDamaged + e.GetErrorMessage());
     }
     bool anyBookItem = false;
     for (const CStoreReader::Item& item : m_store->Items()) {
@@ -91,13 +98,14 @@ bool CBook::Open(const std::string& path) {
             anyBookItem = true;
     }
     if (!m_store->HasStore() && HasBytesAfterProgramImage(path)) {
-        return Fail(State::damaged,
+        return Fail(State::damaged, Problem::cutShort, std::string(),
                     kDamaged + path +
                         " ends before its book data does: the file was probably cut short while "
                         "it was copied or downloaded. Copying it again may help.");
     }
     if (!m_store->HasStore() || !anyBookItem) {
-        return Fail(State::bare,
+        return Fail(State::bare, m_store->HasStore() ? Problem::noBookItems : Problem::noStore,
+                    std::string(),
                     "This program holds no e-book: no book data was found at the end of " + path +
                         ".\nIt is the viewer on its own; an e-book is made from it by adding a "
                         "book's pages.");
@@ -108,7 +116,8 @@ bool CBook::Open(const std::string& path) {
         if (!ReadFileTable())
             return false;
     } catch (const CException& e) {
-        return Fail(State::damaged, kDamaged + e.GetErrorMessage());
+        return Fail(State::damaged, Problem::unreadable, e.GetErrorMessage(),
+                    kDamaged + e.GetErrorMessage());
     }
     m_state = State::open;
     return true;
@@ -149,7 +158,7 @@ bool CBook::ReadFileTable() {
     std::vector<FileTableRecord> records;
     FileTableProblem problem;
     if (!ParseFileTable(table.data(), table.size(), &records, &problem))
-        return Fail(State::damaged, kDamaged + problem.Text());
+        return Fail(State::damaged, Problem::badTable, problem.Text(), kDamaged + problem.Text());
     m_files.reserve(records.size());
     for (FileTableRecord& r : records) {
         BookFile f;
@@ -201,9 +210,7 @@ bool CBook::ReadPackedFile(const BookFile& file, std::vector<uint8_t>* block, st
         *error = "The e-book is not open.";
         return false;
     }
-    const CStoreReader::Item* item =
-        file.dwPage <= 0xFFFF ? m_store->Find(kPageType, static_cast<uint16_t>(file.dwPage))
-                              : nullptr;
+    const CStoreReader::Item* item = FindPage(file);
     if (!item) {
         *error = "The e-book holds no data for " + file.strName + ".";
         return false;
@@ -226,6 +233,102 @@ bool CBook::UnpackFile(const BookFile& file, const std::vector<uint8_t>& block,
         return false;
     }
     return true;
+}
+
+const CStoreReader::Item* CBook::FindPage(const BookFile& file) const {
+    if (m_state != State::open || file.dwPage > 0xFFFF)
+        return nullptr;
+    return m_store->Find(kPageType, static_cast<uint16_t>(file.dwPage));
+}
+
+namespace {
+
+void Sizes(CStoreReader& store, const CStoreReader::Item& item, uint32_t* packed,
+           int64_t* unpacked) {
+    *packed = item.dwSize;
+    *unpacked = -1;
+    if (item.dwSize >= 4) {
+        uint8_t head[4];
+        store.ReadPart(item, 0, head, 4);
+        *unpacked = Le32At(head, sizeof head, 0);
+    }
+}
+
+}  // namespace
+
+bool CBook::GetPackedSizes(const BookFile& file, uint32_t* packed, int64_t* unpacked) {
+    const CStoreReader::Item* item = FindPage(file);
+    if (!item)
+        return false;
+    Sizes(*m_store, *item, packed, unpacked);
+    return true;
+}
+
+bool CBook::GetSplashSizes(uint32_t* packed, int64_t* unpacked) {
+    if (!HasSplash())
+        return false;
+    Sizes(*m_store, *m_store->Find(kBookType, kSplashId), packed, unpacked);
+    return true;
+}
+
+bool CBook::UnpackFileTo(const BookFile& file,
+                         const std::function<void(const uint8_t* data, uint32_t count)>& sink) {
+    const CStoreReader::Item* found = FindPage(file);
+    if (!found)
+        return false;
+    const CStoreReader::Item item = *found;
+    if (item.dwSize < 4)
+        throw CPackError("packed block shorter than its header");
+    uint8_t head[4];
+    m_store->ReadPart(item, 0, head, 4);
+    const uint32_t announced = Le32At(head, sizeof head, 0);
+
+    z_stream zs{};
+    if (inflateInit(&zs) != Z_OK)
+        throw CPackError("out of memory while unpacking");
+    struct End {
+        z_stream* p;
+        ~End() { inflateEnd(p); }
+    } end{&zs};
+    std::vector<uint8_t> in(64 * 1024);
+    std::vector<uint8_t> buffer(256 * 1024);
+    uint32_t offset = 4;
+    uint64_t total = 0;
+    int rc = Z_OK;
+    while (rc != Z_STREAM_END) {
+        if (zs.avail_in == 0) {
+            if (offset == item.dwSize)
+                throw CPackError("packed stream cut short");
+            const uint32_t count =
+                std::min<uint32_t>(item.dwSize - offset, static_cast<uint32_t>(in.size()));
+            m_store->ReadPart(item, offset, in.data(), count);
+            offset += count;
+            zs.next_in = in.data();
+            zs.avail_in = count;
+        }
+        zs.next_out = buffer.data();
+        zs.avail_out = static_cast<uInt>(buffer.size());
+        rc = inflate(&zs, Z_NO_FLUSH);
+        if (rc != Z_OK && rc != Z_STREAM_END)
+            throw CPackError("packed stream is damaged");
+        const uint32_t produced = static_cast<uint32_t>(buffer.size() - zs.avail_out);
+        total += produced;
+        if (total > announced)
+            throw CPackError("more bytes than announced");
+        if (produced)
+            sink(buffer.data(), produced);
+    }
+    if (total != announced || zs.avail_in != 0 || offset != item.dwSize)
+        throw CPackError("packed block does not match its length");
+    return true;
+}
+
+bool CBook::IsSigned() const {
+    return m_state == State::open && m_store->GetCertificate().IsSigned();
+}
+
+std::vector<uint8_t> CBook::ReadCertificateTable() {
+    return IsSigned() ? m_store->ReadCertificateTable() : std::vector<uint8_t>();
 }
 
 std::string CBook::HomeUrl() const {

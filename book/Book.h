@@ -6,6 +6,7 @@
 #pragma once
 
 #include <cstdint>
+#include <functional>
 #include <memory>
 #include <string>
 #include <unordered_map>
@@ -34,6 +35,15 @@ struct SplashImage {
 class CBook {
   public:
     enum class State { closed, open, bare, damaged };
+    // Why Open failed, for callers that word their own messages (the command line).
+    enum class Problem {
+        none,
+        noStore,      // no store at the file's end (the viewer on its own, any other program)
+        cutShort,     // a program with bytes after its image but no store: cut short
+        noBookItems,  // a store holding nothing of a book
+        unreadable,   // the file or its store could not be read (GetProblemDetail: the cause)
+        badTable,     // the file table is damaged (GetProblemDetail: what is wrong with it)
+    };
 
     CBook();
     ~CBook();
@@ -46,6 +56,8 @@ class CBook {
     // The path given to Open (a second CBook on it reads the same book from another thread).
     const std::string& GetPath() const { return m_strPath; }
     const std::string& GetErrorText() const { return m_strError; }
+    Problem GetProblem() const { return m_problem; }
+    const std::string& GetProblemDetail() const { return m_strProblemDetail; }
 
     // Settings: a record shorter than 76 bytes leaves the missing fields off.
     bool GetSetting(int index) const;
@@ -77,6 +89,23 @@ class CBook {
     // Position of the file a URL addresses in the sequence, or -1.
     long SequenceIndexOf(const std::string& url) const;
 
+    // The size of a file's packed block and the length it announces unpacked (-1 when the block
+    // is too short to say). False when its page resource is missing. Throws CException when the
+    // book's file cannot be read.
+    bool GetPackedSizes(const BookFile& file, uint32_t* packed, int64_t* unpacked);
+    bool GetSplashSizes(uint32_t* packed, int64_t* unpacked);
+    // Unpacks a file piece by piece into sink, so memory stays small whatever its size; the
+    // stream must end exactly at the block's end with the announced length. False when its page
+    // resource is missing; throws CPackError for damaged bytes, CException for a failed read and
+    // whatever sink throws.
+    bool UnpackFileTo(const BookFile& file,
+                      const std::function<void(const uint8_t* data, uint32_t count)>& sink);
+
+    // The program's certificate table (Authenticode), as the file holds it; empty when the
+    // e-book is not signed.
+    bool IsSigned() const;
+    std::vector<uint8_t> ReadCertificateTable();
+
     bool HasSplash() const;
     // Reads and checks the splash image. Returns false when there is none or it is not a
     // usable bitmap, is larger than the build packs (kMaxSplashBytes, announced before it is
@@ -84,13 +113,16 @@ class CBook {
     bool ReadSplash(SplashImage* splash);
 
   private:
-    bool Fail(State state, const std::string& text);
+    bool Fail(State state, Problem problem, const std::string& detail, const std::string& text);
+    const CStoreReader::Item* FindPage(const BookFile& file) const;
     void ReadSettings();
     void ReadTexts();
     bool ReadFileTable();
 
     State m_state = State::closed;
     std::string m_strError;
+    Problem m_problem = Problem::none;
+    std::string m_strProblemDetail;
     std::string m_strPath;
     std::unique_ptr<CStoreReader> m_store;
     int32_t m_settings[kSettingCount] = {};

@@ -1,24 +1,23 @@
 // pagevane-cli list and extract: reading an e-book.
 //
-// The e-book is read through the store's read-only path: the directory is walked once and each
-// item is fetched on its own, so a large book is never held in memory as a whole. Everything the
-// e-book says is untrusted: the file table is walked with every length checked, a page is
-// unpacked only up to the length its packed stream can hold, and a name is written only when it
-// stays below the extraction folder.
-#include <zlib.h>
-
+// The e-book is read through the reading layer (CBook), as the viewer reads it: the store's
+// directory is walked once and each item is fetched on its own, so a large book is never held in
+// memory as a whole, and a page is extracted piece by piece. Everything the e-book says is
+// untrusted: the file table is walked with every length checked, a page is unpacked only up to
+// the length it announces and its packed stream holds, and a name is written only when it stays
+// below the extraction folder.
 #include <algorithm>
 #include <cstring>
 #include <iomanip>
 #include <sstream>
 
+#include "book/Book.h"
 #include "cli/Cli.h"
 #include "cli/CliSign.h"
 #include "cli/ConsoleUi.h"
 #include "format/BookLayout.h"
 #include "compiler/BuildEBook.h"
 #include "format/PackedBlock.h"
-#include "format/StoreReader.h"
 #include "platform/ContainedName.h"
 #include "platform/ErrorReport.h"
 #include "platform/File.h"
@@ -28,123 +27,47 @@
 
 namespace {
 
-using TableRecord = FileTableRecord;
-
-// A zero-terminated text item (missing: empty; no terminator: the whole item).
-std::string ReadText(CStoreReader& store, uint16_t id) {
-    const CStoreReader::Item* item = store.Find(kBookResourceType, id);
-    if (!item)
-        return std::string();
-    const std::vector<uint8_t> bytes = store.Read(*item);
-    const void* nul = std::memchr(bytes.data(), 0, bytes.size());
-    const size_t n = nul ? static_cast<const uint8_t*>(nul) - bytes.data() : bytes.size();
-    return std::string(reinterpret_cast<const char*>(bytes.data()), n);
-}
-
-// The unpacked length a packed item announces, or -1 when it is too short to say.
-int64_t UnpackedLength(CStoreReader& store, const CStoreReader::Item& item) {
-    if (item.dwSize < 4)
-        return -1;
-    uint8_t head[4];
-    store.ReadPart(item, 0, head, 4);
-    return Le32At(head, sizeof head, 0);
-}
-
-// Opens the e-book and reads its file table. Returns false after a message on err.
-bool OpenBook(const std::string& path, CStoreReader& store, std::vector<TableRecord>* records,
-              std::ostream& err) {
-    try {
-        store.Open(path);
-        if (!store.HasStore()) {
-            err << ConsoleText("Cannot read file " + path + "\n" + path +
-                               " is not an e-book: it carries no resource store.")
-                << '\n';
-            return false;
-        }
-        if (const CStoreReader::Item* table = store.Find(kBookResourceType, kFileTableId)) {
-            const std::vector<uint8_t> bytes = store.Read(*table);
-            FileTableProblem problem;
-            if (!ParseFileTable(bytes.data(), bytes.size(), records, &problem)) {
-                err << ConsoleText("Cannot read file " + path + "\nThe file table of " + path +
-                                   " is damaged. " + problem.Text())
-                    << '\n';
-                return false;
-            }
-        }
+// Opens the e-book through the reading layer, as the viewer does. Returns false after a message
+// on err.
+bool OpenBook(const std::string& path, CBook& book, std::ostream& err) {
+    if (book.Open(path))
         return true;
-    } catch (const CException& e) {
-        err << ConsoleText(ErrorReportText("Cannot read file " + path, e)) << '\n';
-        return false;
+    std::string cause;
+    switch (book.GetProblem()) {
+        case CBook::Problem::noBookItems:
+            cause = path + " is not an e-book: its resource store holds no book.";
+            break;
+        case CBook::Problem::unreadable:
+            cause = book.GetProblemDetail();
+            break;
+        case CBook::Problem::badTable:
+            cause = "The file table of " + path + " is damaged. " + book.GetProblemDetail();
+            break;
+        default:
+            cause = path + " is not an e-book: it carries no resource store.";
+            break;
     }
-}
-
-// Inflates a packed item into out piece by piece, so that memory stays small whatever the page's
-// size. The stream must end exactly at the item's end and give exactly the announced length;
-// anything else throws CPackError.
-void InflateItem(CStoreReader& store, const CStoreReader::Item& item, CFile& out) {
-    if (item.dwSize < 4)
-        throw CPackError("packed block shorter than its header");
-    uint8_t head[4];
-    store.ReadPart(item, 0, head, 4);
-    const uint32_t announced = Le32At(head, sizeof head, 0);
-
-    z_stream zs{};
-    if (inflateInit(&zs) != Z_OK)
-        throw CPackError("out of memory while unpacking");
-    struct End {
-        z_stream* p;
-        ~End() { inflateEnd(p); }
-    } end{&zs};
-    std::vector<uint8_t> in(64 * 1024);
-    std::vector<uint8_t> buffer(256 * 1024);
-    uint32_t offset = 4;
-    uint64_t total = 0;
-    int rc = Z_OK;
-    while (rc != Z_STREAM_END) {
-        if (zs.avail_in == 0) {
-            if (offset == item.dwSize)
-                throw CPackError("packed stream cut short");
-            const uint32_t count = std::min<uint32_t>(item.dwSize - offset, in.size());
-            store.ReadPart(item, offset, in.data(), count);
-            offset += count;
-            zs.next_in = in.data();
-            zs.avail_in = count;
-        }
-        zs.next_out = buffer.data();
-        zs.avail_out = static_cast<uInt>(buffer.size());
-        rc = inflate(&zs, Z_NO_FLUSH);
-        if (rc != Z_OK && rc != Z_STREAM_END)
-            throw CPackError("packed stream is damaged");
-        const uint32_t produced = static_cast<uint32_t>(buffer.size() - zs.avail_out);
-        total += produced;
-        if (total > announced)
-            throw CPackError("more bytes than announced");
-        if (produced)
-            out.Write(buffer.data(), produced);
-    }
-    if (total != announced || zs.avail_in != 0 || offset != item.dwSize)
-        throw CPackError("packed block does not match its length");
+    err << ConsoleText("Cannot read file " + path + "\n" + cause) << '\n';
+    return false;
 }
 
 }  // namespace
 
 int ListEBook(const std::string& path, std::ostream& out, std::ostream& err) {
-    CStoreReader store;
-    std::vector<TableRecord> records;
-    if (!OpenBook(path, store, &records, err))
+    CBook book;
+    if (!OpenBook(path, book, err))
         return kExitFailure;
     try {
         std::ostringstream text;
-        const std::pair<const char*, uint16_t> texts[] = {
-            {"Title", kTitleId}, {"Author", kAuthorId}, {"Copyright", kCopyrightId},
-            {"URL", kUrlId},     {"E-mail", kEMailId},
+        const std::pair<const char*, BookText> texts[] = {
+            {"Title", kTitle}, {"Author", kAuthor}, {"Copyright", kCopyright},
+            {"URL", kUrl},     {"E-mail", kEMail},
         };
         for (const auto& t : texts)
             text << std::left << std::setw(11) << (std::string(t.first) + ":")
-                 << ConsoleText(ReadText(store, t.second)) << '\n';
-        std::string about = ReadText(store, kAboutInfoId);
+                 << ConsoleText(book.GetText(t.second)) << '\n';
         std::string shown;
-        for (char c : about) {
+        for (char c : book.GetText(kAboutInfo)) {
             if (c == '\r')
                 continue;
             shown += c;
@@ -153,17 +76,19 @@ int ListEBook(const std::string& path, std::ostream& out, std::ostream& err) {
         }
         text << std::left << std::setw(11) << "About:" << ConsoleText(shown) << '\n';
 
+        uint32_t packed = 0;
+        int64_t unpacked = 0;
         text << std::left << std::setw(11) << "Splash:";
-        if (const CStoreReader::Item* splash = store.Find(kBookResourceType, kSplashId))
-            text << UnpackedLength(store, *splash) << " bytes (" << splash->dwSize << " packed)\n";
+        if (book.GetSplashSizes(&packed, &unpacked))
+            text << unpacked << " bytes (" << packed << " packed)\n";
         else
             text << "none\n";
 
         text << std::left << std::setw(11) << "Signed:";
-        if (store.GetCertificate().IsSigned()) {
+        if (book.IsSigned()) {
             // Who signed, as the signature says; list checks neither the signature nor whether
             // the signer is trusted.
-            const std::vector<uint8_t> table = store.ReadCertificateTable();
+            const std::vector<uint8_t> table = book.ReadCertificateTable();
             std::string subject;
             if (SignerSubject(table.data(), table.size(), &subject))
                 text << "yes, by " << ConsoleSubject(subject);
@@ -174,29 +99,20 @@ int ListEBook(const std::string& path, std::ostream& out, std::ostream& err) {
             text << "no\n";
         }
         text << "Options:\n";
-        uint8_t record[kSettingsRecordSize] = {};
-        if (const CStoreReader::Item* settings = store.Find(kBookResourceType, kSettingsId))
-            store.ReadPart(*settings, 0, record,
-                           std::min<uint32_t>(settings->dwSize, kSettingsRecordSize));
         for (const ViewerOption& o : kViewerOptions)
-            text << "  " << o.pszName << '='
-                 << (Le32At(record, sizeof record, 4 * o.nRecordIndex) ? 1 : 0) << '\n';
+            text << "  " << o.pszName << '=' << (book.GetSetting(o.nRecordIndex) ? 1 : 0) << '\n';
 
-        text << "Files:     " << records.size() << '\n';
+        text << "Files:     " << book.Files().size() << '\n';
         text << "   page  sequence  search     packed   unpacked  name\n";
-        for (const TableRecord& r : records) {
-            const CStoreReader::Item* item =
-                r.dwPage <= 0xFFFF ? store.Find(kPageResourceType, static_cast<uint16_t>(r.dwPage))
-                                   : nullptr;
-            text << std::right << std::setw(7) << r.dwPage << "  " << std::left << std::setw(8)
-                 << (r.dwInSequence ? "yes" : "no") << "  " << std::setw(6)
-                 << (r.dwInSearch ? "yes" : "no") << std::right;
-            if (item)
-                text << std::setw(11) << item->dwSize << std::setw(11)
-                     << UnpackedLength(store, *item);
+        for (const BookFile& f : book.Files()) {
+            text << std::right << std::setw(7) << f.dwPage << "  " << std::left << std::setw(8)
+                 << (f.bInSequence ? "yes" : "no") << "  " << std::setw(6)
+                 << (f.bInSearch ? "yes" : "no") << std::right;
+            if (book.GetPackedSizes(f, &packed, &unpacked))
+                text << std::setw(11) << packed << std::setw(11) << unpacked;
             else
                 text << std::setw(11) << "missing" << std::setw(11) << "-";
-            text << "  " << ConsoleText(r.strName) << '\n';
+            text << "  " << ConsoleText(f.strName) << '\n';
         }
         out << text.str();
         return kExitOk;
@@ -208,10 +124,10 @@ int ListEBook(const std::string& path, std::ostream& out, std::ostream& err) {
 
 int ExtractEBook(const std::string& path, const std::string& dir, std::ostream& err,
                  const std::function<void(size_t, size_t, uint64_t)>& progress) {
-    CStoreReader store;
-    std::vector<TableRecord> records;
-    if (!OpenBook(path, store, &records, err))
+    CBook book;
+    if (!OpenBook(path, book, err))
         return kExitFailure;
+    const std::vector<BookFile>& records = book.Files();
     int result = kExitOk;
     try {
         CFile::CreateFolder(dir);
@@ -221,7 +137,7 @@ int ExtractEBook(const std::string& path, const std::string& dir, std::ostream& 
     }
     size_t done = 0;
     uint64_t bytesRead = 0;
-    for (const TableRecord& r : records) {
+    for (const BookFile& r : records) {
         if (progress)
             progress(done++, records.size(), bytesRead);
         if (!IsNameInsideFolder(r.strName)) {
@@ -231,10 +147,17 @@ int ExtractEBook(const std::string& path, const std::string& dir, std::ostream& 
             result = kExitFailure;
             continue;
         }
-        const CStoreReader::Item* item =
-            r.dwPage <= 0xFFFF ? store.Find(kPageResourceType, static_cast<uint16_t>(r.dwPage))
-                               : nullptr;
-        if (!item) {
+        uint32_t packed = 0;
+        int64_t unpacked = 0;
+        bool present = false;
+        try {
+            present = book.GetPackedSizes(r, &packed, &unpacked);
+        } catch (const CException& e) {
+            err << ConsoleText(ErrorReportText("Cannot read file " + path, e)) << '\n';
+            result = kExitFailure;
+            continue;
+        }
+        if (!present) {
             err << ConsoleText("Cannot extract " + r.strName + "\nIts page " +
                                std::to_string(r.dwPage) + " is missing from " + path + ".")
                 << '\n';
@@ -269,8 +192,9 @@ int ExtractEBook(const std::string& path, const std::string& dir, std::ostream& 
             CReplaceFile replace(target, CReplaceFile::replaceLinks);
             CFile file;
             replace.Create(file, CFile::shareExclusive);
-            bytesRead += item->dwSize;
-            InflateItem(store, *item, file);
+            bytesRead += packed;
+            book.UnpackFileTo(
+                r, [&file](const uint8_t* data, uint32_t count) { file.Write(data, count); });
             file.Close();
             replace.Commit();
             continue;
