@@ -267,6 +267,7 @@ TEST_F(ViewerBook, BareStubAndForeignStoresAreNamed) {
     CBook book;
     EXPECT_FALSE(book.Open(bare));
     EXPECT_EQ(book.GetState(), CBook::State::bare);
+    EXPECT_EQ(book.GetProblem(), CBook::Problem::noStore);
     EXPECT_NE(book.GetErrorText().find("no e-book"), std::string::npos) << book.GetErrorText();
     EXPECT_NE(book.GetErrorText().find(bare), std::string::npos);
 
@@ -281,6 +282,7 @@ TEST_F(ViewerBook, BareStubAndForeignStoresAreNamed) {
     }
     EXPECT_FALSE(book.Open(other));
     EXPECT_EQ(book.GetState(), CBook::State::bare);
+    EXPECT_EQ(book.GetProblem(), CBook::Problem::noBookItems);
 }
 
 // The viewer image followed by a trailer whose base is 0.
@@ -298,17 +300,26 @@ TEST_F(ViewerBook, ProgramCutShortIsDamagedNotBare) {
         const char* name;
         std::vector<uint8_t> bytes;
         CBook::State state;
+        CBook::Problem problem;
         const char* says;
     } cases[] = {
-        {"image only", fakepe::MakeViewer(0), CBook::State::bare, "no e-book"},
-        {"image and cut book", fakepe::MakeViewer(300), CBook::State::damaged, "cut short"},
-        {"image and one byte", fakepe::MakeViewer(1), CBook::State::damaged, "cut short"},
-        {"not a program", std::vector<uint8_t>(kStub.begin(), kStub.end()), CBook::State::bare,
+        {"image only", fakepe::MakeViewer(0), CBook::State::bare, CBook::Problem::noStore,
          "no e-book"},
+        {"image and cut book", fakepe::MakeViewer(300), CBook::State::damaged,
+         CBook::Problem::cutShort, "cut short"},
+        {"image and one byte", fakepe::MakeViewer(1), CBook::State::damaged,
+         CBook::Problem::cutShort, "cut short"},
+        {"not a program", std::vector<uint8_t>(kStub.begin(), kStub.end()), CBook::State::bare,
+         CBook::Problem::noStore, "no e-book"},
         // A trailer that does not lead to a store after the program is damage, not an empty
         // book.
-        {"trailer pointing into the image", IntoImage(), CBook::State::damaged, "bad format"},
-        {"nothing but a trailer", {0, 0, 0, 0, 0x4B, 0x47}, CBook::State::damaged, "bad format"},
+        {"trailer pointing into the image", IntoImage(), CBook::State::damaged,
+         CBook::Problem::unreadable, "bad format"},
+        {"nothing but a trailer",
+         {0, 0, 0, 0, 0x4B, 0x47},
+         CBook::State::damaged,
+         CBook::Problem::unreadable,
+         "bad format"},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.name);
@@ -317,6 +328,7 @@ TEST_F(ViewerBook, ProgramCutShortIsDamagedNotBare) {
         CBook book;
         EXPECT_FALSE(book.Open(path));
         EXPECT_EQ(book.GetState(), c.state);
+        EXPECT_EQ(book.GetProblem(), c.problem);
         EXPECT_NE(book.GetErrorText().find(c.says), std::string::npos) << book.GetErrorText();
     }
     // A program whose section table claims more than the header holds is no evidence either way.
