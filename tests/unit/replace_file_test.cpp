@@ -13,6 +13,7 @@
 #include <set>
 #include <vector>
 
+#include "TempFolder.h"
 #include "platform/ReplaceFile.h"
 
 namespace fs = std::filesystem;
@@ -21,13 +22,6 @@ namespace {
 
 class ReplaceFileTest : public ::testing::Test {
   protected:
-    void SetUp() override {
-        std::string tmpl = (fs::temp_directory_path() / "pv-replace-XXXXXX").string();
-        ASSERT_NE(mkdtemp(tmpl.data()), nullptr);
-        root = tmpl;
-    }
-    void TearDown() override { fs::remove_all(root); }
-
     // Saves text to target through a CReplaceFile.
     void Save(const std::string& target, const std::string& text) {
         CReplaceFile replace(target);
@@ -49,7 +43,8 @@ class ReplaceFileTest : public ::testing::Test {
         return names;
     }
 
-    fs::path root;
+    CTempFolder m_temp{"pv-replace"};
+    const fs::path root = m_temp.Path();
 };
 
 // A name of 255 bytes, the most a Linux file system allows, is written and replaced; nothing
