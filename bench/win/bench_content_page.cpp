@@ -14,18 +14,12 @@
 #include <string>
 #include <vector>
 
+#include "WinBench.h"
 #include "SheetTestUtil.h"
 #include "publisher/ContentPage.h"
 #include "publisher/resource.h"
 
 namespace {
-
-double Now() {
-    LARGE_INTEGER f, t;
-    ::QueryPerformanceFrequency(&f);
-    ::QueryPerformanceCounter(&t);
-    return static_cast<double>(t.QuadPart) / static_cast<double>(f.QuadPart);
-}
 
 // A folder of files empty pages, in folders of 100.
 std::string MakeTree(const std::string& root, int files) {

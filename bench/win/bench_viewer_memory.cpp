@@ -15,17 +15,11 @@
 #include <exception>
 #include <string>
 
+#include "WinBench.h"
 #include "book/Book.h"
 #include "book/BookContents.h"
 
 namespace {
-
-double Now() {
-    LARGE_INTEGER f, t;
-    ::QueryPerformanceFrequency(&f);
-    ::QueryPerformanceCounter(&t);
-    return static_cast<double>(t.QuadPart) / static_cast<double>(f.QuadPart);
-}
 
 double PeakMiB() {
     PROCESS_MEMORY_COUNTERS pmc = {};

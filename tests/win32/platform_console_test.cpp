@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 #include <windows.h>
 
+#include <functional>
 #include <iostream>
 #include <sstream>
 #include <string>
@@ -32,15 +33,41 @@ class StdOutputSwap {
     HANDLE m_old;
 };
 
+// A console of this process's own (any earlier one let go), and its screen buffer.
+HANDLE NewConsoleScreen() {
+    FreeConsole();
+    if (!AllocConsole())
+        return INVALID_HANDLE_VALUE;
+    return CreateFileA("CONOUT$", GENERIC_READ | GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE,
+                       nullptr, OPEN_EXISTING, 0, nullptr);
+}
+
+// What write() shows on the console screen: standard output pointed at it, the text written
+// under a CConsoleText, and count characters read back from where the cursor stood.
+std::wstring ShownOnConsole(HANDLE screen, size_t count, const std::function<void()>& write) {
+    StdOutputSwap swap(screen);
+    CONSOLE_SCREEN_BUFFER_INFO info;
+    if (!GetConsoleScreenBufferInfo(screen, &info))
+        return L"(no screen buffer)";
+    const COORD start = info.dwCursorPosition;
+    {
+        CConsoleText console;
+        write();
+    }
+    std::wstring shown(count, L'\0');
+    DWORD read = 0;
+    if (!ReadConsoleOutputCharacterW(screen, &shown[0], static_cast<DWORD>(shown.size()), start,
+                                     &read))
+        return L"(screen unreadable)";
+    shown.resize(read);
+    return shown;
+}
+
 // "café €" and a character outside Latin-1 in the ANSI code page's bytes.
 const std::string kAnsiText = "caf\xE9 \x80 \x9C";
 
 TEST(Console, AConsoleShowsTheAnsiTextAsUnicode) {
-    FreeConsole();
-    ASSERT_TRUE(AllocConsole());
-    const HANDLE screen =
-        CreateFileA("CONOUT$", GENERIC_READ | GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE,
-                    nullptr, OPEN_EXISTING, 0, nullptr);
+    const HANDLE screen = NewConsoleScreen();
     ASSERT_NE(screen, INVALID_HANDLE_VALUE);
     const std::wstring expected = Decode(CP_ACP, kAnsiText);
     if (expected == Decode(GetConsoleOutputCP(), kAnsiText)) {
@@ -48,23 +75,12 @@ TEST(Console, AConsoleShowsTheAnsiTextAsUnicode) {
         FreeConsole();
         GTEST_SKIP() << "the console's code page reads these bytes as the ANSI one does";
     }
-    {
-        StdOutputSwap swap(screen);
-        EXPECT_TRUE(IsTerminal(StdStream::output));
-        CONSOLE_SCREEN_BUFFER_INFO info;
-        ASSERT_TRUE(GetConsoleScreenBufferInfo(screen, &info));
-        const COORD start = info.dwCursorPosition;
-        {
-            CConsoleText console;
-            std::cout << kAnsiText << std::flush;
-        }
-        std::wstring shown(expected.size(), L'\0');
-        DWORD read = 0;
-        ASSERT_TRUE(ReadConsoleOutputCharacterW(screen, &shown[0], static_cast<DWORD>(shown.size()),
-                                                start, &read));
-        shown.resize(read);
-        EXPECT_EQ(shown, expected);
-    }
+    EXPECT_EQ(ShownOnConsole(screen, expected.size(),
+                             [] {
+                                 EXPECT_TRUE(IsTerminal(StdStream::output));
+                                 std::cout << kAnsiText << std::flush;
+                             }),
+              expected);
     CloseHandle(screen);
     FreeConsole();
 }
@@ -73,31 +89,16 @@ TEST(Console, AConsoleShowsTheAnsiTextAsUnicode) {
 // text written before it, and a file as its UTF-8 bytes.
 TEST(Console, Utf8TextReachesAConsoleAndAFileUnchanged) {
     const std::string utf8 = "\xCE\xA9\xCE\xBC\xCE\xAD\xCE\xB3\xCE\xB1 \xE6\x97\xA5.htm";
-    FreeConsole();
-    ASSERT_TRUE(AllocConsole());
-    const HANDLE screen =
-        CreateFileA("CONOUT$", GENERIC_READ | GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE,
-                    nullptr, OPEN_EXISTING, 0, nullptr);
+    const HANDLE screen = NewConsoleScreen();
     ASSERT_NE(screen, INVALID_HANDLE_VALUE);
-    {
-        StdOutputSwap swap(screen);
-        CONSOLE_SCREEN_BUFFER_INFO info;
-        ASSERT_TRUE(GetConsoleScreenBufferInfo(screen, &info));
-        const COORD start = info.dwCursorPosition;
-        {
-            CConsoleText console;
-            std::cout << "caf\xE9 ";
-            WriteUtf8Text(std::cout, utf8);
-            std::cout << std::flush;
-        }
-        const std::wstring expected = L"caf\x00E9 " + Decode(CP_UTF8, utf8);
-        std::wstring shown(expected.size(), L'\0');
-        DWORD read = 0;
-        ASSERT_TRUE(ReadConsoleOutputCharacterW(screen, &shown[0], static_cast<DWORD>(shown.size()),
-                                                start, &read));
-        shown.resize(read);
-        EXPECT_EQ(shown, expected);
-    }
+    const std::wstring expected = L"caf\x00E9 " + Decode(CP_UTF8, utf8);
+    EXPECT_EQ(ShownOnConsole(screen, expected.size(),
+                             [&] {
+                                 std::cout << "caf\xE9 ";
+                                 WriteUtf8Text(std::cout, utf8);
+                                 std::cout << std::flush;
+                             }),
+              expected);
     CloseHandle(screen);
     FreeConsole();
 
