@@ -1,7 +1,5 @@
 #include "book/Book.h"
 
-#include <zlib.h>
-
 #include <algorithm>
 #include <cstring>
 #include <new>
@@ -239,96 +237,6 @@ const CStoreReader::Item* CBook::FindPage(const BookFile& file) const {
     if (m_state != State::open || file.dwPage > 0xFFFF)
         return nullptr;
     return m_store->Find(kPageType, static_cast<uint16_t>(file.dwPage));
-}
-
-namespace {
-
-void Sizes(CStoreReader& store, const CStoreReader::Item& item, uint32_t* packed,
-           int64_t* unpacked) {
-    *packed = item.dwSize;
-    *unpacked = -1;
-    if (item.dwSize >= 4) {
-        uint8_t head[4];
-        store.ReadPart(item, 0, head, 4);
-        *unpacked = Le32At(head, sizeof head, 0);
-    }
-}
-
-}  // namespace
-
-bool CBook::GetPackedSizes(const BookFile& file, uint32_t* packed, int64_t* unpacked) {
-    const CStoreReader::Item* item = FindPage(file);
-    if (!item)
-        return false;
-    Sizes(*m_store, *item, packed, unpacked);
-    return true;
-}
-
-bool CBook::GetSplashSizes(uint32_t* packed, int64_t* unpacked) {
-    if (!HasSplash())
-        return false;
-    Sizes(*m_store, *m_store->Find(kBookType, kSplashId), packed, unpacked);
-    return true;
-}
-
-bool CBook::UnpackFileTo(const BookFile& file,
-                         const std::function<void(const uint8_t* data, uint32_t count)>& sink) {
-    const CStoreReader::Item* found = FindPage(file);
-    if (!found)
-        return false;
-    const CStoreReader::Item item = *found;
-    if (item.dwSize < 4)
-        throw CPackError("packed block shorter than its header");
-    uint8_t head[4];
-    m_store->ReadPart(item, 0, head, 4);
-    const uint32_t announced = Le32At(head, sizeof head, 0);
-
-    z_stream zs{};
-    if (inflateInit(&zs) != Z_OK)
-        throw CPackError("out of memory while unpacking");
-    struct End {
-        z_stream* p;
-        ~End() { inflateEnd(p); }
-    } end{&zs};
-    std::vector<uint8_t> in(64 * 1024);
-    std::vector<uint8_t> buffer(256 * 1024);
-    uint32_t offset = 4;
-    uint64_t total = 0;
-    int rc = Z_OK;
-    while (rc != Z_STREAM_END) {
-        if (zs.avail_in == 0) {
-            if (offset == item.dwSize)
-                throw CPackError("packed stream cut short");
-            const uint32_t count =
-                std::min<uint32_t>(item.dwSize - offset, static_cast<uint32_t>(in.size()));
-            m_store->ReadPart(item, offset, in.data(), count);
-            offset += count;
-            zs.next_in = in.data();
-            zs.avail_in = count;
-        }
-        zs.next_out = buffer.data();
-        zs.avail_out = static_cast<uInt>(buffer.size());
-        rc = inflate(&zs, Z_NO_FLUSH);
-        if (rc != Z_OK && rc != Z_STREAM_END)
-            throw CPackError("packed stream is damaged");
-        const uint32_t produced = static_cast<uint32_t>(buffer.size() - zs.avail_out);
-        total += produced;
-        if (total > announced)
-            throw CPackError("more bytes than announced");
-        if (produced)
-            sink(buffer.data(), produced);
-    }
-    if (total != announced || zs.avail_in != 0 || offset != item.dwSize)
-        throw CPackError("packed block does not match its length");
-    return true;
-}
-
-bool CBook::IsSigned() const {
-    return m_state == State::open && m_store->GetCertificate().IsSigned();
-}
-
-std::vector<uint8_t> CBook::ReadCertificateTable() {
-    return IsSigned() ? m_store->ReadCertificateTable() : std::vector<uint8_t>();
 }
 
 std::string CBook::HomeUrl() const {
