@@ -26,15 +26,17 @@ std::vector<std::string> SplitPath(const std::string& name) {
 // The page's <title> with white space collapsed and the characters above dropped (UTF-8); the
 // tokenizer stops at its end, so a long page costs little more than a short one.
 std::string PageTitle(const std::vector<uint8_t>& html) {
-    const std::u32string src = DecodePage(html);
-    CHtmlTokenizer tokenizer(src);
-    HtmlToken token;
+    std::string decoded;
+    CHtmlTokenizerUtf8 tokenizer(DecodePageUtf8(html, &decoded));
+    HtmlTokenUtf8 token;
     std::u32string title;
     bool seen = false;
     while (tokenizer.Next(&token)) {
-        if (token.kind == HtmlToken::Kind::characters && token.container == U"title") {
+        if (token.kind == HtmlTokenKind::characters && token.container == "title") {
             seen = true;
-            for (char32_t c : token.data) {
+            const std::u32string text = DecodeUtf8Lenient(
+                reinterpret_cast<const uint8_t*>(token.data.data()), token.data.size());
+            for (char32_t c : text) {
                 if (IsHiddenInTitle(c))
                     continue;
                 const bool space =
@@ -44,8 +46,8 @@ std::string PageTitle(const std::vector<uint8_t>& html) {
                 else if (!title.empty() && title.back() != ' ')
                     title += ' ';
             }
-        } else if (seen || (token.kind == HtmlToken::Kind::endTag && token.name == U"title") ||
-                   (token.kind == HtmlToken::Kind::startTag && token.name == U"body")) {
+        } else if (seen || (token.kind == HtmlTokenKind::endTag && token.name == "title") ||
+                   (token.kind == HtmlTokenKind::startTag && token.name == "body")) {
             break;
         }
     }

@@ -13,7 +13,7 @@
 
 namespace {
 
-// Text is handed to the index in pieces of this many characters, the cancel flag looked at
+// Text is handed to the index in pieces of about this many bytes, the cancel flag looked at
 // between them: a page of one run of text a hundred megabytes long stops as soon as a page of
 // many tags.
 const size_t kCancelCheckChars = 1u << 20;
@@ -85,42 +85,43 @@ PageText ExtractPageText(std::vector<uint8_t>&& html) {
 
 bool ReadPageForIndex(std::vector<uint8_t>&& html, const std::atomic<bool>* cancel,
                       CSearchIndex::PreparedPage* page, std::string* title) {
-    // The page's bytes are let go as soon as they are decoded, so a large page is held at most
-    // twice at a time.
-    const std::u32string src = DecodePage(html);
-    html = std::vector<uint8_t>();
+    // A UTF-8 page is read where it stands; any other is decoded to UTF-8 first, and its bytes
+    // let go then, so that a large page is held at most twice at a time.
+    std::string decoded;
+    const std::string_view src = DecodePageUtf8(html, &decoded);
+    if (!decoded.empty())
+        html = std::vector<uint8_t>();
     // What TextOfCodePoints reads, read into the index's form as the tokens come: the text is
-    // never held as code points a second time.
-    CHtmlTokenizer tokenizer(src);
+    // never held as code points.
+    CHtmlTokenizerUtf8 tokenizer(src);
     tokenizer.SetTextOnly(true);
     CSearchIndex::CPageReader reader;
-    HtmlToken token;
+    HtmlTokenUtf8 token;
+    // Only text comes: a tag between two runs reads as a space ("<p>a</p><p>b</p>" reads "a b"),
+    // a comment as nothing.
     while (tokenizer.Next(&token)) {
         if (cancel && cancel->load(std::memory_order_relaxed))
             return false;
-        switch (token.kind) {
-            case HtmlToken::Kind::characters: {
-                if (token.container == U"script" || token.container == U"style")
-                    break;
-                const bool title = token.container == U"title";
-                for (size_t at = 0; at < token.data.size(); at += kCancelCheckChars) {
-                    if (at > 0 && cancel && cancel->load(std::memory_order_relaxed))
-                        return false;
-                    const size_t n = std::min(kCancelCheckChars, token.data.size() - at);
-                    if (title)
-                        reader.AddTitle(token.data.data() + at, n);
-                    else
-                        reader.AddText(token.data.data() + at, n);
-                }
-                break;
-            }
-            case HtmlToken::Kind::startTag:
-            case HtmlToken::Kind::endTag:
-                reader.AddText(U" ", 1);
-                break;
-            case HtmlToken::Kind::comment:
-            case HtmlToken::Kind::doctype:
-                break;
+        if (tokenizer.TagPassed())
+            reader.AddBreak();
+        const bool title = !token.container.empty() && token.container == "title";
+        if (!token.container.empty() && !title &&
+            (token.container == "script" || token.container == "style"))
+            continue;  // program and style sheet text is not page text
+        const std::string& data = token.data;
+        for (size_t at = 0; at < data.size();) {
+            if (at > 0 && cancel && cancel->load(std::memory_order_relaxed))
+                return false;
+            // Pieces end between characters.
+            size_t n = std::min(kCancelCheckChars, data.size() - at);
+            while (at + n < data.size() && n > 1 &&
+                   (static_cast<unsigned char>(data[at + n]) & 0xC0) == 0x80)
+                --n;
+            if (title)
+                reader.AddTitle(data.data() + at, n);
+            else
+                reader.AddText(data.data() + at, n);
+            at += n;
         }
     }
     *title = WithoutHiddenTitleCharacters(reader.Title());

@@ -12,6 +12,9 @@
 
 namespace {
 
+// The longest word the page reader folds on the stack.
+const size_t kShortWord = 64;
+
 const size_t kSnippetBefore = 60;  // bytes of text kept before the first match, about
 const size_t kSnippetLength = 200;
 
@@ -121,8 +124,9 @@ size_t CSearchIndex::PreparedPage::Bytes() const {
 
 // The reader keeps the text in UTF-8 as it comes: a space is written only when a character
 // follows it (which collapses runs and trims both ends), and each character is also looked at
-// once for words. ASCII, nearly all of most pages, is told apart by one table.
-void CSearchIndex::CPageReader::Add(Part* part, const char32_t* p, size_t n) {
+// once for words. ASCII, nearly all of most pages, is told apart by one table and taken in runs
+// of one kind (white space, letters and digits, the rest).
+void CSearchIndex::CPageReader::Add(Part* part, const char* text, size_t n) {
     // 1: white space; 2: a letter or digit; 0: any other ASCII character.
     static const struct AsciiKinds {
         uint8_t kind[128] = {};
@@ -133,11 +137,67 @@ void CSearchIndex::CPageReader::Add(Part* part, const char32_t* p, size_t n) {
                 kind[c] = IsWordChar(static_cast<char32_t>(c)) ? 2 : kind[c];
         }
     } kAscii;
+    const unsigned char* p = reinterpret_cast<const unsigned char*>(text);
     std::string& utf8 = part->utf8;
-    for (size_t i = 0; i < n; ++i) {
-        const char32_t c = p[i];
-        const int kind = c < 0x80 ? kAscii.kind[c] : c == 0xA0 ? 1 : 3;
-        if (kind == 1) {
+    size_t i = 0;
+    while (i < n) {
+        const unsigned char c = p[i];
+        if (c < 0x80) {
+            const int kind = kAscii.kind[c];
+            size_t end = i + 1;
+            while (end < n && p[end] < 0x80 && kAscii.kind[p[end]] == kind)
+                ++end;
+            if (kind == 1) {
+                if (!part->word.empty())
+                    EndWord(part);
+                part->bSpace = !utf8.empty();
+                i = end;
+                continue;
+            }
+            if (part->bSpace) {
+                utf8 += ' ';
+                part->bSpace = false;
+            }
+            if (kind == 2 && part->word.empty() && end < n && p[end] < 0x80 &&
+                end - i <= kShortWord) {
+                // A whole ASCII word, the most common case: folded on the stack and numbered at
+                // once.
+                char folded[kShortWord];
+                for (size_t k = i; k < end; ++k)
+                    folded[k - i] = (p[k] >= 'A' && p[k] <= 'Z') ? static_cast<char>(p[k] + 32)
+                                                                 : static_cast<char>(p[k]);
+                Emit(part, std::string_view(folded, end - i), static_cast<uint32_t>(utf8.size()));
+            } else if (kind == 2) {
+                std::string& word = part->word;
+                if (word.empty())
+                    part->nWordStart = static_cast<uint32_t>(utf8.size());
+                const size_t from = word.size();
+                word.append(text + i, end - i);
+                for (size_t k = from; k < word.size(); ++k) {
+                    if (word[k] >= 'A' && word[k] <= 'Z')
+                        word[k] = static_cast<char>(word[k] + 32);
+                }
+            } else if (!part->word.empty()) {
+                EndWord(part);
+            }
+            utf8.append(text + i, end - i);
+            i = end;
+            continue;
+        }
+        // A character of two to four bytes. A byte that begins no sequence, or a sequence cut
+        // short, reads as U+FFFD: the text kept stays UTF-8 whatever the caller hands in.
+        const size_t length = c >= 0xF0 ? 4 : c >= 0xE0 ? 3 : c >= 0xC0 ? 2 : 1;
+        char32_t cp = length == 4 ? c & 0x07 : length == 3 ? c & 0x0F : c & 0x1F;
+        bool whole = length > 1 && i + length <= n;
+        for (size_t k = 1; whole && k < length; ++k) {
+            whole = (p[i + k] & 0xC0) == 0x80;
+            cp = (cp << 6) | (p[i + k] & 0x3F);
+        }
+        const size_t used = whole ? length : 1;
+        if (!whole)
+            cp = 0xFFFD;
+        i += used;
+        if (cp == 0xA0) {
             EndWord(part);
             part->bSpace = !utf8.empty();
             continue;
@@ -146,25 +206,13 @@ void CSearchIndex::CPageReader::Add(Part* part, const char32_t* p, size_t n) {
             utf8 += ' ';
             part->bSpace = false;
         }
-        if (kind == 2) {
-            if (part->word.empty())
-                part->nWordStart = static_cast<uint32_t>(utf8.size());
-            part->word += static_cast<char>((c >= 'A' && c <= 'Z') ? c + 32 : c);
-            utf8 += static_cast<char>(c);
-            continue;
-        }
-        if (kind == 0) {
-            EndWord(part);
-            utf8 += static_cast<char>(c);
-            continue;
-        }
         // A character of a script without spaces is a word of its own.
-        const bool split = IsSplitChar(c);
-        if (!IsWordChar(c) || split) {
+        const bool split = IsSplitChar(cp);
+        if (!IsWordChar(cp) || split) {
             EndWord(part);
             if (split) {
                 m_folded.clear();
-                AppendFolded(c, &m_folded);
+                AppendFolded(cp, &m_folded);
                 Emit(part, Utf8FromCodePoints(m_folded), static_cast<uint32_t>(utf8.size()));
             }
         } else {
@@ -172,11 +220,14 @@ void CSearchIndex::CPageReader::Add(Part* part, const char32_t* p, size_t n) {
             if (part->word.empty())
                 part->nWordStart = static_cast<uint32_t>(utf8.size());
             m_folded.clear();
-            AppendFolded(c, &m_folded);
+            AppendFolded(cp, &m_folded);
             for (char32_t f : m_folded)
                 AppendUtf8(f, &part->word);
         }
-        AppendUtf8(c, &utf8);
+        if (whole)
+            utf8.append(text + i - used, used);
+        else
+            AppendUtf8(cp, &utf8);
     }
 }
 
@@ -187,7 +238,7 @@ void CSearchIndex::CPageReader::EndWord(Part* part) {
     part->word.clear();
 }
 
-void CSearchIndex::CPageReader::Emit(Part* part, const std::string& word, uint32_t offset) {
+void CSearchIndex::CPageReader::Emit(Part* part, std::string_view word, uint32_t offset) {
     bool added = false;
     const uint32_t number = m_distinct.Number(word, CWordNumbers::Hash(word), &added);
     if (added)
@@ -224,8 +275,10 @@ CSearchIndex::PreparedPage CSearchIndex::CPageReader::Finish() {
 
 CSearchIndex::PreparedPage CSearchIndex::Prepare(const PageText& text) {
     CPageReader reader;
-    reader.AddTitle(text.title.data(), text.title.size());
-    reader.AddText(text.text.data(), text.text.size());
+    const std::string title = Utf8FromCodePoints(text.title);
+    const std::string body = Utf8FromCodePoints(text.text);
+    reader.AddTitle(title.data(), title.size());
+    reader.AddText(body.data(), body.size());
     return reader.Finish();
 }
 

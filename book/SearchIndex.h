@@ -82,9 +82,15 @@ class CSearchIndex {
     // PageText, and the words are found, folded and numbered as the characters come.
     class CPageReader {
       public:
-        // Text of the title, or of the body (where AddText(U" ", 1) stands for a tag).
-        void AddTitle(const char32_t* p, size_t n) { Add(&m_title, p, n); }
-        void AddText(const char32_t* p, size_t n) { Add(&m_text, p, n); }
+        // UTF-8 text of the title, or of the body, handed in pieces that end between characters.
+        void AddTitle(const char* p, size_t n) { Add(&m_title, p, n); }
+        void AddText(const char* p, size_t n) { Add(&m_text, p, n); }
+        // A tag in the body: it ends a word and reads as a space.
+        void AddBreak() {
+            if (!m_text.word.empty())
+                EndWord(&m_text);
+            m_text.bSpace = !m_text.utf8.empty();
+        }
         // The title as read so far (UTF-8).
         const std::string& Title() const { return m_title.utf8; }
         PreparedPage Finish();
@@ -98,9 +104,9 @@ class CSearchIndex {
             std::vector<uint32_t> words;    // page word numbers
             std::vector<uint32_t> offsets;  // in utf8
         };
-        void Add(Part* part, const char32_t* p, size_t n);
+        void Add(Part* part, const char* p, size_t n);
         void EndWord(Part* part);
-        void Emit(Part* part, const std::string& word, uint32_t offset);
+        void Emit(Part* part, std::string_view word, uint32_t offset);
 
         Part m_title;
         Part m_text;

@@ -37,14 +37,13 @@ bool FindName(const char* key, size_t len, size_t* index) {
     return false;
 }
 
-}  // namespace
-
-size_t MatchNamedReference(const char32_t* p, size_t n, char32_t* first, char32_t* second) {
+template <typename Char>
+size_t MatchName(const Char* p, size_t n, char32_t* first, char32_t* second) {
     // Names are ASCII letters and digits, the last one possibly followed by ';'.
     char key[kMaxNameLength + 1];
     size_t len = 0;
     while (len < n && len < kMaxNameLength) {
-        const char32_t c = p[len];
+        const Char c = p[len];
         const bool alnum =
             (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z') || (c >= '0' && c <= '9');
         if (!alnum && c != ';')
@@ -63,4 +62,14 @@ size_t MatchNamedReference(const char32_t* p, size_t n, char32_t* first, char32_
         }
     }
     return 0;
+}
+
+}  // namespace
+
+size_t MatchNamedReference(const char32_t* p, size_t n, char32_t* first, char32_t* second) {
+    return MatchName(p, n, first, second);
+}
+
+size_t MatchNamedReference(const char* p, size_t n, char32_t* first, char32_t* second) {
+    return MatchName(p, n, first, second);
 }

@@ -10,3 +10,5 @@
 // no name matches. *first and *second receive the code points the reference stands for (*second
 // is 0 for the many references that stand for one code point).
 size_t MatchNamedReference(const char32_t* p, size_t n, char32_t* first, char32_t* second);
+// The same over UTF-8 text.
+size_t MatchNamedReference(const char* p, size_t n, char32_t* first, char32_t* second);

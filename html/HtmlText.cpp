@@ -36,10 +36,12 @@ std::u32string DecodeUtf16(const uint8_t* p, size_t n, bool bigEndian) {
     return out;
 }
 
-std::string LowerAsciiString(const std::u32string& s) {
+std::string LowerAsciiString(const std::string& s) {
     std::string out;
-    for (char32_t c : s)
-        out += c < 0x80 ? static_cast<char>((c >= 'A' && c <= 'Z') ? c + 32 : c) : '?';
+    for (char c : s) {
+        const bool ascii = static_cast<unsigned char>(c) < 0x80;
+        out += ascii ? static_cast<char>((c >= 'A' && c <= 'Z') ? c + 32 : c) : '?';
+    }
     return out;
 }
 
@@ -59,20 +61,20 @@ std::string CharsetName(const std::string& text) {
 
 std::string DeclaredCharset(const std::vector<uint8_t>& html) {
     // The declaration must come early in the head; the first 8 KB are plenty. Every charset name
-    // is ASCII, so reading the bytes one to one as code points finds it in any ASCII-based page.
+    // is ASCII and so is all markup, so the bytes read as they stand find it in any ASCII-based
+    // page, whatever its charset.
     const size_t n = std::min<size_t>(html.size(), 8192);
-    std::u32string head(html.begin(), html.begin() + static_cast<long>(n));
-    CHtmlTokenizer tokenizer(head);
-    HtmlToken token;
+    CHtmlTokenizerUtf8 tokenizer(std::string_view(reinterpret_cast<const char*>(html.data()), n));
+    HtmlTokenUtf8 token;
     while (tokenizer.Next(&token)) {
-        if (token.kind != HtmlToken::Kind::startTag || token.name != U"meta")
+        if (token.kind != HtmlTokenKind::startTag || token.name != "meta")
             continue;
-        if (const HtmlAttribute* charset = token.Find("charset")) {
+        if (const HtmlAttributeUtf8* charset = token.Find("charset")) {
             const std::string name = CharsetName(LowerAsciiString(charset->value));
             if (!name.empty())
                 return name;
         }
-        const HtmlAttribute* content = token.Find("content");
+        const HtmlAttributeUtf8* content = token.Find("content");
         if (!content)
             continue;
         const std::string value = LowerAsciiString(content->value);
@@ -173,16 +175,23 @@ std::u32string DecodeUtf8Lenient(const uint8_t* p, size_t n) {
     return out;
 }
 
-std::u32string DecodePage(const std::vector<uint8_t>& html) {
+namespace {
+
+// How a page's bytes are read: as UTF-8 from a start (past a byte-order mark), as UTF-8 if they
+// all are valid UTF-8, or by their declared charset (*charset) or a UTF-16 byte-order mark.
+enum class PageForm { utf8, utf8IfValid, other };
+
+PageForm FormOfPage(const std::vector<uint8_t>& html, size_t* start, std::string* charset) {
     const uint8_t* p = html.data();
     const size_t n = html.size();
-    if (n >= 3 && p[0] == 0xEF && p[1] == 0xBB && p[2] == 0xBF)
-        return DecodeUtf8Lenient(p + 3, n - 3);
-    if (n >= 2 && p[0] == 0xFF && p[1] == 0xFE)
-        return DecodeUtf16(p + 2, n - 2, false);
-    if (n >= 2 && p[0] == 0xFE && p[1] == 0xFF)
-        return DecodeUtf16(p + 2, n - 2, true);
-    std::string cs = DeclaredCharset(html);
+    *start = 0;
+    if (n >= 3 && p[0] == 0xEF && p[1] == 0xBB && p[2] == 0xBF) {
+        *start = 3;
+        return PageForm::utf8;
+    }
+    if (n >= 2 && ((p[0] == 0xFF && p[1] == 0xFE) || (p[0] == 0xFE && p[1] == 0xFF)))
+        return PageForm::other;
+    *charset = DeclaredCharset(html);
     // A page declaring UTF-16 in ASCII bytes is not UTF-16: browsers read it as UTF-8.
     static const char* const kUtf8Labels[] = {
         "utf-8",           "utf8",        "unicode-1-1-utf-8", "unicode11utf8", "unicode20utf8",
@@ -190,16 +199,20 @@ std::u32string DecodePage(const std::vector<uint8_t>& html) {
         "unicodefeff",     "unicodefffe", "csunicode",         "ucs-2",         "iso-10646-ucs-2",
     };
     for (const char* label : kUtf8Labels) {
-        if (cs == label)
-            return DecodeUtf8Lenient(p, n);
+        if (*charset == label)
+            return PageForm::utf8;
     }
-    if (cs.empty()) {
-        // UTF-8 when every byte fits, decoded in the same pass that finds out.
-        std::u32string out;
-        out.reserve(n);
-        if (AppendUtf8Decoded(p, n, true, &out) == n)
-            return out;
-    }
+    return charset->empty() ? PageForm::utf8IfValid : PageForm::other;
+}
+
+// A page that is not read as UTF-8: a UTF-16 byte-order mark, else the declared charset.
+std::u32string DecodeOther(const std::vector<uint8_t>& html, const std::string& cs) {
+    const uint8_t* p = html.data();
+    const size_t n = html.size();
+    if (n >= 2 && p[0] == 0xFF && p[1] == 0xFE)
+        return DecodeUtf16(p + 2, n - 2, false);
+    if (n >= 2 && p[0] == 0xFE && p[1] == 0xFF)
+        return DecodeUtf16(p + 2, n - 2, true);
     // A single-byte charset of our tables, or a multi-byte one the system can read.
     for (const CharsetLabel& label : kCharsetLabels) {
         if (cs != label.label)
@@ -220,6 +233,90 @@ std::u32string DecodePage(const std::vector<uint8_t>& html) {
     // windows-1252, iso-8859-1, us-ascii and any charset we cannot read: Windows-1252 is what
     // browsers read for the first three.
     return DecodeSingleByte(p, n);
+}
+
+}  // namespace
+
+std::u32string DecodePage(const std::vector<uint8_t>& html) {
+    size_t start;
+    std::string cs;
+    switch (FormOfPage(html, &start, &cs)) {
+        case PageForm::utf8:
+            return DecodeUtf8Lenient(html.data() + start, html.size() - start);
+        case PageForm::utf8IfValid: {
+            // UTF-8 when every byte fits, decoded in the same pass that finds out.
+            std::u32string out;
+            out.reserve(html.size());
+            if (AppendUtf8Decoded(html.data(), html.size(), true, &out) == html.size())
+                return out;
+            break;
+        }
+        case PageForm::other:
+            break;
+    }
+    return DecodeOther(html, cs);
+}
+
+std::string_view DecodePageUtf8(const std::vector<uint8_t>& html, std::string* storage) {
+    size_t start;
+    std::string cs;
+    const PageForm form = FormOfPage(html, &start, &cs);
+    if (form != PageForm::other) {
+        const uint8_t* p = html.data() + start;
+        const size_t n = html.size() - start;
+        if (ValidUtf8Length(p, n) == n)
+            return std::string_view(reinterpret_cast<const char*>(p), n);
+        if (form == PageForm::utf8) {
+            *storage = Utf8FromCodePoints(DecodeUtf8Lenient(p, n));
+            return *storage;
+        }
+    }
+    *storage = Utf8FromCodePoints(DecodeOther(html, cs));
+    return *storage;
+}
+
+size_t ValidUtf8Length(const uint8_t* p, size_t n) {
+    size_t i = 0;
+    while (i < n) {
+        uint64_t eight;
+        if (n - i >= 8 && (std::memcpy(&eight, p + i, 8), (eight & 0x8080808080808080u) == 0)) {
+            i += 8;
+            continue;
+        }
+        const uint8_t c = p[i];
+        if (c < 0x80) {
+            ++i;
+            continue;
+        }
+        // The encoding standard's bounds on the first continuation byte rule out overlong forms,
+        // surrogates and code points past U+10FFFF.
+        size_t needed;
+        uint8_t lower = 0x80;
+        uint8_t upper = 0xBF;
+        if (c >= 0xC2 && c <= 0xDF) {
+            needed = 1;
+        } else if (c >= 0xE0 && c <= 0xEF) {
+            lower = c == 0xE0 ? 0xA0 : 0x80;
+            upper = c == 0xED ? 0x9F : 0xBF;
+            needed = 2;
+        } else if (c >= 0xF0 && c <= 0xF4) {
+            lower = c == 0xF0 ? 0x90 : 0x80;
+            upper = c == 0xF4 ? 0x8F : 0xBF;
+            needed = 3;
+        } else {
+            return i;
+        }
+        if (n - i <= needed)
+            return i;
+        for (size_t k = 1; k <= needed; ++k) {
+            if (p[i + k] < lower || p[i + k] > upper)
+                return i;
+            lower = 0x80;
+            upper = 0xBF;
+        }
+        i += needed + 1;
+    }
+    return n;
 }
 
 void AppendUtf8(char32_t cp, std::string* out) {

@@ -4,6 +4,7 @@
 
 #include <cstdint>
 #include <string>
+#include <string_view>
 #include <vector>
 
 // The charset a page declares in a <meta charset> or <meta http-equiv content="...charset=...">
@@ -17,6 +18,14 @@ std::string DeclaredCharset(const std::vector<uint8_t>& html);
 // system's code pages; Windows-1252 for any other), then the bytes themselves (UTF-8 when they
 // are valid UTF-8, else Windows-1252). A stray byte in UTF-8 text reads as U+FFFD.
 std::u32string DecodePage(const std::vector<uint8_t>& html);
+
+// The same characters in UTF-8: a view of the page's own bytes when they are valid UTF-8 and the
+// page is read as UTF-8 (a byte-order mark left out), which costs one pass over them and no
+// copy; otherwise the decoded text, kept in *storage.
+std::string_view DecodePageUtf8(const std::vector<uint8_t>& html, std::string* storage);
+
+// How many bytes from p begin with valid UTF-8 (n when all of them are).
+size_t ValidUtf8Length(const uint8_t* p, size_t n);
 
 // UTF-8 text to code points as the encoding standard decodes it: each broken-off sequence or
 // byte that begins none reads as U+FFFD.

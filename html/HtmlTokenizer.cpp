@@ -1,8 +1,11 @@
 #include "html/HtmlTokenizer.h"
 
+#include <cstring>
+#include <type_traits>
 #include <unordered_set>
 
 #include "html/HtmlEntities.h"
+#include "html/HtmlText.h"
 #include "platform/Text.h"
 
 // The states of the HTML tokenizer are followed closely, but written as small readers rather
@@ -27,25 +30,60 @@ bool IsHexDigit(char32_t c) {
 bool IsTagSpace(char32_t c) {
     return c == '\t' || c == '\n' || c == '\f' || c == '\r' || c == ' ';
 }
-char32_t LowerAscii(char32_t c) {
-    return (c >= 'A' && c <= 'Z') ? c + 32 : c;
+// The ASCII characters that end a run in the readers below, as bits of one table.
+enum : uint8_t {
+    kTagSpace = 1,     // tab, line feed, form feed, carriage return, space
+    kNameEnd = 2,      // a tag name ends at a tag space, '/' or '>'
+    kAttrNameEnd = 4,  // an attribute name also at '='
+    kUnquotedEnd = 8,  // an unquoted value at a tag space or '>'
+    kTextStop = 16,    // text runs stop at '<', '&', a carriage return or a NUL
+};
+
+struct CharClasses {
+    uint8_t bits[128] = {};
+    CharClasses() {
+        for (char c : {'\t', '\n', '\f', '\r', ' '})
+            Add(c, kTagSpace | kNameEnd | kAttrNameEnd | kUnquotedEnd);
+        Add('/', kNameEnd | kAttrNameEnd);
+        Add('>', kNameEnd | kAttrNameEnd | kUnquotedEnd);
+        Add('=', kAttrNameEnd);
+        for (char c : {'<', '&', '\r', '\0'})
+            Add(c, kTextStop);
+    }
+    void Add(char c, int mask) {
+        bits[static_cast<unsigned char>(c)] |= static_cast<uint8_t>(mask);
+    }
+};
+const CharClasses kClasses;
+
+// Whether c is one of the ASCII characters of the classes in mask.
+template <typename Char>
+bool IsIn(Char c, uint8_t mask) {
+    const auto u = static_cast<uint32_t>(static_cast<std::make_unsigned_t<Char>>(c));
+    return u < 128 && (kClasses.bits[u] & mask) != 0;
 }
 
-bool NameIs(const std::u32string& name, const char* ascii) {
+template <typename Char>
+Char LowerAscii(Char c) {
+    return (c >= 'A' && c <= 'Z') ? static_cast<Char>(c + 32) : c;
+}
+
+// A code point appended to text of code points or of UTF-8.
+void AppendCodePoint(std::u32string* out, char32_t c) {
+    *out += c;
+}
+void AppendCodePoint(std::string* out, char32_t c) {
+    AppendUtf8(c, out);
+}
+
+template <typename Char>
+bool NameIs(const std::basic_string<Char>& name, const char* ascii) {
     size_t i = 0;
     for (; ascii[i]; ++i) {
-        if (i >= name.size() || name[i] != static_cast<char32_t>(ascii[i]))
+        if (i >= name.size() || name[i] != static_cast<Char>(ascii[i]))
             return false;
     }
     return i == name.size();
-}
-
-bool NameIsOneOf(const std::u32string& name, std::initializer_list<const char*> names) {
-    for (const char* n : names) {
-        if (NameIs(name, n))
-            return true;
-    }
-    return false;
 }
 
 // The code point a numeric reference stands for: nothing, values beyond Unicode and surrogates
@@ -60,23 +98,41 @@ char32_t NumericReferenceValue(uint32_t v) {
 
 }  // namespace
 
-const HtmlAttribute* HtmlToken::Find(const char* attributeName) const {
-    for (const HtmlAttribute& a : attributes) {
+template <typename Char>
+const HtmlAttributeT<Char>* HtmlTokenT<Char>::Find(const char* attributeName) const {
+    for (const HtmlAttributeT<Char>& a : attributes) {
         if (NameIs(a.name, attributeName))
             return &a;
     }
     return nullptr;
 }
 
-CHtmlTokenizer::CHtmlTokenizer(const std::u32string& text) : m_text(text) {}
+template <typename Char>
+CHtmlTokenizerT<Char>::CHtmlTokenizerT(std::basic_string_view<Char> text) : m_text(text) {}
 
-size_t CHtmlTokenizer::LineAt(size_t pos) {
+template <typename Char>
+size_t CHtmlTokenizerT<Char>::Find(size_t from, Char c) const {
+    if (from >= m_text.size())
+        return m_text.size();
+    if constexpr (sizeof(Char) == 1) {
+        const void* at = std::memchr(m_text.data() + from, c, m_text.size() - from);
+        return at ? static_cast<size_t>(static_cast<const Char*>(at) - m_text.data())
+                  : m_text.size();
+    } else {
+        while (from < m_text.size() && m_text[from] != c)
+            ++from;
+        return from;
+    }
+}
+
+template <typename Char>
+size_t CHtmlTokenizerT<Char>::LineAt(size_t pos) {
     if (pos < m_linePos) {
         m_linePos = 0;
         m_line = 1;
     }
     for (; m_linePos < pos && m_linePos < m_text.size(); ++m_linePos) {
-        const char32_t c = m_text[m_linePos];
+        const Char c = m_text[m_linePos];
         if (c == '\n' ||
             (c == '\r' && (m_linePos + 1 >= m_text.size() || m_text[m_linePos + 1] != '\n')))
             ++m_line;
@@ -84,42 +140,47 @@ size_t CHtmlTokenizer::LineAt(size_t pos) {
     return m_line;
 }
 
-bool CHtmlTokenizer::StartsWithNoCase(size_t pos, const char* word) const {
+template <typename Char>
+bool CHtmlTokenizerT<Char>::StartsWithNoCase(size_t pos, const char* word) const {
     for (size_t k = 0; word[k]; ++k) {
-        if (pos + k >= m_text.size() ||
-            LowerAscii(m_text[pos + k]) != static_cast<char32_t>(word[k]))
+        if (pos + k >= m_text.size() || LowerAscii(m_text[pos + k]) != static_cast<Char>(word[k]))
             return false;
     }
     return true;
 }
 
-void CHtmlTokenizer::TakeChar(std::u32string* out) {
-    const char32_t c = m_text[m_pos++];
+template <typename Char>
+void CHtmlTokenizerT<Char>::TakeChar(String* out) {
+    const Char c = m_text[m_pos++];
     if (c == '\r') {
         *out += '\n';
         if (!AtEnd() && m_text[m_pos] == '\n')
             ++m_pos;
     } else {
-        *out += c == 0 ? 0xFFFD : c;
+        if (c == 0)
+            AppendCodePoint(out, 0xFFFD);
+        else
+            *out += c;
     }
 }
 
-void CHtmlTokenizer::TakeReference(std::u32string* out, bool inAttribute) {
+template <typename Char>
+void CHtmlTokenizerT<Char>::TakeReference(String* out, bool inAttribute) {
     const size_t rest = m_text.size() - m_pos - 1;  // characters after the '&'
-    const char32_t next = Peek(1);
+    const Char next = Peek(1);
     if (IsAsciiAlnum(next)) {
         char32_t first = 0;
         char32_t second = 0;
         const size_t len = MatchNamedReference(&m_text[m_pos + 1], rest, &first, &second);
         if (len) {
             const bool withSemicolon = m_text[m_pos + len] == ';';
-            const char32_t after = Peek(1 + len);
+            const Char after = Peek(1 + len);
             // In an attribute, "&copy=1" and "&notit" are left alone when the name has no
             // semicolon: query strings of URLs were written that way long before HTML5.
             if (!(inAttribute && !withSemicolon && (after == '=' || IsAsciiAlnum(after)))) {
-                *out += first;
+                AppendCodePoint(out, first);
                 if (second)
-                    *out += second;
+                    AppendCodePoint(out, second);
                 m_pos += 1 + len;
                 return;
             }
@@ -140,7 +201,7 @@ void CHtmlTokenizer::TakeReference(std::u32string* out, bool inAttribute) {
         if (i > digitsStart) {
             if (i < m_text.size() && m_text[i] == ';')
                 ++i;
-            *out += NumericReferenceValue(value);
+            AppendCodePoint(out, NumericReferenceValue(value));
             m_pos = i;
             return;
         }
@@ -150,17 +211,27 @@ void CHtmlTokenizer::TakeReference(std::u32string* out, bool inAttribute) {
     ++m_pos;
 }
 
-bool CHtmlTokenizer::Next(HtmlToken* token) {
+template <typename Char>
+bool CHtmlTokenizerT<Char>::Next(Token* token) {
     // Cleared rather than replaced: the strings keep their buffers from token to token.
-    token->kind = HtmlToken::Kind::characters;
+    token->kind = HtmlTokenKind::characters;
     token->name.clear();
     token->data.clear();
-    for (HtmlAttribute& attribute : token->attributes)
+    for (HtmlAttributeT<Char>& attribute : token->attributes)
         m_spare.push_back(std::move(attribute));
     token->attributes.clear();
     token->selfClosing = false;
     token->container.clear();
     token->line = 0;
+    m_bTagPassed = false;
+    // A tag, comment or doctype read: handed out, or in text-only mode passed over.
+    auto markup = [this, token] {
+        if (!m_bTextOnly)
+            return true;
+        token->kind = HtmlTokenKind::characters;
+        token->data.clear();
+        return false;
+    };
     while (!AtEnd()) {
         if (!m_bTextOnly)
             token->line = LineAt(m_pos);
@@ -170,8 +241,9 @@ bool CHtmlTokenizer::Next(HtmlToken* token) {
             if (m_pos > before)
                 return true;
             // At the element's end tag.
+            token->container.clear();
             m_mode = Mode::data;
-            if (ReadTag(token))
+            if (TakeTag(token))
                 return true;
             continue;
         }
@@ -179,9 +251,9 @@ bool CHtmlTokenizer::Next(HtmlToken* token) {
             ReadText(token);
             return true;
         }
-        const char32_t c1 = Peek(1);
+        const Char c1 = Peek(1);
         if (IsAsciiAlpha(c1) || (c1 == '/' && IsAsciiAlpha(Peek(2)))) {
-            if (ReadTag(token))
+            if (TakeTag(token))
                 return true;
         } else if (c1 == '!') {
             if (Peek(2) == '-' && Peek(3) == '-') {
@@ -191,15 +263,18 @@ bool CHtmlTokenizer::Next(HtmlToken* token) {
             } else {
                 ReadBogusComment(token, m_pos + 2);
             }
-            return true;
+            if (markup())
+                return true;
         } else if (c1 == '?') {
             ReadBogusComment(token, m_pos + 1);
-            return true;
+            if (markup())
+                return true;
         } else if (c1 == '/' && Peek(2) == '>') {
             m_pos += 3;  // "</>" is dropped
         } else if (c1 == '/' && m_pos + 2 < m_text.size()) {
             ReadBogusComment(token, m_pos + 2);
-            return true;
+            if (markup())
+                return true;
         } else {
             ReadText(token);  // a '<' that begins no markup is text
             return true;
@@ -208,13 +283,63 @@ bool CHtmlTokenizer::Next(HtmlToken* token) {
     return false;
 }
 
-void CHtmlTokenizer::ReadText(HtmlToken* token) {
-    token->kind = HtmlToken::Kind::characters;
+template <typename Char>
+bool CHtmlTokenizerT<Char>::TakeTag(Token* token) {
+    if (!m_bTextOnly)
+        return ReadTag(token);
+    // Passed over where it stands: no name, no attributes, no token.
+    const Char* text = m_text.data();
+    const size_t n = m_text.size();
+    const bool endTag = text[m_pos + 1] == '/';
+    const size_t nameStart = m_pos + (endTag ? 2 : 1);
+    size_t nameEnd = nameStart;
+    while (nameEnd < n && !IsIn(text[nameEnd], kNameEnd))
+        ++nameEnd;
+    m_pos = nameEnd;
+    bool complete = false;
+    bool selfClosing = false;
+    SkipAttributes(&selfClosing, &complete);
+    if (!complete)
+        return false;
+    m_bTagPassed = true;
+    if (!endTag)
+        EnterRawMode(text + nameStart, nameEnd - nameStart);
+    return false;
+}
+
+template <typename Char>
+void CHtmlTokenizerT<Char>::EnterRawMode(const Char* name, size_t length) {
+    // Every element read as raw text has a name of three to nine letters.
+    if (length < 3 || length > 9)
+        return;
+    static const struct {
+        const char* name;
+        Mode mode;
+    } kRawElements[] = {
+        {"title", Mode::rcdata},     {"textarea", Mode::rcdata},   {"style", Mode::rawtext},
+        {"xmp", Mode::rawtext},      {"iframe", Mode::rawtext},    {"noembed", Mode::rawtext},
+        {"noframes", Mode::rawtext}, {"script", Mode::scriptData}, {"plaintext", Mode::plaintext},
+    };
+    for (const auto& element : kRawElements) {
+        size_t k = 0;
+        while (k < length && element.name[k] && LowerAscii(name[k]) == Char(element.name[k]))
+            ++k;
+        if (k == length && element.name[k] == 0) {
+            m_mode = element.mode;
+            m_rawElement.assign(element.name, element.name + length);
+            return;
+        }
+    }
+}
+
+template <typename Char>
+void CHtmlTokenizerT<Char>::ReadText(Token* token) {
+    token->kind = HtmlTokenKind::characters;
     bool first = true;
     while (!AtEnd()) {
-        const char32_t c = m_text[m_pos];
+        const Char c = m_text[m_pos];
         if (c == '<' && !first) {
-            const char32_t c1 = Peek(1);
+            const Char c1 = Peek(1);
             const bool markup = IsAsciiAlpha(c1) || c1 == '!' || c1 == '?' ||
                                 (c1 == '/' && m_pos + 2 < m_text.size());
             if (markup)
@@ -227,17 +352,19 @@ void CHtmlTokenizer::ReadText(HtmlToken* token) {
             TakeChar(&token->data);
         } else {
             // The run up to the next character that needs a look.
+            const Char* text = m_text.data();
+            const size_t n = m_text.size();
             size_t end = m_pos + 1;
-            while (end < m_text.size() && m_text[end] != '<' && m_text[end] != '&' &&
-                   m_text[end] != '\r' && m_text[end] != 0)
+            while (end < n && !IsIn(text[end], kTextStop))
                 ++end;
-            token->data.append(m_text, m_pos, end - m_pos);
+            token->data.append(text + m_pos, end - m_pos);
             m_pos = end;
         }
     }
 }
 
-bool CHtmlTokenizer::AtAppropriateEndTag(size_t pos) const {
+template <typename Char>
+bool CHtmlTokenizerT<Char>::AtAppropriateEndTag(size_t pos) const {
     if (pos + 1 >= m_text.size() || m_text[pos] != '<' || m_text[pos + 1] != '/')
         return false;
     const size_t nameStart = pos + 2;
@@ -250,30 +377,42 @@ bool CHtmlTokenizer::AtAppropriateEndTag(size_t pos) const {
            (IsTagSpace(m_text[after]) || m_text[after] == '/' || m_text[after] == '>');
 }
 
-void CHtmlTokenizer::ReadRawText(HtmlToken* token) {
-    token->kind = HtmlToken::Kind::characters;
+template <typename Char>
+void CHtmlTokenizerT<Char>::ReadRawText(Token* token) {
+    token->kind = HtmlTokenKind::characters;
     token->container = m_rawElement;
     size_t end = m_text.size();
     if (m_mode == Mode::scriptData) {
         end = FindScriptEnd(m_pos);
     } else if (m_mode != Mode::plaintext) {
-        for (size_t i = m_pos; i < m_text.size(); ++i) {
-            if (m_text[i] == '<' && AtAppropriateEndTag(i)) {
+        for (size_t i = Find(m_pos, '<'); i < m_text.size(); i = Find(i + 1, '<')) {
+            if (AtAppropriateEndTag(i)) {
                 end = i;
                 break;
             }
         }
     }
+    const bool references = m_mode == Mode::rcdata;
     while (m_pos < end) {
-        if (m_mode == Mode::rcdata && m_text[m_pos] == '&')
+        const Char c = m_text[m_pos];
+        if (references && c == '&') {
             TakeReference(&token->data, false);
-        else
+        } else if (c == '\r' || c == 0) {
             TakeChar(&token->data);
+        } else {
+            size_t run = m_pos + 1;
+            while (run < end && m_text[run] != '\r' && m_text[run] != 0 &&
+                   !(references && m_text[run] == '&'))
+                ++run;
+            token->data.append(m_text.data() + m_pos, run - m_pos);
+            m_pos = run;
+        }
     }
     // A reference cannot run past the end tag: it is made of letters, digits, '#' and ';'.
 }
 
-size_t CHtmlTokenizer::FindScriptEnd(size_t from) const {
+template <typename Char>
+size_t CHtmlTokenizerT<Char>::FindScriptEnd(size_t from) const {
     // "<!--" in a script starts an escaped section, in which "<script" starts a double-escaped
     // one; "</script" ends the element except in a double-escaped section, and "-->" ends
     // either section.
@@ -292,7 +431,7 @@ size_t CHtmlTokenizer::FindScriptEnd(size_t from) const {
                StartsWithNoCase(at, "script");
     };
     while (i < n) {
-        const char32_t c = m_text[i];
+        const Char c = m_text[i];
         if (section == Section::none) {
             if (c == '<' && AtAppropriateEndTag(i))
                 return i;
@@ -339,22 +478,36 @@ size_t CHtmlTokenizer::FindScriptEnd(size_t from) const {
     return n;
 }
 
-bool CHtmlTokenizer::ReadTag(HtmlToken* token) {
+template <typename Char>
+bool CHtmlTokenizerT<Char>::ReadTag(Token* token) {
     const bool endTag = Peek(1) == '/';
-    token->kind = endTag ? HtmlToken::Kind::endTag : HtmlToken::Kind::startTag;
+    token->kind = endTag ? HtmlTokenKind::endTag : HtmlTokenKind::startTag;
     m_pos += endTag ? 2 : 1;
     // The name is taken whole, then lower-cased in place.
     const size_t nameStart = m_pos;
-    while (!AtEnd() && !IsTagSpace(Peek()) && Peek() != '/' && Peek() != '>')
-        ++m_pos;
-    token->name.append(m_text, nameStart, m_pos - nameStart);
-    for (char32_t& c : token->name)
-        c = c == 0 ? 0xFFFD : LowerAscii(c);
+    size_t nameEnd = nameStart;
+    while (nameEnd < m_text.size() && !IsIn(m_text[nameEnd], kNameEnd))
+        ++nameEnd;
+    m_pos = nameEnd;
+    token->name.append(m_text.data() + nameStart, nameEnd - nameStart);
+    bool nul = false;
+    for (Char& c : token->name) {
+        nul = nul || c == 0;
+        c = LowerAscii(c);
+    }
+    if (nul) {
+        // A NUL reads as U+FFFD, which in UTF-8 takes more room than the NUL did.
+        const String name = token->name;
+        token->name.clear();
+        for (Char c : name) {
+            if (c == 0)
+                AppendCodePoint(&token->name, 0xFFFD);
+            else
+                token->name += c;
+        }
+    }
     bool complete = false;
-    if (m_bTextOnly)
-        SkipAttributes(token, &complete);
-    else
-        ReadAttributes(token, &complete);
+    ReadAttributes(token, &complete);
     if (!complete) {
         // The text ended inside the tag: the tag is dropped.
         token->name.clear();
@@ -366,34 +519,25 @@ bool CHtmlTokenizer::ReadTag(HtmlToken* token) {
         token->selfClosing = false;
         return true;
     }
-    const std::u32string& name = token->name;
-    if (NameIsOneOf(name, {"title", "textarea"}))
-        m_mode = Mode::rcdata;
-    else if (NameIsOneOf(name, {"style", "xmp", "iframe", "noembed", "noframes"}))
-        m_mode = Mode::rawtext;
-    else if (NameIs(name, "script"))
-        m_mode = Mode::scriptData;
-    else if (NameIs(name, "plaintext"))
-        m_mode = Mode::plaintext;
-    if (m_mode != Mode::data)
-        m_rawElement = name;
+    EnterRawMode(token->name.data(), token->name.size());
     return true;
 }
 
-void CHtmlTokenizer::ReadAttributes(HtmlToken* token, bool* complete) {
+template <typename Char>
+void CHtmlTokenizerT<Char>::ReadAttributes(Token* token, bool* complete) {
     // A repeated attribute is dropped (its strings kept for later tags); the first one counts. A
     // tag of a few attributes is searched through; past that the names seen go into a set, so
     // that a tag of a hundred thousand attributes costs no more per attribute than a tag of ten.
-    std::unordered_set<std::u32string> seen;
-    auto add = [this, token, &seen](HtmlAttribute&& a) {
-        std::vector<HtmlAttribute>& list = token->attributes;
+    std::unordered_set<String> seen;
+    auto add = [this, token, &seen](HtmlAttributeT<Char>&& a) {
+        std::vector<HtmlAttributeT<Char>>& list = token->attributes;
         bool repeated = false;
         if (list.size() < kListedNames) {
-            for (const HtmlAttribute& b : list)
+            for (const HtmlAttributeT<Char>& b : list)
                 repeated = repeated || b.name == a.name;
         } else {
             if (seen.empty()) {
-                for (const HtmlAttribute& b : list)
+                for (const HtmlAttributeT<Char>& b : list)
                     seen.insert(b.name);
             }
             repeated = !seen.insert(a.name).second;
@@ -423,7 +567,7 @@ void CHtmlTokenizer::ReadAttributes(HtmlToken* token, bool* complete) {
             *complete = true;
             return;
         }
-        HtmlAttribute attribute;
+        HtmlAttributeT<Char> attribute;
         if (!m_spare.empty()) {
             attribute = std::move(m_spare.back());
             m_spare.pop_back();
@@ -433,8 +577,11 @@ void CHtmlTokenizer::ReadAttributes(HtmlToken* token, bool* complete) {
         attribute.line = LineAt(m_pos);
         // The name; an '=' can be its first character ("<a =x>").
         do {
-            const char32_t c = m_text[m_pos++];
-            attribute.name += c == 0 ? 0xFFFD : LowerAscii(c);
+            const Char c = m_text[m_pos++];
+            if (c == 0)
+                AppendCodePoint(&attribute.name, 0xFFFD);
+            else
+                attribute.name += LowerAscii(c);
         } while (!AtEnd() && !IsTagSpace(Peek()) && Peek() != '/' && Peek() != '>' &&
                  Peek() != '=');
         while (!AtEnd() && IsTagSpace(Peek()))
@@ -450,11 +597,11 @@ void CHtmlTokenizer::ReadAttributes(HtmlToken* token, bool* complete) {
             ++m_pos;
         if (AtEnd())
             return;
-        const char32_t quote = Peek();
+        const Char quote = Peek();
         if (quote == '"' || quote == '\'') {
             ++m_pos;
             while (!AtEnd() && Peek() != quote) {
-                const char32_t c = Peek();
+                const Char c = Peek();
                 if (c == '&') {
                     TakeReference(&attribute.value, true);
                 } else if (c == '\r' || c == 0) {
@@ -464,7 +611,7 @@ void CHtmlTokenizer::ReadAttributes(HtmlToken* token, bool* complete) {
                     while (end < m_text.size() && m_text[end] != quote && m_text[end] != '&' &&
                            m_text[end] != '\r' && m_text[end] != 0)
                         ++end;
-                    attribute.value.append(m_text, m_pos, end - m_pos);
+                    attribute.value.append(m_text.data() + m_pos, end - m_pos);
                     m_pos = end;
                 }
             }
@@ -485,64 +632,67 @@ void CHtmlTokenizer::ReadAttributes(HtmlToken* token, bool* complete) {
     }
 }
 
-void CHtmlTokenizer::SkipAttributes(HtmlToken* token, bool* complete) {
+template <typename Char>
+void CHtmlTokenizerT<Char>::SkipAttributes(bool* selfClosing, bool* complete) {
     // Where each attribute ends is found as ReadAttributes finds it: a character reference in a
     // value is made of letters, digits, '#' and ';', so it never hides the quote, space or '>'
-    // that ends the value.
+    // that ends the value. The position is kept in a local: the compiler need not reload it.
+    const Char* text = m_text.data();
+    const size_t n = m_text.size();
+    size_t pos = m_pos;
+    auto skipSpace = [&] {
+        while (pos < n && IsIn(text[pos], kTagSpace))
+            ++pos;
+        return pos < n;
+    };
     for (;;) {
-        while (!AtEnd() && IsTagSpace(Peek()))
-            ++m_pos;
-        if (AtEnd())
-            return;
-        if (Peek() == '/') {
-            ++m_pos;
-            if (Peek() == '>') {
-                ++m_pos;
-                token->selfClosing = true;
+        if (!skipSpace())
+            break;
+        if (text[pos] == '/') {
+            ++pos;
+            if (pos < n && text[pos] == '>') {
+                ++pos;
+                *selfClosing = true;
                 *complete = true;
-                return;
+                break;
             }
             continue;
         }
-        if (Peek() == '>') {
-            ++m_pos;
+        if (text[pos] == '>') {
+            ++pos;
             *complete = true;
-            return;
+            break;
         }
+        // The name; an '=' can be its first character.
         do {
-            ++m_pos;
-        } while (!AtEnd() && !IsTagSpace(Peek()) && Peek() != '/' && Peek() != '>' &&
-                 Peek() != '=');
-        while (!AtEnd() && IsTagSpace(Peek()))
-            ++m_pos;
-        if (AtEnd())
-            return;
-        if (Peek() != '=')
+            ++pos;
+        } while (pos < n && !IsIn(text[pos], kAttrNameEnd));
+        if (!skipSpace())
+            break;
+        if (text[pos] != '=')
             continue;
-        ++m_pos;
-        while (!AtEnd() && IsTagSpace(Peek()))
-            ++m_pos;
-        if (AtEnd())
-            return;
-        const char32_t quote = Peek();
+        ++pos;
+        if (!skipSpace())
+            break;
+        const Char quote = text[pos];
         if (quote == '"' || quote == '\'') {
-            ++m_pos;
-            while (!AtEnd() && Peek() != quote)
-                ++m_pos;
-            if (AtEnd())
-                return;
-            ++m_pos;
+            pos = Find(pos + 1, quote);
+            if (pos >= n)
+                break;
+            ++pos;
         } else if (quote != '>') {
-            while (!AtEnd() && !IsTagSpace(Peek()) && Peek() != '>')
-                ++m_pos;
-            if (AtEnd())
-                return;
+            while (pos < n && !IsIn(text[pos], kUnquotedEnd))
+                ++pos;
+            if (pos >= n)
+                break;
         }
     }
+    m_pos = pos;
 }
 
-void CHtmlTokenizer::ReadComment(HtmlToken* token) {
-    token->kind = HtmlToken::Kind::comment;
+template <typename Char>
+void CHtmlTokenizerT<Char>::ReadComment(Token* token) {
+    token->kind = HtmlTokenKind::comment;
     m_pos += 4;  // "<!--"
     // "<!-->" and "<!--->" are empty comments.
     if (Peek() == '>') {
@@ -570,21 +720,28 @@ void CHtmlTokenizer::ReadComment(HtmlToken* token) {
     }
     if (after == m_text.size())
         end = m_text.size();
-    token->data.assign(m_text, m_pos, end - m_pos);
+    token->data.assign(m_text.data() + m_pos, end - m_pos);
     m_pos = after;
 }
 
-void CHtmlTokenizer::ReadBogusComment(HtmlToken* token, size_t from) {
-    token->kind = HtmlToken::Kind::comment;
+template <typename Char>
+void CHtmlTokenizerT<Char>::ReadBogusComment(Token* token, size_t from) {
+    token->kind = HtmlTokenKind::comment;
     size_t end = from;
     while (end < m_text.size() && m_text[end] != '>')
         ++end;
-    token->data.assign(m_text, from, end - from);
+    token->data.assign(m_text.data() + from, end - from);
     m_pos = end < m_text.size() ? end + 1 : end;
 }
 
-void CHtmlTokenizer::ReadDoctype(HtmlToken* token) {
+template <typename Char>
+void CHtmlTokenizerT<Char>::ReadDoctype(Token* token) {
     // Even a quoted identifier ends at '>'.
     ReadBogusComment(token, m_pos + 9);
-    token->kind = HtmlToken::Kind::doctype;
+    token->kind = HtmlTokenKind::doctype;
 }
+
+template struct HtmlTokenT<char32_t>;
+template struct HtmlTokenT<char>;
+template class CHtmlTokenizerT<char32_t>;
+template class CHtmlTokenizerT<char>;

@@ -2,9 +2,9 @@
 // search and the command line's check read every page of a book.
 //
 // Every run must end; every token's line lies within the page's lines and never goes back;
-// every reference's line too; a character token is never empty. Every reference resolves, as
-// the check and the viewer resolve it, to a name of the book without ".", ".." or empty
-// segments, which resolves to itself.
+// every reference's line too; a character token is never empty; the page read as UTF-8 gives the
+// same tokens. Every reference resolves, as the check and the viewer resolve it, to a name of
+// the book without ".", ".." or empty segments, which resolves to itself.
 #include <cstdint>
 #include <string>
 #include <vector>
@@ -52,10 +52,24 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
         if (page[i] == '\n' || (page[i] == '\r' && (i + 1 >= page.size() || page[i + 1] != '\n')))
             ++lines;
     }
+    // The page read as UTF-8 holds the same characters, and the UTF-8 tokenizer reads the same
+    // tokens from it, token for token.
+    std::string storage;
+    const std::string_view utf8 = DecodePageUtf8(bytes, &storage);
+    if (utf8 != Utf8FromCodePoints(page))
+        __builtin_trap();
+    CHtmlTokenizerUtf8 tokenizer8(utf8);
+    HtmlTokenUtf8 token8;
     CHtmlTokenizer tokenizer(page);
     HtmlToken token;
     size_t line = 1;
     while (tokenizer.Next(&token)) {
+        if (!tokenizer8.Next(&token8) || token8.kind != token.kind ||
+            token8.name != Utf8FromCodePoints(token.name) ||
+            token8.data != Utf8FromCodePoints(token.data) ||
+            token8.container != Utf8FromCodePoints(token.container) || token8.line != token.line ||
+            token8.attributes.size() != token.attributes.size())
+            __builtin_trap();
         if (token.line < line || token.line > lines)
             __builtin_trap();
         if (token.kind == HtmlToken::Kind::characters && token.data.empty())
@@ -66,6 +80,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
         }
         line = token.line;
     }
+    if (tokenizer8.Next(&token8))
+        __builtin_trap();
     const PageReferences refs = FindPageReferences(page);
     for (const HtmlReference& r : refs.refs) {
         if (r.nLine < 1 || r.nLine > lines)

@@ -8,10 +8,14 @@
 
 namespace {
 
+// The page's text in UTF-8 after "<p>", as DecodePage reads it; DecodePageUtf8 must read the same.
 std::string Read(const std::string& charset, const std::string& bytes) {
     const std::string page = "<meta charset=\"" + charset + "\"><p>" + bytes;
-    const std::u32string text = DecodePage(std::vector<uint8_t>(page.begin(), page.end()));
+    const std::vector<uint8_t> html(page.begin(), page.end());
+    const std::u32string text = DecodePage(html);
     const std::string utf8 = Utf8FromCodePoints(text);
+    std::string storage;
+    EXPECT_EQ(std::string(DecodePageUtf8(html, &storage)), utf8);
     const size_t at = utf8.find("<p>");
     return at == std::string::npos ? utf8 : utf8.substr(at + 3);
 }
@@ -178,8 +182,15 @@ TEST(HtmlCharset, Utf8DecodingAgreesWithTheStandardsDecoder) {
         const std::vector<uint8_t> data(bytes.begin(), bytes.end());
         ASSERT_EQ(Difference(DecodeUtf8Lenient(data.data(), data.size()), expected, bytes), "");
         // "<p>" keeps the bytes from starting with a byte-order mark; the page declares nothing.
+        ASSERT_EQ(ValidUtf8Length(data.data(), data.size()) == data.size(), !error);
         const std::string page = "<p>" + bytes;
-        std::u32string read = DecodePage(std::vector<uint8_t>(page.begin(), page.end()));
+        const std::vector<uint8_t> html(page.begin(), page.end());
+        std::u32string read = DecodePage(html);
+        // The UTF-8 reading gives the same characters, valid UTF-8 in place without a copy.
+        std::string storage;
+        const std::string_view utf8 = DecodePageUtf8(html, &storage);
+        ASSERT_EQ(utf8, Utf8FromCodePoints(read));
+        ASSERT_EQ(utf8.data() == reinterpret_cast<const char*>(html.data()), !error);
         if (error) {
             std::u32string windows1252;
             for (char c : page)

@@ -141,67 +141,68 @@ TEST(HtmlTokenizer, AgreesWithTheOracleOnCraftedPages) {
     }
 }
 
-// Pages pieced together from fragments that sit on the tokenizer's state boundaries, in every
-// order a fixed-seed generator gives.
+// Fragments that sit on the tokenizer's state boundaries.
+const char* const kStatePieces[] = {
+    "<a href=",
+    "<a href='",
+    "<a href=\"",
+    "x.html",
+    "'",
+    "\"",
+    ">",
+    "/>",
+    " ",
+    "\n",
+    "\r",
+    "&amp;",
+    "&amp",
+    "&copy=",
+    "&#x41;",
+    "&#",
+    "&",
+    "=",
+    "<",
+    "</",
+    "</a>",
+    "<!--",
+    "-->",
+    "--!>",
+    "-",
+    "!",
+    "<!",
+    "<?",
+    "<script>",
+    "</script>",
+    "<script",
+    "<!--<script>",
+    "<style>",
+    "</style>",
+    "<title>",
+    "</title>",
+    "<textarea>",
+    "</textarea>",
+    "<img src=",
+    "y.png",
+    "<link href=",
+    "<iframe src=",
+    "</iframe>",
+    "<xmp>",
+    "</xmp>",
+    "url(z.png)",
+    "<p>",
+    "text",
+    "\t",
+    "<a",
+    " href",
+    "=v.html",
+    "<!DOCTYPE html>",
+    "]]>",
+    "<![CDATA[",
+};
+const size_t kStatePieceCount = sizeof kStatePieces / sizeof kStatePieces[0];
+
+// Pages pieced together from kStatePieces, in every order a fixed-seed generator gives.
 TEST(HtmlTokenizer, AgreesWithTheOracleOnGeneratedPages) {
-    const char* const pieces[] = {
-        "<a href=",
-        "<a href='",
-        "<a href=\"",
-        "x.html",
-        "'",
-        "\"",
-        ">",
-        "/>",
-        " ",
-        "\n",
-        "\r",
-        "&amp;",
-        "&amp",
-        "&copy=",
-        "&#x41;",
-        "&#",
-        "&",
-        "=",
-        "<",
-        "</",
-        "</a>",
-        "<!--",
-        "-->",
-        "--!>",
-        "-",
-        "!",
-        "<!",
-        "<?",
-        "<script>",
-        "</script>",
-        "<script",
-        "<!--<script>",
-        "<style>",
-        "</style>",
-        "<title>",
-        "</title>",
-        "<textarea>",
-        "</textarea>",
-        "<img src=",
-        "y.png",
-        "<link href=",
-        "<iframe src=",
-        "</iframe>",
-        "<xmp>",
-        "</xmp>",
-        "url(z.png)",
-        "<p>",
-        "text",
-        "\t",
-        "<a",
-        " href",
-        "=v.html",
-        "<!DOCTYPE html>",
-        "]]>",
-        "<![CDATA[",
-    };
-    const size_t count = sizeof pieces / sizeof pieces[0];
     uint32_t state = 12345;
     auto next = [&state] {
         state = state * 1664525u + 1013904223u;
@@ -211,12 +212,99 @@ TEST(HtmlTokenizer, AgreesWithTheOracleOnGeneratedPages) {
         std::string page;
         const size_t n = 1 + next() % 24;
         for (size_t k = 0; k < n; ++k)
-            page += pieces[next() % count];
+            page += kStatePieces[next() % kStatePieceCount];
         SCOPED_TRACE(page);
         const std::u32string text = Utf32(page);
         const View ours = OurView(text);
         const View oracle = GumboView(text);
         ASSERT_EQ(ours, oracle) << "ours:\n" << Show(ours) << "oracle:\n" << Show(oracle);
+    }
+}
+
+template <typename Char>
+std::string Utf8Of(const std::basic_string<Char>& s) {
+    if constexpr (sizeof(Char) == 1)
+        return s;
+    else
+        return Utf8FromCodePoints(s);
+}
+
+// A token written out whole, in UTF-8 whichever tokenizer read it.
+template <typename Char>
+std::string Describe(const HtmlTokenT<Char>& token) {
+    const auto utf8 = Utf8Of<Char>;
+    std::string out = std::to_string(static_cast<int>(token.kind)) + " " + utf8(token.name) + "|" +
+                      utf8(token.data) + "|" + utf8(token.container) + "|" +
+                      std::to_string(token.line) + (token.selfClosing ? "/" : "");
+    for (const HtmlAttributeT<Char>& a : token.attributes)
+        out += " " + utf8(a.name) + "=" + utf8(a.value) + "@" + std::to_string(a.line);
+    return out;
+}
+
+// Every token of a page, or in text-only mode its runs of text, each after a "<>" when a tag
+// was passed over before it.
+template <typename Char>
+std::vector<std::string> Tokens(std::basic_string_view<Char> page, bool textOnly) {
+    CHtmlTokenizerT<Char> tokenizer(page);
+    tokenizer.SetTextOnly(textOnly);
+    HtmlTokenT<Char> token;
+    std::vector<std::string> tokens;
+    while (tokenizer.Next(&token)) {
+        if (!textOnly) {
+            tokens.push_back(Describe(token));
+            continue;
+        }
+        if (tokenizer.TagPassed())
+            tokens.push_back("<>");
+        EXPECT_EQ(token.kind, HtmlTokenKind::characters);
+        tokens.push_back(Utf8Of(token.data) + "|" + Utf8Of(token.container));
+    }
+    return tokens;
+}
+
+// The UTF-8 tokenizer reads the tokens the code-point one reads, on the fragments above with
+// characters of two and three bytes and NULs mixed in (which read as U+FFFD, longer in UTF-8
+// than the NUL); in text-only mode both read the runs of text the full tokens hold, and a tag
+// passed over stands where the full tokens have one or more tags.
+TEST(HtmlTokenizer, ReadsUtf8AsItReadsCodePoints) {
+    const std::string extra[] = {"\xC3\xA9",           "\xE6\x97\xA5",
+                                 std::string("\0", 1), std::string("<a\0b x\0=\0>", 10),
+                                 "<T\xC3\xA9x>",       "&#0;"};
+    uint32_t state = 777;
+    auto next = [&state] {
+        state = state * 1664525u + 1013904223u;
+        return state >> 8;
+    };
+    for (int round = 0; round < 3000; ++round) {
+        std::string page;
+        const size_t n = 1 + next() % 24;
+        for (size_t k = 0; k < n; ++k) {
+            const size_t pick = next() % (kStatePieceCount + 6);
+            page += pick < kStatePieceCount ? std::string(kStatePieces[pick])
+                                            : extra[pick - kStatePieceCount];
+        }
+        SCOPED_TRACE(page);
+        const std::u32string points = Utf32(page);
+        const std::string utf8 = Utf8FromCodePoints(points);
+        const std::vector<std::string> full = Tokens<char32_t>(points, false);
+        ASSERT_EQ(Tokens<char>(utf8, false), full);
+        // The text-only runs, from the full tokens.
+        std::vector<std::string> runs;
+        bool tag = false;
+        for (const std::string& t : full) {
+            if (t[0] == '1' || t[0] == '2') {
+                tag = true;
+            } else if (t[0] == '0') {
+                if (tag)
+                    runs.push_back("<>");
+                tag = false;
+                const size_t data = t.find('|') + 1;
+                const size_t line = t.rfind('|');
+                runs.push_back(t.substr(data, line - data));
+            }
+        }
+        ASSERT_EQ(Tokens<char>(utf8, true), runs);
+        ASSERT_EQ(Tokens<char32_t>(points, true), runs);
     }
 }
 

@@ -124,7 +124,7 @@ TEST(ViewerSearchText, FoldsCaseAndAccents) {
 // offsets, on random pages of tags with tricky attributes, references, comments, raw text,
 // white space and scripts without spaces.
 TEST(ViewerSearchText, OnePassReadingMatchesTheExtractedText) {
-    const char* const pieces[] = {"<p>",
+    const std::string pieces[] = {"<p>",
                                   "</p>",
                                   "<b class=\"x\">",
                                   "</b>",
@@ -165,11 +165,17 @@ TEST(ViewerSearchText, OnePassReadingMatchesTheExtractedText) {
                                   "<p x=\"unterminated",
                                   "<x y=1 y=2 z>",
                                   "\xFF",
+                                  std::string("x\0y", 3),
+                                  "a\rb",
+                                  "&#0;",
                                   "<plaintext>"};
     uint32_t seed = 17;
     auto next = [&seed] { return (seed = seed * 1103515245u + 12345u) >> 8; };
     for (int round = 0; round < 2000; ++round) {
-        std::string html = round % 3 ? "<meta charset=utf-8>" : "";
+        // Pages read in place as UTF-8, decoded from another charset, or after a byte-order mark.
+        const char* const starts[] = {"", "<meta charset=utf-8>", "<meta charset=windows-1252>",
+                                      "\xEF\xBB\xBF"};
+        std::string html = starts[round % 4];
         const int count = static_cast<int>(next() % 40);
         for (int k = 0; k < count; ++k)
             html += pieces[next() % (sizeof pieces / sizeof pieces[0])];
