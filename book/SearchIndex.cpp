@@ -56,10 +56,10 @@ size_t CharStart(const std::string& s, size_t at) {
 CWordNumbers::CWordNumbers() : m_slots(64, 0) {}
 
 uint32_t CWordNumbers::Hash(std::string_view word) {
-    uint32_t h = 2166136261u;
+    uint32_t h = kHashStart;
     for (char c : word)
-        h = (h ^ static_cast<unsigned char>(c)) * 16777619u;
-    return h ^ (h >> 15);
+        h = HashStep(h, c);
+    return HashEnd(h);
 }
 
 uint32_t CWordNumbers::Number(std::string_view word, uint32_t hash, bool* added) {
@@ -69,7 +69,7 @@ uint32_t CWordNumbers::Number(std::string_view word, uint32_t hash, bool* added)
         Grow();
     const size_t mask = m_slots.size() - 1;
     for (size_t i = hash & mask;; i = (i + 1) & mask) {
-        const uint32_t slot = m_slots[i];
+        const uint64_t slot = m_slots[i];
         if (slot == 0) {
             const uint32_t number = static_cast<uint32_t>(m_hashes.size());
             // A failed allocation leaves the table as it was.
@@ -83,13 +83,14 @@ uint32_t CWordNumbers::Number(std::string_view word, uint32_t hash, bool* added)
                 m_starts.resize(number + 1);
                 throw;
             }
-            m_slots[i] = number + 1;
+            m_slots[i] = Slot(hash, number);
             *added = true;
             return number;
         }
-        if (m_hashes[slot - 1] == hash && Word(slot - 1) == word) {
+        const uint32_t number = static_cast<uint32_t>(slot) - 1;
+        if (static_cast<uint32_t>(slot >> 32) == hash && Word(number) == word) {
             *added = false;
-            return slot - 1;
+            return number;
         }
     }
 }
@@ -98,22 +99,23 @@ uint32_t CWordNumbers::Find(std::string_view word) const {
     const uint32_t hash = Hash(word);
     const size_t mask = m_slots.size() - 1;
     for (size_t i = hash & mask;; i = (i + 1) & mask) {
-        const uint32_t slot = m_slots[i];
+        const uint64_t slot = m_slots[i];
         if (slot == 0)
             return kNone;
-        if (m_hashes[slot - 1] == hash && Word(slot - 1) == word)
-            return slot - 1;
+        const uint32_t number = static_cast<uint32_t>(slot) - 1;
+        if (static_cast<uint32_t>(slot >> 32) == hash && Word(number) == word)
+            return number;
     }
 }
 
 void CWordNumbers::Grow() {
-    std::vector<uint32_t> slots(2 * m_slots.size(), 0);
+    std::vector<uint64_t> slots(2 * m_slots.size(), 0);
     const size_t mask = slots.size() - 1;
     for (uint32_t number = 0; number < m_hashes.size(); ++number) {
         size_t i = m_hashes[number] & mask;
         while (slots[i] != 0)
             i = (i + 1) & mask;
-        slots[i] = number + 1;
+        slots[i] = Slot(m_hashes[number], number);
     }
     m_slots.swap(slots);
 }
@@ -144,41 +146,56 @@ void CSearchIndex::CPageReader::Add(Part* part, const char* text, size_t n) {
         const unsigned char c = p[i];
         if (c < 0x80) {
             const int kind = kAscii.kind[c];
-            size_t end = i + 1;
-            while (end < n && p[end] < 0x80 && kAscii.kind[p[end]] == kind)
-                ++end;
+            auto runEnd = [&](size_t end) {
+                while (end < n && p[end] < 0x80 && kAscii.kind[p[end]] == kind)
+                    ++end;
+                return end;
+            };
             if (kind == 1) {
                 if (!part->word.empty())
                     EndWord(part);
                 part->bSpace = !utf8.empty();
-                i = end;
+                i = runEnd(i + 1);
                 continue;
             }
             if (part->bSpace) {
                 utf8 += ' ';
                 part->bSpace = false;
             }
-            if (kind == 2 && part->word.empty() && end < n && p[end] < 0x80 &&
-                end - i <= kShortWord) {
-                // A whole ASCII word, the most common case: folded on the stack and numbered at
-                // once.
+            size_t end = i;
+            if (kind == 2) {
+                // Letters and digits: folded and hashed on the stack as they are found. A whole
+                // ASCII word, the most common case, is numbered from there at once.
                 char folded[kShortWord];
-                for (size_t k = i; k < end; ++k)
-                    folded[k - i] = (p[k] >= 'A' && p[k] <= 'Z') ? static_cast<char>(p[k] + 32)
-                                                                 : static_cast<char>(p[k]);
-                Emit(part, std::string_view(folded, end - i), static_cast<uint32_t>(utf8.size()));
-            } else if (kind == 2) {
-                std::string& word = part->word;
-                if (word.empty())
-                    part->nWordStart = static_cast<uint32_t>(utf8.size());
-                const size_t from = word.size();
-                word.append(text + i, end - i);
-                for (size_t k = from; k < word.size(); ++k) {
-                    if (word[k] >= 'A' && word[k] <= 'Z')
-                        word[k] = static_cast<char>(word[k] + 32);
+                uint32_t hash = CWordNumbers::kHashStart;
+                for (const size_t limit = std::min(n, i + kShortWord); end < limit; ++end) {
+                    const unsigned char b = p[end];
+                    if (b >= 0x80 || kAscii.kind[b] != 2)
+                        break;
+                    folded[end - i] = static_cast<char>((b >= 'A' && b <= 'Z') ? b + 32 : b);
+                    hash = CWordNumbers::HashStep(hash, folded[end - i]);
                 }
-            } else if (!part->word.empty()) {
-                EndWord(part);
+                if (part->word.empty() && end < n && p[end] < 0x80 && kAscii.kind[p[end]] != 2) {
+                    Emit(part, std::string_view(folded, end - i), CWordNumbers::HashEnd(hash),
+                         static_cast<uint32_t>(utf8.size()));
+                } else {
+                    // A long word, or one that goes on past this piece or into a character
+                    // beyond ASCII.
+                    std::string& word = part->word;
+                    if (word.empty())
+                        part->nWordStart = static_cast<uint32_t>(utf8.size());
+                    end = runEnd(end);
+                    const size_t from = word.size();
+                    word.append(text + i, end - i);
+                    for (size_t k = from; k < word.size(); ++k) {
+                        if (word[k] >= 'A' && word[k] <= 'Z')
+                            word[k] = static_cast<char>(word[k] + 32);
+                    }
+                }
+            } else {
+                if (!part->word.empty())
+                    EndWord(part);
+                end = runEnd(i + 1);
             }
             utf8.append(text + i, end - i);
             i = end;
@@ -213,7 +230,8 @@ void CSearchIndex::CPageReader::Add(Part* part, const char* text, size_t n) {
             if (split) {
                 m_folded.clear();
                 AppendFolded(cp, &m_folded);
-                Emit(part, Utf8FromCodePoints(m_folded), static_cast<uint32_t>(utf8.size()));
+                const std::string one = Utf8FromCodePoints(m_folded);
+                Emit(part, one, CWordNumbers::Hash(one), static_cast<uint32_t>(utf8.size()));
             }
         } else {
             // A mark folds to nothing: the word then begins at the next character that counts.
@@ -234,13 +252,14 @@ void CSearchIndex::CPageReader::Add(Part* part, const char* text, size_t n) {
 void CSearchIndex::CPageReader::EndWord(Part* part) {
     if (part->word.empty())
         return;
-    Emit(part, part->word, part->nWordStart);
+    Emit(part, part->word, CWordNumbers::Hash(part->word), part->nWordStart);
     part->word.clear();
 }
 
-void CSearchIndex::CPageReader::Emit(Part* part, std::string_view word, uint32_t offset) {
+void CSearchIndex::CPageReader::Emit(Part* part, std::string_view word, uint32_t hash,
+                                     uint32_t offset) {
     bool added = false;
-    const uint32_t number = m_distinct.Number(word, CWordNumbers::Hash(word), &added);
+    const uint32_t number = m_distinct.Number(word, hash, &added);
     if (added)
         m_counts.push_back(0);
     ++m_counts[number];

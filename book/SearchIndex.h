@@ -35,6 +35,12 @@ class CWordNumbers {
   public:
     CWordNumbers();
     static uint32_t Hash(std::string_view word);
+    // The same, a character at a time (FNV-1a, its high bits folded in at the end).
+    static const uint32_t kHashStart = 2166136261u;
+    static uint32_t HashStep(uint32_t h, char c) {
+        return (h ^ static_cast<unsigned char>(c)) * 16777619u;
+    }
+    static uint32_t HashEnd(uint32_t h) { return h ^ (h >> 15); }
     // The number of word, whose Hash is hash; a new word gets the next number (*added is set).
     uint32_t Number(std::string_view word, uint32_t hash, bool* added);
     // The number of word, or kNone.
@@ -48,7 +54,9 @@ class CWordNumbers {
     }
     uint32_t HashOf(uint32_t number) const { return m_hashes[number]; }
     // The bytes it holds, about.
-    size_t Bytes() const { return m_chars.size() + 4 * (m_starts.size() + m_hashes.size()); }
+    size_t Bytes() const {
+        return m_chars.size() + 4 * (m_starts.size() + m_hashes.size()) + 8 * m_slots.size();
+    }
 
   private:
     void Grow();
@@ -56,7 +64,12 @@ class CWordNumbers {
     std::string m_chars;                // the words one after another
     std::vector<uint32_t> m_starts{0};  // where each word begins in m_chars, and the end
     std::vector<uint32_t> m_hashes;     // by number
-    std::vector<uint32_t> m_slots;      // number + 1, or 0 for a free slot
+    // A word's hash and its number + 1 (looked at only when the hashes agree), or 0 for a free
+    // slot.
+    static uint64_t Slot(uint32_t hash, uint32_t number) {
+        return static_cast<uint64_t>(hash) << 32 | (number + 1);
+    }
+    std::vector<uint64_t> m_slots;
 };
 
 class CSearchIndex {
@@ -106,7 +119,7 @@ class CSearchIndex {
         };
         void Add(Part* part, const char* p, size_t n);
         void EndWord(Part* part);
-        void Emit(Part* part, std::string_view word, uint32_t offset);
+        void Emit(Part* part, std::string_view word, uint32_t hash, uint32_t offset);
 
         Part m_title;
         Part m_text;

@@ -314,17 +314,22 @@ void CHtmlTokenizerT<Char>::EnterRawMode(const Char* name, size_t length) {
         return;
     static const struct {
         const char* name;
+        size_t length;
         Mode mode;
     } kRawElements[] = {
-        {"title", Mode::rcdata},     {"textarea", Mode::rcdata},   {"style", Mode::rawtext},
-        {"xmp", Mode::rawtext},      {"iframe", Mode::rawtext},    {"noembed", Mode::rawtext},
-        {"noframes", Mode::rawtext}, {"script", Mode::scriptData}, {"plaintext", Mode::plaintext},
+        {"title", 5, Mode::rcdata},        {"textarea", 8, Mode::rcdata},
+        {"style", 5, Mode::rawtext},       {"xmp", 3, Mode::rawtext},
+        {"iframe", 6, Mode::rawtext},      {"noembed", 7, Mode::rawtext},
+        {"noframes", 8, Mode::rawtext},    {"script", 6, Mode::scriptData},
+        {"plaintext", 9, Mode::plaintext},
     };
     for (const auto& element : kRawElements) {
-        size_t k = 0;
-        while (k < length && element.name[k] && LowerAscii(name[k]) == Char(element.name[k]))
+        if (element.length != length || LowerAscii(name[0]) != Char(element.name[0]))
+            continue;
+        size_t k = 1;
+        while (k < length && LowerAscii(name[k]) == Char(element.name[k]))
             ++k;
-        if (k == length && element.name[k] == 0) {
+        if (k == length) {
             m_mode = element.mode;
             m_rawElement.assign(element.name, element.name + length);
             return;
