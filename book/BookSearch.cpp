@@ -18,70 +18,7 @@ namespace {
 // many tags.
 const size_t kCancelCheckChars = 1u << 20;
 
-bool IsSpace(char32_t c) {
-    return c == ' ' || c == '\t' || c == '\r' || c == '\n' || c == '\f' || c == 0xA0;
-}
-
-// Appends text to out with white space collapsed to single spaces.
-void AppendCollapsed(std::u32string& out, char32_t c) {
-    if (IsSpace(c)) {
-        if (!out.empty() && out.back() != ' ')
-            out += ' ';
-    } else {
-        out += c;
-    }
-}
-
-std::u32string Trimmed(const std::u32string& s) {
-    size_t b = 0;
-    size_t e = s.size();
-    while (b < e && s[b] == ' ')
-        ++b;
-    while (e > b && s[e - 1] == ' ')
-        --e;
-    return s.substr(b, e - b);
-}
-
-PageText TextOfCodePoints(const std::u32string& src) {
-    PageText page;
-    CHtmlTokenizer tokenizer(src);
-    HtmlToken token;
-    while (tokenizer.Next(&token)) {
-        switch (token.kind) {
-            case HtmlToken::Kind::characters: {
-                if (token.container == U"script" || token.container == U"style")
-                    break;  // program and style sheet text is not page text
-                std::u32string& out = token.container == U"title" ? page.title : page.text;
-                for (char32_t c : token.data)
-                    AppendCollapsed(out, c);
-                break;
-            }
-            case HtmlToken::Kind::startTag:
-            case HtmlToken::Kind::endTag:
-                // A tag separates words ("<p>a</p><p>b</p>" reads "a b").
-                AppendCollapsed(page.text, ' ');
-                break;
-            case HtmlToken::Kind::comment:
-            case HtmlToken::Kind::doctype:
-                break;
-        }
-    }
-    page.text = Trimmed(page.text);
-    page.title = Trimmed(page.title);
-    return page;
-}
-
 }  // namespace
-
-PageText ExtractPageText(const std::vector<uint8_t>& html) {
-    return TextOfCodePoints(DecodePage(html));
-}
-
-PageText ExtractPageText(std::vector<uint8_t>&& html) {
-    const std::u32string src = DecodePage(html);
-    html = std::vector<uint8_t>();
-    return TextOfCodePoints(src);
-}
 
 bool ReadPageForIndex(std::vector<uint8_t>&& html, const std::atomic<bool>* cancel,
                       CSearchIndex::PreparedPage* page, std::string* title) {

@@ -292,19 +292,6 @@ CSearchIndex::PreparedPage CSearchIndex::CPageReader::Finish() {
     return page;
 }
 
-CSearchIndex::PreparedPage CSearchIndex::Prepare(const PageText& text) {
-    CPageReader reader;
-    const std::string title = Utf8FromCodePoints(text.title);
-    const std::string body = Utf8FromCodePoints(text.text);
-    reader.AddTitle(title.data(), title.size());
-    reader.AddText(body.data(), body.size());
-    return reader.Finish();
-}
-
-void CSearchIndex::AddPage(uint32_t pageNumber, const PageText& text) {
-    AddPage(pageNumber, Prepare(text));
-}
-
 void CSearchIndex::AddPage(uint32_t pageNumber, PreparedPage&& prepared) {
     // An allocation that fails part way leaves the index as it was (but for the words met for
     // the first time, which stay without pages), so that the caller can pass the page over and
