@@ -49,8 +49,8 @@ class CWordNumbers {
 
     size_t Count() const { return m_hashes.size(); }
     std::string_view Word(uint32_t number) const {
-        return std::string_view(m_chars).substr(m_starts[number],
-                                                m_starts[number + 1] - m_starts[number]);
+        return std::string_view(m_chars.data() + m_starts[number],
+                                m_starts[number + 1] - m_starts[number]);
     }
     uint32_t HashOf(uint32_t number) const { return m_hashes[number]; }
     // The bytes it holds, about.
