@@ -45,7 +45,7 @@ bool ReadPageForIndex(std::vector<uint8_t>&& html, const std::atomic<bool>* canc
         if (!token.container.empty() && !title &&
             (token.container == "script" || token.container == "style"))
             continue;  // program and style sheet text is not page text
-        const std::string& data = token.data;
+        const std::string_view data = tokenizer.Text();
         for (size_t at = 0; at < data.size();) {
             if (at > 0 && cancel && cancel->load(std::memory_order_relaxed))
                 return false;

@@ -73,6 +73,10 @@ class CHtmlTokenizerT {
     // In text-only mode: whether a tag was passed over between the token before and the one Next
     // gave last.
     bool TagPassed() const { return m_bTagPassed; }
+    // The text of the characters token Next gave last, valid until Next is called again. In
+    // text-only mode it is the only place to find it: text that stands in the page as it reads
+    // (no reference, CR or NUL) is not copied into the token's data.
+    std::basic_string_view<Char> Text() const { return m_textView; }
 
   private:
     enum class Mode { data, rcdata, rawtext, scriptData, plaintext };
@@ -91,6 +95,11 @@ class CHtmlTokenizerT {
     void TakeReference(String* out, bool inAttribute);
 
     void ReadText(Token* token);
+    // Readers of text keep it "plain" while it is the page's own characters from start on:
+    // LeavePlain copies them into the token's data before the first one that reads otherwise,
+    // and EndText makes Text() a view of the page or of the data.
+    void LeavePlain(Token* token, size_t start, bool* plain);
+    void EndText(Token* token, size_t start, bool plain);
     void ReadRawText(Token* token);
     bool AtAppropriateEndTag(size_t pos) const;
     // At '<' followed by a letter (start tag) or "</" and a letter (end tag): reads the tag.
@@ -117,6 +126,7 @@ class CHtmlTokenizerT {
     size_t m_line = 1;
     bool m_bTextOnly = false;
     bool m_bTagPassed = false;
+    std::basic_string_view<Char> m_textView;  // see Text()
     // Attributes of earlier tokens, taken back by Next: their strings keep their buffers for
     // the attributes read next.
     std::vector<HtmlAttributeT<Char>> m_spare;

@@ -251,13 +251,17 @@ std::vector<std::string> Tokens(std::basic_string_view<Char> page, bool textOnly
     std::vector<std::string> tokens;
     while (tokenizer.Next(&token)) {
         if (!textOnly) {
+            if (token.kind == HtmlTokenKind::characters) {
+                EXPECT_EQ(tokenizer.Text(), token.data);
+            }
             tokens.push_back(Describe(token));
             continue;
         }
         if (tokenizer.TagPassed())
             tokens.push_back("<>");
         EXPECT_EQ(token.kind, HtmlTokenKind::characters);
-        tokens.push_back(Utf8Of(token.data) + "|" + Utf8Of(token.container));
+        tokens.push_back(Utf8Of(std::basic_string<Char>(tokenizer.Text())) + "|" +
+                         Utf8Of(token.container));
     }
     return tokens;
 }
