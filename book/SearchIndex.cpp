@@ -307,7 +307,11 @@ void CSearchIndex::AddPage(uint32_t pageNumber, PreparedPage&& prepared) {
     std::vector<uint32_t> bookNumbers(prepared.distinct.Count());
     uint32_t posted = 0;
     try {
+        // The book's table is large: the slot of a word a few places on is fetched meanwhile.
+        const uint32_t ahead = 8;
         for (; posted < prepared.distinct.Count(); ++posted) {
+            if (posted + ahead < prepared.distinct.Count())
+                m_words.Prefetch(prepared.distinct.HashOf(posted + ahead));
             bool added = false;
             const uint32_t number = m_words.Number(prepared.distinct.Word(posted),
                                                    prepared.distinct.HashOf(posted), &added);
