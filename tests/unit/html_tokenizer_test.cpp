@@ -201,18 +201,27 @@ const char* const kStatePieces[] = {
 };
 const size_t kStatePieceCount = sizeof kStatePieces / sizeof kStatePieces[0];
 
+// A page of 1 to 24 pieces drawn from kStatePieces and extra by a fixed-seed generator.
+std::string PieceTogether(uint32_t* state, const std::vector<std::string>& extra = {}) {
+    auto next = [state] {
+        *state = *state * 1664525u + 1013904223u;
+        return *state >> 8;
+    };
+    std::string page;
+    const size_t n = 1 + next() % 24;
+    for (size_t k = 0; k < n; ++k) {
+        const size_t pick = next() % (kStatePieceCount + extra.size());
+        page += pick < kStatePieceCount ? std::string(kStatePieces[pick])
+                                        : extra[pick - kStatePieceCount];
+    }
+    return page;
+}
+
 // Pages pieced together from kStatePieces, in every order a fixed-seed generator gives.
 TEST(HtmlTokenizer, AgreesWithTheOracleOnGeneratedPages) {
     uint32_t state = 12345;
-    auto next = [&state] {
-        state = state * 1664525u + 1013904223u;
-        return state >> 8;
-    };
     for (int round = 0; round < 3000; ++round) {
-        std::string page;
-        const size_t n = 1 + next() % 24;
-        for (size_t k = 0; k < n; ++k)
-            page += kStatePieces[next() % kStatePieceCount];
+        const std::string page = PieceTogether(&state);
         SCOPED_TRACE(page);
         const std::u32string text = Utf32(page);
         const View ours = OurView(text);
@@ -271,22 +280,12 @@ std::vector<std::string> Tokens(std::basic_string_view<Char> page, bool textOnly
 // than the NUL); in text-only mode both read the runs of text the full tokens hold, and a tag
 // passed over stands where the full tokens have one or more tags.
 TEST(HtmlTokenizer, ReadsUtf8AsItReadsCodePoints) {
-    const std::string extra[] = {"\xC3\xA9",           "\xE6\x97\xA5",
-                                 std::string("\0", 1), std::string("<a\0b x\0=\0>", 10),
-                                 "<T\xC3\xA9x>",       "&#0;"};
+    const std::vector<std::string> extra = {"\xC3\xA9",           "\xE6\x97\xA5",
+                                            std::string("\0", 1), std::string("<a\0b x\0=\0>", 10),
+                                            "<T\xC3\xA9x>",       "&#0;"};
     uint32_t state = 777;
-    auto next = [&state] {
-        state = state * 1664525u + 1013904223u;
-        return state >> 8;
-    };
     for (int round = 0; round < 3000; ++round) {
-        std::string page;
-        const size_t n = 1 + next() % 24;
-        for (size_t k = 0; k < n; ++k) {
-            const size_t pick = next() % (kStatePieceCount + 6);
-            page += pick < kStatePieceCount ? std::string(kStatePieces[pick])
-                                            : extra[pick - kStatePieceCount];
-        }
+        const std::string page = PieceTogether(&state, extra);
         SCOPED_TRACE(page);
         const std::u32string points = Utf32(page);
         const std::string utf8 = Utf8FromCodePoints(points);
