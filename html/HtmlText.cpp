@@ -95,6 +95,27 @@ std::string DeclaredCharset(const std::vector<uint8_t>& html) {
 
 namespace {
 
+// The encoding standard's rule for a sequence that begins with lead (0x80 or above): how many
+// continuation bytes it needs (0 when lead begins none), and the range the first of them must lie
+// in, which rules out overlong forms, surrogates and code points past U+10FFFF.
+size_t Utf8Continuations(uint8_t lead, uint8_t* lower, uint8_t* upper) {
+    *lower = 0x80;
+    *upper = 0xBF;
+    if (lead >= 0xC2 && lead <= 0xDF)
+        return 1;
+    if (lead >= 0xE0 && lead <= 0xEF) {
+        *lower = lead == 0xE0 ? 0xA0 : 0x80;
+        *upper = lead == 0xED ? 0x9F : 0xBF;
+        return 2;
+    }
+    if (lead >= 0xF0 && lead <= 0xF4) {
+        *lower = lead == 0xF0 ? 0x90 : 0x80;
+        *upper = lead == 0xF4 ? 0x8F : 0xBF;
+        return 3;
+    }
+    return 0;
+}
+
 // The encoding standard's UTF-8 decoder, appending to out through a buffer on the stack that is
 // appended whole: growing the string one code point at a time costs several times the decoding.
 // Runs of ASCII, most of any page, go eight bytes at a time. A sequence that breaks off gives
@@ -122,25 +143,12 @@ size_t AppendUtf8Decoded(const uint8_t* p, size_t n, bool stopAtError, std::u32s
                 ++i;
                 continue;
             }
-            size_t needed;
-            char32_t cp;
-            uint8_t lower = 0x80;
-            uint8_t upper = 0xBF;
-            if (c >= 0xC2 && c <= 0xDF) {
-                needed = 1;
-                cp = c & 0x1F;
-            } else if (c >= 0xE0 && c <= 0xEF) {
-                lower = c == 0xE0 ? 0xA0 : 0x80;
-                upper = c == 0xED ? 0x9F : 0xBF;
-                needed = 2;
-                cp = c & 0x0F;
-            } else if (c >= 0xF0 && c <= 0xF4) {
-                lower = c == 0xF0 ? 0x90 : 0x80;
-                upper = c == 0xF4 ? 0x8F : 0xBF;
-                needed = 3;
-                cp = c & 0x07;
-            } else {
-                needed = 1;  // a byte that begins no sequence
+            uint8_t lower;
+            uint8_t upper;
+            size_t needed = Utf8Continuations(c, &lower, &upper);
+            char32_t cp = needed == 1 ? c & 0x1F : needed == 2 ? c & 0x0F : c & 0x07;
+            if (needed == 0) {
+                needed = 1;  // a byte that begins no sequence: no byte can continue it
                 cp = 0;
                 lower = 1;
                 upper = 0;
@@ -292,25 +300,10 @@ size_t ValidUtf8Length(const uint8_t* p, size_t n) {
             ++i;
             continue;
         }
-        // The encoding standard's bounds on the first continuation byte rule out overlong forms,
-        // surrogates and code points past U+10FFFF.
-        size_t needed;
-        uint8_t lower = 0x80;
-        uint8_t upper = 0xBF;
-        if (c >= 0xC2 && c <= 0xDF) {
-            needed = 1;
-        } else if (c >= 0xE0 && c <= 0xEF) {
-            lower = c == 0xE0 ? 0xA0 : 0x80;
-            upper = c == 0xED ? 0x9F : 0xBF;
-            needed = 2;
-        } else if (c >= 0xF0 && c <= 0xF4) {
-            lower = c == 0xF0 ? 0x90 : 0x80;
-            upper = c == 0xF4 ? 0x8F : 0xBF;
-            needed = 3;
-        } else {
-            return i;
-        }
-        if (n - i <= needed)
+        uint8_t lower;
+        uint8_t upper;
+        const size_t needed = Utf8Continuations(c, &lower, &upper);
+        if (needed == 0 || n - i <= needed)
             return i;
         for (size_t k = 1; k <= needed; ++k) {
             if (p[i + k] < lower || p[i + k] > upper)
