@@ -18,9 +18,9 @@
 #include "WinTestUtil.h"
 #include "platform/win/WinText.h"
 #include "book/Book.h"
-#include "viewer/BookProtocol.h"
+#include "viewer/engines/BookProtocol.h"
 #include "viewer/MainWindow.h"
-#include "viewer/WebViewApi.h"
+#include "viewer/engines/WebViewApi.h"
 #include "viewer/resource.h"
 
 namespace {

@@ -1,4 +1,4 @@
-#include "viewer/WebViewHost.h"
+#include "viewer/engines/WebViewHost.h"
 
 #include <commdlg.h>
 #include <shlwapi.h>
@@ -8,8 +8,8 @@
 #include "book/BookWeb.h"
 #include "platform/win/ComPtr.h"
 #include "platform/win/WinText.h"
-#include "viewer/WebViewApi.h"
-#include "viewer/WebViewRuntime.h"
+#include "viewer/engines/WebViewApi.h"
+#include "viewer/engines/WebViewRuntime.h"
 
 namespace {
 
