@@ -343,6 +343,14 @@ std::string MarkHitsScript(const std::vector<std::string>& terms, int maxMarks) 
            list + "]," + std::to_string(maxMarks) + ")";
 }
 
+std::string ViewerPageScript() {
+    return "document.addEventListener('contextmenu',function(e){e.preventDefault();"
+           "window.chrome.webview.postMessage('contextmenu');});"
+           "window.addEventListener('wheel',function(e){if(e.ctrlKey){e.preventDefault();"
+           "window.chrome.webview.postMessage(e.deltaY<0?'text-larger':'text-smaller');}},"
+           "{passive:false});";
+}
+
 std::string NextHitScript() {
     return "(function(){var marks=document.querySelectorAll('mark[data-pv-hit]');"
            "if(!marks.length)return false;var s=getSelection(),next=marks[0];"

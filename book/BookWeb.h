@@ -99,5 +99,9 @@ std::string MarkHitsScript(const std::vector<std::string>& terms, int maxMarks);
 // A script that selects the marked occurrence after the current selection (the first after the
 // last) and scrolls to it; it evaluates to true when there is one.
 std::string NextHitScript();
+// The script the viewer runs in every page before the page's own: the viewer's context menu in
+// place of the engine's ("contextmenu" posted through window.chrome.webview), and Ctrl+wheel as
+// the viewer's text size ("text-larger", "text-smaller"; the engine's own zoom is off).
+std::string ViewerPageScript();
 // text as a JavaScript string literal in double quotes (UTF-8 in and out).
 std::string JsStringLiteral(const std::string& text);
