@@ -74,6 +74,10 @@ struct BookWebAnswer {
     std::string Headers() const;
 };
 
+// An answer of the given status whose body is a short HTML page saying text (escaped), as the
+// answers below carry; for the places that answer more than the book's files.
+BookWebAnswer BookWebErrorAnswer(int status, const char* reason, const std::string& text);
+
 // Files up to this size are unpacked whole when answered, so a damaged one is a 500 with a page
 // that says so; larger ones are streamed as they are unpacked.
 const uint64_t kBookWebStreamFrom = 4u << 20;
