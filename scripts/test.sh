@@ -1,8 +1,8 @@
 #!/usr/bin/env bash
 # Runs every test: native unit tests under the sanitizers, the threaded build tests under
-# ThreadSanitizer, the Windows tests under Wine, the end-to-end tests and a short run of each
-# fuzzer. Ends with one line "N passed, N failed" over the suites; exits non-zero when anything
-# fails.
+# ThreadSanitizer, the Windows tests under Wine, the end-to-end tests, a short run of each fuzzer
+# and the pages in Chromium. Ends with each suite's time and one line "N passed, N failed" over
+# the suites; exits non-zero when anything fails.
 set -u
 cd "$(dirname "$0")/.."
 
@@ -16,16 +16,20 @@ if [ "${PV_WINE64:-0}" = 1 ] && [ -z "${PV_REFUSING_32:-}" ]; then
 fi
 passed=0
 failed=0
+times=()
 suite() {
   local name=$1; shift
   echo
   echo "== $name"
+  local start=$SECONDS result=passed
   if "$@"; then
     passed=$((passed + 1))
   else
     failed=$((failed + 1))
+    result=FAILED
     echo "== FAILED: $name"
   fi
+  times+=("$(printf '%5d s  %-6s  %s' $((SECONDS - start)) "$result" "$name")")
 }
 
 if [ -n "${PV_REFUSING_32:-}" ]; then
@@ -50,8 +54,12 @@ suite "Windows tests under $wine_kind" bash -c "cd $win_build && ctest --output-
 suite "end-to-end tests ($wine_kind)" bash tests/e2e/run.sh
 suite "the download for Windows users" bash tests/e2e/dist.sh
 suite "fuzzers" bash tests/fuzz/run.sh
+suite "pages in Chromium (pagevane-cli read)" \
+  python3 tests/browser/run.py --cli build/native/cli/pagevane-cli \
+    --scripts build/native/tests/e2e/viewer-scripts --out build/browser
 
 echo
+printf '%s\n' "${times[@]}"
 echo "The Windows suites ran on $wine_kind."
 echo "suites: $passed passed, $failed failed"
 [ $failed -eq 0 ]
