@@ -576,7 +576,8 @@ int RunCommand(const std::vector<std::string>& words, const CStubSource& stub, s
         if (args.strCommand == "list")
             return ListEBook(args.positional[0], out, err);
         if (args.strCommand == "read")
-            return ReadEBook(args.positional[0], ReadPort(args), !args.bNoOpen, out, err);
+            return ReadEBook(args.positional[0], ReadPort(args), !args.bNoOpen, args.bQuiet, out,
+                             err);
         const auto dir = args.values.find("-d");
         if (dir == args.values.end() || dir->second.empty())
             throw UsageError{"no folder to extract to: give -d DIR."};

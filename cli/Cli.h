@@ -56,5 +56,6 @@ int ExtractEBook(const std::string& path, const std::string& dir, std::ostream& 
 
 // pagevane-cli read (CliServe.cpp): serves the e-book to the reader's browser until SIGINT or
 // SIGTERM. port 0: a free one. openBrowser: hand the address to the system's browser opener.
-int ReadEBook(const std::string& path, uint16_t port, bool openBrowser, std::ostream& out,
-              std::ostream& err);
+// The address goes to out, alone on its line; quiet leaves only errors on err.
+int ReadEBook(const std::string& path, uint16_t port, bool openBrowser, bool quiet,
+              std::ostream& out, std::ostream& err);

@@ -9,7 +9,7 @@
 
 #ifdef _WIN32
 
-int ReadEBook(const std::string& path, uint16_t, bool, std::ostream&, std::ostream& err) {
+int ReadEBook(const std::string& path, uint16_t, bool, bool, std::ostream&, std::ostream& err) {
     err << ConsoleText("pagevane-cli read: on Windows the e-book is its own reader: start " + path +
                        " (a double click opens it).")
         << '\n';
@@ -65,8 +65,8 @@ pid_t OpenInBrowser(const std::string& address) {
 
 }  // namespace
 
-int ReadEBook(const std::string& path, uint16_t port, bool openBrowser, std::ostream& out,
-              std::ostream& err) {
+int ReadEBook(const std::string& path, uint16_t port, bool openBrowser, bool quiet,
+              std::ostream& out, std::ostream& err) {
     const auto start = std::chrono::steady_clock::now();
     // Interruption is waited for below; the server's threads, started after this, never take it.
     sigset_t stops;
@@ -93,12 +93,13 @@ int ReadEBook(const std::string& path, uint16_t port, bool openBrowser, std::ost
     server.Serve(&site);
     const auto ready = std::chrono::steady_clock::now();
     out << site.Address() << std::endl;
-    err << ConsoleText(
-               "Reading " + path + " at " + site.Address() + " (ready in " +
-               std::to_string(
-                   std::chrono::duration_cast<std::chrono::milliseconds>(ready - start).count()) +
-               " ms); only this machine can reach it. Ctrl+C stops.")
-        << std::endl;
+    if (!quiet)
+        err << ConsoleText("Reading " + path + " at " + site.Address() + " (ready in " +
+                           std::to_string(
+                               std::chrono::duration_cast<std::chrono::milliseconds>(ready - start)
+                                   .count()) +
+                           " ms); only this machine can reach it. Ctrl+C stops.")
+            << std::endl;
     pid_t opener = 0;
     if (openBrowser) {
         opener = OpenInBrowser(site.Address());
@@ -111,7 +112,8 @@ int ReadEBook(const std::string& path, uint16_t port, bool openBrowser, std::ost
     if (opener)
         waitpid(opener, nullptr, WNOHANG);
     pthread_sigmask(SIG_SETMASK, &before, nullptr);
-    err << "Stopped." << std::endl;
+    if (!quiet)
+        err << "Stopped." << std::endl;
     return kExitOk;
 }
 
