@@ -201,11 +201,11 @@ bool CReaderServer::Listen(uint16_t port, const ReaderServerLimits& limits, std:
     m_port = ntohs(addr.sin_port);
     m_daemon->listener = fd;
     m_daemon->mhd = MHD_start_daemon(
-        MHD_USE_AUTO_INTERNAL_THREAD, 0, nullptr, nullptr, &Access, m_daemon.get(),
-        MHD_OPTION_LISTEN_SOCKET, fd, MHD_OPTION_THREAD_POOL_SIZE, limits.threads,
-        MHD_OPTION_CONNECTION_LIMIT, limits.connections, MHD_OPTION_CONNECTION_TIMEOUT,
-        limits.idleSeconds, MHD_OPTION_CONNECTION_MEMORY_LIMIT, limits.connectionMemory,
-        MHD_OPTION_UNESCAPE_CALLBACK, &KeepEscapes, nullptr, MHD_OPTION_END);
+        MHD_USE_INTERNAL_POLLING_THREAD | MHD_USE_THREAD_PER_CONNECTION | MHD_USE_AUTO, 0, nullptr,
+        nullptr, &Access, m_daemon.get(), MHD_OPTION_LISTEN_SOCKET, fd, MHD_OPTION_CONNECTION_LIMIT,
+        limits.connections, MHD_OPTION_CONNECTION_TIMEOUT, limits.idleSeconds,
+        MHD_OPTION_CONNECTION_MEMORY_LIMIT, limits.connectionMemory, MHD_OPTION_UNESCAPE_CALLBACK,
+        &KeepEscapes, nullptr, MHD_OPTION_END);
     if (!m_daemon->mhd) {
         close(fd);
         m_daemon->listener = -1;

@@ -3,10 +3,12 @@
 //
 // libmicrohttpd parses the requests and keeps each connection within fixed bounds: the request
 // line and headers must fit in a connection's memory (a larger request is answered 431 or 414
-// and closed), the number of connections open at once is capped (more are closed as they come),
-// an idle connection is closed after a while. It adds nothing of its own to an answer's body: no
-// compression, no range logic (the site decides ranges), so what a browser receives here is what
-// the viewer's WebView2 host gives its engine.
+// and closed), the number of connections open at once is capped (more are closed as they come,
+// unanswered), an idle connection is closed after a while. Each connection has a thread of its own,
+// so an answer that takes long (the first search builds the index, the contents read every page's
+// title) holds up no other. It adds nothing of its own to an answer's body: no compression, no
+// range logic (the site decides ranges), so what a browser receives here is what the viewer's
+// WebView2 host gives its engine.
 #pragma once
 
 #include <cstddef>

@@ -234,6 +234,10 @@
       .then(showResults)
       .catch(function () { showResults({ error: 'The search did not answer.' }); });
   });
+  // The index is built on the first search; a reader about to type lets it start now.
+  $('query').addEventListener('focus', function () {
+    fetch('/:reader/search?q=').catch(function () {});
+  }, { once: true });
   $('close').addEventListener('click', function () {
     $('results').hidden = true;
     $('contents').hidden = false;
