@@ -1,8 +1,8 @@
 #!/usr/bin/env bash
 # Runs every test: native unit tests under the sanitizers, the threaded build tests under
 # ThreadSanitizer, the Windows tests under Wine, the end-to-end tests, a short run of each fuzzer
-# and the pages in Chromium. Ends with each suite's times and one line "N passed, N failed" over the suites; exits
-# non-zero when anything fails.
+# and the pages in Chromium. Ends with each suite's times and one line "N passed, N failed" over
+# the suites; exits non-zero when anything fails.
 set -u
 cd "$(dirname "$0")/.."
 
