@@ -5,7 +5,7 @@ The viewer's WebView2 host and `read` answer every request through the same code
 (book/BookWeb), so what Chromium makes of these answers is what the viewer's engine makes of
 them. On a generated book that uses today's web (custom properties, grid, a module script, a WOFF2
 font, an SVG, a page in Windows-1252, a link to page.html#part, a missing page) and on the sample
-book, this checks:
+book (signed, as books are shipped), this checks:
   - every page and file arrives with its type and renders (styles and script effects read back
     from the DOM; screenshots under the output folder, checked not blank);
   - the not-found page; a request under another host name is refused (DNS rebinding);
@@ -102,6 +102,19 @@ h1 { color: var(--accent); }
 
 def build_book(cli, folder, out, flags):
     subprocess.run([cli, "build", folder, "-o", out, "-q", *flags], check=True, timeout=60)
+
+
+def sign_book(cli, book, out):
+    """Signs the e-book in place with a throwaway self-signed certificate (read reads a signed
+    book as the viewer does: its store ends where the signature begins)."""
+    key, cert = os.path.join(out, "key.pem"), os.path.join(out, "cert.pem")
+    subprocess.run(["openssl", "req", "-x509", "-newkey", "rsa:2048", "-nodes", "-keyout", key,
+                    "-out", cert, "-days", "2", "-subj", "/CN=Pagevane browser test"],
+                   check=True, capture_output=True, timeout=60)
+    subprocess.run([cli, "sign", book, "--cert", cert, "--key", key, "-q"], check=True,
+                   capture_output=True, timeout=60)
+    listed = subprocess.run([cli, "list", book], capture_output=True, text=True, timeout=60).stdout
+    return "Signed:    yes" in listed
 
 
 class Reader:
@@ -377,6 +390,7 @@ def main():
                                      "--option", "SearchButton=1"])
     sample = os.path.join(out, "lighthouses.exe")
     build_book(a.cli, os.path.join(ROOT, "examples", "lighthouses"), sample, SAMPLE_FLAGS)
+    check("the sample is signed, to be read as a signed e-book", sign_book(a.cli, sample, out))
 
     reader = Reader(a.cli, modern)
     try:
