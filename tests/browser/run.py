@@ -266,6 +266,13 @@ def check_reader_page(b, reader, out):
           b.evaluate("[...document.querySelectorAll('#contents a')].map(a => a.textContent)"
                      ".join('|')"))
     check("Back is closed on the first page", b.evaluate("document.getElementById('back').disabled"))
+    schemes = {}
+    for scheme in ("dark", "light"):
+        b.call("Emulation.setEmulatedMedia",
+               features=[{"name": "prefers-color-scheme", "value": scheme}])
+        schemes[scheme] = b.evaluate("getComputedStyle(document.body).backgroundColor")
+    check("the reader's page follows prefers-color-scheme",
+          schemes == {"dark": "rgb(28, 28, 31)", "light": "rgb(255, 255, 255)"}, schemes)
     press(b, "next")
     check("Next follows the page order", wait_frame(b, "/chapter.html"))
     press(b, "back")
