@@ -27,12 +27,13 @@
     try { path = decodeURIComponent(path); } catch (e) { /* an 8-bit name: kept as sent */ }
     return path.toLowerCase();
   }
+  // Pages by key, so that a step costs the same in a book of 50,000 pages as in one of five.
+  var sequenceByKey = new Map();
+  var contentsByKey = new Map();
+  var lit = null;  // the contents entry of the page shown
   function sequenceIndex(url) {
-    var k = key(url);
-    for (var i = 0; i < book.sequence.length; i++) {
-      if (key(book.sequence[i]) === k) return i;
-    }
-    return -1;
+    var i = sequenceByKey.get(key(url));
+    return i === undefined ? -1 : i;
   }
 
   function load(url) {
@@ -80,12 +81,18 @@
     $('next').disabled = !(i >= 0 && i + 1 < book.sequence.length);
     $('back').disabled = at <= 0;
     $('forward').disabled = at + 1 >= trail.length;
-    var k = key(current);
-    var links = $('contents').querySelectorAll('a');
-    for (var j = 0; j < links.length; j++) {
-      var on = key(links[j].getAttribute('href')) === k;
-      links[j].classList.toggle('current', on);
-      if (on) links[j].setAttribute('aria-current', 'page'); else links[j].removeAttribute('aria-current');
+    var entry = contentsByKey.get(key(current)) || null;
+    if (entry !== lit) {
+      if (lit) {
+        lit.classList.remove('current');
+        lit.removeAttribute('aria-current');
+      }
+      if (entry) {
+        entry.classList.add('current');
+        entry.setAttribute('aria-current', 'page');
+        entry.scrollIntoView({ block: 'nearest' });
+      }
+      lit = entry;
     }
     var pageTitle = '';
     try { pageTitle = frame.contentDocument.title; } catch (e) { /* no page */ }
@@ -172,12 +179,12 @@
 
   function showContents(entries) {
     var nav = $('contents');
-    nav.textContent = '';
+    var list = document.createDocumentFragment();
     if (!entries.length) {
       var p = document.createElement('p');
       p.className = 'note';
       p.textContent = 'This book has no pages in its sequence.';
-      nav.appendChild(p);
+      list.appendChild(p);
     }
     entries.forEach(function (e) {
       var item = document.createElement(e.url ? 'a' : 'span');
@@ -186,12 +193,22 @@
       if (e.url) {
         item.href = e.url;
         if (e.unreadable) item.className = 'unreadable';
-        item.addEventListener('click', function (ev) { ev.preventDefault(); go(e.url); });
+        var k = key(e.url);
+        if (!contentsByKey.has(k)) contentsByKey.set(k, item);
       }
-      nav.appendChild(item);
+      list.appendChild(item);
     });
+    nav.textContent = '';
+    nav.appendChild(list);
+    lit = null;
     update();
   }
+  $('contents').addEventListener('click', function (e) {
+    var a = e.target.closest('a[href]');
+    if (!a) return;
+    e.preventDefault();
+    go(a.getAttribute('href'));
+  });
 
   function showResults(result) {
     var list = $('hits');
@@ -257,6 +274,10 @@
     .then(function (r) { return r.json(); })
     .then(function (b) {
       book = b;
+      book.sequence.forEach(function (url, i) {
+        var k = key(url);
+        if (!sequenceByKey.has(k)) sequenceByKey.set(k, i);
+      });
       $('title').textContent = book.title || 'E-book';
       var shown = book.toolbar;
       $('home').hidden = !(shown && book.buttons.home);
