@@ -476,8 +476,8 @@ void CopyInto(const std::string& from, CFile& to) {
 std::string SignWithOsslsigncode(const std::string& program, const std::string& name,
                                  const SignRequest& r, const std::string& path,
                                  const std::string& temp, std::string* subject) {
-    // The name is reserved; the signer writes the file itself and will not replace one.
-    CFile::Remove(temp);
+    // temp is free in a folder nobody else can write to: osslsigncode creates it, and refuses
+    // to write over a file.
     std::vector<std::string> args = {"sign", "-certs", Native(r.strCert), "-key", Native(r.strKey)};
     if (!r.strPassFile.empty())
         args.insert(args.end(), {"-readpass", Native(r.strPassFile)});
@@ -704,16 +704,18 @@ int SignEBook(const std::string& path, const SignRequest& r, CConsoleUi& ui, std
         bool isSigned = false;
         ReadEBook(path, path, &isSigned);
 
+        // The signer works in a private folder beside the e-book: made afresh, only this
+        // user's, never swept by another save; its result moves into place only once checked.
         CReplaceFile replace(path);
-        {
+        if (signer.kind == SignerKind::signtool) {
+            // signtool signs a file in place: it gets a copy of the e-book.
             CFile file;
             replace.Create(file, CFile::shareExclusive);
-            // signtool signs a file in place: it gets a copy of the e-book.
-            if (signer.kind == SignerKind::signtool)
-                CopyInto(path, file);
+            CopyInto(path, file);
             file.Close();
+        } else {
+            replace.Reserve();
         }
-        replace.ReleaseHold();
         temp = replace.GetTempPath();
         const std::string name = !r.strSigner.empty()                      ? r.strSigner
                                  : signer.kind == SignerKind::osslsigncode ? "osslsigncode"
