@@ -1,9 +1,11 @@
-// pagevane-cli sign: the e-book is signed by an outside signing program (osslsigncode) into a new
-// file beside it, which is checked (its store reads, its signature verifies) before it replaces
-// the e-book; whatever fails leaves the e-book as it was. The signer's name that list shows is
-// read in CliSignerSubject.cpp.
+// pagevane-cli sign: the e-book is signed by an outside signing program (osslsigncode, or
+// signtool.exe on Windows) into a private folder beside it, and the result is checked (its store
+// reads, its signature verifies) before it replaces the e-book; whatever fails leaves the e-book
+// as it was. The signer runs on a leash: a time limit, its whole process group ended with it, the
+// last of its output kept. The signer's name that list shows is read in CliSignerSubject.cpp.
 #include "cli/CliSign.h"
 
+#include <cctype>
 #include <cstdlib>
 #include <cstring>
 #include <vector>
@@ -83,6 +85,66 @@ std::string SigntoolError(const std::string& output) {
     return error;
 }
 
+// Whether a line is one of OpenSSL's error trace ("40E05BB5BD7F0000:error:0688010A:asn1 ...").
+bool IsErrorTrace(const std::string& line) {
+    size_t k = 0;
+    while (k < line.size() && std::isxdigit(static_cast<unsigned char>(line[k])))
+        ++k;
+    return k >= 8 && line.compare(k, 7, ":error:") == 0;
+}
+
+// The last line of a program's output that holds more than white space, OpenSSL's error trace
+// passed over while the program said anything else; at most its last 300 characters. "" when
+// there is none.
+std::string LastLine(const std::string& output) {
+    std::string trace;
+    size_t end = output.size();
+    while (end > 0) {
+        const size_t start = output.rfind('\n', end - 1);
+        const size_t from = start == std::string::npos ? 0 : start + 1;
+        std::string line = output.substr(from, end - from);
+        end = start == std::string::npos ? 0 : start;
+        line = OneLine(line);
+        if (line.empty())
+            continue;
+        if (!IsErrorTrace(line)) {
+            trace = line;
+            break;
+        }
+        if (trace.empty())
+            trace = line;
+    }
+    if (trace.size() > 300)
+        trace = "..." + trace.substr(trace.size() - 297);
+    return trace;
+}
+
+// "\n<signer> said: <its last line>", or "" when it said nothing.
+std::string SaidLine(const std::string& signer, const std::string& output) {
+    const std::string last = LastLine(output);
+    return last.empty() ? std::string() : "\n" + signer + " said: " + last;
+}
+
+// A time limit as people read it: "300 seconds", "1 second", "250 milliseconds".
+std::string Duration(unsigned ms) {
+    if (ms % 1000 != 0)
+        return std::to_string(ms) + " milliseconds";
+    return std::to_string(ms / 1000) + (ms == 1000 ? " second" : " seconds");
+}
+
+// A run of the signer that could not start or was stopped for taking too long fails the step.
+void CheckRan(int rc, const std::string& program, const std::string& signer,
+              const std::string& output, const SignRequest& r) {
+    if (rc == -1)
+        throw SignFailure{"The signing program " + program + " could not be started: " + output};
+    if (rc == kProgramTimedOut)
+        throw SignFailure{signer + " did not finish within " + Duration(r.nTimeoutMs) +
+                          " and was stopped, with everything it had started (a "
+                          "time-stamp server that does not answer keeps it waiting; "
+                          "--signer-timeout SECONDS sets the limit)." +
+                          SaidLine(signer, output)};
+}
+
 // Checks that the file opens for reading: the signer's own message would be less clear.
 void CheckReadable(const std::string& path) {
     CFile file;
@@ -115,31 +177,51 @@ std::string ReadEBook(const std::string& path, const std::string& shown, bool* i
     return subject;
 }
 
-// The signed file at temp must read as the e-book shown and carry a signature: returns the
-// signer's subject.
-std::string CheckSigned(const std::string& temp, const std::string& shown,
-                        const std::string& signer) {
+// The signed file at temp must read as the e-book and carry a signature: returns the signer's
+// subject.
+std::string CheckSigned(const std::string& temp, const std::string& signer) {
     bool isSigned = false;
-    const std::string subject = ReadEBook(temp, shown, &isSigned);
+    const std::string shown = "The file that " + signer + " wrote";
+    std::string subject;
+    try {
+        subject = ReadEBook(temp, shown, &isSigned);
+    } catch (CException& e) {
+        // Not the e-book's fault: the text names the file the signer wrote by what it is.
+        if (auto* fe = dynamic_cast<CFileException*>(&e))
+            fe->m_strFileName = "the signed file";
+        else if (auto* ae = dynamic_cast<CArchiveException*>(&e))
+            ae->m_strFileName = "the signed file";
+        throw SignFailure{shown + " does not read as an e-book: " + e.GetErrorMessage()};
+    }
     if (!isSigned)
         throw SignFailure{signer + " reported success but wrote no signature."};
     return subject;
 }
 
-// What went wrong when osslsigncode failed, naming the file at fault where its output says which.
-std::string SigningFailure(const std::string& output, const SignRequest& r,
+// What went wrong when osslsigncode failed (exit status rc), naming the file at fault where its
+// output says which, else in the signer's own last words.
+std::string SigningFailure(const std::string& output, int rc, const SignRequest& r,
                            const std::string& signer) {
+    // Checked first: osslsigncode words it "the consistency of a private key ... with a public
+    // key in any X509 certificate", which names a private key too.
+    if (!LineWith(output, "key values mismatch").empty() ||
+        !LineWith(output, "consistency of a private key").empty())
+        return "The key " + r.strKey + " does not belong to the certificate " + r.strCert + ": " +
+               signer + " found that their key values mismatch.";
     if (!LineWith(output, "private key").empty())
         return "The key " + r.strKey + " cannot be read: " +
                (r.strPassFile.empty()
                     ? std::string("it is not a private key in PEM or DER form, or it needs a "
                                   "password (give the file holding it with --pass-file).")
                     : "the password in " + r.strPassFile +
-                          " is wrong, or it is not a private key in PEM or DER form.");
+                          " is wrong, or it is not a private key in PEM or DER form.") +
+               SaidLine(signer, output);
     if (!LineWith(output, "certificate").empty())
         return "The certificate " + r.strCert +
-               " cannot be read: it is not a certificate in PEM or DER form.";
-    return signer + " failed: " + ReasonLine(output, {"Error", "error", "Failed"});
+               " cannot be read: it is not a certificate in PEM or DER form." +
+               SaidLine(signer, output);
+    return signer + " failed with exit status " + std::to_string(rc) + "." +
+           SaidLine(signer, output);
 }
 
 std::string Native(const std::string& ansi) {
@@ -250,14 +332,17 @@ std::string SignWithOsslsigncode(const std::string& program, const std::string& 
     if (!r.strTimestamp.empty())
         args.insert(args.end(), {"-ts", r.strTimestamp});
     args.insert(args.end(), {"-in", Native(path), "-out", Native(temp)});
+    const unsigned timeoutMs = r.nTimeoutMs;
     std::string output;
-    const int rc = RunProgram(program, args, &output);
-    if (rc < 0)
-        throw SignFailure{"The signing program " + program + " could not be started: " + output};
+    const int rc = RunProgram(program, args, &output, timeoutMs);
+    CheckRan(rc, program, name, output, r);
     if (rc != 0)
-        throw SignFailure{SigningFailure(output, r, program)};
+        throw SignFailure{SigningFailure(output, rc, r, name)};
+    if (!CFile::Exists(temp))
+        throw SignFailure{name + " ended with exit status 0 but wrote no signed e-book." +
+                          SaidLine(name, output)};
 
-    *subject = CheckSigned(temp, path, name);
+    *subject = CheckSigned(temp, name);
     // -ignore-crl (osslsigncode 2.9 and later): no revocation list is fetched or checked.
     std::vector<std::string> verify = {"verify", "-in", Native(temp)};
     if (r.bNoRevocationCheck)
@@ -265,9 +350,13 @@ std::string SignWithOsslsigncode(const std::string& program, const std::string& 
     std::vector<std::string> againstCert = verify;
     againstCert.insert(againstCert.end(), {"-CAfile", Native(r.strCert)});
     std::string against = "against " + r.strCert;
-    if (RunProgram(program, againstCert, &output) != 0) {
+    const int first = RunProgram(program, againstCert, &output, timeoutMs);
+    CheckRan(first, program, name, output, r);
+    if (first != 0) {
         std::string second;
-        if (RunProgram(program, verify, &second) != 0) {
+        const int other = RunProgram(program, verify, &second, timeoutMs);
+        CheckRan(other, program, name, second, r);
+        if (other != 0) {
             std::string why = "The signature that " + name + " made does not verify: " +
                               ReasonLine(output, {"MISMATCH", "Error", "failed", "Failed"});
             // osslsigncode 2.8 and later fail when the revocation list cannot be had.
@@ -291,18 +380,18 @@ std::string SignWithOsslsigncode(const std::string& program, const std::string& 
 // it verified, or *untrusted set when the signature is whole but this machine does not trust its
 // root certificate.
 std::string SignWithSigntool(const std::string& program, const std::string& name,
-                             const SignRequest& r, const std::string& path, const std::string& temp,
-                             std::string* subject, bool* untrusted) {
+                             const SignRequest& r, const std::string& temp, std::string* subject,
+                             bool* untrusted) {
     std::vector<std::string> args = {"sign", "/fd", "sha256", "/f", r.strCert};
     if (!r.strPassFile.empty())
         args.insert(args.end(), {"/p", ReadPassword(r.strPassFile)});
     if (!r.strTimestamp.empty())
         args.insert(args.end(), {"/tr", r.strTimestamp, "/td", "sha256"});
     args.push_back(temp);
+    const unsigned timeoutMs = r.nTimeoutMs;
     std::string output;
-    const int rc = RunProgram(program, args, &output);
-    if (rc < 0)
-        throw SignFailure{"The signing program " + program + " could not be started: " + output};
+    const int rc = RunProgram(program, args, &output, timeoutMs);
+    CheckRan(rc, program, name, output, r);
     if (rc != 0) {
         const std::string error = SigntoolError(output);
         if (error.find("password") != std::string::npos)
@@ -315,8 +404,9 @@ std::string SignWithSigntool(const std::string& program, const std::string& name
         throw SignFailure{program + " failed: " + error};
     }
 
-    *subject = CheckSigned(temp, path, name);
-    const int verified = RunProgram(program, {"verify", "/pa", temp}, &output);
+    *subject = CheckSigned(temp, name);
+    const int verified = RunProgram(program, {"verify", "/pa", temp}, &output, timeoutMs);
+    CheckRan(verified, program, name, output, r);
     switch (ReadSigntoolVerdict(verified, output)) {
         case SigntoolVerdict::verified:
             return "signtool verify /pa";
@@ -489,7 +579,7 @@ int SignEBook(const std::string& path, const SignRequest& r, CConsoleUi& ui, std
         std::string checked;
         bool untrusted = false;
         if (signer.kind == SignerKind::signtool)
-            checked = SignWithSigntool(signer.strPath, name, r, path, temp, &subject, &untrusted);
+            checked = SignWithSigntool(signer.strPath, name, r, temp, &subject, &untrusted);
         else
             checked = SignWithOsslsigncode(signer.strPath, name, r, path, temp, &subject);
         replace.Commit();
