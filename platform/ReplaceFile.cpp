@@ -8,19 +8,6 @@
 
 namespace {
 
-const char kFolderPrefix[] = ".pv";
-const size_t kFolderDigits = 8;
-
-// Where the folder part of a path ends (0 when the path is a bare name).
-size_t NameStart(const std::string& path) {
-#ifdef _WIN32
-    const size_t sep = path.find_last_of("\\/:");
-#else
-    const size_t sep = path.find_last_of("\\/");
-#endif
-    return sep == std::string::npos ? 0 : sep + 1;
-}
-
 char Separator() {
 #ifdef _WIN32
     return '\\';
@@ -53,7 +40,7 @@ uint32_t NextNameBits() {
 // "new" and the target's extension (one of at most eight characters), so that a program given
 // the temporary file (a signer) sees the kind of file it is.
 std::string TempName(const std::string& target) {
-    const std::string name = target.substr(NameStart(target));
+    const std::string name = target.substr(PathNameStart(target));
     const size_t dot = name.rfind('.');
     if (dot == std::string::npos || dot == 0 || name.size() - dot > 9)
         return "new";
@@ -61,26 +48,6 @@ std::string TempName(const std::string& target) {
 }
 
 }  // namespace
-
-bool IsPrivateFolderName(const std::string& name) {
-    const size_t prefix = sizeof kFolderPrefix - 1;
-    if (name.size() != prefix + kFolderDigits || name.compare(0, prefix, kFolderPrefix) != 0)
-        return false;
-    for (size_t i = prefix; i < name.size(); ++i) {
-        const char c = name[i];
-        if (!((c >= '0' && c <= '9') || (c >= 'a' && c <= 'f')))
-            return false;
-    }
-    return true;
-}
-
-bool IsInPrivateFolder(const std::string& path) {
-    const size_t end = NameStart(path);
-    if (end < 2)
-        return false;
-    const std::string folder = path.substr(0, end - 1);
-    return IsPrivateFolderName(folder.substr(NameStart(folder)));
-}
 
 CReplaceFile::CReplaceFile(const std::string& target, LinkRule links)
     : m_strTarget(links == followLinks ? CFile::FollowLinks(target) : target) {}
@@ -99,15 +66,15 @@ CReplaceFile::~CReplaceFile() {
 }
 
 void CReplaceFile::MakeFolder() {
-    const std::string where = m_strTarget.substr(0, NameStart(m_strTarget));
+    const std::string where = m_strTarget.substr(0, PathNameStart(m_strTarget));
     static const char kHex[] = "0123456789abcdef";
     // The person asked for the target, so a failure names the target.
     try {
         for (int attempt = 0; attempt < 100; ++attempt) {
             const uint32_t bits = NextNameBits();
-            std::string name = kFolderPrefix;
-            for (size_t i = 0; i < kFolderDigits; ++i)
-                name += kHex[(bits >> (4 * (kFolderDigits - 1 - i))) & 15];
+            std::string name = kPrivateFolderPrefix;
+            for (size_t i = 0; i < kPrivateFolderDigits; ++i)
+                name += kHex[(bits >> (4 * (kPrivateFolderDigits - 1 - i))) & 15];
             if (CFile::CreatePrivateFolder(where + name)) {
                 m_strFolder = where + name;
                 m_folderGuard.reset(new CTempFileGuard(m_strFolder, CTempFileGuard::folder));

@@ -14,18 +14,25 @@
 // scan reads and no later save touches.
 #pragma once
 
+#include <cstddef>
 #include <memory>
 #include <string>
 
 #include "platform/File.h"
 #include "platform/TempFileGuard.h"
 
-// True when name (without its folder) has the form of a save's private folder: "." and "pv",
-// then eight lower-case hexadecimal digits (11 characters, short enough for a folder next to a
-// target whose own path nearly fills the system's limit).
+// The form of a save's private folder's name: ".pv", then eight lower-case hexadecimal digits (11
+// characters, short enough for a folder next to a target whose own path nearly fills the
+// system's limit).
+constexpr char kPrivateFolderPrefix[] = ".pv";
+constexpr size_t kPrivateFolderDigits = 8;
+// True when name (without its folder) has that form.
 bool IsPrivateFolderName(const std::string& name);
 // True when the folder that holds path has that form: the file is a save's temporary file.
 bool IsInPrivateFolder(const std::string& path);
+// Where the name of path begins, after its folder (0 for a bare name): after the last "\" or
+// "/" (on Windows also ":").
+size_t PathNameStart(const std::string& path);
 
 class CReplaceFile {
   public:

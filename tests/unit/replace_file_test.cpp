@@ -134,7 +134,7 @@ TEST_F(ReplaceFileTest, ASaveDeletesNothingItDidNotCreate) {
 // A save another process is writing into the same folder is left alone by this process's saves,
 // and then commits. The child reports through a pipe; should it fail, it exits, and the parent,
 // holding no write end of that pipe, reads the end of it instead of waiting for ever.
-TEST_F(ReplaceFileTest, AnotherProcesssSaveIntoTheSameFolderIsLeftAlone) {
+TEST_F(ReplaceFileTest, ASaveByAnotherProcessIntoTheSameFolderIsLeftAlone) {
     int ready[2], go[2];
     ASSERT_EQ(pipe(ready), 0);
     ASSERT_EQ(pipe(go), 0);
