@@ -284,18 +284,9 @@ TEST_F(SignEBookTest, CtrlCEndsTheSignerAndLeavesNothingBehind) {
         Sign();
         _exit(0);
     }
-    const int fd = open(fifo.c_str(), O_RDONLY | O_NONBLOCK);
-    ASSERT_GE(fd, 0);
-    pollfd p = {fd, POLLIN, 0};
-    char text[32] = {};
-    const bool told = poll(&p, 1, 10000) == 1 && read(fd, text, sizeof text - 1) > 0;
-    close(fd);
-    kill(runner, SIGINT);
-    if (!WaitProcessEnd(runner))
-        kill(runner, SIGKILL);
-    int status = 0;
-    ASSERT_EQ(waitpid(runner, &status, 0), runner);
-    ASSERT_TRUE(told);
+    const std::string text = ReadFromFifo(fifo);
+    const int status = StopChild(runner, SIGINT);
+    ASSERT_FALSE(text.empty());
     EXPECT_TRUE(WIFSIGNALED(status) && WTERMSIG(status) == SIGINT) << status;
     EXPECT_TRUE(WaitProcessEnd(std::stoi(text))) << text;
     EXPECT_EQ(fakepe::ReadFile(book), unsigned_);

@@ -81,20 +81,9 @@ TEST(Process, TheProgramEndsWhenTheProcessRunningItIsStopped) {
             RunProgram("/bin/sh", {"-c", "sleep 1000 & echo $! >\"$0\"; wait", fifo}, &output);
             _exit(0);
         }
-        // Opened without waiting for the writer, so that a program that never starts fails the
-        // test instead of hanging it.
-        const int fd = open(fifo.c_str(), O_RDONLY | O_NONBLOCK);
-        ASSERT_GE(fd, 0);
-        pollfd p = {fd, POLLIN, 0};
-        char text[32] = {};
-        const bool told = poll(&p, 1, 10000) == 1 && read(fd, text, sizeof text - 1) > 0;
-        close(fd);
-        kill(runner, signal);
-        if (!WaitProcessEnd(runner))
-            kill(runner, SIGKILL);
-        int status = 0;
-        ASSERT_EQ(waitpid(runner, &status, 0), runner);
-        ASSERT_TRUE(told) << "the program never said its helper's number";
+        const std::string text = ReadFromFifo(fifo);
+        const int status = StopChild(runner, signal);
+        ASSERT_FALSE(text.empty()) << "the program never said its helper's number";
         EXPECT_TRUE(WIFSIGNALED(status) && WTERMSIG(status) == signal) << status;
         EXPECT_TRUE(WaitProcessEnd(std::stoi(text))) << text;
     }
