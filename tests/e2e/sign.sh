@@ -144,6 +144,12 @@ usage "a certificate without its key" "needs --cert FILE and --key FILE" \
   sign "$b" --cert "$sig/cert.pem"
 usage "--no-revocation-check without --sign" "is an option of --sign" \
   build "$book" -o "$sig/never.exe" --no-revocation-check
+for t in 0 86401 1x ""; do
+  usage "--signer-timeout '$t'" "signer-timeout $t: give a number of seconds from 1 to 86400." \
+    sign "$b" "${sign_args[@]}" --signer-timeout "$t"
+done
+usage "--signer-timeout without --sign" "signer-timeout is an option of --sign" \
+  build "$book" -o "$sig/never.exe" --signer-timeout 5
 check "a refused build writes nothing" test ! -e "$sig/never.exe"
 
 # A certificate issued by an authority whose revocation list cannot be fetched (no server
