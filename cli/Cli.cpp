@@ -59,13 +59,17 @@ const char kUsageHead[] =
     "      page, and the names an e-book cannot hold; one line each (file:line: what). Exit\n"
     "      status 1 when a reference is broken.\n"
     "  pagevane-cli sign EBOOK.exe --cert FILE --key FILE [--pass-file FILE]\n"
-    "                    [--timestamp URL] [--signer PATH] [--no-revocation-check]\n"
+    "                    [--timestamp URL] [--signer PATH] [--signer-timeout SECONDS]\n"
+    "                    [--no-revocation-check]\n"
     "      Signs the e-book (Authenticode) through osslsigncode, found on the PATH or named by\n"
     "      --signer: --cert is the certificate (PEM or DER, a PEM chain may follow it), --key\n"
     "      its private key, --pass-file a file holding the key's password, --timestamp the\n"
     "      address of an RFC 3161 time-stamp server. The signed e-book is written beside the\n"
     "      e-book and replaces it only once its store reads and its signature verifies; after\n"
     "      any failure the e-book stays as it was. build --sign signs the e-book it built.\n"
+    "      Each run of the signer (sign, then verify) may take --signer-timeout seconds\n"
+    "      (default 300); one that takes longer is stopped with everything it started, as it\n"
+    "      is when pagevane-cli is interrupted or ends.\n"
     "      A certificate to try it with (self-signed, so no one trusts it):\n"
     "        openssl req -x509 -newkey rsa:2048 -nodes -keyout key.pem -out cert.pem \\\n"
     "          -days 30 -subj /CN=Test\n"
@@ -141,7 +145,7 @@ struct Args {
 
 // The options of sign, which build takes with --sign.
 std::vector<std::string> SignFlags() {
-    return {"--cert", "--key", "--pass-file", "--timestamp", "--signer"};
+    return {"--cert", "--key", "--pass-file", "--timestamp", "--signer", "--signer-timeout"};
 }
 
 // The argument in the ANSI code page, or a usage error naming what (the flag it is the value
@@ -412,6 +416,19 @@ SignRequest MakeSignRequest(const Args& args) {
     r.strTimestamp = value("--timestamp");
     r.strSigner = value("--signer");
     r.bNoRevocationCheck = args.bNoRevocationCheck;
+    if (args.values.count("--signer-timeout")) {
+        const std::string text = value("--signer-timeout");
+        unsigned long seconds = 0;
+        bool ok = !text.empty() && text.size() <= 6;
+        for (char c : text) {
+            ok = ok && c >= '0' && c <= '9';
+            seconds = seconds * 10 + static_cast<unsigned long>(c - '0');
+        }
+        if (!ok || seconds < 1 || seconds > kMaxSignerSeconds)
+            throw UsageError{"--signer-timeout " + text + ": give a number of seconds from 1 to " +
+                             std::to_string(kMaxSignerSeconds) + "."};
+        r.nTimeoutMs = static_cast<unsigned>(seconds) * 1000;
+    }
     const std::string problem = SignUsageProblem(r);
     if (!problem.empty())
         throw UsageError{problem};

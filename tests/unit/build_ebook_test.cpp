@@ -453,12 +453,12 @@ TEST_F(BuildEBookTest, MissingStubIsReported) {
     EXPECT_FALSE(OutputExists());
 }
 
-// Names of the temporary files of safe saves in the test folder: what a build may leave behind.
+// The private folders of safe saves in the test folder: what a build may leave behind.
 std::vector<std::string> TempFiles(const std::string& folder) {
     std::vector<std::string> found;
     for (const auto& e : std::filesystem::recursive_directory_iterator(folder)) {
         const std::string name = e.path().filename().string();
-        if (IsReplaceFileTempName(name))
+        if (IsPrivateFolderName(name))
             found.push_back(name);
     }
     return found;

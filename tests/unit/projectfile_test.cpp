@@ -436,16 +436,17 @@ TEST_F(ProjectFileTest, FailedSaveKeepsTheOldFile) {
     }
 }
 
-// Links around the project file: one planted under the temporary name is never written through,
-// a project file that is a link stays a link, and the file keeps its permission bits.
+// Links around the project file: one planted under a name of the save's private folder is never
+// written through, a project file that is a link stays a link, and the file keeps its permission
+// bits.
 TEST_F(ProjectFileTest, SaveNeverWritesThroughALinkAndKeepsThePermissions) {
     CBookProject p;
     FillProject(p);
     const std::vector<uint8_t> old = {'o', 'l', 'd'};
 
-    SCOPED_TRACE("a dangling link under the temporary name");
-    const std::string elsewhere = Path("elsewhere.txt");
-    const std::string firstTemp = ReplaceFileTempPath(Path(), 0);
+    SCOPED_TRACE("a dangling link under a private folder's name");
+    const std::string elsewhere = Path("elsewhere");
+    const std::string firstTemp = Path(".pv0123abcd");
     ASSERT_EQ(symlink(elsewhere.c_str(), firstTemp.c_str()), 0);
     p.m_strProjectFile = Path();
     ASSERT_EQ(SaveProject(p, m_ui), 1);
