@@ -98,6 +98,13 @@ CheckResult CheckLinks(const CheckInput& input, std::ostream& out) {
                 ++result.nBroken;
                 continue;
             }
+            if (NameNamesNoFile(target.name)) {
+                out << where()
+                    << ": an encoded slash or backslash (%2F, %5C) separates no folders, and no "
+                       "file of a book has one in its name\n";
+                ++result.nBroken;
+                continue;
+            }
             const long found = find(target.name);
             if (found < 0) {
                 // The name as the book would hold it, when it has an ANSI form.

@@ -136,7 +136,10 @@ TEST_F(CliCheckTest, ResolvesReferencesAsTheViewerDoes) {
         const LinkTarget target = ResolveLink(c.page, c.base ? &base : nullptr, c.url);
         EXPECT_EQ(static_cast<int>(target.kind), static_cast<int>(c.kind));
         if (c.kind == LinkKind::inBook) {
-            EXPECT_EQ(target.name, c.name);
+            EXPECT_EQ(target.name, c.target);
+            EXPECT_EQ(target.fragment, c.fragment ? c.fragment : "");
+        } else if (c.kind == LinkKind::outside) {
+            EXPECT_EQ(target.url, c.target);
         }
     }
 
@@ -161,7 +164,7 @@ TEST_F(CliCheckTest, ResolvesReferencesAsTheViewerDoes) {
         SCOPED_TRACE(c.url);
         const std::string page = "t" + std::to_string(n) + "/" + c.page;
         const std::string at = dir / "table" + "/" + page + ":1: a href ";
-        const bool missing = c.kind == LinkKind::inBook && std::string(c.name) != c.page;
+        const bool missing = c.kind == LinkKind::inBook && std::string(c.target) != c.page;
         const bool reported = text.find(at) != std::string::npos;
         EXPECT_EQ(reported, missing || c.kind == LinkKind::blocked) << text;
     }
