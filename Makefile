@@ -2,6 +2,7 @@
 #   make sample  - install what is missing, build everything, build the sample e-book
 #   make test    - install what is missing, build everything, run every test
 #   make dist    - the zip for Windows users (out/pagevane-1.0-win32.zip)
+#   make reader-shot - docs/reader.png, the reader's page of `pagevane-cli read` in Chromium
 # Build folders: build/win (MinGW i686: the Windows programs and their tests, run under Wine),
 # build/win64 (MinGW x86_64: the same sources, whose tests run under wine64 where the kernel cannot
 # start 32-bit programs, or when PV_WINE64=1; its programs carry the i686 viewer),
@@ -15,7 +16,8 @@ CMAKE_FLAGS ?=
 # summary lists them, so that a run says where its time went.
 TIMED = python3 scripts/timed.py build/times/$@
 
-.PHONY: all bootstrap win win64 wintests native asan tsan fuzz sample test times-reset bench dist clean
+.PHONY: all bootstrap win win64 wintests native asan tsan fuzz sample test times-reset bench dist \
+        reader-shot clean
 
 all: win native
 
@@ -70,6 +72,10 @@ bench: wintests native
 
 dist: win
 	@bash scripts/dist.sh
+
+reader-shot: native
+	python3 tests/browser/run.py --cli build/native/cli/pagevane-cli --out build/browser \
+	        --shot docs/reader.png
 
 clean:
 	rm -rf build out

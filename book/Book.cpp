@@ -158,6 +158,7 @@ bool CBook::ReadFileTable() {
     if (!ParseFileTable(table.data(), table.size(), &records, &problem))
         return Fail(State::damaged, Problem::badTable, problem.Text(), kDamaged + problem.Text());
     m_files.reserve(records.size());
+    m_byName.reserve(records.size());
     for (FileTableRecord& r : records) {
         BookFile f;
         f.strName = std::move(r.strName);

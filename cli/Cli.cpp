@@ -83,6 +83,11 @@ const char kUsageHead[] =
     "      on the machine can read it while it runs. Its check is signtool verify /pa, which\n"
     "      trusts only the authorities Windows trusts: for a self-signed certificate the\n"
     "      e-book is signed and its signature whole, but not verified on this machine.\n"
+    "  pagevane-cli read EBOOK.exe [--port N] [--no-open]\n"
+    "      Serves the e-book to this machine's web browser and opens it there (--no-open: only\n"
+    "      prints the address): the book's pages, its contents, search and page buttons, until\n"
+    "      Ctrl+C. Only this machine can connect (127.0.0.1, a free port unless --port N).\n"
+    "      On Windows the e-book is its own reader: start it.\n"
     "  pagevane-cli --help | --version\n"
     "\n"
     "-q (--quiet), with any command: print nothing but errors (and check's findings). While a\n"
@@ -128,6 +133,7 @@ struct Args {
     bool bCheck = false;
     bool bSign = false;                         // build --sign
     bool bNoRevocationCheck = false;            // sign, build --sign: --no-revocation-check
+    bool bNoOpen = false;                       // read: only print the address
     std::vector<std::string> positional;        // ANSI
     std::map<std::string, std::string> values;  // flag -> ANSI value (last one wins)
     std::vector<std::pair<int32_t CBookProject::*, int32_t>> options;
@@ -181,6 +187,23 @@ unsigned PackThreads(const Args& args) {
     return n;
 }
 
+// The --port value: 1 to 65535; 0 (any free port) when not given.
+uint16_t ReadPort(const Args& args) {
+    const auto it = args.values.find("--port");
+    if (it == args.values.end())
+        return 0;
+    const std::string& text = it->second;
+    unsigned long n = 0;
+    bool ok = !text.empty() && text.size() <= 5;
+    for (char c : text) {
+        ok = ok && c >= '0' && c <= '9';
+        n = n * 10 + static_cast<unsigned long>(c - '0');
+    }
+    if (!ok || n < 1 || n > 65535)
+        throw UsageError{"--port " + text + ": give a port number from 1 to 65535."};
+    return static_cast<uint16_t>(n);
+}
+
 Args Parse(const std::vector<std::string>& words) {
     Args args;
     args.strCommand = words[0];
@@ -201,6 +224,8 @@ Args Parse(const std::vector<std::string>& words) {
         allowed = {"-d"};
     } else if (args.strCommand == "sign") {
         allowed = SignFlags();
+    } else if (args.strCommand == "read") {
+        allowed = {"--port"};
     } else if (args.strCommand != "list" && args.strCommand != "check") {
         throw UsageError{"unknown command \"" + args.strCommand + "\"."};
     }
@@ -222,6 +247,10 @@ Args Parse(const std::vector<std::string>& words) {
         }
         if (word == "--sign" && args.strCommand == "build") {
             args.bSign = true;
+            continue;
+        }
+        if (word == "--no-open" && args.strCommand == "read") {
+            args.bNoOpen = true;
             continue;
         }
         if (word == "--no-revocation-check" &&
@@ -259,6 +288,8 @@ Args Parse(const std::vector<std::string>& words) {
     // Every value is checked here, before any folder is scanned or file read.
     if (args.strCommand == "build")
         PackThreads(args);
+    if (args.strCommand == "read")
+        ReadPort(args);
     return args;
 }
 
@@ -537,6 +568,9 @@ int RunCommand(const std::vector<std::string>& words, const CStubSource& stub, s
             return SignEBook(args.positional[0], MakeSignRequest(args), ui, out);
         if (args.strCommand == "list")
             return ListEBook(args.positional[0], out, err);
+        if (args.strCommand == "read")
+            return ReadEBook(args.positional[0], ReadPort(args), !args.bNoOpen, args.bQuiet, out,
+                             err);
         const auto dir = args.values.find("-d");
         if (dir == args.values.end() || dir->second.empty())
             throw UsageError{"no folder to extract to: give -d DIR."};

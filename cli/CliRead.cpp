@@ -25,11 +25,7 @@
 #include "platform/Text.h"
 #include "project/ViewerOptions.h"
 
-namespace {
-
-// Opens the e-book through the reading layer, as the viewer does. Returns false after a message
-// on err.
-bool OpenBook(const std::string& path, CBook& book, std::ostream& err) {
+bool OpenEBook(const std::string& path, CBook& book, std::ostream& err) {
     if (book.Open(path))
         return true;
     std::string cause;
@@ -51,11 +47,9 @@ bool OpenBook(const std::string& path, CBook& book, std::ostream& err) {
     return false;
 }
 
-}  // namespace
-
 int ListEBook(const std::string& path, std::ostream& out, std::ostream& err) {
     CBook book;
-    if (!OpenBook(path, book, err))
+    if (!OpenEBook(path, book, err))
         return kExitFailure;
     try {
         std::ostringstream text;
@@ -125,7 +119,7 @@ int ListEBook(const std::string& path, std::ostream& out, std::ostream& err) {
 int ExtractEBook(const std::string& path, const std::string& dir, std::ostream& err,
                  const std::function<void(size_t, size_t, uint64_t)>& progress) {
     CBook book;
-    if (!OpenBook(path, book, err))
+    if (!OpenEBook(path, book, err))
         return kExitFailure;
     const std::vector<BookFile>& records = book.Files();
     int result = kExitOk;

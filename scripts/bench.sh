@@ -28,6 +28,8 @@ for bench in "$dir"/bench/bench_*; do
       if [ -d "$site" ]; then "$bench" "$cli" "$site"; else "$bench" "$cli"; fi ;;
     bench_search)
       if [ -d "$site" ]; then "$bench" "$cli" "$site"; else "$bench" "$cli"; fi ;;
+    bench_read)
+      if [ -d "$site" ]; then "$bench" "$cli" "$site"; else "$bench" "$cli"; fi ;;
     bench_check)
       if [ -d "$site" ]; then "$bench" "$cli" "$site"; else echo "bench: no $site; skipped"; fi ;;
     *)

@@ -10,6 +10,7 @@ packages=(
   g++-mingw-w64-x86-64 binutils-mingw-w64-x86-64 wine64 fonts-wine
   wine wine32 xvfb x11-utils imagemagick icoutils
   zip unzip python3 osslsigncode openssl locales
+  libmicrohttpd-dev chromium fonts-font-awesome
 )
 
 sudo_cmd=()

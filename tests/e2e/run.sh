@@ -7,6 +7,7 @@
 #     default threads and with 8), lists it as the native one does and extracts it byte for byte;
 #  3. the built e-book starts under Wine and reads its store (the viewer's self-test report);
 #  4. check finds nothing in the sample, a folder's index.html becomes the home page, --version,
+#     pagevane-cli.exe read names the e-book as its own reader,
 #     and progress shows on a terminal only;
 #  5. signed e-books (tests/e2e/sign.sh): they verify and read, natively and under Wine, where the
 #     signed e-book starts and reads its store too; pagevane-cli.exe signs through a stand-in
@@ -173,6 +174,9 @@ cp "$win_cli" "$work/pagevane-cli.exe"
   printf 'echo %%errorlevel%% > "%s"\r\n' "$(winpath "$work/win-check.rc")"
   printf '"%s" --version > "%s"\r\n' "$(winpath "$work/pagevane-cli.exe")" \
     "$(winpath "$work/win-version.txt")"
+  printf '"%s" read "%s" 2> "%s"\r\n' "$(winpath "$work/pagevane-cli.exe")" \
+    "$(winpath "$work/windows.exe")" "$(winpath "$work/win-read.txt")"
+  printf 'echo %%errorlevel%% > "%s"\r\n' "$(winpath "$work/win-read.rc")"
   printf 'start /wait "" "%s" --pv-selftest "%s"\r\n' "$(winpath "$work/$started")" \
     "$(winpath "$work/report.txt")"
   printf 'echo %%errorlevel%% > "%s"\r\n' "$(winpath "$work/selftest.rc")"
@@ -205,6 +209,8 @@ check "pagevane-cli.exe check prints its summary only" \
   grep -qx "Home page: index.html.*" "$work/win-check.txt"
 check "pagevane-cli.exe --version prints what the native one prints" \
   diff <(tr -d '\r' <"$work/win-version.txt") "$work/version.txt"
+check "pagevane-cli.exe read says that the e-book is its own reader (exit 1)" \
+  bash -c "grep -q '^1' '$work/win-read.rc' && grep -q 'the e-book is its own reader' '$work/win-read.txt'"
 check "the e-book's self-test exits 0" grep -q '^0' "$work/selftest.rc"
 report() { grep -qx "$1" "$work/report.txt"; }
 check "the e-book reads its store" report "store=ok"

@@ -48,6 +48,17 @@ class CliTest : public ::testing::Test {
     std::ostringstream err;
 };
 
+TEST_F(CliTest, ReadRefusesWhatIsNoEBookAndServesNothing) {
+    // A folder and a page are no e-books: read says so, names the file and returns at once.
+    const std::string page = book + "/index.html";
+    for (const std::string& what : {book, page, std::string(dir / "missing.exe")}) {
+        SCOPED_TRACE(what);
+        EXPECT_EQ(Run({"read", what, "--no-open"}), kExitFailure);
+        EXPECT_NE(err.str().find("Cannot read file " + what), std::string::npos) << err.str();
+        EXPECT_EQ(out.str(), "");  // no address printed
+    }
+}
+
 TEST_F(CliTest, UsageErrorsExitWithTwo) {
     const std::vector<std::vector<std::string>> cases = {
         {},
@@ -72,6 +83,13 @@ TEST_F(CliTest, UsageErrorsExitWithTwo) {
         // Values are checked before the source is looked at.
         {"build", dir / "nonexistent", "--jobs", "abc"},
         {"build", dir / "nonexistent.ebp", "-o", "x.exe", "--jobs", "99"},
+        {"read"},
+        {"read", "a.exe", "b.exe"},
+        {"read", "a.exe", "--port", "0"},
+        {"read", "a.exe", "--port", "65536"},
+        {"read", "a.exe", "--port=80x"},
+        {"read", "a.exe", "--open"},
+        {"list", "a.exe", "--no-open"},
     };
     for (const auto& c : cases) {
         std::string joined;
