@@ -386,18 +386,11 @@ bool ScanSource(const std::string& folder, CBookProject& project, Ui& ui) {
         return false;
     }
     project.DeleteAllPages();
-    ScanReport report;
-    if (!RescanProject(
-            project, ui, TrimFolder(folder), [] {}, EnumerateFolder, &report))
+    // What the scan leaves out (names no ANSI form or Windows cannot hold, case twins, paths too
+    // long to open, files longer than the viewer reads) it names in one message, and the book is
+    // made of the rest, as the publisher's New Project makes it: every such refusal is a warning.
+    if (!RescanProject(project, ui, TrimFolder(folder), [] {}))
         return false;
-    // A page the viewer could not read is no page to leave out quietly: the build stops.
-    if (!report.tooLarge.empty()) {
-        const std::string path = project.m_strProjectDir + "\\" + report.tooLarge.front().first;
-        ui.ShowMessage("Cannot read file " + path + "\n" +
-                           TooLargeFileMessage(path, report.tooLarge.front().second),
-                       MsgIcon::stop, MsgButtons::ok);
-        return false;
-    }
     project.m_bProjectLoaded = 1;
     return true;
 }

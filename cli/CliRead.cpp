@@ -134,9 +134,10 @@ int ExtractEBook(const std::string& path, const std::string& dir, std::ostream& 
     for (const BookFile& r : records) {
         if (progress)
             progress(done++, records.size(), bytesRead);
-        if (!IsNameInsideFolder(r.strName)) {
-            err << ConsoleText("Refused to extract \"" + r.strName +
-                               "\": the name would be written outside " + dir + ".")
+        const std::string nameProblem = RelativeNameProblem(r.strName);
+        if (!nameProblem.empty()) {
+            err << ConsoleText("Refused to extract \"" + r.strName + "\": it names no file below " +
+                               dir + " (" + nameProblem + ").")
                 << '\n';
             result = kExitFailure;
             continue;

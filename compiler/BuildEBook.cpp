@@ -172,13 +172,6 @@ void WriteStore(const CBookProject& project, const std::string& out,
     // there are pages), the splash (when there is one), the settings, six texts and the marker.
     const bool pages = !paths.empty();
     const bool splash = !project.m_strSplashFile.empty();
-    if (splash) {
-        *current = project.m_strSplashFile;
-        const std::string problem = SplashFileProblem(*current);
-        if (!problem.empty())
-            throw BuildRefusal{kReadFailed + *current, problem};
-        *current = out;
-    }
     CFile file;
     file.Open(out, CFile::modeWrite | CFile::shareExclusive);
     CStoreWriter store(file, pages ? 2 : 1);
@@ -229,7 +222,12 @@ void WriteStore(const CBookProject& project, const std::string& out,
     }
 
     if (splash) {
+        // Checked in its place among the items, after the pages: a build that fails reports the
+        // first thing it cannot read in the order it reads them.
         *current = project.m_strSplashFile;
+        const std::string problem = SplashFileProblem(*current);
+        if (!problem.empty())
+            throw BuildRefusal{kReadFailed + *current, problem};
         const std::vector<uint8_t> block = PackFile(*current, packers[0]);
         writer.Put(kSplashId, block.data(), block.size(), *current);
         *current = out;

@@ -1,6 +1,7 @@
 // POSIX half of CFile. The kernel has no sharing modes, so the Windows rules are applied among
 // this process's own open files, keyed by device and inode.
 #include "platform/File.h"
+#include "platform/Folder.h"
 #include "platform/Text.h"
 
 #include <cerrno>
@@ -60,7 +61,9 @@ bool Conflicts(unsigned existing, unsigned wanted) {
 // Windows finds files whatever the case of their names, and the folder scan keeps names in
 // lower case: "genindex-a.html" must open the file "genindex-A.html". When a path does not exist
 // as written, each component that is missing is looked up in its folder ignoring case (the
-// Windows-1252 rules); returns the path found, or "" when a component has no match.
+// Windows-1252 rules); of several matches ("A.htm" beside "a.HTM") the one OpensBeforeCaseTwin
+// puts first, which is the one the folder scan took in. Returns the path found, or "" when a
+// component has no match.
 std::string ResolveNoCase(const std::string& native) {
     std::string resolved;
     size_t pos = 0;
@@ -87,12 +90,14 @@ std::string ResolveNoCase(const std::string& native) {
             std::string ansiPart;
             const bool partAnsi = AnsiFromUtf8(part, &ansiPart);
             std::string found;
+            std::string foundAnsi;
             while (const dirent* entry = readdir(dir)) {
                 std::string ansiName;
                 if (partAnsi && AnsiFromUtf8(entry->d_name, &ansiName) &&
-                    AnsiEqualNoCase(ansiName, ansiPart)) {
+                    AnsiEqualNoCase(ansiName, ansiPart) &&
+                    (found.empty() || OpensBeforeCaseTwin(ansiName, foundAnsi))) {
                     found = entry->d_name;
-                    break;
+                    foundAnsi = ansiName;
                 }
             }
             closedir(dir);

@@ -220,6 +220,17 @@ TEST_F(BuildEBookTest, FailuresNameTheFileAndCleanUp) {
              return "Cannot read file " + p + "\n" + p + " was not found.";
          },
          false},
+        // The first failure in the order the build reads its files: the pages, then the splash.
+        {"missing page and missing splash",
+         [](BuildEBookTest& t) {
+             std::filesystem::remove(t.dir / "sub/page.htm");
+             t.project.m_strSplashFile = t.dir / "nosplash.bmp";
+         },
+         [](const BuildEBookTest& t) {
+             const std::string p = t.dir.Path() + "\\sub\\page.htm";
+             return "Cannot read file " + p + "\n" + p + " was not found.";
+         },
+         false},
         {"the output is one of the pages",
          [](BuildEBookTest& t) { t.project.m_strEBookFile = t.dir / "index.htm"; },
          [](const BuildEBookTest& t) {
@@ -370,8 +381,8 @@ TEST_F(BuildEBookTest, ALongPageStreamsToTheSameBlock) {
     }
 }
 
-// A splash picture larger than the viewer shows is refused before anything is packed, naming
-// the file, its size and the limit: one whose header claims 16384 x 16384 pixels (a few bytes
+// A splash picture larger than the viewer shows is refused before it is packed, naming the file,
+// its size and the limit: one whose header claims 16384 x 16384 pixels (a few bytes
 // only) and one whose file is longer than the limit (sparse). The largest allowed are built.
 TEST_F(BuildEBookTest, RefusesASplashLargerThanTheViewerShows) {
     auto header = [](uint32_t width, int32_t height) {

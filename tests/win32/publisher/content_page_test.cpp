@@ -2,6 +2,7 @@
 
 #include "SheetTestUtil.h"
 #include "publisher/resource.h"
+#include "platform/File.h"
 #include "project/ProjectFile.h"
 #include "publisher/ContentPage.h"
 
@@ -159,6 +160,47 @@ TEST_F(ContentPageTest, AFolderThatCannotBeReadChangesNothing) {
         EXPECT_EQ(f.project.m_bProjectLoaded, 1);
         EXPECT_TRUE(Enabled(f, IDC_RESCAN_DIR));
     }
+}
+
+// A project file that fails part-way (here it ends before the project's folder) leaves an empty
+// project and an empty list: no entry whose file would be looked for beside no folder.
+TEST_F(ContentPageTest, AProjectFileThatFailsPartWayLeavesAnEmptyProject) {
+    NewProject();
+    ASSERT_FALSE(f.project.m_arrPages.empty());
+    char temp[MAX_PATH] = {};
+    ::GetTempPathA(MAX_PATH, temp);
+    const std::string file =
+        std::string(temp) + "pv-cut-" + std::to_string(::GetCurrentProcessId()) + ".ebp";
+    f.project.m_strProjectFile = file;
+    ASSERT_EQ(SaveProject(f.project, f.ui), 1);
+    std::string bytes;
+    {
+        CFile in;
+        in.Open(file, CFile::modeRead);
+        bytes.resize(static_cast<size_t>(in.GetLength()));
+        in.ReadExact(&bytes[0], static_cast<uint32_t>(bytes.size()));
+    }
+    const size_t folderAt = bytes.rfind(f.project.m_strProjectDir);
+    ASSERT_NE(folderAt, std::string::npos);
+    {
+        CFile out;
+        out.Open(file, CFile::modeCreate | CFile::modeWrite);
+        out.Write(bytes.data(), static_cast<uint32_t>(folderAt));
+    }
+
+    f.ui.dialogResults.push_back(file);
+    ::SendMessageA(f.sheet->GetCurrentPageHwnd(), WM_COMMAND,
+                   MAKEWPARAM(IDC_OPEN_PROJECT, BN_CLICKED),
+                   reinterpret_cast<LPARAM>(f.PageItem(IDC_OPEN_PROJECT)));
+    ::DeleteFileA(file.c_str());
+    ASSERT_EQ(f.ui.messages.size(), 1u);
+    EXPECT_EQ(f.ui.messages[0].text.rfind("Cannot open E-Book Project\n", 0), 0u)
+        << f.ui.messages[0].text;
+    EXPECT_TRUE(f.project.m_arrPages.empty());
+    EXPECT_EQ(f.project.m_strProjectDir, "");
+    EXPECT_EQ(ListView_GetItemCount(list), 0);
+    EXPECT_EQ(f.project.m_bProjectLoaded, 0);
+    EXPECT_EQ(f.project.m_strProjectFile, "");
 }
 
 // File Properties works on the focused row, not the selected one; OK copies the flags back and
