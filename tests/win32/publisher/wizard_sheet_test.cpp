@@ -33,7 +33,7 @@ TEST(WizardSheet, ButtonRowOnEveryPage) {
     for (int i = 0; i < 3; ++i) {
         SCOPED_TRACE(pages[i].name);
         ASSERT_TRUE(f.sheet->SetActivePage(i));
-        f.Pump(200);
+        f.Settle();
         EXPECT_FALSE(::IsWindowVisible(::GetDlgItem(hSheet, kHelp)));
         const RECT back = ClientRect(hSheet, kBack), next = ClientRect(hSheet, kNext),
                    cancel = ClientRect(hSheet, IDCANCEL);
@@ -67,11 +67,11 @@ TEST(WizardSheet, ReadmePictures) {
     ASSERT_GT(ListView_GetItemCount(list), 1);
     ListView_SetItemState(list, 1, LVIS_SELECTED | LVIS_FOCUSED, LVIS_SELECTED | LVIS_FOCUSED);
     ::SetFocus(list);
-    f.Pump(300);
+    f.Settle();
     SaveScreenshot("readme-content");
 
     ASSERT_TRUE(f.sheet->SetActivePage(2));
-    f.Pump(200);
+    f.Settle();
     HWND hPage = f.sheet->GetCurrentPageHwnd();
     const struct {
         int id;
@@ -86,7 +86,7 @@ TEST(WizardSheet, ReadmePictures) {
         ::SetDlgItemTextA(hPage, t.id, t.text);
     const std::string path = "C:\\Users\\Author\\Documents\\Lighthouses.exe";
     ::SetDlgItemTextA(hPage, IDC_EBOOK_FILE, path.c_str());
-    f.Pump(300);
+    f.Settle();
     SaveScreenshot("readme-create");
     char shown[MAX_PATH] = {};
     ::GetDlgItemTextA(hPage, IDC_EBOOK_FILE, shown, sizeof shown);
@@ -129,7 +129,7 @@ TEST(WizardSheet, EscapeKeepsTheWizardOpenButClosesTheAboutBox) {
     ::SetFocus(hFocus);
     ::PostMessageA(hFocus, WM_KEYDOWN, VK_ESCAPE, 0x00010001);
     ::PostMessageA(hFocus, WM_KEYUP, VK_ESCAPE, 0xC0010001);
-    f.Pump(300);
+    f.Settle();
     EXPECT_FALSE(f.sheet->IsFinished());
     EXPECT_NE(f.sheet->GetCurrentPageHwnd(), nullptr);
 
@@ -140,6 +140,7 @@ TEST(WizardSheet, EscapeKeepsTheWizardOpenButClosesTheAboutBox) {
         ::GetWindowTextA(hAbout, text, sizeof text);
         caption = text;
         offCentre = CentreDistance(hAbout, hSheet);
+        PaintNow(hAbout);
         SaveScreenshot("about");
         HWND hOk = ::GetDlgItem(hAbout, IDOK);
         ::PostMessageA(hOk, WM_KEYDOWN, VK_ESCAPE, 0x00010001);
