@@ -60,10 +60,19 @@ bool WaitUntil(Done done, DWORD ms) {
 }
 
 // Paints hwnd, its frame and its children now, also when it belongs to another thread or
-// process (the paint messages are sent, so this returns once they are handled): what a
-// screenshot or a pixel then shows is what the window draws.
+// process (the paint messages are sent, so this returns once they are handled), and has the
+// painting put on the display: Wine draws a window into memory and copies it to the display when
+// the window's thread next waits for messages (after a paint, this thread waits for none; another
+// thread has done so once it answers a message sent after the paint). What a screenshot or a
+// pixel then shows is what the window draws.
 inline void PaintNow(HWND hwnd) {
     ::RedrawWindow(
         hwnd, nullptr, nullptr,
         RDW_INVALIDATE | RDW_ERASE | RDW_FRAME | RDW_UPDATENOW | RDW_ERASENOW | RDW_ALLCHILDREN);
+    if (::GetWindowThreadProcessId(hwnd, nullptr) == ::GetCurrentThreadId()) {
+        ::MsgWaitForMultipleObjects(0, nullptr, FALSE, 0, QS_ALLINPUT);
+    } else {
+        DWORD_PTR answer = 0;
+        ::SendMessageTimeoutA(hwnd, WM_NULL, 0, 0, SMTO_BLOCK, 10000, &answer);
+    }
 }
