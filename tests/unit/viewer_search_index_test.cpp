@@ -34,21 +34,25 @@ TEST_F(SearchIndexTest, AllWordsInAnyOrderAndQuotedPhrases) {
     Add("Other", "a loop over lines; each event is logged");  // 11
     Add("Third", "nothing here but loop");                    // 12
     Add("Fourth", "event-loop, written with a hyphen");       // 13
+    Add("Harbour Event", "Loop the rope twice.");             // 14: the title ends, the text begins
+    Add("The Event Loop", "explained");                       // 15: a phrase in the title
     using V = std::vector<uint32_t>;
     const struct {
         const char* query;
         V pages;
     } cases[] = {
-        {"event loop", V({10, 11, 13})},
-        {"loop event", V({10, 11, 13})},  // any order
-        {"\"event loop\"", V({10, 13})},  // a phrase: one word after the other
+        {"event loop", V({10, 11, 13, 14, 15})},
+        {"loop event", V({10, 11, 13, 14, 15})},  // any order
+        {"\"event loop\"", V({10, 13, 15})},  // a phrase: one word after the other, never across
         {"\"loop event\"", V()},
         {"\"event loop\" turn", V({10})},
+        {"\"harbour event loop\"", V()},
+        {"\"loop the rope\"", V({14})},
         {"EVENT   Loop  logged", V({11})},
         {"loop missing", V()},  // every word must be there
         {"", V()},
         {"\" \"", V()},
-        {"\"event loop", V({10, 13})},  // an unclosed quote runs to the end
+        {"\"event loop", V({10, 13, 15})},  // an unclosed quote runs to the end
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.query);
