@@ -62,14 +62,23 @@ TEST_F(SearchIndexTest, AllWordsInAnyOrderAndQuotedPhrases) {
     }
 }
 
+// A title holding the word or phrase ranks a page first, then how often the page holds it, then
+// the book's order. The pages hold it in the title only, in the text only (first or later), or
+// in both, so that a title looked for in the wrong words shows.
 TEST_F(SearchIndexTest, RanksTitleHitsThenFrequencyThenBookOrder) {
-    Add("A", "lens");                      // 10: once
-    Add("B", "lens lens lens");            // 11: three times
-    Add("The lens", "about lighthouses");  // 12: in the title
-    Add("C", "lens");                      // 13: once, later in the book
-    EXPECT_EQ(Pages("lens"), std::vector<uint32_t>({12, 11, 10, 13}));
+    Add("A", "the beam of the lens");                 // 10: once, in the text
+    Add("B", "lens, a lens and a lens");              // 11: three times, the text's first word
+    Add("The lens", "about lighthouses");             // 12: in the title only
+    Add("Lens room", "where the lens turns");         // 13: in the title and in the text
+    Add("C", "one more lens");                        // 14: once, later in the book
+    Add("The Lens Room", "keepers");                  // 15: the phrase in the title
+    Add("D", "lens room first, then the lens room");  // 16: the phrase twice, first in the text
+    using V = std::vector<uint32_t>;
+    EXPECT_EQ(Pages("lens"), V({13, 12, 15, 11, 16, 10, 14}));
+    EXPECT_EQ(Pages("\"lens room\""), V({13, 15, 16}));
+    EXPECT_EQ(Pages("room lens"), V({13, 15, 16}));
     const IndexResult r = index.Query("lens", 2);
-    EXPECT_EQ(r.nTotal, 4u);  // the count is honest when fewer hits are listed
+    EXPECT_EQ(r.nTotal, 7u);  // the count is honest when fewer hits are listed
     EXPECT_EQ(r.hits.size(), 2u);
 }
 
