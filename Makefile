@@ -3,6 +3,7 @@
 #   make test    - install what is missing, build everything, run every test
 #   make dist    - the zip for Windows users (out/pagevane-1.0-win32.zip)
 #   make reader-shot - docs/reader.png, the reader's page of `pagevane-cli read` in Chromium
+#   make readme-pictures - the README's pictures of the publisher, taken again (docs/*.png)
 # Build folders: build/win (MinGW i686: the Windows programs and their tests, run under Wine),
 # build/win64 (MinGW x86_64: the same sources, whose tests run under wine64 where the kernel cannot
 # start 32-bit programs, or when PV_WINE64=1; its programs carry the i686 viewer),
@@ -17,7 +18,7 @@ CMAKE_FLAGS ?=
 TIMED = python3 scripts/timed.py build/times/$@
 
 .PHONY: all bootstrap win win64 wintests native asan tsan fuzz sample test times-reset bench dist \
-        reader-shot clean
+        reader-shot readme-pictures clean
 
 all: win native
 
@@ -69,6 +70,10 @@ times-reset:
 
 bench: wintests native
 	@bash scripts/bench.sh
+
+# The README's pictures of the publisher, taken under Wine (docs/*.png).
+readme-pictures: win
+	@bash scripts/readme-pictures.sh
 
 dist: win
 	@bash scripts/dist.sh

@@ -21,7 +21,8 @@ const size_t kCancelCheckChars = 1u << 20;
 }  // namespace
 
 bool ReadPageForIndex(std::vector<uint8_t>&& html, const std::atomic<bool>* cancel,
-                      CSearchIndex::PreparedPage* page, std::string* title) {
+                      CSearchIndex::PreparedPage* page, std::string* title,
+                      const std::function<void()>& afterPiece) {
     // A UTF-8 page is read where it stands; any other is decoded to UTF-8 first, and its bytes
     // let go then, so that a large page is held at most twice at a time.
     std::string decoded;
@@ -59,6 +60,8 @@ bool ReadPageForIndex(std::vector<uint8_t>&& html, const std::atomic<bool>* canc
             else
                 reader.AddText(data.data() + at, n);
             at += n;
+            if (afterPiece)
+                afterPiece();
         }
     }
     *title = WithoutHiddenTitleCharacters(reader.Title());

@@ -87,6 +87,9 @@ PageText ExtractPageText(std::vector<uint8_t>&& html);
 
 // The page read straight into the index's form: the page Prepare makes of ExtractPageText's
 // result, and the title in UTF-8 ("" when it has none). Returns false, with *page unspecified,
-// when *cancel becomes true (it is looked at after every tag and run of text).
+// when *cancel becomes true (it is looked at after every tag and every piece of a long run of
+// text). afterPiece, when given, is called after each piece of text is taken in (a test cancels
+// from it, part way through a page).
 bool ReadPageForIndex(std::vector<uint8_t>&& html, const std::atomic<bool>* cancel,
-                      CSearchIndex::PreparedPage* page, std::string* title);
+                      CSearchIndex::PreparedPage* page, std::string* title,
+                      const std::function<void()>& afterPiece = nullptr);

@@ -1,6 +1,7 @@
 #include <gtest/gtest.h>
 #include <zlib.h>
 
+#include <atomic>
 #include <filesystem>
 #include <random>
 
@@ -360,24 +361,32 @@ TEST_F(BuildEBookTest, RefusesAPageLongerThanTheViewerReads) {
     }
 }
 
-// A page longer than kStreamPackLength is packed in chunks as it is read: its block is the one
-// the whole-page packing makes, byte for byte, with one packing thread or several.
+// A page longer than the streaming length is packed in chunks as it is read, one of exactly that
+// length whole (the length set small here, as a test can set it): both make the block the
+// whole-page packing makes, byte for byte, with one packing thread or several.
 TEST_F(BuildEBookTest, ALongPageStreamsToTheSameBlock) {
-    Bytes page(static_cast<size_t>(kStreamPackLength) + 12345);
-    std::mt19937 gen(11);
-    for (size_t i = 0; i < page.size(); ++i)
-        page[i] =
-            i % 5 ? static_cast<uint8_t>("a long page "[i % 12]) : static_cast<uint8_t>(gen());
-    fakepe::WriteFile(dir / "sub/page.htm", page);
-    const Bytes expected = PackBlock(page.data(), page.size());
-    for (const unsigned threads : {1u, 3u}) {
-        SCOPED_TRACE(threads);
-        CMemoryStubSource stub(stubBytes.data(), stubBytes.size());
-        ASSERT_EQ(BuildEBook(project, project.m_strEBookFile, ui, stub, {kMaxEBookSize, threads}),
-                  1);
-        const storedec::Store store = storedec::Decode(Output());
-        ASSERT_NE(store.Find(349, 3), nullptr);
-        EXPECT_TRUE(store.Find(349, 3)->data == expected);
+    const uint64_t streamLength = 3u << 19;  // one and a half of the packer's 1 MiB chunks
+    for (const uint64_t length : {streamLength, streamLength + 1}) {
+        Bytes page(static_cast<size_t>(length));
+        std::mt19937 gen(11);
+        for (size_t i = 0; i < page.size(); ++i)
+            page[i] =
+                i % 5 ? static_cast<uint8_t>("a long page "[i % 12]) : static_cast<uint8_t>(gen());
+        fakepe::WriteFile(dir / "sub/page.htm", page);
+        const Bytes expected = PackBlock(page.data(), page.size());
+        for (const unsigned threads : {1u, 3u}) {
+            SCOPED_TRACE(std::to_string(length) + " bytes, " + std::to_string(threads) +
+                         " threads");
+            CMemoryStubSource stub(stubBytes.data(), stubBytes.size());
+            std::atomic<size_t> streamed{0};
+            ASSERT_EQ(BuildEBook(project, project.m_strEBookFile, ui, stub,
+                                 {kMaxEBookSize, threads, streamLength, &streamed}),
+                      1);
+            EXPECT_EQ(streamed.load(), length > streamLength ? 1u : 0u);
+            const storedec::Store store = storedec::Decode(Output());
+            ASSERT_NE(store.Find(349, 3), nullptr);
+            EXPECT_TRUE(store.Find(349, 3)->data == expected);
+        }
     }
 }
 

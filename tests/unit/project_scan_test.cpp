@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 
+#include <dirent.h>
 #include <unistd.h>
 
 #include <algorithm>
@@ -11,6 +12,7 @@
 #include <vector>
 
 #include "DeepFolders.h"
+#include "HonourPermissions.h"
 #include "TempFolder.h"
 #include "ScriptedUi.h"
 #include "platform/File.h"
@@ -299,20 +301,24 @@ TEST_F(ScanTest, AFolderThatCannotBeReadFailsTheScanAndSweepsNothing) {
     };
     const std::string locked = book + "/locked";
     const Case cases[] = {
+        {"the project folder is gone", (root / "gone").string(), [] {}, [] {}, " was not found."},
         {"a folder inside without permission", book + "\\locked",
          [&] { fs::permissions(locked, fs::perms::none); },
          [&] { fs::permissions(locked, fs::perms::owner_all); }, "Access to "},
-        {"the project folder is gone", (root / "gone").string(), [] {}, [] {}, " was not found."},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
         ui.messages.clear();
         c.arrange();
-        // A process that may read every folder cannot see the first case.
-        if (std::string(c.name) != "the project folder is gone" &&
-            access(locked.c_str(), R_OK) == 0) {
-            c.undo();
-            continue;
+        // Run as root (as CI runs), the permissions bind only once root's power to pass over
+        // them is set aside.
+        CHonourPermissions honour;
+        if (c.folder == book + "\\locked") {
+            if (DIR* d = opendir(locked.c_str())) {
+                closedir(d);
+                c.undo();  // the last case
+                GTEST_SKIP() << "this process reads a folder without permissions";
+            }
         }
         const std::string folder = c.folder == book + "\\locked" ? book : c.folder;
         EXPECT_EQ(Rescan(folder), 0);

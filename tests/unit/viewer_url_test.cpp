@@ -26,6 +26,11 @@ TEST(ViewerUrl, NameFromUrl) {
         {"e-book://a/%2E%2e/b/%2e/c.htm", "b/c.htm"},
         {"e-book://100%.htm", "100%.htm"},
         {"e-book://x%zz.htm", "x%zz.htm"},
+        {"e-book://page%41", "pageA"},  // an escape that ends the URL
+        {"e-book://page%41#top", "pageA"},
+        {"e-book://%41", "A"},
+        {"e-book://page%4", "page%4"},  // cut short: kept as written
+        {"e-book://page%", "page%"},
         {"e-book://p.htm?q=1", "p.htm"},
         {"e-book://p.htm#sec", "p.htm"},
         {"e-book://p.htm?a#b", "p.htm"},

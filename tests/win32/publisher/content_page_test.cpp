@@ -32,7 +32,7 @@ class ContentPageTest : public ::testing::Test {
     void NewProject() {
         f.ui.dialogResults.push_back(SampleBookFolder());
         f.Click(IDC_NEW_PROJECT);
-        f.Pump();
+        f.Settle();
     }
     SheetFixture f;
     HWND list = nullptr;
@@ -64,7 +64,7 @@ TEST_F(ContentPageTest, NewProjectListsTheFolderAndTheButtonsFollowTheSelection)
     for (const auto& c : cases) {
         SCOPED_TRACE(c.rows.size());
         Select(list, c.rows);
-        f.Pump(50);
+        f.Settle();
         EXPECT_EQ(Enabled(f, IDC_MOVE_UP), c.move);
         EXPECT_EQ(Enabled(f, IDC_MOVE_DOWN), c.move);
         EXPECT_EQ(Enabled(f, IDC_FILE_PROPERTIES), c.properties);
@@ -94,7 +94,7 @@ TEST_F(ContentPageTest, MovesFollowRowByRowAndKeepTheSelection) {
 TEST_F(ContentPageTest, BrowserOutcomesAndTheLeaveCheck) {
     // Next with no pages: the two-line message, and the page stays.
     PropSheet_PressButton(f.sheet->m_hWnd, PSBTN_NEXT);
-    f.Pump(200);
+    f.Settle();
     ASSERT_EQ(f.ui.messages.size(), 1u);
     EXPECT_EQ(f.ui.messages[0].text,
               "No pages in the E-Book.\nClick \"New Project...\" button to select a folder "
@@ -126,7 +126,7 @@ TEST_F(ContentPageTest, BrowserOutcomesAndTheLeaveCheck) {
     EXPECT_EQ(ListRows(list), ProjectRows(f.project));
 
     PropSheet_PressButton(f.sheet->m_hWnd, PSBTN_NEXT);
-    f.Pump(200);
+    f.Settle();
     EXPECT_EQ(f.sheet->GetActiveIndex(), 1);
 }
 
@@ -231,6 +231,7 @@ TEST_F(ContentPageTest, FilePropertiesOnTheFocusedRow) {
     ModalDriver ok("File Properties", [&](HWND h) {
         sequenceBoxHidden = !::IsWindowVisible(::GetDlgItem(h, IDC_IN_SEQUENCE));
         offCentre = CentreDistance(h, f.sheet->m_hWnd);
+        PaintNow(h);
         SaveScreenshot("file-properties");
         ::SendDlgItemMessageA(h, IDC_MAKE_HOME_PAGE, BM_CLICK, 0, 0);
         ::SendDlgItemMessageA(h, IDC_IN_PROJECT, BM_CLICK, 0, 0);

@@ -162,7 +162,7 @@ TEST_F(ViewerWindow, SequenceAndHistoryButtonsFollowThePages) {
         SendMessageA(m_window->GetHwnd(), WM_COMMAND, s.command, 0);
         EXPECT_TRUE(
             PumpUntil([this] { return m_window->GetNavOutcome() != NavOutcome::pending; }, 20000));
-        Pump(50);
+        PumpIdle();
         EXPECT_EQ(m_window->CurrentUrl(), s.url);
         EXPECT_EQ(Enabled(IDM_PREV), s.prev);
         EXPECT_EQ(Enabled(IDM_NEXT), s.next);
@@ -310,7 +310,8 @@ TEST_F(ViewerWindow, ContentsPaneListsTheSequenceAndFollowsThePage) {
     EXPECT_TRUE(IsWindowVisible(tree));
     EXPECT_GT(pageLeft(), 100);
     EXPECT_EQ(ToolbarIds(), toolbar);
-    Pump(100);
+    PumpIdle();
+    PaintNow(m_window->GetHwnd());
     SaveScreenshot("contents-pane");
     auto label = [tree](HTREEITEM item) {
         wchar_t buf[128] = {};
@@ -345,7 +346,8 @@ TEST_F(ViewerWindow, ContentsPaneListsTheSequenceAndFollowsThePage) {
     TreeView_SelectItem(tree, handles[1]);
     EXPECT_TRUE(PumpUntil([this] { return m_window->CurrentUrl() == "e-book://two.htm"; }, 20000));
     TreeView_SelectItem(tree, handles[2]);  // a folder opens nothing
-    Pump(100);
+    PumpIdle();
+    EXPECT_NE(m_window->GetNavOutcome(), NavOutcome::pending);
     EXPECT_EQ(m_window->CurrentUrl(), "e-book://two.htm");
 
     SendMessageA(m_window->GetHwnd(), WM_COMMAND, IDM_CONTENTS, 0);
@@ -364,7 +366,8 @@ TEST_F(ViewerWindow, AboutBoxShowsTheBookTexts) {
     Open(b);
     HWND dlg = CreateAboutBox(m_window->GetHwnd(), *m_book);
     ASSERT_NE(dlg, nullptr);
-    Pump(200);
+    PumpIdle();
+    PaintNow(dlg);
     SaveScreenshot("about-box");
     auto text = [dlg](int id) {
         wchar_t buf[512] = {};
@@ -401,7 +404,8 @@ TEST_F(ViewerWindow, SearchDialogListsMatchesByTitleAndOpensOne) {
     GetDlgItemTextW(dlg, IDC_SEARCH_STATUS, text, 128);
     EXPECT_EQ(std::wstring(text).compare(0, 17, L"Reading the pages"), 0);
     EXPECT_TRUE(PumpUntil([list] { return SendMessageW(list, LB_GETCOUNT, 0, 0) > 0; }, 10000));
-    Pump(100);
+    PumpIdle();
+    PaintNow(dlg);
     SaveScreenshot("search-dialog");
     ASSERT_EQ(SendMessageW(list, LB_GETCOUNT, 0, 0), 3);
     // The text around the match of the selected hit.
@@ -488,9 +492,14 @@ TEST_F(ViewerWindow, SearchDialogListsMatchesByTitleAndOpensOne) {
     dlg = CreateSearchDialog(m_window->GetHwnd(), *m_book, m_window->SearchIndexer(), &none);
     SetDlgItemTextW(dlg, IDC_SEARCH_TEXT, L"nowhere to be found");
     SendMessageW(dlg, WM_COMMAND, IDC_SEARCH_GO, 0);
-    EXPECT_TRUE(PumpUntil([&] { return m_window->SearchIndexer().IsBuilt(); }, 10000));
-    Pump(100);
-    GetDlgItemTextW(dlg, IDC_SEARCH_STATUS, status, 100);
+    // The answer comes with the index's last message, after the index is built.
+    EXPECT_TRUE(PumpUntil(
+        [&] {
+            GetDlgItemTextW(dlg, IDC_SEARCH_STATUS, status, 100);
+            return m_window->SearchIndexer().IsBuilt() &&
+                   std::wstring(status).compare(0, 17, L"Reading the pages") != 0;
+        },
+        10000));
     EXPECT_EQ(CWinText::Ansi(status), "No page contains this text. 1 page could not be searched.");
     SendMessageW(dlg, WM_COMMAND, IDCANCEL, 0);
 }
@@ -541,7 +550,8 @@ TEST(ViewerSplashWindow, ShowsTheBitmapCentredAndCloses) {
 
     HWND splash = CreateSplashWindow(GetModuleHandleA(nullptr), image, 60000);
     ASSERT_NE(splash, nullptr);
-    Pump(300);
+    PumpIdle();
+    PaintNow(splash);
     SaveScreenshot("splash");
     RECT rc;
     GetWindowRect(splash, &rc);
