@@ -196,11 +196,14 @@ LinkKind KindOfUrl(const std::string& url) {
     return LinkKind::notAFile;
 }
 
-LinkTarget ResolveLink(const std::string& pageName, const std::string* baseHref,
-                       const std::string& reference) {
+std::string LinkBase(const std::string& pageName, const std::string* baseHref) {
     std::string base = UrlFromName(pageName);
     if (baseHref && !CombineBookUrl(base, *baseHref, &base))
         base = *baseHref;  // an absolute address of another scheme
+    return base;
+}
+
+LinkTarget ResolveLinkFrom(const std::string& base, const std::string& reference) {
     std::string url;
     if (!IsBookUrl(base))
         url = UrlScheme(reference).empty() ? base : reference;
@@ -211,6 +214,11 @@ LinkTarget ResolveLink(const std::string& pageName, const std::string* baseHref,
     if (target.kind == LinkKind::inBook)
         NameFromUrl(url, &target.name);
     return target;
+}
+
+LinkTarget ResolveLink(const std::string& pageName, const std::string* baseHref,
+                       const std::string& reference) {
+    return ResolveLinkFrom(LinkBase(pageName, baseHref), reference);
 }
 
 const char* MimeTypeFromName(const std::string& name) {
