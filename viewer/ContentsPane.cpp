@@ -23,31 +23,31 @@ bool CContentsPane::Create(HWND parent, HINSTANCE instance) {
 void CContentsPane::Fill() {
     m_bFilled = true;
     m_byFile.assign(m_book.Files().size(), nullptr);
-    std::vector<HTREEITEM> parents;  // the last folder item at each depth
-    std::vector<HTREEITEM> folders;
-    for (const ContentsEntry& e : BookContents(m_book)) {
-        const size_t depth = static_cast<size_t>(e.nDepth);
-        parents.resize(depth);
+    CContentsTree tree;
+    if (!BuildBookContents(m_book, &tree))
+        tree = PageListContents(m_book);
+    std::vector<HTREEITEM> items(tree.Size(), nullptr);
+    for (size_t i = 0; i < tree.Size(); ++i) {
+        const ContentsEntry& e = tree.Entries()[i];
         const std::wstring label = CWinText::Wide(e.strLabel, CP_UTF8);
         TVINSERTSTRUCTW ins = {};
-        ins.hParent = depth == 0 || !parents[depth - 1] ? TVI_ROOT : parents[depth - 1];
+        ins.hParent = e.nParent == CContentsTree::npos ? TVI_ROOT : items[e.nParent];
         ins.hInsertAfter = TVI_LAST;
         ins.item.mask = TVIF_TEXT | TVIF_PARAM;
         ins.item.pszText = const_cast<wchar_t*>(label.c_str());
-        ins.item.lParam = static_cast<LPARAM>(e.nFile + 1);  // 0: a folder
-        const HTREEITEM item = reinterpret_cast<HTREEITEM>(
+        ins.item.lParam = static_cast<LPARAM>(e.nFile + 1);  // 0: a heading
+        items[i] = reinterpret_cast<HTREEITEM>(
             SendMessageW(m_tree, TVM_INSERTITEMW, 0, reinterpret_cast<LPARAM>(&ins)));
-        if (e.nFile < 0) {
-            parents.push_back(item);
-            folders.push_back(item);
-        } else if (static_cast<size_t>(e.nFile) < m_byFile.size() &&
-                   !m_byFile[static_cast<size_t>(e.nFile)]) {
-            m_byFile[static_cast<size_t>(e.nFile)] = item;
-        }
     }
-    // Folders start open: the reader sees every page at once.
-    for (HTREEITEM folder : folders)
-        SendMessageW(m_tree, TVM_EXPAND, TVE_EXPAND, reinterpret_cast<LPARAM>(folder));
+    for (size_t f = 0; f < m_byFile.size(); ++f) {
+        const size_t entry = tree.EntryForFile(static_cast<long>(f));
+        if (entry != CContentsTree::npos)
+            m_byFile[f] = items[entry];
+    }
+    for (size_t i = 0; i < tree.Size(); ++i) {
+        if (tree.HasChildren(i))
+            SendMessageW(m_tree, TVM_EXPAND, TVE_EXPAND, reinterpret_cast<LPARAM>(items[i]));
+    }
 }
 
 void CContentsPane::Toggle() {
