@@ -233,6 +233,29 @@ bool CBook::UnpackFile(const BookFile& file, const std::vector<uint8_t>& block,
     return true;
 }
 
+bool CBook::GetPackedSizes(const BookFile& file, uint32_t* packed, int64_t* unpacked) {
+    const CStoreReader::Item* item = FindPage(file);
+    if (!item)
+        return false;
+    *packed = item->dwSize;
+    *unpacked = -1;
+    if (item->dwSize >= 4) {
+        uint8_t head[4];
+        m_store->ReadPart(*item, 0, head, 4);
+        *unpacked = Le32At(head, sizeof head, 0);
+    }
+    return true;
+}
+
+bool CBook::GetFileBlock(const BookFile& file, uint64_t* offset, uint32_t* size) const {
+    const CStoreReader::Item* item = FindPage(file);
+    if (!item)
+        return false;
+    *offset = item->qwOffset;
+    *size = item->dwSize;
+    return true;
+}
+
 const CStoreReader::Item* CBook::FindPage(const BookFile& file) const {
     if (m_state != State::open || file.dwPage > 0xFFFF)
         return nullptr;

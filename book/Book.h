@@ -81,6 +81,9 @@ class CBook {
     bool ReadPackedFile(const BookFile& file, std::vector<uint8_t>* block, std::string* error);
     static bool UnpackFile(const BookFile& file, const std::vector<uint8_t>& block,
                            std::vector<uint8_t>* data, std::string* error);
+    // Where a file's packed block lies in the book's file (for CBookFileReader, which reads it
+    // through a handle of its own). False when the book holds no block for the file.
+    bool GetFileBlock(const BookFile& file, uint64_t* offset, uint32_t* size) const;
 
     // Indices into Files() of the records in the page sequence, in table order.
     const std::vector<size_t>& Sequence() const { return m_sequence; }

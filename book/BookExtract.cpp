@@ -24,14 +24,6 @@ void Sizes(CStoreReader& store, const CStoreReader::Item& item, uint32_t* packed
 
 }  // namespace
 
-bool CBook::GetPackedSizes(const BookFile& file, uint32_t* packed, int64_t* unpacked) {
-    const CStoreReader::Item* item = FindPage(file);
-    if (!item)
-        return false;
-    Sizes(*m_store, *item, packed, unpacked);
-    return true;
-}
-
 bool CBook::GetSplashSizes(uint32_t* packed, int64_t* unpacked) {
     if (!HasSplash())
         return false;

@@ -1,12 +1,20 @@
-// The book's pages under a web origin, for browser engines that load pages only from web
-// addresses: the address of each file, the answer to a request for it, and the script that marks
-// the words of a search on the opened page.
+// The book's pages as a web site, for the places that serve them over HTTP: the WebView2 engine
+// (answers to its resource requests) and the command line's reading server. Both answer every
+// request through AnswerBookWebRequest, so the types, the not-found page, ranges and methods are
+// decided here once.
 //
-// The origin "https://book.pagevane.invalid/" can never resolve (".invalid" is reserved), so
-// nothing but the viewer's own answers can arrive under it. A file keeps its e-book URL's path:
-// "e-book://sub/Chapter%20One.htm#part" is
-// "https://book.pagevane.invalid/sub/Chapter%20One.htm#part", and relative links resolve the same
-// way under both.
+// Each e-book is a site of its own. WebView2 keeps one profile for every book the reader opens;
+// storage (localStorage, IndexedDB, Cache Storage, cookies), permission decisions and service
+// workers belong to an origin, so books sharing one would read and overwrite each other's. The
+// origin of a book is "https://pagevane-<label>.invalid/", where <label> comes from the SHA-256
+// digest of the book's file path as Windows compares paths: the same file keeps its storage
+// whether it is rebuilt or not, and two files never share it. The book is a registrable domain
+// of its own under ".invalid" (reserved: it never resolves, so nothing but the viewer's own
+// answers arrives under it), not a host under one shared parent: a page may set a cookie for its
+// parent domain, which every host under that parent would then see.
+//
+// A file keeps its e-book URL's path under the origin: "e-book://sub/Chapter%20One.htm#part" is
+// "<origin>sub/Chapter%20One.htm#part", and relative links resolve the same way under both.
 #pragma once
 
 #include <cstdint>
@@ -14,30 +22,75 @@
 #include <vector>
 
 class CBook;
+struct BookFile;
 
-// The origin, with its closing slash.
-extern const char kBookWebOrigin[];
+// The origin of the e-book whose file is bookPath (UTF-8 or the ANSI code page, as long as the
+// same book always comes with the same bytes), with its closing slash. Case and the kind of
+// slash do not matter, as on Windows.
+std::string BookWebOrigin(const std::string& bookPath);
 
-// The web address of an e-book URL; other URLs come back unchanged.
-std::string WebUrlFromBookUrl(const std::string& bookUrl);
-// The e-book URL of a web address under the origin (any case of scheme and host); false for
-// any other address.
-bool BookUrlFromWebUrl(const std::string& webUrl, std::string* bookUrl);
+// One book's site: the e-book URLs of its files as addresses under an origin and back.
+class CBookSite {
+  public:
+    // origin: scheme, host and optional port with a closing slash ("http://127.0.0.1:8080/").
+    explicit CBookSite(std::string origin);
+    const std::string& Origin() const { return m_origin; }
 
-// What the viewer answers a request under the origin with.
+    // The web address of an e-book URL; URLs of other schemes come back unchanged.
+    std::string WebUrl(const std::string& bookUrl) const;
+    // The e-book URL of an address under the origin (any case of scheme and host); false for any
+    // other address.
+    bool BookUrl(const std::string& webUrl, std::string* bookUrl) const;
+
+  private:
+    std::string m_origin;
+};
+
+// A request for one of the book's addresses.
+struct BookWebRequest {
+    std::string method = "GET";
+    std::string url;             // the address asked for, whole
+    std::string range;           // the Range header's value; empty when there is none
+    bool serviceWorker = false;  // the request carries "Service-Worker: script"
+};
+
+// The answer: status, headers and where the body comes from.
 struct BookWebAnswer {
-    int status = 0;             // 200, 404 (no such file) or 500 (the file cannot be read)
-    std::string reason;         // "OK", "Not Found", "Internal Server Error"
+    int status = 0;             // 200, 206, 403, 404, 405, 416 or 500
+    std::string reason;         // "OK", "Not Found", ...
     std::string contentType;    // the file's type by its extension; text/html for the error pages
-    std::vector<uint8_t> body;  // the file's bytes, or a short page saying what is wrong
-    // The response headers, one "Name: value" per line separated by CR LF.
+    uint64_t length = 0;        // Content-Length: the bytes the body carries
+    uint64_t total = 0;         // the whole file's length (Content-Range)
+    bool acceptRanges = false;  // a file of the book: it is answered in parts on request
+    bool headOnly = false;      // HEAD: GET's headers, no body
+    // The body is either held here (error pages; files up to the streaming threshold) or, for a
+    // larger file, bytes [first, first + length) of *file, to be read with CBookFileReader.
+    std::vector<uint8_t> body;
+    const BookFile* file = nullptr;
+    uint64_t first = 0;
+
+    bool Streamed() const { return file != nullptr; }
+    // The response headers, "Name: value" lines joined by CR LF.
     std::string Headers() const;
 };
 
-// The answer to a request for webUrl: the file the URL names (with the same name resolution as
-// e-book URLs) with its content type, or a page saying it is not part of the book or cannot be
-// read.
-BookWebAnswer AnswerBookWebRequest(CBook& book, const std::string& webUrl);
+// Files up to this size are unpacked whole when answered, so a damaged one is a 500 with a page
+// that says so; larger ones are streamed as they are unpacked.
+const uint64_t kBookWebStreamFrom = 4u << 20;
+
+// The answer to a request:
+// - GET and HEAD only; any other method is 405 with "Allow: GET, HEAD".
+// - A service worker's script is refused (403): a book is read from its store as it is, and a
+//   worker would go on answering for the origin from a cache of its own.
+// - An address outside the site or a name the book does not hold: 404 with a page saying so.
+// - A file: 200 with its bytes and type; with a single satisfiable "bytes=" range, 206 and that
+//   part (Content-Range); a range that starts past the end, 416 ("bytes */N"); several ranges or
+//   a Range header that does not parse, the whole file (as HTTP allows a server to).
+// - A file that cannot be read (damaged, short of memory): 500 with a page naming it.
+// Never throws for a file's bytes; streamFrom is a seam for tests.
+BookWebAnswer AnswerBookWebRequest(CBook& book, const CBookSite& site,
+                                   const BookWebRequest& request,
+                                   uint64_t streamFrom = kBookWebStreamFrom);
 
 // A script that marks every occurrence of the terms (UTF-8, matched without regard to case) on
 // the page with a yellow background, at most maxMarks of them, selects the first and scrolls to

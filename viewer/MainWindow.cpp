@@ -6,9 +6,9 @@
 
 #include "platform/win/ComPtr.h"
 #include "platform/win/WinText.h"
-#include "viewer/BrowserHost.h"
-#include "viewer/Dialogs.h"
-#include "viewer/WebViewHost.h"
+#include "viewer/engines/BrowserHost.h"
+#include "viewer/panes/Dialogs.h"
+#include "viewer/engines/WebViewHost.h"
 #include "book/Book.h"
 #include "book/BookUrl.h"
 #include "viewer/resource.h"

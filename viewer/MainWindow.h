@@ -12,9 +12,9 @@
 #include "platform/win/ScopedWin.h"
 #include "platform/win/OwnedWindow.h"
 #include "viewer/PageEngine.h"
-#include "viewer/ContentsPane.h"
+#include "viewer/panes/ContentsPane.h"
 #include "viewer/PageHits.h"
-#include "viewer/SearchIndexer.h"
+#include "viewer/panes/SearchIndexer.h"
 #include "book/BookHistory.h"
 
 class CBook;

@@ -5,8 +5,8 @@
 
 #include "platform/Profile.h"
 #include "platform/win/ScopedWin.h"
-#include "viewer/BookProtocol.h"
-#include "viewer/Dialogs.h"
+#include "viewer/engines/BookProtocol.h"
+#include "viewer/panes/Dialogs.h"
 #include "viewer/MainWindow.h"
 #include "viewer/SelfTest.h"
 #include "viewer/Splash.h"

@@ -105,7 +105,7 @@ TEST(ViewerUrl, MimeTypes) {
         {"a.htm", "text/html"},
         {"A.HTML", "text/html"},
         {"s/x.css", "text/css"},
-        {"x.js", "application/javascript"},
+        {"x.js", "text/javascript"},
         {"p.PNG", "image/png"},
         {"p.jpg", "image/jpeg"},
         {"p.jpeg", "image/jpeg"},

@@ -13,7 +13,7 @@
 #include <cstdlib>
 #include <string>
 
-#include "viewer/WebViewRuntime.h"
+#include "viewer/engines/WebViewRuntime.h"
 
 class CStandInRuntime {
   public:

@@ -15,7 +15,7 @@
 #include "WinTestUtil.h"
 #include "book/Book.h"
 #include "platform/Profile.h"
-#include "viewer/BookProtocol.h"
+#include "viewer/engines/BookProtocol.h"
 #include "viewer/MainWindow.h"
 
 class CViewerFixture : public ::testing::Test {

@@ -12,7 +12,7 @@
 #include "LinkCases.h"
 #include "TestBook.h"
 #include "WinTestUtil.h"
-#include "viewer/BookProtocol.h"
+#include "viewer/engines/BookProtocol.h"
 #include "platform/win/ComPtr.h"
 #include "platform/win/WinText.h"
 #include "book/Book.h"

@@ -18,9 +18,10 @@
 #include "WinTestUtil.h"
 #include "platform/win/WinText.h"
 #include "book/Book.h"
-#include "viewer/BookProtocol.h"
+#include "book/BookWeb.h"
+#include "viewer/engines/BookProtocol.h"
 #include "viewer/MainWindow.h"
-#include "viewer/WebViewApi.h"
+#include "viewer/engines/WebViewApi.h"
 #include "viewer/resource.h"
 
 namespace {
@@ -143,29 +144,31 @@ TEST_F(ViewerWebView, PagesComeFromTheStoreWithTheirTypes) {
     EXPECT_EQ(m_window->CurrentUrl(), "e-book://index.htm");
     EXPECT_EQ(m_window->GetMessageText(), "");
     EXPECT_EQ(Caption(), "Web Book - One");
-    EXPECT_EQ(s.Get("navigated"), "https://book.pagevane.invalid/index.htm\n");
-    EXPECT_EQ(s.Get("filters"), "https://book.pagevane.invalid/* 0\n");
+    // The book's own origin, made from its file's path.
+    const std::string o = BookWebOrigin(m_book->GetPath());
+    EXPECT_EQ(o.rfind("https://pagevane-", 0), 0u) << o;
+    EXPECT_EQ(s.Get("navigated"), o + "index.htm\n");
+    EXPECT_EQ(s.Get("filters"), o + "* 0\n");
     EXPECT_EQ(s.Get("runtimeType"), "0");
 
     // What the page asks for, answered from the store.
     const struct {
-        const wchar_t* uri;
+        std::string uri;
         int status;
         const char* type;
         const char* body;  // nullptr: only the type and status are checked
     } requests[] = {
-        {L"https://book.pagevane.invalid/style.css", 200, "text/css", "p { color: navy }"},
-        {L"https://book.pagevane.invalid/sub/Chapter%20Three.htm", 200, "text/html",
-         "<title>Three</title><p>third page</p>"},
-        {L"https://BOOK.pagevane.invalid/sub/../two.htm?x=1#top", 200, "text/html",
+        {o + "style.css", 200, "text/css", "p { color: navy }"},
+        {o + "sub/Chapter%20Three.htm", 200, "text/html", "<title>Three</title><p>third page</p>"},
+        {"HTTPS://PAGEVANE-" + o.substr(17) + "sub/../two.htm?x=1#top", 200, "text/html",
          "<title>Two</title><p>second page</p>"},
-        {L"https://book.pagevane.invalid/pic.png", 200, "image/png", nullptr},
-        {L"https://book.pagevane.invalid/gone.htm", 404, "text/html", nullptr},
+        {o + "pic.png", 200, "image/png", nullptr},
+        {o + "gone.htm", 404, "text/html", nullptr},
     };
     for (const auto& r : requests) {
-        SCOPED_TRACE(CWinText::Ansi(r.uri));
+        SCOPED_TRACE(r.uri);
         std::string type, body;
-        EXPECT_EQ(s.Request(r.uri, &type, &body), r.status);
+        EXPECT_EQ(s.Request(CWinText::Wide(r.uri).c_str(), &type, &body), r.status);
         EXPECT_EQ(type, r.type);
         if (r.body) {
             EXPECT_EQ(body, r.body);
@@ -186,13 +189,10 @@ TEST_F(ViewerWebView, PagesComeFromTheStoreWithTheirTypes) {
     GoAndWait("e-book://sub/Chapter%20Three.htm#other");
     EXPECT_EQ(m_window->GetNavOutcome(), NavOutcome::complete);
     EXPECT_EQ(m_window->CurrentUrl(), "e-book://sub/Chapter%20Three.htm#other");
-    EXPECT_EQ(s.Get("navigated"),
-              "https://book.pagevane.invalid/index.htm\n"
-              "https://book.pagevane.invalid/two.htm\n"
-              "https://book.pagevane.invalid/sub/Chapter%20Three.htm#part\n"
-              "https://book.pagevane.invalid/two.htm\n"
-              "https://book.pagevane.invalid/sub/Chapter%20Three.htm#part\n"
-              "https://book.pagevane.invalid/sub/Chapter%20Three.htm#other\n");
+    EXPECT_EQ(s.Get("navigated"), o + "index.htm\n" + o + "two.htm\n" + o +
+                                      "sub/Chapter%20Three.htm#part\n" + o + "two.htm\n" + o +
+                                      "sub/Chapter%20Three.htm#part\n" + o +
+                                      "sub/Chapter%20Three.htm#other\n");
 
     // A page the book does not hold gets the viewer's own message.
     GoAndWait("e-book://gone.htm");
@@ -247,7 +247,9 @@ TEST_F(ViewerWebView, LinksNewWindowsAndDownloads) {
     EXPECT_EQ(m_launched.size(), 1u);
     EXPECT_EQ(m_window->GetNavOutcome(), NavOutcome::complete);  // cancelled is no failure
     // The book's own links load in place.
-    EXPECT_EQ(s.FollowLink(L"https://book.pagevane.invalid/two.htm", true), 0);
+    EXPECT_EQ(
+        s.FollowLink(CWinText::Wide(BookWebOrigin(m_book->GetPath()) + "two.htm").c_str(), true),
+        0);
     EXPECT_EQ(m_window->CurrentUrl(), "e-book://two.htm");
     EXPECT_TRUE(m_window->CanRun(IDM_BACK));
 
@@ -256,7 +258,11 @@ TEST_F(ViewerWebView, LinksNewWindowsAndDownloads) {
     EXPECT_EQ(s.NewWindow(L"http://example.org/popup", false), 1);
     EXPECT_EQ(s.NewWindow(L"http://example.org/", true), 1);
     EXPECT_EQ(m_launched, std::vector<std::string>{"http://example.org/"});
-    EXPECT_EQ(s.NewWindow(L"https://book.pagevane.invalid/sub/Chapter%20Three.htm", false), 1);
+    EXPECT_EQ(
+        s.NewWindow(
+            CWinText::Wide(BookWebOrigin(m_book->GetPath()) + "sub/Chapter%20Three.htm").c_str(),
+            false),
+        1);
     PumpUntil([this] { return m_window->CurrentUrl() == "e-book://sub/Chapter%20Three.htm"; },
               20000);
     EXPECT_EQ(m_window->CurrentUrl(), "e-book://sub/Chapter%20Three.htm");

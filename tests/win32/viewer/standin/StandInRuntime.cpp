@@ -19,7 +19,7 @@
 #include <vector>
 
 #include "platform/win/ComPtr.h"
-#include "viewer/WebViewApi.h"
+#include "viewer/engines/WebViewApi.h"
 
 #define PV_STANDIN_EXPORT extern "C" __declspec(dllexport)
 #define SLOT(name)                 \

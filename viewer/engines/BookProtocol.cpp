@@ -1,11 +1,11 @@
-#include "viewer/BookProtocol.h"
+#include "viewer/engines/BookProtocol.h"
 
 #include <urlmon.h>
 
 #include <cstring>
 #include <new>
 
-#include "viewer/ComGuids.h"
+#include "viewer/engines/ComGuids.h"
 #include "platform/win/ComPtr.h"
 #include "platform/win/WinText.h"
 #include "book/Book.h"

@@ -1,4 +1,4 @@
-#include "viewer/SearchIndexer.h"
+#include "viewer/panes/SearchIndexer.h"
 
 #include "book/Book.h"
 

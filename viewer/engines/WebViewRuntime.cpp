@@ -1,11 +1,11 @@
-#include "viewer/WebViewRuntime.h"
+#include "viewer/engines/WebViewRuntime.h"
 
 #include <shlobj.h>
 
 #include <cstring>
 
 #include "platform/win/ScopedWin.h"
-#include "viewer/WebViewApi.h"
+#include "viewer/engines/WebViewApi.h"
 
 const wchar_t kWebViewClientKey[] =
     L"Software\\Microsoft\\EdgeUpdate\\Clients\\{F3017226-FE2A-4295-8BDF-00C3A9A7E4C5}";

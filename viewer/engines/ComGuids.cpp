@@ -2,8 +2,8 @@
 // the WebView2 interface ids (declared in WebViewApi.h, values from the SDK's interface
 // definition), plus the viewer's own protocol class id. Nothing else in the viewer defines a
 // GUID.
-#include "viewer/ComGuids.h"
-#include "viewer/WebViewApi.h"
+#include "viewer/engines/ComGuids.h"
+#include "viewer/engines/WebViewApi.h"
 
 const IID kIID_IDocHostUIHandler2 = {
     0x3050f6d0, 0x98b5, 0x11cf, {0xbb, 0x82, 0x00, 0xaa, 0x00, 0xbd, 0xce, 0x0b}};

@@ -1,4 +1,4 @@
-#include "viewer/ContentsPane.h"
+#include "viewer/panes/ContentsPane.h"
 
 #include "platform/win/WinText.h"
 #include "platform/win/Window.h"

@@ -1,15 +1,17 @@
-#include "viewer/WebViewHost.h"
+#include "viewer/engines/WebViewHost.h"
 
 #include <commdlg.h>
 #include <shlwapi.h>
 
 #include "book/Book.h"
+#include "book/BookFileReader.h"
 #include "book/BookUrl.h"
 #include "book/BookWeb.h"
+#include "format/PackedBlock.h"
 #include "platform/win/ComPtr.h"
 #include "platform/win/WinText.h"
-#include "viewer/WebViewApi.h"
-#include "viewer/WebViewRuntime.h"
+#include "viewer/engines/WebViewApi.h"
+#include "viewer/engines/WebViewRuntime.h"
 
 namespace {
 
@@ -32,12 +34,6 @@ std::string TakeString(LPWSTR text) {
     std::string s = CWinText::Ansi(text);
     CoTaskMemFree(text);
     return s;
-}
-
-// The e-book URL of an address the control reports, or the address itself.
-std::string BookSideUrl(const std::string& url) {
-    std::string book;
-    return BookUrlFromWebUrl(url, &book) ? book : url;
 }
 
 UINT FindMessage() {
@@ -77,10 +73,14 @@ class CWebViewSink final
   public:
     // frames: this sink hears frame navigations (NavigationStarting is one interface for both).
     CWebViewSink(CBook* book, IBrowserEvents* events, bool frames)
-        : m_book(book), m_events(events), m_frames(frames) {}
+        : m_book(book),
+          m_site(BookWebOrigin(book->GetPath())),
+          m_events(events),
+          m_frames(frames) {}
 
     bool m_live = true;
     CBook* m_book;
+    CBookSite m_site;  // the book's own origin
     IBrowserEvents* m_events;
     bool m_frames;
     CWebViewSink* m_frameSink = nullptr;  // held while the control lives
@@ -96,6 +96,12 @@ class CWebViewSink final
     int m_zoom = 2;
     bool m_visible = true;
     bool m_failed = false;
+
+    // The e-book URL of an address the control reports, or the address itself.
+    std::string BookSideUrl(const std::string& url) const {
+        std::string book;
+        return m_site.BookUrl(url, &book) ? book : url;
+    }
 
     void Fail() {
         if (m_failed || !m_live)
@@ -177,7 +183,7 @@ class CWebViewSink final
         WebViewEventToken token = {0};
         ICoreWebView2* v = m_view.Get();
         m_frameSink = new CWebViewSink(m_book, m_events, true);
-        const std::wstring filter = CWinText::Wide(std::string(kBookWebOrigin) + "*");
+        const std::wstring filter = CWinText::Wide(m_site.Origin() + "*");
         const bool ok = SUCCEEDED(v->add_NavigationStarting(this, &token)) &&
                         SUCCEEDED(v->add_FrameNavigationStarting(m_frameSink, &token)) &&
                         SUCCEEDED(v->add_NavigationCompleted(this, &token)) &&
@@ -297,7 +303,16 @@ class CWebViewSink final
         CoTaskMemFree(uri);
         BookWebAnswer answer;
         try {
-            answer = AnswerBookWebRequest(*m_book, url);
+            BookWebRequest asked;
+            asked.url = url;
+            answer = AnswerBookWebRequest(*m_book, m_site, asked);
+            if (answer.Streamed()) {
+                CBookFileReader reader(*m_book, *answer.file);
+                reader.Skip(answer.first);
+                answer.body.resize(static_cast<size_t>(answer.length));
+                if (reader.Read(answer.body.data(), answer.body.size()) != answer.body.size())
+                    throw CPackError("cut short");
+            }
         } catch (...) {
             // A page too large for the memory left fails alone.
             answer = BookWebAnswer();
@@ -515,7 +530,7 @@ void CWebViewHost::Focus() {
 bool CWebViewHost::Navigate(const std::string& url) {
     if (!IsCreated())
         return false;
-    const std::wstring target = CWinText::Wide(WebUrlFromBookUrl(url));
+    const std::wstring target = CWinText::Wide(m_sink->m_site.WebUrl(url));
     if (!m_sink->m_view) {
         m_sink->m_pending = target;
         return true;

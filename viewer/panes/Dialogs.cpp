@@ -1,4 +1,4 @@
-#include "viewer/Dialogs.h"
+#include "viewer/panes/Dialogs.h"
 
 #include <shellapi.h>
 
@@ -9,7 +9,7 @@
 #include "platform/win/SelfOwned.h"
 #include "platform/win/WinText.h"
 #include "platform/win/Window.h"
-#include "viewer/SearchIndexer.h"
+#include "viewer/panes/SearchIndexer.h"
 #include "book/Book.h"
 #include "book/BookSearch.h"
 #include "book/BookUrl.h"

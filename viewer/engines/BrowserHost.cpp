@@ -4,7 +4,7 @@
 //
 // Document modes: the control renders pages in its legacy mode unless the process is listed under
 // FEATURE_BROWSER_EMULATION; the viewer writes that value at start-up (ViewerApp.cpp).
-#include "viewer/BrowserHost.h"
+#include "viewer/engines/BrowserHost.h"
 
 #include <exdisp.h>
 #include <exdispid.h>
@@ -13,7 +13,7 @@
 #include <ole2.h>
 #include <urlmon.h>
 
-#include "viewer/ComGuids.h"
+#include "viewer/engines/ComGuids.h"
 #include "viewer/PageHits.h"
 #include "platform/win/ComPtr.h"
 #include "platform/win/WinText.h"
