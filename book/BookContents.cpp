@@ -66,7 +66,18 @@ size_t CContentsTree::EntryForFile(long file) const {
 
 size_t CContentsTree::EntryForUrl(const CBook& book, const std::string& url) const {
     const BookFile* f = book.FindUrl(url);
-    return f ? EntryForFile(static_cast<long>(f - book.Files().data())) : npos;
+    if (!f)
+        return npos;
+    const long file = static_cast<long>(f - book.Files().data());
+    const size_t hash = url.find('#');
+    if (hash != std::string::npos && hash + 1 < url.size()) {
+        const std::string fragment = PercentDecode(url.substr(hash + 1));
+        for (size_t i = 0; i < m_entries.size(); ++i) {
+            if (m_entries[i].nFile == file && PercentDecode(m_entries[i].strFragment) == fragment)
+                return i;
+        }
+    }
+    return EntryForFile(file);
 }
 
 std::string CContentsTree::Target(const CBook& book, size_t entry) const {

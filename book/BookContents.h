@@ -94,7 +94,8 @@ class CContentsTree {
 
     // The entry to select while the file is shown (a redirect's target's), npos for none.
     size_t EntryForFile(long file) const;
-    // The same for the page an e-book URL addresses.
+    // The same for the page an e-book URL addresses; a URL with a fragment selects the first
+    // entry naming that page and fragment when there is one.
     size_t EntryForUrl(const CBook& book, const std::string& url) const;
     // What an entry opens: "path" or "path#fragment" in UTF-8, "" for a heading.
     std::string Target(const CBook& book, size_t entry) const;

@@ -294,7 +294,8 @@ TEST(BookContents, FindsTheTreeOfEachGenerator) {
 }
 
 // The entry selected for a shown page: the first naming it without a fragment, else the first
-// naming it; a redirect selects its target's; a page without an entry selects nothing.
+// naming it (an address with a fragment: the entry naming both, when there is one); a redirect
+// selects its target's; a page without an entry selects nothing.
 TEST(BookContents, SelectsTheEntryOfTheShownPage) {
     CBookFixture fixture({
         {"index.html", Page("Home", "<nav>" +
@@ -319,8 +320,10 @@ TEST(BookContents, SelectsTheEntryOfTheShownPage) {
                                             : tree.Entries()[entry].strLabel;
     };
     EXPECT_EQ(labelFor("e-book://p.html"), "Page");
-    EXPECT_EQ(labelFor("e-book://P.HTML#intro"), "Page");
+    EXPECT_EQ(labelFor("e-book://P.HTML#intro"), "Intro");
+    EXPECT_EQ(labelFor("e-book://p.html#elsewhere"), "Page");
     EXPECT_EQ(labelFor("e-book://q.html"), "Q x");
+    EXPECT_EQ(labelFor("e-book://q.html#y"), "Q y");
     EXPECT_EQ(labelFor("e-book://old.html"), "Page");
     EXPECT_EQ(labelFor("e-book://style.css"), "(none)");
     // Two stubs sending the reader to each other redirect nowhere: they are pages of their own.
