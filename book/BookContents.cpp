@@ -142,7 +142,7 @@ void CContentsTree::Finish(const CBook& book, const std::vector<long>& redirects
     // The first entry naming a file without a fragment, else the first naming it.
     const size_t files = book.Files().size();
     m_byFile.assign(files, npos);
-    std::vector<bool> plain(files, false);
+    std::vector<uint8_t> plain(files, false);
     for (size_t i = 0; i < n; ++i) {
         const long f = m_entries[i].nFile;
         if (f < 0 || static_cast<size_t>(f) >= files || plain[f])

@@ -2,7 +2,6 @@
 #include <algorithm>
 #include <cstring>
 #include <unordered_map>
-#include <unordered_set>
 
 #include "book/Book.h"
 #include "book/ContentsRule.h"
@@ -39,12 +38,16 @@ void Disambiguate(const CBook& book, const std::vector<std::string>& h1, Content
                   const std::vector<size_t>& siblings) {
     if (siblings.size() < 2)
         return;
-    std::unordered_map<std::string, std::vector<size_t>> groups;
-    for (size_t s : siblings)
-        groups[t->nodes[s].strLabel].push_back(s);
+    std::unordered_map<std::string, size_t> groupOf;
+    std::vector<std::vector<size_t>> groups;
+    for (size_t s : siblings) {
+        const auto it = groupOf.emplace(t->nodes[s].strLabel, groups.size()).first;
+        if (it->second == groups.size())
+            groups.emplace_back();
+        groups[it->second].push_back(s);
+    }
     bool any = false;
-    for (auto& group : groups) {
-        const std::vector<size_t>& members = group.second;
+    for (const std::vector<size_t>& members : groups) {
         if (members.size() < 2)
             continue;
         any = true;
@@ -61,10 +64,10 @@ void Disambiguate(const CBook& book, const std::vector<std::string>& h1, Content
         }
         int chosen = -1;
         for (int q = 0; q < 4 && chosen < 0; ++q) {
-            std::unordered_set<std::string> distinct;
+            std::unordered_map<std::string, size_t> distinct;
             bool apart = true;
             for (size_t m = 0; m < members.size() && apart; ++m)
-                apart = !values[m][q].empty() && distinct.insert(values[m][q]).second;
+                apart = !values[m][q].empty() && distinct.emplace(values[m][q], m).second;
             if (apart)
                 chosen = q;
         }
@@ -139,7 +142,7 @@ std::string CommonTitleSuffix(const std::vector<const std::string*>& titles) {
     static const char* const kSeparators[] = {
         "\xE2\x80\x94 ", "\xE2\x80\x93 ", "- ", "| ", ": ", ":: ", "\xC2\xB7 ", "\xC2\xBB ", "("};
     std::unordered_map<std::string, size_t> counts;
-    std::unordered_set<std::string> mine;
+    std::unordered_map<std::string, size_t> mine;  // this title's suffixes
     for (const std::string* title : titles) {
         mine.clear();
         for (size_t i = title->find(' ', 1); i != std::string::npos; i = title->find(' ', i + 1)) {
@@ -149,7 +152,7 @@ std::string CommonTitleSuffix(const std::vector<const std::string*>& titles) {
                     continue;
                 if (sep[0] == '(' && title->back() != ')')
                     continue;
-                if (mine.insert(title->substr(i)).second)
+                if (mine.emplace(title->substr(i), 0).second)
                     ++counts[title->substr(i)];
                 break;
             }

@@ -312,8 +312,9 @@ class CPageReader {
     std::string m_strBase;
     bool m_bHasBase = false;
     mutable std::string m_strLinkBase;  // what links resolve against, once known
-    // References resolved so far (without their fragments): the file (-1 for none), in the book.
-    mutable std::unordered_map<std::string, std::pair<int32_t, bool>> m_resolved;
+    // References resolved so far (without their fragments): (file + 1) * 2, + 1 when the
+    // reference is the book's.
+    mutable std::unordered_map<std::string, size_t> m_resolved;
     bool m_bTitleDone = false;
     std::vector<OpenElement> m_open;
     std::vector<Region> m_regions;
@@ -337,8 +338,8 @@ int32_t CPageReader::Resolve(const std::string& href, std::string* fragment, boo
     }
     const auto known = m_resolved.find(std::string(path));
     if (known != m_resolved.end()) {
-        *inBook = known->second.second;
-        return known->second.first;
+        *inBook = (known->second & 1) != 0;
+        return static_cast<int32_t>(known->second / 2) - 1;
     }
     if (m_strLinkBase.empty())
         m_strLinkBase = LinkBase(m_strPage, m_bHasBase ? &m_strBase : nullptr);
@@ -352,7 +353,7 @@ int32_t CPageReader::Resolve(const std::string& href, std::string* fragment, boo
             f = m_book.FindFile(ansi);
         file = f ? static_cast<int32_t>(f - m_book.Files().data()) : -1;
     }
-    m_resolved.emplace(std::string(path), std::make_pair(file, *inBook));
+    m_resolved.emplace(std::string(path), static_cast<size_t>(file + 1) * 2 + (*inBook ? 1 : 0));
     return file;
 }
 
@@ -715,8 +716,8 @@ void CPageReader::Finish(Region& region) {
     // Headings left without any entry below them go (children come after their parents, so
     // one pass from the end sees every child before its parent).
     const size_t count = candidate.items.size();
-    std::vector<bool> keep(count, true);
-    std::vector<bool> hasChild(count, false);
+    std::vector<uint8_t> keep(count, true);
+    std::vector<uint8_t> hasChild(count, false);
     bool drop = false;
     for (size_t k = count; k-- > 0;) {
         const ContentsItem& e = candidate.items[k];

@@ -81,11 +81,11 @@ class CRule {
     ContentsBookFacts& m_f;
     std::vector<int32_t> m_position;  // by file: its position in the sequence, -1
     std::vector<int32_t> m_final;     // by position: where its redirects end (itself)
-    std::vector<bool> m_redirect;     // by position
+    std::vector<uint8_t> m_redirect;  // by position
     size_t m_pageCount = 0;           // pages that are no redirects
     int32_t m_home = -1;
-    std::vector<bool> m_general;  // linked from at least half the pages
-    std::vector<bool> m_named;    // by position: has an entry
+    std::vector<uint8_t> m_general;  // linked from at least half the pages
+    std::vector<uint8_t> m_named;    // by position: has an entry
     std::vector<std::string> m_pageLabels;
     std::vector<uint32_t> m_inTree, m_seen;
     uint32_t m_inTreeStamp = 0, m_seenStamp = 0;

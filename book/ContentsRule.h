@@ -15,7 +15,7 @@ class CBook;
 struct ContentsBookFacts {
     std::vector<long> pages;               // Files() indices of the sequence, in order
     std::vector<ContentsPageFacts> facts;  // by position in pages
-    std::vector<bool> unreadable;          // by position: the page could not be read
+    std::vector<uint8_t> unreadable;       // by position: the page could not be read
 };
 
 // Builds the tree from the facts (which it may consume).
