@@ -26,10 +26,11 @@
 //     nesting; to at most 12 levels. Each page appears once.
 //  6. Choice: the candidate naming the most pages (the home page counts as named); one in the
 //     home page wins within 90 % of the best. A marked candidate is taken as it is, unless it is
-//     a navigation bar (overview, index, help): one level naming fewer than half the pages, all
-//     of them pages that at least half the pages link to. An unmarked one is taken only when it
-//     nests and names at least half the pages. Candidates that are not taken leave the choice to
-//     the others; when none is left, the page list (below).
+//     a navigation bar (overview, index, help: one level naming fewer than half the pages, at
+//     least half of them pages that at least half the pages link to), which is neither expanded
+//     nor taken. An unmarked one is taken only when it nests and names at least half the pages.
+//     Candidates that are not taken leave the choice to the others; when none is left, the page
+//     list (below).
 //  7. Tidy: a heading whose first child has the same label becomes that child.
 //  8. Pages the tree does not name: the home page first when it is not named; pages linked from
 //     at least half the pages (index, search) at the top after the tree; then each remaining

@@ -30,6 +30,7 @@ struct Plan {
     uint32_t cand = 0;
     bool bCounts = false;  // names at least 3 other pages
     bool bNests = false;
+    bool bNavigationBar = false;  // see Expand
     size_t named = 0;  // pages named, the home page included
     std::vector<PlanNode> nodes;
 };
@@ -174,12 +175,14 @@ Plan CRule::Expand(int32_t page, uint32_t cand) {
     const ContentsCandidate& c = Candidate(page, cand);
     NewMarks(&m_inTree, &m_inTreeStamp);
     auto mark = [this, &plan](int32_t p) {
-        if (p >= 0 && m_inTree[p] != m_inTreeStamp) {
-            m_inTree[p] = m_inTreeStamp;
-            ++plan.named;
-        }
+        if (p < 0 || m_inTree[p] == m_inTreeStamp)
+            return false;
+        m_inTree[p] = m_inTreeStamp;
+        ++plan.named;
+        return true;
     };
     mark(m_home);
+    size_t general = 0;  // pages most pages link to, among those named (the home page apart)
     size_t others = 0;
     NewMarks(&m_seen, &m_seenStamp);
     plan.nodes.reserve(c.items.size());
@@ -193,14 +196,20 @@ Plan CRule::Expand(int32_t page, uint32_t cand) {
             plan.bNests = true;
         }
         const int32_t t = item.kind == ContentsItem::Kind::page ? Final(item.nFile) : -1;
-        mark(t);
+        if (mark(t) && m_general[static_cast<size_t>(t)])
+            ++general;
         if (t >= 0 && t != page && m_seen[t] != m_seenStamp) {
             m_seen[t] = m_seenStamp;
             ++others;
         }
     }
     plan.bCounts = others >= 3;
-    if (!c.bMarked || !plan.bCounts)
+    // A navigation bar (overview, index, help): one level naming fewer than half the pages, at
+    // least half of them pages that most pages link to. Expanded, it would take the bars of
+    // the pages it names, and theirs, and grow into a tree that means nothing.
+    plan.bNavigationBar =
+        c.bMarked && !plan.bNests && 2 * plan.named < m_pageCount && 2 * general >= plan.named - 1;
+    if (!c.bMarked || !plan.bCounts || plan.bNavigationBar)
         return plan;
 
     for (size_t q = 0; q < plan.nodes.size(); ++q) {
@@ -265,21 +274,11 @@ Plan CRule::Expand(int32_t page, uint32_t cand) {
 }
 
 bool CRule::Acceptable(const Plan& plan) const {
-    if (!plan.bCounts)
+    if (!plan.bCounts || plan.bNavigationBar)
         return false;
-    const bool half = 2 * plan.named >= m_pageCount;
-    if (!Candidate(plan.page, plan.cand).bMarked)
-        return plan.bNests && half;
-    if (half || plan.bNests)
+    if (Candidate(plan.page, plan.cand).bMarked)
         return true;
-    // A navigation bar: one level naming only pages that most pages link to.
-    for (const PlanNode& n : plan.nodes) {
-        const ContentsItem& item = ItemOf(n);
-        const int32_t t = item.kind == ContentsItem::Kind::page ? Final(item.nFile) : -1;
-        if (t >= 0 && t != m_home && !m_general[static_cast<size_t>(t)])
-            return true;
-    }
-    return false;
+    return plan.bNests && 2 * plan.named >= m_pageCount;
 }
 
 void CRule::Build(const Plan& plan, ContentsNodes* t) {

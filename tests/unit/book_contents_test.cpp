@@ -120,6 +120,15 @@ const std::string kSiteNav =
     "<nav><ul><li><a href=\"index.html\">Home</a><li><a href=\"about.html\">About</a>"
     "<li><a href=\"contact.html\">Contact</a><li><a href=\"blog.html\">Blog</a></ul></nav>";
 
+// The bar of a page with links of its own.
+std::string PageNav(const std::string& page) {
+    return "<nav><ul><li><a href=\"index.html\">Home</a><li><a href=\"about.html\">About</a>"
+           "<li><a href=\"contact.html\">Contact</a><li><a href=\"blog.html\">Blog</a>"
+           "<li><a href=\"" +
+           page + "-print.html\">Print</a><li><a href=\"" + page +
+           "-source.html\">Source</a></ul></nav>";
+}
+
 const Case kCases[] = {
     {"Sphinx toctree, expanded from the pages it names; index and search after the tree; a page "
      "only linked under the page linking it; an orphan under Other pages",
@@ -252,6 +261,29 @@ const Case kCases[] = {
      {"contents from the page list", "Home\tindex.html", "About\tabout.html",
       "Contact\tcontact.html", "Blog\tblog.html", "One\tp1.html", "Two\tp2.html", "Three\tp3.html",
       "Four\tp4.html", "Five\tp5.html"}},
+    {"a navigation bar naming a few pages of each page's own (its print and source forms), as "
+     "Javadoc's: still a navigation bar",
+     {{"index.html", Page("Home", kSiteNav + "<p><a href=\"p1.html\">One</a> <a href=\"p2.html\">"
+                                             "Two</a> <a href=\"p3.html\">Three</a>")},
+      {"about.html", Page("About", kSiteNav)},
+      {"contact.html", Page("Contact", kSiteNav)},
+      {"blog.html", Page("Blog", kSiteNav)},
+      {"p1.html", Page("One", PageNav("p1"))},
+      {"p2.html", Page("Two", PageNav("p2"))},
+      {"p3.html", Page("Three", PageNav("p3"))},
+      {"p1-print.html", Page("One, printed", kSiteNav)},
+      {"p1-source.html", Page("One, source", kSiteNav)},
+      {"p2-print.html", Page("Two, printed", kSiteNav)},
+      {"p2-source.html", Page("Two, source", kSiteNav)},
+      {"p4.html", Page("Four", kSiteNav)},
+      {"p5.html", Page("Five", kSiteNav)},
+      {"p6.html", Page("Six", kSiteNav)},
+      {"p7.html", Page("Seven", kSiteNav)}},
+     {"contents from the page list", "Home\tindex.html", "About\tabout.html",
+      "Contact\tcontact.html", "Blog\tblog.html", "One\tp1.html", "Two\tp2.html", "Three\tp3.html",
+      "One, printed\tp1-print.html", "One, source\tp1-source.html", "Two, printed\tp2-print.html",
+      "Two, source\tp2-source.html", "Four\tp4.html", "Five\tp5.html", "Six\tp6.html",
+      "Seven\tp7.html"}},
     {"siblings with the same label are told apart by h1, folder, file name or fragment",
      {{"index.html",
        Page("Home", "<nav>" +
