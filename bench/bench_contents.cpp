@@ -21,36 +21,12 @@
 #include <thread>
 #include <vector>
 
+#include "BenchClock.h"
 #include "book/Book.h"
 #include "book/BookContents.h"
 #include "book/BookSearch.h"
 
 namespace {
-
-double Seconds(std::chrono::steady_clock::time_point since) {
-    return std::chrono::duration<double>(std::chrono::steady_clock::now() - since).count();
-}
-
-double ProcessorSeconds() {
-    timespec t{};
-    clock_gettime(CLOCK_PROCESS_CPUTIME_ID, &t);
-    return static_cast<double>(t.tv_sec) + t.tv_nsec * 1e-9;
-}
-
-long StatusKiB(const char* field) {
-    std::ifstream in("/proc/self/status");
-    std::string line;
-    const std::string prefix = std::string(field) + ":";
-    while (std::getline(in, line)) {
-        if (line.compare(0, prefix.size(), prefix) == 0)
-            return std::atol(line.c_str() + prefix.size());
-    }
-    return 0;
-}
-
-void ResetPeakMemory() {
-    std::ofstream("/proc/self/clear_refs") << "5";
-}
 
 // A book of `pages` pages in chapters of 50, in folders of 1,000: the home page's nested list
 // names every chapter and page (three levels); every page has a heading, some text, and
