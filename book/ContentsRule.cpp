@@ -31,7 +31,7 @@ struct Plan {
     bool bCounts = false;  // names at least 3 other pages
     bool bNests = false;
     bool bNavigationBar = false;  // see Expand
-    size_t named = 0;  // pages named, the home page included
+    size_t named = 0;             // pages named, the home page included
     std::vector<PlanNode> nodes;
 };
 
