@@ -17,6 +17,7 @@
 #include "book/Book.h"
 #include "book/BookContents.h"
 #include "book/BookUrl.h"
+#include "book/ContentsMarkup.h"
 #include "html/HtmlText.h"
 #include "html/HtmlTokenizer.h"
 #include "platform/Text.h"
@@ -28,234 +29,6 @@ const size_t kLabelLimit = 1000;
 // Lists nested deeper than this hang their items at this depth (no one nests a contents so deep,
 // and what reads the items later walks them without recursion to spare).
 const int kMaxItemDepth = 64;
-
-// The elements the reader tells apart; every other is Tag::other, void or not.
-enum class Tag : uint8_t {
-    other,
-    otherVoid,
-    a,
-    area,
-    link,
-    base,
-    meta,
-    li,
-    dt,
-    dd,
-    ul,
-    ol,
-    dl,
-    html,
-    body,
-    main,
-    article,
-    h1,
-    h2,
-    title,
-    nav,
-};
-
-Tag TagOf(const std::string& name) {
-    // By length, then by the bytes: a few comparisons for any tag, called for every tag.
-    const char* n = name.data();
-    auto is = [n](const char* word, size_t length) { return std::memcmp(n, word, length) == 0; };
-    switch (name.size()) {
-        case 1:
-            return n[0] == 'a' ? Tag::a : Tag::other;
-        case 2:
-            switch (n[0]) {
-                case 'l':
-                    return n[1] == 'i' ? Tag::li : Tag::other;
-                case 'd':
-                    return n[1] == 't'   ? Tag::dt
-                           : n[1] == 'd' ? Tag::dd
-                           : n[1] == 'l' ? Tag::dl
-                                         : Tag::other;
-                case 'u':
-                    return n[1] == 'l' ? Tag::ul : Tag::other;
-                case 'o':
-                    return n[1] == 'l' ? Tag::ol : Tag::other;
-                case 'h':
-                    return n[1] == '1'   ? Tag::h1
-                           : n[1] == '2' ? Tag::h2
-                           : n[1] == 'r' ? Tag::otherVoid
-                                         : Tag::other;
-                case 'b':
-                    return n[1] == 'r' ? Tag::otherVoid : Tag::other;
-                default:
-                    return Tag::other;
-            }
-        case 3:
-            if (is("nav", 3))
-                return Tag::nav;
-            return is("img", 3) || is("col", 3) || is("wbr", 3) ? Tag::otherVoid : Tag::other;
-        case 4:
-            if (is("area", 4))
-                return Tag::area;
-            if (is("link", 4))
-                return Tag::link;
-            if (is("base", 4))
-                return Tag::base;
-            if (is("meta", 4))
-                return Tag::meta;
-            if (is("html", 4))
-                return Tag::html;
-            if (is("body", 4))
-                return Tag::body;
-            return is("main", 4) ? Tag::main : Tag::other;
-        case 5:
-            if (is("title", 5))
-                return Tag::title;
-            return is("embed", 5) || is("input", 5) || is("param", 5) || is("track", 5)
-                       ? Tag::otherVoid
-                       : Tag::other;
-        case 6:
-            return is("source", 6) || is("keygen", 6) ? Tag::otherVoid : Tag::other;
-        case 7:
-            return is("article", 7) ? Tag::article : Tag::other;
-        default:
-            return Tag::other;
-    }
-}
-
-bool IsVoid(Tag t) {
-    return t == Tag::otherVoid || t == Tag::area || t == Tag::link || t == Tag::base ||
-           t == Tag::meta;
-}
-
-bool IsList(Tag t) {
-    return t == Tag::ul || t == Tag::ol || t == Tag::dl;
-}
-
-char LowerAscii(char c) {
-    return (c >= 'A' && c <= 'Z') ? static_cast<char>(c + 32) : c;
-}
-
-bool EqualNoCase(std::string_view a, const char* b) {
-    size_t i = 0;
-    for (; b[i]; ++i) {
-        if (i >= a.size() || LowerAscii(a[i]) != b[i])
-            return false;
-    }
-    return i == a.size();
-}
-
-// Calls f on each piece of value between the separators.
-template <typename F>
-bool AnyToken(std::string_view value, const char* separators, F f) {
-    size_t start = 0;
-    for (size_t i = 0; i <= value.size(); ++i) {
-        if (i == value.size() || std::strchr(separators, value[i])) {
-            if (i > start && f(value.substr(start, i - start)))
-                return true;
-            start = i + 1;
-        }
-    }
-    return false;
-}
-
-const char kSpaces[] = " \t\n\r\f";
-
-// Whether a class or id token names a table of contents, navigation or a sidebar.
-bool IsMarkWord(std::string_view t) {
-    switch (t.size()) {
-        case 3:
-            return EqualNoCase(t, "toc") || EqualNoCase(t, "nav");
-        case 6:
-            return EqualNoCase(t, "navbar");
-        case 7:
-            return EqualNoCase(t, "toctree") || EqualNoCase(t, "sidebar") ||
-                   EqualNoCase(t, "summary") || EqualNoCase(t, "chapter");
-        case 8:
-            return EqualNoCase(t, "contents");
-        default:
-            return false;
-    }
-}
-
-// Whether a start tag marks a table of contents, site navigation or a sidebar.
-bool IsMarked(Tag id, const HtmlTokenUtf8& tag) {
-    if (id == Tag::nav)
-        return true;
-    for (const HtmlAttributeUtf8& a : tag.attributes) {
-        if (a.name == "class" || a.name == "id") {
-            if (AnyToken(a.value, " \t\n\r\f-_", IsMarkWord))
-                return true;
-        } else if (a.name == "role") {
-            if (AnyToken(a.value, kSpaces, [](std::string_view t) {
-                    return EqualNoCase(t, "doc-toc") || EqualNoCase(t, "directory") ||
-                           EqualNoCase(t, "navigation");
-                }))
-                return true;
-        } else if (a.name == "epub:type") {
-            if (AnyToken(a.value, kSpaces,
-                         [](std::string_view t) { return EqualNoCase(t, "toc"); }))
-                return true;
-        }
-    }
-    return false;
-}
-
-// "div.toctree-wrapper.compound": the tag and its class tokens.
-std::string ElementKey(const HtmlTokenUtf8& tag) {
-    std::string key = tag.name;
-    if (const HtmlAttributeUtf8* c = tag.Find("class")) {
-        AnyToken(c->value, kSpaces, [&key](std::string_view t) {
-            key += '.';
-            key.append(t.data(), t.size());
-            return false;
-        });
-    }
-    return key;
-}
-
-// What the rel attribute says of a link.
-struct Rel {
-    bool bContents = false;  // contents, toc, start
-    bool bStep = false;      // next, prev, previous
-};
-Rel ReadRel(const HtmlTokenUtf8& tag) {
-    Rel rel;
-    if (const HtmlAttributeUtf8* a = tag.Find("rel")) {
-        AnyToken(a->value, kSpaces, [&rel](std::string_view t) {
-            if (EqualNoCase(t, "contents") || EqualNoCase(t, "toc") || EqualNoCase(t, "start"))
-                rel.bContents = true;
-            if (EqualNoCase(t, "next") || EqualNoCase(t, "prev") || EqualNoCase(t, "previous"))
-                rel.bStep = true;
-            return false;
-        });
-    }
-    return rel;
-}
-
-// The address of a refresh's content ("5; url='next.html'"), or "" when it names none.
-std::string RefreshAddress(std::string_view content) {
-    size_t i = 0;
-    while (i < content.size() && ((content[i] >= '0' && content[i] <= '9') || content[i] == '.' ||
-                                  std::strchr(kSpaces, content[i])))
-        ++i;
-    if (i < content.size() && (content[i] == ';' || content[i] == ','))
-        ++i;
-    while (i < content.size() && std::strchr(kSpaces, content[i]))
-        ++i;
-    if (content.size() - i >= 3 && EqualNoCase(content.substr(i, 3), "url")) {
-        size_t j = i + 3;
-        while (j < content.size() && std::strchr(kSpaces, content[j]))
-            ++j;
-        if (j < content.size() && content[j] == '=') {
-            i = j + 1;
-            while (i < content.size() && std::strchr(kSpaces, content[i]))
-                ++i;
-        }
-    }
-    std::string_view url = content.substr(i);
-    if (!url.empty() && (url[0] == '\'' || url[0] == '"')) {
-        const size_t end = url.find(url[0], 1);
-        url = url.substr(1, end == std::string_view::npos ? std::string_view::npos : end - 1);
-    }
-    while (!url.empty() && std::strchr(kSpaces, url.back()))
-        url.remove_suffix(1);
-    return std::string(url);
-}
 
 struct RawItem {
     int32_t nParent = -1;
@@ -275,7 +48,7 @@ struct Region {
 
 struct OpenElement {
     std::string name;
-    Tag tag = Tag::other;
+    ContentsTag tag = ContentsTag::other;
     int region = -1;        // the candidate it is inside, -1 for none
     int32_t owner = -1;     // the item whose own text its text is, -1 for none
     int32_t under = -1;     // the item a list opened inside it hangs below
@@ -386,7 +159,7 @@ void CPageReader::AddItem(const OpenElement& list, bool dt) {
     m_open.back().lastItem = index;
     OpenElement e;
     e.name = dt ? "dt" : "li";
-    e.tag = dt ? Tag::dt : Tag::li;
+    e.tag = dt ? ContentsTag::dt : ContentsTag::li;
     e.region = list.region;
     e.owner = index;
     e.under = index;
@@ -394,26 +167,26 @@ void CPageReader::AddItem(const OpenElement& list, bool dt) {
 }
 
 void CPageReader::StartTag(const HtmlTokenUtf8& tag) {
-    const Tag id = TagOf(tag.name);
+    const ContentsTag id = ContentsTagOf(tag.name);
     const OpenElement* top = m_open.empty() ? nullptr : &m_open.back();
     const int region = top ? top->region : -1;
 
-    if (id == Tag::a || id == Tag::area || id == Tag::link) {
+    if (id == ContentsTag::a || id == ContentsTag::area || id == ContentsTag::link) {
         const HtmlAttributeUtf8* href = tag.Find("href");
         if (href) {
-            const Rel rel = ReadRel(tag);
+            const LinkRel rel = ReadLinkRel(tag);
             std::string fragment;
             bool inBook = false;
             const int32_t file = Resolve(href->value, &fragment, &inBook);
             if (file >= 0 && static_cast<size_t>(file) != m_nFile) {
-                if (id != Tag::link && m_linked.insert(file).second)
+                if (id != ContentsTag::link && m_linked.insert(file).second)
                     m_facts.links.push_back(file);
                 if (rel.bContents && m_contentsLinked.insert(file).second)
                     m_facts.contentsLinks.push_back(file);
             }
             // The first link of an item, outside its nested lists, names its target.
             const int32_t owner = top ? top->owner : -1;
-            if (id == Tag::a && region >= 0 && owner >= 0) {
+            if (id == ContentsTag::a && region >= 0 && owner >= 0) {
                 RawItem& item = m_regions[static_cast<size_t>(region)].items[owner];
                 if (item.link == RawItem::Link::none) {
                     const bool self = href->value.empty() || href->value == "#";
@@ -431,7 +204,8 @@ void CPageReader::StartTag(const HtmlTokenUtf8& tag) {
                     // Its text is the item's label until the link ends.
                     if (m_capture < 0 && !tag.selfClosing) {
                         for (size_t k = m_open.size(); k-- > 0 && m_open[k].owner == owner;) {
-                            if (m_open[k].tag == Tag::a) {  // a link in a link ends the first
+                            if (m_open[k].tag ==
+                                ContentsTag::a) {  // a link in a link ends the first
                                 while (m_open.size() > k)
                                     Pop();
                                 break;
@@ -450,7 +224,7 @@ void CPageReader::StartTag(const HtmlTokenUtf8& tag) {
                 }
             }
         }
-    } else if (id == Tag::base) {
+    } else if (id == ContentsTag::base) {
         const HtmlAttributeUtf8* href = tag.Find("href");
         if (href && !m_bHasBase) {
             m_bHasBase = true;
@@ -458,7 +232,7 @@ void CPageReader::StartTag(const HtmlTokenUtf8& tag) {
             m_strLinkBase.clear();
             m_resolved.clear();
         }
-    } else if (id == Tag::meta) {
+    } else if (id == ContentsTag::meta) {
         const HtmlAttributeUtf8* equiv = tag.Find("http-equiv");
         const HtmlAttributeUtf8* content = tag.Find("content");
         if (equiv && content && m_facts.nRefresh < 0 && EqualNoCase(equiv->value, "refresh")) {
@@ -469,18 +243,20 @@ void CPageReader::StartTag(const HtmlTokenUtf8& tag) {
                 m_facts.nRefresh = file;
         }
     }
-    if (IsVoid(id))
+    if (IsVoidTag(id))
         return;
 
     // Implied end tags: a new item ends the open item of its list, a nested <a> the one open.
-    if (id == Tag::li || id == Tag::dt || id == Tag::dd || id == Tag::a) {
+    if (id == ContentsTag::li || id == ContentsTag::dt || id == ContentsTag::dd ||
+        id == ContentsTag::a) {
         for (size_t k = m_open.size(); k-- > 0;) {
-            const Tag open = m_open[k].tag;
-            if (id != Tag::a && IsList(open))
+            const ContentsTag open = m_open[k].tag;
+            if (id != ContentsTag::a && IsListTag(open))
                 break;
-            const bool ends = id == Tag::a    ? open == Tag::a
-                              : id == Tag::li ? open == Tag::li
-                                              : (open == Tag::dt || open == Tag::dd);
+            const bool ends = id == ContentsTag::a ? open == ContentsTag::a
+                              : id == ContentsTag::li
+                                  ? open == ContentsTag::li
+                                  : (open == ContentsTag::dt || open == ContentsTag::dd);
             if (ends) {
                 while (m_open.size() > k)
                     Pop();
@@ -498,11 +274,12 @@ void CPageReader::StartTag(const HtmlTokenUtf8& tag) {
         e.owner = top->owner;
         e.under = top->under;
     }
-    const bool isList = IsList(id);
-    if (e.region < 0 && id != Tag::html && id != Tag::body && id != Tag::main &&
-        id != Tag::article && (isList || IsMarked(id, tag))) {
-        const bool marked = !isList || IsMarked(id, tag);
-        const std::string key = ElementKey(tag);
+    const bool isList = IsListTag(id);
+    if (e.region < 0 && id != ContentsTag::html && id != ContentsTag::body &&
+        id != ContentsTag::main && id != ContentsTag::article &&
+        (isList || IsContentsMark(id, tag))) {
+        const bool marked = !isList || IsContentsMark(id, tag);
+        const std::string key = ContentsElementKey(tag);
         int index = -1;
         if (marked) {
             for (int r : m_markedRegions) {
@@ -524,45 +301,45 @@ void CPageReader::StartTag(const HtmlTokenUtf8& tag) {
         e.bRegionRoot = true;
     }
     if (e.region >= 0) {
-        const bool inList = top && IsList(top->tag) && top->region == e.region;
+        const bool inList = top && IsListTag(top->tag) && top->region == e.region;
         if (isList) {
             // Text straight inside a list belongs to no item; a list straight inside a list
             // hangs below the outer list's last item.
             if (inList)
                 e.under = top->lastItem;
             e.owner = -1;
-        } else if ((id == Tag::li || id == Tag::dt) && inList) {
-            AddItem(m_open.back(), id == Tag::dt);
+        } else if ((id == ContentsTag::li || id == ContentsTag::dt) && inList) {
+            AddItem(m_open.back(), id == ContentsTag::dt);
             return;
-        } else if (id == Tag::dd && inList && top->tag == Tag::dl) {
+        } else if (id == ContentsTag::dd && inList && top->tag == ContentsTag::dl) {
             e.owner = -1;
             e.under = top->lastItem;
         }
     }
-    if (m_heading == 0 &&
-        ((id == Tag::h1 && m_facts.strH1.empty()) || (id == Tag::h2 && m_facts.strH2.empty()))) {
-        e.heading = id == Tag::h1 ? 1 : 2;
+    if (m_heading == 0 && ((id == ContentsTag::h1 && m_facts.strH1.empty()) ||
+                           (id == ContentsTag::h2 && m_facts.strH2.empty()))) {
+        e.heading = id == ContentsTag::h1 ? 1 : 2;
         m_heading = e.heading;
     }
     m_open.push_back(std::move(e));
 }
 
 void CPageReader::EndTag(const std::string& name) {
-    const Tag id = TagOf(name);
-    if (id == Tag::title)
+    const ContentsTag id = ContentsTagOf(name);
+    if (id == ContentsTag::title)
         m_bTitleDone = true;
-    if (id == Tag::body || id == Tag::html)
+    if (id == ContentsTag::body || id == ContentsTag::html)
         return;
-    const bool item = id == Tag::li || id == Tag::dt || id == Tag::dd;
+    const bool item = id == ContentsTag::li || id == ContentsTag::dt || id == ContentsTag::dd;
     for (size_t k = m_open.size(); k-- > 0;) {
         const OpenElement& open = m_open[k];
-        if (id == Tag::other ? open.name == name : open.tag == id) {
+        if (id == ContentsTag::other ? open.name == name : open.tag == id) {
             while (m_open.size() > k)
                 Pop();
             return;
         }
         // An item's end tag does not reach past its list.
-        if (item && IsList(open.tag))
+        if (item && IsListTag(open.tag))
             return;
     }
 }
@@ -747,48 +524,6 @@ void CPageReader::Finish(Region& region) {
 }
 
 }  // namespace
-
-void AppendLabelText(std::string_view utf8, std::string* out, size_t limit) {
-    size_t i = 0;
-    const unsigned char* p = reinterpret_cast<const unsigned char*>(utf8.data());
-    const size_t n = utf8.size();
-    while (i < n && out->size() < limit) {
-        const unsigned char c = p[i];
-        if (c == ' ' || c == '\t' || c == '\n' || c == '\r' || c == '\f') {
-            if (!out->empty() && out->back() != ' ')
-                *out += ' ';
-            ++i;
-            continue;
-        }
-        if (c > 0x20 && c < 0x7F) {
-            // A run of visible ASCII, taken at once.
-            size_t end = i + 1;
-            while (end < n && p[end] > 0x20 && p[end] < 0x7F)
-                ++end;
-            out->append(utf8.data() + i, std::min(end - i, limit - out->size()));
-            i = end;
-            continue;
-        }
-        if (c < 0x80) {
-            ++i;  // a control character or DEL
-            continue;
-        }
-        // The tokenizer hands valid UTF-8: the length of a sequence is in its first byte.
-        const size_t length = c >= 0xF0 ? 4 : c >= 0xE0 ? 3 : c >= 0xC0 ? 2 : 1;
-        if (i + length > n)
-            break;
-        char32_t cp = length == 4 ? c & 0x07 : length == 3 ? c & 0x0F : c & 0x1F;
-        for (size_t k = 1; k < length; ++k)
-            cp = (cp << 6) | (p[i + k] & 0x3F);
-        if (cp == 0xA0) {
-            if (!out->empty() && out->back() != ' ')
-                *out += ' ';
-        } else if (!IsHiddenInTitle(cp)) {
-            out->append(utf8.data() + i, length);
-        }
-        i += length;
-    }
-}
 
 size_t ContentsPageFacts::Bytes() const {
     size_t bytes = sizeof(*this) + strTitle.size() + strH1.size() + strH2.size() +

@@ -51,8 +51,3 @@ struct ContentsPageFacts {
 // false when *cancel becomes true (looked at after every tag and run of text).
 bool ReadContentsPage(const CBook& book, size_t nFile, std::string_view html,
                       const std::atomic<bool>* cancel, ContentsPageFacts* facts);
-
-// Appends UTF-8 text to out with white space collapsed to single spaces (a space is written
-// only once something follows it) and the characters a label must not draw dropped
-// (IsHiddenInTitle); out is not grown past limit bytes.
-void AppendLabelText(std::string_view utf8, std::string* out, size_t limit);
