@@ -26,9 +26,12 @@ const std::string kNoLabel;
 // " – ", as between a label and what tells it apart.
 const char kJoin[] = " \xE2\x80\x93 ";
 
-// Runs of pages in flight per thread, and the bytes of facts that may wait to be taken.
-const size_t kRunsPerThread = 4;
-const size_t kWaitingBytes = 8u << 20;
+// Runs of pages in flight per thread, and the bytes of facts that may wait to be taken. Every
+// page's facts are kept until the rule runs, so the bound keeps nothing small: it only stops
+// the workers from running far ahead of one slow page (a large index), and a tight one (8 MB)
+// had them wait behind it, the Python docs read on one processor at a time.
+const size_t kRunsPerThread = 16;
+const size_t kWaitingBytes = 64u << 20;
 
 }  // namespace
 
@@ -218,8 +221,8 @@ struct ReadPage {
 };
 
 // Pages are read in runs: a pool item per page would cost more in handing it over than the
-// reading of a small page does.
-const size_t kPagesPerItem = 16;
+// reading of a small page does; short runs, so that one large page holds up few others.
+const size_t kPagesPerItem = 4;
 
 struct ReadRun {
     bool bCancelled = false;
