@@ -4,6 +4,7 @@
 #include <mutex>
 #include <new>
 #include <thread>
+#include <unordered_map>
 
 #include "book/BookContents.h"
 #include "html/HtmlTokenizer.h"
@@ -153,8 +154,8 @@ bool CBookSearch::Build(CBook& book, const std::atomic<bool>* cancel,
     return true;
 }
 
-SearchResults CBookSearch::Search(const CBook& book, const std::string& queryUtf8,
-                                  size_t maxHits) const {
+SearchResults CBookSearch::Search(const CBook& book, const std::string& queryUtf8, size_t maxHits,
+                                  const CContentsTree* contents) const {
     SearchResults results;
     const IndexResult found = m_index.Query(queryUtf8, maxHits);
     results.nTotal = found.nTotal;
@@ -165,9 +166,19 @@ SearchResults CBookSearch::Search(const CBook& book, const std::string& queryUtf
             continue;
         SearchHit hit;
         hit.strName = book.Files()[h.nPage].strName;
-        hit.strTitle = m_titles[h.nPage];
+        hit.strTitle = contents ? contents->PageLabel(static_cast<long>(h.nPage)) : std::string();
+        if (hit.strTitle.empty())
+            hit.strTitle = m_titles[h.nPage];
         hit.strSnippet = h.strSnippet;
         results.hits.push_back(std::move(hit));
+    }
+    // Two pages that still read alike (pages the contents do not name) are told apart by name.
+    std::unordered_map<std::string, size_t> count;
+    for (const SearchHit& hit : results.hits)
+        ++count[hit.strTitle];
+    for (SearchHit& hit : results.hits) {
+        if (count[hit.strTitle] > 1)
+            hit.strTitle += " \xE2\x80\x93 " + Utf8FromAnsi(hit.strName);
     }
     return results;
 }
@@ -175,5 +186,7 @@ SearchResults CBookSearch::Search(const CBook& book, const std::string& queryUtf
 SearchResults SearchBook(CBook& book, const std::string& queryUtf8, size_t maxHits) {
     CBookSearch search;
     search.Build(book);
-    return search.Search(book, queryUtf8, maxHits);
+    CContentsTree contents;
+    const bool named = BuildBookContents(book, &contents);
+    return search.Search(book, queryUtf8, maxHits, named ? &contents : nullptr);
 }

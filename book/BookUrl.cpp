@@ -353,11 +353,14 @@ LinkKind KindOfUrl(const std::string& url) {
     return LinkKind::notAFile;
 }
 
-LinkTarget ResolveLink(const std::string& pageName, const std::string* baseHref,
-                       const std::string& reference) {
+std::string LinkBase(const std::string& pageName, const std::string* baseHref) {
     std::string base = UrlFromName(pageName);
     if (baseHref && !CombineBookUrl(base, *baseHref, &base))
         base = *baseHref;  // an absolute address of another scheme
+    return base;
+}
+
+LinkTarget ResolveLinkFrom(const std::string& base, const std::string& reference) {
     LinkTarget target;
     if (!IsBookUrl(base))
         target.url = CombineWebUrl(base, reference);
@@ -373,6 +376,11 @@ LinkTarget ResolveLink(const std::string& pageName, const std::string* baseHref,
             target.fragment = target.url.substr(hash + 1);
     }
     return target;
+}
+
+LinkTarget ResolveLink(const std::string& pageName, const std::string* baseHref,
+                       const std::string& reference) {
+    return ResolveLinkFrom(LinkBase(pageName, baseHref), reference);
 }
 
 const char* MimeTypeFromName(const std::string& name) {

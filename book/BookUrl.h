@@ -76,3 +76,7 @@ struct LinkTarget {
 };
 LinkTarget ResolveLink(const std::string& pageName, const std::string* baseHref,
                        const std::string& reference);
+// The same in two steps, for a reader resolving many references of one page: the address the
+// page's references resolve against, then each reference against it.
+std::string LinkBase(const std::string& pageName, const std::string* baseHref);
+LinkTarget ResolveLinkFrom(const std::string& linkBase, const std::string& reference);

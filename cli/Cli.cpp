@@ -46,8 +46,11 @@ const char kUsageHead[] =
     "      first and builds nothing when one is broken.\n"
     "  pagevane-cli new FOLDER -o PROJECT.ebp [options] [--ebook OUT.exe]\n"
     "      Scans FOLDER and saves the project file (home page chosen as build chooses it).\n"
-    "  pagevane-cli list EBOOK.exe\n"
-    "      Prints the e-book's texts, options and files.\n"
+    "  pagevane-cli list [--contents] EBOOK.exe\n"
+    "      Prints the e-book's texts, options and files. --contents prints its table of\n"
+    "      contents instead, as the viewer's contents pane shows it: first where it was found,\n"
+    "      then one entry a line, indented two spaces a level: the label, a tab, the page it\n"
+    "      opens (path or path#fragment; nothing for a heading).\n"
     "  pagevane-cli extract EBOOK.exe -d DIR\n"
     "      Writes every file of the e-book back below DIR, with its folders. A file already\n"
     "      there is replaced only once its new content is complete; a link already there is\n"
@@ -135,6 +138,7 @@ struct Args {
     std::string strCommand;
     bool bQuiet = false;
     bool bCheck = false;
+    bool bContents = false;                     // list --contents
     bool bSign = false;                         // build --sign
     bool bNoRevocationCheck = false;            // sign, build --sign: --no-revocation-check
     bool bNoOpen = false;                       // read: only print the address
@@ -247,6 +251,10 @@ Args Parse(const std::vector<std::string>& words) {
         }
         if (word == "--check" && args.strCommand == "build") {
             args.bCheck = true;
+            continue;
+        }
+        if (word == "--contents" && args.strCommand == "list") {
+            args.bContents = true;
             continue;
         }
         if (word == "--sign" && args.strCommand == "build") {
@@ -583,6 +591,8 @@ int RunCommand(const std::vector<std::string>& words, const CStubSource& stub, s
             throw UsageError{args.strCommand + " takes one EBOOK.exe."};
         if (args.strCommand == "sign")
             return SignEBook(args.positional[0], MakeSignRequest(args), ui, out);
+        if (args.strCommand == "list" && args.bContents)
+            return ListContents(args.positional[0], out, err);
         if (args.strCommand == "list")
             return ListEBook(args.positional[0], out, err);
         if (args.strCommand == "read")

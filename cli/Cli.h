@@ -2,7 +2,7 @@
 //
 //   pagevane-cli build SOURCE [-o OUT.exe] [text, file and option flags] [--sign ...]
 //   pagevane-cli new FOLDER -o PROJECT.ebp [text, file and option flags]
-//   pagevane-cli list EBOOK.exe
+//   pagevane-cli list [--contents] EBOOK.exe
 //   pagevane-cli extract EBOOK.exe -d DIR
 //   pagevane-cli check FOLDER|PROJECT.ebp|EBOOK.exe   (see CliCheck.h)
 //   pagevane-cli sign EBOOK.exe --cert FILE --key FILE [...]   (see CliSign.h)
@@ -50,6 +50,9 @@ class CBook;
 // on err naming the file and the cause.
 bool OpenEBook(const std::string& path, CBook& book, std::ostream& err);
 int ListEBook(const std::string& path, std::ostream& out, std::ostream& err);
+// The book's table of contents as the viewer finds it (book/BookContents.h): a line naming where
+// it was found, then one entry a line.
+int ListContents(const std::string& path, std::ostream& out, std::ostream& err);
 // progress, when given, hears after every file: files done of total, packed bytes read.
 int ExtractEBook(const std::string& path, const std::string& dir, std::ostream& err,
                  const std::function<void(size_t, size_t, uint64_t)>& progress = nullptr);

@@ -12,6 +12,7 @@
 #include <sstream>
 
 #include "book/Book.h"
+#include "book/BookContents.h"
 #include "cli/Cli.h"
 #include "cli/CliSign.h"
 #include "cli/ConsoleUi.h"
@@ -114,6 +115,28 @@ int ListEBook(const std::string& path, std::ostream& out, std::ostream& err) {
         err << ConsoleText(ErrorReportText("Cannot read file " + path, e)) << '\n';
         return kExitFailure;
     }
+}
+
+int ListContents(const std::string& path, std::ostream& out, std::ostream& err) {
+    CBook book;
+    if (!OpenBook(path, book, err))
+        return kExitFailure;
+    CContentsTree tree;
+    try {
+        BuildBookContents(book, &tree);
+    } catch (const CException& e) {
+        err << ConsoleText(ErrorReportText("Cannot read file " + path, e)) << '\n';
+        return kExitFailure;
+    }
+    std::ostringstream text;
+    PrintUtf8Line(text, tree.SourceText(book));
+    for (size_t i = 0; i < tree.Size(); ++i) {
+        const ContentsEntry& e = tree.Entries()[i];
+        PrintUtf8Line(text, std::string(2 * static_cast<size_t>(e.nDepth), ' ') + e.strLabel +
+                                "\t" + tree.Target(book, i));
+    }
+    out << text.str();
+    return kExitOk;
 }
 
 int ExtractEBook(const std::string& path, const std::string& dir, std::ostream& err,

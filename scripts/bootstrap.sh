@@ -11,6 +11,9 @@ packages=(
   wine wine32 xvfb x11-utils imagemagick icoutils
   zip unzip python3 osslsigncode openssl locales
   libmicrohttpd-dev chromium fonts-font-awesome
+  # Documentation sites of five generators, on which the contents finder is tested: Sphinx,
+  # DocBook XSL, Texinfo, MkDocs, Doxygen (small downloads).
+  python-jinja2-doc maint-guide m4-doc mkdocs-doc libjsoncpp-doc
 )
 
 sudo_cmd=()

@@ -118,6 +118,13 @@ bool CMainWindow::Create(HINSTANCE instance, const CLSID* browserClass) {
     if (m_book.GetSetting(kShowToolbar))
         CreateToolbar();
     m_contents.Create(m_hWnd, instance);
+    m_contents.SetOpener(
+        [](void* self, const std::string& url) {
+            CMainWindow* window = static_cast<CMainWindow*>(self);
+            if (url != window->m_strCurrent)
+                window->Go(url);
+        },
+        this);
 
     ScaleMessageFont(WindowDpi());
     m_message.Create(kMessagePaneClass, "", WS_CHILD, 0, 0, 0, 0, 0, m_hWnd, nullptr, instance);
@@ -357,7 +364,8 @@ void CMainWindow::RunCommand(int id) {
             break;
         case IDM_SEARCH: {
             std::vector<std::string> terms;
-            const std::string name = ShowSearchDialog(m_hWnd, m_book, m_indexer, &terms);
+            const std::string name =
+                ShowSearchDialog(m_hWnd, m_book, m_indexer, &terms, &m_contents.Builder());
             if (!name.empty())
                 OpenSearchHit(name, terms);
             break;
@@ -708,9 +716,6 @@ LRESULT CMainWindow::HandleMessage(UINT msg, WPARAM wp, LPARAM lp) {
                 else
                     reinterpret_cast<NMTTDISPINFOW*>(lp)->lpszText = &m_wstrTip[0];
             }
-            const std::string url = m_contents.OnNotify(reinterpret_cast<const NMHDR*>(lp));
-            if (!url.empty() && url != m_strCurrent)
-                Go(url);
             return 0;
         }
         case WM_SETFOCUS:

@@ -54,6 +54,7 @@ class CMainWindow : public COwnedWindow, public IBrowserEvents {
     HWND GetToolbar() const { return m_toolbar; }
     HWND GetMessagePane() const { return m_message.m_hWnd; }
     const CContentsPane& Contents() const { return m_contents; }
+    CContentsPane& Contents() { return m_contents; }
     const CPageHits& PageHits() const { return m_pageHits; }
     HWND GetPageWindow() const { return m_engine ? m_engine->GetControlWindow() : nullptr; }
     // Which engine draws the pages: "webview2" or "browser-control".

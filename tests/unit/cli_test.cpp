@@ -80,6 +80,9 @@ TEST_F(CliTest, UsageErrorsExitWithTwoAndSayWhy) {
          "--option ShowToolbar=2: the value must be 0 or 1."},
         {{"list"}, "list takes one EBOOK.exe."},
         {{"list", "a.exe", "-d", "x"}, "\"-d\" is not an option of list."},
+        {{"list", "--contents"}, "list takes one EBOOK.exe."},
+        {{"extract", "a.exe", "-d", "x", "--contents"},
+         "\"--contents\" is not an option of extract."},
         {{"extract", "a.exe"}, "no folder to extract to: give -d DIR."},
         {{"new", book}, "no project file: give -o PROJECT.ebp."},
         {{"new", book, "-o", "p.ebp", "extra"}, "new takes one FOLDER."},
@@ -332,6 +335,30 @@ TEST_F(CliTest, ListAndExtractRoundTrip) {
         SCOPED_TRACE(name);
         EXPECT_EQ(fakepe::ReadFile(to + "/" + name), fakepe::ReadFile(book + "/" + name));
     }
+}
+
+// list --contents: where the contents were found, then one entry a line, two spaces a level,
+// the label, a tab, the target (nothing for a heading).
+TEST_F(CliTest, ListContentsPrintsTheTree) {
+    fakepe::WriteFile(book + "/index.html",
+                      "<title>Home</title><nav><ul><li><a href=\"about.htm\">About us</a>"
+                      "<li>Part<ul><li><a href=\"sub/page.html#x\">A page</a>"
+                      "<li><a href=\"sub/page.html\">Whole</a></ul>"
+                      "<li><a href=\"extra.html\">Extra</a></ul></nav>");
+    fakepe::WriteFile(book + "/extra.html", "<title>Extra</title>");
+    const std::string exe = dir / "out.exe";
+    ASSERT_EQ(Run({"build", book, "-o", exe}), kExitOk) << err.str();
+    ASSERT_EQ(Run({"list", "--contents", exe}), kExitOk) << err.str();
+    EXPECT_EQ(out.str(),
+              "contents from index.html (marked nav)\n"
+              "Home\tindex.html\n"
+              "About us\tabout.htm\n"
+              "Part\t\n"
+              "  A page\tsub/page.html#x\n"
+              "  Whole\tsub/page.html\n"
+              "Extra\textra.html\n");
+    EXPECT_EQ(Run({"list", "--contents", dir / "none.exe"}), kExitFailure);
+    EXPECT_TRUE(out.str().empty());
 }
 
 TEST_F(CliTest, ExtractStreamsLargePagesAndRefusesDamagedOnes) {

@@ -9,6 +9,7 @@
 #include "platform/win/SelfOwned.h"
 #include "platform/win/WinText.h"
 #include "platform/win/Window.h"
+#include "viewer/panes/ContentsBuilder.h"
 #include "viewer/panes/SearchIndexer.h"
 #include "book/Book.h"
 #include "book/BookSearch.h"
@@ -175,10 +176,11 @@ class CAboutDialog final : public CSelfOwned<CDialog> {
 class CSearchDialog final : public CSelfOwned<CDialog> {
   public:
     CSearchDialog(CBook& book, CSearchIndexer& indexer, std::string* chosen,
-                  std::vector<std::string>* terms)
+                  std::vector<std::string>* terms, CContentsBuilder* contents)
         : CSelfOwned(IDD_SEARCH),
           m_book(book),
           m_indexer(indexer),
+          m_contents(contents),
           m_chosen(chosen),
           m_pTerms(terms) {
         m_bUnicodeWindow = true;
@@ -233,11 +235,25 @@ class CSearchDialog final : public CSelfOwned<CDialog> {
                     SetDlgItemTextW(m_hWnd, IDC_SEARCH_STATUS,
                                     L"The pages could not be read for the search.");
                 return TRUE;
+            case WM_PV_CONTENTS_DONE:
+                // The results listed take the contents' labels, the one selected kept.
+                if (wp && !m_bWaiting && !m_hits.empty()) {
+                    const LRESULT sel =
+                        SendDlgItemMessageW(m_hWnd, IDC_SEARCH_RESULTS, LB_GETCURSEL, 0, 0);
+                    SendDlgItemMessageW(m_hWnd, IDC_SEARCH_RESULTS, LB_RESETCONTENT, 0, 0);
+                    ShowResults();
+                    SendDlgItemMessageW(m_hWnd, IDC_SEARCH_RESULTS, LB_SETCURSEL,
+                                        static_cast<WPARAM>(sel), 0);
+                    ShowSnippet();
+                }
+                return TRUE;
             case WM_DESTROY:
                 // Closing the dialog while the pages are read stops the reading; the next search
                 // starts it again.
                 if (m_bWaiting)
                     m_indexer.Cancel();
+                if (m_contents)
+                    m_contents->Forget(m_hWnd);
                 return FALSE;
             default:
                 return CDialog::HandleMessage(msg, wp, lp);
@@ -266,6 +282,10 @@ class CSearchDialog final : public CSelfOwned<CDialog> {
         GetWindowTextW(edit, &query[0], n + 1);
         query.resize(static_cast<size_t>(n));
         m_strQuery = CWinText::Ansi(query, CP_UTF8);
+        // The results are named as the contents name their pages: the contents are found
+        // meanwhile (once per run, shared with the contents pane).
+        if (m_contents && !m_contents->IsDone())
+            m_contents->Start(m_hWnd);
         if (m_indexer.IsBuilt()) {
             ShowResults();
             return;
@@ -292,7 +312,9 @@ class CSearchDialog final : public CSelfOwned<CDialog> {
         // search that runs out of memory fails alone, and says so.
         SearchResults results;
         try {
-            results = m_indexer.Search().Search(m_book, m_strQuery);
+            const bool named = m_contents && m_contents->IsDone();
+            results = m_indexer.Search().Search(m_book, m_strQuery, 500,
+                                                named ? &m_contents->Tree() : nullptr);
         } catch (...) {
             m_hits = std::vector<SearchHit>();
             SetDlgItemTextW(m_hWnd, IDC_SEARCH_STATUS,
@@ -333,6 +355,7 @@ class CSearchDialog final : public CSelfOwned<CDialog> {
 
     CBook& m_book;
     CSearchIndexer& m_indexer;
+    CContentsBuilder* m_contents;
     std::string* m_chosen;
     std::vector<std::string>* m_pTerms;
     std::vector<std::string> m_terms;  // of the results listed
@@ -361,16 +384,16 @@ HWND CreateAboutBox(HWND owner, const CBook& book) {
 }
 
 std::string ShowSearchDialog(HWND owner, CBook& book, CSearchIndexer& indexer,
-                             std::vector<std::string>* terms) {
+                             std::vector<std::string>* terms, CContentsBuilder* contents) {
     std::string chosen;
-    CSearchDialog dlg(book, indexer, &chosen, terms);
+    CSearchDialog dlg(book, indexer, &chosen, terms, contents);
     dlg.DoModal(owner);
     return chosen;
 }
 
 HWND CreateSearchDialog(HWND owner, CBook& book, CSearchIndexer& indexer, std::string* chosen,
-                        std::vector<std::string>* terms) {
-    CSearchDialog* dlg = new CSearchDialog(book, indexer, chosen, terms);
+                        std::vector<std::string>* terms, CContentsBuilder* contents) {
+    CSearchDialog* dlg = new CSearchDialog(book, indexer, chosen, terms, contents);
     HWND hwnd = dlg->Create(owner);
     if (!hwnd) {
         delete dlg;

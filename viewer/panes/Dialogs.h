@@ -7,6 +7,7 @@
 #include <vector>
 
 class CBook;
+class CContentsBuilder;
 class CSearchIndexer;
 
 // The About box: title, author, copyright, web address and e-mail (both open in the user's
@@ -16,13 +17,16 @@ void ShowAboutBox(HWND owner, const CBook& book);
 HWND CreateAboutBox(HWND owner, const CBook& book);
 
 // The Search dialog: full-text search over the pages marked for search, results listed by
-// their titles, best first, with the text around the match of the one selected. The first
-// search of the run has indexer build the index (in the background, progress shown; closing the
-// dialog cancels it). Returns the file-table name of the page chosen, or "" when closed; *terms
-// (when given) then receives the query's words and phrases, to be marked on the page.
+// their labels in the book's contents (their titles until contents, when given, has found
+// them), best first, with the text around the match of the one selected. The first search of
+// the run has indexer build the index (in the background, progress shown; closing the dialog
+// cancels it). Returns the file-table name of the page chosen, or "" when closed; *terms (when
+// given) then receives the query's words and phrases, to be marked on the page.
 std::string ShowSearchDialog(HWND owner, CBook& book, CSearchIndexer& indexer,
-                             std::vector<std::string>* terms = nullptr);
+                             std::vector<std::string>* terms = nullptr,
+                             CContentsBuilder* contents = nullptr);
 // Modeless form; *chosen receives the name when a result is opened (the dialog then closes
-// itself). The caller keeps book, indexer and chosen alive as long as the dialog.
+// itself). The caller keeps book, indexer, chosen and contents alive as long as the dialog.
 HWND CreateSearchDialog(HWND owner, CBook& book, CSearchIndexer& indexer, std::string* chosen,
-                        std::vector<std::string>* terms = nullptr);
+                        std::vector<std::string>* terms = nullptr,
+                        CContentsBuilder* contents = nullptr);

@@ -278,8 +278,8 @@ TEST_F(ViewerWindow, StartsFullScreenOrMaximisedAsTheBookAsks) {
 }
 
 // The contents pane: closed at first (the page has the whole width, the toolbar is the book's),
-// opened by its command with the sequence's pages under their folders, the page shown
-// highlighted as it changes; a page picked in it opens.
+// opened by its command with the sequence's pages under their folders (a book whose pages hold
+// no contents), the page shown highlighted as it changes; a page picked in it opens.
 TEST_F(ViewerWindow, ContentsPaneListsTheSequenceAndFollowsThePage) {
     CTestBook b = ThreePages();
     b.Page("sub/four.htm", "no title here").Page("five.htm", "<title>Five</title>back at the top");
@@ -310,6 +310,8 @@ TEST_F(ViewerWindow, ContentsPaneListsTheSequenceAndFollowsThePage) {
     EXPECT_TRUE(IsWindowVisible(tree));
     EXPECT_GT(pageLeft(), 100);
     EXPECT_EQ(ToolbarIds(), toolbar);
+    // The file names at once, the titles once the pages have been read.
+    EXPECT_TRUE(PumpUntil([this] { return m_window->Contents().ShowsFoundContents(); }, 20000));
     PumpIdle();
     PaintNow(m_window->GetHwnd());
     SaveScreenshot("contents-pane");
@@ -323,7 +325,7 @@ TEST_F(ViewerWindow, ContentsPaneListsTheSequenceAndFollowsThePage) {
         SendMessageW(tree, TVM_GETITEMW, 0, reinterpret_cast<LPARAM>(&it));
         return CWinText::Ansi(buf);
     };
-    // Every item in display order, indented by depth.
+    // Every item in display order, indented by depth (a branch is filled as it opens).
     std::vector<std::string> items;
     std::vector<HTREEITEM> handles;
     std::function<void(HTREEITEM, const std::string&)> walk = [&](HTREEITEM item,
@@ -331,6 +333,7 @@ TEST_F(ViewerWindow, ContentsPaneListsTheSequenceAndFollowsThePage) {
         for (; item; item = TreeView_GetNextSibling(tree, item)) {
             items.push_back(indent + label(item));
             handles.push_back(item);
+            TreeView_Expand(tree, item, TVE_EXPAND);
             walk(TreeView_GetChild(tree, item), indent + "  ");
         }
     };
