@@ -13,6 +13,7 @@
 #include "StandInInstall.h"
 #include "TestBook.h"
 #include "ViewerFixture.h"
+#include "WebViewFixture.h"
 #include "WinTestUtil.h"
 #include "book/Book.h"
 #include "book/BookWeb.h"
@@ -26,7 +27,6 @@
 
 namespace {
 
-const char kVersion[] = "120.0.2210.91";
 const size_t kBigSize = 12u << 20;
 
 // 12 MiB of numbered lines: packs small, and every byte is known.
@@ -75,21 +75,8 @@ void DeleteTree(const std::string& path) {
     SHFileOperationA(&op);
 }
 
-class ViewerWebSite : public CViewerFixture {
+class ViewerWebSite : public CWebViewFixture {
   protected:
-    void SetUp() override {
-        CStandInRuntime::Uninstall();
-        ASSERT_FALSE(CStandInRuntime::BuiltLibrary().empty()) << "PV_STANDIN_DLL is not set";
-        m_location = CStandInRuntime::TestLocation();
-    }
-    void TearDown() override {
-        CViewerFixture::TearDown();
-        CStandInRuntime::Uninstall();
-    }
-    void InstallStandIn() {
-        ASSERT_TRUE(CStandInRuntime::Install(HKEY_CURRENT_USER, kVersion, m_location,
-                                             CStandInRuntime::BuiltLibrary()));
-    }
     static CTestBook Book() {
         CTestBook b;
         b.Page("index.htm", "<title>One</title><p>first page</p>")
@@ -107,8 +94,6 @@ class ViewerWebSite : public CViewerFixture {
     }
     std::string Origin() const { return BookWebOrigin(m_book->GetPath()); }
     std::wstring Address(const std::string& path) const { return CWinText::Wide(Origin() + path); }
-
-    std::string m_location;
 };
 
 TEST_F(ViewerWebSite, TwoBooksOpenedOneAfterTheOtherAreTwoSites) {

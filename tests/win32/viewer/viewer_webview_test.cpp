@@ -13,6 +13,7 @@
 #include <vector>
 
 #include "StandInInstall.h"
+#include "WebViewFixture.h"
 #include "TestBook.h"
 #include "ViewerFixture.h"
 #include "WinTestUtil.h"
@@ -25,8 +26,6 @@
 #include "viewer/resource.h"
 
 namespace {
-
-const char kVersion[] = "120.0.2210.91";
 
 // Holds Ctrl (or other keys) down in this thread's keyboard state while it lives.
 struct HeldKeys {
@@ -42,21 +41,8 @@ struct HeldKeys {
     ~HeldKeys() { SetKeyboardState(saved); }
 };
 
-class ViewerWebView : public CViewerFixture {
+class ViewerWebView : public CWebViewFixture {
   protected:
-    void SetUp() override {
-        CStandInRuntime::Uninstall();
-        ASSERT_FALSE(CStandInRuntime::BuiltLibrary().empty()) << "PV_STANDIN_DLL is not set";
-        m_location = CStandInRuntime::TestLocation();
-    }
-    void TearDown() override {
-        CViewerFixture::TearDown();
-        CStandInRuntime::Uninstall();
-    }
-    void InstallStandIn(HKEY root = HKEY_CURRENT_USER) {
-        ASSERT_TRUE(
-            CStandInRuntime::Install(root, kVersion, m_location, CStandInRuntime::BuiltLibrary()));
-    }
     static CTestBook Book(bool buttonsOn = true) {
         CTestBook b;
         b.title = "Web Book";
@@ -86,8 +72,6 @@ class ViewerWebView : public CViewerFixture {
         GetWindowTextA(m_window->GetHwnd(), text, sizeof(text));
         return text;
     }
-
-    std::string m_location;
 };
 
 TEST_F(ViewerWebView, PagesComeFromTheStoreWithTheirTypes) {
