@@ -87,7 +87,8 @@ class CBookPartStream final
             m_position += done;
             if (read)
                 *read = done;
-            return done == count ? S_OK : S_FALSE;
+            // S_OK while bytes come, as the runtime reads until then; S_FALSE with none at the end.
+            return done > 0 || count == 0 ? S_OK : S_FALSE;
         } catch (const std::exception&) {
             return STG_E_READFAULT;  // a damaged block: the answer ends there
         }
