@@ -185,7 +185,8 @@ const CContentsTree* CReaderSite::FoundContents() {
         return nullptr;
     try {
         std::unique_ptr<CContentsTree> tree(new CContentsTree);
-        BuildBookContents(*book, tree.get());
+        if (!BuildBookContents(*book, tree.get(), &m_cancel))
+            return nullptr;
         m_contentsJson = TreeJson(*book, *tree);
         m_contents = std::move(tree);
     } catch (const std::exception&) {
@@ -213,7 +214,7 @@ std::string CReaderSite::ContentsJson(bool pageList) {
 std::string CReaderSite::SearchJson(const std::string& queryUtf8) {
     std::lock_guard<std::mutex> lock(m_searchLock);
     if (!m_search.IsBuilt()) {
-        if (!OpenSecond(m_searchBook) || !m_search.Build(*m_searchBook))
+        if (!OpenSecond(m_searchBook) || !m_search.Build(*m_searchBook, &m_cancel))
             return "{\"error\":\"The search cannot read this e-book.\"}";
     }
     // The hits are named as the contents name their pages, as the viewer's results are.

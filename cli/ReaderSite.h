@@ -9,6 +9,7 @@
 // crafted book naming one anyway cannot shadow them (they are answered first).
 #pragma once
 
+#include <atomic>
 #include <cstdint>
 #include <memory>
 #include <mutex>
@@ -63,6 +64,10 @@ class CReaderSite {
     // of its own resolve to this machine (DNS rebinding) reaches nothing. A streamed answer (a
     // large file) names a file of the book: read it with OpenStream.
     BookWebAnswer Answer(const ReaderRequest& request);
+    // Ends the reading of every page under way for the contents or the search, and any later:
+    // their answers are then errors. For a server that is stopping, so that it need not wait
+    // for them.
+    void Cancel() { m_cancel = true; }
     // A reader of a streamed answer's file (throws as CBookFileReader's constructor does).
     std::unique_ptr<CBookFileReader> OpenStream(const BookFile& file);
 
@@ -94,6 +99,7 @@ class CReaderSite {
     std::string m_path;
     CBookSite m_site;
     std::string m_host;
+    std::atomic<bool> m_cancel{false};
     std::mutex m_bookLock;  // the book answering the pages
     CBook m_book;
     std::mutex m_listLock;  // the page list's answer, made once

@@ -178,6 +178,18 @@ TEST_F(ReadSite, TheReadersJsonIsValidUtf8AndFollowsTheBook) {
     }
 }
 
+// A server being stopped cancels the reading of every page for the contents and the search: its
+// threads end at once instead of finishing the book.
+TEST_F(ReadSite, ACancelledSiteReadsNoMorePages) {
+    m_site->Cancel();
+    EXPECT_EQ(Text(Get("/:reader/contents.json").body),
+              "{\"error\":\"The contents cannot be read from this e-book.\"}");
+    EXPECT_EQ(Text(Get("/:reader/search?q=harbour").body),
+              "{\"error\":\"The search cannot read this e-book.\"}");
+    // The page list reads no page: it is still there.
+    EXPECT_NE(Text(Get("/:reader/page-list.json").body).find("\"index.htm\""), std::string::npos);
+}
+
 // One exchange on a socket of its own: what was sent, all that came back until the server
 // closed the connection (or the time limit).
 std::string Exchange(uint16_t port, const std::string& request, int* fdOut = nullptr) {
