@@ -14,11 +14,13 @@ book (signed, as books are shipped), this checks:
   - on a generated manual with a nested table of contents, the reader's tree is the one
     `pagevane-cli list --contents` prints (drawn lazily, the shown page's entry selected and its
     branch open), and search hits carry the contents' page labels;
+  - every reference of the link table (tests/support/LinkCases.h, as link_cases_json writes it)
+    resolved by Chromium in a page of a book served by `read`, and the file it reaches;
   - the viewer's own page script and marking script, with a stand-in for window.chrome.webview
     that records what the page script posts: right-click and Ctrl+wheel, marks on the right words.
 
 Usage: run.py --cli build/native/cli/pagevane-cli --scripts build/native/tests/e2e/viewer-scripts
-              --out build/browser [--shot docs/reader.png]
+              --links build/native/link-cases.json --out build/browser [--shot docs/reader.png]
 With --shot only the reader's page of the sample book is photographed (make reader-shot).
 """
 
@@ -35,6 +37,7 @@ import time
 
 sys.path.insert(0, os.path.dirname(os.path.abspath(__file__)))
 from cdp import Browser, CdpError  # noqa: E402
+import links  # noqa: E402
 
 ROOT = os.path.abspath(os.path.join(os.path.dirname(__file__), "..", ".."))
 FONT = "/usr/share/fonts-font-awesome/fonts/fontawesome-webfont.woff2"
@@ -607,6 +610,7 @@ def main():
     p = argparse.ArgumentParser()
     p.add_argument("--cli", required=True)
     p.add_argument("--scripts")
+    p.add_argument("--links", help="the link table as link_cases_json writes it")
     p.add_argument("--out", required=True)
     p.add_argument("--shot")
     a = p.parse_args()
@@ -630,16 +634,32 @@ def main():
     manual = os.path.join(out, "manual.exe")
     build_book(a.cli, site, manual, ["--home", "index.html", "--title", "Harbour manual",
                                      "--option", "SearchButton=1"])
+    with open(a.links, encoding="utf-8") as f:
+        rows = json.load(f)["cases"]
+    site = os.path.join(out, "links")
+    link_files = links.make_link_site(site, rows)
+    link_book = os.path.join(out, "links.exe")
+    build_book(a.cli, site, link_book, ["--home", "a.html"])
 
     reader = Reader(a.cli, modern)
     try:
-        with Browser(os.path.join(out, "profile")) as b:
+        with Browser(os.path.join(out, "profile"), links.BROWSER_FLAGS) as b:
             check_modern_pages(b, reader, out)
             check_reader_page(b, reader, listed_contents(a.cli, modern), out)
             check_viewer_scripts(b, reader, a.scripts)
             other = Reader(a.cli, manual)
             try:
                 check_manual_contents(b, other, listed_contents(a.cli, manual))
+            finally:
+                other.stop()
+            other = Reader(a.cli, link_book)
+            try:
+                ran, passed, excepted = links.run_link_cases(b, other.address, rows, link_files,
+                                                             check)
+                print("link table: %d rows; %d ran in Chromium, %d passed, %d excepted "
+                      "(%d also clicked)" % (len(rows), ran, passed, excepted, len(links.CLICKED)))
+                check("every row of the link table ran or is excepted",
+                      ran + excepted == len(rows) and ran > 0)
             finally:
                 other.stop()
     except CdpError as e:
