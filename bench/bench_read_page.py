@@ -61,7 +61,8 @@ def nested_site(folder):
     for part in range(PAGES // 1000):
         home.append("<li><a href=\"%s\">Part %d</a><ul>" % (name(part * 1000), part))
         for chapter in range(part * 1000, part * 1000 + 1000, 50):
-            home.append("<li><a href=\"%s#top\">Chapter %d</a><ul>" % (name(chapter), chapter // 50))
+            home.append("<li><a href=\"%s#top\">Chapter %d</a><ul>"
+                        % (name(chapter), chapter // 50))
             home.extend("<li><a href=\"%s\">Section %d</a></li>" % (name(p), p)
                         for p in range(chapter, chapter + 50))
             home.append("</ul></li>")

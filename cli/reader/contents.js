@@ -2,12 +2,12 @@
 // level shows at once and whose branches are filled only when they open, so that a book of
 // 50,000 pages costs what its top level costs; the shown page's entry selected, its branch
 // opened and scrolled into view whatever brought the page. A long list of siblings (a folder of
-// 50,000 pages) is drawn a part at a time, the next part when the reader scrolls near its end. The tree comes from the server as
-// the book layer makes it (/:reader/page-list.json at once, /:reader/contents.json when the
-// book's own contents are found): entries in document order, each [label, url ("" for a
-// heading), end (the entry and those below it are entries [index, end)), flags (1: the entry a
-// shown page selects, 2: a page that cannot be read)], and the pages whose arrival selects
-// another page's entry (redirects).
+// 50,000 pages) is drawn a part at a time, the part around the shown page's entry first.
+// The tree comes from the server as the book layer makes it (/:reader/page-list.json at once,
+// /:reader/contents.json when the book's own contents are found): entries in document order, each
+// [label, url ("" for a heading), end (the entry and those below it are entries [index, end)),
+// flags (1: the entry a shown page selects, 2: a page that cannot be read)], and the pages whose
+// arrival selects another page's entry (redirects).
 'use strict';
 var ReaderContents = (function () {
   // A page's address in a form that compares as the book compares names: its path only,
@@ -59,7 +59,8 @@ var ReaderContents = (function () {
       var li = document.createElement('li');
       li.className = 'gap';
       li.setAttribute('role', 'none');
-      li.textContent = '\u2026 ' + (to - from).toLocaleString() + (to - from === 1 ? ' entry' : ' entries');
+      var n = to - from;
+      li.textContent = '\u2026 ' + n.toLocaleString() + (n === 1 ? ' entry' : ' entries');
       li.pvList = list;
       li.pvFrom = from;
       li.pvTo = to;
@@ -177,11 +178,11 @@ var ReaderContents = (function () {
     // The item drawn after item as the tree shows it, or before it.
     function next(item) {
       if (isOpen(item)) return itemOf(item.parentNode.lastChild.firstElementChild);
-      for (var li = item.parentNode; li; li = li.parentNode === tree ? null : li.parentNode.parentNode) {
+      for (var li = item.parentNode; ; li = li.parentNode.parentNode) {
         var following = after(li);
         if (following) return itemOf(following);
+        if (li.parentNode === tree) return null;
       }
-      return null;
     }
     function previous(item) {
       var li = before(item.parentNode);
@@ -203,7 +204,9 @@ var ReaderContents = (function () {
       var top = nav.parentNode.getBoundingClientRect().top;
       seen.forEach(function (s) {
         // A gap that begins above the part in view is being reached from below.
-        if (s.isIntersecting && s.target.parentNode) expand(s.target, s.boundingClientRect.top < top);
+        if (s.isIntersecting && s.target.parentNode) {
+          expand(s.target, s.boundingClientRect.top < top);
+        }
       });
     }, { root: nav.parentNode, rootMargin: '800px 0px' });
     var tree = document.createElement('ul');
@@ -245,8 +248,11 @@ var ReaderContents = (function () {
       else if (e.key === 'End') {
         to = lastOf(tree);
         while (to && isOpen(to)) to = lastOf(to.parentNode.lastChild);
-      } else if ((e.key === 'Enter' || e.key === ' ') && item.tagName !== 'A') setOpen(item, !isOpen(item));
-      else return;
+      } else if ((e.key === 'Enter' || e.key === ' ') && item.tagName !== 'A') {
+        setOpen(item, !isOpen(item));
+      } else {
+        return;
+      }
       e.preventDefault();
       focus(to);
     });

@@ -183,7 +183,9 @@
       .catch(function () { /* the page list stays */ })
       .then(function () {
         $('contents').removeAttribute('aria-busy');
-        if (!$('contents').querySelector('.tree')) $('contents').textContent = 'The contents could not be read.';
+        if (!$('contents').querySelector('.tree')) {
+          $('contents').textContent = 'The contents could not be read.';
+        }
       });
   }
 
