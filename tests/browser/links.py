@@ -15,7 +15,8 @@ href> under the row's <base>, read back as a.href), then:
   notAFile  the address is of its own scheme (javascript:, data:), never the server's.
 A sample of rows is also clicked for real (mouse events at the link): the navigation reaches the
 row's file, its 404, or the outside address, and a blocked or script link reaches nothing. Every
-request the server sees in the whole run is one the rows call for.
+request the server sees in the whole run is one the rows call for (or the site's icon, which the
+browser asks for on its own).
 """
 
 import json
