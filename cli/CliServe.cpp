@@ -108,6 +108,9 @@ int ReadEBook(const std::string& path, uint16_t port, bool openBrowser, bool qui
     }
     int signal = 0;
     sigwait(&stops, &signal);
+    // The contents or the search may be reading every page for a request: they stop at the next
+    // page, so the server's threads end at once.
+    site.Cancel();
     server.Stop();
     if (opener)
         waitpid(opener, nullptr, WNOHANG);

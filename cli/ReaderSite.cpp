@@ -147,38 +147,78 @@ std::string CReaderSite::BookJson() {
     return j;
 }
 
-std::string CReaderSite::ContentsJson() {
+std::string CReaderSite::TreeJson(const CBook& book, const CContentsTree& tree) const {
+    const std::vector<ContentsEntry>& entries = tree.Entries();
+    std::string j = "{\"source\":" + JsonString(tree.SourceText(book)) + ",\"entries\":[";
+    for (size_t i = 0; i < entries.size(); ++i) {
+        const ContentsEntry& e = entries[i];
+        // The entry's e-book URL as an address under the site's root.
+        const std::string url = tree.Url(book, i);
+        const int flags =
+            (e.nFile >= 0 && tree.EntryForFile(e.nFile) == i ? 1 : 0) | (e.bUnreadable ? 2 : 0);
+        j += (i ? ",[" : "[") + JsonString(e.strLabel) + "," +
+             JsonString(url.empty() ? url : "/" + url.substr(std::strlen(kBookScheme) + 3)) + "," +
+             std::to_string(e.nEnd) + "," + std::to_string(flags) + "]";
+    }
+    j += "],\"redirects\":[";
+    bool first = true;
+    for (size_t f = 0; f < book.Files().size(); ++f) {
+        const size_t entry = tree.EntryForFile(static_cast<long>(f));
+        if (entry == CContentsTree::npos || entries[entry].nFile == static_cast<long>(f))
+            continue;
+        j += (first ? "[" : ",[") + JsonString(PageUrl(book.Files()[f].strName)) + "," +
+             std::to_string(entry) + "]";
+        first = false;
+    }
+    return j + "]}";
+}
+
+const CContentsTree* CReaderSite::FoundContents() {
+    // Held while the contents are found: a second request waits for them rather than finding
+    // them again.
     std::lock_guard<std::mutex> lock(m_contentsLock);
-    if (!m_contentsJson.empty())
-        return m_contentsJson;
+    if (m_contentsTried)
+        return m_contents.get();
+    m_contentsTried = true;
     std::unique_ptr<CBook> book;
     if (!OpenSecond(book))
-        return "[]";
-    CContentsTree tree;
-    if (!BuildBookContents(*book, &tree))
-        return "[]";
-    std::string j = "[";
-    for (const ContentsEntry& e : tree.Entries()) {
-        if (j.size() > 1)
-            j += ',';
-        j +=
-            "{\"depth\":" + std::to_string(e.nDepth) + ",\"label\":" + JsonString(e.strLabel) +
-            ",\"url\":" +
-            (e.nFile >= 0 ? JsonString(PageUrl(book->Files()[static_cast<size_t>(e.nFile)].strName))
-                          : std::string("null")) +
-            ",\"unreadable\":" + (e.bUnreadable ? "true" : "false") + "}";
+        return nullptr;
+    try {
+        std::unique_ptr<CContentsTree> tree(new CContentsTree);
+        if (!BuildBookContents(*book, tree.get(), &m_cancel))
+            return nullptr;
+        m_contentsJson = TreeJson(*book, *tree);
+        m_contents = std::move(tree);
+    } catch (const std::exception&) {
+        // The book's file went bad or memory ran out: the reader keeps the page list.
+        m_contentsJson.clear();
     }
-    m_contentsJson = j + "]";
+    return m_contents.get();
+}
+
+std::string CReaderSite::ContentsJson(bool pageList) {
+    if (pageList) {
+        std::lock_guard<std::mutex> lock(m_listLock);
+        if (m_listJson.empty()) {
+            std::lock_guard<std::mutex> bookLock(m_bookLock);
+            m_listJson = TreeJson(m_book, PageListContents(m_book));
+        }
+        return m_listJson;
+    }
+    if (!FoundContents())
+        return "{\"error\":\"The contents cannot be read from this e-book.\"}";
+    std::lock_guard<std::mutex> lock(m_contentsLock);
     return m_contentsJson;
 }
 
 std::string CReaderSite::SearchJson(const std::string& queryUtf8) {
     std::lock_guard<std::mutex> lock(m_searchLock);
     if (!m_search.IsBuilt()) {
-        if (!OpenSecond(m_searchBook) || !m_search.Build(*m_searchBook))
+        if (!OpenSecond(m_searchBook) || !m_search.Build(*m_searchBook, &m_cancel))
             return "{\"error\":\"The search cannot read this e-book.\"}";
     }
-    const SearchResults r = m_search.Search(*m_searchBook, queryUtf8, kMaxHits);
+    // The hits are named as the contents name their pages, as the viewer's results are.
+    const SearchResults r = m_search.Search(*m_searchBook, queryUtf8, kMaxHits, FoundContents());
     std::string j = "{\"total\":" + std::to_string(r.nTotal) +
                     ",\"unsearched\":" + std::to_string(r.nUnsearched) + ",\"terms\":[";
     for (size_t i = 0; i < r.terms.size(); ++i)
@@ -199,7 +239,9 @@ BookWebAnswer CReaderSite::Own(const std::string& path, const std::string& query
     if (path == "book.json")
         return Held("application/json", BookJson());
     if (path == "contents.json")
-        return Held("application/json", ContentsJson());
+        return Held("application/json", ContentsJson(false));
+    if (path == "page-list.json")
+        return Held("application/json", ContentsJson(true));
     if (path == "search")
         return Held("application/json", SearchJson(QueryValue(query, "q")));
     for (const ReaderFile* f = ReaderFiles(); f->name; ++f) {

@@ -9,12 +9,14 @@
 // crafted book naming one anyway cannot shadow them (they are answered first).
 #pragma once
 
+#include <atomic>
 #include <cstdint>
 #include <memory>
 #include <mutex>
 #include <string>
 
 #include "book/Book.h"
+#include "book/BookContents.h"
 #include "book/BookSearch.h"
 #include "book/BookWeb.h"
 
@@ -62,25 +64,49 @@ class CReaderSite {
     // of its own resolve to this machine (DNS rebinding) reaches nothing. A streamed answer (a
     // large file) names a file of the book: read it with OpenStream.
     BookWebAnswer Answer(const ReaderRequest& request);
+    // Ends the reading of every page under way for the contents or the search, and any later:
+    // their answers are then errors. For a server that is stopping, so that it need not wait
+    // for them.
+    void Cancel() { m_cancel = true; }
     // A reader of a streamed answer's file (throws as CBookFileReader's constructor does).
     std::unique_ptr<CBookFileReader> OpenStream(const BookFile& file);
 
     // The JSON answers, for tests: the book's facts, its contents, a search.
     std::string BookJson();
-    std::string ContentsJson();
+    // The contents as the viewer's pane has them: with pageList, the list it shows at once (the
+    // pages under their folders, nothing read); else the book's own contents, found on the first
+    // request on a book of their own (a request meanwhile waits for them). Either is
+    //   {"source": "contents from index.html (marked nav)", "entries": [[label, url, end,
+    //    flags], ...], "redirects": [[url, entry], ...]}
+    // entries in document order, url "/sub/page.htm#part" ("" for a heading), end: the entry and
+    // those below it are entries [index, end); flags: 1 for the entry a shown page selects
+    // (CContentsTree::EntryForFile), 2 for a page that cannot be read. redirects: the pages that
+    // no entry names whose arrival selects another page's entry. {"error": "..."} when the book
+    // cannot be read again.
+    std::string ContentsJson(bool pageList);
+    // Hits named as the contents name their pages (CContentsTree::PageLabel): a search waits for
+    // the contents to be found.
     std::string SearchJson(const std::string& queryUtf8);
 
   private:
     BookWebAnswer Own(const std::string& path, const std::string& query);
     std::string PageUrl(const std::string& name) const;
     bool OpenSecond(std::unique_ptr<CBook>& book);
+    // The book's own contents, found once; nullptr when the book cannot be read again.
+    const CContentsTree* FoundContents();
+    std::string TreeJson(const CBook& book, const CContentsTree& tree) const;
 
     std::string m_path;
     CBookSite m_site;
     std::string m_host;
+    std::atomic<bool> m_cancel{false};
     std::mutex m_bookLock;  // the book answering the pages
     CBook m_book;
-    std::mutex m_contentsLock;  // the contents, made once on a book of their own
+    std::mutex m_listLock;  // the page list's answer, made once
+    std::string m_listJson;
+    std::mutex m_contentsLock;  // the contents, found once on a book of their own
+    bool m_contentsTried = false;
+    std::unique_ptr<CContentsTree> m_contents;
     std::string m_contentsJson;
     std::mutex m_searchLock;  // the search index, built on the first search
     std::unique_ptr<CBook> m_searchBook;

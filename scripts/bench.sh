@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
 # Runs every benchmark of the native release build (run by `make bench` after `make native`),
 # then the Windows programs' benchmarks under Wine.
-# Each program prints the ratios it measured in one run. The build, search and contents
+# Each program prints the ratios it measured in one run; bench_read_page.py measures the reader's
+# page of `pagevane-cli read` in Chromium. The build, search and contents
 # benchmarks need a large real site: Debian's python3.11-doc HTML, installed here when it is
 # missing.
 set -u
@@ -39,6 +40,9 @@ for bench in "$dir"/bench/bench_*; do
       "$bench" ;;
   esac || failed=1
 done
+echo
+echo "== bench_read_page (Chromium)"
+python3 bench/bench_read_page.py "$cli" || failed=1
 # The Windows programs' benchmarks run under Wine, from the build whose programs this machine's
 # Wine can start (see `make wintests`).
 windir=${PV_BENCH_WIN_DIR:-build/win}

@@ -60,7 +60,8 @@ suite "the download for Windows users" bash tests/e2e/dist.sh
 suite "fuzzers" bash tests/fuzz/run.sh
 suite "pages in Chromium (pagevane-cli read)" \
   python3 tests/browser/run.py --cli build/native/cli/pagevane-cli \
-    --scripts build/native/tests/e2e/viewer-scripts --out build/browser
+    --scripts build/native/tests/e2e/viewer-scripts --links build/native/link-cases.json \
+    --out build/browser
 
 echo
 # The steps of `make test` before this script (the Makefile times them into build/times).

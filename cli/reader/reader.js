@@ -1,8 +1,9 @@
 // The reader's page around an e-book served by `pagevane-cli read`: the book's pages in a frame,
-// the contents, the page buttons the book's toolbar has, and the book's search. Everything it
-// shows comes from the server as JSON (/:reader/book.json, contents.json, search?q=), made by the
-// same code as the viewer's contents pane and search; the words of an opened hit are marked by
-// the viewer's own marking script, which the search answer carries.
+// the contents (contents.js), the page buttons the book's toolbar has, and the book's search.
+// Everything it shows comes from the server as JSON (/:reader/book.json, page-list.json,
+// contents.json, search?q=), made by the same code as the viewer's contents pane and search; the
+// words of an opened hit are marked by the viewer's own marking script, which the search answer
+// carries.
 'use strict';
 (function () {
   var $ = function (id) { return document.getElementById(id); };
@@ -20,17 +21,9 @@
   var pendingMark = null;
   var marks = 0;
 
-  // A page's address in a form that compares as the book compares names: its path only,
-  // decoded where it decodes, without regard to case.
-  function key(url) {
-    var path = url.replace(/[?#].*$/, '');
-    try { path = decodeURIComponent(path); } catch (e) { /* an 8-bit name: kept as sent */ }
-    return path.toLowerCase();
-  }
+  var key = ReaderContents.pageKey;
   // Pages by key, so that a step costs the same in a book of 50,000 pages as in one of five.
   var sequenceByKey = new Map();
-  var contentsByKey = new Map();
-  var lit = null;  // the contents entry of the page shown
   function sequenceIndex(url) {
     var i = sequenceByKey.get(key(url));
     return i === undefined ? -1 : i;
@@ -81,19 +74,7 @@
     $('next').disabled = !(i >= 0 && i + 1 < book.sequence.length);
     $('back').disabled = at <= 0;
     $('forward').disabled = at + 1 >= trail.length;
-    var entry = contentsByKey.get(key(current)) || null;
-    if (entry !== lit) {
-      if (lit) {
-        lit.classList.remove('current');
-        lit.removeAttribute('aria-current');
-      }
-      if (entry) {
-        entry.classList.add('current');
-        entry.setAttribute('aria-current', 'page');
-        entry.scrollIntoView({ block: 'nearest' });
-      }
-      lit = entry;
-    }
+    contents.select(current);
     var pageTitle = '';
     try { pageTitle = frame.contentDocument.title; } catch (e) { /* no page */ }
     var name = book.title || 'E-book';
@@ -177,38 +158,36 @@
     arrived(url);
   });
 
-  function showContents(entries) {
-    var nav = $('contents');
-    var list = document.createDocumentFragment();
-    if (!entries.length) {
-      var p = document.createElement('p');
-      p.className = 'note';
-      p.textContent = 'This book has no pages in its sequence.';
-      list.appendChild(p);
-    }
-    entries.forEach(function (e) {
-      var item = document.createElement(e.url ? 'a' : 'span');
-      item.textContent = e.label;
-      item.style.paddingLeft = (0.75 + e.depth) + 'rem';
-      if (e.url) {
-        item.href = e.url;
-        if (e.unreadable) item.className = 'unreadable';
-        var k = key(e.url);
-        if (!contentsByKey.has(k)) contentsByKey.set(k, item);
-      }
-      list.appendChild(item);
-    });
-    nav.textContent = '';
-    nav.appendChild(list);
-    lit = null;
-    update();
+  // The page list at once, replaced by the book's own contents when they are found (the nav is
+  // busy till then); a page list that comes after them is dropped.
+  var contents = new ReaderContents.Contents($('contents'), go);
+  var found = false;
+  function showContents(tree, isFound) {
+    if (found || !tree || tree.error) return;
+    found = isFound;
+    var start = performance.now();
+    contents.show(tree, current);
+    // How long the tree took to draw, for the benchmark (bench/bench_read_page.py).
+    try {
+      performance.measure(isFound ? 'pv-contents' : 'pv-page-list', { start: start });
+    } catch (e) { /* a browser that measures only between marks */ }
   }
-  $('contents').addEventListener('click', function (e) {
-    var a = e.target.closest('a[href]');
-    if (!a) return;
-    e.preventDefault();
-    go(a.getAttribute('href'));
-  });
+  function readContents() {
+    fetch('/:reader/page-list.json')
+      .then(function (r) { return r.json(); })
+      .then(function (t) { showContents(t, false); })
+      .catch(function () { /* the found contents may still come */ });
+    fetch('/:reader/contents.json')
+      .then(function (r) { return r.json(); })
+      .then(function (t) { showContents(t, true); })
+      .catch(function () { /* the page list stays */ })
+      .then(function () {
+        $('contents').removeAttribute('aria-busy');
+        if (!$('contents').querySelector('.tree')) {
+          $('contents').textContent = 'The contents could not be read.';
+        }
+      });
+  }
 
   function showResults(result) {
     var list = $('hits');
@@ -289,9 +268,7 @@
       var start = location.hash.slice(1);
       if (!/^\/(?![/:\\])/.test(start)) start = book.home;
       if (start) go(start);
-      return fetch('/:reader/contents.json');
     })
-    .then(function (r) { return r ? r.json() : []; })
-    .then(showContents)
-    .catch(function () { $('contents').textContent = 'The contents could not be read.'; });
+    .catch(function () { $('title').textContent = 'This e-book could not be read.'; });
+  readContents();
 })();

@@ -11,11 +11,16 @@ book (signed, as books are shipped), this checks:
   - the not-found page; a request under another host name is refused (DNS rebinding);
   - the reader's page: contents, Next / Back / Forward, fragments, search whose opened hit has
     its words marked by the viewer's marking script;
+  - on a generated manual with a nested table of contents, the reader's tree is the one
+    `pagevane-cli list --contents` prints (drawn lazily, the shown page's entry selected and its
+    branch open), and search hits carry the contents' page labels;
+  - every reference of the link table (tests/support/LinkCases.h, as link_cases_json writes it)
+    resolved by Chromium in a page of a book served by `read`, and the file it reaches;
   - the viewer's own page script and marking script, with a stand-in for window.chrome.webview
     that records what the page script posts: right-click and Ctrl+wheel, marks on the right words.
 
 Usage: run.py --cli build/native/cli/pagevane-cli --scripts build/native/tests/e2e/viewer-scripts
-              --out build/browser [--shot docs/reader.png]
+              --links build/native/link-cases.json --out build/browser [--shot docs/reader.png]
 With --shot only the reader's page of the sample book is photographed (make reader-shot).
 """
 
@@ -32,6 +37,7 @@ import time
 
 sys.path.insert(0, os.path.dirname(os.path.abspath(__file__)))
 from cdp import Browser, CdpError  # noqa: E402
+import links  # noqa: E402
 
 ROOT = os.path.abspath(os.path.join(os.path.dirname(__file__), "..", ".."))
 FONT = "/usr/share/fonts-font-awesome/fonts/fontawesome-webfont.woff2"
@@ -98,6 +104,81 @@ h1 { color: var(--accent); }
         f.write(b'<html><head><meta charset="windows-1252"><title>Legacy</title></head>'
                 b'<body><p id="t">caf\xe9 \x80 5</p></body></html>\n')
     shutil.copyfile(FONT, os.path.join(folder, "fonts", "icons.woff2"))
+
+
+# More days than the reader draws at once in one list of siblings (contents.js: PART, 500): a day
+# in the middle has gaps on both sides of the part drawn around it.
+LOG_DAYS = range(1, 1201)
+
+
+def make_manual_site(folder):
+    """A manual whose home page holds a nested table of contents: headings that open nothing,
+    entries naming a place in a page, a page expanded from its own contents list, two pages whose
+    entries share a label under different parents, a redirect page, and a logbook of more pages
+    than the reader draws at once in one list."""
+    if os.path.isdir(folder):
+        shutil.rmtree(folder)
+    for sub in ("one", "two", "appendix", "log"):
+        os.makedirs(os.path.join(folder, sub))
+
+    def page(title, body, up=""):
+        return ("<!DOCTYPE html><html><head><meta charset=\"utf-8\"><title>%s - Harbour manual"
+                "</title></head><body><p><a href=\"%sindex.html\" rel=\"start\">Contents</a></p>"
+                "%s</body></html>\n" % (title, up, body))
+
+    files = {
+        "index.html": page("Contents", """<h1>Harbour manual</h1>
+<nav class="toc"><ul>
+<li><a href="#">Part one</a><ul>
+  <li><a href="one/overview.html">Overview</a></li>
+  <li><a href="one/tides.html">Tides</a><ul>
+    <li><a href="one/tides.html#high">High water</a></li>
+    <li><a href="one/tides.html#low">Low water</a></li></ul></li></ul></li>
+<li><a href="#">Part two</a><ul>
+  <li><a href="two/overview.html">Overview</a></li>
+  <li><a href="two/lights.html">Lights</a></li></ul></li>
+<li><a href="appendix.html">Appendix</a></li>
+<li><a href="logbook.html">Logbook</a></li>
+</ul></nav>"""),
+        "logbook.html": page("The logbook", "<h1>Logbook</h1><ul>%s</ul>" % "".join(
+            "<li><a href=\"log/day%d.html\">Day %d</a></li>" % (d, d) for d in LOG_DAYS)),
+        "appendix.html": page("The appendix", """<h1>Appendix</h1><nav class="toc"><ul>
+<li><a href="appendix/glossary.html">Glossary</a></li>
+<li><a href="appendix/charts.html">Charts</a></li>
+<li><a href="index.html">Contents</a></li></ul></nav>"""),
+        "one/overview.html": page("First part", "<h1>First part</h1><p>The breakwater shelters"
+                                  " the inner basin.</p>", "../"),
+        "one/tides.html": page("Tides and currents", "<h1>Tides</h1>" + FILLER * 4 +
+                               "<h2 id=\"high\">High water</h2>" + FILLER * 4 +
+                               "<h2 id=\"low\">Low water</h2>" + FILLER * 4 +
+                               "<p><a id=\"tolights\" href=\"../two/lights.html\">Lights</a></p>",
+                               "../"),
+        "two/overview.html": page("Second part", "<h1>Second part</h1><p>Past the breakwater the"
+                                  " channel is marked.</p>", "../"),
+        "two/lights.html": page("Harbour lights", "<h1>Lights</h1><p>Red to port.</p>", "../"),
+        "appendix/glossary.html": page("Words", "<h1>Glossary</h1>", "../"),
+        "appendix/charts.html": page("Charts of the bay", "<h1>Charts</h1>", "../"),
+        # A redirect whose browser waits long enough for the reader to be seen on it.
+        "old.html": "<!DOCTYPE html><html><head><meta http-equiv=\"refresh\" content=\"600; "
+                    "url=two/lights.html\"><title>Moved</title></head><body></body></html>\n",
+    }
+    for d in LOG_DAYS:
+        files["log/day%d.html" % d] = page("Day %d" % d, "<p>Calm.</p>", "../")
+    for name, text in files.items():
+        with open(os.path.join(folder, name), "w", encoding="utf-8") as f:
+            f.write(text)
+
+
+def listed_contents(cli, book):
+    """The tree `pagevane-cli list --contents` prints: (depth, label, target) for each entry."""
+    text = subprocess.run([cli, "list", "--contents", book], capture_output=True, text=True,
+                          check=True, timeout=60).stdout
+    entries = []
+    for line in text.splitlines()[1:]:
+        label, target = line.split("\t")
+        depth = (len(label) - len(label.lstrip(" "))) // 2
+        entries.append((depth, label.strip(" "), target))
+    return entries
 
 
 def build_book(cli, folder, out, flags):
@@ -254,17 +335,46 @@ def press(b, button):
     b.evaluate("document.getElementById(%s).click()" % json.dumps(button))
 
 
-def check_reader_page(b, reader, out):
+# The reader's tree as drawn: (depth, label, target) of every item in the order shown, the target
+# as `list --contents` writes it (the page's name decoded, the fragment as the link wrote it).
+SHOWN_TREE = """[...document.querySelectorAll('#contents .item')].map(i => {
+    let t = '';
+    if (i.tagName === 'A') {
+        const u = new URL(i.href);
+        t = decodeURIComponent(u.pathname.slice(1)) + u.hash;
+    }
+    return [Number(i.getAttribute('aria-level')) - 1, i.textContent, t];
+})"""
+CONTENTS_FOUND = "!document.getElementById('contents').hasAttribute('aria-busy')"
+
+
+def open_whole_tree(b):
+    """Opens every branch of the reader's tree as a reader does, one click on each twist (and on
+    each gap of a long list not drawn yet)."""
+    b.wait_for("""(() => {
+        const closed = document.querySelectorAll('#contents li.branch:not(.open) > .twist, '
+                                                 + '#contents li.gap');
+        closed.forEach(t => t.click());
+        return closed.length === 0;
+    })()""", what="every branch open")
+
+
+def check_tree_as_listed(b, listed, what):
+    open_whole_tree(b)
+    shown = [tuple(e) for e in b.evaluate(SHOWN_TREE)]
+    at = next((n for n, (x, y) in enumerate(zip(shown + [None], listed + [None])) if x != y), 0)
+    check(what + ": the reader's tree is the one list --contents prints", shown == listed,
+          "%d entries shown, %d listed; from entry %d on\n  shown:  %s\n  listed: %s"
+          % (len(shown), len(listed), at, shown[at:at + 3], listed[at:at + 3]))
+
+
+def check_reader_page(b, reader, listed, out):
     b.navigate(reader.address)
     wait_frame(b, "/index.html")
-    b.wait_for("document.querySelectorAll('#contents a').length === 3", what="the contents")
+    b.wait_for(CONTENTS_FOUND, what="the contents")
     check("the reader's page names the book",
           b.evaluate("document.getElementById('title').textContent") == "Modern web")
-    check("the contents list the pages by title",
-          b.evaluate("[...document.querySelectorAll('#contents a')].map(a => a.textContent)"
-                     ".join('|')") == "Modern web|The chapter|Legacy",
-          b.evaluate("[...document.querySelectorAll('#contents a')].map(a => a.textContent)"
-                     ".join('|')"))
+    check_tree_as_listed(b, listed, "modern web")
     check("Back is closed on the first page", b.evaluate("document.getElementById('back').disabled"))
     schemes = {}
     for scheme in ("dark", "light"):
@@ -302,6 +412,141 @@ def check_reader_page(b, reader, out):
           [m.lower() for m in marks] == ["lantern room"] * 3, marks)
     shot = b.screenshot(os.path.join(out, "reader.png"))
     check("the reader's page is drawn (screenshot not blank)", not_blank(shot), shot)
+
+
+CURRENT_ENTRY = """(() => {
+    const c = document.querySelectorAll('#contents .item.current');
+    if (c.length !== 1) return [c.length];
+    const up = [];
+    for (let li = c[0].parentNode.parentNode.closest('li'); li; li = li.parentNode.closest('li'))
+        up.push(li.querySelector(':scope > .item').textContent +
+                (li.classList.contains('open') ? '' : ' (closed)'));
+    return [c[0].textContent, ...up];
+})()"""
+
+
+def current_entry(b, want=None):
+    """The label of the selected entry, then those of the branches above it, nearest first; with
+    want, once it is that (the reader selects on the page's load or hashchange event, which may
+    come after the address has changed), or as it is after a while."""
+    if want is not None:
+        try:
+            b.wait_for("JSON.stringify(%s) === %s" % (CURRENT_ENTRY, json.dumps(json.dumps(
+                want, separators=(",", ":"), ensure_ascii=False))), timeout=5)
+        except CdpError:
+            pass
+    return b.evaluate(CURRENT_ENTRY)
+
+
+def focused(b):
+    return b.evaluate("(f => f.matches('.item') ? f.textContent : f.tagName)"
+                      "(document.activeElement)")
+
+
+def key(b, name):
+    """A key pressed and released where the focus is."""
+    codes = {"ArrowUp": 38, "ArrowDown": 40, "ArrowLeft": 37, "ArrowRight": 39}
+    for kind in ("rawKeyDown", "keyUp"):
+        b.call("Input.dispatchKeyEvent", type=kind, key=name, code=name,
+               windowsVirtualKeyCode=codes[name])
+
+
+def item_named(label, nth=0):
+    return ("[...document.querySelectorAll('#contents .item')].filter(i => i.textContent === %s)"
+            "[%d]" % (json.dumps(label), nth))
+
+
+def check_manual_contents(b, reader, listed):
+    """The reader's tree on a nested table of contents: drawn lazily, following the reader,
+    equal to what list --contents prints; search hits named as the contents name their pages."""
+    b.navigate(reader.address)
+    wait_frame(b, "/index.html")
+    b.wait_for(CONTENTS_FOUND, what="the manual's contents")
+    top = sum(1 for depth, _, _ in listed if depth == 0)
+    check("only the top level of the tree is drawn at first (branches are filled as they open)",
+          b.evaluate("document.querySelectorAll('#contents li').length") == top,
+          "%s items drawn, %d at the top" % (b.evaluate("document.querySelectorAll('#contents "
+                                                        "li').length"), top))
+    home = next(label for _, label, target in listed if target == "index.html")
+    got = current_entry(b, [home])
+    check("the home page's entry is selected", got == [home], got)
+
+    b.evaluate(item_named("Part one") + ".click()")
+    b.wait_for(item_named("Tides"), what="Part one opened")
+    check("a heading opens nothing; a click opens its branch",
+          frame_path(b) == "/index.html" and
+          b.evaluate(item_named("Part one") + ".getAttribute('aria-expanded')") == "true")
+    b.evaluate(item_named("Tides") + ".click()")
+    wait_frame(b, "/one/tides.html")
+    got = current_entry(b, ["Tides", "Part one"])
+    check("an entry opens its page and is selected", got == ["Tides", "Part one"], got)
+    b.evaluate(item_named("Tides") + ".parentNode.querySelector('.twist').click()")
+    b.evaluate(item_named("Low water") + ".click()")
+    wait_frame(b, "/one/tides.html#low")
+    got = current_entry(b, ["Low water", "Tides", "Part one"])
+    check("an entry naming a place opens page#place and is the one selected",
+          got == ["Low water", "Tides", "Part one"] and
+          b.evaluate("document.getElementById('page').contentWindow.scrollY > 0"), got)
+    b.evaluate("document.getElementById('page').contentDocument.getElementById('tolights')"
+               ".click()")
+    wait_frame(b, "/two/lights.html")
+    got = current_entry(b, ["Lights", "Part two"])
+    check("a link followed in the page selects its entry and opens its branch",
+          got == ["Lights", "Part two"], got)
+    press(b, "back")
+    wait_frame(b, "/one/tides.html#low")
+    got = current_entry(b, ["Low water", "Tides", "Part one"])
+    check("Back selects the entry of the place again", got == ["Low water", "Tides", "Part one"],
+          got)
+    b.evaluate("document.getElementById('page').contentWindow.location.replace('/old.html')")
+    wait_frame(b, "/old.html")
+    got = current_entry(b, ["Lights", "Part two"])
+    check("a redirect page selects its target's entry", got == ["Lights", "Part two"], got)
+
+    # A page far down a long list: only the part around its entry is drawn, the rest stands as
+    # gaps; the keys step into a gap as into drawn rows.
+    b.evaluate("document.getElementById('page').contentWindow.location.replace('/log/day800.html')")
+    wait_frame(b, "/log/day800.html")
+    got = current_entry(b, ["Day 800", "Logbook"])
+    drawn = b.evaluate(item_named("Logbook") + ".parentNode.querySelectorAll('ul > li > .item')"
+                       ".length")
+    check("a page far down a long list is selected, its part of the list drawn and no more",
+          got == ["Day 800", "Logbook"] and 0 < drawn < len(LOG_DAYS),
+          "%s, %d drawn" % (got, drawn))
+    group = item_named("Logbook") + ".parentNode.lastElementChild"
+    b.evaluate(group + ".lastElementChild.scrollIntoView()")
+    check("a gap scrolled into view is drawn",
+          b.wait_for("!%s.lastElementChild.classList.contains('gap')" % group, what="the gap"))
+    first = b.evaluate("""(g => { const first = g.nextElementSibling.querySelector('.item');
+                                  first.focus(); return first.textContent; })(%s)"""
+                       % (item_named("Logbook") + ".parentNode.querySelector('li.gap')"))
+    key(b, "ArrowUp")
+    day = int(first.split()[1])
+    check("ArrowUp from the first entry drawn steps into the gap before it",
+          focused(b) == "Day %d" % (day - 1),
+          focused(b))
+    key(b, "ArrowLeft")
+    check("ArrowLeft goes to the parent entry",
+          focused(b) == "Logbook")
+    check_tree_as_listed(b, listed, "the manual")
+
+    # The hits are named as the contents name their pages: a label two pages share gets its
+    # parent's label.
+    pages = {}
+    for n, (depth, label, target) in enumerate(listed):
+        if target and "#" not in target and target not in pages:
+            parent = next((listed[k][1] for k in range(n - 1, -1, -1) if listed[k][0] < depth), "")
+            pages[target] = (label, parent)
+    labels = [label for label, _ in pages.values()]
+    wanted = {"/" + t: label if labels.count(label) == 1 else label + " \u2013 " + parent
+              for t, (label, parent) in pages.items() if t.endswith("overview.html")}
+    b.evaluate("document.getElementById('query').value = 'breakwater'; "
+               "document.getElementById('search').requestSubmit()")
+    b.wait_for("document.querySelectorAll('#hits li').length > 0", what="the search's hits")
+    hits = dict(b.evaluate("[...document.querySelectorAll('#hits a')]"
+                           ".map(a => [new URL(a.href).pathname, a.textContent])"))
+    check("search hits carry the contents' labels, told apart as the viewer tells them",
+          hits == wanted and len(set(hits.values())) == 2, "%s, wanted %s" % (hits, wanted))
 
 
 def check_viewer_scripts(b, reader, scripts):
@@ -368,7 +613,7 @@ def take_shot(cli, out, shot):
         with Browser(os.path.join(out, "profile-shot"), ["--force-prefers-color-scheme=light"]) as b:
             b.navigate(reader.address)
             wait_frame(b, "/index.html")
-            b.wait_for("document.querySelectorAll('#contents a').length > 0", what="the contents")
+            b.wait_for(CONTENTS_FOUND, what="the contents")
             b.evaluate("document.getElementById('query').value = 'lens'")
             b.screenshot(shot)
     finally:
@@ -380,6 +625,7 @@ def main():
     p = argparse.ArgumentParser()
     p.add_argument("--cli", required=True)
     p.add_argument("--scripts")
+    p.add_argument("--links", help="the link table as link_cases_json writes it")
     p.add_argument("--out", required=True)
     p.add_argument("--shot")
     a = p.parse_args()
@@ -398,13 +644,39 @@ def main():
     sample = os.path.join(out, "lighthouses.exe")
     build_book(a.cli, os.path.join(ROOT, "examples", "lighthouses"), sample, SAMPLE_FLAGS)
     check("the sample is signed, to be read as a signed e-book", sign_book(a.cli, sample, out))
+    site = os.path.join(out, "manual")
+    make_manual_site(site)
+    manual = os.path.join(out, "manual.exe")
+    build_book(a.cli, site, manual, ["--home", "index.html", "--title", "Harbour manual",
+                                     "--option", "SearchButton=1"])
+    with open(a.links, encoding="utf-8") as f:
+        rows = json.load(f)["cases"]
+    site = os.path.join(out, "links")
+    link_files = links.make_link_site(site, rows)
+    link_book = os.path.join(out, "links.exe")
+    build_book(a.cli, site, link_book, ["--home", "a.html"])
 
     reader = Reader(a.cli, modern)
     try:
-        with Browser(os.path.join(out, "profile")) as b:
+        with Browser(os.path.join(out, "profile"), links.BROWSER_FLAGS) as b:
             check_modern_pages(b, reader, out)
-            check_reader_page(b, reader, out)
+            check_reader_page(b, reader, listed_contents(a.cli, modern), out)
             check_viewer_scripts(b, reader, a.scripts)
+            other = Reader(a.cli, manual)
+            try:
+                check_manual_contents(b, other, listed_contents(a.cli, manual))
+            finally:
+                other.stop()
+            other = Reader(a.cli, link_book)
+            try:
+                ran, passed, excepted = links.run_link_cases(b, other.address, rows, link_files,
+                                                             check)
+                print("link table: %d rows; %d ran in Chromium, %d passed, %d excepted "
+                      "(%d also clicked)" % (len(rows), ran, passed, excepted, len(links.CLICKED)))
+                check("every row of the link table ran or is excepted",
+                      ran + excepted == len(rows) and ran > 0)
+            finally:
+                other.stop()
     except CdpError as e:
         check("the browser session", False, e)
     finally:

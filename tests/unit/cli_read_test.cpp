@@ -50,6 +50,7 @@ class ReadSite : public ::testing::Test {
         b.Page("index.htm", "<title>Home</title><p>The harbour pilot waits.</p>")
             .Page("sub/Chapter One.htm", "<title>One</title><p>A lantern room.</p>")
             .Page("a#b.htm", "<p>hash</p>")
+            .Page("old.htm", "<meta http-equiv=refresh content='0; url=sub/Chapter%20One.htm'>")
             // A crafted book naming the reader's own file: it must not take its place.
             .Page(":reader/reader.js", "alert('book')", false, false)
             .Page("big.txt", Large(5u << 20), false, false);
@@ -133,16 +134,24 @@ TEST_F(ReadSite, TheReadersJsonIsValidUtf8AndFollowsTheBook) {
                         "\"search\":true}"),
               std::string::npos)
         << book;
-    EXPECT_NE(book.find("\"sequence\":[\"/index.htm\",\"/sub/Chapter%20One.htm\",\"/a%23b.htm\"]"),
+    EXPECT_NE(book.find("\"sequence\":[\"/index.htm\",\"/sub/Chapter%20One.htm\",\"/a%23b.htm\","
+                        "\"/old.htm\"]"),
               std::string::npos)
         << book;
 
-    const std::string contents = Text(Get("/:reader/contents.json").body);
-    EXPECT_NE(contents.find("{\"depth\":1,\"label\":\"One\",\"url\":\"/sub/Chapter%20One.htm\""),
-              std::string::npos)
-        << contents;
-    EXPECT_NE(contents.find("{\"depth\":0,\"label\":\"sub\",\"url\":null"), std::string::npos)
-        << contents;
+    // The contents as the viewer's pane has them: the page list at once (file names under their
+    // folders), then the book's own (here the titles); the redirect selects its target's entry.
+    EXPECT_EQ(
+        Text(Get("/:reader/page-list.json").body),
+        "{\"source\":\"contents from the page list\",\"entries\":["
+        "[\"index.htm\",\"/index.htm\",1,1],[\"sub\",\"\",3,0],"
+        "[\"Chapter One.htm\",\"/sub/Chapter%20One.htm\",3,1],[\"a#b.htm\",\"/a%23b.htm\",4,1],"
+        "[\"old.htm\",\"/old.htm\",5,1]],\"redirects\":[]}");
+    EXPECT_EQ(Text(Get("/:reader/contents.json").body),
+              "{\"source\":\"contents from the page list\",\"entries\":["
+              "[\"Home\",\"/index.htm\",1,1],[\"sub\",\"\",3,0],"
+              "[\"One\",\"/sub/Chapter%20One.htm\",3,1],[\"a#b.htm\",\"/a%23b.htm\",4,1]],"
+              "\"redirects\":[[\"/old.htm\",2]]}");
 
     const std::string found = Text(Get("/:reader/search?q=%22lantern+room%22").body);
     EXPECT_NE(found.find("\"total\":1"), std::string::npos) << found;
@@ -167,6 +176,18 @@ TEST_F(ReadSite, TheReadersJsonIsValidUtf8AndFollowsTheBook) {
         SCOPED_TRACE(s.in);
         EXPECT_EQ(JsonString(s.in), s.out);
     }
+}
+
+// A server being stopped cancels the reading of every page for the contents and the search: its
+// threads end at once instead of finishing the book.
+TEST_F(ReadSite, ACancelledSiteReadsNoMorePages) {
+    m_site->Cancel();
+    EXPECT_EQ(Text(Get("/:reader/contents.json").body),
+              "{\"error\":\"The contents cannot be read from this e-book.\"}");
+    EXPECT_EQ(Text(Get("/:reader/search?q=harbour").body),
+              "{\"error\":\"The search cannot read this e-book.\"}");
+    // The page list reads no page: it is still there.
+    EXPECT_NE(Text(Get("/:reader/page-list.json").body).find("\"index.htm\""), std::string::npos);
 }
 
 // One exchange on a socket of its own: what was sent, all that came back until the server
