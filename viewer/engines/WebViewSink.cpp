@@ -228,7 +228,8 @@ void CWebViewSink::Navigated(ICoreWebView2NavigationStartingEventArgs* args) {
     BOOL user = FALSE;
     if (FAILED(args->get_Uri(&uri)))
         return;
-    const std::string url = BookSideUrl(TakeString(uri));
+    const std::string raw = TakeString(uri);
+    const std::string url = BookSideUrl(raw);
     args->get_IsUserInitiated(&user);
     const bool topLevel = !m_frames;
     bool cancel = m_events->OnBeforeNavigate(
@@ -236,10 +237,18 @@ void CWebViewSink::Navigated(ICoreWebView2NavigationStartingEventArgs* args) {
     // Nothing but the book's own pages loads inside the viewer.
     if (!cancel && !IsBookUrl(url) && url != "about:blank")
         cancel = true;
-    if (cancel)
+    if (cancel) {
         args->put_Cancel(TRUE);
-    else if (topLevel)
+    } else if (IsBookUrl(raw)) {
+        // A link written with the book's own scheme (as pages made for the browser control
+        // address each other): the engine cannot load that scheme, so the page it names is
+        // opened at the book's origin instead.
+        args->put_Cancel(TRUE);
+        if (topLevel && m_view)
+            m_view->Navigate(CWinText::Wide(m_site.WebUrl(raw)).c_str());
+    } else if (topLevel) {
         m_navigating = url;
+    }
 }
 
 STDMETHODIMP CWebViewSink::Invoke(ICoreWebView2*, ICoreWebView2NavigationStartingEventArgs* args) {

@@ -200,6 +200,14 @@ TEST_F(ViewerWebView, LinksNewWindowsAndDownloads) {
         0);
     EXPECT_EQ(m_window->CurrentUrl(), "e-book://two.htm");
     EXPECT_TRUE(m_window->CanRun(IDM_BACK));
+    // A link written with the book's own scheme opens its page at the book's origin.
+    EXPECT_EQ(s.FollowLink(L"e-book://sub/Chapter%20Three.htm#part", true), 1);
+    EXPECT_TRUE(PumpUntil(
+        [this] { return m_window->CurrentUrl() == "e-book://sub/Chapter%20Three.htm#part"; },
+        20000));
+    EXPECT_NE(s.Get("navigated")
+                  .find(BookWebOrigin(m_book->GetPath()) + "sub/Chapter%20Three.htm#part\n"),
+              std::string::npos);
 
     // New windows never open: book pages in place, web links out when the reader asked.
     m_launched.clear();
