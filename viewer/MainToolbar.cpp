@@ -142,6 +142,8 @@ void CMainWindow::LoadToolbarImages(int dpi) {
     SelectObject(to, oldTo);
     DeleteDC(from);
     DeleteDC(to);
+    if (m_theme.IsDark())
+        LightenOutlines(big.get());
     if (list)
         ImageList_AddMasked(list, big.get(), kTransparent);
     ::SendMessageA(m_toolbar, TB_SETIMAGELIST, 0, reinterpret_cast<LPARAM>(list));
@@ -189,6 +191,20 @@ HMENU CMainWindow::BuildContextMenu() const {
         separator = false;
         AppendMenuA(menu, MF_STRING | (CanRun(item.id) ? 0 : MF_GRAYED), item.id, item.label);
     }
+    // The reader's colours, for every book.
+    HMENU colours = CreatePopupMenu();
+    AppendMenuA(colours, MF_STRING, IDM_COLOURS_WINDOWS, "As &Windows");
+    AppendMenuA(colours, MF_STRING, IDM_COLOURS_LIGHT, "&Light");
+    AppendMenuA(colours, MF_STRING, IDM_COLOURS_DARK, "&Dark");
+    const ColourChoice choice = m_theme.Choice();
+    CheckMenuRadioItem(colours, IDM_COLOURS_WINDOWS, IDM_COLOURS_DARK,
+                       choice == ColourChoice::dark    ? IDM_COLOURS_DARK
+                       : choice == ColourChoice::light ? IDM_COLOURS_LIGHT
+                                                       : IDM_COLOURS_WINDOWS,
+                       MF_BYCOMMAND);
+    if (GetMenuItemCount(menu) > 0)
+        AppendMenuA(menu, MF_SEPARATOR, 0, nullptr);
+    AppendMenuA(menu, MF_POPUP, reinterpret_cast<UINT_PTR>(colours), "Co&lours");
     return menu;
 }
 

@@ -50,12 +50,14 @@ LRESULT CMessagePane::HandleMessage(UINT msg, WPARAM wp, LPARAM lp) {
         HDC dc = BeginPaint(hwnd, &ps);
         RECT rc;
         GetClientRect(hwnd, &rc);
-        FillRect(dc, &rc, GetSysColorBrush(COLOR_WINDOW));
+        FillRect(dc, &rc,
+                 m_theme ? m_theme->Brush(ThemeColour::window) : GetSysColorBrush(COLOR_WINDOW));
         char text[2048];
         ::GetWindowTextA(hwnd, text, sizeof(text));
         HGDIOBJ old = SelectObject(dc, m_font ? m_font : GetStockObject(DEFAULT_GUI_FONT));
         SetBkMode(dc, TRANSPARENT);
-        SetTextColor(dc, GetSysColor(COLOR_WINDOWTEXT));
+        SetTextColor(dc,
+                     m_theme ? m_theme->Colour(ThemeColour::text) : GetSysColor(COLOR_WINDOWTEXT));
         RECT box = rc;
         InflateRect(&box, -24, -24);
         RECT measure = box;
@@ -89,6 +91,7 @@ CMainWindow::~CMainWindow() {
 
 bool CMainWindow::Create(HINSTANCE instance, const CLSID* browserClass) {
     m_instance = instance;
+    m_theme.LoadChoice(m_profile);
     WNDCLASSEXA wc = {};
     wc.hInstance = instance;
     wc.hIcon = LoadIconA(instance, MAKEINTRESOURCEA(IDI_BOOK));
@@ -120,6 +123,7 @@ bool CMainWindow::Create(HINSTANCE instance, const CLSID* browserClass) {
     m_contents.Create(m_hWnd, instance);
 
     ScaleMessageFont(WindowDpi());
+    m_message.m_theme = &m_theme;
     m_message.Create(kMessagePaneClass, "", WS_CHILD, 0, 0, 0, 0, 0, m_hWnd, nullptr, instance);
 
     // WebView2 where its runtime is installed and starts, else the browser control; a test that
@@ -136,6 +140,7 @@ bool CMainWindow::Create(HINSTANCE instance, const CLSID* browserClass) {
         CreateBrowserControl();
     Layout();
     UpdateButtons();
+    ApplyTheme();
     return true;
 }
 
@@ -357,7 +362,7 @@ void CMainWindow::RunCommand(int id) {
             break;
         case IDM_SEARCH: {
             std::vector<std::string> terms;
-            const std::string name = ShowSearchDialog(m_hWnd, m_book, m_indexer, &terms);
+            const std::string name = ShowSearchDialog(m_hWnd, m_book, m_indexer, &terms, &m_theme);
             if (!name.empty())
                 OpenSearchHit(name, terms);
             break;
@@ -386,7 +391,7 @@ void CMainWindow::RunCommand(int id) {
             m_engine->Run(PageCommand::print);
             break;
         case IDM_ABOUT:
-            ShowAboutBox(m_hWnd, m_book);
+            ShowAboutBox(m_hWnd, m_book, &m_theme);
             break;
         case IDM_FIND_NEXT_HIT:
             m_engine->SelectNextHit(m_hitTerms);
@@ -397,6 +402,14 @@ void CMainWindow::RunCommand(int id) {
             break;
         case IDM_EXIT:
             ::PostMessageA(m_hWnd, WM_CLOSE, 0, 0);
+            break;
+        case IDM_COLOURS_WINDOWS:
+        case IDM_COLOURS_LIGHT:
+        case IDM_COLOURS_DARK:
+            if (m_theme.SetChoice(id == IDM_COLOURS_DARK    ? ColourChoice::dark
+                                  : id == IDM_COLOURS_LIGHT ? ColourChoice::light
+                                                            : ColourChoice::followWindows))
+                ApplyTheme();
             break;
         default:
             break;
@@ -700,6 +713,10 @@ LRESULT CMainWindow::HandleMessage(UINT msg, WPARAM wp, LPARAM lp) {
         case WM_NOTIFY: {
             // The toolbar's tooltips: the button's name and its key.
             NMHDR* hdr = reinterpret_cast<NMHDR*>(lp);
+            if (hdr && hdr->hwndFrom == m_toolbar && hdr->code == NM_CUSTOMDRAW)
+                return OnToolbarCustomDraw(reinterpret_cast<NMTBCUSTOMDRAW*>(lp));
+            if (hdr && hdr->hwndFrom == m_contents.GetHwnd() && hdr->code == NM_CUSTOMDRAW)
+                return OnPaneCustomDraw(reinterpret_cast<NMTVCUSTOMDRAW*>(lp));
             if (hdr && (hdr->code == TTN_GETDISPINFOA || hdr->code == TTN_GETDISPINFOW)) {
                 m_strTip = TooltipFor(static_cast<int>(hdr->idFrom));
                 m_wstrTip = CWinText::Wide(m_strTip);
@@ -717,6 +734,24 @@ LRESULT CMainWindow::HandleMessage(UINT msg, WPARAM wp, LPARAM lp) {
             if (m_engine)
                 m_engine->Focus();
             return 0;
+        case WM_SETTINGCHANGE:
+            OnSettingChange(wp, lp);
+            return DefWindowProcA(m_hWnd, msg, wp, lp);
+        case WM_SYSCOLORCHANGE:
+            // The common controls hear of new system colours from their parent.
+            if (m_toolbar)
+                ::SendMessageA(m_toolbar, msg, wp, lp);
+            if (m_contents.GetHwnd())
+                ::SendMessageA(m_contents.GetHwnd(), msg, wp, lp);
+            m_theme.Refresh();
+            ApplyTheme();
+            return 0;
+        case WM_ERASEBKGND: {
+            RECT rc;
+            GetClientRect(m_hWnd, &rc);
+            FillRect(reinterpret_cast<HDC>(wp), &rc, m_theme.Brush(ThemeColour::window));
+            return 1;
+        }
         case WM_DESTROY:
             SavePlace();
             if (m_engine)

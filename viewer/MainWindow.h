@@ -14,6 +14,7 @@
 #include "viewer/PageEngine.h"
 #include "viewer/panes/ContentsPane.h"
 #include "viewer/PageHits.h"
+#include "viewer/Theme.h"
 #include "viewer/panes/SearchIndexer.h"
 #include "book/BookHistory.h"
 
@@ -27,7 +28,8 @@ enum class NavOutcome { none, pending, complete, error, noBrowser };
 // window's message font.
 class CMessagePane : public COwnedWindow {
   public:
-    HFONT m_font = nullptr;  // not owned
+    HFONT m_font = nullptr;           // not owned
+    const CTheme* m_theme = nullptr;  // the window's colours
     LRESULT HandleMessage(UINT msg, WPARAM wp, LPARAM lp) override;
 };
 
@@ -103,6 +105,8 @@ class CMainWindow : public COwnedWindow, public IBrowserEvents {
     std::string TooltipFor(int id) const;
     // The context menu shown over the page (caller destroys it).
     HMENU BuildContextMenu() const;
+    // The window's colours (the dialogs it opens draw with them too).
+    const CTheme& Theme() const { return m_theme; }
     // The control's text size, 0 (smallest) to 4 (largest).
     int GetTextSize() const { return m_nZoom; }
     // Where links leaving the book go (the default browser unless a test hooks it).
@@ -136,6 +140,12 @@ class CMainWindow : public COwnedWindow, public IBrowserEvents {
     LRESULT HandleMessage(UINT msg, WPARAM wp, LPARAM lp) override;
 
   private:
+    // Colours (MainWindowTheme.cpp): everything drawn again in the theme's colours; the answer to
+    // the toolbar's custom draw; a changed system setting.
+    void ApplyTheme();
+    LRESULT OnToolbarCustomDraw(NMTBCUSTOMDRAW* draw) const;
+    LRESULT OnPaneCustomDraw(NMTVCUSTOMDRAW* draw) const;
+    void OnSettingChange(WPARAM wp, LPARAM lp);
     void CreateToolbar();
     void LoadToolbarImages(int dpi);
     void ScaleMessageFont(int dpi);
@@ -168,6 +178,7 @@ class CMainWindow : public COwnedWindow, public IBrowserEvents {
     void SwitchToBrowserControl();
 
     CBook& m_book;
+    CTheme m_theme;
     CSearchIndexer m_indexer;  // the book's search index, built on the first search
     CContentsPane m_contents;
     CPageHits m_pageHits;  // the last search's words, marked on the page opened from it

@@ -42,3 +42,7 @@
 #define IDM_FINDINPAGE 40021
 #define IDM_TEXT_LARGER 40022
 #define IDM_TEXT_SMALLER 40023
+// The reader's colours: follow Windows, light, dark (the context menu's Colours submenu).
+#define IDM_COLOURS_WINDOWS 40040
+#define IDM_COLOURS_LIGHT 40041
+#define IDM_COLOURS_DARK 40042

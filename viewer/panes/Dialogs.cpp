@@ -9,6 +9,7 @@
 #include "platform/win/SelfOwned.h"
 #include "platform/win/WinText.h"
 #include "platform/win/Window.h"
+#include "viewer/Theme.h"
 #include "viewer/panes/SearchIndexer.h"
 #include "book/Book.h"
 #include "book/BookSearch.h"
@@ -79,15 +80,49 @@ bool IsLink(HWND dlg, HWND control) {
     return control == GetDlgItem(dlg, IDC_ABOUT_URL) || control == GetDlgItem(dlg, IDC_ABOUT_EMAIL);
 }
 
-// The About box. A modeless one (for checks of its contents) owns itself: it is deleted when its
-// window is destroyed.
-class CAboutDialog final : public CSelfOwned<CDialog> {
+// A dialog of the viewer, in the main window's colours (the system's without a theme). A
+// modeless one owns itself: it is deleted when its window is destroyed.
+class CViewerDialog : public CSelfOwned<CDialog> {
   public:
-    explicit CAboutDialog(const CBook& book) : CSelfOwned(IDD_ABOUT), m_book(book) {
+    CViewerDialog(UINT templateId, const CTheme* theme) : CSelfOwned(templateId), m_theme(theme) {
         m_bUnicodeWindow = true;
     }
 
+  protected:
+    // The frame, the controls' scroll bars and buttons, everything drawn again.
+    void ApplyTheme() {
+        if (!m_theme)
+            return;
+        m_theme->ApplyFrame(m_hWnd);
+        for (HWND c = ::GetWindow(m_hWnd, GW_CHILD); c; c = ::GetWindow(c, GW_HWNDNEXT))
+            m_theme->ApplyControl(c);
+        RedrawWindow(m_hWnd, nullptr, nullptr,
+                     RDW_INVALIDATE | RDW_ERASE | RDW_FRAME | RDW_ALLCHILDREN);
+    }
+
+    INT_PTR HandleMessage(UINT msg, WPARAM wp, LPARAM lp) override {
+        // A dialog procedure answers WM_CTLCOLOR* with the brush itself; null leaves the
+        // default.
+        if (m_theme && msg >= WM_CTLCOLORMSGBOX && msg <= WM_CTLCOLORSTATIC)
+            return reinterpret_cast<INT_PTR>(m_theme->CtlColour(msg, reinterpret_cast<HDC>(wp)));
+        if (msg == WM_PV_THEME_CHANGED) {
+            ApplyTheme();
+            return TRUE;
+        }
+        return CDialog::HandleMessage(msg, wp, lp);
+    }
+
+    const CTheme* m_theme;
+};
+
+// The About box.
+class CAboutDialog final : public CViewerDialog {
+  public:
+    CAboutDialog(const CBook& book, const CTheme* theme)
+        : CViewerDialog(IDD_ABOUT, theme), m_book(book) {}
+
     BOOL OnInitDialog() override {
+        ApplyTheme();
         const std::string& title = m_book.GetText(kTitle);
         SetWindowTextW(m_hWnd,
                        CWinText::Wide("About " + (title.empty() ? "this e-book" : title)).c_str());
@@ -138,9 +173,11 @@ class CAboutDialog final : public CSelfOwned<CDialog> {
                     return FALSE;
                 wchar_t text[512] = {};
                 GetWindowTextW(d->hwndItem, text, 512);
-                FillRect(d->hDC, &d->rcItem, GetSysColorBrush(COLOR_BTNFACE));
+                FillRect(
+                    d->hDC, &d->rcItem,
+                    m_theme ? m_theme->Brush(ThemeColour::face) : GetSysColorBrush(COLOR_BTNFACE));
                 HGDIOBJ old = SelectObject(d->hDC, m_link.get());
-                SetTextColor(d->hDC, RGB(0, 0, 204));
+                SetTextColor(d->hDC, m_theme ? m_theme->Colour(ThemeColour::link) : RGB(0, 0, 204));
                 SetBkMode(d->hDC, TRANSPARENT);
                 RECT box = d->rcItem;
                 DrawTextW(d->hDC, text, -1, &box, DT_SINGLELINE | DT_NOPREFIX | DT_CALCRECT);
@@ -161,7 +198,7 @@ class CAboutDialog final : public CSelfOwned<CDialog> {
                 }
                 return FALSE;
             default:
-                return FALSE;
+                return CViewerDialog::HandleMessage(msg, wp, lp);
         }
     }
 
@@ -171,17 +208,20 @@ class CAboutDialog final : public CSelfOwned<CDialog> {
     ScopedGdiObj<HFONT> m_link;
 };
 
-// The Search dialog; like the About box, a modeless one owns itself.
-class CSearchDialog final : public CSelfOwned<CDialog> {
+// The Search dialog.
+class CSearchDialog final : public CViewerDialog {
   public:
     CSearchDialog(CBook& book, CSearchIndexer& indexer, std::string* chosen,
-                  std::vector<std::string>* terms)
-        : CSelfOwned(IDD_SEARCH),
+                  std::vector<std::string>* terms, const CTheme* theme)
+        : CViewerDialog(IDD_SEARCH, theme),
           m_book(book),
           m_indexer(indexer),
           m_chosen(chosen),
-          m_pTerms(terms) {
-        m_bUnicodeWindow = true;
+          m_pTerms(terms) {}
+
+    BOOL OnInitDialog() override {
+        ApplyTheme();
+        return CViewerDialog::OnInitDialog();
     }
 
     bool OnCommand(WORD id, WORD code, HWND ctl) override {
@@ -240,7 +280,7 @@ class CSearchDialog final : public CSelfOwned<CDialog> {
                     m_indexer.Cancel();
                 return FALSE;
             default:
-                return CDialog::HandleMessage(msg, wp, lp);
+                return CViewerDialog::HandleMessage(msg, wp, lp);
         }
     }
 
@@ -343,13 +383,13 @@ class CSearchDialog final : public CSelfOwned<CDialog> {
 
 }  // namespace
 
-void ShowAboutBox(HWND owner, const CBook& book) {
-    CAboutDialog dlg(book);
+void ShowAboutBox(HWND owner, const CBook& book, const CTheme* theme) {
+    CAboutDialog dlg(book, theme);
     dlg.DoModal(owner);
 }
 
-HWND CreateAboutBox(HWND owner, const CBook& book) {
-    CAboutDialog* dlg = new CAboutDialog(book);
+HWND CreateAboutBox(HWND owner, const CBook& book, const CTheme* theme) {
+    CAboutDialog* dlg = new CAboutDialog(book, theme);
     HWND hwnd = dlg->Create(owner);
     if (!hwnd) {
         delete dlg;
@@ -361,16 +401,16 @@ HWND CreateAboutBox(HWND owner, const CBook& book) {
 }
 
 std::string ShowSearchDialog(HWND owner, CBook& book, CSearchIndexer& indexer,
-                             std::vector<std::string>* terms) {
+                             std::vector<std::string>* terms, const CTheme* theme) {
     std::string chosen;
-    CSearchDialog dlg(book, indexer, &chosen, terms);
+    CSearchDialog dlg(book, indexer, &chosen, terms, theme);
     dlg.DoModal(owner);
     return chosen;
 }
 
 HWND CreateSearchDialog(HWND owner, CBook& book, CSearchIndexer& indexer, std::string* chosen,
-                        std::vector<std::string>* terms) {
-    CSearchDialog* dlg = new CSearchDialog(book, indexer, chosen, terms);
+                        std::vector<std::string>* terms, const CTheme* theme) {
+    CSearchDialog* dlg = new CSearchDialog(book, indexer, chosen, terms, theme);
     HWND hwnd = dlg->Create(owner);
     if (!hwnd) {
         delete dlg;
