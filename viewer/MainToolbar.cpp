@@ -1,6 +1,9 @@
 // The main window's toolbar and keys: which buttons the book enables, their images at the
 // monitor's scale and their tooltips, the keys behind each button (a button the book turned
 // off takes its key with it) and the context menu over the page.
+#include <oleacc.h>
+
+#include "viewer/Accessible.h"
 #include "viewer/MainWindow.h"
 #include "book/Book.h"
 #include "viewer/resource.h"
@@ -67,6 +70,18 @@ const KeySpec kKeys[] = {
     {'L', kCtrl, CMainWindow::kKeySwallowed},
 };
 
+const char* KeyOfCommand(int id) {
+    for (const ButtonSpec& spec : kButtons) {
+        if (spec.id == id)
+            return spec.key;
+    }
+    return nullptr;
+}
+
+// Screen readers meet the buttons by their labels, with their keys.
+const AccessibleSpec kToolbarAccessible = {AccessibleKind::toolbar, L"Toolbar", ROLE_SYSTEM_TOOLBAR,
+                                           KeyOfCommand};
+
 }  // namespace
 
 void CMainWindow::CreateToolbar() {
@@ -75,6 +90,7 @@ void CMainWindow::CreateToolbar() {
                                 0, 0, 0, 0, m_hWnd, nullptr, m_instance, nullptr);
     if (!m_toolbar)
         return;
+    MakeAccessible(m_toolbar, &kToolbarAccessible);
     ::SendMessageA(m_toolbar, TB_BUTTONSTRUCTSIZE, sizeof(TBBUTTON), 0);
     LoadToolbarImages(WindowDpi());
     std::vector<TBBUTTON> buttons;

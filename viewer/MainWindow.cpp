@@ -1,11 +1,13 @@
 #include "viewer/MainWindow.h"
 
 #include <commctrl.h>
+#include <oleacc.h>
 #include <shellapi.h>
 #include <urlmon.h>
 
 #include "platform/win/ComPtr.h"
 #include "platform/win/WinText.h"
+#include "viewer/Accessible.h"
 #include "viewer/engines/BrowserHost.h"
 #include "viewer/panes/Dialogs.h"
 #include "viewer/engines/WebViewHost.h"
@@ -32,6 +34,12 @@ const UINT kEngineFailed = WM_APP + 1;
 bool IsOutsideLink(const std::string& url) {
     return KindOfUrl(url) == LinkKind::outside;
 }
+
+// What screen readers are told of the pane and of the message in place of the page.
+const AccessibleSpec kContentsAccessible = {AccessibleKind::named, L"Contents", ROLE_SYSTEM_OUTLINE,
+                                            nullptr};
+const AccessibleSpec kMessageAccessible = {AccessibleKind::text, nullptr, ROLE_SYSTEM_STATICTEXT,
+                                           nullptr};
 
 // True when two e-book URLs name the same file (engines spell a name in their own way).
 bool SamePage(const std::string& a, const std::string& b) {
@@ -121,10 +129,13 @@ bool CMainWindow::Create(HINSTANCE instance, const CLSID* browserClass) {
     if (m_book.GetSetting(kShowToolbar))
         CreateToolbar();
     m_contents.Create(m_hWnd, instance);
+    MakeAccessible(m_contents.GetHwnd(), &kContentsAccessible);
 
     ScaleMessageFont(WindowDpi());
     m_message.m_theme = &m_theme;
     m_message.Create(kMessagePaneClass, "", WS_CHILD, 0, 0, 0, 0, 0, m_hWnd, nullptr, instance);
+    MakeAccessible(m_message.m_hWnd, &kMessageAccessible);
+    MakeLiveRegion(m_message.m_hWnd);
 
     // WebView2 where its runtime is installed and starts, else the browser control; a test that
     // names the browser control's class wants that control. Why WebView2 did not come is of no
@@ -478,6 +489,7 @@ void CMainWindow::ShowMessage(const std::string& text) {
     if (m_message.m_hWnd) {
         ::SetWindowTextA(m_message.m_hWnd, text.c_str());
         ::ShowWindow(m_message.m_hWnd, SW_SHOW);
+        AnnounceStatus(m_message.m_hWnd);
     }
     UpdateButtons();
 }

@@ -1,5 +1,6 @@
 #include "viewer/panes/Dialogs.h"
 
+#include <oleacc.h>
 #include <shellapi.h>
 
 #include <vector>
@@ -9,6 +10,7 @@
 #include "platform/win/SelfOwned.h"
 #include "platform/win/WinText.h"
 #include "platform/win/Window.h"
+#include "viewer/Accessible.h"
 #include "viewer/Theme.h"
 #include "viewer/panes/SearchIndexer.h"
 #include "book/Book.h"
@@ -75,6 +77,10 @@ HFONT DerivedFont(HWND dlg, bool bold, bool underline) {
     lf.lfUnderline = underline ? TRUE : FALSE;
     return CreateFontIndirectA(&lf);
 }
+
+// The results, each with the text around its match, for screen readers.
+const AccessibleSpec kResultsAccessible = {AccessibleKind::results, L"Search results",
+                                           ROLE_SYSTEM_LIST, nullptr};
 
 bool IsLink(HWND dlg, HWND control) {
     return control == GetDlgItem(dlg, IDC_ABOUT_URL) || control == GetDlgItem(dlg, IDC_ABOUT_EMAIL);
@@ -221,6 +227,8 @@ class CSearchDialog final : public CViewerDialog {
 
     BOOL OnInitDialog() override {
         ApplyTheme();
+        MakeAccessible(GetDlgItem(IDC_SEARCH_RESULTS), &kResultsAccessible);
+        MakeLiveRegion(GetDlgItem(IDC_SEARCH_STATUS));
         return CViewerDialog::OnInitDialog();
     }
 
@@ -260,7 +268,7 @@ class CSearchDialog final : public CViewerDialog {
                     return TRUE;
                 const std::wstring text = L"Reading the pages for the search: " + WideNumber(wp) +
                                           L" of " + WideNumber(static_cast<size_t>(lp)) + L"...";
-                SetDlgItemTextW(m_hWnd, IDC_SEARCH_STATUS, text.c_str());
+                SetStatus(text, false);  // read out at its start and its end only
                 return TRUE;
             }
             case WM_PV_INDEX_DONE:
@@ -270,8 +278,12 @@ class CSearchDialog final : public CViewerDialog {
                 if (m_indexer.IsBuilt())
                     ShowResults();
                 else
-                    SetDlgItemTextW(m_hWnd, IDC_SEARCH_STATUS,
-                                    L"The pages could not be read for the search.");
+                    SetStatus(L"The pages could not be read for the search.");
+                return TRUE;
+            case WM_PV_ITEM_DESCRIPTION:
+                if (wp < m_hits.size() && lp)
+                    *reinterpret_cast<std::wstring*>(lp) =
+                        CWinText::Wide(m_hits[wp].strSnippet, CP_UTF8);
                 return TRUE;
             case WM_DESTROY:
                 // Closing the dialog while the pages are read stops the reading; the next search
@@ -313,9 +325,15 @@ class CSearchDialog final : public CViewerDialog {
         // The index is built once per run, on a thread of its own; the results follow when it
         // is ready, while the dialog and the window keep answering.
         m_bWaiting = m_indexer.Start(m_hWnd);
-        SetDlgItemTextW(m_hWnd, IDC_SEARCH_STATUS,
-                        m_bWaiting ? L"Reading the pages for the search..."
-                                   : L"The search could not be started.");
+        SetStatus(m_bWaiting ? L"Reading the pages for the search..."
+                             : L"The search could not be started.");
+    }
+
+    // The status line, read out by screen readers when announce says so.
+    void SetStatus(const std::wstring& text, bool announce = true) {
+        SetDlgItemTextW(m_hWnd, IDC_SEARCH_STATUS, text.c_str());
+        if (announce)
+            AnnounceStatus(GetDlgItem(IDC_SEARCH_STATUS));
     }
 
     void ShowSnippet() {
@@ -335,8 +353,7 @@ class CSearchDialog final : public CViewerDialog {
             results = m_indexer.Search().Search(m_book, m_strQuery);
         } catch (...) {
             m_hits = std::vector<SearchHit>();
-            SetDlgItemTextW(m_hWnd, IDC_SEARCH_STATUS,
-                            L"There is not enough memory to search this book.");
+            SetStatus(L"There is not enough memory to search this book.");
             EnableItem(IDOK, false);
             return;
         }
@@ -361,7 +378,7 @@ class CSearchDialog final : public CViewerDialog {
             status += L" 1 page could not be searched.";
         else if (results.nUnsearched > 1)
             status += L" " + WideNumber(results.nUnsearched) + L" pages could not be searched.";
-        SetDlgItemTextW(m_hWnd, IDC_SEARCH_STATUS, status.c_str());
+        SetStatus(status);
         if (!m_hits.empty())
             SendMessageW(list, LB_SETCURSEL, 0, 0);
         ShowSnippet();
