@@ -64,6 +64,10 @@ const KeySpec kKeys[] = {
     {VK_F1, 0, IDM_ABOUT},
     {'T', kCtrl, IDM_CONTENTS},
     {VK_F3, 0, IDM_FIND_NEXT_HIT},
+    {VK_F6, kShift, IDM_PREV_PANE},
+    {VK_F6, 0, IDM_NEXT_PANE},
+    {VK_F10, kShift, IDM_CONTEXT_MENU},
+    {VK_APPS, 0, IDM_CONTEXT_MENU},
     // The control's own new-window and open keys; nothing of the viewer's.
     {'N', kCtrl, CMainWindow::kKeySwallowed},
     {'O', kCtrl, CMainWindow::kKeySwallowed},
@@ -177,25 +181,39 @@ bool CMainWindow::ButtonOn(int id) const {
     return true;  // commands with no button of their own
 }
 
-HMENU CMainWindow::BuildContextMenu() const {
+HMENU CMainWindow::BuildContextMenu(bool full) const {
+    // Every command with its key; the context menu over the page leaves out those of the toolbar
+    // that have nothing to do with the page (full: Alt's menu, all of them).
     static const struct {
         int id;
         const char* label;
+        bool fullOnly;
     } kItems[] = {
-        {IDM_BACK, "&Back"},
-        {IDM_FORWARD, "&Forward"},
-        {0, nullptr},
-        {IDM_COPY, "&Copy"},
-        {IDM_SELECTALL, "Select &All"},
-        {0, nullptr},
-        {IDM_PRINT, "&Print..."},
-        {IDM_FINDINPAGE, "&Find in Page..."},
-        {0, nullptr},
-        {IDM_CONTENTS, "C&ontents\tCtrl+T"},
+        {IDM_HOME, "&Home\tAlt+Home", true},
+        {IDM_PREV, "Pre&vious Page\tCtrl+Page Up", true},
+        {IDM_NEXT, "&Next Page\tCtrl+Page Down", true},
+        {0, nullptr, true},
+        {IDM_BACK, "&Back\tAlt+Left", false},
+        {IDM_FORWARD, "&Forward\tAlt+Right", false},
+        {0, nullptr, false},
+        {IDM_COPY, "&Copy\tCtrl+C", false},
+        {IDM_SELECTALL, "Select &All\tCtrl+A", false},
+        {0, nullptr, false},
+        {IDM_PRINT, "&Print...\tCtrl+P", false},
+        {IDM_FINDINPAGE, "F&ind in Page...\tCtrl+F", false},
+        {IDM_SEARCH, "&Search the Book...\tCtrl+Shift+F", true},
+        {0, nullptr, false},
+        {IDM_CONTENTS, "C&ontents\tCtrl+T", false},
+        {0, nullptr, true},
+        {IDM_FULLSCREEN, "Full Sc&reen\tF11", true},
+        {IDM_TEXT_LARGER, "&Larger Text\tCtrl+Plus", true},
+        {IDM_TEXT_SMALLER, "S&maller Text\tCtrl+Minus", true},
     };
     HMENU menu = CreatePopupMenu();
     bool separator = false;
     for (const auto& item : kItems) {
+        if (item.fullOnly && !full)
+            continue;
         if (!item.id) {
             separator = GetMenuItemCount(menu) > 0;
             continue;
@@ -220,7 +238,15 @@ HMENU CMainWindow::BuildContextMenu() const {
                        MF_BYCOMMAND);
     if (GetMenuItemCount(menu) > 0)
         AppendMenuA(menu, MF_SEPARATOR, 0, nullptr);
-    AppendMenuA(menu, MF_POPUP, reinterpret_cast<UINT_PTR>(colours), "Co&lours");
+    AppendMenuA(menu, MF_POPUP, reinterpret_cast<UINT_PTR>(colours), "Colo&urs");
+    if (full) {
+        AppendMenuA(menu, MF_SEPARATOR, 0, nullptr);
+        for (int id : {IDM_ABOUT, IDM_EXIT}) {
+            if (ButtonOn(id))
+                AppendMenuA(menu, MF_STRING, id,
+                            id == IDM_ABOUT ? "Abou&t...\tF1" : "E&xit\tAlt+F4");
+        }
+    }
     return menu;
 }
 

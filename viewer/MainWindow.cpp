@@ -4,6 +4,7 @@
 #include <oleacc.h>
 #include <shellapi.h>
 #include <urlmon.h>
+#include <windowsx.h>
 
 #include "platform/win/ComPtr.h"
 #include "platform/win/WinText.h"
@@ -74,6 +75,12 @@ LRESULT CMessagePane::HandleMessage(UINT msg, WPARAM wp, LPARAM lp) {
         if (height < box.bottom - box.top)
             box.top += (box.bottom - box.top - height) / 2;
         DrawTextA(dc, text, -1, &box, DT_CENTER | DT_WORDBREAK | DT_NOPREFIX);
+        // The message takes the focus in place of the page: it shows that it has it.
+        if (GetFocus() == hwnd) {
+            RECT focus = {box.left, box.top, box.right, box.top + height};
+            InflateRect(&focus, 6, 6);
+            DrawFocusRect(dc, &focus);
+        }
         SelectObject(dc, old);
         EndPaint(hwnd, &ps);
         return 0;
@@ -85,6 +92,8 @@ LRESULT CMessagePane::HandleMessage(UINT msg, WPARAM wp, LPARAM lp) {
     }
     if (msg == WM_ERASEBKGND)
         return 1;
+    if (msg == WM_SETFOCUS || msg == WM_KILLFOCUS)
+        InvalidateRect(hwnd, nullptr, TRUE);
     return DefWindowProcA(hwnd, msg, wp, lp);
 }
 
@@ -371,13 +380,16 @@ void CMainWindow::RunCommand(int id) {
         case IDM_COPY:
             m_engine->Run(PageCommand::copy);
             break;
-        case IDM_SEARCH: {
-            std::vector<std::string> terms;
-            const std::string name = ShowSearchDialog(m_hWnd, m_book, m_indexer, &terms, &m_theme);
-            if (!name.empty())
-                OpenSearchHit(name, terms);
+        case IDM_SEARCH:
+            ShowSearch();
             break;
-        }
+        case IDM_NEXT_PANE:
+        case IDM_PREV_PANE:
+            CycleFocus(id == IDM_NEXT_PANE);
+            break;
+        case IDM_CONTEXT_MENU:
+            ShowMenu(false, POINT{-1, -1});
+            break;
         case IDM_FULLSCREEN:
         case IDM_LEAVE_FULLSCREEN:
             ToggleFullScreen();
@@ -490,15 +502,21 @@ void CMainWindow::ShowMessage(const std::string& text) {
         ::SetWindowTextA(m_message.m_hWnd, text.c_str());
         ::ShowWindow(m_message.m_hWnd, SW_SHOW);
         AnnounceStatus(m_message.m_hWnd);
+        // The focus never stays on a page that is hidden.
+        if (GetActiveWindow() == m_hWnd && FocusedRegion() == Region::page)
+            FocusPage();
     }
     UpdateButtons();
 }
 
 void CMainWindow::HideMessage() {
     m_strMessage.clear();
+    const bool focused = m_message.m_hWnd && GetFocus() == m_message.m_hWnd;
     if (m_message.m_hWnd)
         ::ShowWindow(m_message.m_hWnd, SW_HIDE);
     m_engine->Show(true);
+    if (focused)
+        FocusPage();
 }
 
 void CMainWindow::NavigationDone() {
@@ -554,12 +572,7 @@ void CMainWindow::OnNewWindow(const std::string& url, bool userStarted) {
 }
 
 void CMainWindow::OnContextMenu(POINT pt) {
-    HMENU menu = BuildContextMenu();
-    const int id =
-        TrackPopupMenu(menu, TPM_RETURNCMD | TPM_RIGHTBUTTON, pt.x, pt.y, 0, m_hWnd, nullptr);
-    DestroyMenu(menu);
-    if (id > 0)
-        RunCommand(id);
+    ShowMenu(false, pt);
 }
 
 void CMainWindow::OnNavigateComplete(const std::string& url, bool topLevel) {
@@ -634,6 +647,8 @@ void CMainWindow::OnTitleChange(const std::string& title) {
 bool CMainWindow::PreTranslate(MSG* msg) {
     if (!m_hWnd)
         return false;
+    if (PreTranslateFocus(msg))
+        return true;
     const UINT m = msg->message;
     HWND control = m_engine->GetControlWindow();
     if ((m == WM_LBUTTONUP || m == WM_MBUTTONUP || m == WM_KEYUP) && control &&
@@ -743,8 +758,26 @@ LRESULT CMainWindow::HandleMessage(UINT msg, WPARAM wp, LPARAM lp) {
             return 0;
         }
         case WM_SETFOCUS:
-            if (m_engine)
-                m_engine->Focus();
+            FocusPage();
+            return 0;
+        case WM_PV_OPEN_SEARCH_HIT: {
+            const SearchChoice* choice = reinterpret_cast<const SearchChoice*>(lp);
+            if (choice) {
+                OpenSearchHit(choice->strName, choice->terms);
+                FocusPage();
+            }
+            return 0;
+        }
+        case WM_SYSCOMMAND:
+            // Alt pressed and released alone, or F10: every command as a menu (the window has no
+            // menu bar). Alt+Space keeps the system menu; Shift+F10 is the context menu alone.
+            if ((wp & 0xFFF0) == SC_KEYMENU && lp == 0 && GetKeyState(VK_SHIFT) >= 0) {
+                ShowMenu(true, POINT{-1, -1});
+                return 0;
+            }
+            return DefWindowProcA(m_hWnd, msg, wp, lp);
+        case WM_CONTEXTMENU:
+            ShowMenu(false, POINT{GET_X_LPARAM(lp), GET_Y_LPARAM(lp)});
             return 0;
         case WM_SETTINGCHANGE:
             OnSettingChange(wp, lp);

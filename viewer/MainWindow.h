@@ -87,6 +87,8 @@ class CMainWindow : public COwnedWindow, public IBrowserEvents {
     const std::string& CurrentUrl() const { return m_strCurrent; }
     const CBookHistory& History() const { return m_history; }
     CSearchIndexer& SearchIndexer() { return m_indexer; }
+    // The Search dialog, or nullptr before the first search and after it was closed.
+    HWND GetSearchDialog() const { return ::IsWindow(m_search) ? m_search : nullptr; }
     NavOutcome GetNavOutcome() const { return m_navOutcome; }
     long GetNavStatus() const { return m_lNavStatus; }
     // The text shown in place of the page when it cannot be shown ("" while pages show).
@@ -103,8 +105,9 @@ class CMainWindow : public COwnedWindow, public IBrowserEvents {
     static int ToolbarIconSize(int dpi);
     // A toolbar button's tooltip: its name and its key ("Back (Alt+Left)").
     std::string TooltipFor(int id) const;
-    // The context menu shown over the page (caller destroys it).
-    HMENU BuildContextMenu() const;
+    // The context menu shown over the page (caller destroys it); full: every command of the
+    // viewer, as Alt opens it.
+    HMENU BuildContextMenu(bool full = false) const;
     // The window's colours (the dialogs it opens draw with them too).
     const CTheme& Theme() const { return m_theme; }
     // The control's text size, 0 (smallest) to 4 (largest).
@@ -146,6 +149,20 @@ class CMainWindow : public COwnedWindow, public IBrowserEvents {
     LRESULT OnToolbarCustomDraw(NMTBCUSTOMDRAW* draw) const;
     LRESULT OnPaneCustomDraw(NMTVCUSTOMDRAW* draw) const;
     void OnSettingChange(WPARAM wp, LPARAM lp);
+    // The keyboard (MainWindowKeys.cpp): the parts of the window F6 moves the focus between, the
+    // Search dialog kept beside the page, the keys of the pane and the dialog, the menus.
+    enum class Region { pane, page, results };
+    Region FocusedRegion() const;
+    void CycleFocus(bool forward);
+    void FocusRegion(Region region);
+    // The focus to the page, or to the message shown in its place.
+    void FocusPage();
+    void ShowSearch();
+    // Keys for the pane and the Search dialog, before the window's own; true when handled.
+    bool PreTranslateFocus(MSG* msg);
+    // The context menu (full: every command) at pt, in screen coordinates; -1, -1 places it at
+    // the top left of the page.
+    void ShowMenu(bool full, POINT pt);
     void CreateToolbar();
     void LoadToolbarImages(int dpi);
     void ScaleMessageFont(int dpi);
@@ -187,6 +204,7 @@ class CMainWindow : public COwnedWindow, public IBrowserEvents {
     HINSTANCE m_instance = nullptr;
     HWND m_toolbar = nullptr;
     CMessagePane m_message;
+    HWND m_search = nullptr;  // the Search dialog (owned by this window)
     HACCEL m_accel = nullptr;
     ScopedWinObject<ImageListTraits> m_images;
     ScopedGdiObj<HFONT> m_messageFont;

@@ -46,3 +46,8 @@
 #define IDM_COLOURS_WINDOWS 40040
 #define IDM_COLOURS_LIGHT 40041
 #define IDM_COLOURS_DARK 40042
+// The keyboard's own commands: the focus to the next or previous part of the window (F6,
+// Shift+F6).
+#define IDM_NEXT_PANE 40050
+#define IDM_PREV_PANE 40051
+#define IDM_CONTEXT_MENU 40052  // Shift+F10 and the menu key

@@ -217,13 +217,8 @@ class CAboutDialog final : public CViewerDialog {
 // The Search dialog.
 class CSearchDialog final : public CViewerDialog {
   public:
-    CSearchDialog(CBook& book, CSearchIndexer& indexer, std::string* chosen,
-                  std::vector<std::string>* terms, const CTheme* theme)
-        : CViewerDialog(IDD_SEARCH, theme),
-          m_book(book),
-          m_indexer(indexer),
-          m_chosen(chosen),
-          m_pTerms(terms) {}
+    CSearchDialog(CBook& book, CSearchIndexer& indexer, const CTheme* theme)
+        : CViewerDialog(IDD_SEARCH, theme), m_book(book), m_indexer(indexer) {}
 
     BOOL OnInitDialog() override {
         ApplyTheme();
@@ -300,10 +295,13 @@ class CSearchDialog final : public CViewerDialog {
     void OpenSelected() {
         const LRESULT sel = SendDlgItemMessageW(m_hWnd, IDC_SEARCH_RESULTS, LB_GETCURSEL, 0, 0);
         if (sel >= 0 && static_cast<size_t>(sel) < m_hits.size()) {
-            *m_chosen = m_hits[static_cast<size_t>(sel)].strName;
-            if (m_pTerms)
-                *m_pTerms = m_terms;
-            EndDialog(IDOK);
+            // The results stay for the reader to come back to (F6, the Search command); the page
+            // takes the window, and the focus goes with it.
+            SearchChoice choice{m_hits[static_cast<size_t>(sel)].strName, m_terms};
+            HWND owner = ::GetWindow(m_hWnd, GW_OWNER);
+            ::ShowWindow(m_hWnd, SW_HIDE);
+            if (owner)
+                SendMessageW(owner, WM_PV_OPEN_SEARCH_HIT, 0, reinterpret_cast<LPARAM>(&choice));
         }
     }
 
@@ -390,8 +388,6 @@ class CSearchDialog final : public CViewerDialog {
 
     CBook& m_book;
     CSearchIndexer& m_indexer;
-    std::string* m_chosen;
-    std::vector<std::string>* m_pTerms;
     std::vector<std::string> m_terms;  // of the results listed
     std::string m_strQuery;            // UTF-8
     bool m_bWaiting = false;           // the index is being built for this dialog
@@ -417,17 +413,8 @@ HWND CreateAboutBox(HWND owner, const CBook& book, const CTheme* theme) {
     return hwnd;
 }
 
-std::string ShowSearchDialog(HWND owner, CBook& book, CSearchIndexer& indexer,
-                             std::vector<std::string>* terms, const CTheme* theme) {
-    std::string chosen;
-    CSearchDialog dlg(book, indexer, &chosen, terms, theme);
-    dlg.DoModal(owner);
-    return chosen;
-}
-
-HWND CreateSearchDialog(HWND owner, CBook& book, CSearchIndexer& indexer, std::string* chosen,
-                        std::vector<std::string>* terms, const CTheme* theme) {
-    CSearchDialog* dlg = new CSearchDialog(book, indexer, chosen, terms, theme);
+HWND CreateSearchDialog(HWND owner, CBook& book, CSearchIndexer& indexer, const CTheme* theme) {
+    CSearchDialog* dlg = new CSearchDialog(book, indexer, theme);
     HWND hwnd = dlg->Create(owner);
     if (!hwnd) {
         delete dlg;

@@ -239,9 +239,8 @@ TEST_F(ViewerTheme, TheDialogsFollowTheWindowsColours) {
     MemoryProfile profile;
     profile.values[{"", "Colours"}] = "dark";
     OpenShown(&profile);
-    std::string chosen;
     HWND search = CreateSearchDialog(m_window->GetHwnd(), *m_book, m_window->SearchIndexer(),
-                                     &chosen, nullptr, &m_window->Theme());
+                                     &m_window->Theme());
     ASSERT_NE(search, nullptr);
     SetDlgItemTextW(search, IDC_SEARCH_TEXT, L"page");
     SendMessageW(search, WM_COMMAND, IDC_SEARCH_GO, 0);
