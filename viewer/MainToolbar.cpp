@@ -89,9 +89,10 @@ const AccessibleSpec kToolbarAccessible = {AccessibleKind::toolbar, L"Toolbar", 
 }  // namespace
 
 void CMainWindow::CreateToolbar() {
-    m_toolbar = CreateWindowExA(0, TOOLBARCLASSNAMEA, nullptr,
-                                WS_CHILD | WS_VISIBLE | TBSTYLE_FLAT | TBSTYLE_TOOLTIPS | CCS_TOP,
-                                0, 0, 0, 0, m_hWnd, nullptr, m_instance, nullptr);
+    m_toolbar = CreateWindowExA(
+        0, TOOLBARCLASSNAMEA, nullptr,
+        WS_CHILD | WS_VISIBLE | TBSTYLE_FLAT | TBSTYLE_TOOLTIPS | TBSTYLE_WRAPABLE | CCS_TOP, 0, 0,
+        0, 0, m_hWnd, nullptr, m_instance, nullptr);
     if (!m_toolbar)
         return;
     MakeAccessible(m_toolbar, &kToolbarAccessible);

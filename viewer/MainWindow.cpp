@@ -158,7 +158,7 @@ bool CMainWindow::Create(HINSTANCE instance, const CLSID* browserClass) {
     }
     if (!m_engine)
         CreateBrowserControl();
-    Layout();
+    ApplyUiFont();
     UpdateButtons();
     ApplyTheme();
     return true;
@@ -227,15 +227,19 @@ RECT CMainWindow::ContentRect() const {
         if (rc.top > rc.bottom)
             rc.top = rc.bottom;
     }
-    rc.left += m_contents.Width();
+    rc.left += m_contents.IsOpen() ? m_nPaneWidth : 0;
     if (rc.left > rc.right)
         rc.left = rc.right;
     return rc;
 }
 
 void CMainWindow::Layout() {
-    if (m_toolbar)
+    if (m_toolbar) {
+        // The toolbar wraps its rows for its new width only once it has it: a second
+        // TB_AUTOSIZE takes their height.
         ::SendMessageA(m_toolbar, TB_AUTOSIZE, 0, 0);
+        ::SendMessageA(m_toolbar, TB_AUTOSIZE, 0, 0);
+    }
     const RECT rc = ContentRect();
     m_contents.Move({0, rc.top, rc.left, rc.bottom});
     m_engine->SetRect(rc);
@@ -724,7 +728,7 @@ LRESULT CMainWindow::HandleMessage(UINT msg, WPARAM wp, LPARAM lp) {
             if (r)
                 SetWindowPos(m_hWnd, nullptr, r->left, r->top, r->right - r->left,
                              r->bottom - r->top, SWP_NOZORDER | SWP_NOACTIVATE);
-            Layout();
+            ApplyUiFont();
             return 0;
         }
         case kEngineFailed:

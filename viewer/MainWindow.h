@@ -101,6 +101,10 @@ class CMainWindow : public COwnedWindow, public IBrowserEvents {
     // or 0 for a key left to the page.
     int CommandForKey(UINT vk, bool ctrl, bool alt, bool shift) const;
     static const int kKeySwallowed = -1;
+    // Toolbar buttons whose label is cut or that lie outside the toolbar (0 when it fits).
+    int ClippedToolbarButtons() const;
+    // The DPI of the window's monitor.
+    int WindowDpi() const;
     // The toolbar's icon size for a DPI: 16, 24 or 32 pixels.
     static int ToolbarIconSize(int dpi);
     // A toolbar button's tooltip: its name and its key ("Back (Alt+Left)").
@@ -149,6 +153,9 @@ class CMainWindow : public COwnedWindow, public IBrowserEvents {
     LRESULT OnToolbarCustomDraw(NMTBCUSTOMDRAW* draw) const;
     LRESULT OnPaneCustomDraw(NMTVCUSTOMDRAW* draw) const;
     void OnSettingChange(WPARAM wp, LPARAM lp);
+    // The toolbar's and the pane's font, and the pane's width, from the system's text size at the
+    // window's DPI (MainWindowScale.cpp).
+    void ApplyUiFont();
     // The keyboard (MainWindowKeys.cpp): the parts of the window F6 moves the focus between, the
     // Search dialog kept beside the page, the keys of the pane and the dialog, the menus.
     enum class Region { pane, page, results };
@@ -166,7 +173,6 @@ class CMainWindow : public COwnedWindow, public IBrowserEvents {
     void CreateToolbar();
     void LoadToolbarImages(int dpi);
     void ScaleMessageFont(int dpi);
-    int WindowDpi() const;
     void Layout();
     RECT ContentRect() const;
     void UpdateButtons();
@@ -208,6 +214,8 @@ class CMainWindow : public COwnedWindow, public IBrowserEvents {
     HACCEL m_accel = nullptr;
     ScopedWinObject<ImageListTraits> m_images;
     ScopedGdiObj<HFONT> m_messageFont;
+    ScopedGdiObj<HFONT> m_uiFont;  // the toolbar's and the pane's
+    int m_nPaneWidth = 240;
     std::unique_ptr<IPageEngine> m_engine;
     const CLSID* m_browserClass = nullptr;  // the browser control's class (tests change it)
     std::string m_strHostError;

@@ -89,4 +89,6 @@ void CMainWindow::OnSettingChange(WPARAM wp, LPARAM lp) {
         wp == SPI_SETHIGHCONTRAST || (area && lstrcmpiA(area, "ImmersiveColorSet") == 0);
     if (colours && m_theme.Refresh())
         ApplyTheme();
+    if (wp == SPI_SETICONTITLELOGFONT || wp == SPI_SETNONCLIENTMETRICS)
+        ApplyUiFont();
 }
