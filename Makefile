@@ -11,24 +11,27 @@
 
 JOBS ?= $(shell nproc)
 CMAKE_FLAGS ?=
+# Each step of `make test` writes its times to build/times/STEP (scripts/timed.py); the test
+# summary lists them, so that a run says where its time went.
+TIMED = python3 scripts/timed.py build/times/$@
 
-.PHONY: all bootstrap win win64 wintests native asan tsan fuzz sample test bench dist clean
+.PHONY: all bootstrap win win64 wintests native asan tsan fuzz sample test times-reset bench dist clean
 
 all: win native
 
 bootstrap:
-	@bash scripts/bootstrap.sh
+	@$(TIMED) bash scripts/bootstrap.sh
 
 win:
 	cmake -S . -B build/win -DCMAKE_TOOLCHAIN_FILE=cmake/mingw-i686.cmake \
 	      -DCMAKE_BUILD_TYPE=Release $(CMAKE_FLAGS) >/dev/null
-	cmake --build build/win -j $(JOBS)
+	$(TIMED) cmake --build build/win -j $(JOBS)
 
 win64: win
 	cmake -S . -B build/win64 -DCMAKE_TOOLCHAIN_FILE=cmake/mingw-x86_64.cmake \
 	      -DCMAKE_BUILD_TYPE=Release -DPV_VIEWER_EXE=$(CURDIR)/build/win/viewer/viewer.exe \
 	      $(CMAKE_FLAGS) >/dev/null
-	cmake --build build/win64 -j $(JOBS)
+	$(TIMED) cmake --build build/win64 -j $(JOBS)
 
 # The Windows programs the tests run: build/win where the 32-bit Wine can start, else build/win64.
 wintests: win
@@ -37,27 +40,30 @@ wintests: win
 native: win
 	cmake -S . -B build/native -DCMAKE_BUILD_TYPE=Release \
 	      -DPV_VIEWER_EXE=$(CURDIR)/build/win/viewer/viewer.exe $(CMAKE_FLAGS) >/dev/null
-	cmake --build build/native -j $(JOBS)
+	$(TIMED) cmake --build build/native -j $(JOBS)
 
 asan: win
 	cmake -S . -B build/asan -DCMAKE_BUILD_TYPE=Debug -DPV_SANITIZE=ON \
 	      -DPV_VIEWER_EXE=$(CURDIR)/build/win/viewer/viewer.exe $(CMAKE_FLAGS) >/dev/null
-	cmake --build build/asan -j $(JOBS)
+	$(TIMED) cmake --build build/asan -j $(JOBS)
 
 tsan:
 	cmake -S . -B build/tsan -DCMAKE_BUILD_TYPE=RelWithDebInfo -DPV_TSAN=ON $(CMAKE_FLAGS) >/dev/null
-	cmake --build build/tsan --target tsan_tests -j $(JOBS)
+	$(TIMED) cmake --build build/tsan --target tsan_tests -j $(JOBS)
 
 fuzz:
 	cmake -S . -B build/fuzz -DCMAKE_BUILD_TYPE=RelWithDebInfo -DPV_FUZZ=ON \
 	      -DCMAKE_C_COMPILER=clang -DCMAKE_CXX_COMPILER=clang++ $(CMAKE_FLAGS) >/dev/null
-	cmake --build build/fuzz -j $(JOBS)
+	$(TIMED) cmake --build build/fuzz -j $(JOBS)
 
 sample: bootstrap native
 	@bash scripts/sample.sh
 
-test: bootstrap wintests native asan tsan fuzz
+test: times-reset bootstrap wintests native asan tsan fuzz
 	@bash scripts/test.sh
+
+times-reset:
+	@rm -rf build/times
 
 bench: wintests native
 	@bash scripts/bench.sh

@@ -1,8 +1,8 @@
 #!/usr/bin/env bash
 # Runs every test: native unit tests under the sanitizers, the threaded build tests under
 # ThreadSanitizer, the Windows tests under Wine, the end-to-end tests and a short run of each
-# fuzzer. Ends with one line "N passed, N failed" over the suites; exits non-zero when anything
-# fails.
+# fuzzer. Ends with each suite's times and one line "N passed, N failed" over the suites; exits
+# non-zero when anything fails.
 set -u
 cd "$(dirname "$0")/.."
 
@@ -16,16 +16,24 @@ if [ "${PV_WINE64:-0}" = 1 ] && [ -z "${PV_REFUSING_32:-}" ]; then
 fi
 passed=0
 failed=0
+# Each suite's wall time and the user + sys time of every process it started (scripts/timed.py):
+# on a shared machine the first says how long it waited, the second how much work it did.
+times_file=$(mktemp)
+trap 'rm -f "$times_file" "$times_file.one"' EXIT
 suite() {
-  local name=$1; shift
+  local name=$1 ok=passed; shift
   echo
   echo "== $name"
-  if "$@"; then
+  rm -f "$times_file.one"
+  if python3 scripts/timed.py "$times_file.one" "$@"; then
     passed=$((passed + 1))
   else
     failed=$((failed + 1))
+    ok=FAILED
     echo "== FAILED: $name"
   fi
+  awk -v ok="$ok" -v name="$name" '{ printf "%7.0f s %7.0f s  %-6s  %s\n", $1, $2 + $3, ok, name }' \
+    "$times_file.one" >>"$times_file" 2>/dev/null
 }
 
 if [ -n "${PV_REFUSING_32:-}" ]; then
@@ -52,6 +60,16 @@ suite "the download for Windows users" bash tests/e2e/dist.sh
 suite "fuzzers" bash tests/fuzz/run.sh
 
 echo
+# The steps of `make test` before this script (the Makefile times them into build/times).
+if ls build/times/* >/dev/null 2>&1; then
+  echo "   wall  user+sys          step"
+  for f in $(ls -1tr build/times); do
+    awk -v name="$f" '{ printf "%7.0f s %7.0f s          make %s\n", $1, $2 + $3, name }' "build/times/$f"
+  done
+fi
+echo "   wall  user+sys  result  suite"
+cat "$times_file"
+awk '{ w += $1; c += $3 } END { printf "%7.0f s %7.0f s          all suites\n", w, c }' "$times_file"
 echo "The Windows suites ran on $wine_kind."
 echo "suites: $passed passed, $failed failed"
 [ $failed -eq 0 ]

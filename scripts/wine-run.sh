@@ -1,9 +1,9 @@
 #!/usr/bin/env bash
 # Runs one Windows program under Wine so that it can never stall a test run:
-#  - a fresh throwaway WINEPREFIX, removed afterwards: 32-bit (WINEARCH=win32, the 32-bit Wine)
-#    for a PE32 program, 64-bit (WINEARCH=win64, Debian's wine64) for a PE32+ one; a program that
-#    is no file (such as cmd) gets the kind scripts/wine-kind.sh names, or PV_WINE_ARCH
-#    (win32 or win64) when set;
+#  - a fresh throwaway WINEPREFIX (a copy of a booted template, see below), removed afterwards:
+#    32-bit (WINEARCH=win32, the 32-bit Wine) for a PE32 program, 64-bit (WINEARCH=win64,
+#    Debian's wine64) for a PE32+ one; a program that is no file (such as cmd) gets the kind
+#    scripts/wine-kind.sh names, or PV_WINE_ARCH (win32 or win64) when set;
 #  - its own Xvfb display on a free number;
 #  - a time limit (PV_WINE_TIMEOUT seconds, default 300) on the program;
 #  - everything it started (wineserver, Xvfb) ended by PID when it is done.
@@ -77,11 +77,82 @@ start_xvfb() {
   return 1
 }
 
+# Makes a new prefix in $1 with wineboot and waits until its registry is written out. It must not
+# offer to install Mono or Gecko (there is no network).
+boot_prefix() {
+  WINEPREFIX="$1" WINEARCH=$arch WINEDEBUG=-all WINEDLLOVERRIDES="mscoree=d;mshtml=d" \
+    timeout -k 5 120 "$wine" wineboot -i >/dev/null 2>&1
+  WINEPREFIX="$1" timeout -k 5 60 "$wineserver" -w >/dev/null 2>&1 || true
+}
+
+# wineboot takes 10-15 s; a copy of a prefix it made takes a second. So the first run of a kind
+# of prefix boots one into a template kept in /tmp/pv-wine-templates-UID (owner-only; beside the
+# prefixes, so that hard links reach), named after everything that shapes it: the kind, whether
+# 32-bit programs are being refused, Wine's version and its wine.inf. Each run starts from a copy
+# of it: the program files (about 530 MB of DLLs and EXEs that nothing here writes to)
+# hard-linked, every other file (registry, .ini files, manifests) copied, so that what a run
+# changes stays in its own prefix. PV_WINE_TEMPLATE=0 boots every prefix afresh instead.
+template_for() {
+  local root key dir
+  root=/tmp/pv-wine-templates-$(id -u)
+  mkdir -p -m 700 "$root" 2>/dev/null
+  # A folder someone else made or links elsewhere is not ours to trust.
+  if [ -L "$root" ] || [ ! -d "$root" ] || [ ! -O "$root" ]; then return 1; fi
+  key=$( { echo "$arch ${PV_REFUSING_32:-} recipe 1"; "$wine" --version 2>/dev/null
+           stat -c %Y /usr/share/wine/wine.inf 2>/dev/null; } | md5sum | cut -c1-16)
+  dir="$root/$arch-$key"
+  (
+    flock 9
+    if [ ! -f "$dir/.pv-complete" ]; then
+      rm -rf "$dir.new"
+      mkdir -p "$dir.new" && boot_prefix "$dir.new" && [ -f "$dir.new/system.reg" ] &&
+        touch "$dir.new/.pv-complete" && rm -rf "$dir" && mv "$dir.new" "$dir"
+    fi
+  ) 9>"$root/$arch-$key.lock"
+  [ -f "$dir/.pv-complete" ] && echo "$dir"
+}
+
+# Copies prefix $1 into the empty folder $2 as said above.
+copy_prefix() {
+  python3 - "$1" "$2" <<'PY'
+import os, shutil, sys
+src, dst = sys.argv[1], sys.argv[2]
+programs = ('.dll', '.exe', '.drv', '.sys', '.ocx', '.cpl', '.acm', '.tlb', '.vxd', '.nls', '.ax')
+for here, dirs, files in os.walk(src):
+    rel = os.path.relpath(here, src)
+    out = os.path.join(dst, rel) if rel != '.' else dst
+    for d in dirs:
+        s, o = os.path.join(here, d), os.path.join(out, d)
+        if os.path.islink(s):
+            os.symlink(os.readlink(s), o)
+        else:
+            os.mkdir(o)
+            shutil.copystat(s, o)
+    for f in files:
+        s, o = os.path.join(here, f), os.path.join(out, f)
+        if rel == '.' and f in ('.pv-complete', 'wineserver'):
+            continue
+        if os.path.islink(s):
+            os.symlink(os.readlink(s), o)
+            continue
+        if f.lower().endswith(programs):
+            try:
+                os.link(s, o)
+                continue
+            except OSError:
+                pass
+        shutil.copy2(s, o)
+PY
+}
+
 start_xvfb || exit 1
+template=""
+if [ "${PV_WINE_TEMPLATE:-1}" != 0 ]; then template=$(template_for); fi
+if [ -z "$template" ] || ! copy_prefix "$template" "$prefix"; then
+  rm -rf "$prefix" && mkdir -p "$prefix"
+  boot_prefix "$prefix"
+fi
 export WINEPREFIX="$prefix" WINEARCH=$arch WINEDEBUG=${WINEDEBUG:--all}
-# Creating the prefix must not offer to install Mono or Gecko (there is no network).
-WINEDLLOVERRIDES="mscoree=d;mshtml=d" timeout -k 5 120 "$wine" wineboot -i >/dev/null 2>&1
-WINEPREFIX="$prefix" timeout -k 5 60 "$wineserver" -w >/dev/null 2>&1 || true
 # Windows run inside a Wine desktop of the display's size rather than as X windows of their own:
 # with no window manager on the display, X would keep a maximised window at its old size, while
 # on the Wine desktop maximising, full screen and focus behave as they do on Windows.
