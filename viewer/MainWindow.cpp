@@ -75,8 +75,9 @@ LRESULT CMessagePane::HandleMessage(UINT msg, WPARAM wp, LPARAM lp) {
         if (height < box.bottom - box.top)
             box.top += (box.bottom - box.top - height) / 2;
         DrawTextA(dc, text, -1, &box, DT_CENTER | DT_WORDBREAK | DT_NOPREFIX);
-        // The message takes the focus in place of the page: it shows that it has it.
-        if (GetFocus() == hwnd) {
+        // The message takes the focus in place of the page: it shows that it has it, once the
+        // keyboard is in use (as every control does).
+        if (GetFocus() == hwnd && !(::SendMessageA(hwnd, WM_QUERYUISTATE, 0, 0) & UISF_HIDEFOCUS)) {
             RECT focus = {box.left, box.top, box.right, box.top + height};
             InflateRect(&focus, 6, 6);
             DrawFocusRect(dc, &focus);
@@ -92,7 +93,7 @@ LRESULT CMessagePane::HandleMessage(UINT msg, WPARAM wp, LPARAM lp) {
     }
     if (msg == WM_ERASEBKGND)
         return 1;
-    if (msg == WM_SETFOCUS || msg == WM_KILLFOCUS)
+    if (msg == WM_SETFOCUS || msg == WM_KILLFOCUS || msg == WM_UPDATEUISTATE)
         InvalidateRect(hwnd, nullptr, TRUE);
     return DefWindowProcA(hwnd, msg, wp, lp);
 }
