@@ -2,6 +2,7 @@
 #   make sample  - install what is missing, build everything, build the sample e-book
 #   make test    - install what is missing, build everything, run every test
 #   make dist    - the zip for Windows users (out/pagevane-1.0-win32.zip)
+#   make screenshots - the pictures of the viewer in README.md, taken under Wine
 # Build folders: build/win (MinGW i686: the Windows programs and their tests, run under Wine),
 # build/win64 (MinGW x86_64: the same sources, whose tests run under wine64 where the kernel cannot
 # start 32-bit programs, or when PV_WINE64=1; its programs carry the i686 viewer),
@@ -70,6 +71,10 @@ bench: wintests native
 
 dist: win
 	@bash scripts/dist.sh
+
+# The pictures of the viewer in README.md (docs/viewer-light.png, docs/viewer-dark.png).
+screenshots: native
+	@bash scripts/screenshots.sh
 
 clean:
 	rm -rf build out
