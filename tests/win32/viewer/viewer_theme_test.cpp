@@ -108,6 +108,8 @@ class ViewerTheme : public CViewerFixture {
         ClientToScreen(hwnd, &pt);
         return ScreenPixel(pt.x, pt.y);
     }
+    // Where the windows keep the reader's choice; it outlives them.
+    MemoryProfile m_profile;
     // The colours of the window's parts as the screen shows them, and the frame's last request.
     void ExpectDrawn(bool dark, const char* when) {
         SCOPED_TRACE(when);
@@ -115,6 +117,8 @@ class ViewerTheme : public CViewerFixture {
         const HWND tree = m_window->Contents().GetHwnd();
         EXPECT_EQ(TreeView_GetBkColor(tree), dark ? kDarkWindow : static_cast<COLORREF>(-1));
         EXPECT_EQ(Pixel(tree, 8, 8), dark ? kDarkWindow : GetSysColor(COLOR_WINDOW));
+        EXPECT_EQ(Pixel(m_window->GetBookmarksList(), 8, 8),
+                  dark ? kDarkWindow : GetSysColor(COLOR_WINDOW));
         // A flat toolbar shows the window behind it, unless the dark theme draws it.
         EXPECT_EQ(Pixel(m_window->GetToolbar(), 4, 4),
                   dark ? kDarkFace : GetSysColor(COLOR_WINDOW));
@@ -175,11 +179,10 @@ TEST_F(ViewerTheme, TheTitleBarAttributeOfOlderWindows10IsTheFallback) {
 }
 
 TEST_F(ViewerTheme, HighContrastWinsOverWindowsAndTheReader) {
-    MemoryProfile profile;
-    profile.values[{"", "Colours"}] = "dark";
+    m_profile.values[{"", "Colours"}] = "dark";
     SetAppMode(0);
     FakeSystem::highContrast = true;
-    OpenShown(&profile);
+    OpenShown(&m_profile);
     ExpectDrawn(false, "high contrast at start");
     EXPECT_TRUE(m_window->Theme().IsHighContrast());
     EXPECT_EQ(m_window->Theme().SchemeForPages(), PageScheme::automatic);
@@ -199,7 +202,7 @@ TEST_F(ViewerTheme, HighContrastWinsOverWindowsAndTheReader) {
 }
 
 TEST_F(ViewerTheme, TheReadersChoiceOverridesWindowsForEveryBook) {
-    MemoryProfile profile;
+    MemoryProfile& profile = m_profile;
     SetAppMode(1);
     OpenShown(&profile);
     ExpectDrawn(false, "following a light Windows");
@@ -236,9 +239,8 @@ TEST_F(ViewerTheme, TheReadersChoiceOverridesWindowsForEveryBook) {
 }
 
 TEST_F(ViewerTheme, TheDialogsFollowTheWindowsColours) {
-    MemoryProfile profile;
-    profile.values[{"", "Colours"}] = "dark";
-    OpenShown(&profile);
+    m_profile.values[{"", "Colours"}] = "dark";
+    OpenShown(&m_profile);
     HWND search = CreateSearchDialog(m_window->GetHwnd(), *m_book, m_window->SearchIndexer(),
                                      &m_window->Theme());
     ASSERT_NE(search, nullptr);
