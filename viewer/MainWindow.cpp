@@ -14,6 +14,7 @@
 #include "viewer/engines/WebViewHost.h"
 #include "book/Book.h"
 #include "book/BookUrl.h"
+#include "platform/Text.h"
 #include "viewer/resource.h"
 
 const char kMainWindowClass[] = "PagevaneViewerWindow";
@@ -140,6 +141,7 @@ bool CMainWindow::Create(HINSTANCE instance, const CLSID* browserClass) {
         CreateToolbar();
     m_contents.Create(m_hWnd, instance);
     MakeAccessible(m_contents.GetHwnd(), &kContentsAccessible);
+    CreateBookmarks();
 
     ScaleMessageFont(WindowDpi());
     m_message.m_theme = &m_theme;
@@ -242,7 +244,7 @@ void CMainWindow::Layout() {
         ::SendMessageA(m_toolbar, TB_AUTOSIZE, 0, 0);
     }
     const RECT rc = ContentRect();
-    m_contents.Move({0, rc.top, rc.left, rc.bottom});
+    LayoutPane({0, rc.top, rc.left, rc.bottom});
     m_engine->SetRect(rc);
     if (m_message.m_hWnd)
         MoveWindow(m_message.m_hWnd, rc.left, rc.top, rc.right - rc.left, rc.bottom - rc.top, TRUE);
@@ -428,6 +430,12 @@ void CMainWindow::RunCommand(int id) {
             m_contents.Toggle();
             Layout();
             break;
+        case IDM_BOOKMARK_ADD:
+            AddBookmark();
+            break;
+        case IDM_BOOKMARKS:
+            ShowBookmarks();
+            break;
         case IDM_EXIT:
             ::PostMessageA(m_hWnd, WM_CLOSE, 0, 0);
             break;
@@ -565,6 +573,7 @@ bool CMainWindow::OnBeforeNavigate(const std::string& url, bool topLevel, Starte
         m_bNavError = false;
         m_bTimedOut = false;
         m_navOutcome = NavOutcome::pending;
+        m_strPageTitle.clear();  // the next page names itself
     }
     return false;
 }
@@ -637,7 +646,9 @@ void CMainWindow::OnTitleChange(const std::string& title) {
     std::string caption = m_book.GetText(kTitle);
     if (caption.empty())
         caption = "E-book";
-    if (!title.empty() && UrlScheme(title).empty() && title != caption)
+    const bool own = !title.empty() && UrlScheme(title).empty();
+    m_strPageTitle = own ? Utf8FromAnsi(title) : std::string();  // a bookmark's label
+    if (own && title != caption)
         caption += " - " + title;
     // The texts come from the book: control characters are not drawn.
     std::string shown;
@@ -749,6 +760,9 @@ LRESULT CMainWindow::HandleMessage(UINT msg, WPARAM wp, LPARAM lp) {
                 return OnToolbarCustomDraw(reinterpret_cast<NMTBCUSTOMDRAW*>(lp));
             if (hdr && hdr->hwndFrom == m_contents.GetHwnd() && hdr->code == NM_CUSTOMDRAW)
                 return OnPaneCustomDraw(reinterpret_cast<NMTVCUSTOMDRAW*>(lp));
+            LRESULT result = 0;
+            if (OnBookmarksNotify(hdr, &result))
+                return result;
             if (hdr && (hdr->code == TTN_GETDISPINFOA || hdr->code == TTN_GETDISPINFOW)) {
                 m_strTip = TooltipFor(static_cast<int>(hdr->idFrom));
                 m_wstrTip = CWinText::Wide(m_strTip);
@@ -796,6 +810,15 @@ LRESULT CMainWindow::HandleMessage(UINT msg, WPARAM wp, LPARAM lp) {
             m_theme.Refresh();
             ApplyTheme();
             return 0;
+        case WM_NOTIFYFORMAT:
+            if (lp == NF_QUERY && reinterpret_cast<HWND>(wp) == m_bookmarksView.GetHwnd())
+                return NFR_UNICODE;
+            return DefWindowProcA(m_hWnd, msg, wp, lp);
+        case WM_CTLCOLORSTATIC:
+            // The bookmarks' heading.
+            if (HBRUSH brush = m_theme.CtlColour(msg, reinterpret_cast<HDC>(wp)))
+                return reinterpret_cast<LRESULT>(brush);
+            return DefWindowProcA(m_hWnd, msg, wp, lp);
         case WM_ERASEBKGND: {
             RECT rc;
             GetClientRect(m_hWnd, &rc);

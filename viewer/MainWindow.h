@@ -16,7 +16,9 @@
 #include "viewer/PageHits.h"
 #include "viewer/Theme.h"
 #include "viewer/panes/SearchIndexer.h"
+#include "book/BookBookmarks.h"
 #include "book/BookHistory.h"
+#include "viewer/panes/BookmarksView.h"
 
 class CBook;
 class Profile;
@@ -56,6 +58,8 @@ class CMainWindow : public COwnedWindow, public IBrowserEvents {
     HWND GetToolbar() const { return m_toolbar; }
     HWND GetMessagePane() const { return m_message.m_hWnd; }
     const CContentsPane& Contents() const { return m_contents; }
+    const CBookBookmarks& Bookmarks() const { return m_bookmarks; }
+    HWND GetBookmarksList() const { return m_bookmarksView.GetHwnd(); }
     const CPageHits& PageHits() const { return m_pageHits; }
     HWND GetPageWindow() const { return m_engine ? m_engine->GetControlWindow() : nullptr; }
     // Which engine draws the pages: "webview2" or "browser-control".
@@ -147,6 +151,15 @@ class CMainWindow : public COwnedWindow, public IBrowserEvents {
     LRESULT HandleMessage(UINT msg, WPARAM wp, LPARAM lp) override;
 
   private:
+    // Bookmarks (MainWindowBookmarks.cpp): the heading and the list below the contents, read
+    // from the profile; stored at every change; the label of the page shown.
+    void CreateBookmarks();
+    void SaveBookmarks();
+    void LayoutPane(const RECT& pane);
+    std::string PageLabel() const;
+    void AddBookmark();
+    void ShowBookmarks();
+    bool OnBookmarksNotify(const NMHDR* hdr, LRESULT* result);
     // Colours (MainWindowTheme.cpp): everything drawn again in the theme's colours; the answer to
     // the toolbar's custom draw; a changed system setting.
     void ApplyTheme();
@@ -204,6 +217,11 @@ class CMainWindow : public COwnedWindow, public IBrowserEvents {
     CTheme m_theme;
     CSearchIndexer m_indexer;  // the book's search index, built on the first search
     CContentsPane m_contents;
+    CBookBookmarks m_bookmarks;
+    CBookmarksView m_bookmarksView{m_bookmarks};
+    HWND m_bookmarksLabel = nullptr;
+    bool m_bPaneFocusInBookmarks = false;  // F6 brings the focus back to the bookmarks
+    std::string m_strPageTitle;            // UTF-8, as the engine reported it for the page shown
     CPageHits m_pageHits;  // the last search's words, marked on the page opened from it
     std::vector<std::string> m_hitTerms;  // the same words in UTF-8
     std::string m_strHitsPage;            // the URL of that page until it has been marked

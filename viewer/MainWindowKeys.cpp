@@ -30,7 +30,8 @@ CMainWindow::Region CMainWindow::FocusedRegion() const {
     const HWND focus = GetFocus();
     if (Within(GetSearchDialog(), focus))
         return Region::results;
-    if (m_contents.IsOpen() && Within(m_contents.GetHwnd(), focus))
+    if (m_contents.IsOpen() &&
+        (Within(m_contents.GetHwnd(), focus) || Within(m_bookmarksView.GetHwnd(), focus)))
         return Region::pane;
     return Region::page;
 }
@@ -57,7 +58,8 @@ void CMainWindow::FocusRegion(Region region) {
         ::ShowWindow(search, SW_HIDE);
     switch (region) {
         case Region::pane:
-            ::SetFocus(m_contents.GetHwnd());
+            // Where the focus last was in the pane: the contents or the bookmarks.
+            ::SetFocus(m_bPaneFocusInBookmarks ? m_bookmarksView.GetHwnd() : m_contents.GetHwnd());
             break;
         case Region::page:
             FocusPage();
@@ -111,9 +113,27 @@ bool CMainWindow::PreTranslateFocus(MSG* msg) {
         }
         return IsDialogMessageW(search, msg) != FALSE;
     }
-    if (msg->message == WM_KEYDOWN && vk == VK_ESCAPE && m_contents.IsOpen() &&
-        Within(m_contents.GetHwnd(), msg->hwnd)) {
+    HWND list = m_bookmarksView.GetHwnd();
+    if (list && msg->hwnd != list && IsChild(list, msg->hwnd)) {
+        // A bookmark being renamed: every key belongs to its field.
+        TranslateMessage(msg);
+        DispatchMessageA(msg);
+        return true;
+    }
+    HWND tree = m_contents.GetHwnd();
+    const bool inTree = Within(tree, msg->hwnd), inList = Within(list, msg->hwnd);
+    if (!m_contents.IsOpen() || (!inTree && !inList) || msg->message != WM_KEYDOWN)
+        return false;
+    m_bPaneFocusInBookmarks = inList;
+    if (vk == VK_ESCAPE) {
         FocusRegion(Region::page);
+        return true;
+    }
+    // Tab goes between the contents and the bookmarks.
+    if (vk == VK_TAB && GetKeyState(VK_CONTROL) >= 0 && GetKeyState(VK_MENU) >= 0) {
+        m_bPaneFocusInBookmarks = !inList;
+        ::SetFocus(inList ? tree : list);
+        ShowKeyboardCues(m_hWnd);
         return true;
     }
     return false;
@@ -125,7 +145,7 @@ void CMainWindow::ShowMenu(bool full, POINT pt) {
         RECT rc = ContentRect();
         MapWindowPoints(m_hWnd, nullptr, reinterpret_cast<POINT*>(&rc), 2);
         if (FocusedRegion() == Region::pane)
-            GetWindowRect(m_contents.GetHwnd(), &rc);
+            GetWindowRect(GetFocus(), &rc);
         pt = {rc.left + 8, rc.top + 8};
     }
     ShowKeyboardCues(m_hWnd);

@@ -57,8 +57,10 @@ void CMainWindow::ApplyUiFont() {
     m_nPaneWidth = MulDiv(240, dpi, 96);
     if (tm.tmAveCharWidth * 34 > m_nPaneWidth)
         m_nPaneWidth = tm.tmAveCharWidth * 34;
-    if (HWND tree = m_contents.GetHwnd())
-        SendMessageW(tree, WM_SETFONT, reinterpret_cast<WPARAM>(m_uiFont.get()), TRUE);
+    for (HWND pane : {m_contents.GetHwnd(), m_bookmarksLabel, m_bookmarksView.GetHwnd()}) {
+        if (pane)
+            SendMessageW(pane, WM_SETFONT, reinterpret_cast<WPARAM>(m_uiFont.get()), TRUE);
+    }
     if (m_toolbar) {
         SendMessageW(m_toolbar, WM_SETFONT, reinterpret_cast<WPARAM>(m_uiFont.get()), TRUE);
         SendMessageW(m_toolbar, TB_AUTOSIZE, 0, 0);

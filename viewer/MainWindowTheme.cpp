@@ -38,6 +38,9 @@ void CMainWindow::ApplyTheme() {
         m_theme.ApplyControl(tree);
         InvalidateRect(tree, nullptr, TRUE);
     }
+    m_bookmarksView.ApplyTheme(m_theme);
+    if (m_bookmarksLabel)
+        InvalidateRect(m_bookmarksLabel, nullptr, TRUE);
     if (m_message.m_hWnd)
         InvalidateRect(m_message.m_hWnd, nullptr, TRUE);
     InvalidateRect(m_hWnd, nullptr, TRUE);

@@ -51,3 +51,5 @@
 #define IDM_NEXT_PANE 40050
 #define IDM_PREV_PANE 40051
 #define IDM_CONTEXT_MENU 40052  // Shift+F10 and the menu key
+#define IDM_BOOKMARK_ADD 40060  // bookmarks the place shown (Ctrl+D)
+#define IDM_BOOKMARKS 40061     // opens the pane at the bookmarks (Ctrl+B)

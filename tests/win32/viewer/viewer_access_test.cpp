@@ -163,6 +163,10 @@ TEST_F(ViewerAccess, ThePaneAndTheMessageInPlaceOfThePageAreNamed) {
     ASSERT_TRUE(pane);
     EXPECT_EQ(Name(pane.get()), L"Contents");
     EXPECT_EQ(Role(pane.get()), ROLE_SYSTEM_OUTLINE);
+    CComPtr<IAccessible> marks = ObjectOf(m_window->GetBookmarksList());
+    ASSERT_TRUE(marks);
+    EXPECT_EQ(Name(marks.get()), L"Bookmarks");
+    EXPECT_EQ(Role(marks.get()), ROLE_SYSTEM_LIST);
     if (IsWindowVisible(m_window->GetMessagePane())) {
         CComPtr<IAccessible> message = ObjectOf(m_window->GetMessagePane());
         ASSERT_TRUE(message);

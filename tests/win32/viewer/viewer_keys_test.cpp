@@ -87,7 +87,8 @@ class ViewerKeys : public CViewerFixture {
         const HWND search = m_window->GetSearchDialog();
         if (focus && search && (focus == search || IsChild(search, focus)))
             return IsWindowVisible(search) ? "results" : "hidden results";
-        if (focus && focus == m_window->Contents().GetHwnd())
+        if (focus &&
+            (focus == m_window->Contents().GetHwnd() || focus == m_window->GetBookmarksList()))
             return "pane";
         const HWND page = m_window->GetPageWindow();
         if (focus && (focus == m_window->GetMessagePane() || focus == page ||
@@ -196,6 +197,20 @@ TEST_F(ViewerKeys, EveryCommandAnswersItsKey) {
         {"Alt menu: Colours, as Windows",
          {{VK_MENU}, {'U'}, {'W'}},
          [this] { return m_window->Theme().Choice() == ColourChoice::followWindows; }},
+        // Bookmarks: Ctrl+D adds the page, Ctrl+B goes to them, Tab between them and the contents.
+        {"Add a bookmark",
+         {{VK_CONTROL, 'D'}},
+         [this] { return m_window->Bookmarks().ShownCount() == 1; }},
+        {"Bookmarks",
+         {{VK_CONTROL, 'B'}},
+         [this] { return GetFocus() == m_window->GetBookmarksList(); }},
+        {"Tab to the contents",
+         {{VK_TAB}},
+         [this] { return GetFocus() == m_window->Contents().GetHwnd(); }},
+        {"Tab to the bookmarks",
+         {{VK_TAB}},
+         [this] { return GetFocus() == m_window->GetBookmarksList(); }},
+        {"Escape to the page", {{VK_ESCAPE}}, [this] { return FocusIsIn() == "page"; }},
         // The context menu from the keyboard, where the focus is (the pane here).
         {"Shift+F10 in the pane: Contents",
          {{VK_F6}, {VK_SHIFT, VK_F10}, {'O'}},

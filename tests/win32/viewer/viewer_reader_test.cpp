@@ -260,8 +260,10 @@ TEST_F(ViewerReader, ContextMenuOffersTheEnabledCommands) {
     } cases[] = {
         {true,
          {IDM_BACK, IDM_FORWARD, 0, IDM_COPY, IDM_SELECTALL, 0, IDM_PRINT, IDM_FINDINPAGE, 0,
-          IDM_CONTENTS, 0, kColours}},
-        {false, {IDM_SELECTALL, 0, IDM_FINDINPAGE, 0, IDM_CONTENTS, 0, kColours}},
+          IDM_CONTENTS, IDM_BOOKMARK_ADD, IDM_BOOKMARKS, 0, kColours}},
+        {false,
+         {IDM_SELECTALL, 0, IDM_FINDINPAGE, 0, IDM_CONTENTS, IDM_BOOKMARK_ADD, IDM_BOOKMARKS, 0,
+          kColours}},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.on ? "buttons on" : "buttons off");
