@@ -2,7 +2,8 @@
 #   make sample  - install what is missing, build everything, build the sample e-book
 #   make test    - install what is missing, build everything, run every test
 #   make dist    - the zip for Windows users (out/pagevane-1.0-win32.zip)
-#   make screenshots - the pictures of the viewer in README.md, taken under Wine
+#   make reader-shot - docs/reader.png, the reader's page of `pagevane-cli read` in Chromium
+#   make readme-pictures - the README's pictures of the publisher and the viewer, taken again
 # Build folders: build/win (MinGW i686: the Windows programs and their tests, run under Wine),
 # build/win64 (MinGW x86_64: the same sources, whose tests run under wine64 where the kernel cannot
 # start 32-bit programs, or when PV_WINE64=1; its programs carry the i686 viewer),
@@ -16,7 +17,8 @@ CMAKE_FLAGS ?=
 # summary lists them, so that a run says where its time went.
 TIMED = python3 scripts/timed.py build/times/$@
 
-.PHONY: all bootstrap win win64 wintests native asan tsan fuzz sample test times-reset bench dist clean
+.PHONY: all bootstrap win win64 wintests native asan tsan fuzz sample test times-reset bench dist \
+        reader-shot readme-pictures clean
 
 all: win native
 
@@ -69,12 +71,16 @@ times-reset:
 bench: wintests native
 	@bash scripts/bench.sh
 
+# The README's pictures of the publisher and of the viewer, taken under Wine (docs/*.png).
+readme-pictures: win native
+	@bash scripts/readme-pictures.sh
+
 dist: win
 	@bash scripts/dist.sh
 
-# The pictures of the viewer in README.md (docs/viewer-light.png, docs/viewer-dark.png).
-screenshots: native
-	@bash scripts/screenshots.sh
+reader-shot: native
+	python3 tests/browser/run.py --cli build/native/cli/pagevane-cli --out build/browser \
+	        --shot docs/reader.png
 
 clean:
 	rm -rf build out

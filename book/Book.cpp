@@ -158,9 +158,14 @@ bool CBook::ReadFileTable() {
     if (!ParseFileTable(table.data(), table.size(), &records, &problem))
         return Fail(State::damaged, Problem::badTable, problem.Text(), kDamaged + problem.Text());
     m_files.reserve(records.size());
+    m_byName.reserve(records.size());
     for (FileTableRecord& r : records) {
         BookFile f;
         f.strName = std::move(r.strName);
+        // The build writes every backslash of a name as a slash; one left in a table made
+        // elsewhere separates folders all the same, so that the name has the one address that
+        // URLs give it (in a URL a backslash within a name is encoded and separates nothing).
+        std::replace(f.strName.begin(), f.strName.end(), '\\', '/');
         f.dwPage = r.dwPage;
         f.bInSequence = r.dwInSequence != 0;
         f.bInSearch = r.dwInSearch != 0;
@@ -188,7 +193,7 @@ const BookFile* CBook::FindFile(const std::string& name) const {
 
 const BookFile* CBook::FindUrl(const std::string& url) const {
     std::string name;
-    if (!NameFromUrl(url, &name))
+    if (!NameFromUrl(url, &name) || NameNamesNoFile(name))
         return nullptr;
     if (const BookFile* f = FindFile(name))
         return f;

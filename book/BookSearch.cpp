@@ -4,6 +4,7 @@
 #include <mutex>
 #include <new>
 #include <thread>
+#include <unordered_map>
 
 #include "book/BookContents.h"
 #include "html/HtmlTokenizer.h"
@@ -21,7 +22,8 @@ const size_t kCancelCheckChars = 1u << 20;
 }  // namespace
 
 bool ReadPageForIndex(std::vector<uint8_t>&& html, const std::atomic<bool>* cancel,
-                      CSearchIndex::PreparedPage* page, std::string* title) {
+                      CSearchIndex::PreparedPage* page, std::string* title,
+                      const std::function<void()>& afterPiece) {
     // A UTF-8 page is read where it stands; any other is decoded to UTF-8 first, and its bytes
     // let go then, so that a large page is held at most twice at a time.
     std::string decoded;
@@ -59,6 +61,8 @@ bool ReadPageForIndex(std::vector<uint8_t>&& html, const std::atomic<bool>* canc
             else
                 reader.AddText(data.data() + at, n);
             at += n;
+            if (afterPiece)
+                afterPiece();
         }
     }
     *title = WithoutHiddenTitleCharacters(reader.Title());
@@ -150,8 +154,8 @@ bool CBookSearch::Build(CBook& book, const std::atomic<bool>* cancel,
     return true;
 }
 
-SearchResults CBookSearch::Search(const CBook& book, const std::string& queryUtf8,
-                                  size_t maxHits) const {
+SearchResults CBookSearch::Search(const CBook& book, const std::string& queryUtf8, size_t maxHits,
+                                  const CContentsTree* contents) const {
     SearchResults results;
     const IndexResult found = m_index.Query(queryUtf8, maxHits);
     results.nTotal = found.nTotal;
@@ -162,9 +166,19 @@ SearchResults CBookSearch::Search(const CBook& book, const std::string& queryUtf
             continue;
         SearchHit hit;
         hit.strName = book.Files()[h.nPage].strName;
-        hit.strTitle = m_titles[h.nPage];
+        hit.strTitle = contents ? contents->PageLabel(static_cast<long>(h.nPage)) : std::string();
+        if (hit.strTitle.empty())
+            hit.strTitle = m_titles[h.nPage];
         hit.strSnippet = h.strSnippet;
         results.hits.push_back(std::move(hit));
+    }
+    // Two pages that still read alike (pages the contents do not name) are told apart by name.
+    std::unordered_map<std::string, size_t> count;
+    for (const SearchHit& hit : results.hits)
+        ++count[hit.strTitle];
+    for (SearchHit& hit : results.hits) {
+        if (count[hit.strTitle] > 1)
+            hit.strTitle += " \xE2\x80\x93 " + Utf8FromAnsi(hit.strName);
     }
     return results;
 }
@@ -172,5 +186,7 @@ SearchResults CBookSearch::Search(const CBook& book, const std::string& queryUtf
 SearchResults SearchBook(CBook& book, const std::string& queryUtf8, size_t maxHits) {
     CBookSearch search;
     search.Build(book);
-    return search.Search(book, queryUtf8, maxHits);
+    CContentsTree contents;
+    const bool named = BuildBookContents(book, &contents);
+    return search.Search(book, queryUtf8, maxHits, named ? &contents : nullptr);
 }

@@ -24,9 +24,12 @@ const unsigned kMaxSearchThreads = 4;
 // The largest page read for the index: 128 MiB in a 32-bit process, 1 GiB otherwise.
 const size_t kSearchPageLimit = sizeof(void*) == 4 ? size_t(128) << 20 : size_t(1) << 30;
 
+class CContentsTree;
+
 struct SearchHit {
     std::string strName;     // file-table name of the page
-    std::string strTitle;    // the page's <title> in UTF-8, or its name when it has none
+    std::string strTitle;    // UTF-8: the page's label in the contents, else its <title>, else
+                             // its name; no two hits of different pages have the same
     std::string strSnippet;  // UTF-8 text around the first match
 };
 
@@ -61,9 +64,10 @@ class CBookSearch {
     // the program short of memory. The default is kSearchPageLimit.
     void SetPageLimit(size_t bytes) { m_nPageLimit = bytes; }
 
-    // Answers a query (UTF-8) from the index; at most maxHits hits are listed.
-    SearchResults Search(const CBook& book, const std::string& queryUtf8,
-                         size_t maxHits = 500) const;
+    // Answers a query (UTF-8) from the index; at most maxHits hits are listed. contents, when
+    // given, names the pages (CContentsTree::PageLabel) as the contents pane does.
+    SearchResults Search(const CBook& book, const std::string& queryUtf8, size_t maxHits = 500,
+                         const CContentsTree* contents = nullptr) const;
 
   private:
     CSearchIndex m_index;
@@ -73,7 +77,7 @@ class CBookSearch {
     size_t m_nPageLimit = kSearchPageLimit;
 };
 
-// A one-off search: builds the index and answers one query.
+// A one-off search: builds the index and the contents and answers one query.
 SearchResults SearchBook(CBook& book, const std::string& queryUtf8, size_t maxHits = 500);
 
 // The readable content of an HTML page, as Unicode code points.
@@ -87,6 +91,9 @@ PageText ExtractPageText(std::vector<uint8_t>&& html);
 
 // The page read straight into the index's form: the page Prepare makes of ExtractPageText's
 // result, and the title in UTF-8 ("" when it has none). Returns false, with *page unspecified,
-// when *cancel becomes true (it is looked at after every tag and run of text).
+// when *cancel becomes true (it is looked at after every tag and every piece of a long run of
+// text). afterPiece, when given, is called after each piece of text is taken in (a test cancels
+// from it, part way through a page).
 bool ReadPageForIndex(std::vector<uint8_t>&& html, const std::atomic<bool>* cancel,
-                      CSearchIndex::PreparedPage* page, std::string* title);
+                      CSearchIndex::PreparedPage* page, std::string* title,
+                      const std::function<void()>& afterPiece = nullptr);

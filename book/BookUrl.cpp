@@ -1,5 +1,6 @@
 #include "book/BookUrl.h"
 
+#include <algorithm>
 #include <cstring>
 #include <vector>
 
@@ -56,6 +57,130 @@ std::string AfterScheme(const std::string& url) {
     return url.substr(i);
 }
 
+// Schemes whose addresses browsers read as a host and a path, with a backslash for a slash.
+bool IsSpecialScheme(const std::string& scheme) {
+    return scheme == "http" || scheme == "https" || scheme == "ftp" || scheme == "ws" ||
+           scheme == "wss" || scheme == "file";
+}
+
+bool EqualsNoCase(const std::string& s, const char* lower) {
+    if (s.size() != std::strlen(lower))
+        return false;
+    for (size_t i = 0; i < s.size(); ++i) {
+        if (LowerAscii(s[i]) != lower[i])
+            return false;
+    }
+    return true;
+}
+
+// "." and ".." path segments as browsers see them, "%2e" standing for a dot.
+bool IsDotSegment(const std::string& seg) {
+    return seg == "." || EqualsNoCase(seg, "%2e");
+}
+bool IsDotDotSegment(const std::string& seg) {
+    return seg == ".." || EqualsNoCase(seg, ".%2e") || EqualsNoCase(seg, "%2e.") ||
+           EqualsNoCase(seg, "%2e%2e");
+}
+
+// Resolves the dot segments of a web address's path (beginning with "/"): empty segments and a
+// closing slash stay, as they do in a browser's address.
+std::string RemoveDotSegments(const std::string& path) {
+    std::vector<std::string> out;
+    bool closingSlash = false;
+    size_t start = 1;
+    while (start <= path.size()) {
+        size_t end = path.find('/', start);
+        if (end == std::string::npos)
+            end = path.size();
+        const std::string seg = path.substr(start, end - start);
+        const bool last = end == path.size();
+        if (IsDotSegment(seg)) {
+            closingSlash = last;
+        } else if (IsDotDotSegment(seg)) {
+            if (!out.empty())
+                out.pop_back();
+            closingSlash = last;
+        } else {
+            out.push_back(seg);
+            closingSlash = false;
+        }
+        start = end + 1;
+    }
+    std::string result = "/";
+    for (size_t i = 0; i < out.size(); ++i)
+        result += (i ? "/" : "") + out[i];
+    if (closingSlash && !out.empty())
+        result += '/';
+    return result;
+}
+
+// Backslashes before the query or fragment turned into slashes, as browsers read the addresses
+// of the special schemes.
+std::string SlashesInPath(std::string ref) {
+    const size_t cut = ref.find_first_of("?#");
+    for (size_t i = 0; i < ref.size() && i < cut; ++i) {
+        if (ref[i] == '\\')
+            ref[i] = '/';
+    }
+    return ref;
+}
+
+// An absolute web address as a browser writes it: the scheme in lower case; for the special
+// schemes every slash after the colon read as the start of the host, the host in lower case,
+// the path's dot segments resolved and an empty path written "/".
+std::string CanonicalWebUrl(const std::string& url) {
+    const std::string scheme = UrlScheme(url);
+    if (scheme.empty())
+        return url;
+    std::string rest = url.substr(scheme.size() + 1);
+    if (!IsSpecialScheme(scheme))
+        return scheme + ":" + rest;
+    rest = SlashesInPath(rest);
+    size_t i = 0;
+    while (i < rest.size() && rest[i] == '/')
+        ++i;
+    const size_t hostEnd = std::min(rest.find_first_of("/?#", i), rest.size());
+    std::string authority = rest.substr(i, hostEnd - i);
+    const size_t at = authority.rfind('@');
+    for (size_t k = at == std::string::npos ? 0 : at + 1; k < authority.size(); ++k)
+        authority[k] = LowerAscii(authority[k]);
+    const size_t pathEnd = std::min(rest.find_first_of("?#", hostEnd), rest.size());
+    std::string path = rest.substr(hostEnd, pathEnd - hostEnd);
+    path = RemoveDotSegments(path.empty() ? "/" : path);
+    return scheme + "://" + authority + path + rest.substr(pathEnd);
+}
+
+// A reference combined with an absolute web address, as a browser combines them.
+std::string CombineWebUrl(const std::string& base, const std::string& reference) {
+    if (!UrlScheme(reference).empty())
+        return CanonicalWebUrl(reference);
+    const std::string canonical = CanonicalWebUrl(base);
+    const std::string scheme = UrlScheme(canonical);
+    // Only an address with a host and a path takes relative references (mailto:, data: do not).
+    if (!IsSpecialScheme(scheme))
+        return canonical;
+    const std::string ref = SlashesInPath(reference);
+    const size_t hostStart = scheme.size() + 3;
+    const size_t pathStart = std::min(canonical.find('/', hostStart), canonical.size());
+    const size_t queryStart = std::min(canonical.find_first_of("?#", pathStart), canonical.size());
+    const size_t hash = std::min(canonical.find('#', pathStart), canonical.size());
+    if (ref.size() >= 2 && ref[0] == '/' && ref[1] == '/')
+        return CanonicalWebUrl(scheme + ":" + ref);
+    if (ref.empty())
+        return canonical.substr(0, hash);
+    if (ref[0] == '#')
+        return canonical.substr(0, hash) + ref;
+    if (ref[0] == '?')
+        return canonical.substr(0, queryStart) + ref;
+    const size_t refCut = std::min(ref.find_first_of("?#"), ref.size());
+    std::string path = ref.substr(0, refCut);
+    if (path[0] != '/') {
+        const std::string basePath = canonical.substr(pathStart, queryStart - pathStart);
+        path = basePath.substr(0, basePath.rfind('/') + 1) + path;
+    }
+    return canonical.substr(0, pathStart) + RemoveDotSegments(path) + ref.substr(refCut);
+}
+
 }  // namespace
 
 std::string PercentDecode(const std::string& s) {
@@ -101,13 +226,42 @@ bool NameFromUrl(const std::string& url, std::string* name) {
     const size_t cut = rest.find_first_of("?#");
     if (cut != std::string::npos)
         rest.erase(cut);
-    rest = PercentDecode(rest);
-    for (char& c : rest) {
-        if (c == '\\')
-            c = '/';
+    // Folders are separated by the slashes and backslashes written as they are, as browsers
+    // separate them. Each segment is decoded after the split: an encoded slash or backslash
+    // (%2F, %5C) is part of a name, never a separator, which a browser engine resolving the
+    // address against a web origin holds to as well. No file of a book has such a name, and the
+    // backslash that stands for it here makes sure that none is found (NameNamesNoFile).
+    std::vector<std::string> parts;
+    size_t start = 0;
+    while (start <= rest.size()) {
+        size_t end = rest.find_first_of("/\\", start);
+        if (end == std::string::npos)
+            end = rest.size();
+        std::string seg = PercentDecode(rest.substr(start, end - start));
+        // "%2e" is a dot to browsers too: "%2e%2e" climbs a folder.
+        if (seg == "..") {
+            if (!parts.empty())
+                parts.pop_back();
+        } else if (!seg.empty() && seg != ".") {
+            for (char& c : seg) {
+                if (c == '/')
+                    c = '\\';
+            }
+            parts.push_back(std::move(seg));
+        }
+        start = end + 1;
     }
-    *name = NormalizeSegments(rest);
+    name->clear();
+    for (size_t i = 0; i < parts.size(); ++i) {
+        if (i)
+            *name += '/';
+        *name += parts[i];
+    }
     return true;
+}
+
+bool NameNamesNoFile(const std::string& name) {
+    return name.find('\\') != std::string::npos;
 }
 
 std::string UrlFromName(const std::string& name) {
@@ -115,12 +269,12 @@ std::string UrlFromName(const std::string& name) {
     std::string url = std::string(kBookScheme) + "://";
     for (char ch : name) {
         const unsigned char c = static_cast<unsigned char>(ch);
-        if (c <= 0x20 || c >= 0x7F || c == '%' || c == '#' || c == '?' || c == '"') {
+        if (c <= 0x20 || c >= 0x7F || c == '%' || c == '#' || c == '?' || c == '"' || c == '\\') {
             url += '%';
             url += kHex[c >> 4];
             url += kHex[c & 15];
         } else {
-            url += ch == '\\' ? '/' : ch;
+            url += ch;
         }
     }
     return url;
@@ -134,10 +288,13 @@ bool CombineBookUrl(const std::string& base, const std::string& relative, std::s
             return false;
         ref = "/" + AfterScheme(relative);
     } else {
-        ref = relative;
-        for (char& c : ref) {
-            if (c == '\\')
-                c = '/';
+        ref = SlashesInPath(relative);
+        // A reference that begins with two slashes names a host: the address of a web site, as
+        // under the https origin a browser engine serves the book's pages from. It is never a
+        // file of the book, whatever engine draws the page.
+        if (ref.size() >= 2 && ref[0] == '/' && ref[1] == '/') {
+            *result = CanonicalWebUrl("https:" + ref);
+            return true;
         }
     }
 
@@ -196,21 +353,34 @@ LinkKind KindOfUrl(const std::string& url) {
     return LinkKind::notAFile;
 }
 
-LinkTarget ResolveLink(const std::string& pageName, const std::string* baseHref,
-                       const std::string& reference) {
+std::string LinkBase(const std::string& pageName, const std::string* baseHref) {
     std::string base = UrlFromName(pageName);
     if (baseHref && !CombineBookUrl(base, *baseHref, &base))
         base = *baseHref;  // an absolute address of another scheme
-    std::string url;
-    if (!IsBookUrl(base))
-        url = UrlScheme(reference).empty() ? base : reference;
-    else if (!CombineBookUrl(base, reference, &url))
-        url = reference;
+    return base;
+}
+
+LinkTarget ResolveLinkFrom(const std::string& base, const std::string& reference) {
     LinkTarget target;
-    target.kind = KindOfUrl(url);
-    if (target.kind == LinkKind::inBook)
-        NameFromUrl(url, &target.name);
+    if (!IsBookUrl(base))
+        target.url = CombineWebUrl(base, reference);
+    else if (!CombineBookUrl(base, reference, &target.url))
+        target.url = CanonicalWebUrl(reference);
+    else if (!IsBookUrl(target.url))
+        target.url = CanonicalWebUrl(target.url);
+    target.kind = KindOfUrl(target.url);
+    if (target.kind == LinkKind::inBook) {
+        NameFromUrl(target.url, &target.name);
+        const size_t hash = target.url.find('#');
+        if (hash != std::string::npos)
+            target.fragment = target.url.substr(hash + 1);
+    }
     return target;
+}
+
+LinkTarget ResolveLink(const std::string& pageName, const std::string* baseHref,
+                       const std::string& reference) {
+    return ResolveLinkFrom(LinkBase(pageName, baseHref), reference);
 }
 
 const char* MimeTypeFromName(const std::string& name) {

@@ -18,17 +18,28 @@ bool IsBookUrl(const std::string& url);
 std::string PercentDecode(const std::string& s);
 
 // The file name an e-book URL addresses: the scheme and leading slashes removed, "?query" and
-// "#fragment" cut off, %XX sequences decoded, backslashes turned into slashes, "." and ".."
-// segments resolved and trailing slashes dropped. Returns false for a URL of another scheme.
+// "#fragment" cut off, the path split into folders at its slashes and backslashes, each part
+// %XX-decoded, "." and ".." parts resolved ("%2e" counting as a dot, ".." above the root dropped)
+// and empty parts dropped; the parts joined by slashes. An encoded slash or backslash (%2F, %5C)
+// separates nothing: it stays in its part as a backslash, and such a name names no file
+// (NameNamesNoFile). Returns false for a URL of another scheme.
 bool NameFromUrl(const std::string& url, std::string* name);
 
+// True when a name NameFromUrl gives can be no file of any book: it holds a backslash, which
+// stands for an encoded slash or backslash within a name (a book's names separate their folders
+// with slashes and hold no backslash).
+bool NameNamesNoFile(const std::string& name);
+
 // The canonical URL of a file name: "e-book://" + name, with characters that a URL cannot hold
-// as they are (space, %, #, ?, control and non-ASCII bytes) percent-encoded.
+// as they are (space, %, #, ?, ", backslash, control and non-ASCII bytes) percent-encoded.
 std::string UrlFromName(const std::string& name);
 
 // Combines a relative reference with the URL of the page that holds it. Returns false when the
 // reference carries a scheme other than "e-book" (an http or mailto link): the system combines
-// those itself. Fragments and queries of the reference are kept.
+// those itself. A reference that begins with two slashes (either slash: "//host/x", "\\host\x")
+// names a host on the web, as it does under the https origin of a browser engine: *result is
+// then that https address, not an e-book URL. Backslashes before the query are slashes.
+// Fragments and queries of the reference are kept.
 bool CombineBookUrl(const std::string& base, const std::string& relative, std::string* result);
 
 // The MIME type for a file name, from its extension ("application/octet-stream" when unknown).
@@ -48,15 +59,24 @@ enum class LinkKind {
 // The kind of an absolute URL, by its scheme; a URL without one is taken as the book's.
 LinkKind KindOfUrl(const std::string& url);
 
-// Where a reference made by a page of the book leads, resolved exactly as the viewer resolves it:
-// the page's <base href> (baseHref, or nullptr when it has none) is combined with the page's own
-// address, the reference with the result, each through CombineBookUrl while the address is the
-// book's; a reference against a base of another scheme belongs to that scheme. For a file of the
-// book, *name is the name NameFromUrl gives ("." and ".." resolved, ".." above the root
-// dropped, %XX decoded, backslashes as slashes).
+// Where a reference made by a page of the book leads, resolved exactly as the viewer resolves it
+// (with either engine): the page's <base href> (baseHref, or nullptr when it has none) is
+// combined with the page's own address, the reference with the result, each through
+// CombineBookUrl while the address is the book's; a reference against a base of another scheme
+// is combined as a browser combines it with a web address.
 struct LinkTarget {
     LinkKind kind = LinkKind::notAFile;
+    // The address the reference leads to: an e-book URL, or an address of another scheme as a
+    // browser writes it (scheme and host in lower case, dot segments resolved).
+    std::string url;
+    // inBook: the name NameFromUrl gives (a name for which NameNamesNoFile holds is no file of
+    // any book) and the place within the page, without its "#" ("" for none).
     std::string name;
+    std::string fragment;
 };
 LinkTarget ResolveLink(const std::string& pageName, const std::string* baseHref,
                        const std::string& reference);
+// The same in two steps, for a reader resolving many references of one page: the address the
+// page's references resolve against, then each reference against it.
+std::string LinkBase(const std::string& pageName, const std::string* baseHref);
+LinkTarget ResolveLinkFrom(const std::string& linkBase, const std::string& reference);

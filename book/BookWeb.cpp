@@ -48,7 +48,9 @@ std::string HtmlEscape(const std::string& text) {
     return out;
 }
 
-BookWebAnswer ErrorAnswer(int status, const char* reason, const std::string& text) {
+}  // namespace
+
+BookWebAnswer BookWebErrorAnswer(int status, const char* reason, const std::string& text) {
     BookWebAnswer a;
     a.status = status;
     a.reason = reason;
@@ -60,6 +62,8 @@ BookWebAnswer ErrorAnswer(int status, const char* reason, const std::string& tex
     a.length = a.total = a.body.size();
     return a;
 }
+
+namespace {
 
 // A decimal number of at most 19 digits (no sign, no blanks); false for anything else.
 bool ParseNumber(const std::string& s, size_t from, size_t to, uint64_t* value) {
@@ -193,7 +197,7 @@ std::string BookWebAnswer::Headers() const {
 namespace {
 
 BookWebAnswer Damaged(const BookFile& file, const std::string& why) {
-    return ErrorAnswer(
+    return BookWebErrorAnswer(
         500, "Internal Server Error",
         "The page \"" + file.strName + "\" cannot be read: this e-book is damaged (" + why + ").");
 }
@@ -202,17 +206,18 @@ BookWebAnswer Damaged(const BookFile& file, const std::string& why) {
 BookWebAnswer AnswerGet(CBook& book, const CBookSite& site, const BookWebRequest& request,
                         uint64_t streamFrom) {
     if (request.serviceWorker)
-        return ErrorAnswer(403, "Forbidden", "An e-book's pages do not install service workers.");
+        return BookWebErrorAnswer(403, "Forbidden",
+                                  "An e-book's pages do not install service workers.");
     std::string url;
     if (!site.BookUrl(request.url, &url))
-        return ErrorAnswer(404, "Not Found",
-                           "The address " + request.url + " is not part of this e-book.");
+        return BookWebErrorAnswer(404, "Not Found",
+                                  "The address " + request.url + " is not part of this e-book.");
     const BookFile* file = book.FindUrl(url);
     if (!file) {
         std::string name;
         NameFromUrl(url, &name);
-        return ErrorAnswer(404, "Not Found",
-                           "The page \"" + name + "\" is not part of this e-book.");
+        return BookWebErrorAnswer(404, "Not Found",
+                                  "The page \"" + name + "\" is not part of this e-book.");
     }
     BookWebAnswer a;
     uint32_t packed = 0;
@@ -248,8 +253,9 @@ BookWebAnswer AnswerGet(CBook& book, const CBookSite& site, const BookWebRequest
         case RangeKind::none:
             break;
         case RangeKind::unsatisfiable: {
-            BookWebAnswer r = ErrorAnswer(416, "Range Not Satisfiable",
-                                          "The part asked for lies beyond the end of the page.");
+            BookWebAnswer r =
+                BookWebErrorAnswer(416, "Range Not Satisfiable",
+                                   "The part asked for lies beyond the end of the page.");
             r.total = a.total;
             r.acceptRanges = true;
             return r;
@@ -272,7 +278,7 @@ BookWebAnswer AnswerBookWebRequest(CBook& book, const CBookSite& site,
                                    const BookWebRequest& request, uint64_t streamFrom) {
     const bool head = request.method == "HEAD";
     if (!head && request.method != "GET")
-        return ErrorAnswer(
+        return BookWebErrorAnswer(
             405, "Method Not Allowed",
             "An e-book's pages are only read: " + request.method + " is not answered.");
     BookWebAnswer a = AnswerGet(book, site, request, streamFrom);
@@ -341,6 +347,14 @@ std::string MarkHitsScript(const std::vector<std::string>& terms, int maxMarks) 
            "first.scrollIntoView({block:'center'});}"
            "return count;})([" +
            list + "]," + std::to_string(maxMarks) + ")";
+}
+
+std::string ViewerPageScript() {
+    return "document.addEventListener('contextmenu',function(e){e.preventDefault();"
+           "window.chrome.webview.postMessage('contextmenu');});"
+           "window.addEventListener('wheel',function(e){if(e.ctrlKey){e.preventDefault();"
+           "window.chrome.webview.postMessage(e.deltaY<0?'text-larger':'text-smaller');}},"
+           "{passive:false});";
 }
 
 std::string NextHitScript() {

@@ -74,6 +74,10 @@ struct BookWebAnswer {
     std::string Headers() const;
 };
 
+// An answer of the given status whose body is a short HTML page saying text (escaped), as the
+// answers below carry; for the places that answer more than the book's files.
+BookWebAnswer BookWebErrorAnswer(int status, const char* reason, const std::string& text);
+
 // Files up to this size are unpacked whole when answered, so a damaged one is a 500 with a page
 // that says so; larger ones are streamed as they are unpacked.
 const uint64_t kBookWebStreamFrom = 4u << 20;
@@ -99,5 +103,9 @@ std::string MarkHitsScript(const std::vector<std::string>& terms, int maxMarks);
 // A script that selects the marked occurrence after the current selection (the first after the
 // last) and scrolls to it; it evaluates to true when there is one.
 std::string NextHitScript();
+// The script the viewer runs in every page before the page's own: the viewer's context menu in
+// place of the engine's ("contextmenu" posted through window.chrome.webview), and Ctrl+wheel as
+// the viewer's text size ("text-larger", "text-smaller"; the engine's own zoom is off).
+std::string ViewerPageScript();
 // text as a JavaScript string literal in double quotes (UTF-8 in and out).
 std::string JsStringLiteral(const std::string& text);

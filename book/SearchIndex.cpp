@@ -440,7 +440,11 @@ IndexResult CSearchIndex::Query(const std::string& queryUtf8, size_t maxHits) co
                 inTitle = std::find(page.words.begin(), page.words.begin() + page.nTitleWords,
                                     words[0]) != page.words.begin() + page.nTitleWords;
             } else {
+                // A phrase lies inside the title or inside the text: the title's last word and
+                // the text's first are not one after the other.
                 for (size_t i = 0; i + words.size() <= page.words.size(); ++i) {
+                    if (i < page.nTitleWords && i + words.size() > page.nTitleWords)
+                        continue;
                     if (!std::equal(words.begin(), words.end(), page.words.begin() + i))
                         continue;
                     ++count;

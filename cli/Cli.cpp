@@ -46,8 +46,11 @@ const char kUsageHead[] =
     "      first and builds nothing when one is broken.\n"
     "  pagevane-cli new FOLDER -o PROJECT.ebp [options] [--ebook OUT.exe]\n"
     "      Scans FOLDER and saves the project file (home page chosen as build chooses it).\n"
-    "  pagevane-cli list EBOOK.exe\n"
-    "      Prints the e-book's texts, options and files.\n"
+    "  pagevane-cli list [--contents] EBOOK.exe\n"
+    "      Prints the e-book's texts, options and files. --contents prints its table of\n"
+    "      contents instead, as the viewer's contents pane shows it: first where it was found,\n"
+    "      then one entry a line, indented two spaces a level: the label, a tab, the page it\n"
+    "      opens (path or path#fragment; nothing for a heading).\n"
     "  pagevane-cli extract EBOOK.exe -d DIR\n"
     "      Writes every file of the e-book back below DIR, with its folders. A file already\n"
     "      there is replaced only once its new content is complete; a link already there is\n"
@@ -59,13 +62,17 @@ const char kUsageHead[] =
     "      page, and the names an e-book cannot hold; one line each (file:line: what). Exit\n"
     "      status 1 when a reference is broken.\n"
     "  pagevane-cli sign EBOOK.exe --cert FILE --key FILE [--pass-file FILE]\n"
-    "                    [--timestamp URL] [--signer PATH] [--no-revocation-check]\n"
+    "                    [--timestamp URL] [--signer PATH] [--signer-timeout SECONDS]\n"
+    "                    [--no-revocation-check]\n"
     "      Signs the e-book (Authenticode) through osslsigncode, found on the PATH or named by\n"
     "      --signer: --cert is the certificate (PEM or DER, a PEM chain may follow it), --key\n"
     "      its private key, --pass-file a file holding the key's password, --timestamp the\n"
     "      address of an RFC 3161 time-stamp server. The signed e-book is written beside the\n"
     "      e-book and replaces it only once its store reads and its signature verifies; after\n"
     "      any failure the e-book stays as it was. build --sign signs the e-book it built.\n"
+    "      Each run of the signer (sign, then verify) may take --signer-timeout seconds\n"
+    "      (default 300); one that takes longer is stopped with everything it started, as it\n"
+    "      is when pagevane-cli is interrupted or ends.\n"
     "      A certificate to try it with (self-signed, so no one trusts it):\n"
     "        openssl req -x509 -newkey rsa:2048 -nodes -keyout key.pem -out cert.pem \\\n"
     "          -days 30 -subj /CN=Test\n"
@@ -83,6 +90,11 @@ const char kUsageHead[] =
     "      on the machine can read it while it runs. Its check is signtool verify /pa, which\n"
     "      trusts only the authorities Windows trusts: for a self-signed certificate the\n"
     "      e-book is signed and its signature whole, but not verified on this machine.\n"
+    "  pagevane-cli read EBOOK.exe [--port N] [--no-open]\n"
+    "      Serves the e-book to this machine's web browser and opens it there (--no-open: only\n"
+    "      prints the address): the book's pages, its contents, search and page buttons, until\n"
+    "      Ctrl+C. Only this machine can connect (127.0.0.1, a free port unless --port N).\n"
+    "      On Windows the e-book is its own reader: start it.\n"
     "  pagevane-cli --help | --version\n"
     "\n"
     "-q (--quiet), with any command: print nothing but errors (and check's findings). While a\n"
@@ -126,8 +138,10 @@ struct Args {
     std::string strCommand;
     bool bQuiet = false;
     bool bCheck = false;
+    bool bContents = false;                     // list --contents
     bool bSign = false;                         // build --sign
     bool bNoRevocationCheck = false;            // sign, build --sign: --no-revocation-check
+    bool bNoOpen = false;                       // read: only print the address
     std::vector<std::string> positional;        // ANSI
     std::map<std::string, std::string> values;  // flag -> ANSI value (last one wins)
     std::vector<std::pair<int32_t CBookProject::*, int32_t>> options;
@@ -135,7 +149,7 @@ struct Args {
 
 // The options of sign, which build takes with --sign.
 std::vector<std::string> SignFlags() {
-    return {"--cert", "--key", "--pass-file", "--timestamp", "--signer"};
+    return {"--cert", "--key", "--pass-file", "--timestamp", "--signer", "--signer-timeout"};
 }
 
 // The argument in the ANSI code page, or a usage error naming what (the flag it is the value
@@ -181,6 +195,23 @@ unsigned PackThreads(const Args& args) {
     return n;
 }
 
+// The --port value: 1 to 65535; 0 (any free port) when not given.
+uint16_t ReadPort(const Args& args) {
+    const auto it = args.values.find("--port");
+    if (it == args.values.end())
+        return 0;
+    const std::string& text = it->second;
+    unsigned long n = 0;
+    bool ok = !text.empty() && text.size() <= 5;
+    for (char c : text) {
+        ok = ok && c >= '0' && c <= '9';
+        n = n * 10 + static_cast<unsigned long>(c - '0');
+    }
+    if (!ok || n < 1 || n > 65535)
+        throw UsageError{"--port " + text + ": give a port number from 1 to 65535."};
+    return static_cast<uint16_t>(n);
+}
+
 Args Parse(const std::vector<std::string>& words) {
     Args args;
     args.strCommand = words[0];
@@ -201,6 +232,8 @@ Args Parse(const std::vector<std::string>& words) {
         allowed = {"-d"};
     } else if (args.strCommand == "sign") {
         allowed = SignFlags();
+    } else if (args.strCommand == "read") {
+        allowed = {"--port"};
     } else if (args.strCommand != "list" && args.strCommand != "check") {
         throw UsageError{"unknown command \"" + args.strCommand + "\"."};
     }
@@ -220,8 +253,16 @@ Args Parse(const std::vector<std::string>& words) {
             args.bCheck = true;
             continue;
         }
+        if (word == "--contents" && args.strCommand == "list") {
+            args.bContents = true;
+            continue;
+        }
         if (word == "--sign" && args.strCommand == "build") {
             args.bSign = true;
+            continue;
+        }
+        if (word == "--no-open" && args.strCommand == "read") {
+            args.bNoOpen = true;
             continue;
         }
         if (word == "--no-revocation-check" &&
@@ -259,6 +300,8 @@ Args Parse(const std::vector<std::string>& words) {
     // Every value is checked here, before any folder is scanned or file read.
     if (args.strCommand == "build")
         PackThreads(args);
+    if (args.strCommand == "read")
+        ReadPort(args);
     return args;
 }
 
@@ -351,18 +394,11 @@ bool ScanSource(const std::string& folder, CBookProject& project, Ui& ui) {
         return false;
     }
     project.DeleteAllPages();
-    ScanReport report;
-    if (!RescanProject(
-            project, ui, TrimFolder(folder), [] {}, EnumerateFolder, &report))
+    // What the scan leaves out (names no ANSI form or Windows cannot hold, case twins, paths too
+    // long to open, files longer than the viewer reads) it names in one message, and the book is
+    // made of the rest, as the publisher's New Project makes it: every such refusal is a warning.
+    if (!RescanProject(project, ui, TrimFolder(folder), [] {}))
         return false;
-    // A page the viewer could not read is no page to leave out quietly: the build stops.
-    if (!report.tooLarge.empty()) {
-        const std::string path = project.m_strProjectDir + "\\" + report.tooLarge.front().first;
-        ui.ShowMessage("Cannot read file " + path + "\n" +
-                           TooLargeFileMessage(path, report.tooLarge.front().second),
-                       MsgIcon::stop, MsgButtons::ok);
-        return false;
-    }
     project.m_bProjectLoaded = 1;
     return true;
 }
@@ -381,6 +417,19 @@ SignRequest MakeSignRequest(const Args& args) {
     r.strTimestamp = value("--timestamp");
     r.strSigner = value("--signer");
     r.bNoRevocationCheck = args.bNoRevocationCheck;
+    if (args.values.count("--signer-timeout")) {
+        const std::string text = value("--signer-timeout");
+        unsigned long seconds = 0;
+        bool ok = !text.empty() && text.size() <= 6;
+        for (char c : text) {
+            ok = ok && c >= '0' && c <= '9';
+            seconds = seconds * 10 + static_cast<unsigned long>(c - '0');
+        }
+        if (!ok || seconds < 1 || seconds > kMaxSignerSeconds)
+            throw UsageError{"--signer-timeout " + text + ": give a number of seconds from 1 to " +
+                             std::to_string(kMaxSignerSeconds) + "."};
+        r.nTimeoutMs = static_cast<unsigned>(seconds) * 1000;
+    }
     const std::string problem = SignUsageProblem(r);
     if (!problem.empty())
         throw UsageError{problem};
@@ -542,8 +591,13 @@ int RunCommand(const std::vector<std::string>& words, const CStubSource& stub, s
             throw UsageError{args.strCommand + " takes one EBOOK.exe."};
         if (args.strCommand == "sign")
             return SignEBook(args.positional[0], MakeSignRequest(args), ui, out);
+        if (args.strCommand == "list" && args.bContents)
+            return ListContents(args.positional[0], out, err);
         if (args.strCommand == "list")
             return ListEBook(args.positional[0], out, err);
+        if (args.strCommand == "read")
+            return ReadEBook(args.positional[0], ReadPort(args), !args.bNoOpen, args.bQuiet, out,
+                             err);
         const auto dir = args.values.find("-d");
         if (dir == args.values.end() || dir->second.empty())
             throw UsageError{"no folder to extract to: give -d DIR."};

@@ -2,10 +2,11 @@
 //
 //   pagevane-cli build SOURCE [-o OUT.exe] [text, file and option flags] [--sign ...]
 //   pagevane-cli new FOLDER -o PROJECT.ebp [text, file and option flags]
-//   pagevane-cli list EBOOK.exe
+//   pagevane-cli list [--contents] EBOOK.exe
 //   pagevane-cli extract EBOOK.exe -d DIR
 //   pagevane-cli check FOLDER|PROJECT.ebp|EBOOK.exe   (see CliCheck.h)
 //   pagevane-cli sign EBOOK.exe --cert FILE --key FILE [...]   (see CliSign.h)
+//   pagevane-cli read EBOOK.exe [--port N] [--no-open]   (CliServe.cpp)
 //   pagevane-cli --version
 //
 // Results go to the output stream, messages to the error stream (every message the publisher
@@ -13,6 +14,7 @@
 // 2 wrong usage.
 #pragma once
 
+#include <cstdint>
 #include <functional>
 #include <ostream>
 #include <string>
@@ -43,7 +45,20 @@ std::string TrimmedFolder(const std::string& folder);
 int CurrentYear();
 
 // Commands reading e-books (CliRead.cpp).
+class CBook;
+// Opens the e-book through the reading layer, as the viewer does. Returns false after a message
+// on err naming the file and the cause.
+bool OpenEBook(const std::string& path, CBook& book, std::ostream& err);
 int ListEBook(const std::string& path, std::ostream& out, std::ostream& err);
+// The book's table of contents as the viewer finds it (book/BookContents.h): a line naming where
+// it was found, then one entry a line.
+int ListContents(const std::string& path, std::ostream& out, std::ostream& err);
 // progress, when given, hears after every file: files done of total, packed bytes read.
 int ExtractEBook(const std::string& path, const std::string& dir, std::ostream& err,
                  const std::function<void(size_t, size_t, uint64_t)>& progress = nullptr);
+
+// pagevane-cli read (CliServe.cpp): serves the e-book to the reader's browser until SIGINT or
+// SIGTERM. port 0: a free one. openBrowser: hand the address to the system's browser opener.
+// The address goes to out, alone on its line; quiet leaves only errors on err.
+int ReadEBook(const std::string& path, uint16_t port, bool openBrowser, bool quiet,
+              std::ostream& out, std::ostream& err);

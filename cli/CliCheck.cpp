@@ -98,6 +98,13 @@ CheckResult CheckLinks(const CheckInput& input, std::ostream& out) {
                 ++result.nBroken;
                 continue;
             }
+            if (NameNamesNoFile(target.name)) {
+                out << where()
+                    << ": an encoded slash or backslash (%2F, %5C) separates no folders, and no "
+                       "file of a book has one in its name\n";
+                ++result.nBroken;
+                continue;
+            }
             const long found = find(target.name);
             if (found < 0) {
                 // The name as the book would hold it, when it has an ANSI form.
@@ -232,17 +239,9 @@ int RunCheck(const std::string& source, CConsoleUi& ui, std::ostream& out) {
         // The scan of build, with what it leaves out reported as findings.
         ScanReport report;
         project.m_strProjectDir = TrimmedFolder(source);
+        // The book build FOLDER makes: what the scan leaves out is named here, and references to
+        // it are broken, as they are in that book.
         ScanFolder(project, project.m_strProjectDir, &report);
-        // A page longer than the viewer reads, which the scan leaves out, stays a file of the
-        // book here: references to it are not missing, and reading it reports it with the limit,
-        // as the build does.
-        for (const auto& file : report.tooLarge) {
-            auto page = std::make_unique<CPieceElem>();
-            page->m_strFile = AnsiLower(file.first);
-            page->m_bFound = page->m_bInProject = 1;
-            page->m_bInSequence = page->m_bInSearch = IsHtmlFileName(page->m_strFile) ? 1 : 0;
-            project.AddPage(std::move(page));
-        }
         ChooseFolderHome(project, ui);
         input = CheckInputFromProject(project);
         const std::string folder = project.m_strProjectDir + "/";
@@ -253,6 +252,19 @@ int RunCheck(const std::string& source, CConsoleUi& ui, std::ostream& out) {
             }
             return name;
         };
+        for (const auto& name : report.badNames)
+            input.unholdable.push_back(Utf8FromAnsi(folder + slashes(name.first)) +
+                                       ": Windows cannot open a file of this name (" + name.second +
+                                       ")");
+        for (const std::string& name : report.tooLong)
+            input.unholdable.push_back(
+                Utf8FromAnsi(folder + slashes(name)) + ": left out, the path is longer than the " +
+                std::to_string(kMaxOpenPathLength) + " characters a file can be opened with");
+        for (const auto& file : report.tooLarge)
+            input.unholdable.push_back(
+                Utf8FromAnsi(folder + slashes(file.first)) + ": left out, it holds " +
+                std::to_string(file.second) + " bytes; the viewer reads at most " +
+                std::to_string(kMaxFileLength) + " bytes (2 GiB less one) of a file");
         // The names as they are on disk: "?" for the characters the code page cannot write
         // would not tell the author which file it is.
         for (const std::string& name : report.leftOutUtf8)

@@ -12,6 +12,7 @@
 #include <sstream>
 
 #include "book/Book.h"
+#include "book/BookContents.h"
 #include "cli/Cli.h"
 #include "cli/CliSign.h"
 #include "cli/ConsoleUi.h"
@@ -25,11 +26,7 @@
 #include "platform/Text.h"
 #include "project/ViewerOptions.h"
 
-namespace {
-
-// Opens the e-book through the reading layer, as the viewer does. Returns false after a message
-// on err.
-bool OpenBook(const std::string& path, CBook& book, std::ostream& err) {
+bool OpenEBook(const std::string& path, CBook& book, std::ostream& err) {
     if (book.Open(path))
         return true;
     std::string cause;
@@ -51,11 +48,9 @@ bool OpenBook(const std::string& path, CBook& book, std::ostream& err) {
     return false;
 }
 
-}  // namespace
-
 int ListEBook(const std::string& path, std::ostream& out, std::ostream& err) {
     CBook book;
-    if (!OpenBook(path, book, err))
+    if (!OpenEBook(path, book, err))
         return kExitFailure;
     try {
         std::ostringstream text;
@@ -122,10 +117,32 @@ int ListEBook(const std::string& path, std::ostream& out, std::ostream& err) {
     }
 }
 
+int ListContents(const std::string& path, std::ostream& out, std::ostream& err) {
+    CBook book;
+    if (!OpenBook(path, book, err))
+        return kExitFailure;
+    CContentsTree tree;
+    try {
+        BuildBookContents(book, &tree);
+    } catch (const CException& e) {
+        err << ConsoleText(ErrorReportText("Cannot read file " + path, e)) << '\n';
+        return kExitFailure;
+    }
+    std::ostringstream text;
+    PrintUtf8Line(text, tree.SourceText(book));
+    for (size_t i = 0; i < tree.Size(); ++i) {
+        const ContentsEntry& e = tree.Entries()[i];
+        PrintUtf8Line(text, std::string(2 * static_cast<size_t>(e.nDepth), ' ') + e.strLabel +
+                                "\t" + tree.Target(book, i));
+    }
+    out << text.str();
+    return kExitOk;
+}
+
 int ExtractEBook(const std::string& path, const std::string& dir, std::ostream& err,
                  const std::function<void(size_t, size_t, uint64_t)>& progress) {
     CBook book;
-    if (!OpenBook(path, book, err))
+    if (!OpenEBook(path, book, err))
         return kExitFailure;
     const std::vector<BookFile>& records = book.Files();
     int result = kExitOk;
@@ -140,9 +157,10 @@ int ExtractEBook(const std::string& path, const std::string& dir, std::ostream& 
     for (const BookFile& r : records) {
         if (progress)
             progress(done++, records.size(), bytesRead);
-        if (!IsNameInsideFolder(r.strName)) {
-            err << ConsoleText("Refused to extract \"" + r.strName +
-                               "\": the name would be written outside " + dir + ".")
+        const std::string nameProblem = RelativeNameProblem(r.strName);
+        if (!nameProblem.empty()) {
+            err << ConsoleText("Refused to extract \"" + r.strName + "\": it names no file below " +
+                               dir + " (" + nameProblem + ").")
                 << '\n';
             result = kExitFailure;
             continue;

@@ -1,9 +1,11 @@
-// pagevane-cli sign: the e-book is signed by an outside signing program (osslsigncode) into a new
-// file beside it, which is checked (its store reads, its signature verifies) before it replaces
-// the e-book; whatever fails leaves the e-book as it was. And the signer's name that list shows,
-// read from the certificate table by a small DER walk.
+// pagevane-cli sign: the e-book is signed by an outside signing program (osslsigncode, or
+// signtool.exe on Windows) into a private folder beside it, and the result is checked (its store
+// reads, its signature verifies) before it replaces the e-book; whatever fails leaves the e-book
+// as it was. The signer runs on a leash: a time limit, its whole process group ended with it, the
+// last of its output kept. The signer's name that list shows is read in CliSignerSubject.cpp.
 #include "cli/CliSign.h"
 
+#include <cctype>
 #include <cstdlib>
 #include <cstring>
 #include <vector>
@@ -19,241 +21,6 @@
 #include "platform/Process.h"
 #include "platform/ReplaceFile.h"
 #include "platform/Text.h"
-
-namespace {
-
-// One DER element: its tag and its contents.
-struct Der {
-    uint8_t tag = 0;
-    const uint8_t* p = nullptr;
-    size_t n = 0;
-    // The whole element, header included (for comparing names and serial numbers).
-    const uint8_t* whole = nullptr;
-    size_t wholeSize = 0;
-};
-
-// Reads DER elements one after the other from a range of bytes, each length checked against
-// what is left; tags of more than one byte and the indefinite length are refused.
-class CDerReader {
-  public:
-    CDerReader(const uint8_t* p, size_t n) : m_p(p), m_n(n) {}
-    explicit CDerReader(const Der& e) : m_p(e.p), m_n(e.n) {}
-
-    bool AtEnd() const { return m_n == 0; }
-    bool Next(Der* e) {
-        if (m_n < 2 || (m_p[0] & 0x1F) == 0x1F)
-            return false;
-        size_t head = 2;
-        size_t length = m_p[1];
-        if (length & 0x80) {
-            const size_t bytes = length & 0x7F;
-            if (bytes == 0 || bytes > 4 || m_n < 2 + bytes)
-                return false;
-            length = 0;
-            for (size_t k = 0; k < bytes; ++k)
-                length = (length << 8) | m_p[2 + k];
-            head += bytes;
-        }
-        if (length > m_n - head)
-            return false;
-        e->tag = m_p[0];
-        e->p = m_p + head;
-        e->n = length;
-        e->whole = m_p;
-        e->wholeSize = head + length;
-        m_p += head + length;
-        m_n -= head + length;
-        return true;
-    }
-    // The next element, which must carry tag.
-    bool Next(uint8_t tag, Der* e) { return Next(e) && e->tag == tag; }
-
-  private:
-    const uint8_t* m_p;
-    size_t m_n;
-};
-
-const uint8_t kSequence = 0x30;
-const uint8_t kSet = 0x31;
-const uint8_t kInteger = 0x02;
-const uint8_t kOid = 0x06;
-const uint8_t kContext0 = 0xA0;
-const uint8_t kSignedDataOid[] = {0x2A, 0x86, 0x48, 0x86, 0xF7, 0x0D, 0x01, 0x07, 0x02};
-
-bool Same(const Der& a, const Der& b) {
-    return a.wholeSize == b.wholeSize && std::memcmp(a.whole, b.whole, a.wholeSize) == 0;
-}
-
-// An object identifier in dotted form.
-std::string DottedOid(const Der& oid) {
-    std::string text;
-    uint64_t value = 0;
-    bool first = true;
-    for (size_t k = 0; k < oid.n; ++k) {
-        value = (value << 7) | (oid.p[k] & 0x7F);
-        if (oid.p[k] & 0x80) {
-            if (value > (uint64_t{1} << 56))
-                return "?";
-            continue;
-        }
-        if (first) {
-            const uint64_t top = value < 80 ? value / 40 : 2;
-            text = std::to_string(top) + "." + std::to_string(value - 40 * top);
-            first = false;
-        } else {
-            text += "." + std::to_string(value);
-        }
-        value = 0;
-    }
-    return text;
-}
-
-// The short name of an attribute of a name, or its dotted identifier.
-std::string AttributeName(const Der& oid) {
-    const std::string dotted = DottedOid(oid);
-    static const std::pair<const char*, const char*> kNames[] = {
-        {"2.5.4.3", "CN"},
-        {"2.5.4.6", "C"},
-        {"2.5.4.7", "L"},
-        {"2.5.4.8", "ST"},
-        {"2.5.4.10", "O"},
-        {"2.5.4.11", "OU"},
-        {"2.5.4.5", "serialNumber"},
-        {"2.5.4.9", "street"},
-        {"1.2.840.113549.1.9.1", "emailAddress"},
-    };
-    for (const auto& n : kNames) {
-        if (dotted == n.first)
-            return n.second;
-    }
-    return dotted;
-}
-
-// The text of a string value in UTF-8 (BMPString converted from UTF-16BE; the other kinds
-// taken as they are); controls are left for the console to escape.
-std::string ValueText(const Der& value) {
-    if (value.tag != 0x1E)
-        return std::string(reinterpret_cast<const char*>(value.p), value.n);
-    std::string text;
-    for (size_t k = 0; k + 1 < value.n; k += 2)
-        AppendUtf8(static_cast<char32_t>((value.p[k] << 8) | value.p[k + 1]), &text);
-    return text;
-}
-
-// A distinguished name (SEQUENCE OF SET OF {OID, value}) as "CN=..., O=...".
-bool NameText(const Der& name, std::string* text) {
-    text->clear();
-    CDerReader rdns(name);
-    while (!rdns.AtEnd()) {
-        Der rdn;
-        if (!rdns.Next(kSet, &rdn))
-            return false;
-        CDerReader attributes(rdn);
-        while (!attributes.AtEnd()) {
-            Der attribute;
-            Der oid;
-            Der value;
-            if (!attributes.Next(kSequence, &attribute))
-                return false;
-            CDerReader parts(attribute);
-            if (!parts.Next(kOid, &oid) || !parts.Next(&value))
-                return false;
-            if (!text->empty())
-                *text += ", ";
-            *text += AttributeName(oid) + "=" + ValueText(value);
-        }
-    }
-    return true;
-}
-
-// The subject of the certificate (among certificates, a [0] SET OF Certificate) whose issuer
-// and serial number are those given.
-bool FindSubject(const Der& certificates, const Der& issuer, const Der& serial,
-                 std::string* subject) {
-    CDerReader list(certificates);
-    while (!list.AtEnd()) {
-        Der cert;
-        Der tbs;
-        Der field;
-        if (!list.Next(&cert))
-            return false;
-        if (cert.tag != kSequence)
-            continue;  // another kind of certificate (attribute or extended): not the signer's
-        CDerReader c(cert);
-        if (!c.Next(kSequence, &tbs))
-            return false;
-        CDerReader t(tbs);
-        if (!t.Next(&field))
-            return false;
-        if (field.tag == kContext0 && !t.Next(&field))  // the version, when present
-            return false;
-        Der certSerial = field;
-        Der algorithm;
-        Der certIssuer;
-        Der validity;
-        Der certSubject;
-        if (certSerial.tag != kInteger || !t.Next(kSequence, &algorithm) ||
-            !t.Next(kSequence, &certIssuer) || !t.Next(kSequence, &validity) ||
-            !t.Next(kSequence, &certSubject))
-            return false;
-        if (Same(certSerial, serial) && Same(certIssuer, issuer))
-            return NameText(certSubject, subject);
-    }
-    return false;
-}
-
-}  // namespace
-
-bool SignerSubject(const uint8_t* table, size_t size, std::string* subject) {
-    // WIN_CERTIFICATE: u32 length (header included), u16 revision, u16 type (2: PKCS#7
-    // SignedData), then the DER bytes. The first record is the signature that counts.
-    const uint32_t length = Le32At(table, size, 0);
-    if (size < 8 || length < 8 || length > size || Le16At(table, size, 6) != 2)
-        return false;
-    Der contentInfo;
-    Der oid;
-    Der explicitContent;
-    Der signedData;
-    Der version;
-    Der digests;
-    Der content;
-    Der certificates;
-    Der next;
-    CDerReader outer(table + 8, length - 8);
-    if (!outer.Next(kSequence, &contentInfo))
-        return false;
-    CDerReader ci(contentInfo);
-    if (!ci.Next(kOid, &oid) || oid.n != sizeof kSignedDataOid ||
-        std::memcmp(oid.p, kSignedDataOid, oid.n) != 0 || !ci.Next(kContext0, &explicitContent))
-        return false;
-    CDerReader ec(explicitContent);
-    if (!ec.Next(kSequence, &signedData))
-        return false;
-    CDerReader sd(signedData);
-    if (!sd.Next(kInteger, &version) || !sd.Next(kSet, &digests) || !sd.Next(kSequence, &content) ||
-        !sd.Next(kContext0, &certificates))
-        return false;
-    // Revocation lists may come between the certificates and the signer infos.
-    do {
-        if (!sd.Next(&next))
-            return false;
-    } while (next.tag != kSet);
-    CDerReader signers(next);
-    Der signer;
-    Der signerVersion;
-    Der issuerAndSerial;
-    Der issuer;
-    Der serial;
-    if (!signers.Next(kSequence, &signer))
-        return false;
-    CDerReader si(signer);
-    if (!si.Next(kInteger, &signerVersion) || !si.Next(kSequence, &issuerAndSerial))
-        return false;
-    CDerReader is(issuerAndSerial);
-    if (!is.Next(kSequence, &issuer) || !is.Next(kInteger, &serial))
-        return false;
-    return FindSubject(certificates, issuer, serial, subject);
-}
 
 namespace {
 
@@ -318,6 +85,66 @@ std::string SigntoolError(const std::string& output) {
     return error;
 }
 
+// Whether a line is one of OpenSSL's error trace ("40E05BB5BD7F0000:error:0688010A:asn1 ...").
+bool IsErrorTrace(const std::string& line) {
+    size_t k = 0;
+    while (k < line.size() && std::isxdigit(static_cast<unsigned char>(line[k])))
+        ++k;
+    return k >= 8 && line.compare(k, 7, ":error:") == 0;
+}
+
+// The last line of a program's output that holds more than white space, OpenSSL's error trace
+// passed over while the program said anything else; at most its last 300 characters. "" when
+// there is none.
+std::string LastLine(const std::string& output) {
+    std::string trace;
+    size_t end = output.size();
+    while (end > 0) {
+        const size_t start = output.rfind('\n', end - 1);
+        const size_t from = start == std::string::npos ? 0 : start + 1;
+        std::string line = output.substr(from, end - from);
+        end = start == std::string::npos ? 0 : start;
+        line = OneLine(line);
+        if (line.empty())
+            continue;
+        if (!IsErrorTrace(line)) {
+            trace = line;
+            break;
+        }
+        if (trace.empty())
+            trace = line;
+    }
+    if (trace.size() > 300)
+        trace = "..." + trace.substr(trace.size() - 297);
+    return trace;
+}
+
+// "\n<signer> said: <its last line>", or "" when it said nothing.
+std::string SaidLine(const std::string& signer, const std::string& output) {
+    const std::string last = LastLine(output);
+    return last.empty() ? std::string() : "\n" + signer + " said: " + last;
+}
+
+// A time limit as people read it: "300 seconds", "1 second", "250 milliseconds".
+std::string Duration(unsigned ms) {
+    if (ms % 1000 != 0)
+        return std::to_string(ms) + " milliseconds";
+    return std::to_string(ms / 1000) + (ms == 1000 ? " second" : " seconds");
+}
+
+// A run of the signer that could not start or was stopped for taking too long fails the step.
+void CheckRan(int rc, const std::string& program, const std::string& signer,
+              const std::string& output, const SignRequest& r) {
+    if (rc == -1)
+        throw SignFailure{"The signing program " + program + " could not be started: " + output};
+    if (rc == kProgramTimedOut)
+        throw SignFailure{signer + " did not finish within " + Duration(r.nTimeoutMs) +
+                          " and was stopped, with everything it had started (a "
+                          "time-stamp server that does not answer keeps it waiting; "
+                          "--signer-timeout SECONDS sets the limit)." +
+                          SaidLine(signer, output)};
+}
+
 // Checks that the file opens for reading: the signer's own message would be less clear.
 void CheckReadable(const std::string& path) {
     CFile file;
@@ -350,31 +177,51 @@ std::string ReadEBook(const std::string& path, const std::string& shown, bool* i
     return subject;
 }
 
-// The signed file at temp must read as the e-book shown and carry a signature: returns the
-// signer's subject.
-std::string CheckSigned(const std::string& temp, const std::string& shown,
-                        const std::string& signer) {
+// The signed file at temp must read as the e-book and carry a signature: returns the signer's
+// subject.
+std::string CheckSigned(const std::string& temp, const std::string& signer) {
     bool isSigned = false;
-    const std::string subject = ReadEBook(temp, shown, &isSigned);
+    const std::string shown = "The file that " + signer + " wrote";
+    std::string subject;
+    try {
+        subject = ReadEBook(temp, shown, &isSigned);
+    } catch (CException& e) {
+        // Not the e-book's fault: the text names the file the signer wrote by what it is.
+        if (auto* fe = dynamic_cast<CFileException*>(&e))
+            fe->m_strFileName = "the signed file";
+        else if (auto* ae = dynamic_cast<CArchiveException*>(&e))
+            ae->m_strFileName = "the signed file";
+        throw SignFailure{shown + " does not read as an e-book: " + e.GetErrorMessage()};
+    }
     if (!isSigned)
         throw SignFailure{signer + " reported success but wrote no signature."};
     return subject;
 }
 
-// What went wrong when osslsigncode failed, naming the file at fault where its output says which.
-std::string SigningFailure(const std::string& output, const SignRequest& r,
+// What went wrong when osslsigncode failed (exit status rc), naming the file at fault where its
+// output says which, else in the signer's own last words.
+std::string SigningFailure(const std::string& output, int rc, const SignRequest& r,
                            const std::string& signer) {
+    // Checked first: osslsigncode words it "the consistency of a private key ... with a public
+    // key in any X509 certificate", which names a private key too.
+    if (!LineWith(output, "key values mismatch").empty() ||
+        !LineWith(output, "consistency of a private key").empty())
+        return "The key " + r.strKey + " does not belong to the certificate " + r.strCert + ": " +
+               signer + " found that their key values mismatch.";
     if (!LineWith(output, "private key").empty())
         return "The key " + r.strKey + " cannot be read: " +
                (r.strPassFile.empty()
                     ? std::string("it is not a private key in PEM or DER form, or it needs a "
                                   "password (give the file holding it with --pass-file).")
                     : "the password in " + r.strPassFile +
-                          " is wrong, or it is not a private key in PEM or DER form.");
+                          " is wrong, or it is not a private key in PEM or DER form.") +
+               SaidLine(signer, output);
     if (!LineWith(output, "certificate").empty())
         return "The certificate " + r.strCert +
-               " cannot be read: it is not a certificate in PEM or DER form.";
-    return signer + " failed: " + ReasonLine(output, {"Error", "error", "Failed"});
+               " cannot be read: it is not a certificate in PEM or DER form." +
+               SaidLine(signer, output);
+    return signer + " failed with exit status " + std::to_string(rc) + "." +
+           SaidLine(signer, output);
 }
 
 std::string Native(const std::string& ansi) {
@@ -476,8 +323,8 @@ void CopyInto(const std::string& from, CFile& to) {
 std::string SignWithOsslsigncode(const std::string& program, const std::string& name,
                                  const SignRequest& r, const std::string& path,
                                  const std::string& temp, std::string* subject) {
-    // The name is reserved; the signer writes the file itself and will not replace one.
-    CFile::Remove(temp);
+    // temp is free in a folder nobody else can write to: osslsigncode creates it, and refuses
+    // to write over a file.
     std::vector<std::string> args = {"sign", "-certs", Native(r.strCert), "-key", Native(r.strKey)};
     if (!r.strPassFile.empty())
         args.insert(args.end(), {"-readpass", Native(r.strPassFile)});
@@ -485,14 +332,17 @@ std::string SignWithOsslsigncode(const std::string& program, const std::string& 
     if (!r.strTimestamp.empty())
         args.insert(args.end(), {"-ts", r.strTimestamp});
     args.insert(args.end(), {"-in", Native(path), "-out", Native(temp)});
+    const unsigned timeoutMs = r.nTimeoutMs;
     std::string output;
-    const int rc = RunProgram(program, args, &output);
-    if (rc < 0)
-        throw SignFailure{"The signing program " + program + " could not be started: " + output};
+    const int rc = RunProgram(program, args, &output, timeoutMs);
+    CheckRan(rc, program, name, output, r);
     if (rc != 0)
-        throw SignFailure{SigningFailure(output, r, program)};
+        throw SignFailure{SigningFailure(output, rc, r, name)};
+    if (!CFile::Exists(temp))
+        throw SignFailure{name + " ended with exit status 0 but wrote no signed e-book." +
+                          SaidLine(name, output)};
 
-    *subject = CheckSigned(temp, path, name);
+    *subject = CheckSigned(temp, name);
     // -ignore-crl (osslsigncode 2.9 and later): no revocation list is fetched or checked.
     std::vector<std::string> verify = {"verify", "-in", Native(temp)};
     if (r.bNoRevocationCheck)
@@ -500,9 +350,13 @@ std::string SignWithOsslsigncode(const std::string& program, const std::string& 
     std::vector<std::string> againstCert = verify;
     againstCert.insert(againstCert.end(), {"-CAfile", Native(r.strCert)});
     std::string against = "against " + r.strCert;
-    if (RunProgram(program, againstCert, &output) != 0) {
+    const int first = RunProgram(program, againstCert, &output, timeoutMs);
+    CheckRan(first, program, name, output, r);
+    if (first != 0) {
         std::string second;
-        if (RunProgram(program, verify, &second) != 0) {
+        const int other = RunProgram(program, verify, &second, timeoutMs);
+        CheckRan(other, program, name, second, r);
+        if (other != 0) {
             std::string why = "The signature that " + name + " made does not verify: " +
                               ReasonLine(output, {"MISMATCH", "Error", "failed", "Failed"});
             // osslsigncode 2.8 and later fail when the revocation list cannot be had.
@@ -526,18 +380,18 @@ std::string SignWithOsslsigncode(const std::string& program, const std::string& 
 // it verified, or *untrusted set when the signature is whole but this machine does not trust its
 // root certificate.
 std::string SignWithSigntool(const std::string& program, const std::string& name,
-                             const SignRequest& r, const std::string& path, const std::string& temp,
-                             std::string* subject, bool* untrusted) {
+                             const SignRequest& r, const std::string& temp, std::string* subject,
+                             bool* untrusted) {
     std::vector<std::string> args = {"sign", "/fd", "sha256", "/f", r.strCert};
     if (!r.strPassFile.empty())
         args.insert(args.end(), {"/p", ReadPassword(r.strPassFile)});
     if (!r.strTimestamp.empty())
         args.insert(args.end(), {"/tr", r.strTimestamp, "/td", "sha256"});
     args.push_back(temp);
+    const unsigned timeoutMs = r.nTimeoutMs;
     std::string output;
-    const int rc = RunProgram(program, args, &output);
-    if (rc < 0)
-        throw SignFailure{"The signing program " + program + " could not be started: " + output};
+    const int rc = RunProgram(program, args, &output, timeoutMs);
+    CheckRan(rc, program, name, output, r);
     if (rc != 0) {
         const std::string error = SigntoolError(output);
         if (error.find("password") != std::string::npos)
@@ -550,8 +404,9 @@ std::string SignWithSigntool(const std::string& program, const std::string& name
         throw SignFailure{program + " failed: " + error};
     }
 
-    *subject = CheckSigned(temp, path, name);
-    const int verified = RunProgram(program, {"verify", "/pa", temp}, &output);
+    *subject = CheckSigned(temp, name);
+    const int verified = RunProgram(program, {"verify", "/pa", temp}, &output, timeoutMs);
+    CheckRan(verified, program, name, output, r);
     switch (ReadSigntoolVerdict(verified, output)) {
         case SigntoolVerdict::verified:
             return "signtool verify /pa";
@@ -704,16 +559,18 @@ int SignEBook(const std::string& path, const SignRequest& r, CConsoleUi& ui, std
         bool isSigned = false;
         ReadEBook(path, path, &isSigned);
 
+        // The signer works in a private folder beside the e-book: made afresh, only this
+        // user's, never swept by another save; its result moves into place only once checked.
         CReplaceFile replace(path);
-        {
+        if (signer.kind == SignerKind::signtool) {
+            // signtool signs a file in place: it gets a copy of the e-book.
             CFile file;
             replace.Create(file, CFile::shareExclusive);
-            // signtool signs a file in place: it gets a copy of the e-book.
-            if (signer.kind == SignerKind::signtool)
-                CopyInto(path, file);
+            CopyInto(path, file);
             file.Close();
+        } else {
+            replace.Reserve();
         }
-        replace.ReleaseHold();
         temp = replace.GetTempPath();
         const std::string name = !r.strSigner.empty()                      ? r.strSigner
                                  : signer.kind == SignerKind::osslsigncode ? "osslsigncode"
@@ -722,7 +579,7 @@ int SignEBook(const std::string& path, const SignRequest& r, CConsoleUi& ui, std
         std::string checked;
         bool untrusted = false;
         if (signer.kind == SignerKind::signtool)
-            checked = SignWithSigntool(signer.strPath, name, r, path, temp, &subject, &untrusted);
+            checked = SignWithSigntool(signer.strPath, name, r, temp, &subject, &untrusted);
         else
             checked = SignWithOsslsigncode(signer.strPath, name, r, path, temp, &subject);
         replace.Commit();

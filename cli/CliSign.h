@@ -8,6 +8,10 @@
 
 class CConsoleUi;
 
+// How long one run of the signer (sign, verify) may take, in seconds: by default, and at most.
+const unsigned kDefaultSignerSeconds = 300;
+const unsigned kMaxSignerSeconds = 86400;
+
 // What the signing step is given (paths and texts in the ANSI code page).
 struct SignRequest {
     std::string strCert;       // the certificate, PEM or DER (PEM may carry its chain after it);
@@ -17,6 +21,7 @@ struct SignRequest {
     std::string strTimestamp;  // address of an RFC 3161 time-stamp server ("": none)
     std::string strSigner;     // the signing program ("": found on the PATH, see FindSigner)
     bool bNoRevocationCheck = false;  // osslsigncode verify: fetch and check no revocation list
+    unsigned nTimeoutMs = kDefaultSignerSeconds * 1000;  // each run of the signer; then stopped
 };
 
 // The signing programs whose command lines the signing step speaks.
@@ -52,10 +57,12 @@ enum class SigntoolVerdict {
 };
 SigntoolVerdict ReadSigntoolVerdict(int status, const std::string& output);
 
-// Signs the e-book at path in place: the signer writes a new file beside it, which must read as
-// the e-book and whose signature must verify before it replaces the e-book. Returns kExitOk
-// after saying so on out; kExitFailure after one message through ui ("Cannot sign PATH" and
-// why), the e-book left as it was.
+// Signs the e-book at path in place: the signer writes a new file in a private folder beside it
+// (CReplaceFile: made afresh, only this user's, never swept), which must read as the e-book and
+// whose signature must verify before it replaces the e-book. Each run of the signer is stopped,
+// with everything it started, after request.nTimeoutMs. Returns kExitOk after saying so on
+// out; kExitFailure after one message through ui ("Cannot sign PATH" and why, the signer's own
+// last line where that says more), the e-book left as it was.
 int SignEBook(const std::string& path, const SignRequest& request, CConsoleUi& ui,
               std::ostream& out);
 

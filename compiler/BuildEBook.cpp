@@ -88,10 +88,11 @@ class CItemWriter {
 };
 
 // Reads a page or splash file (opened for reading, not shared) and packs it: whole, into the
-// packer's input room (kept for the next file), or above kStreamPackLength in chunks. Touches
-// nothing shared but the file, so the packing threads call it at the same time, each with its own
-// packer.
-std::vector<uint8_t> PackFile(const std::string& path, CBlockPacker& packer) {
+// packer's input room (kept for the next file), or above options.streamPackLength in chunks.
+// Touches nothing shared but the file (and the count of streamed files), so the packing threads
+// call it at the same time, each with its own packer.
+std::vector<uint8_t> PackFile(const std::string& path, CBlockPacker& packer,
+                              const BuildOptions& options) {
     CFile file;
     file.Open(path, CFile::modeRead | CFile::shareExclusive);
     const uint64_t length = file.GetLength();
@@ -101,7 +102,9 @@ std::vector<uint8_t> PackFile(const std::string& path, CBlockPacker& packer) {
         // A long file streams through the compressor in chunks (the same block, without room
         // for the whole file and for its worst-case packing); a short one is read whole into
         // the packer's kept room, which is quicker for the many small pages of a site.
-        if (length > kStreamPackLength) {
+        if (length > options.streamPackLength) {
+            if (options.streamedFiles)
+                ++*options.streamedFiles;
             std::vector<uint8_t> block = packer.PackStream(
                 static_cast<uint32_t>(length),
                 [&file](uint8_t* buffer, uint32_t count) { file.ReadExact(buffer, count); });
@@ -148,8 +151,8 @@ bool IsPacked(const CBookProject& project, const std::vector<size_t>& leftOut, s
 // leftOut are not packed. Throws CException, BuildRefusal or std::bad_alloc; *current names the
 // file being worked on at the moment of a failure.
 void WriteStore(const CBookProject& project, const std::string& out,
-                const std::vector<size_t>& leftOut, Ui& ui, uint64_t stubSize, uint64_t maxSize,
-                unsigned threads, std::string* current) {
+                const std::vector<size_t>& leftOut, Ui& ui, uint64_t stubSize,
+                const BuildOptions& options, unsigned threads, std::string* current) {
     *current = out;
 
     // The included pages: page numbers and paths, in page order.
@@ -172,17 +175,10 @@ void WriteStore(const CBookProject& project, const std::string& out,
     // there are pages), the splash (when there is one), the settings, six texts and the marker.
     const bool pages = !paths.empty();
     const bool splash = !project.m_strSplashFile.empty();
-    if (splash) {
-        *current = project.m_strSplashFile;
-        const std::string problem = SplashFileProblem(*current);
-        if (!problem.empty())
-            throw BuildRefusal{kReadFailed + *current, problem};
-        *current = out;
-    }
     CFile file;
     file.Open(out, CFile::modeWrite | CFile::shareExclusive);
     CStoreWriter store(file, pages ? 2 : 1);
-    CItemWriter writer(store, stubSize, maxSize, current, out);
+    CItemWriter writer(store, stubSize, options.maxEBookSize, current, out);
     if (pages) {
         store.BeginType(static_cast<uint16_t>(kPageResourceType),
                         static_cast<uint32_t>(paths.size()));
@@ -190,8 +186,8 @@ void WriteStore(const CBookProject& project, const std::string& out,
         // included, so no thread runs while the failure is reported.
         CPackPool pool(
             paths.size(),
-            [&paths, &packers](size_t k, unsigned worker) {
-                return PackFile(paths[k], packers[worker]);
+            [&paths, &packers, &options](size_t k, unsigned worker) {
+                return PackFile(paths[k], packers[worker], options);
             },
             threads);
         uint64_t bytesRead = 0;
@@ -229,8 +225,13 @@ void WriteStore(const CBookProject& project, const std::string& out,
     }
 
     if (splash) {
+        // Checked in its place among the items, after the pages: a build that fails reports the
+        // first thing it cannot read in the order it reads them.
         *current = project.m_strSplashFile;
-        const std::vector<uint8_t> block = PackFile(*current, packers[0]);
+        const std::string problem = SplashFileProblem(*current);
+        if (!problem.empty())
+            throw BuildRefusal{kReadFailed + *current, problem};
+        const std::vector<uint8_t> block = PackFile(*current, packers[0], options);
         writer.Put(kSplashId, block.data(), block.size(), *current);
         *current = out;
     }
@@ -423,9 +424,9 @@ int BuildEBook(const CBookProject& project, const std::string& out, Ui& ui, cons
         std::string current;
         bool failed = true;
         try {
-            WriteStore(
-                project, replace.GetTempPath(), ownPages, renaming, stubSize, options.maxEBookSize,
-                options.packThreads == 0 ? DefaultPackThreads() : options.packThreads, &current);
+            WriteStore(project, replace.GetTempPath(), ownPages, renaming, stubSize, options,
+                       options.packThreads == 0 ? DefaultPackThreads() : options.packThreads,
+                       &current);
             failed = false;
         } catch (const CException& e) {
             ReportError(renaming, kReadFailed + current, e);

@@ -6,6 +6,7 @@
 // trailer; last, the custom icon (if any) replaces the viewer's icon in place.
 #pragma once
 
+#include <atomic>
 #include <cstdint>
 #include <vector>
 
@@ -26,10 +27,13 @@ const uint64_t kStreamPackLength = 16u << 20;
 // How a build runs. maxEBookSize is for tests, which cannot afford 2 GiB files. packThreads: how
 // many threads read and pack the pages (0 = DefaultPackThreads(), 1 = all on the calling thread,
 // at most kMaxPackThreads); the e-book's bytes and the failure reported are the same for every
-// number.
+// number. streamPackLength is for tests too, which cannot afford 16 MiB pages everywhere; when
+// streamedFiles is given, it counts the files packed in chunks.
 struct BuildOptions {
     uint64_t maxEBookSize = kMaxEBookSize;
     unsigned packThreads = 0;
+    uint64_t streamPackLength = kStreamPackLength;
+    std::atomic<size_t>* streamedFiles = nullptr;
 };
 
 // Builds the e-book out (a non-empty path; the project's own m_strEBookFile is not read) from the

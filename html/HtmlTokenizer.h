@@ -66,6 +66,11 @@ class CHtmlTokenizerT {
     // comments and doctypes are passed over where they stand (the text is read the same), and
     // TagPassed tells where tags were.
     void SetTextOnly(bool textOnly) { m_bTextOnly = textOnly; }
+    // Readers that want every token but no line numbers (the contents finder) can leave out
+    // the counting of lines, and the copying of text into the token's data: tokens and
+    // attributes then come with line 0, and text that stands in the page as it reads only as
+    // Text(), as in text-only mode.
+    void SetLean(bool lean) { m_bLean = lean; }
 
     // Fills *token with the next token. Returns false at the end of the text. Runs of text come
     // as one characters token each (a tag, comment or the end of the text ends a run).
@@ -125,6 +130,7 @@ class CHtmlTokenizerT {
     size_t m_linePos = 0;  // LineAt's memo: m_line is the line of m_linePos
     size_t m_line = 1;
     bool m_bTextOnly = false;
+    bool m_bLean = false;
     bool m_bTagPassed = false;
     std::basic_string_view<Char> m_textView;  // see Text()
     // Attributes of earlier tokens, taken back by Next: their strings keep their buffers for

@@ -102,45 +102,27 @@ class CFile {
     // Gives the file `to` the permission bits of the file `from`, when from exists (Linux only; on
     // Windows a replaced file's attributes are not carried over).
     static void CopyPermissions(const std::string& from, const std::string& to);
-    // Deletes the regular file path only when no process is using it: none holds a CFileHold on
-    // it (Linux: an advisory lock) and, on Windows, no process has it open. Folders and
-    // files in use are left alone; a link is never followed (Linux: left alone; Windows: the
-    // link itself goes). True when the file was deleted.
-    static bool RemoveIfUnused(const std::string& path);
+    // Creates path as a new folder that only the current user may use and that folder scans pass
+    // by: Linux mode 0700 (hidden by its name, which must begin with "."); Windows a protected
+    // access list granting the current user alone full access, inherited by what is created in
+    // it, and the hidden attribute. Never takes anything already there: returns false when any
+    // entry (file, folder, link) has that name. Other failures throw.
+    static bool CreatePrivateFolder(const std::string& path);
+    // Deletes the folder path when it is empty; false when it is not, or cannot be deleted.
+    static bool RemoveEmptyFolder(const std::string& path);
+    // Gives a file just moved out of a private folder the access list a file created in its new
+    // folder gets (Windows: the folder's entries that files inherit, else the user's default
+    // list). Elsewhere nothing: permission bits travel with the file. Failures are ignored (file
+    // systems without access lists keep what they have).
+    static void TakeFolderPermissions(const std::string& path);
 
   private:
-    friend class CFileHold;
     std::string m_strFileName;
 #ifdef _WIN32
     void* m_hFile;
 #else
     int m_fd;
     unsigned m_uOpenFlags;
-#endif
-};
-
-// Marks an open file as in use by this process until the hold is destroyed, even once the
-// CFile itself has been closed, so that RemoveIfUnused in any process leaves it alone. Linux: an
-// exclusive advisory lock (flock) on a duplicate of the descriptor. Windows: a second handle with
-// delete access, which RemoveIfUnused's exclusive open cannot pass. A safe save holds its
-// temporary file this way from its creation until it is moved into place.
-class CFileHold {
-  public:
-    explicit CFileHold(const CFile& file);
-    ~CFileHold();
-    CFileHold(const CFileHold&) = delete;
-    CFileHold& operator=(const CFileHold&) = delete;
-
-    // True when the file's path no longer leads to the file (Linux: a RemoveIfUnused elsewhere
-    // deleted it between its creation and the lock): a save must start again under another name.
-    bool IsLost() const { return m_bLost; }
-
-  private:
-    bool m_bLost = false;
-#ifdef _WIN32
-    void* m_hHold = nullptr;
-#else
-    int m_fd = -1;
 #endif
 };
 

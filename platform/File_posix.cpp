@@ -1,12 +1,12 @@
 // POSIX half of CFile. The kernel has no sharing modes, so the Windows rules are applied among
 // this process's own open files, keyed by device and inode.
 #include "platform/File.h"
+#include "platform/Folder.h"
 #include "platform/Text.h"
 
 #include <cerrno>
 #include <dirent.h>
 #include <fcntl.h>
-#include <sys/file.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -61,7 +61,9 @@ bool Conflicts(unsigned existing, unsigned wanted) {
 // Windows finds files whatever the case of their names, and the folder scan keeps names in
 // lower case: "genindex-a.html" must open the file "genindex-A.html". When a path does not exist
 // as written, each component that is missing is looked up in its folder ignoring case (the
-// Windows-1252 rules); returns the path found, or "" when a component has no match.
+// Windows-1252 rules); of several matches ("A.htm" beside "a.HTM") the one OpensBeforeCaseTwin
+// puts first, which is the one the folder scan took in. Returns the path found, or "" when a
+// component has no match.
 std::string ResolveNoCase(const std::string& native) {
     std::string resolved;
     size_t pos = 0;
@@ -88,12 +90,14 @@ std::string ResolveNoCase(const std::string& native) {
             std::string ansiPart;
             const bool partAnsi = AnsiFromUtf8(part, &ansiPart);
             std::string found;
+            std::string foundAnsi;
             while (const dirent* entry = readdir(dir)) {
                 std::string ansiName;
                 if (partAnsi && AnsiFromUtf8(entry->d_name, &ansiName) &&
-                    AnsiEqualNoCase(ansiName, ansiPart)) {
+                    AnsiEqualNoCase(ansiName, ansiPart) &&
+                    (found.empty() || OpensBeforeCaseTwin(ansiName, foundAnsi))) {
                     found = entry->d_name;
-                    break;
+                    foundAnsi = ansiName;
                 }
             }
             closedir(dir);
@@ -341,21 +345,22 @@ void CFile::Remove(const std::string& path) {
         ThrowErrno(errno, path);
 }
 
-bool CFile::RemoveIfUnused(const std::string& path) {
-    const std::string native = NativePath(path);
-    const int fd = ::open(native.c_str(), O_RDONLY | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC);
-    if (fd < 0)
+bool CFile::CreatePrivateFolder(const std::string& path) {
+    // mkdir never takes an existing name, a link included, on any file system (on NFS the server
+    // decides), so a folder made here is this process's alone; 0700 keeps other users out of it
+    // (the umask can only take bits away).
+    if (::mkdir(NativePath(path).c_str(), 0700) == 0)
+        return true;
+    if (errno == EEXIST)
         return false;
-    // The lock is taken on the file that was opened; the name is deleted only while it still
-    // leads to that file, so a file created afresh under the name in between is left alone.
-    struct stat opened, named;
-    const bool removed = fstat(fd, &opened) == 0 && S_ISREG(opened.st_mode) &&
-                         flock(fd, LOCK_EX | LOCK_NB) == 0 && lstat(native.c_str(), &named) == 0 &&
-                         named.st_dev == opened.st_dev && named.st_ino == opened.st_ino &&
-                         ::unlink(native.c_str()) == 0;
-    ::close(fd);
-    return removed;
+    ThrowErrno(errno, path);
 }
+
+bool CFile::RemoveEmptyFolder(const std::string& path) {
+    return ::rmdir(NativePath(path).c_str()) == 0;
+}
+
+void CFile::TakeFolderPermissions(const std::string&) {}
 
 void CFile::Rename(const std::string& from, const std::string& to) {
     if (::rename(NativePath(from).c_str(), NativePath(to).c_str()) != 0)
@@ -439,28 +444,4 @@ void CFile::CopyPermissions(const std::string& from, const std::string& to) {
         return;
     if (::chmod(NativePath(to).c_str(), st.st_mode & 07777) != 0)
         ThrowErrno(errno, to);
-}
-
-CFileHold::CFileHold(const CFile& file) {
-    if (file.m_fd < 0)
-        return;
-    m_fd = fcntl(file.m_fd, F_DUPFD_CLOEXEC, 0);
-    if (m_fd < 0)
-        return;
-    // A file system without locks leaves the file unprotected but usable. A sweeper may have
-    // deleted the new file between its creation and this lock: then the lock is its (it is
-    // still deleting), or the path leads elsewhere or nowhere, and the hold says so.
-    if (flock(m_fd, LOCK_EX | LOCK_NB) != 0) {
-        m_bLost = errno == EWOULDBLOCK;
-        return;
-    }
-    struct stat held, named;
-    m_bLost = fstat(m_fd, &held) != 0 ||
-              lstat(NativePath(file.m_strFileName).c_str(), &named) != 0 ||
-              named.st_dev != held.st_dev || named.st_ino != held.st_ino;
-}
-
-CFileHold::~CFileHold() {
-    if (m_fd >= 0)
-        ::close(m_fd);
 }

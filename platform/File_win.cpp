@@ -63,13 +63,10 @@ void CFile::Open(const std::string& path, unsigned flags) {
         creation = (flags & modeNoTruncate) ? OPEN_ALWAYS : CREATE_ALWAYS;
     if (flags & modeCreateNew)
         creation = CREATE_NEW;
-    // A file created new, and every later open of a safe save's temporary file by its name (the
-    // build writes its store and icon into it), lets deletion through: the console event handler
-    // (TempFileGuard) must be able to delete it while it is being written, and the save's own
-    // hold (CFileHold, which has delete access) must not stop those opens.
-    const size_t slash = path.find_last_of("\\/:");
-    if ((flags & modeCreateNew) ||
-        IsReplaceFileTempName(slash == std::string::npos ? path : path.substr(slash + 1)))
+    // A file created new, and every later open of a file inside a safe save's private folder
+    // (the build writes its store and icon into its file by name), lets deletion through: the
+    // console event handler (TempFileGuard) must be able to delete it while it is being written.
+    if ((flags & modeCreateNew) || IsInPrivateFolder(path))
         share |= FILE_SHARE_DELETE;
 
     HANDLE h =
@@ -203,18 +200,6 @@ void CFile::Remove(const std::string& path) {
         ThrowLastError(path);
 }
 
-bool CFile::RemoveIfUnused(const std::string& path) {
-    // Opened for deletion with no sharing at all: this fails while any other handle on the file
-    // is open, whatever sharing that handle allows (a live save's hold, the file being written).
-    // The file goes when this handle closes.
-    HANDLE h = CreateFileA(path.c_str(), DELETE, 0, nullptr, OPEN_EXISTING,
-                           FILE_FLAG_DELETE_ON_CLOSE | FILE_FLAG_OPEN_REPARSE_POINT, nullptr);
-    if (h == INVALID_HANDLE_VALUE)
-        return false;
-    CloseHandle(h);
-    return true;
-}
-
 void CFile::Rename(const std::string& from, const std::string& to) {
     if (!MoveFileExA(from.c_str(), to.c_str(), MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH))
         ThrowLastError(to);
@@ -271,26 +256,3 @@ std::string CFile::FollowLinks(const std::string& path) {
 }
 
 void CFile::CopyPermissions(const std::string&, const std::string&) {}
-
-// A second handle with delete access, kept until the hold goes: RemoveIfUnused's open, which
-// shares nothing, fails while it is open, also between the saver closing the file and moving it
-// into place. It shares everything, so the saver's own opens of the file by name (which let
-// deletion through for these names) and the move itself still work.
-CFileHold::CFileHold(const CFile& file) {
-    if (file.m_strFileName.empty())
-        return;
-    HANDLE h = CreateFileA(file.m_strFileName.c_str(), DELETE,
-                           FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
-                           OPEN_EXISTING, FILE_FLAG_OPEN_REPARSE_POINT, nullptr);
-    if (h == INVALID_HANDLE_VALUE) {
-        // The name no longer leads to a file: another save swept it before this hold.
-        m_bLost = GetLastError() == ERROR_FILE_NOT_FOUND;
-        return;
-    }
-    m_hHold = h;
-}
-
-CFileHold::~CFileHold() {
-    if (m_hHold)
-        CloseHandle(m_hHold);
-}

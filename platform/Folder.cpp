@@ -1,8 +1,12 @@
-// The NTFS name order, shared by the Linux folder listing and the tests that compare it with
-// what Windows (and Wine) return.
+// What the folder listing decides the same way on every system: the NTFS name order, shared by
+// the Linux folder listing and the tests that compare it with what Windows (and Wine) return, and
+// which of several names equal ignoring case a path opens.
 #include "platform/Folder.h"
 
+#include <algorithm>
+
 #include "platform/FolderOrder.h"
+#include "platform/Text.h"
 
 std::vector<uint32_t> DecodeUtf8Lenient(const std::string& s) {
     std::vector<uint32_t> out;
@@ -113,4 +117,16 @@ int CompareNtfsOrder(const std::string& utf8A, const std::string& utf8B) {
     if (a < b)
         return -1;
     return b < a ? 1 : 0;
+}
+
+bool OpensBeforeCaseTwin(const std::string& ansiA, const std::string& ansiB) {
+    const bool lowerA = AnsiLower(ansiA) == ansiA;
+    const bool lowerB = AnsiLower(ansiB) == ansiB;
+    if (lowerA != lowerB)
+        return lowerA;
+    // Unsigned bytes, on every system.
+    return std::lexicographical_compare(
+        ansiA.begin(), ansiA.end(), ansiB.begin(), ansiB.end(), [](char x, char y) {
+            return static_cast<unsigned char>(x) < static_cast<unsigned char>(y);
+        });
 }

@@ -16,8 +16,13 @@
 // strName holding the name for showing to people, with "?" for each character that has no ANSI
 // form, and strNativeName the name as the system gave it, in UTF-8. Such a file could
 // not be opened again through an ANSI path, so callers leave it out and tell the user (the folder
-// scan lists it in its report, see project/Scan.h). On Linux a name holding a backslash gets the
-// same treatment, because a backslash separates folders in every path the program forms.
+// scan lists it in its report, see project/Scan.h). A name Linux holds but Windows could not open
+// as the file it names (one holding a backslash, which separates folders in every path the
+// program forms, or a colon, or "con.htm") comes as it is: callers that form paths check names
+// with NameComponentProblem (platform/ContainedName.h).
+//
+// Names that differ only in case (Linux) come in NTFS order like the rest; among themselves in
+// byte order, so that every listing of one folder is the same.
 //
 // Symbolic links on Linux are followed, except a link to a folder that is the listed folder or
 // one of its parents: following it would scan the same tree again and again, so it is left out.
@@ -54,6 +59,14 @@ bool EnumerateFolder(const std::string& folderPath, const FolderCallback& onEntr
 // Why the folder folderPath cannot be listed, as the file error the system reports when it is
 // tried again (for a message naming the folder and the cause).
 CFileException FolderListError(const std::string& folderPath);
+
+// Of two names of one folder that are equal ignoring case (AnsiEqualNoCase; "A.htm" and "a.htm"
+// can live side by side on Linux), true when ansiA is the one a path naming it in another case
+// opens: the name that is its own lower-case form, else the first in byte order. Opening a file
+// whose name does not exist as written (platform/File.h) resolves each part of the path by this
+// rule, and the folder scan takes in this one of such names and reports the others, so that the
+// bytes of a page always come from the file its entry was made from.
+bool OpensBeforeCaseTwin(const std::string& ansiA, const std::string& ansiB);
 
 // The NTFS ordering of two names given in UTF-8: <0, 0 or >0. Invalid UTF-8 bytes count as the
 // code points of the same value (Latin-1), so every name has a place. Exposed for tests.

@@ -115,7 +115,7 @@ bool EnumerateFolder(const std::string& folderPath, const FolderCallback& onEntr
         item.entry.bFolder = isFolder;
         item.entry.bHidden = name[0] == '.';
         item.entry.strNativeName = name;
-        if (name.find('\\') != std::string::npos || !AnsiFromUtf8(name, &item.entry.strName)) {
+        if (!AnsiFromUtf8(name, &item.entry.strName)) {
             item.entry.bNoAnsiName = true;
             item.entry.strName = AnsiForShowing(name);
         }
@@ -123,10 +123,13 @@ bool EnumerateFolder(const std::string& folderPath, const FolderCallback& onEntr
     }
     dir.reset();
 
-    // Equal keys (names differing only in case, possible on Linux) keep the order readdir gave;
-    // they cannot both live in one Windows folder anyway.
-    std::stable_sort(listed.begin(), listed.end(),
-                     [](const Listed& a, const Listed& b) { return a.key < b.key; });
+    // Equal keys (names differing only in case, possible on Linux) go in byte order, so that the
+    // listing does not depend on the order readdir gives.
+    std::sort(listed.begin(), listed.end(), [](const Listed& a, const Listed& b) {
+        if (a.key != b.key)
+            return a.key < b.key;
+        return a.entry.strNativeName < b.entry.strNativeName;
+    });
     for (const Listed& item : listed)
         onEntry(item.entry);
     return true;

@@ -9,12 +9,13 @@
 
 #include <windows.h>
 
+#include "platform/Text.h"
 #include "platform/win/ScopedWin.h"
 #include "platform/win/WinText.h"
 
 bool EnumerateFolder(const std::string& folderPath, const FolderCallback& onEntry) {
     std::string pattern = folderPath;
-    if (pattern.empty() || pattern.back() != '\\')
+    if (!EndsWithBackslash(pattern))
         pattern += '\\';
     pattern += "*.*";
 
@@ -43,7 +44,7 @@ bool EnumerateFolder(const std::string& folderPath, const FolderCallback& onEntr
 
 CFileException FolderListError(const std::string& folderPath) {
     std::string pattern = folderPath;
-    if (pattern.empty() || pattern.back() != '\\')
+    if (!EndsWithBackslash(pattern))
         pattern += '\\';
     pattern += "*.*";
     WIN32_FIND_DATAW fd;

@@ -27,6 +27,7 @@
 #pragma once
 
 #include <algorithm>
+#include <atomic>
 #include <condition_variable>
 #include <cstddef>
 #include <exception>
@@ -39,6 +40,10 @@
 #include <vector>
 
 #include "platform/Assert.h"
+
+// The worker threads of all in-order pools in this process that are started and have not ended
+// (tests check that no worker outlives its pool).
+inline std::atomic<size_t> g_inOrderPoolWorkers{0};
 
 template <typename Result>
 class CInOrderPool {
@@ -133,10 +138,12 @@ class CInOrderPool {
             return;
         m_workers.reserve(wanted);
         for (size_t k = 0; k < wanted; ++k) {
+            ++g_inOrderPoolWorkers;
             try {
                 m_workers.emplace_back(&CInOrderPool::WorkerLoop, this,
                                        static_cast<unsigned>(k + 1));
             } catch (const std::system_error&) {
+                --g_inOrderPoolWorkers;
                 // The system will not start another thread: go on with those that run (or with
                 // none, working on the calling thread).
                 break;
@@ -160,6 +167,9 @@ class CInOrderPool {
     }
 
     void WorkerLoop(unsigned worker) {
+        struct Ended {
+            ~Ended() { --g_inOrderPoolWorkers; }
+        } ended;
         std::unique_lock<std::mutex> lock(m_mutex);
         for (;;) {
             m_workWanted.wait(lock, [this] {

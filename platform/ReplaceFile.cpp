@@ -1,104 +1,84 @@
 #include "platform/ReplaceFile.h"
 
+#include <atomic>
+#include <chrono>
 #include <cstdint>
-#include <vector>
-
-#include "platform/Folder.h"
+#include <mutex>
+#include <random>
 
 namespace {
 
-const char kTempPrefix[] = "~pv";
-const char kTempSuffix[] = ".tmp";
-const size_t kTempDigits = 8;
-
-// Where the folder part of a path ends (0 when the path is a bare name).
-size_t NameStart(const std::string& path) {
+char Separator() {
 #ifdef _WIN32
-    const size_t sep = path.find_last_of("\\/:");
+    return '\\';
 #else
-    const size_t sep = path.find_last_of("\\/");
+    return '/';
 #endif
-    return sep == std::string::npos ? 0 : sep + 1;
+}
+
+// 32 bits for a folder name, different on each call: a counter mixed (splitmix64) with a seed
+// drawn once from the system's random source, so that saves of several processes into one folder
+// rarely try the same name. A name that is taken costs one more try, nothing else.
+uint32_t NextNameBits() {
+    static uint64_t seed = 0;
+    static std::once_flag seeded;
+    std::call_once(seeded, [] {
+        try {
+            std::random_device device;
+            seed = (static_cast<uint64_t>(device()) << 32) ^ device();
+        } catch (...) {
+        }
+        seed ^= static_cast<uint64_t>(std::chrono::steady_clock::now().time_since_epoch().count());
+    });
+    static std::atomic<uint64_t> counter{0};
+    uint64_t z = seed + 0x9E3779B97F4A7C15ull * (counter.fetch_add(1) + 1);
+    z = (z ^ (z >> 30)) * 0xBF58476D1CE4E5B9ull;
+    z = (z ^ (z >> 27)) * 0x94D049BB133111EBull;
+    return static_cast<uint32_t>(z ^ (z >> 31));
+}
+
+// "new" and the target's extension (one of at most eight characters), so that a program given
+// the temporary file (a signer) sees the kind of file it is.
+std::string TempName(const std::string& target) {
+    const std::string name = target.substr(PathNameStart(target));
+    const size_t dot = name.rfind('.');
+    if (dot == std::string::npos || dot == 0 || name.size() - dot > 9)
+        return "new";
+    return "new" + name.substr(dot);
 }
 
 }  // namespace
-
-std::string ReplaceFileTempPath(const std::string& target, unsigned attempt) {
-    // Each target starts at its own name (FNV-1a of its path), so that several files saved into
-    // one folder at once rarely try the same names; later attempts step through the others.
-    uint32_t hash = 2166136261u;
-    for (const char c : target) {
-        hash ^= static_cast<unsigned char>(c);
-        hash *= 16777619u;
-    }
-    hash += attempt * 0x9E3779B9u;
-    static const char kHex[] = "0123456789abcdef";
-    std::string name = kTempPrefix;
-    for (size_t i = 0; i < kTempDigits; ++i)
-        name += kHex[(hash >> (4 * (kTempDigits - 1 - i))) & 15];
-    name += kTempSuffix;
-    return target.substr(0, NameStart(target)) + name;
-}
-
-bool IsReplaceFileTempName(const std::string& name) {
-    const size_t prefix = sizeof kTempPrefix - 1, suffix = sizeof kTempSuffix - 1;
-    if (name.size() != prefix + kTempDigits + suffix)
-        return false;
-    if (name.compare(0, prefix, kTempPrefix) != 0 ||
-        name.compare(prefix + kTempDigits, suffix, kTempSuffix) != 0)
-        return false;
-    for (size_t i = prefix; i < prefix + kTempDigits; ++i) {
-        const char c = name[i];
-        if (!((c >= '0' && c <= '9') || (c >= 'a' && c <= 'f')))
-            return false;
-    }
-    return true;
-}
-
-int SweepReplaceFileTemps(const std::string& target) {
-    const std::string folder = target.substr(0, NameStart(target));
-    std::vector<std::string> stale;
-    EnumerateFolder(folder.empty() ? "." : folder, [&](const FolderEntry& e) {
-        if (!e.bFolder && !e.bNoAnsiName && IsReplaceFileTempName(e.strName))
-            stale.push_back(e.strName);
-    });
-    int removed = 0;
-    for (const std::string& name : stale)
-        removed += CFile::RemoveIfUnused(folder + name) ? 1 : 0;
-    return removed;
-}
 
 CReplaceFile::CReplaceFile(const std::string& target, LinkRule links)
     : m_strTarget(links == followLinks ? CFile::FollowLinks(target) : target) {}
 
 CReplaceFile::~CReplaceFile() {
-    if (m_bCommitted || m_strTemp.empty())
-        return;
-    m_hold.reset();
-    try {
-        CFile::Remove(m_strTemp);
-    } catch (const CFileException&) {
+    if (!m_bCommitted && !m_strTemp.empty()) {
+        try {
+            if (CFile::Exists(m_strTemp))
+                CFile::Remove(m_strTemp);
+        } catch (const CFileException&) {
+        }
     }
+    m_fileGuard.reset();
+    if (!m_strFolder.empty())
+        CFile::RemoveEmptyFolder(m_strFolder);
 }
 
-void CReplaceFile::Create(CFile& file, unsigned share) {
-    // Names left by an earlier run that was killed, or planted by someone else, are passed by:
-    // OpenNew refuses every name already in use, links included. The person asked for the
-    // target, so a failure names the target, never the temporary file. Those left by a killed
-    // run go first, unless another process is writing them.
-    SweepReplaceFileTemps(m_strTarget);
+void CReplaceFile::MakeFolder() {
+    const std::string where = m_strTarget.substr(0, PathNameStart(m_strTarget));
+    static const char kHex[] = "0123456789abcdef";
+    // The person asked for the target, so a failure names the target.
     try {
-        for (unsigned n = 0; n < 1000; ++n) {
-            const std::string candidate = ReplaceFileTempPath(m_strTarget, n);
-            if (file.OpenNew(candidate, share)) {
-                std::unique_ptr<CFileHold> hold(new CFileHold(file));
-                if (hold->IsLost()) {  // swept by another save before the lock: next name
-                    file.Abort();
-                    continue;
-                }
-                m_hold = std::move(hold);
-                m_strTemp = candidate;
-                m_guard.reset(new CTempFileGuard(m_strTemp));
+        for (int attempt = 0; attempt < 100; ++attempt) {
+            const uint32_t bits = NextNameBits();
+            std::string name = kPrivateFolderPrefix;
+            for (size_t i = 0; i < kPrivateFolderDigits; ++i)
+                name += kHex[(bits >> (4 * (kPrivateFolderDigits - 1 - i))) & 15];
+            if (CFile::CreatePrivateFolder(where + name)) {
+                m_strFolder = where + name;
+                m_folderGuard.reset(new CTempFileGuard(m_strFolder, CTempFileGuard::folder));
+                m_strTemp = m_strFolder + Separator() + TempName(m_strTarget);
                 return;
             }
         }
@@ -107,6 +87,26 @@ void CReplaceFile::Create(CFile& file, unsigned share) {
         throw;
     }
     throw CFileException(CFileException::accessDenied, m_strTarget);
+}
+
+void CReplaceFile::Reserve() {
+    MakeFolder();
+    // Whatever another program writes there is this save's: guarded like the save's own file.
+    m_fileGuard.reset(new CTempFileGuard(m_strTemp));
+}
+
+void CReplaceFile::Create(CFile& file, unsigned share) {
+    MakeFolder();
+    m_fileGuard.reset(new CTempFileGuard(m_strTemp));
+    try {
+        // The folder is new and only this user's, so the name is free; OpenNew would still
+        // refuse anything there rather than follow it.
+        if (!file.OpenNew(m_strTemp, share))
+            throw CFileException(CFileException::accessDenied, m_strTarget);
+    } catch (CFileException& e) {
+        e.m_strFileName = m_strTarget;
+        throw;
+    }
 }
 
 void CReplaceFile::Commit() {
@@ -119,6 +119,9 @@ void CReplaceFile::Commit() {
         throw;
     }
     m_bCommitted = true;
-    m_guard.reset();
-    m_hold.reset();
+    m_fileGuard.reset();
+    CFile::TakeFolderPermissions(m_strTarget);
+    CFile::RemoveEmptyFolder(m_strFolder);
+    m_folderGuard.reset();
+    m_strFolder.clear();
 }

@@ -22,6 +22,9 @@ const size_t kPathBytes = 4096;
 enum SlotState : int { kFree = 0, kClaimed = 1, kReady = 2 };
 std::atomic<int> g_state[kSlots];
 char g_paths[kSlots][kPathBytes];
+bool g_isFolder[kSlots];
+// The program being run (GuardRunningProgram), 0 when none.
+std::atomic<intptr_t> g_program{0};
 
 #ifdef _WIN32
 // Runs on a thread of its own; returning FALSE hands the event on to the default handler, which
@@ -63,25 +66,45 @@ void InstallHandlers() {
 }
 #endif
 
+void EnsureHandlers() {
+    static std::once_flag installed;
+    std::call_once(installed, InstallHandlers);
+}
+
 }  // namespace
 
 int RemoveGuardedTempFiles() {
-    int removed = 0;
-    for (int i = 0; i < kSlots; ++i) {
-        if (g_state[i].load() != kReady)
-            continue;
+    if (const intptr_t program = g_program.load()) {
 #ifdef _WIN32
-        removed += DeleteFileA(g_paths[i]) ? 1 : 0;
+        // Its processes end before the call returns; their handles on the files close with them.
+        TerminateJobObject(reinterpret_cast<HANDLE>(program), 1);
 #else
-        removed += unlink(g_paths[i]) == 0 ? 1 : 0;
+        kill(-static_cast<pid_t>(program), SIGKILL);
 #endif
+    }
+    int removed = 0;
+    // Files first, so that the folders holding them are empty when their turn comes.
+    for (const bool folders : {false, true}) {
+        for (int i = 0; i < kSlots; ++i) {
+            if (g_state[i].load() != kReady || g_isFolder[i] != folders)
+                continue;
+#ifdef _WIN32
+            removed += (folders ? RemoveDirectoryA(g_paths[i]) : DeleteFileA(g_paths[i])) ? 1 : 0;
+#else
+            removed += (folders ? rmdir(g_paths[i]) : unlink(g_paths[i])) == 0 ? 1 : 0;
+#endif
+        }
     }
     return removed;
 }
 
-CTempFileGuard::CTempFileGuard(const std::string& path) {
-    static std::once_flag installed;
-    std::call_once(installed, InstallHandlers);
+void GuardRunningProgram(intptr_t program) {
+    EnsureHandlers();
+    g_program.store(program);
+}
+
+CTempFileGuard::CTempFileGuard(const std::string& path, Kind kind) {
+    EnsureHandlers();
 #ifdef _WIN32
     const std::string& native = path;
 #else
@@ -93,6 +116,7 @@ CTempFileGuard::CTempFileGuard(const std::string& path) {
         int expected = kFree;
         if (g_state[i].compare_exchange_strong(expected, kClaimed)) {
             std::memcpy(g_paths[i], native.c_str(), native.size() + 1);
+            g_isFolder[i] = kind == folder;
             g_state[i].store(kReady);
             m_slot = i;
             return;

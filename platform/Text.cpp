@@ -98,3 +98,10 @@ bool AnsiFromUtf8(const std::string& utf8, std::string* ansi) {
     }
     return true;
 }
+
+bool EndsWithBackslash(const std::string& text) {
+    bool trail = false;  // the byte at k is the second of a double-byte character
+    for (size_t k = 0; k + 1 < text.size(); ++k)
+        trail = !trail && IsAnsiLeadByte(static_cast<unsigned char>(text[k]));
+    return !text.empty() && text.back() == '\\' && !trail;
+}

@@ -21,6 +21,14 @@
 std::string AnsiLower(const std::string& text);
 std::string AnsiUpper(const std::string& text);
 
+// True when c begins a two-byte character of the ANSI code page (a double-byte code page such as
+// Shift-JIS, where the second byte may be a backslash); never so for Windows-1252.
+bool IsAnsiLeadByte(unsigned char c);
+
+// True when the last character of text is a backslash: a byte 0x5C that is not the second byte
+// of a double-byte character.
+bool EndsWithBackslash(const std::string& text);
+
 // Compares two texts ignoring case: 0 when equal, <0 or >0 as in strcmp.
 int AnsiCompareNoCase(const std::string& a, const std::string& b);
 inline bool AnsiEqualNoCase(const std::string& a, const std::string& b) {

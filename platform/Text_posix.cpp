@@ -58,6 +58,10 @@ std::string AnsiUpper(const std::string& text) {
     return out;
 }
 
+bool IsAnsiLeadByte(unsigned char) {
+    return false;
+}
+
 int AnsiCompareNoCase(const std::string& a, const std::string& b) {
     const size_t n = a.size() < b.size() ? a.size() : b.size();
     for (size_t i = 0; i < n; ++i) {

@@ -22,6 +22,10 @@ std::string AnsiUpper(const std::string& text) {
     return std::string(buf.begin(), buf.end());
 }
 
+bool IsAnsiLeadByte(unsigned char c) {
+    return IsDBCSLeadByte(c) != FALSE;
+}
+
 int AnsiCompareNoCase(const std::string& a, const std::string& b) {
     // Both texts lower-cased by the system, then compared byte by byte: two names are equal
     // ignoring case exactly when their lower-cased forms are equal, which is what the folder

@@ -25,27 +25,31 @@ const char kSaveOther[] = "Do you want to save the project to other file?";
 const CArchiveClass kClassPieceElem = {"CPieceElem", 1};
 const CArchiveClass* const kProjectClasses[] = {&kClassPieceElem};
 
-// A page entry that names a file outside the project folder. A project file may come from
-// someone else: an entry such as "..\private\notes.txt" or "C:\x" would pack a file of the
-// author's disk into the published book, so the whole project is refused.
+// A page entry that names no file a book can hold (platform/ContainedName.h). A project file may
+// come from someone else: an entry such as "..\\private\\notes.txt" or "C:\\x" would pack a file
+// of the author's disk into the published book, and one such as "con.htm" would read a device;
+// the whole project is refused.
 class CPageNameException : public CException {
   public:
-    CPageNameException(const std::string& projectFile, const std::string& entry)
-        : m_strProjectFile(projectFile), m_strEntry(entry) {
-        for (char& c : m_strEntry) {
-            if (static_cast<unsigned char>(c) < 0x20)
-                c = '?';
+    CPageNameException(const std::string& projectFile, const std::string& entry,
+                       const std::string& problem)
+        : m_strProjectFile(projectFile), m_strEntry(entry), m_strProblem(problem) {
+        for (std::string* text : {&m_strEntry, &m_strProblem}) {
+            for (char& c : *text) {
+                if (static_cast<unsigned char>(c) < 0x20)
+                    c = '?';
+            }
         }
     }
     std::string GetErrorMessage() const override {
         return m_strProjectFile + " lists the page \"" + m_strEntry +
-               "\", which is not a file inside the project folder (an absolute path, a drive "
-               "or \"..\" is not allowed).";
+               "\", which is not a file inside the project folder (" + m_strProblem + ").";
     }
 
   private:
     std::string m_strProjectFile;
     std::string m_strEntry;
+    std::string m_strProblem;
 };
 
 // The 14 strings in file order; nullptr marks a reserved slot (written empty, read and dropped).
@@ -102,8 +106,7 @@ void WriteProject(CBookProject& p, CArchive& ar) {
         ar.WriteU32(option ? static_cast<uint32_t>(*option) : 0);
 }
 
-// Reads everything after the version. Every value is stored as soon as it is read, so that an
-// error leaves what came before it.
+// Reads everything after the version into p.
 void ReadProjectBody(CBookProject& p, CArchive& ar) {
     // The count is not trusted for anything but the loop: each entry reads its own bytes, which
     // ends the loop at the end of the file.
@@ -116,8 +119,9 @@ void ReadProjectBody(CBookProject& p, CArchive& ar) {
         ar.ReadU32();
         e->m_bInSearch = static_cast<int32_t>(ar.ReadU32());
         e->m_bInProject = static_cast<int32_t>(ar.ReadU32());
-        if (!IsNameInsideFolder(e->m_strFile))
-            throw CPageNameException(p.m_strProjectFile, e->m_strFile);
+        const std::string problem = RelativeNameProblem(e->m_strFile);
+        if (!problem.empty())
+            throw CPageNameException(p.m_strProjectFile, e->m_strFile, problem);
         p.AddPage(std::move(e));
     }
     const uint32_t reserved = ar.ReadCount();
@@ -193,20 +197,34 @@ int LoadProject(CBookProject& project, Ui& ui) {
         return 0;
     }
     project.ResetProject();
+    // A file that fails part-way leaves no half of itself: no entries read before the failure
+    // (they would be built from the project's folder, which comes last in the file and is not
+    // read yet) and none of the texts. The four texts the reset keeps come back as they were.
+    const std::string author = project.m_strAuthor;
+    const std::string copyright = project.m_strCopyright;
+    const std::string url = project.m_strUrl;
+    const std::string email = project.m_strEMail;
+    auto failed = [&] {
+        file.Abort();
+        project.ResetProject();
+        project.m_strAuthor = author;
+        project.m_strCopyright = copyright;
+        project.m_strUrl = url;
+        project.m_strEMail = email;
+        return 0;
+    };
     try {
         CArchive ar(file, CArchive::load);
         if (ar.ReadU32() != kProjectFileVersion) {
             ui.ShowMessage(kOldVersion, MsgIcon::stop, MsgButtons::ok);
-            file.Abort();
-            return 0;
+            return failed();
         }
         ReadProjectBody(project, ar);
         file.Close();
         return 1;
     } catch (const CException& e) {
-        file.Abort();
         ReportError(ui, kOpenPrefix, e);
-        return 0;
+        return failed();
     }
 }
 

@@ -23,7 +23,9 @@ int SaveProject(CBookProject& project, Ui& ui);
 // set m_bProjectLoaded. A file that cannot be opened is reported ("Cannot open E-Book Project")
 // before anything changes; otherwise the project is reset first. A version other than 65539
 // shows "Old version of the .EBP file. Please regenerate." and gives 0 with the project reset.
-// An error in the middle of the data is reported and leaves what was read before it.
+// An error in the middle of the data, or a page entry that names no file a book can hold
+// (RelativeNameProblem, platform/ContainedName.h), is reported and gives 0 with the project reset
+// as well: no entries, no folder, and the texts the reset keeps as they were before the load.
 int LoadProject(CBookProject& project, Ui& ui);
 
 // Asks for a file name (the save dialog below), stores it in m_strProjectFile and

@@ -11,6 +11,7 @@
 #include <utility>
 
 #include "format/BookLayout.h"
+#include "platform/ContainedName.h"
 #include "platform/ErrorReport.h"
 #include "platform/Text.h"
 
@@ -24,6 +25,17 @@ const size_t kMaxOpenPathLength = 4095;
 
 namespace {
 
+// What follows a folder's path (with its closing backslash) in the shortest path the scan or the
+// build opens in it. On Windows the system's file search takes the folder's path and "*.*" within
+// the same limit as a file's path (folders of more than 255 characters cannot be searched without
+// the "\\?\" form); elsewhere a folder can be listed as long as a file of one letter in it could
+// be opened.
+#ifdef _WIN32
+const char kShortestInFolder[] = "*.*";
+#else
+const char kShortestInFolder[] = "x";
+#endif
+
 class CScanner {
   public:
     CScanner(CBookProject& project, ScanReport* report, const FolderLister& lister)
@@ -35,45 +47,100 @@ class CScanner {
 
     void Scan(const std::string& folder) {
         std::string path = folder;
-        if (path.empty() || path.back() != '\\')
+        if (!EndsWithBackslash(path))
             path += '\\';
-        // A folder that cannot be listed is reported: leaving it out would drop its pages from
-        // the project without a word.
-        if (!m_lister(path, [&](const FolderEntry& entry) { OnEntry(path, entry); }) && m_report)
-            m_report->unreadable.push_back(path);
+        // The whole folder is listed before anything in it is taken in: which of several names
+        // that differ only in case is taken depends on all of them, and no search stays open
+        // while the folders below are scanned.
+        std::vector<FolderEntry> entries;
+        if (!m_lister(path, [&](const FolderEntry& entry) { entries.push_back(entry); })) {
+            // A folder that cannot be listed is reported: leaving it out would drop its pages
+            // from the project without a word.
+            if (m_report)
+                m_report->unreadable.push_back(path);
+            return;
+        }
+        std::vector<const FolderEntry*> taken;
+        taken.reserve(entries.size());
+        for (const FolderEntry& entry : entries) {
+            if (Admits(path, entry))
+                taken.push_back(&entry);
+        }
+        // Names equal ignoring case (possible on Linux): the one a path in lower case opens is
+        // taken in, so that the entry, its flags and its length come from the file the build
+        // will read; the others are reported, a folder with everything in it.
+        std::unordered_map<std::string, size_t> chosen;
+        if (taken.size() > 1) {
+            chosen.reserve(taken.size());
+            for (size_t i = 0; i < taken.size(); ++i) {
+                auto it = chosen.emplace(AnsiLower(taken[i]->strName), i).first;
+                if (it->second != i &&
+                    OpensBeforeCaseTwin(taken[i]->strName, taken[it->second]->strName))
+                    it->second = i;
+            }
+        }
+        for (size_t i = 0; i < taken.size(); ++i) {
+            const FolderEntry& entry = *taken[i];
+            if (taken.size() > 1 && chosen[AnsiLower(entry.strName)] != i) {
+                if (m_report)
+                    m_report->caseTwins.push_back(Shown(path, entry));
+                continue;
+            }
+            if (entry.bFolder)
+                ScanFolderEntry(path, entry);
+            else
+                AddFile(path, entry.strName, entry.qwLength);
+        }
     }
 
   private:
-    void OnEntry(const std::string& path, const FolderEntry& entry) {
+    // The name relative to the project folder as found on disk; a folder's ends with a backslash.
+    std::string Shown(const std::string& path, const FolderEntry& entry) const {
+        return ScanRelativeName(m_project.m_strProjectDir, path) + entry.strName +
+               (entry.bFolder ? "\\" : "");
+    }
+
+    // False for an entry the scan does not take in: ".", "..", hidden items, and names that are
+    // reported (no ANSI form, or none Windows can open as the file it names).
+    bool Admits(const std::string& path, const FolderEntry& entry) {
         if (entry.strName == "." || entry.strName == "..")
-            return;
+            return false;
         if (entry.bHidden)
-            return;
+            return false;
         if (entry.bNoAnsiName) {
             if (m_report) {
-                std::string shown =
-                    ScanRelativeName(m_project.m_strProjectDir, path) + entry.strName;
                 std::string real = Utf8FromAnsi(ScanRelativeName(m_project.m_strProjectDir, path)) +
                                    entry.strNativeName;
-                if (entry.bFolder) {
-                    shown += '\\';
+                if (entry.bFolder)
                     real += '\\';
-                }
-                m_report->leftOut.push_back(shown);
+                m_report->leftOut.push_back(Shown(path, entry));
                 m_report->leftOutUtf8.push_back(real);
             }
+            return false;
+        }
+        const std::string problem = NameComponentProblem(entry.strName);
+        if (!problem.empty()) {
+            if (m_report)
+                m_report->badNames.push_back({Shown(path, entry), problem});
+            return false;
+        }
+        return true;
+    }
+
+    void ScanFolderEntry(const std::string& path, const FolderEntry& entry) {
+        // Links can lead to one folder along many paths (two links to the next level, level
+        // after level, double the paths each time): each folder is read once.
+        if (entry.bHasIdentity &&
+            !m_folders.insert({entry.identity.qwVolume, entry.identity.qwIndex}).second)
+            return;
+        // A folder too deep for any file in it to be opened is left out as such a file is; the
+        // scan goes on with the rest.
+        if (OpenPathLength(path + entry.strName + "\\" + kShortestInFolder) > kMaxOpenPathLength) {
+            if (m_report)
+                m_report->tooLong.push_back(Shown(path, entry));
             return;
         }
-        if (entry.bFolder) {
-            // Links can lead to one folder along many paths (two links to the next level, level
-            // after level, double the paths each time): each folder is read once.
-            if (entry.bHasIdentity &&
-                !m_folders.insert({entry.identity.qwVolume, entry.identity.qwIndex}).second)
-                return;
-            Scan(path + entry.strName);
-            return;
-        }
-        AddFile(path, entry.strName, entry.qwLength);
+        Scan(path + entry.strName);
     }
 
     void AddFile(const std::string& path, const std::string& name, uint64_t length) {
@@ -95,7 +162,7 @@ class CScanner {
         auto found = m_index.find(relative);
         if (found != m_index.end()) {
             if (found->second.met) {
-                // A second file of this name apart from case, in the same folder.
+                // A second file of this name apart from case.
                 if (m_report)
                     m_report->caseTwins.push_back(
                         ScanRelativeName(m_project.m_strProjectDir, path) + name);
@@ -130,7 +197,7 @@ class CScanner {
 
 std::string ScanRelativeName(const std::string& projectDir, const std::string& lowerPath) {
     size_t skip = projectDir.size();
-    if (projectDir.empty() || projectDir.back() != '\\')
+    if (!EndsWithBackslash(projectDir))
         ++skip;
     if (lowerPath.size() < skip)
         return std::string();
@@ -152,6 +219,15 @@ void ScanFolder(CBookProject& project, const std::string& folder, ScanReport* re
 }
 
 namespace {
+
+// The name with "?" for each control character, which a message cannot show.
+std::string Printable(std::string name) {
+    for (char& c : name) {
+        if (static_cast<unsigned char>(c) < 0x20)
+            c = '?';
+    }
+    return name;
+}
 
 void AppendNames(std::string& text, const std::string& reason,
                  const std::vector<std::string>& names) {
@@ -175,12 +251,21 @@ std::string ScanReportMessage(const ScanReport& report) {
                 "These files were left out because their names cannot be written in the ANSI "
                 "code page. Rename them to include them:",
                 report.leftOutUtf8);
+    std::vector<std::string> badNames;
+    for (const auto& name : report.badNames)
+        badNames.push_back(Utf8FromAnsi(Printable(name.first)) + " (" + name.second + ")");
+    AppendNames(text,
+                "These files were left out because Windows cannot open a file of that name (a "
+                "folder's name ends with a backslash; nothing in it was scanned). Rename them "
+                "to include them:",
+                badNames);
     std::vector<std::string> twins;
     for (const std::string& name : report.caseTwins)
         twins.push_back(Utf8FromAnsi(name));
     AppendNames(text,
                 "These files were left out because another file in the same folder has the same "
-                "name apart from upper and lower case:",
+                "name apart from upper and lower case (a folder's name ends with a backslash; "
+                "nothing in it was scanned):",
                 twins);
     std::vector<std::string> tooLong;
     for (const std::string& name : report.tooLong)
@@ -188,8 +273,9 @@ std::string ScanReportMessage(const ScanReport& report) {
     AppendNames(text,
                 "These files were left out because their full path is longer than the " +
                     std::to_string(kMaxOpenPathLength) +
-                    " characters a file can be opened with. Move the project folder higher up or "
-                    "shorten the names to include them:",
+                    " characters a file can be opened with (a folder's name ends with a "
+                    "backslash: no file in it can be opened). Move the project folder higher up "
+                    "or shorten the names to include them:",
                 tooLong);
     std::vector<std::string> tooLarge;
     for (const auto& file : report.tooLarge)

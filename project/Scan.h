@@ -23,12 +23,23 @@ struct ScanReport {
     std::vector<std::string> leftOut;
     // The same names in UTF-8 as the system gave them, for showing to people.
     std::vector<std::string> leftOutUtf8;
-    // Files left out because a file met earlier in the same scan has the same relative name
-    // apart from case (possible on Linux only: "A.htm" beside "a.htm"); the project can hold only
-    // one of them. Relative names as found on disk, in the order they were met.
+    // Files and folders whose names Windows cannot open as the file they name
+    // (NameComponentProblem, platform/ContainedName.h: "con.htm", "Help:Contents.html", a name
+    // ending in a dot, ...): relative names as found on disk (a folder's ends with a backslash;
+    // nothing below it was scanned) and the reason, in the order met.
+    std::vector<std::pair<std::string, std::string>> badNames;
+    // Files and folders left out because another of the same folder has the same name apart from
+    // case (possible on Linux only: "A.htm" beside "a.htm", "Img" beside "img"); the project can
+    // hold only one of them. The one taken in is the one that opening the lower-cased name opens
+    // (OpensBeforeCaseTwin, platform/Folder.h), so an entry's bytes always come from the file it
+    // was made from. Also a file whose relative name an entry met earlier in the same scan
+    // already has apart from case. Relative names as found on disk (a folder's ends with a
+    // backslash), in the order met.
     std::vector<std::string> caseTwins;
     // Files left out because their full path is longer than the build can open
-    // (kMaxOpenPathLength); relative names, in the order met.
+    // (kMaxOpenPathLength), and folders left out because no file in them could be opened or the
+    // folder could not be searched for that reason (their names end with a backslash); relative
+    // names, in the order met. The scan goes on with the rest.
     std::vector<std::string> tooLong;
     // Files left out because they are longer than the viewer reads (kMaxFileLength): relative
     // names and lengths, in the order met.
@@ -37,7 +48,8 @@ struct ScanReport {
     std::vector<std::string> unreadable;
 
     bool empty() const {
-        return leftOut.empty() && caseTwins.empty() && tooLong.empty() && tooLarge.empty();
+        return leftOut.empty() && badNames.empty() && caseTwins.empty() && tooLong.empty() &&
+               tooLarge.empty();
     }
 };
 
@@ -48,7 +60,8 @@ extern const size_t kMaxOpenPathLength;
 
 // Scans folder and every folder below it, depth first, in the order the lister gives:
 // - "." and ".." and every hidden item are skipped; the tree below a hidden folder is not read;
-// - a folder that cannot be listed adds nothing and is listed in report->unreadable;
+// - a folder that cannot be listed adds nothing and is listed in report->unreadable; one too
+//   deep for any file in it to be opened is not listed at all and goes to report->tooLong;
 // - a folder met again under another path (links; compared by identity where the lister gives
 //   one) is not read again;
 // - each file's relative name is its full path (folder, a backslash, the name) lower-cased,
@@ -58,8 +71,9 @@ extern const size_t kMaxOpenPathLength;
 //   m_bFound = 1 and keeps everything else; otherwise a new entry is appended with m_bFound = 1,
 //   m_bInProject = 1 and m_bInSequence = m_bInSearch = 1 exactly when the name's extension (text
 //   after its last ".", unless that "." begins the name) is "html" or "htm", compared with case.
-// Names without an ANSI form, files whose full path is longer than kMaxOpenPathLength and files
-// longer than the viewer reads (kMaxFileLength) are listed in *report (when given) and not added.
+// Names without an ANSI form, names Windows cannot open, case twins, files whose full path is
+// longer than kMaxOpenPathLength (and folders too deep for any file in them), and files longer
+// than the viewer reads (kMaxFileLength) are listed in *report (when given) and not added.
 // Linear in the number of files: the name lookup goes through a hash index. Throws only
 // std::bad_alloc.
 void ScanFolder(CBookProject& project, const std::string& folder, ScanReport* report = nullptr,

@@ -1,8 +1,9 @@
 #!/usr/bin/env bash
 # Runs every benchmark of the native release build (run by `make bench` after `make native`),
 # then the Windows programs' benchmarks under Wine.
-# Each program prints the ratios it measured in one run. The build benchmark needs a large real
-# site: Debian's python3.11-doc HTML, installed here when it is missing.
+# Each program prints the ratios it measured in one run. The build, search and contents
+# benchmarks need a large real site: Debian's python3.11-doc HTML, installed here when it is
+# missing.
 set -u
 cd "$(dirname "$0")/.."
 dir=${PV_BENCH_BUILD_DIR:-build/native}
@@ -26,8 +27,12 @@ for bench in "$dir"/bench/bench_*; do
   case $name in
     bench_build)
       if [ -d "$site" ]; then "$bench" "$cli" "$site"; else "$bench" "$cli"; fi ;;
-    bench_search)
+    bench_search|bench_contents)
       if [ -d "$site" ]; then "$bench" "$cli" "$site"; else "$bench" "$cli"; fi ;;
+    bench_read)
+      if [ -d "$site" ]; then "$bench" "$cli" "$site"; else "$bench" "$cli"; fi ;;
+    bench_extract)
+      "$bench" "$cli" ;;
     bench_check)
       if [ -d "$site" ]; then "$bench" "$cli" "$site"; else echo "bench: no $site; skipped"; fi ;;
     *)

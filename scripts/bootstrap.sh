@@ -10,6 +10,10 @@ packages=(
   g++-mingw-w64-x86-64 binutils-mingw-w64-x86-64 wine64 fonts-wine
   wine wine32 xvfb x11-utils imagemagick icoutils
   zip unzip python3 osslsigncode openssl locales
+  libmicrohttpd-dev chromium fonts-font-awesome
+  # Documentation sites of five generators, on which the contents finder is tested: Sphinx,
+  # DocBook XSL, Texinfo, MkDocs, Doxygen (small downloads).
+  python-jinja2-doc maint-guide m4-doc mkdocs-doc libjsoncpp-doc
 )
 
 sudo_cmd=()

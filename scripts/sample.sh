@@ -25,12 +25,13 @@ echo
 echo "The sample e-book is $(pwd)/$out ($(stat -c %s "$out") bytes)."
 echo "Its contents:      $cli list $out"
 echo "Its files:         $cli extract $out -d DIR"
+echo "Read it here:      $cli read $out   (in this machine's browser; Ctrl+C stops)"
 # The e-book and the publisher are 32-bit Windows programs: only a Wine that can start 32-bit
 # programs opens them here.
 if [ "$(bash scripts/wine-kind.sh)" = 64 ]; then
   echo "This machine cannot start 32-bit programs, so the e-book (a 32-bit Windows program)"
   echo "does not open here: open it on Windows, or on a machine whose Wine runs 32-bit programs."
-  echo "Here, read it with the two commands above."
+  echo "Here, read it with the commands above."
 else
   echo "Open it on Linux:  wine $out"
   echo "(or copy it to a Windows machine and run it there)"

@@ -1,8 +1,8 @@
 #!/usr/bin/env bash
 # Runs every test: native unit tests under the sanitizers, the threaded build tests under
-# ThreadSanitizer, the Windows tests under Wine, the end-to-end tests and a short run of each
-# fuzzer. Ends with each suite's times and one line "N passed, N failed" over the suites; exits
-# non-zero when anything fails.
+# ThreadSanitizer, the Windows tests under Wine, the end-to-end tests, a short run of each fuzzer
+# and the pages in Chromium. Ends with each suite's times and one line "N passed, N failed" over
+# the suites; exits non-zero when anything fails.
 set -u
 cd "$(dirname "$0")/.."
 
@@ -58,6 +58,9 @@ suite "Windows tests under $wine_kind" bash -c "cd $win_build && ctest --output-
 suite "end-to-end tests ($wine_kind)" bash tests/e2e/run.sh
 suite "the download for Windows users" bash tests/e2e/dist.sh
 suite "fuzzers" bash tests/fuzz/run.sh
+suite "pages in Chromium (pagevane-cli read)" \
+  python3 tests/browser/run.py --cli build/native/cli/pagevane-cli \
+    --scripts build/native/tests/e2e/viewer-scripts --out build/browser
 
 echo
 # The steps of `make test` before this script (the Makefile times them into build/times).

@@ -141,6 +141,13 @@ bool CMainWindow::Create(HINSTANCE instance, const CLSID* browserClass) {
         CreateToolbar();
     m_contents.Create(m_hWnd, instance);
     MakeAccessible(m_contents.GetHwnd(), &kContentsAccessible);
+    m_contents.SetOpener(
+        [](void* self, const std::string& url) {
+            CMainWindow* window = static_cast<CMainWindow*>(self);
+            if (url != window->m_strCurrent)
+                window->Go(url);
+        },
+        this);
     CreateBookmarks();
 
     ScaleMessageFont(WindowDpi());
@@ -771,9 +778,6 @@ LRESULT CMainWindow::HandleMessage(UINT msg, WPARAM wp, LPARAM lp) {
                 else
                     reinterpret_cast<NMTTDISPINFOW*>(lp)->lpszText = &m_wstrTip[0];
             }
-            const std::string url = m_contents.OnNotify(reinterpret_cast<const NMHDR*>(lp));
-            if (!url.empty() && url != m_strCurrent)
-                Go(url);
             return 0;
         }
         case WM_SETFOCUS:

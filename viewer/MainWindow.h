@@ -58,6 +58,7 @@ class CMainWindow : public COwnedWindow, public IBrowserEvents {
     HWND GetToolbar() const { return m_toolbar; }
     HWND GetMessagePane() const { return m_message.m_hWnd; }
     const CContentsPane& Contents() const { return m_contents; }
+    CContentsPane& Contents() { return m_contents; }
     const CBookBookmarks& Bookmarks() const { return m_bookmarks; }
     HWND GetBookmarksList() const { return m_bookmarksView.GetHwnd(); }
     const CPageHits& PageHits() const { return m_pageHits; }

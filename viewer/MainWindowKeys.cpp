@@ -86,7 +86,8 @@ void CMainWindow::FocusPage() {
 void CMainWindow::ShowSearch() {
     HWND search = GetSearchDialog();
     if (!search)
-        m_search = search = CreateSearchDialog(m_hWnd, m_book, m_indexer, &m_theme);
+        m_search = search =
+            CreateSearchDialog(m_hWnd, m_book, m_indexer, &m_contents.Builder(), &m_theme);
     if (!search)
         return;
     ::ShowWindow(search, SW_SHOW);

@@ -76,7 +76,7 @@ Figures Measure(const std::string& folder) {
     for (int k = 0; k < 100; ++k)
         selected[static_cast<size_t>((k * (rows - 1)) / 100)] = true;
     page.SetSelectedRows(selected);
-    f.Pump(50);
+    f.Settle();
     start = Now();
     page.OnMoveDown();
     ::UpdateWindow(list);

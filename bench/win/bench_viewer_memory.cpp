@@ -57,7 +57,9 @@ int main(int argc, char** argv) {
     start = Now();
     try {
         size_t pages = 0, unreadable = 0;
-        for (const ContentsEntry& e : BookContents(book)) {
+        CContentsTree tree;
+        BuildBookContents(book, &tree);
+        for (const ContentsEntry& e : tree.Entries()) {
             pages += e.nFile >= 0 ? 1 : 0;
             unreadable += e.bUnreadable ? 1 : 0;
             if (e.bUnreadable)

@@ -7,6 +7,7 @@
 #     default threads and with 8), lists it as the native one does and extracts it byte for byte;
 #  3. the built e-book starts under Wine and reads its store (the viewer's self-test report);
 #  4. check finds nothing in the sample, a folder's index.html becomes the home page, --version,
+#     pagevane-cli.exe read names the e-book as its own reader,
 #     and progress shows on a terminal only;
 #  5. signed e-books (tests/e2e/sign.sh): they verify and read, natively and under Wine, where the
 #     signed e-book starts and reads its store too; pagevane-cli.exe signs through a stand-in
@@ -103,6 +104,9 @@ check "an unsuitable icon gives the publisher's message" \
 
 "$native_cli" check "$book" >"$work/check.out" 2>"$work/check.err"
 check "check finds nothing in the sample" test $? -eq 0 -a ! -s "$work/check.out"
+check "check names the home page and what it read, nothing else" \
+  diff "$work/check.err" <(printf '%s\n' "Home page: index.html" \
+    "check: 7 files, 5 pages, 20 references: nothing to report")
 "$native_cli" build "$book" -o "$work/home.exe" "${flags[@]:2}" 2>"$work/home.err"
 check "a folder's index.html becomes the home page, said in one line" \
   test "$(cat "$work/home.err")" = "Home page: index.html"
@@ -173,6 +177,9 @@ cp "$win_cli" "$work/pagevane-cli.exe"
   printf 'echo %%errorlevel%% > "%s"\r\n' "$(winpath "$work/win-check.rc")"
   printf '"%s" --version > "%s"\r\n' "$(winpath "$work/pagevane-cli.exe")" \
     "$(winpath "$work/win-version.txt")"
+  printf '"%s" read "%s" 2> "%s"\r\n' "$(winpath "$work/pagevane-cli.exe")" \
+    "$(winpath "$work/windows.exe")" "$(winpath "$work/win-read.txt")"
+  printf 'echo %%errorlevel%% > "%s"\r\n' "$(winpath "$work/win-read.rc")"
   printf 'start /wait "" "%s" --pv-selftest "%s"\r\n' "$(winpath "$work/$started")" \
     "$(winpath "$work/report.txt")"
   printf 'echo %%errorlevel%% > "%s"\r\n' "$(winpath "$work/selftest.rc")"
@@ -201,10 +208,12 @@ check "pagevane-cli.exe extract gives the sample back byte for byte" \
   diff -r "$book" "$work/win-extracted"
 
 check "pagevane-cli.exe check finds nothing in the sample" grep -q '^0' "$work/win-check.rc"
-check "pagevane-cli.exe check prints its summary only" \
-  grep -qx "Home page: index.html.*" "$work/win-check.txt"
+check "pagevane-cli.exe check prints what the native one prints" \
+  diff <(tr -d '\r' <"$work/win-check.txt") "$work/check.err"
 check "pagevane-cli.exe --version prints what the native one prints" \
   diff <(tr -d '\r' <"$work/win-version.txt") "$work/version.txt"
+check "pagevane-cli.exe read says that the e-book is its own reader (exit 1)" \
+  bash -c "grep -q '^1' '$work/win-read.rc' && grep -q 'the e-book is its own reader' '$work/win-read.txt'"
 check "the e-book's self-test exits 0" grep -q '^0' "$work/selftest.rc"
 report() { grep -qx "$1" "$work/report.txt"; }
 check "the e-book reads its store" report "store=ok"

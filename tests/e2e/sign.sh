@@ -41,8 +41,11 @@ for b in $aligned $unaligned; do
   cp "$sig/$b.exe" "$sig/$b-cli.exe"
   "$native_cli" sign "$sig/$b-cli.exe" "${sign_args[@]}" >"$sig/$b-sign.out" 2>"$sig/$b-sign.err"
   check "$b: pagevane-cli sign exits 0" test $? -eq 0 -a ! -s "$sig/$b-sign.err"
-  check "$b: sign says the store reads and the signature verifies, claiming no trust" \
-    bash -c "grep -q 'verifies' '$sig/$b-sign.out' && grep -qi 'trust' '$sig/$b-sign.out'"
+  check "$b: sign says whose signature it is, that the store reads and it verifies, claiming no trust" \
+    diff "$sig/$b-sign.out" <(printf '%s\n' \
+      "Signed $sig/$b-cli.exe as CN=Pagevane Test Signer, O=Throwaway." \
+      "Its store reads and its signature verifies (osslsigncode verify, against $sig/cert.pem)." \
+      "Trust is not claimed: Windows SmartScreen trusts a signature only from a certificate issued by an authority it trusts, never a self-signed one.")
   for kind in direct cli; do
     f=$sig/$b-$kind.exe
     check "$b signed ($kind): osslsigncode verify passes" verifies "$f"
@@ -69,8 +72,8 @@ refused() {  # refused WHAT PATTERN -- sign arguments
   check "$what: exit status 1" test $rc -eq 1
   check "$what: says why" grep -q "$pattern" "$sig/refused.err"
   check "$what: the e-book is left as it was" cmp -s "$b" "$sig/before.exe"
-  check "$what: no temporary file is left" \
-    test -z "$(ls "$sig" | grep -E '^~pv[0-9a-f]{8}\.tmp$')"
+  check "$what: no temporary folder is left" \
+    test -z "$(ls -A "$sig" | grep -E '^\.pv[0-9a-f]{8}$')"
 }
 refused "no signer on the PATH" "osslsigncode was not found" \
   env PATH=/nonexistent "$(realpath "$native_cli")" sign "$b" "${sign_args[@]}"
@@ -81,6 +84,24 @@ refused "a wrong password" "password" \
   --pass-file "$sig/wrong.pass"
 refused "a key that cannot be read" "key.missing" \
   "$native_cli" sign "$b" --cert "$sig/cert.pem" --key "$sig/key.missing"
+openssl genrsa -out "$sig/other-key.pem" 2048 2>/dev/null
+refused "a key of another certificate" \
+  "other-key.pem does not belong to the certificate .*cert.pem: osslsigncode found that their key values mismatch." \
+  "$native_cli" sign "$b" --cert "$sig/cert.pem" --key "$sig/other-key.pem"
+printf '#!/bin/sh\necho "nothing to do"\n' >"$sig/idle-signer"
+chmod +x "$sig/idle-signer"
+refused "a signer that ends well having written nothing" \
+  "idle-signer ended with exit status 0 but wrote no signed e-book" \
+  "$native_cli" sign "$b" "${sign_args[@]}" --signer "$sig/idle-signer"
+# A signer that never ends (a time-stamp server that does not answer), with a helper of its own:
+# stopped at the limit, the helper with it.
+printf '#!/bin/sh\nsleep 300 &\necho $! >"%s"\nwait\n' "$sig/hung.pid" >"$sig/hung-signer"
+chmod +x "$sig/hung-signer"
+refused "a signer that never ends" "hung-signer did not finish within 1 second and was stopped" \
+  "$native_cli" sign "$b" "${sign_args[@]}" --signer "$sig/hung-signer" --signer-timeout 1
+check "a signer that never ends: its helper is stopped too" \
+  bash -c "! kill -0 $(cat "$sig/hung.pid" 2>/dev/null || echo 1) 2>/dev/null || \
+    grep -q '^State:.*Z' /proc/$(cat "$sig/hung.pid")/status"
 # A signer that spoils what it signs: the signature no longer verifies.
 cat >"$sig/spoiling-signer" <<'SH'
 #!/bin/sh
@@ -93,6 +114,23 @@ SH
 chmod +x "$sig/spoiling-signer"
 refused "a signature that does not verify" "does not verify" \
   "$native_cli" sign "$b" "${sign_args[@]}" --signer "$sig/spoiling-signer"
+
+# Another save into the e-book's folder while the signer works (here a build the signer itself
+# starts once it has written the signed file) leaves the signer's file alone: it signs.
+cat >"$sig/busy-signer" <<SH
+#!/bin/sh
+osslsigncode "\$@" || exit \$?
+if [ "\$1" = sign ]; then
+  "$(realpath "$native_cli")" build "$(realpath "$book")" -o "$sig/beside.exe" -q || exit 7
+fi
+SH
+chmod +x "$sig/busy-signer"
+cp "$sig/before.exe" "$sig/busy.exe"
+"$native_cli" sign "$sig/busy.exe" "${sign_args[@]}" --signer "$sig/busy-signer" \
+  >"$sig/busy.out" 2>&1
+check "another save into the folder while signing: signs" verifies "$sig/busy.exe"
+check "another save into the folder while signing: the other save is done" \
+  test -s "$sig/beside.exe"
 
 # Wrong command lines: exit status 2, before anything is signed or built.
 usage() {  # usage WHAT PATTERN -- pagevane-cli arguments
@@ -109,6 +147,12 @@ usage "a certificate without its key" "needs --cert FILE and --key FILE" \
   sign "$b" --cert "$sig/cert.pem"
 usage "--no-revocation-check without --sign" "is an option of --sign" \
   build "$book" -o "$sig/never.exe" --no-revocation-check
+for t in 0 86401 1x ""; do
+  usage "--signer-timeout '$t'" "signer-timeout $t: give a number of seconds from 1 to 86400." \
+    sign "$b" "${sign_args[@]}" --signer-timeout "$t"
+done
+usage "--signer-timeout without --sign" "signer-timeout is an option of --sign" \
+  build "$book" -o "$sig/never.exe" --signer-timeout 5
 check "a refused build writes nothing" test ! -e "$sig/never.exe"
 
 # A certificate issued by an authority whose revocation list cannot be fetched (no server
@@ -164,7 +208,7 @@ osslsigncode sign -certs "$sig/cert.pem" -key "$sig/key.pem" -h sha256 -in "$sig
 # in run.sh's Wine session: signtool_batch writes the batch lines, signtool_checks checks what
 # they left. Each case logs the stand-in's runs to its own file (none: it never ran).
 st=$sig/st
-st_cases="ok pass wrongpass pem norev signfails verifyfails untrusted onpath sdk"
+st_cases="ok pass wrongpass pem norev signfails hang verifyfails untrusted onpath sdk"
 mkdir -p "$st"
 if [ -e "$standin_signtool" ]; then
   cp "$standin_signtool" "$st/signtool.exe"
@@ -206,6 +250,8 @@ signtool_batch() {
   st_run norev --cert "$pfx" --signer "$stand" --no-revocation-check
   printf 'set PV_SIGNTOOL_FAIL=sign\r\n'
   st_run signfails --cert "$pfx" --signer "$stand"
+  printf 'set PV_SIGNTOOL_FAIL=hang\r\n'
+  st_run hang --cert "$pfx" --signer "$stand" --signer-timeout 2
   printf 'set PV_SIGNTOOL_FAIL=\r\nset PV_SIGNTOOL_VERIFY=fail\r\n'
   st_run verifyfails --cert "$pfx" --signer "$stand"
   printf 'set PV_SIGNTOOL_VERIFY=untrusted\r\n'
@@ -223,7 +269,7 @@ signtool_checks() {
   local s; s=$(winpath "$st")
   st_rc() { test "$(tr -d '\r ' <"$st/$1.rc" 2>/dev/null)" = "$2"; }
   # The stand-in's runs as logged, the temporary file's name made TEMP.
-  st_log() { sed -E 's/~pv[0-9a-f]{8}\.tmp/TEMP/g' "$st/$1.log" 2>/dev/null; }
+  st_log() { sed -E 's/\.pv[0-9a-f]{8}\\new\.exe/TEMP/g' "$st/$1.log" 2>/dev/null; }
   st_same() { cmp -s "$st/$1.exe" "$sig/before.exe"; }
   st_signed() {
     "$native_cli" list "$st/$1.exe" 2>/dev/null |
@@ -257,6 +303,12 @@ signtool_checks() {
     grep -q "An unexpected internal error" "$st/signfails.err"
   check "signtool: sign fails: the e-book is left as it was" st_same signfails
   check "signtool: sign fails: nothing is verified" test "$(st_log signfails | wc -l)" -eq 1
+  check "signtool: a signtool that never ends: exit 1" st_rc hang 1
+  check "signtool: a signtool that never ends: stopped, saying so" \
+    grep -q "did not finish within 2 seconds and was stopped" "$st/hang.err"
+  check "signtool: a signtool that never ends: its last words shown" \
+    grep -q "said: Waiting for the time-stamp server" "$st/hang.err"
+  check "signtool: a signtool that never ends: the e-book is left as it was" st_same hang
   check "signtool: verify fails: exit 1" st_rc verifyfails 1
   check "signtool: verify fails: says the signature does not verify" \
     grep -q "does not verify: SignTool Error: WinVerifyTrust returned error: 0x80096010" \
@@ -273,6 +325,6 @@ signtool_checks() {
   check "signtool: found in the newest Windows SDK: the x86 one of 10.0.22621.0" \
     grep -qF "$s\\kits\\Windows Kits\\10\\bin\\10.0.22621.0\\x86\\signtool.exe [sign]" \
     "$st/sdk.log"
-  check "signtool: no temporary file is left" \
-    bash -c "! ls '$st' | grep -qE '^~pv[0-9a-f]{8}\.tmp$'"
+  check "signtool: no temporary folder is left" \
+    bash -c "! ls -A '$st' | grep -qE '^\.pv[0-9a-f]{8}$'"
 }

@@ -72,7 +72,10 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     // Success is silent; a failure says so once.
     if (loaded != (ui.messages.empty() ? 1 : 0) || ui.messages.size() > 1)
         __builtin_trap();
-    // Every entry that loads names a file inside the project folder.
+    // A failed load leaves no entry behind; every entry that loads names a file inside the
+    // project folder.
+    if (!loaded && (p.GetPageCount() != 0 || !p.m_strProjectDir.empty()))
+        __builtin_trap();
     for (size_t i = 0; i < p.GetPageCount(); ++i) {
         if (p.GetPage(i) == nullptr || !IsNameInsideFolder(p.GetPage(i)->m_strFile))
             __builtin_trap();

@@ -1,9 +1,11 @@
 #!/usr/bin/env bash
 # Runs every libFuzzer target built in build/fuzz/tests/fuzz (make fuzz builds them) for a
-# minute each, two at a time. Each target writes its seed corpus itself into an empty corpus
-# folder. Fails when any target finds a crash, a leak, a time-out or runs out of memory; the
-# input that did it is kept under <build>/fuzz-artifacts/.
-# PV_FUZZ_BUILD: another build folder; PV_FUZZ_SECONDS: another time per target.
+# minute of processor time each. All of them run at once, for as long as the processors need to
+# give each its minute (five targets on two processors: two and a half minutes), so that no
+# processor idles while the last target runs alone. Each target writes its seed corpus itself
+# into an empty corpus folder. Fails when any target finds a crash, a leak, a time-out or runs
+# out of memory; the input that did it is kept under <build>/fuzz-artifacts/.
+# PV_FUZZ_BUILD: another build folder; PV_FUZZ_SECONDS: another processor time per target.
 set -u
 cd "$(dirname "$0")/../.."
 build=${PV_FUZZ_BUILD:-build/fuzz}
@@ -39,17 +41,18 @@ run_one() {
   return $rc
 }
 
+# Each target's time on the clock: its processor time, times the targets sharing a processor.
+cores=$(nproc)
+if [ ${#targets[@]} -gt "$cores" ]; then
+  seconds=$(((seconds * ${#targets[@]} + cores - 1) / cores))
+fi
+echo "fuzz/run.sh: ${#targets[@]} targets at once, $seconds s each, on $cores processors"
+
 failed=0
 pids=()
-names=()
 for exe in "${targets[@]}"; do
   run_one "$exe" &
   pids+=($!)
-  names+=("$exe")
-  if [ ${#pids[@]} -ge 2 ]; then
-    wait "${pids[0]}" || failed=1
-    pids=("${pids[@]:1}")
-  fi
 done
 for pid in "${pids[@]}"; do
   wait "$pid" || failed=1

@@ -1,6 +1,7 @@
 #include <gtest/gtest.h>
 #include <zlib.h>
 
+#include <atomic>
 #include <filesystem>
 #include <random>
 
@@ -220,6 +221,17 @@ TEST_F(BuildEBookTest, FailuresNameTheFileAndCleanUp) {
              return "Cannot read file " + p + "\n" + p + " was not found.";
          },
          false},
+        // The first failure in the order the build reads its files: the pages, then the splash.
+        {"missing page and missing splash",
+         [](BuildEBookTest& t) {
+             std::filesystem::remove(t.dir / "sub/page.htm");
+             t.project.m_strSplashFile = t.dir / "nosplash.bmp";
+         },
+         [](const BuildEBookTest& t) {
+             const std::string p = t.dir.Path() + "\\sub\\page.htm";
+             return "Cannot read file " + p + "\n" + p + " was not found.";
+         },
+         false},
         {"the output is one of the pages",
          [](BuildEBookTest& t) { t.project.m_strEBookFile = t.dir / "index.htm"; },
          [](const BuildEBookTest& t) {
@@ -349,29 +361,37 @@ TEST_F(BuildEBookTest, RefusesAPageLongerThanTheViewerReads) {
     }
 }
 
-// A page longer than kStreamPackLength is packed in chunks as it is read: its block is the one
-// the whole-page packing makes, byte for byte, with one packing thread or several.
+// A page longer than the streaming length is packed in chunks as it is read, one of exactly that
+// length whole (the length set small here, as a test can set it): both make the block the
+// whole-page packing makes, byte for byte, with one packing thread or several.
 TEST_F(BuildEBookTest, ALongPageStreamsToTheSameBlock) {
-    Bytes page(static_cast<size_t>(kStreamPackLength) + 12345);
-    std::mt19937 gen(11);
-    for (size_t i = 0; i < page.size(); ++i)
-        page[i] =
-            i % 5 ? static_cast<uint8_t>("a long page "[i % 12]) : static_cast<uint8_t>(gen());
-    fakepe::WriteFile(dir / "sub/page.htm", page);
-    const Bytes expected = PackBlock(page.data(), page.size());
-    for (const unsigned threads : {1u, 3u}) {
-        SCOPED_TRACE(threads);
-        CMemoryStubSource stub(stubBytes.data(), stubBytes.size());
-        ASSERT_EQ(BuildEBook(project, project.m_strEBookFile, ui, stub, {kMaxEBookSize, threads}),
-                  1);
-        const storedec::Store store = storedec::Decode(Output());
-        ASSERT_NE(store.Find(349, 3), nullptr);
-        EXPECT_TRUE(store.Find(349, 3)->data == expected);
+    const uint64_t streamLength = 3u << 19;  // one and a half of the packer's 1 MiB chunks
+    for (const uint64_t length : {streamLength, streamLength + 1}) {
+        Bytes page(static_cast<size_t>(length));
+        std::mt19937 gen(11);
+        for (size_t i = 0; i < page.size(); ++i)
+            page[i] =
+                i % 5 ? static_cast<uint8_t>("a long page "[i % 12]) : static_cast<uint8_t>(gen());
+        fakepe::WriteFile(dir / "sub/page.htm", page);
+        const Bytes expected = PackBlock(page.data(), page.size());
+        for (const unsigned threads : {1u, 3u}) {
+            SCOPED_TRACE(std::to_string(length) + " bytes, " + std::to_string(threads) +
+                         " threads");
+            CMemoryStubSource stub(stubBytes.data(), stubBytes.size());
+            std::atomic<size_t> streamed{0};
+            ASSERT_EQ(BuildEBook(project, project.m_strEBookFile, ui, stub,
+                                 {kMaxEBookSize, threads, streamLength, &streamed}),
+                      1);
+            EXPECT_EQ(streamed.load(), length > streamLength ? 1u : 0u);
+            const storedec::Store store = storedec::Decode(Output());
+            ASSERT_NE(store.Find(349, 3), nullptr);
+            EXPECT_TRUE(store.Find(349, 3)->data == expected);
+        }
     }
 }
 
-// A splash picture larger than the viewer shows is refused before anything is packed, naming
-// the file, its size and the limit: one whose header claims 16384 x 16384 pixels (a few bytes
+// A splash picture larger than the viewer shows is refused before it is packed, naming the file,
+// its size and the limit: one whose header claims 16384 x 16384 pixels (a few bytes
 // only) and one whose file is longer than the limit (sparse). The largest allowed are built.
 TEST_F(BuildEBookTest, RefusesASplashLargerThanTheViewerShows) {
     auto header = [](uint32_t width, int32_t height) {
@@ -453,12 +473,12 @@ TEST_F(BuildEBookTest, MissingStubIsReported) {
     EXPECT_FALSE(OutputExists());
 }
 
-// Names of the temporary files of safe saves in the test folder: what a build may leave behind.
+// The private folders of safe saves in the test folder: what a build may leave behind.
 std::vector<std::string> TempFiles(const std::string& folder) {
     std::vector<std::string> found;
     for (const auto& e : std::filesystem::recursive_directory_iterator(folder)) {
         const std::string name = e.path().filename().string();
-        if (IsReplaceFileTempName(name))
+        if (IsPrivateFolderName(name))
             found.push_back(name);
     }
     return found;

@@ -5,6 +5,7 @@
 #include <filesystem>
 #include <sstream>
 
+#include "DeepFolders.h"
 #include "TempFolder.h"
 #include "build_store_decoder.h"
 #include "cli/Cli.h"
@@ -135,7 +136,10 @@ TEST_F(CliCheckTest, ResolvesReferencesAsTheViewerDoes) {
         const LinkTarget target = ResolveLink(c.page, c.base ? &base : nullptr, c.url);
         EXPECT_EQ(static_cast<int>(target.kind), static_cast<int>(c.kind));
         if (c.kind == LinkKind::inBook) {
-            EXPECT_EQ(target.name, c.name);
+            EXPECT_EQ(target.name, c.target);
+            EXPECT_EQ(target.fragment, c.fragment ? c.fragment : "");
+        } else if (c.kind == LinkKind::outside) {
+            EXPECT_EQ(target.url, c.target);
         }
     }
 
@@ -160,7 +164,7 @@ TEST_F(CliCheckTest, ResolvesReferencesAsTheViewerDoes) {
         SCOPED_TRACE(c.url);
         const std::string page = "t" + std::to_string(n) + "/" + c.page;
         const std::string at = dir / "table" + "/" + page + ":1: a href ";
-        const bool missing = c.kind == LinkKind::inBook && std::string(c.name) != c.page;
+        const bool missing = c.kind == LinkKind::inBook && std::string(c.target) != c.page;
         const bool reported = text.find(at) != std::string::npos;
         EXPECT_EQ(reported, missing || c.kind == LinkKind::blocked) << text;
     }
@@ -277,20 +281,40 @@ TEST_F(CliCheckTest, ReportsRefreshesFileLinksEscapesAndBrokenBytesAsTheViewerRe
         << out.str();
 }
 
-// A page longer than the viewer reads is named with the limit before anything is built (the file
-// is sparse: nothing is written).
-TEST_F(CliCheckTest, APageLongerThanTheViewerReadsIsReported) {
+// A page longer than the viewer reads is left out of the book with one message, as a page whose
+// path is too long to open is: build goes on with the rest (exit 0), and check names it and the
+// references to it that the book cannot follow (the file is sparse: nothing is written).
+TEST_F(CliCheckTest, APageLongerThanTheViewerReadsIsLeftOutWithOneMessage) {
     Write("big/index.html", "<a href=huge.html>x</a>");
     Write("big/huge.html", "");
     fs::resize_file(dir / "big/huge.html", 0x80000000ull);
+    {
+        // With a folder too deep to open beside it, build says both in the one message.
+        CDeepFolders deep(dir / "big", std::string(250, 'd'), 17, {});
+        ASSERT_TRUE(deep.ok());
+        EXPECT_EQ(Run({"build", dir / "big", "-o", dir / "big.exe"}), kExitOk) << err.str();
+        EXPECT_NE(err.str().find("left out because their full path is longer"), std::string::npos)
+            << err.str();
+        EXPECT_NE(err.str().find("left out because they are longer than"), std::string::npos)
+            << err.str();
+        EXPECT_EQ(err.str().find("Cannot read"), std::string::npos) << err.str();
+    }
     EXPECT_EQ(Run({"check", dir / "big", "-q"}), kExitFailure);
-    const std::string path = dir / "big" + "\\huge.html";
-    EXPECT_EQ(out.str(), dir / "big" + "/huge.html: cannot be read: " + path +
-                             " holds 2147483648 bytes; the viewer reads at most 2147483647 bytes "
-                             "(2 GiB less one) of a file.\n");
-    EXPECT_EQ(Run({"build", dir / "big", "-o", dir / "big.exe", "-q"}), kExitFailure);
-    EXPECT_NE(err.str().find(path + " holds 2147483648 bytes"), std::string::npos) << err.str();
-    EXPECT_FALSE(fs::exists(dir / "big.exe"));
+    EXPECT_EQ(out.str(), dir / "big" +
+                             "/huge.html: left out, it holds 2147483648 bytes; the viewer reads at "
+                             "most 2147483647 bytes (2 GiB less one) of a file\n" +
+                             dir / "big" +
+                             "/index.html:1: a href \"huge.html\": the book holds no file "
+                             "\"huge.html\"\n");
+    EXPECT_EQ(Run({"build", dir / "big", "-o", dir / "big.exe"}), kExitOk) << err.str();
+    EXPECT_EQ(err.str().find("Cannot read file"), std::string::npos) << err.str();
+    EXPECT_NE(err.str().find("left out because they are longer than the 2147483647 bytes"),
+              std::string::npos)
+        << err.str();
+    EXPECT_NE(err.str().find("\nhuge.html (2147483648 bytes)"), std::string::npos) << err.str();
+    ASSERT_TRUE(fs::exists(dir / "big.exe"));
+    const auto store = storedec::Decode(fakepe::ReadFile(dir / "big.exe"));
+    EXPECT_EQ(store.Find(350, 2)->data.size(), std::string("index.html").size() + 17);
 }
 
 TEST_F(CliCheckTest, TheSampleBookIsClean) {

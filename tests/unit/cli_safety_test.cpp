@@ -2,18 +2,24 @@
 // build or an extract that should not touch it, links already in place are never written through,
 // and text taken from an e-book cannot steer the terminal.
 #include <gtest/gtest.h>
+#include <signal.h>
+#include <sys/inotify.h>
 #include <sys/stat.h>
+#include <sys/wait.h>
+#include <unistd.h>
 
 #include <algorithm>
 #include <filesystem>
 #include <sstream>
 
+#include "ScriptedUi.h"
 #include "TempFolder.h"
 #include "book/Book.h"
 #include "cli/Cli.h"
 #include "cli/ConsoleUi.h"
 #include "format/BookLayout.h"
 #include "format/PackedBlock.h"
+#include "compiler/BuildEBook.h"
 #include "compiler/ResourceUpdater.h"
 #include "platform/ReplaceFile.h"
 #include "icon_fake_pe.h"
@@ -120,7 +126,7 @@ TEST_F(CliSafetyTest, RebuildsKeepTheGoodEBook) {
     EXPECT_EQ(Run({"build", site, "-o", exe}), kExitFailure);
     EXPECT_EQ(fakepe::ReadFile(exe), good);
     for (const auto& e : fs::directory_iterator(site))
-        EXPECT_FALSE(IsReplaceFileTempName(e.path().filename().string())) << e.path();
+        EXPECT_FALSE(IsPrivateFolderName(e.path().filename().string())) << e.path();
 }
 
 // Links already in the target folder are never followed: a link to a folder is refused, a link
@@ -226,6 +232,130 @@ TEST_F(CliSafetyTest, TrailersOutsideTheirStoreAreDamaged) {
         EXPECT_NE(err.str().find("has a bad format"), std::string::npos) << err.str();
         EXPECT_EQ(Run({"extract", exe, "-d", dir / "to"}), kExitFailure);
     }
+}
+
+// Files of the author's whose names look like temporary files of earlier versions are written by
+// extract and packed by a build into their own folder, and never deleted by the saves around
+// them.
+TEST_F(CliSafetyTest, FilesNamedLikeTemporaryFilesAreTheAuthorsLikeAnyOther) {
+    const std::string exe = Craft(
+        {{"~pv0123abcd.tmp", 1}, {"page.html", 2}, {"sub/~pv00000001.tmp", 3}, {"sub/b.html", 4}},
+        {Packed("first"), Packed("second"), Packed("third"), Packed("fourth")});
+    const std::string to = dir / "to";
+    ASSERT_EQ(Run({"extract", exe, "-d", to}), kExitOk) << err.str();
+    EXPECT_EQ(Text(to + "/~pv0123abcd.tmp"), "first");
+    EXPECT_EQ(Text(to + "/page.html"), "second");
+    EXPECT_EQ(Text(to + "/sub/~pv00000001.tmp"), "third");
+    EXPECT_EQ(Text(to + "/sub/b.html"), "fourth");
+
+    fakepe::WriteFile(site + "/~pv0123abcd.tmp", "the author's");
+    for (int round = 0; round < 2; ++round) {
+        SCOPED_TRACE(round);
+        ASSERT_EQ(Run({"build", site, "-o", site + "/book.exe"}), kExitOk) << err.str();
+        EXPECT_EQ(Text(site + "/~pv0123abcd.tmp"), "the author's");
+        ASSERT_EQ(Run({"list", site + "/book.exe"}), kExitOk) << err.str();
+        EXPECT_NE(out.str().find("Files:     3\n"), std::string::npos) << out.str();
+        EXPECT_NE(out.str().find("~pv0123abcd.tmp"), std::string::npos) << out.str();
+    }
+}
+
+// Extracting many files into one folder opens that folder itself no more than once in all: a save
+// that looked through its whole folder for each file made extract quadratic in the files of a
+// folder.
+TEST_F(CliSafetyTest, ExtractLooksAtAFolderOnceAtMost) {
+    const int kFiles = 200;
+    std::vector<std::pair<std::string, uint32_t>> records;
+    std::vector<Bytes> pages;
+    for (int k = 0; k < kFiles; ++k) {
+        records.push_back({"sub/f" + std::to_string(k) + ".html", static_cast<uint32_t>(k + 1)});
+        pages.push_back(Packed("<p>" + std::to_string(k) + "</p>"));
+    }
+    const std::string exe = Craft(records, pages);
+    const std::string to = dir / "to";
+    fs::create_directories(to + "/sub");
+    const int watch = inotify_init1(IN_NONBLOCK | IN_CLOEXEC);
+    ASSERT_GE(watch, 0);
+    // The files arriving are watched too: the kernel merges identical events that follow each
+    // other, and a file moved in between keeps the folder's openings apart.
+    ASSERT_GE(inotify_add_watch(watch, (to + "/sub").c_str(), IN_OPEN | IN_MOVED_TO), 0);
+    ASSERT_EQ(Run({"extract", exe, "-d", to}), kExitOk) << err.str();
+    // Events about the watched folder itself carry no name; IN_ISDIR says it was opened as a
+    // folder (listed).
+    int listings = 0;
+    int arrivals = 0;
+    alignas(inotify_event) char buffer[65536];
+    ssize_t n = 0;
+    while ((n = read(watch, buffer, sizeof buffer)) > 0) {
+        for (char* p = buffer; p < buffer + n;) {
+            const inotify_event* e = reinterpret_cast<const inotify_event*>(p);
+            if ((e->mask & IN_OPEN) && (e->mask & IN_ISDIR) && e->len == 0)
+                ++listings;
+            if (e->mask & IN_MOVED_TO)
+                ++arrivals;
+            p += sizeof(inotify_event) + e->len;
+        }
+    }
+    close(watch);
+    EXPECT_LE(listings, 1);
+    EXPECT_EQ(arrivals, kFiles);
+    EXPECT_EQ(Text(to + "/sub/f" + std::to_string(kFiles - 1) + ".html"),
+              "<p>" + std::to_string(kFiles - 1) + "</p>");
+}
+
+// A build into the book's own folder killed outright (kill -9, here while it files its pages)
+// leaves a hidden private folder, which the next builds neither read as pages nor trip over.
+TEST_F(CliSafetyTest, ABuildKilledOutrightDoesNotBreakTheNext) {
+    const std::string exe = site + "/book.exe";
+    int ready[2];
+    ASSERT_EQ(pipe(ready), 0);
+    const pid_t child = fork();
+    ASSERT_GE(child, 0);
+    if (child == 0) {
+        close(ready[0]);
+        // Stops for good at the first page it files, once the e-book's file exists.
+        struct StoppingUi : ScriptedUi {
+            int fd = -1;
+            void ShowProgress(size_t, size_t, uint64_t) override {
+                if (write(fd, "p", 1) != 1)
+                    _exit(1);
+                for (;;)
+                    pause();
+            }
+        } stopping;
+        stopping.fd = ready[1];
+        CBookProject project;
+        project.m_strProjectDir = site;
+        for (const char* name : {"index.html", "pic.bmp"}) {
+            auto page = std::make_unique<CPieceElem>();
+            page->m_strFile = name;
+            project.AddPage(std::move(page));
+        }
+        BuildEBook(project, exe, stopping, stub, {kMaxEBookSize, 1});
+        _exit(1);
+    }
+    close(ready[1]);
+    char c = 0;
+    const bool stopped = read(ready[0], &c, 1) == 1;
+    close(ready[0]);
+    kill(child, SIGKILL);
+    int status = 0;
+    ASSERT_EQ(waitpid(child, &status, 0), child);
+    ASSERT_TRUE(stopped) << "the build ended before it filed a page";
+    std::vector<std::string> left;
+    for (const auto& e : fs::directory_iterator(site)) {
+        if (IsPrivateFolderName(e.path().filename().string()))
+            left.push_back(e.path().filename().string());
+    }
+    ASSERT_EQ(left.size(), 1u);
+
+    for (int round = 0; round < 2; ++round) {
+        SCOPED_TRACE(round);
+        ASSERT_EQ(Run({"build", site, "-o", exe}), kExitOk) << err.str();
+        ASSERT_EQ(Run({"list", exe}), kExitOk) << err.str();
+        EXPECT_NE(out.str().find("Files:     2\n"), std::string::npos) << out.str();
+        EXPECT_EQ(out.str().find(".pv"), std::string::npos) << out.str();
+    }
+    EXPECT_TRUE(fs::exists(site + "/" + left[0]));
 }
 
 }  // namespace

@@ -48,39 +48,75 @@ class CliTest : public ::testing::Test {
     std::ostringstream err;
 };
 
-TEST_F(CliTest, UsageErrorsExitWithTwo) {
-    const std::vector<std::vector<std::string>> cases = {
-        {},
-        {"frobnicate"},
-        {"build"},
-        {"build", book},  // no -o
-        {"build", book, "-o"},
-        {"build", book, "-o", "x.exe", "--colour", "red"},
-        {"build", book, "-o", "x.exe", "--option", "Toolbar=1"},
-        {"build", book, "-o", "x.exe", "--option", "ShowToolbar=2"},
-        {"list"},
-        {"list", "a.exe", "-d", "x"},
-        {"extract", "a.exe"},
-        {"new", book},
-        {"new", book, "-o", "p.ebp", "extra"},
-        {"build", book, "-o", "x.exe", "--title", "Caf\xC3\xA9 \xE2\x82\xAC \xE4\xB8\xAD"},
-        {"build", book, "-o", "x.exe", "--jobs", "0"},
-        {"build", book, "-o", "x.exe", "--jobs", "17"},
-        {"build", book, "-o", "x.exe", "--jobs=4294967297"},
-        {"build", book, "-o", "x.exe", "--jobs", "2x"},
-        {"new", book, "-o", "p.ebp", "--jobs", "2"},
+TEST_F(CliTest, ReadRefusesWhatIsNoEBookAndServesNothing) {
+    // A folder and a page are no e-books: read says so, names the file and returns at once.
+    const std::string page = book + "/index.html";
+    for (const std::string& what : {book, page, std::string(dir / "missing.exe")}) {
+        SCOPED_TRACE(what);
+        EXPECT_EQ(Run({"read", what, "--no-open"}), kExitFailure);
+        EXPECT_NE(err.str().find("Cannot read file " + what), std::string::npos) << err.str();
+        EXPECT_EQ(out.str(), "");  // no address printed
+    }
+}
+
+// Each wrong command line exits with 2 and ends its messages with its own reason and the way to
+// the help; nothing is written to standard output or built.
+TEST_F(CliTest, UsageErrorsExitWithTwoAndSayWhy) {
+    const std::string jobs = "give a number of threads from 1 to 16.";
+    const struct {
+        std::vector<std::string> args;
+        std::string reason;
+    } cases[] = {
+        {{}, "no command given."},
+        {{"frobnicate"}, "unknown command \"frobnicate\"."},
+        {{"build"}, "build takes one SOURCE (a folder or a project file)."},
+        {{"build", book}, "no output file: give -o OUT.exe."},
+        {{"build", book, "-o"}, "-o needs a value."},
+        {{"build", book, "-o", "x.exe", "--colour", "red"},
+         "\"--colour\" is not an option of build."},
+        {{"build", book, "-o", "x.exe", "--option", "Toolbar=1"},
+         "--option Toolbar=1: unknown option \"Toolbar\"."},
+        {{"build", book, "-o", "x.exe", "--option", "ShowToolbar=2"},
+         "--option ShowToolbar=2: the value must be 0 or 1."},
+        {{"list"}, "list takes one EBOOK.exe."},
+        {{"list", "a.exe", "-d", "x"}, "\"-d\" is not an option of list."},
+        {{"list", "--contents"}, "list takes one EBOOK.exe."},
+        {{"extract", "a.exe", "-d", "x", "--contents"},
+         "\"--contents\" is not an option of extract."},
+        {{"extract", "a.exe"}, "no folder to extract to: give -d DIR."},
+        {{"new", book}, "no project file: give -o PROJECT.ebp."},
+        {{"new", book, "-o", "p.ebp", "extra"}, "new takes one FOLDER."},
+        {{"build", book, "-o", "x.exe", "--title", "Caf\xC3\xA9 \xE2\x82\xAC \xE4\xB8\xAD"},
+         "The value of --title holds characters that an e-book cannot hold unchanged (it keeps its "
+         "texts and names in the ANSI code page): U+4E2D. Nothing was built or saved."},
+        {{"build", book, "-o", "x.exe", "--jobs", "0"}, "--jobs 0: " + jobs},
+        {{"build", book, "-o", "x.exe", "--jobs", "17"}, "--jobs 17: " + jobs},
+        {{"build", book, "-o", "x.exe", "--jobs=4294967297"}, "--jobs 4294967297: " + jobs},
+        {{"build", book, "-o", "x.exe", "--jobs", "2x"}, "--jobs 2x: " + jobs},
+        {{"new", book, "-o", "p.ebp", "--jobs", "2"}, "\"--jobs\" is not an option of new."},
         // Values are checked before the source is looked at.
-        {"build", dir / "nonexistent", "--jobs", "abc"},
-        {"build", dir / "nonexistent.ebp", "-o", "x.exe", "--jobs", "99"},
+        {{"build", dir / "nonexistent", "--jobs", "abc"}, "--jobs abc: " + jobs},
+        {{"build", dir / "nonexistent.ebp", "-o", "x.exe", "--jobs", "99"}, "--jobs 99: " + jobs},
+        {{"read"}, "read takes one EBOOK.exe."},
+        {{"read", "a.exe", "b.exe"}, "read takes one EBOOK.exe."},
+        {{"read", "a.exe", "--port", "0"}, "--port 0: give a port number from 1 to 65535."},
+        {{"read", "a.exe", "--port", "65536"}, "--port 65536: give a port number from 1 to 65535."},
+        {{"read", "a.exe", "--port=80x"}, "--port 80x: give a port number from 1 to 65535."},
+        {{"read", "a.exe", "--open"}, "\"--open\" is not an option of read."},
+        {{"list", "a.exe", "--no-open"}, "\"--no-open\" is not an option of list."},
     };
     for (const auto& c : cases) {
         std::string joined;
-        for (const auto& w : c)
+        for (const auto& w : c.args)
             joined += w + " ";
         SCOPED_TRACE(joined);
-        EXPECT_EQ(Run(c), kExitUsage);
+        EXPECT_EQ(Run(c.args), kExitUsage);
         EXPECT_TRUE(out.str().empty());
-        EXPECT_NE(err.str().find("--help"), std::string::npos) << err.str();
+        const std::string end = "pagevane-cli: " + c.reason + "\nTry 'pagevane-cli --help'.\n";
+        const std::string said = err.str();
+        EXPECT_TRUE(said.size() >= end.size() &&
+                    said.compare(said.size() - end.size(), end.size(), end) == 0)
+            << said;
     }
     EXPECT_FALSE(fs::exists("x.exe"));
 }
@@ -299,6 +335,30 @@ TEST_F(CliTest, ListAndExtractRoundTrip) {
         SCOPED_TRACE(name);
         EXPECT_EQ(fakepe::ReadFile(to + "/" + name), fakepe::ReadFile(book + "/" + name));
     }
+}
+
+// list --contents: where the contents were found, then one entry a line, two spaces a level,
+// the label, a tab, the target (nothing for a heading).
+TEST_F(CliTest, ListContentsPrintsTheTree) {
+    fakepe::WriteFile(book + "/index.html",
+                      "<title>Home</title><nav><ul><li><a href=\"about.htm\">About us</a>"
+                      "<li>Part<ul><li><a href=\"sub/page.html#x\">A page</a>"
+                      "<li><a href=\"sub/page.html\">Whole</a></ul>"
+                      "<li><a href=\"extra.html\">Extra</a></ul></nav>");
+    fakepe::WriteFile(book + "/extra.html", "<title>Extra</title>");
+    const std::string exe = dir / "out.exe";
+    ASSERT_EQ(Run({"build", book, "-o", exe}), kExitOk) << err.str();
+    ASSERT_EQ(Run({"list", "--contents", exe}), kExitOk) << err.str();
+    EXPECT_EQ(out.str(),
+              "contents from index.html (marked nav)\n"
+              "Home\tindex.html\n"
+              "About us\tabout.htm\n"
+              "Part\t\n"
+              "  A page\tsub/page.html#x\n"
+              "  Whole\tsub/page.html\n"
+              "Extra\textra.html\n");
+    EXPECT_EQ(Run({"list", "--contents", dir / "none.exe"}), kExitFailure);
+    EXPECT_TRUE(out.str().empty());
 }
 
 TEST_F(CliTest, ExtractStreamsLargePagesAndRefusesDamagedOnes) {

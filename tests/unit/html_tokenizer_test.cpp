@@ -275,10 +275,30 @@ std::vector<std::string> Tokens(std::basic_string_view<Char> page, bool textOnly
     return tokens;
 }
 
+// Every token of a page without line numbers, its text as Text() hands it: in lean mode, or in
+// the full reading with the line numbers taken off.
+template <typename Char>
+std::vector<std::string> TokensWithoutLines(std::basic_string_view<Char> page, bool lean) {
+    CHtmlTokenizerT<Char> tokenizer(page);
+    tokenizer.SetLean(lean);
+    HtmlTokenT<Char> token;
+    std::vector<std::string> tokens;
+    while (tokenizer.Next(&token)) {
+        if (token.kind == HtmlTokenKind::characters)
+            token.data = std::basic_string<Char>(tokenizer.Text());
+        token.line = 0;
+        for (HtmlAttributeT<Char>& a : token.attributes)
+            a.line = 0;
+        tokens.push_back(Describe(token));
+    }
+    return tokens;
+}
+
 // The UTF-8 tokenizer reads the tokens the code-point one reads, on the fragments above with
 // characters of two and three bytes and NULs mixed in (which read as U+FFFD, longer in UTF-8
 // than the NUL); in text-only mode both read the runs of text the full tokens hold, and a tag
-// passed over stands where the full tokens have one or more tags.
+// passed over stands where the full tokens have one or more tags; in lean mode, the full tokens
+// without their line numbers.
 TEST(HtmlTokenizer, ReadsUtf8AsItReadsCodePoints) {
     const std::vector<std::string> extra = {"\xC3\xA9",           "\xE6\x97\xA5",
                                             std::string("\0", 1), std::string("<a\0b x\0=\0>", 10),
@@ -308,6 +328,10 @@ TEST(HtmlTokenizer, ReadsUtf8AsItReadsCodePoints) {
         }
         ASSERT_EQ(Tokens<char>(utf8, true), runs);
         ASSERT_EQ(Tokens<char32_t>(points, true), runs);
+        // Lean mode reads the same tokens, without their lines.
+        const std::vector<std::string> withoutLines = TokensWithoutLines<char32_t>(points, false);
+        ASSERT_EQ(TokensWithoutLines<char>(utf8, true), withoutLines);
+        ASSERT_EQ(TokensWithoutLines<char32_t>(points, true), withoutLines);
     }
 }
 

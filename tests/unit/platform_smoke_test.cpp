@@ -1,5 +1,9 @@
 #include <gtest/gtest.h>
 
+#include <cstring>
+#include <string>
+
+#include "html/HtmlText.h"
 #include "platform/ErrorReport.h"
 #include "platform/Exceptions.h"
 
@@ -41,4 +45,41 @@ TEST(ErrorDescription, ALongPathKeepsItsCause) {
     EXPECT_NE(static_cast<unsigned char>(g[gap + 3]) & 0xC0, 0x80u) << g;
     EXPECT_EQ(CFileException(CFileException::accessDenied, "C:\\x.htm").GetErrorMessage(),
               "Access to C:\\x.htm was denied.");
+}
+
+// A path of multi-byte characters is shortened between characters only, wherever the cuts fall:
+// characters of two, three and four bytes, shifted by 0 to 3 bytes before and after them, so
+// that the cut before the gap and the cut after it each fall on every byte of a character. What
+// is left is valid UTF-8, the path's own start and end around "...", within 255 characters.
+TEST(ErrorDescription, ACutNeverSplitsACharacter) {
+    const char* const characters[] = {"\xce\xa9", "\xe6\x97\xa5", "\xf0\x9f\x8c\x8a"};
+    const std::string cause = " was not found.";
+    for (const char* character : characters) {
+        for (size_t before = 0; before < 4; ++before) {
+            for (size_t after = 0; after < 4; ++after) {
+                std::string path(before, 'a');
+                for (int k = 0; k < 130; ++k)
+                    path += character;
+                path += std::string(after, 'z');
+                SCOPED_TRACE(std::to_string(strlen(character)) + "-byte characters, " +
+                             std::to_string(before) + " before, " + std::to_string(after) +
+                             " after");
+                const std::string text =
+                    CFileException(CFileException::fileNotFound, path).GetErrorMessage();
+                EXPECT_LE(text.size(), 255u);
+                EXPECT_EQ(
+                    ValidUtf8Length(reinterpret_cast<const uint8_t*>(text.data()), text.size()),
+                    text.size());
+                const size_t gap = text.find("...");
+                ASSERT_NE(gap, std::string::npos) << text;
+                ASSERT_GE(text.size(), gap + 3 + cause.size());
+                ASSERT_EQ(text.substr(text.size() - cause.size()), cause);
+                const std::string head = text.substr(0, gap);
+                const std::string tail =
+                    text.substr(gap + 3, text.size() - cause.size() - (gap + 3));
+                EXPECT_EQ(path.compare(0, head.size(), head), 0);
+                EXPECT_EQ(path.compare(path.size() - tail.size(), tail.size(), tail), 0);
+            }
+        }
+    }
 }

@@ -30,10 +30,8 @@ TEST(BookProject, ResetRestoresDefaultsAndKeepsTheRememberedTexts) {
         p.m_strEBookFile = "e.exe";
         p.m_strProjectDir = "C:\\Books\\Guide";
         p.m_bProjectLoaded = 1;
-        p.m_bShowAboutAtStart = 1;
-        p.m_bStartMaximized = 0;
-        p.m_bPrintButton = 0;
-        p.m_bCopyButton = 1;
+        for (const ViewerOption& o : kViewerOptions)
+            p.*o.pField = o.nDefault ? 0 : 1;
 
         p.ResetProject();
 
@@ -46,14 +44,8 @@ TEST(BookProject, ResetRestoresDefaultsAndKeepsTheRememberedTexts) {
         EXPECT_EQ(p.m_strEBookFile, "");
         EXPECT_EQ(p.m_strProjectDir, "");
         EXPECT_EQ(p.m_bProjectLoaded, 0);
-        const int32_t options[] = {p.m_bShowAboutAtStart, p.m_bStartMaximized, p.m_bStartFullScreen,
-                                   p.m_bShowToolbar,      p.m_bHomeButton,     p.m_bPrevNextButtons,
-                                   p.m_bHistoryButtons,   p.m_bCopyButton,     p.m_bSearchButton,
-                                   p.m_bFullScreenButton, p.m_bFontSizeButton, p.m_bPrintButton,
-                                   p.m_bAboutButton,      p.m_bExitButton};
-        const int32_t defaults[] = {0, 1, 0, 1, 1, 1, 1, 0, 0, 1, 0, 1, 1, 1};
-        for (size_t i = 0; i < 14; ++i)
-            EXPECT_EQ(options[i], defaults[i]) << "option " << i;
+        for (const ViewerOption& o : kViewerOptions)  // the options' one table
+            EXPECT_EQ(p.*o.pField, o.nDefault) << o.pszName;
 
         EXPECT_EQ(p.m_strAuthor, "Ann");
         EXPECT_EQ(p.m_strCopyright, "(C) Ann");

@@ -3,6 +3,7 @@
 #include "ScriptedUi.h"
 #include "platform/File.h"
 #include "platform/ReplaceFile.h"
+#include "platform/ContainedName.h"
 #include "project/ProjectFile.h"
 #include "store_testutil.h"
 
@@ -146,6 +147,12 @@ TEST_F(ProjectFileTest, PageNamesOutsideTheProjectFolderAreRefused) {
         {"page.htm:stream", false},
         {"sub\\...\\x", false},
         {"con", false},
+        {"sub\\con.htm", false},
+        {"Help:Contents.html", false},
+        {"   ", false},
+        {"page.htm.", false},
+        {"a|b.htm", false},
+        {"caf\xE9 .htm", true},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.first);
@@ -161,14 +168,15 @@ TEST_F(ProjectFileTest, PageNamesOutsideTheProjectFolderAreRefused) {
             EXPECT_TRUE(m_ui.messages.empty());
             continue;
         }
-        // One message naming the project file and the entry; the entry is not kept.
+        // One message naming the project file, the entry and why; nothing of the file is kept.
         ASSERT_EQ(m_ui.messages.size(), 1u);
-        EXPECT_EQ(m_ui.messages[0].text,
-                  "Cannot open E-Book Project\n" + Path() + " lists the page \"" + c.first +
-                      "\", which is not a file inside the project folder (an absolute path, a "
-                      "drive or \"..\" is not allowed).");
+        EXPECT_EQ(m_ui.messages[0].text, "Cannot open E-Book Project\n" + Path() +
+                                             " lists the page \"" + c.first +
+                                             "\", which is not a file inside the project folder (" +
+                                             RelativeNameProblem(c.first) + ").");
         EXPECT_EQ(m_ui.messages[0].icon, MsgIcon::stop);
-        EXPECT_EQ(m_loaded.GetPageCount(), 2u);
+        EXPECT_EQ(m_loaded.GetPageCount(), 0u);
+        EXPECT_EQ(m_loaded.m_strProjectDir, "");
     }
 }
 
@@ -234,30 +242,35 @@ TEST_F(ProjectFileTest, OtherVersionsAreRefusedAfterTheReset) {
     }
 }
 
-TEST_F(ProjectFileTest, EveryTruncationReportsTheEndAndKeepsWhatWasRead) {
+// A file that fails part-way leaves an empty project: no entry read before the failure (the
+// folder they belong to comes last in the file), none of the texts or options read, and the texts
+// the reset keeps as they were before the load.
+TEST_F(ProjectFileTest, EveryTruncationReportsTheEndAndLeavesAnEmptyProject) {
     const std::vector<uint8_t> full = FilledProjectBytes();
-    const size_t secondEntryAt = 8 + 16 + 11 + 16;
     for (size_t len = 0; len < full.size(); ++len) {
         SCOPED_TRACE(len);
         m_ui.messages.clear();
         AddEntry(m_loaded, "old.htm", 1, 0, 1);
+        m_loaded.m_strProjectDir = "C:\\old";
+        m_loaded.m_strAuthor = "Kept";
+        m_loaded.m_strEMail = "kept@x.example";
         EXPECT_EQ(Load(std::vector<uint8_t>(full.begin(), full.begin() + len)), 0);
         ASSERT_EQ(m_ui.messages.size(), 1u);
         EXPECT_EQ(m_ui.messages[0].text, kEofText);
-        // Entries read whole before the end stay, in order; no partly read entry is added.
-        const size_t expected = len < secondEntryAt ? 0 : len < secondEntryAt + 2 + 10 + 16 ? 1 : 2;
-        EXPECT_EQ(m_loaded.GetPageCount(), expected);
+        EXPECT_EQ(m_loaded.GetPageCount(), 0u);
+        EXPECT_EQ(m_loaded.m_strProjectDir, "");
+        EXPECT_EQ(m_loaded.m_strTitle, "E-Book");
+        EXPECT_EQ(m_loaded.m_strAuthor, "Kept");
+        EXPECT_EQ(m_loaded.m_strEMail, "kept@x.example");
+        EXPECT_EQ(m_loaded.m_strEBookFile, "");
+        EXPECT_EQ(m_loaded.m_bShowAboutAtStart, 0);  // reset value; the file says 1
     }
-    // A file cut after the texts keeps them, the options keep their reset values.
-    const size_t optionsAt = full.size() - 19 * 4;
-    EXPECT_EQ(Load(std::vector<uint8_t>(full.begin(), full.begin() + optionsAt + 4)), 0);
-    EXPECT_EQ(m_loaded.m_strProjectDir, "C:\\site");
-    EXPECT_EQ(m_loaded.m_bShowAboutAtStart, 1);
-    EXPECT_EQ(m_loaded.m_bStartMaximized, 1);  // reset value; the file says 0
     // Bytes after the last option are not read.
     std::vector<uint8_t> longer = full;
     longer.push_back(0xEE);
     EXPECT_EQ(Load(longer), 1);
+    EXPECT_EQ(m_loaded.GetPageCount(), 2u);
+    EXPECT_EQ(m_loaded.m_strProjectDir, "C:\\site");
 }
 
 TEST_F(ProjectFileTest, BadEntryTagsAreRefused) {
@@ -294,12 +307,12 @@ TEST_F(ProjectFileTest, BadEntryTagsAreRefused) {
          "contains an incorrect schema.", 0},
         {"class reference before any class", withFirstTag(Bytes().U16(0x8001)), "has a bad format.",
          0},
-        {"empty entry (object 0)", withSecondTag(Bytes().U16(0x0000)), "has a bad format.", 1},
+        {"empty entry (object 0)", withSecondTag(Bytes().U16(0x0000)), "has a bad format.", 0},
         {"the first entry again (object 2)", withSecondTag(Bytes().U16(0x0002)),
-         "has a bad format.", 1},
-        {"reference to an object", withSecondTag(Bytes().U16(0x8002)), "has a bad format.", 1},
+         "has a bad format.", 0},
+        {"reference to an object", withSecondTag(Bytes().U16(0x8002)), "has a bad format.", 0},
         {"long form of object 2", withSecondTag(Bytes().U16(0x7FFF).U32(2)), "has a bad format.",
-         1},
+         0},
         {"long form of class 1 is accepted", withSecondTag(Bytes().U16(0x7FFF).U32(0x80000001)),
          nullptr, 2},
     };
@@ -436,16 +449,17 @@ TEST_F(ProjectFileTest, FailedSaveKeepsTheOldFile) {
     }
 }
 
-// Links around the project file: one planted under the temporary name is never written through,
-// a project file that is a link stays a link, and the file keeps its permission bits.
+// Links around the project file: one planted under a name of the save's private folder is never
+// written through, a project file that is a link stays a link, and the file keeps its permission
+// bits.
 TEST_F(ProjectFileTest, SaveNeverWritesThroughALinkAndKeepsThePermissions) {
     CBookProject p;
     FillProject(p);
     const std::vector<uint8_t> old = {'o', 'l', 'd'};
 
-    SCOPED_TRACE("a dangling link under the temporary name");
-    const std::string elsewhere = Path("elsewhere.txt");
-    const std::string firstTemp = ReplaceFileTempPath(Path(), 0);
+    SCOPED_TRACE("a dangling link under a private folder's name");
+    const std::string elsewhere = Path("elsewhere");
+    const std::string firstTemp = Path(".pv0123abcd");
     ASSERT_EQ(symlink(elsewhere.c_str(), firstTemp.c_str()), 0);
     p.m_strProjectFile = Path();
     ASSERT_EQ(SaveProject(p, m_ui), 1);

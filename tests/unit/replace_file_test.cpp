@@ -1,16 +1,14 @@
-// Safe saves: the temporary name beside the target, names of every length the system allows,
-// and errors that name the target.
+// Safe saves: the private folder beside the target, names of every length the system allows,
+// nothing deleted that the save did not create, and errors that name the target.
 #include <gtest/gtest.h>
-#include <fcntl.h>
-#include <stdlib.h>
-#include <sys/file.h>
+#include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <filesystem>
 #include <fstream>
 #include <iterator>
-#include <set>
 #include <vector>
 
 #include "TempFolder.h"
@@ -36,9 +34,7 @@ class ReplaceFileTest : public ::testing::Test {
         return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
     }
     std::vector<std::string> Names() {
-        std::vector<std::string> names;
-        for (const auto& e : fs::directory_iterator(root))
-            names.push_back(e.path().filename().string());
+        std::vector<std::string> names = m_temp.Entries();
         std::sort(names.begin(), names.end());
         return names;
     }
@@ -60,117 +56,161 @@ TEST_F(ReplaceFileTest, TheLongestNameTheSystemAllowsIsSavedAndReplaced) {
     EXPECT_EQ(Names(), std::vector<std::string>{name});
 }
 
-// Names in use by saves still being written (another process's, here held by a locked
-// descriptor of this one: locks belong to the open file) are passed by and stay as they were.
-TEST_F(ReplaceFileTest, NamesInUseArePassedBy) {
+// While a save is written, its file lives in a folder of its own beside the target: new, hidden,
+// only this user's (0700), holding nothing else. The folder goes with the commit, and with the
+// save when it is given up.
+TEST_F(ReplaceFileTest, TheTemporaryFileLivesInAPrivateFolderOfItsOwn) {
     const std::string target = (root / "book.exe").string();
-    std::vector<int> held;
-    for (unsigned n = 0; n < 2; ++n) {
-        std::ofstream(ReplaceFileTempPath(target, n)) << "someone else's";
-        held.push_back(open(ReplaceFileTempPath(target, n).c_str(), O_RDONLY));
-        ASSERT_EQ(flock(held.back(), LOCK_EX | LOCK_NB), 0);
+    std::ofstream(target) << "old";
+    for (const bool commit : {false, true}) {
+        SCOPED_TRACE(commit ? "committed" : "given up");
+        {
+            CReplaceFile replace(target);
+            CFile file;
+            replace.Create(file, CFile::shareExclusive);
+            file.Write("new", 3);
+            file.Close();
+            const fs::path temp = replace.GetTempPath();
+            const std::string folder = temp.parent_path().filename().string();
+            EXPECT_EQ(temp.parent_path(), root / folder);
+            EXPECT_TRUE(IsPrivateFolderName(folder)) << folder;
+            EXPECT_EQ(folder[0], '.');  // hidden from folder scans
+            EXPECT_EQ(temp.filename(), "new.exe");
+            EXPECT_TRUE(IsInPrivateFolder(temp.string()));
+            struct stat st;
+            ASSERT_EQ(lstat(temp.parent_path().c_str(), &st), 0);
+            EXPECT_TRUE(S_ISDIR(st.st_mode));
+            EXPECT_EQ(st.st_mode & 0777, 0700u);
+            EXPECT_EQ(st.st_uid, geteuid());
+            EXPECT_EQ(
+                std::distance(fs::directory_iterator(temp.parent_path()), fs::directory_iterator()),
+                1);
+            EXPECT_EQ(Names(), (std::vector<std::string>{folder, "book.exe"}));
+            if (commit)
+                replace.Commit();
+        }
+        EXPECT_EQ(Names(), std::vector<std::string>{"book.exe"});
+        EXPECT_EQ(Read(target), commit ? "new" : "old");
     }
-    CReplaceFile replace(target);
-    CFile file;
-    replace.Create(file, CFile::shareExclusive);
-    EXPECT_EQ(replace.GetTempPath(), ReplaceFileTempPath(target, 2));
-    file.Close();
-    replace.Commit();
-    for (unsigned n = 0; n < 2; ++n)
-        EXPECT_EQ(Read(ReplaceFileTempPath(target, n)), "someone else's");
-    EXPECT_EQ(Read(target), "");
-    for (int fd : held)
-        close(fd);
 }
 
-// A save sweeps its folder: temporary files of ours that nobody holds (left by a killed run)
-// go; one a live process is writing (a forked child holding a save open), a folder and a link of
-// that form, names of any other form, and other folders' files stay.
-TEST_F(ReplaceFileTest, ASaveSweepsStaleTemporaryFilesButNoLiveOnes) {
-    const std::string target = (root / "book.exe").string();
-    // The child starts a save of its own into the same folder and keeps it open until told.
+// A save deletes nothing it did not create: files named as earlier versions named their
+// temporary files, folders and links of a private folder's form (even one holding a file), an
+// author's "~pv....tmp" — all stay as they were through saves that succeed, fail before the
+// commit and fail at it.
+TEST_F(ReplaceFileTest, ASaveDeletesNothingItDidNotCreate) {
+    const std::vector<std::string> files = {"~pv0123abcd.tmp", "~pv00000001.tmp", "notes.tmp",
+                                            ".pv0123abcd/inside.htm"};
+    fs::create_directory(root / ".pv0123abcd");
+    fs::create_directory(root / ".pv89abcdef");
+    for (const std::string& f : files)
+        std::ofstream(root / f) << "the author's " << f;
+    fs::create_symlink(root / "notes.tmp", root / ".pv11111111");
+    fs::create_directory(root / "taken");
+    const std::vector<std::string> before = Names();
+
+    Save((root / "book.exe").string(), "saved");
+    {
+        CReplaceFile given(root / "given-up.exe");
+        CFile file;
+        given.Create(file, CFile::shareExclusive);
+    }
+    {
+        CReplaceFile onto((root / "taken").string());
+        CFile file;
+        onto.Create(file, CFile::shareExclusive);
+        file.Close();
+        EXPECT_THROW(onto.Commit(), CFileException);
+    }
+    std::vector<std::string> expected = before;
+    expected.push_back("book.exe");
+    std::sort(expected.begin(), expected.end());
+    EXPECT_EQ(Names(), expected);
+    for (const std::string& f : files)
+        EXPECT_EQ(Read(root / f), "the author's " + f) << f;
+    EXPECT_TRUE(fs::is_empty(root / ".pv89abcdef"));
+}
+
+// A save another process is writing into the same folder is left alone by this process's saves,
+// and then commits. The child reports through a pipe; should it fail, it exits, and the parent,
+// holding no write end of that pipe, reads the end of it instead of waiting for ever.
+TEST_F(ReplaceFileTest, ASaveByAnotherProcessIntoTheSameFolderIsLeftAlone) {
     int ready[2], go[2];
     ASSERT_EQ(pipe(ready), 0);
     ASSERT_EQ(pipe(go), 0);
     const pid_t child = fork();
     ASSERT_GE(child, 0);
     if (child == 0) {
-        CReplaceFile live((root / "other.exe").string());
-        CFile file;
-        live.Create(file, CFile::shareExclusive);
-        file.Write("being written", 13);
-        const std::string name = fs::path(live.GetTempPath()).filename().string();
-        (void)!write(ready[1], name.c_str(), name.size());
-        char c;
-        (void)!read(go[0], &c, 1);
+        close(ready[0]);
+        close(go[1]);
+        try {
+            CReplaceFile live((root / "other.exe").string());
+            CFile file;
+            live.Create(file, CFile::shareExclusive);
+            file.Write("being written", 13);
+            const std::string temp = live.GetTempPath();
+            char c;
+            if (write(ready[1], temp.c_str(), temp.size()) != static_cast<ssize_t>(temp.size()) ||
+                read(go[0], &c, 1) != 1)
+                _exit(1);
+            file.Close();
+            live.Commit();
+        } catch (...) {
+            _exit(1);
+        }
         _exit(0);
     }
-    char buf[64] = {};
-    ASSERT_GT(read(ready[0], buf, sizeof buf - 1), 0);
+    close(ready[1]);
+    close(go[0]);
+    char buf[4096] = {};
+    const ssize_t got = read(ready[0], buf, sizeof buf - 1);
+    ASSERT_GT(got, 0) << "the child's save failed";
     const std::string live = buf;
-    ASSERT_TRUE(IsReplaceFileTempName(live)) << live;
 
-    // Created once the child's save has swept the folder, so that this save's sweep is tested.
-    const std::string stale1 = (root / "~pv00000001.tmp").string();
-    const std::string stale2 = ReplaceFileTempPath(target, 0);  // the first name the save tries
-    std::ofstream(stale1) << "left by a crash";
-    std::ofstream(stale2) << "left by a crash";
-    for (const char* other : {"~pv0000000A.tmp", "~pv00000002.tmp.keep", "notes.tmp"})
-        std::ofstream(root / other) << "mine";
-    fs::create_directory(root / "~pv00000003.tmp");
-    fs::create_symlink(root / "notes.tmp", root / "~pv00000004.tmp");
-    fs::create_directory(root / "sub");
-    std::ofstream(root / "sub" / "~pv00000005.tmp") << "another folder's";
+    for (int n = 0; n < 3; ++n)
+        Save((root / "book.exe").string(), "mine " + std::to_string(n));
+    EXPECT_EQ(Read(live), "being written");
 
-    Save(target, "new book");
-    EXPECT_EQ(Read(target), "new book");
-    std::vector<std::string> expected = {
-        "book.exe",        "notes.tmp",       "sub", "~pv00000002.tmp.keep", "~pv00000003.tmp",
-        "~pv00000004.tmp", "~pv0000000A.tmp", live};
-    std::sort(expected.begin(), expected.end());
-    EXPECT_EQ(Names(), expected);
-    EXPECT_EQ(Read(root / live), "being written");
-    EXPECT_TRUE(fs::exists(root / "sub" / "~pv00000005.tmp"));
-
-    // Once the child has ended without cleaning up, its file is stale and the next save takes it.
-    (void)!write(go[1], "x", 1);
+    EXPECT_EQ(write(go[1], "x", 1), 1);
     int status = 0;
-    waitpid(child, &status, 0);
-    EXPECT_TRUE(fs::exists(root / live));
-    EXPECT_EQ(SweepReplaceFileTemps(target), 1);
-    EXPECT_FALSE(fs::exists(root / live));
-    for (int fd : {ready[0], ready[1], go[0], go[1]})
-        close(fd);
+    ASSERT_EQ(waitpid(child, &status, 0), child);
+    EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0) << status;
+    EXPECT_EQ(Read(root / "other.exe"), "being written");
+    EXPECT_EQ(Read(root / "book.exe"), "mine 2");
+    EXPECT_EQ(Names(), (std::vector<std::string>{"book.exe", "other.exe"}));
+    close(ready[0]);
+    close(go[1]);
 }
 
-// The temporary names: short, in the target's folder, different for each attempt, and
-// recognised by their form only.
-TEST_F(ReplaceFileTest, TemporaryNamesAreShortAndRecognisable) {
-    const std::string targets[] = {"/books/" + std::string(255, 'x'), "C:\\Books\\a.exe",
-                                   "relative.exe"};
-    const std::string folders[] = {"/books/", "C:\\Books\\", ""};
-    for (size_t t = 0; t < 3; ++t) {
-        SCOPED_TRACE(targets[t].substr(0, 20));
-        std::set<std::string> seen;
-        for (unsigned n = 0; n < 1000; ++n) {
-            const std::string temp = ReplaceFileTempPath(targets[t], n);
-            ASSERT_EQ(temp.compare(0, folders[t].size(), folders[t]), 0) << temp;
-            const std::string name = temp.substr(folders[t].size());
-            ASSERT_EQ(name.size(), 15u) << name;
-            ASSERT_TRUE(IsReplaceFileTempName(name)) << name;
-            seen.insert(name);
-        }
-        EXPECT_EQ(seen.size(), 1000u);
+// A private folder is only ever made new: a file, a folder, a link (even one leading nowhere)
+// of the name is refused, and left as it was. The names' form is recognised exactly.
+TEST_F(ReplaceFileTest, APrivateFolderIsMadeNewOrNotAtAll) {
+    std::ofstream(root / "file") << "x";
+    fs::create_directory(root / "folder");
+    fs::create_symlink(root / "nowhere", root / "dangling");
+    fs::create_symlink(root / "folder", root / "link");
+    for (const char* name : {"file", "folder", "dangling", "link"}) {
+        SCOPED_TRACE(name);
+        EXPECT_FALSE(CFile::CreatePrivateFolder((root / name).string()));
     }
-    for (const char* name : {"~pv0123abcd.tmp"})
-        EXPECT_TRUE(IsReplaceFileTempName(name)) << name;
-    for (const char* name :
-         {"~pv0123abc.tmp", "~pv0123abcde.tmp", "~pv0123ABCD.tmp", "~pv0123abcg.tmp",
-          "x~pv0123abcd.tmp", "~pv0123abcd.tmpx", "~px0123abcd.tmp", "book.exe.~tmp", ""})
-        EXPECT_FALSE(IsReplaceFileTempName(name)) << name;
+    EXPECT_EQ(Read(root / "file"), "x");
+    EXPECT_TRUE(fs::is_symlink(root / "dangling"));
+    EXPECT_FALSE(fs::exists(root / "nowhere"));
+    EXPECT_TRUE(CFile::CreatePrivateFolder((root / "fresh").string()));
+    EXPECT_FALSE(CFile::RemoveEmptyFolder((root / "folder").string() + "/missing"));
+
+    for (const char* name : {".pv0123abcd", ".pv00000000", ".pvffffffff"})
+        EXPECT_TRUE(IsPrivateFolderName(name)) << name;
+    for (const char* name : {".pv0123abc", ".pv0123abcde", ".pv0123ABCD", ".pv0123abcg",
+                             "pv0123abcd", "x.pv0123abcd", "~pv0123abcd.tmp", ""})
+        EXPECT_FALSE(IsPrivateFolderName(name)) << name;
+    EXPECT_TRUE(IsInPrivateFolder("/books/.pv0123abcd/new.exe"));
+    EXPECT_TRUE(IsInPrivateFolder(".pv0123abcd/new"));
+    EXPECT_FALSE(IsInPrivateFolder("/books/.pv0123abcd"));
+    EXPECT_FALSE(IsInPrivateFolder("/books/new.exe"));
 }
 
-// Failures name the target the person chose, never the temporary file.
+// Failures name the target the person chose, never the temporary file or its folder.
 TEST_F(ReplaceFileTest, ErrorsNameTheTarget) {
     const std::string target = (root / "missing" / "book.exe").string();
     CReplaceFile replace(target);
@@ -180,11 +220,11 @@ TEST_F(ReplaceFileTest, ErrorsNameTheTarget) {
         FAIL() << "created in a folder that does not exist";
     } catch (const CFileException& e) {
         EXPECT_EQ(e.m_strFileName, target);
-        EXPECT_EQ(e.GetErrorMessage().find("~pv"), std::string::npos) << e.GetErrorMessage();
+        EXPECT_EQ(e.GetErrorMessage().find(".pv"), std::string::npos) << e.GetErrorMessage();
     }
 
     // Commit onto a folder of the target's name fails, naming the target; the temporary file
-    // goes with the object.
+    // and its folder go with the object.
     const std::string folder = (root / "taken").string();
     fs::create_directory(folder);
     fs::create_directory(folder + "/inside");

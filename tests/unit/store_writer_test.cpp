@@ -90,20 +90,49 @@ TEST(StoreWriterTest, RefusesWhatTheStoreCannotHold) {
         EXPECT_THROW(writer.Put(2, "b", 1), std::logic_error);
         EXPECT_THROW(writer.BeginType(350, 1), std::logic_error);
     }
-    // An item that would take the file to 2 GiB is refused before any of it is written (the
-    // file is sparse: its 2 GiB take no disk).
-    file.SetLength(0x7FFFFF00u);
-    CStoreWriter writer(file, 1);
-    writer.BeginType(349, 1);
-    const uint64_t before = file.GetLength();
-    const std::vector<uint8_t> big(0x100);
-    try {
-        writer.Put(1, big.data(), static_cast<uint32_t>(big.size()));
-        ADD_FAILURE() << "no refusal";
-    } catch (const CFileException& e) {
-        EXPECT_EQ(e.m_cause, CFileException::badSeek);
+    file.Close();
+
+    // The e-book stays below 2 GiB: an item after which the file would be exactly 2 GiB long is
+    // refused before any of it is written; with one byte less it is written, and the finished
+    // file is 2 GiB less one byte long. The files are sparse (their 2 GiB take no disk); the
+    // store's bytes around one item are measured on a small file first.
+    const std::vector<uint8_t> item(0x100, 7);
+    const auto writeStore = [&item](CFile& f) {
+        CStoreWriter writer(f, 1);
+        writer.BeginType(349, 1);
+        writer.Put(1, item.data(), static_cast<uint32_t>(item.size()));
+        writer.Finish();
+    };
+    const std::string small = dir.File("small.exe");
+    WriteAll(small, std::vector<uint8_t>(100, 1));
+    uint64_t storeBytes = 0;
+    {
+        CFile f;
+        f.Open(small, CFile::modeReadWrite | CFile::shareExclusive);
+        writeStore(f);
+        storeBytes = f.GetLength() - 100;
     }
-    EXPECT_EQ(file.GetLength(), before);
+    for (const uint64_t end : {uint64_t(0x80000000u), uint64_t(0x7FFFFFFFu)}) {
+        SCOPED_TRACE(end);
+        CFile f;
+        f.Open(path, CFile::modeReadWrite | CFile::shareExclusive);
+        f.SetLength(end - storeBytes);
+        if (end == 0x80000000u) {
+            CStoreWriter writer(f, 1);
+            writer.BeginType(349, 1);
+            const uint64_t before = f.GetLength();
+            try {
+                writer.Put(1, item.data(), static_cast<uint32_t>(item.size()));
+                ADD_FAILURE() << "no refusal";
+            } catch (const CFileException& e) {
+                EXPECT_EQ(e.m_cause, CFileException::badSeek);
+            }
+            EXPECT_EQ(f.GetLength(), before);
+        } else {
+            writeStore(f);
+            EXPECT_EQ(f.GetLength(), end);
+        }
+    }
 }
 
 }  // namespace

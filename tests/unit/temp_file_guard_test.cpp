@@ -20,15 +20,21 @@ int StopDuringSave(const std::string& target, int signal) {
         return -1;
     const pid_t child = fork();
     if (child == 0) {
+        // Whatever fails here ends the child: the parent, holding no write end of the pipe, then
+        // reads its end instead of waiting for ever.
         close(ready[0]);
-        CReplaceFile replace(target);
-        CFile file;
-        replace.Create(file, CFile::shareExclusive);
-        file.Write("half of a book", 14);
-        if (write(ready[1], "r", 1) != 1)
+        try {
+            CReplaceFile replace(target);
+            CFile file;
+            replace.Create(file, CFile::shareExclusive);
+            file.Write("half of a book", 14);
+            if (write(ready[1], "r", 1) != 1)
+                _exit(3);
+            for (;;)
+                pause();
+        } catch (...) {
             _exit(3);
-        for (;;)
-            pause();
+        }
     }
     close(ready[1]);
     char c = 0;

@@ -90,6 +90,10 @@ TEST_F(ViewerBook, FindsFilesByNameAndUrl) {
         {"e-book://sub/chapter%20one.htm?x=1#top", true, "sub/Chapter One.htm"},
         {"e-book://sub/../index.htm", true, "index.htm"},
         {"e-book://images\\pic.png", true, "images/pic.png"},
+        // An encoded separator separates nothing: no file has such a name (the viewer's
+        // answer for either engine is that the book holds no such page).
+        {"e-book://images%5Cpic.png", true, nullptr},
+        {"e-book://images%2Fpic.png", true, nullptr},
         {"e-book://sub/", true, nullptr},
         {"http://index.htm", true, nullptr},
         {"e-book://", true, nullptr},

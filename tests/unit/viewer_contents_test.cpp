@@ -1,5 +1,6 @@
-// The contents listing: the page sequence in order under the folders it passes through, with
-// page titles (in their charset), file names where a page has no title or cannot be read.
+// The contents of a book whose pages hold no table of contents: the page sequence in order under
+// the folders it passes through, with page titles (in their charset), file names where a page
+// has no title or cannot be read.
 #include <gtest/gtest.h>
 
 #include <new>
@@ -16,7 +17,9 @@ namespace {
 // Each entry as "<indent><label>" with "*" for a folder.
 std::vector<std::string> Listing(CBook& book) {
     std::vector<std::string> out;
-    for (const ContentsEntry& e : BookContents(book)) {
+    CContentsTree tree;
+    EXPECT_TRUE(BuildBookContents(book, &tree));
+    for (const ContentsEntry& e : tree.Entries()) {
         out.push_back(std::string(static_cast<size_t>(e.nDepth) * 2, ' ') + e.strLabel +
                       (e.nFile < 0 ? "*" : ""));
         if (e.nFile >= 0) {
@@ -56,7 +59,9 @@ TEST(ViewerContents, ListsTheSequenceUnderItsFolders) {
                                  "    Three",
                                  "c*",
                                  "  Four",
-                                 "a*",  // the sequence comes back to a: its order is kept
+                                 // The sequence comes back to a: its order is kept, and
+                                 // the folder's second entry tells itself apart.
+                                 "a (2)*",
                                  "  Five",
                                  "six.htm",
                                  // Controls dropped, bidirectional overrides neutralised.
@@ -97,7 +102,9 @@ TEST(ViewerContents, APageThatFindsNoMemoryIsNamedUnreadable) {
             }
             return book.ReadFile(file, data, error);
         };
-        const std::vector<ContentsEntry> entries = BookContents(book, read);
+        CContentsTree tree;
+        ASSERT_TRUE(BuildBookContents(book, &tree, nullptr, 1, read));
+        const std::vector<ContentsEntry>& entries = tree.Entries();
         EXPECT_EQ(reads, 3);
         ASSERT_EQ(entries.size(), 4u);
         EXPECT_EQ(entries[0].strLabel, "Start");

@@ -34,21 +34,25 @@ TEST_F(SearchIndexTest, AllWordsInAnyOrderAndQuotedPhrases) {
     Add("Other", "a loop over lines; each event is logged");  // 11
     Add("Third", "nothing here but loop");                    // 12
     Add("Fourth", "event-loop, written with a hyphen");       // 13
+    Add("Harbour Event", "Loop the rope twice.");             // 14: the title ends, the text begins
+    Add("The Event Loop", "explained");                       // 15: a phrase in the title
     using V = std::vector<uint32_t>;
     const struct {
         const char* query;
         V pages;
     } cases[] = {
-        {"event loop", V({10, 11, 13})},
-        {"loop event", V({10, 11, 13})},  // any order
-        {"\"event loop\"", V({10, 13})},  // a phrase: one word after the other
+        {"event loop", V({10, 11, 13, 14, 15})},
+        {"loop event", V({10, 11, 13, 14, 15})},  // any order
+        {"\"event loop\"", V({10, 13, 15})},  // a phrase: one word after the other, never across
         {"\"loop event\"", V()},
         {"\"event loop\" turn", V({10})},
+        {"\"harbour event loop\"", V()},
+        {"\"loop the rope\"", V({14})},
         {"EVENT   Loop  logged", V({11})},
         {"loop missing", V()},  // every word must be there
         {"", V()},
         {"\" \"", V()},
-        {"\"event loop", V({10, 13})},  // an unclosed quote runs to the end
+        {"\"event loop", V({10, 13, 15})},  // an unclosed quote runs to the end
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.query);
@@ -58,14 +62,23 @@ TEST_F(SearchIndexTest, AllWordsInAnyOrderAndQuotedPhrases) {
     }
 }
 
+// A title holding the word or phrase ranks a page first, then how often the page holds it, then
+// the book's order. The pages hold it in the title only, in the text only (first or later), or
+// in both, so that a title looked for in the wrong words shows.
 TEST_F(SearchIndexTest, RanksTitleHitsThenFrequencyThenBookOrder) {
-    Add("A", "lens");                      // 10: once
-    Add("B", "lens lens lens");            // 11: three times
-    Add("The lens", "about lighthouses");  // 12: in the title
-    Add("C", "lens");                      // 13: once, later in the book
-    EXPECT_EQ(Pages("lens"), std::vector<uint32_t>({12, 11, 10, 13}));
+    Add("A", "the beam of the lens");                 // 10: once, in the text
+    Add("B", "lens, a lens and a lens");              // 11: three times, the text's first word
+    Add("The lens", "about lighthouses");             // 12: in the title only
+    Add("Lens room", "where the lens turns");         // 13: in the title and in the text
+    Add("C", "one more lens");                        // 14: once, later in the book
+    Add("The Lens Room", "keepers");                  // 15: the phrase in the title
+    Add("D", "lens room first, then the lens room");  // 16: the phrase twice, first in the text
+    using V = std::vector<uint32_t>;
+    EXPECT_EQ(Pages("lens"), V({13, 12, 15, 11, 16, 10, 14}));
+    EXPECT_EQ(Pages("\"lens room\""), V({13, 15, 16}));
+    EXPECT_EQ(Pages("room lens"), V({13, 15, 16}));
     const IndexResult r = index.Query("lens", 2);
-    EXPECT_EQ(r.nTotal, 4u);  // the count is honest when fewer hits are listed
+    EXPECT_EQ(r.nTotal, 7u);  // the count is honest when fewer hits are listed
     EXPECT_EQ(r.hits.size(), 2u);
 }
 

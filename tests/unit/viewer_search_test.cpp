@@ -292,21 +292,34 @@ TEST(ViewerSearchDamaged, PagesTooLargeToIndexAreCounted) {
     }
 }
 
-// Cancelling stops inside a page, not at its end: a page of many tags and a page of one run of
-// text five megabytes long are both left unread when the flag is set, and read whole when not.
+// Cancelling stops inside a page, not at its end: the flag set once the first piece of text is
+// taken in (a page of many tags: the first tag's text; a page of one run of text five megabytes
+// long: its first megabyte) leaves the rest of the page unread; not set, the page is read whole.
 TEST(ViewerSearchDamaged, CancelStopsInsideAPage) {
     std::string tags;
     for (int k = 0; k < 100000; ++k)
         tags += "<p>apple</p>";
-    const std::string& manyTags = tags;
     const std::string run(5u << 20, 'a');
-    for (const std::string* html : {&manyTags, &run}) {
-        std::atomic<bool> cancel{true};
+    const struct {
+        const char* name;
+        const std::string& html;
+        size_t pieces;  // read whole
+    } cases[] = {{"many tags", tags, 100000}, {"one long run", run, 5}};
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        std::atomic<bool> cancel{false};
+        size_t pieces = 0;
         CSearchIndex::PreparedPage page;
         std::string title;
-        EXPECT_FALSE(ReadPageForIndex(Bytes(*html), &cancel, &page, &title));
+        EXPECT_FALSE(ReadPageForIndex(Bytes(c.html), &cancel, &page, &title, [&] {
+            ++pieces;
+            cancel = true;
+        }));
+        EXPECT_EQ(pieces, 1u);
         cancel = false;
-        EXPECT_TRUE(ReadPageForIndex(Bytes(*html), &cancel, &page, &title));
+        pieces = 0;
+        EXPECT_TRUE(ReadPageForIndex(Bytes(c.html), &cancel, &page, &title, [&] { ++pieces; }));
+        EXPECT_EQ(pieces, c.pieces);
         EXPECT_GE(page.words.size(), 1u);
     }
 }

@@ -19,9 +19,18 @@ TEST(ViewerUrl, NameFromUrl) {
         {"e-book://a\\b.htm", "a/b.htm"},
         {"e-book://a/./b/../c.htm", "a/c.htm"},
         {"e-book://../../c.htm", "c.htm"},
-        {"e-book://a%20b%2fc.htm", "a b/c.htm"},
+        // An encoded slash or backslash separates no folders: it stays in its name, as a
+        // backslash, and dots around it climb nothing.
+        {"e-book://a%20b%2fc.htm", "a b\\c.htm"},
+        {"e-book://sub/x%5C..%5Cc.htm", "sub/x\\..\\c.htm"},
+        {"e-book://a/%2E%2e/b/%2e/c.htm", "b/c.htm"},
         {"e-book://100%.htm", "100%.htm"},
         {"e-book://x%zz.htm", "x%zz.htm"},
+        {"e-book://page%41", "pageA"},  // an escape that ends the URL
+        {"e-book://page%41#top", "pageA"},
+        {"e-book://%41", "A"},
+        {"e-book://page%4", "page%4"},  // cut short: kept as written
+        {"e-book://page%", "page%"},
         {"e-book://p.htm?q=1", "p.htm"},
         {"e-book://p.htm#sec", "p.htm"},
         {"e-book://p.htm?a#b", "p.htm"},
@@ -49,6 +58,10 @@ TEST(ViewerUrl, UrlFromNameRoundTrips) {
         EXPECT_EQ(back, name);
     }
     EXPECT_EQ(UrlFromName("sub/a b.htm"), "e-book://sub/a%20b.htm");
+    // A backslash within a name (an encoded separator) keeps its meaning: it names no file.
+    EXPECT_EQ(UrlFromName("sub\\page.htm"), "e-book://sub%5Cpage.htm");
+    EXPECT_TRUE(NameNamesNoFile("sub\\page.htm"));
+    EXPECT_FALSE(NameNamesNoFile("sub/page.htm"));
 }
 
 TEST(ViewerUrl, CombinesRelativeLinks) {
@@ -74,6 +87,11 @@ TEST(ViewerUrl, CombinesRelativeLinks) {
         {"e-book://sub/page.htm", "", "e-book://sub/page.htm"},
         {"e-book://sub/page.htm", "e-book://other.htm", "e-book://other.htm"},
         {"e-book://sub/page.htm", "E-Book:///other.htm", "e-book://other.htm"},
+        // Two slashes of either kind begin a host on the web.
+        {"e-book://sub/page.htm", "//Cdn.Example.com/a/../x.js?v=1#t",
+         "https://cdn.example.com/x.js?v=1#t"},
+        {"e-book://sub/page.htm", "\\\\server\\share\\a.png", "https://server/share/a.png"},
+        {"e-book://sub/page.htm", "\\/host", "https://host/"},
         {"e-book://sub/page.htm", "http://example.org/", nullptr},
         {"e-book://sub/page.htm", "mailto:a@b.c", nullptr},
     };

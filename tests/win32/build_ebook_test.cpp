@@ -7,7 +7,12 @@
 
 #include <windows.h>
 
+#include <sddl.h>
+#include <aclapi.h>
+
+#include <algorithm>
 #include <string>
+#include <vector>
 
 #include "ScriptedUi.h"
 #include "TempFolder.h"
@@ -33,7 +38,7 @@ std::string ReadText(const std::string& path) {
     return text;
 }
 
-// No temporary file of a safe save may be left in the test folder.
+// No private folder of a safe save may be left in the test folder.
 bool NoTemporaryFiles(const std::string& folder) {
     WIN32_FIND_DATAA fd;
     HANDLE find = FindFirstFileA((folder + "\\*").c_str(), &fd);
@@ -41,7 +46,7 @@ bool NoTemporaryFiles(const std::string& folder) {
         return true;
     bool none = true;
     do {
-        none = none && !IsReplaceFileTempName(fd.cFileName);
+        none = none && !IsPrivateFolderName(fd.cFileName);
     } while (FindNextFileA(find, &fd));
     FindClose(find);
     return none;
@@ -201,52 +206,130 @@ TEST(BuildEBookWin32, AConsoleEventRemovesTheTemporaryFileOfASave) {
             file.Write("store", 5);
         }
         // The handler's deletion goes through every open of the file; the name goes with the
-        // last handle (the save's hold), when the process ends.
-        EXPECT_EQ(RemoveGuardedTempFiles(), 1);
+        // last handle, when the process ends. The folder, not yet empty, goes with the save.
+        EXPECT_GE(RemoveGuardedTempFiles(), 1);
         file.Abort();
+        EXPECT_EQ(GetFileAttributesA(temp.c_str()), INVALID_FILE_ATTRIBUTES);
     }
     EXPECT_TRUE(NoTemporaryFiles(dir.Path()));
     EXPECT_EQ(ReadText(dir.File("out.exe")), "old book");
 }
 
-// A save sweeps its folder of stale temporary files, but one that a save is still writing (open)
-// stays, and that save then commits.
-TEST(BuildEBookWin32, ASaveSweepsStaleTemporaryFilesButNotALiveSaves) {
-    CTempFolder dir;
-    CReplaceFile live(dir.File("live.exe"));
-    CFile liveFile;
-    live.Create(liveFile, CFile::shareExclusive);
-    liveFile.Write("being written", 13);
-    const std::string stale = dir.File("~pv00000001.tmp"), other = dir.File("~pv00000002.tmpx");
-    Write(stale, "left by a crash");
-    Write(other, "not ours");
-    {
-        CReplaceFile save(dir.File("out.exe"));
-        CFile file;
-        save.Create(file, CFile::shareExclusive);
-        file.Close();
-        save.Commit();
+// The SID and access of each entry of a file's or folder's access list, in order.
+struct Entry {
+    BYTE type;
+    BYTE flags;
+    ACCESS_MASK mask;
+    std::string sid;
+    bool operator==(const Entry& o) const {
+        return type == o.type && flags == o.flags && mask == o.mask && sid == o.sid;
     }
-    EXPECT_EQ(GetFileAttributesA(stale.c_str()), INVALID_FILE_ATTRIBUTES);
-    EXPECT_EQ(ReadText(other), "not ours");
-    // The live file denies every sharing, so only its presence can be seen.
-    EXPECT_NE(GetFileAttributesA(live.GetTempPath().c_str()), INVALID_FILE_ATTRIBUTES);
-    Write(stale, "left by a crash");
-    EXPECT_EQ(SweepReplaceFileTemps(dir.File("out.exe")), 1);
-    EXPECT_NE(GetFileAttributesA(live.GetTempPath().c_str()), INVALID_FILE_ATTRIBUTES);
+};
+std::vector<Entry> AccessList(const std::string& path) {
+    PACL dacl = nullptr;
+    PSECURITY_DESCRIPTOR sd = nullptr;
+    std::vector<Entry> entries;
+    if (GetNamedSecurityInfoA(path.c_str(), SE_FILE_OBJECT, DACL_SECURITY_INFORMATION, nullptr,
+                              nullptr, &dacl, nullptr, &sd) != ERROR_SUCCESS)
+        return entries;
+    for (DWORD i = 0; dacl && i < dacl->AceCount; ++i) {
+        void* raw = nullptr;
+        GetAce(dacl, i, &raw);
+        const ACCESS_ALLOWED_ACE* ace = static_cast<const ACCESS_ALLOWED_ACE*>(raw);
+        char* text = nullptr;
+        ConvertSidToStringSidA(const_cast<DWORD*>(&ace->SidStart), &text);
+        entries.push_back(
+            {ace->Header.AceType, ace->Header.AceFlags, ace->Mask, text ? text : "?"});
+        LocalFree(text);
+    }
+    LocalFree(sd);
+    return entries;
+}
 
-    // Closed, then opened again by name as the build does, then closed before the move: held
-    // all along, so a sweep leaves it.
-    liveFile.Close();
-    EXPECT_EQ(SweepReplaceFileTemps(dir.File("out.exe")), 0);
-    liveFile.Open(live.GetTempPath(), CFile::modeWrite | CFile::shareExclusive);
-    liveFile.Seek(0, CFile::end);
-    liveFile.Write(", then its store", 16);
-    liveFile.Close();
-    EXPECT_EQ(SweepReplaceFileTemps(dir.File("out.exe")), 0);
-    live.Commit();
-    EXPECT_EQ(ReadText(dir.File("live.exe")), "being written, then its store");
-    EXPECT_TRUE(NoTemporaryFiles(dir.Path()));
+std::string Describe(const std::vector<Entry>& list) {
+    std::string text;
+    for (const Entry& e : list)
+        text += "(" + std::to_string(e.type) + " " + std::to_string(e.flags) + " " +
+                std::to_string(e.mask) + " " + e.sid + ")";
+    return text;
+}
+
+std::string CurrentUserSid() {
+    HANDLE token = nullptr;
+    OpenProcessToken(GetCurrentProcess(), TOKEN_QUERY, &token);
+    BYTE buffer[256];
+    DWORD size = 0;
+    GetTokenInformation(token, TokenUser, buffer, sizeof buffer, &size);
+    CloseHandle(token);
+    char* text = nullptr;
+    ConvertSidToStringSidA(reinterpret_cast<TOKEN_USER*>(buffer)->User.Sid, &text);
+    const std::string sid = text ? text : "";
+    LocalFree(text);
+    return sid;
+}
+
+// A save works in a hidden folder of its own that nobody but the current user may use; what it
+// moves into place has the access list of a file made in the target's folder, not the private
+// folder's; and it deletes nothing it did not create (files named as earlier versions named their
+// temporary files, an author's folder of a private folder's form). Windows keeps the access lists
+// given; Wine shows lists made from the Unix permission bits (with the system's account beside
+// the user's), so the checks hold for both: no entry for anyone else on the private folder, the
+// same list for the moved file as for a file made in the folder, which everyone may read.
+TEST(BuildEBookWin32, ASaveWorksInAPrivateFolderAndDeletesNothingElse) {
+    CTempFolder dir;
+    // The book's folder hands down: the user, full access; everyone, reading (files only).
+    const std::string books = dir.File("books");
+    const std::string user = CurrentUserSid();
+    const std::string sddl = "D:P(A;OICI;FA;;;" + user + ")(A;OI;FR;;;WD)";
+    PSECURITY_DESCRIPTOR sd = nullptr;
+    ASSERT_TRUE(ConvertStringSecurityDescriptorToSecurityDescriptorA(sddl.c_str(), SDDL_REVISION_1,
+                                                                     &sd, nullptr));
+    SECURITY_ATTRIBUTES sa = {sizeof sa, sd, FALSE};
+    ASSERT_TRUE(CreateDirectoryA(books.c_str(), &sa));
+    LocalFree(sd);
+    const std::string author[] = {books + "\\~pv00000001.tmp", books + "\\~pv0123abcd.tmp",
+                                  books + "\\.pv0123abcd\\inside.htm"};
+    CreateDirectoryA((books + "\\.pv0123abcd").c_str(), nullptr);
+    for (const std::string& f : author)
+        Write(f, "the author's");
+    Write(books + "\\made-here.txt", "a file made in the folder");
+    const auto everyone = [](const std::vector<Entry>& list) {
+        return std::any_of(list.begin(), list.end(),
+                           [](const Entry& e) { return e.sid == "S-1-1-0"; });
+    };
+
+    {
+        CReplaceFile replace(books + "\\out.exe");
+        CFile file;
+        replace.Create(file, CFile::shareExclusive);
+        file.Write("new book", 8);
+        file.Close();
+        const std::string folder = replace.GetFolder();
+        EXPECT_EQ(folder.rfind(books + "\\.pv", 0), 0u) << folder;
+        EXPECT_NE(folder, books + "\\.pv0123abcd");
+        EXPECT_TRUE(GetFileAttributesA(folder.c_str()) & FILE_ATTRIBUTE_HIDDEN);
+        const std::vector<Entry> list = AccessList(folder);
+        EXPECT_TRUE(std::any_of(list.begin(), list.end(), [&](const Entry& e) {
+            return e.sid == user;
+        })) << Describe(list);
+        for (const Entry& e : list)
+            EXPECT_TRUE(e.sid == user || e.sid == "S-1-5-18") << Describe(list);
+        replace.Commit();
+    }
+    EXPECT_EQ(ReadText(books + "\\out.exe"), "new book");
+    const std::vector<Entry> moved = AccessList(books + "\\out.exe");
+    const std::vector<Entry> made = AccessList(books + "\\made-here.txt");
+    EXPECT_TRUE(everyone(moved)) << Describe(moved);
+    EXPECT_TRUE(moved == made) << Describe(moved) << " / " << Describe(made);
+    for (const std::string& f : author)
+        EXPECT_EQ(ReadText(f), "the author's") << f;
+    // Only the author's folder of that form is there.
+    WIN32_FIND_DATAA fd;
+    HANDLE find = FindFirstFileA((books + "\\.pv*").c_str(), &fd);
+    ASSERT_NE(find, INVALID_HANDLE_VALUE);
+    EXPECT_STREQ(fd.cFileName, ".pv0123abcd");
+    EXPECT_FALSE(FindNextFileA(find, &fd)) << fd.cFileName;
+    FindClose(find);
 }
 
 TEST(BuildEBookWin32, ProgramWithoutTheViewerResource) {

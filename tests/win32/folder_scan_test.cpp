@@ -13,6 +13,7 @@
 #include "platform/Folder.h"
 #include "platform/Text.h"
 #include "platform/win/WinText.h"
+#include "project/ProjectFile.h"
 #include "project/Scan.h"
 
 namespace {
@@ -271,4 +272,123 @@ TEST_F(WinFolderTest, DoubleBytePathsAreHeldToTheLimitByCharacters) {
         RemoveDirectoryW((longForm + L"\\" + folders).c_str());
         folders.resize(folders.size() - 81);
     }
+}
+
+namespace {
+
+// Makes an empty file or a folder through the long-path form, which takes any name the file
+// system holds ("con.htm", "a.htm.") and any length.
+void MakeLong(const std::string& root, const std::wstring& rel, bool folder = false) {
+    const std::wstring path = L"\\\\?\\" + CWinText::Wide(root) + L"\\" + rel;
+    if (folder) {
+        ASSERT_TRUE(CreateDirectoryW(path.c_str(), nullptr)) << CWinText::Ansi(rel);
+        return;
+    }
+    HANDLE h = CreateFileW(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS,
+                           FILE_ATTRIBUTE_NORMAL, nullptr);
+    ASSERT_NE(h, INVALID_HANDLE_VALUE) << CWinText::Ansi(rel);
+    CloseHandle(h);
+}
+
+std::vector<std::string> PageNames(const CBookProject& project) {
+    std::vector<std::string> names;
+    for (const auto& page : project.m_arrPages)
+        names.push_back(page->m_strFile);
+    return names;
+}
+
+// The scan's project saved, then opened again: the pages must come back as they were.
+void ExpectTheProjectOpensAgain(CBookProject& project, const std::string& file) {
+    ScriptedUi ui;
+    project.m_bProjectLoaded = 1;
+    project.m_strProjectFile = file;
+    ASSERT_EQ(SaveProject(project, ui), 1);
+    CBookProject loaded;
+    loaded.m_strProjectFile = file;
+    EXPECT_EQ(LoadProject(loaded, ui), 1) << (ui.messages.empty() ? "" : ui.messages[0].text);
+    EXPECT_EQ(PageNames(loaded), PageNames(project));
+}
+
+}  // namespace
+
+// The file system lists names the system's file functions read as something else: a device
+// ("con.htm" opens the console), a name whose closing dot or space is dropped, a stream ("a:b").
+// The scan leaves each out with its reason, and the project it makes opens again.
+TEST_F(WinFolderTest, NamesWindowsCannotOpenAreLeftOutAndTheProjectOpensAgain) {
+    Touch("index.htm");
+    const std::vector<std::wstring> bad = {
+        L"con.htm", L"NUL.txt", L"a.htm.", L"b.htm ", L"Help:Contents.html", L"   "};
+    for (const std::wstring& name : bad)
+        MakeLong(root, name);
+    MakeLong(root, L"Aux", true);
+    Touch("ok.htm");
+
+    ScriptedUi ui;
+    CBookProject project;
+    ScanReport report;
+    ASSERT_EQ(RescanProject(project, ui, root, nullptr, EnumerateFolder, &report), 1);
+    EXPECT_EQ(PageNames(project), (std::vector<std::string>{"index.htm", "ok.htm"}));
+    std::vector<std::string> leftOut;
+    for (const auto& name : report.badNames)
+        leftOut.push_back(name.first);
+    std::sort(leftOut.begin(), leftOut.end());
+    EXPECT_EQ(leftOut, (std::vector<std::string>{"   ", "Aux\\", "Help:Contents.html", "NUL.txt",
+                                                 "a.htm.", "b.htm ", "con.htm"}));
+    ASSERT_EQ(ui.messages.size(), 1u);
+    EXPECT_NE(ui.messages[0].text.find("\ncon.htm (a name Windows keeps for a device)"),
+              std::string::npos)
+        << ui.messages[0].text;
+    ExpectTheProjectOpensAgain(project, Path("book.ebp"));
+
+    // The names are the system's own; the temporary folder's removal could not delete them.
+    const std::wstring longRoot = L"\\\\?\\" + CWinText::Wide(root) + L"\\";
+    for (const std::wstring& name : bad)
+        EXPECT_TRUE(DeleteFileW((longRoot + name).c_str()));
+    EXPECT_TRUE(RemoveDirectoryW((longRoot + L"Aux").c_str()));
+}
+
+// The system's search takes a folder's path and "\*.*" within MAX_PATH (without the long-path
+// form): a folder of 255 characters is listed, one of 256 is left out and named like a file whose
+// path is too long, and the scan goes on.
+TEST_F(WinFolderTest, AFolderTooLongToSearchIsLeftOutAndTheScanGoesOn) {
+    Touch("index.htm");
+    const size_t used = root.size() + 1;
+    const std::string listed(255 - used, 'f');
+    const std::string tooLong(256 - used, 'g');
+    for (const std::string& folder : {listed, tooLong}) {
+        MakeLong(root, CWinText::Wide(folder), true);
+        MakeLong(root, CWinText::Wide(folder + "\\p"));  // a path of 257 or 258 characters
+    }
+    ScriptedUi ui;
+    CBookProject project;
+    ScanReport report;
+    ASSERT_EQ(RescanProject(project, ui, root, nullptr, EnumerateFolder, &report), 1);
+    EXPECT_EQ(PageNames(project), (std::vector<std::string>{listed + "\\p", "index.htm"}));
+    EXPECT_EQ(report.tooLong, std::vector<std::string>{tooLong + "\\"});
+    EXPECT_TRUE(report.unreadable.empty());
+    ASSERT_EQ(ui.messages.size(), 1u);
+    EXPECT_NE(ui.messages[0].text.find("longer than the 259 characters"), std::string::npos);
+}
+
+// In a double-byte code page the second byte of a character may be a backslash or a bar: such a
+// name is an ordinary name, taken in and opened again (run under code page 932 only).
+TEST_F(WinFolderTest, DoubleByteNamesWithABackslashByteAreTaken) {
+    if (GetACP() != 932)
+        GTEST_SKIP() << "needs the double-byte code page 932; the code page is " << GetACP();
+    // U+8868 is 95 5C, U+30BD is 83 5C and U+30DD is 83 7C in code page 932.
+    MakeLong(root, L"\x8868.htm");
+    MakeLong(root, L"\x30BD", true);
+    MakeLong(root, L"\x30BD\\\x30DD.htm");
+    ScriptedUi ui;
+    CBookProject project;
+    ScanReport report;
+    ASSERT_EQ(RescanProject(project, ui, root, nullptr, EnumerateFolder, &report), 1);
+    EXPECT_TRUE(report.badNames.empty());
+    ASSERT_EQ(project.GetPageCount(), 2u);
+    for (const auto& page : project.m_arrPages) {
+        CFile file;
+        EXPECT_NO_THROW(file.Open(root + "\\" + page->m_strFile, CFile::modeRead))
+            << page->m_strFile;
+    }
+    ExpectTheProjectOpensAgain(project, Path("book.ebp"));
 }

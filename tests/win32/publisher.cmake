@@ -18,6 +18,18 @@ if(TARGET Pagevane)
     add_test(NAME publisher_win32_tests COMMAND publisher_win32_tests)
     set_tests_properties(publisher_win32_tests PROPERTIES
         ENVIRONMENT "PV_SOURCE_DIR=Z:${PROJECT_SOURCE_DIR}" TIMEOUT 600)
+
+    # The README's pictures of the publisher, taken by the same means as the tests above: not a
+    # test, run by scripts/readme-pictures.sh (make readme-pictures).
+    add_executable(readme_pictures ${CMAKE_CURRENT_SOURCE_DIR}/readme/ReadmePictures.cpp
+                   ${CMAKE_CURRENT_SOURCE_DIR}/publisher/SheetTestUtil.cpp
+                   ${CMAKE_CURRENT_SOURCE_DIR}/publisher/Screenshot.cpp ${PV_PUBLISHER_TEST_RC}
+                   ${PROJECT_SOURCE_DIR}/tests/support/AssertStop.cpp)
+    target_include_directories(readme_pictures PRIVATE
+        ${CMAKE_CURRENT_SOURCE_DIR}/publisher ${PROJECT_SOURCE_DIR}/tests/support)
+    target_link_libraries(readme_pictures PRIVATE pv_publisher)
+    target_link_options(readme_pictures PRIVATE -mwindows -mconsole)
+    add_dependencies(readme_pictures viewer)
 endif()
 
 # Pagevane.exe driven from outside its process through a whole job; its e-book is compared

@@ -20,15 +20,6 @@ const int kMaxMarks = 1000;  // as on the browser control: a page of nothing but
 const int kOperationCanceled = 14;  // COREWEBVIEW2_WEB_ERROR_STATUS_OPERATION_CANCELED
 const double kZoomFactors[] = {0.75, 0.875, 1.0, 1.25, 1.5};
 
-// Runs in every page before its own scripts: the viewer's context menu in place of the
-// control's, and Ctrl+wheel as the viewer's text size (the control's own zoom is off).
-const wchar_t kPageScript[] =
-    L"document.addEventListener('contextmenu',function(e){e.preventDefault();"
-    L"window.chrome.webview.postMessage('contextmenu');});"
-    L"window.addEventListener('wheel',function(e){if(e.ctrlKey){e.preventDefault();"
-    L"window.chrome.webview.postMessage(e.deltaY<0?'text-larger':'text-smaller');}},"
-    L"{passive:false});";
-
 // A string the control allocated, as ANSI text, freed.
 std::string TakeString(LPWSTR text) {
     std::string s = CWinText::Ansi(text);
@@ -194,7 +185,8 @@ class CWebViewSink final
                         SUCCEEDED(v->AddWebResourceRequestedFilter(filter.c_str(),
                                                                    kWebViewResourceContextAll)) &&
                         SUCCEEDED(v->add_WebMessageReceived(this, &token)) &&
-                        SUCCEEDED(v->AddScriptToExecuteOnDocumentCreated(kPageScript, nullptr)) &&
+                        SUCCEEDED(v->AddScriptToExecuteOnDocumentCreated(
+                            CWinText::Wide(ViewerPageScript(), CP_UTF8).c_str(), nullptr)) &&
                         SUCCEEDED(controller->add_AcceleratorKeyPressed(this, &token));
         if (!ok)
             return false;

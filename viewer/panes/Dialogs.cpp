@@ -12,6 +12,7 @@
 #include "platform/win/Window.h"
 #include "viewer/Accessible.h"
 #include "viewer/Theme.h"
+#include "viewer/panes/ContentsBuilder.h"
 #include "viewer/panes/SearchIndexer.h"
 #include "book/Book.h"
 #include "book/BookSearch.h"
@@ -217,8 +218,12 @@ class CAboutDialog final : public CViewerDialog {
 // The Search dialog.
 class CSearchDialog final : public CViewerDialog {
   public:
-    CSearchDialog(CBook& book, CSearchIndexer& indexer, const CTheme* theme)
-        : CViewerDialog(IDD_SEARCH, theme), m_book(book), m_indexer(indexer) {}
+    CSearchDialog(CBook& book, CSearchIndexer& indexer, CContentsBuilder* contents,
+                  const CTheme* theme)
+        : CViewerDialog(IDD_SEARCH, theme),
+          m_book(book),
+          m_indexer(indexer),
+          m_contents(contents) {}
 
     BOOL OnInitDialog() override {
         ApplyTheme();
@@ -280,11 +285,25 @@ class CSearchDialog final : public CViewerDialog {
                     *reinterpret_cast<std::wstring*>(lp) =
                         CWinText::Wide(m_hits[wp].strSnippet, CP_UTF8);
                 return TRUE;
+            case WM_PV_CONTENTS_DONE:
+                // The results listed take the contents' labels, the one selected kept.
+                if (wp && !m_bWaiting && !m_hits.empty()) {
+                    const LRESULT sel =
+                        SendDlgItemMessageW(m_hWnd, IDC_SEARCH_RESULTS, LB_GETCURSEL, 0, 0);
+                    SendDlgItemMessageW(m_hWnd, IDC_SEARCH_RESULTS, LB_RESETCONTENT, 0, 0);
+                    ShowResults();
+                    SendDlgItemMessageW(m_hWnd, IDC_SEARCH_RESULTS, LB_SETCURSEL,
+                                        static_cast<WPARAM>(sel), 0);
+                    ShowSnippet();
+                }
+                return TRUE;
             case WM_DESTROY:
                 // Closing the dialog while the pages are read stops the reading; the next search
                 // starts it again.
                 if (m_bWaiting)
                     m_indexer.Cancel();
+                if (m_contents)
+                    m_contents->Forget(m_hWnd);
                 return FALSE;
             default:
                 return CViewerDialog::HandleMessage(msg, wp, lp);
@@ -316,6 +335,10 @@ class CSearchDialog final : public CViewerDialog {
         GetWindowTextW(edit, &query[0], n + 1);
         query.resize(static_cast<size_t>(n));
         m_strQuery = CWinText::Ansi(query, CP_UTF8);
+        // The results are named as the contents name their pages: the contents are found
+        // meanwhile (once per run, shared with the contents pane).
+        if (m_contents && !m_contents->IsDone())
+            m_contents->Start(m_hWnd);
         if (m_indexer.IsBuilt()) {
             ShowResults();
             return;
@@ -348,7 +371,9 @@ class CSearchDialog final : public CViewerDialog {
         // search that runs out of memory fails alone, and says so.
         SearchResults results;
         try {
-            results = m_indexer.Search().Search(m_book, m_strQuery);
+            const bool named = m_contents && m_contents->IsDone();
+            results = m_indexer.Search().Search(m_book, m_strQuery, 500,
+                                                named ? &m_contents->Tree() : nullptr);
         } catch (...) {
             m_hits = std::vector<SearchHit>();
             SetStatus(L"There is not enough memory to search this book.");
@@ -388,6 +413,7 @@ class CSearchDialog final : public CViewerDialog {
 
     CBook& m_book;
     CSearchIndexer& m_indexer;
+    CContentsBuilder* m_contents;
     std::vector<std::string> m_terms;  // of the results listed
     std::string m_strQuery;            // UTF-8
     bool m_bWaiting = false;           // the index is being built for this dialog
@@ -413,8 +439,9 @@ HWND CreateAboutBox(HWND owner, const CBook& book, const CTheme* theme) {
     return hwnd;
 }
 
-HWND CreateSearchDialog(HWND owner, CBook& book, CSearchIndexer& indexer, const CTheme* theme) {
-    CSearchDialog* dlg = new CSearchDialog(book, indexer, theme);
+HWND CreateSearchDialog(HWND owner, CBook& book, CSearchIndexer& indexer,
+                        CContentsBuilder* contents, const CTheme* theme) {
+    CSearchDialog* dlg = new CSearchDialog(book, indexer, contents, theme);
     HWND hwnd = dlg->Create(owner);
     if (!hwnd) {
         delete dlg;

@@ -7,6 +7,7 @@
 #include <vector>
 
 class CBook;
+class CContentsBuilder;
 class CSearchIndexer;
 class CTheme;
 
@@ -18,13 +19,15 @@ void ShowAboutBox(HWND owner, const CBook& book, const CTheme* theme = nullptr);
 HWND CreateAboutBox(HWND owner, const CBook& book, const CTheme* theme = nullptr);
 
 // The Search dialog, modeless: full-text search over the pages marked for search, results listed
-// by their titles, best first, with the text around the match of the one selected. The first
-// search of the run has indexer build the index (in the background, progress shown; closing the
-// dialog cancels it). Opening a result hides the dialog, keeping its results, and sends
-// WM_PV_OPEN_SEARCH_HIT to owner; Close and Escape destroy it. The caller keeps book and indexer
-// alive as long as the dialog; theme: the colours to draw with (the system's when null).
+// by their labels in the book's contents (their titles until contents, when given, has found
+// them), best first, with the text around the match of the one selected. The first search of
+// the run has indexer build the index (in the background, progress shown; closing the dialog
+// cancels it). Opening a result hides the dialog, keeping its results, and sends
+// WM_PV_OPEN_SEARCH_HIT to owner; Close and Escape destroy it. The caller keeps book, indexer
+// and contents alive as long as the dialog; theme: the colours to draw with (the system's when
+// null).
 HWND CreateSearchDialog(HWND owner, CBook& book, CSearchIndexer& indexer,
-                        const CTheme* theme = nullptr);
+                        CContentsBuilder* contents = nullptr, const CTheme* theme = nullptr);
 
 // The page a reader opened from the search: its file-table name and the query's words and
 // phrases (UTF-8), to be marked on it. Sent as lParam of WM_PV_OPEN_SEARCH_HIT.

@@ -2,14 +2,16 @@
 
 #include <vector>
 
-void SaveScreenshot(const std::string& name) {
+namespace {
+
+void SaveArea(const std::string& name, const RECT& area) {
     HDC screen = ::GetDC(nullptr);
-    const int w = ::GetSystemMetrics(SM_CXSCREEN);
-    const int h = ::GetSystemMetrics(SM_CYSCREEN);
+    const int w = area.right - area.left;
+    const int h = area.bottom - area.top;
     HDC mem = ::CreateCompatibleDC(screen);
     HBITMAP bmp = ::CreateCompatibleBitmap(screen, w, h);
     HGDIOBJ old = ::SelectObject(mem, bmp);
-    ::BitBlt(mem, 0, 0, w, h, screen, 0, 0, SRCCOPY);
+    ::BitBlt(mem, 0, 0, w, h, screen, area.left, area.top, SRCCOPY);
     ::SelectObject(mem, old);
     BITMAPINFOHEADER bi = {};
     bi.biSize = sizeof bi;
@@ -37,4 +39,16 @@ void SaveScreenshot(const std::string& name) {
     ::WriteFile(f, &bi, sizeof bi, &n, nullptr);
     ::WriteFile(f, pixels.data(), static_cast<DWORD>(pixels.size()), &n, nullptr);
     ::CloseHandle(f);
+}
+
+}  // namespace
+
+void SaveScreenshot(const std::string& name) {
+    SaveArea(name, {0, 0, ::GetSystemMetrics(SM_CXSCREEN), ::GetSystemMetrics(SM_CYSCREEN)});
+}
+
+void SaveScreenshot(const std::string& name, HWND window) {
+    RECT area = {};
+    ::GetWindowRect(window, &area);
+    SaveArea(name, area);
 }

@@ -7,3 +7,5 @@
 #include <string>
 
 void SaveScreenshot(const std::string& name);
+// The same for the part of the display that window covers (its frame included).
+void SaveScreenshot(const std::string& name, HWND window);

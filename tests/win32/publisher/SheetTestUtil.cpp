@@ -25,6 +25,11 @@ bool PumpSheetUntil(CPropertySheet* sheet, const std::function<bool()>& done, DW
     });
 }
 
+bool PumpSheetIdle(CPropertySheet* sheet) {
+    return PumpIdle(
+        5000, [sheet](MSG* msg) { return sheet && sheet->m_hWnd && sheet->IsSheetMessage(msg); });
+}
+
 ModalDriver::ModalDriver(std::string title, std::function<void(HWND)> action)
     : m_title(std::move(title)), m_action(std::move(action)) {
     g_pDriver = this;
@@ -111,7 +116,7 @@ SheetFixture::SheetFixture() : stubBytes{'M', 'Z', 'v', 'i', 'e', 'w', 'e', 'r'}
 
 SheetFixture::~SheetFixture() {
     sheet.reset();
-    PumpSheet(nullptr, 50);
+    PumpIdle();
 }
 
 void SheetFixture::Open() {
@@ -120,5 +125,5 @@ void SheetFixture::Open() {
     ::ShowWindow(sheet->m_hWnd, SW_SHOW);
     PumpSheetUntil(
         sheet.get(), [this] { return sheet->GetCurrentPageHwnd() != nullptr; }, 2000);
-    Pump(150);  // the posted wizard-button changes
+    Settle();  // the posted wizard-button changes
 }

@@ -11,6 +11,7 @@
 #include <string>
 #include <vector>
 
+#include "MessagePump.h"
 #include "Screenshot.h"
 #include "ScriptedUi.h"
 #include "compiler/StubSource.h"
@@ -20,10 +21,8 @@
 // Dispatches messages, through the sheet's filter while it exists, until done() is true or ms
 // milliseconds have passed; returns done().
 bool PumpSheetUntil(CPropertySheet* sheet, const std::function<bool()>& done, DWORD ms);
-inline void PumpSheet(CPropertySheet* sheet, DWORD ms = 100) {
-    PumpSheetUntil(
-        sheet, [] { return false; }, ms);
-}
+// Dispatches messages, through the sheet's filter, until the thread's queue is empty (PumpIdle).
+bool PumpSheetIdle(CPropertySheet* sheet);
 
 // Runs action once on the first visible top-level window of this thread captioned title, from a
 // timer that a modal loop on this thread dispatches. If the window is still there about two
@@ -69,7 +68,8 @@ class SheetFixture {
     HWND PageItem(int id) const { return ::GetDlgItem(sheet->GetCurrentPageHwnd(), id); }
     // BM_CLICK on a control of the current page (sent: the handler has run on return).
     void Click(int id) { ::SendMessageA(PageItem(id), BM_CLICK, 0, 0); }
-    void Pump(DWORD ms = 100) { PumpSheet(sheet.get(), ms); }
+    // Works off what the sheet and its pages posted (page changes, wizard buttons, keys).
+    void Settle() { PumpSheetIdle(sheet.get()); }
 
     CBookProject project;
     ScriptedUi ui;

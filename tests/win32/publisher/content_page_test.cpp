@@ -2,6 +2,7 @@
 
 #include "SheetTestUtil.h"
 #include "publisher/resource.h"
+#include "platform/File.h"
 #include "project/ProjectFile.h"
 #include "publisher/ContentPage.h"
 
@@ -31,7 +32,7 @@ class ContentPageTest : public ::testing::Test {
     void NewProject() {
         f.ui.dialogResults.push_back(SampleBookFolder());
         f.Click(IDC_NEW_PROJECT);
-        f.Pump();
+        f.Settle();
     }
     SheetFixture f;
     HWND list = nullptr;
@@ -63,7 +64,7 @@ TEST_F(ContentPageTest, NewProjectListsTheFolderAndTheButtonsFollowTheSelection)
     for (const auto& c : cases) {
         SCOPED_TRACE(c.rows.size());
         Select(list, c.rows);
-        f.Pump(50);
+        f.Settle();
         EXPECT_EQ(Enabled(f, IDC_MOVE_UP), c.move);
         EXPECT_EQ(Enabled(f, IDC_MOVE_DOWN), c.move);
         EXPECT_EQ(Enabled(f, IDC_FILE_PROPERTIES), c.properties);
@@ -93,7 +94,7 @@ TEST_F(ContentPageTest, MovesFollowRowByRowAndKeepTheSelection) {
 TEST_F(ContentPageTest, BrowserOutcomesAndTheLeaveCheck) {
     // Next with no pages: the two-line message, and the page stays.
     PropSheet_PressButton(f.sheet->m_hWnd, PSBTN_NEXT);
-    f.Pump(200);
+    f.Settle();
     ASSERT_EQ(f.ui.messages.size(), 1u);
     EXPECT_EQ(f.ui.messages[0].text,
               "No pages in the E-Book.\nClick \"New Project...\" button to select a folder "
@@ -125,7 +126,7 @@ TEST_F(ContentPageTest, BrowserOutcomesAndTheLeaveCheck) {
     EXPECT_EQ(ListRows(list), ProjectRows(f.project));
 
     PropSheet_PressButton(f.sheet->m_hWnd, PSBTN_NEXT);
-    f.Pump(200);
+    f.Settle();
     EXPECT_EQ(f.sheet->GetActiveIndex(), 1);
 }
 
@@ -161,6 +162,47 @@ TEST_F(ContentPageTest, AFolderThatCannotBeReadChangesNothing) {
     }
 }
 
+// A project file that fails part-way (here it ends before the project's folder) leaves an empty
+// project and an empty list: no entry whose file would be looked for beside no folder.
+TEST_F(ContentPageTest, AProjectFileThatFailsPartWayLeavesAnEmptyProject) {
+    NewProject();
+    ASSERT_FALSE(f.project.m_arrPages.empty());
+    char temp[MAX_PATH] = {};
+    ::GetTempPathA(MAX_PATH, temp);
+    const std::string file =
+        std::string(temp) + "pv-cut-" + std::to_string(::GetCurrentProcessId()) + ".ebp";
+    f.project.m_strProjectFile = file;
+    ASSERT_EQ(SaveProject(f.project, f.ui), 1);
+    std::string bytes;
+    {
+        CFile in;
+        in.Open(file, CFile::modeRead);
+        bytes.resize(static_cast<size_t>(in.GetLength()));
+        in.ReadExact(&bytes[0], static_cast<uint32_t>(bytes.size()));
+    }
+    const size_t folderAt = bytes.rfind(f.project.m_strProjectDir);
+    ASSERT_NE(folderAt, std::string::npos);
+    {
+        CFile out;
+        out.Open(file, CFile::modeCreate | CFile::modeWrite);
+        out.Write(bytes.data(), static_cast<uint32_t>(folderAt));
+    }
+
+    f.ui.dialogResults.push_back(file);
+    ::SendMessageA(f.sheet->GetCurrentPageHwnd(), WM_COMMAND,
+                   MAKEWPARAM(IDC_OPEN_PROJECT, BN_CLICKED),
+                   reinterpret_cast<LPARAM>(f.PageItem(IDC_OPEN_PROJECT)));
+    ::DeleteFileA(file.c_str());
+    ASSERT_EQ(f.ui.messages.size(), 1u);
+    EXPECT_EQ(f.ui.messages[0].text.rfind("Cannot open E-Book Project\n", 0), 0u)
+        << f.ui.messages[0].text;
+    EXPECT_TRUE(f.project.m_arrPages.empty());
+    EXPECT_EQ(f.project.m_strProjectDir, "");
+    EXPECT_EQ(ListView_GetItemCount(list), 0);
+    EXPECT_EQ(f.project.m_bProjectLoaded, 0);
+    EXPECT_EQ(f.project.m_strProjectFile, "");
+}
+
 // File Properties works on the focused row, not the selected one; OK copies the flags back and
 // makes the entry the home page; Cancel changes nothing.
 TEST_F(ContentPageTest, FilePropertiesOnTheFocusedRow) {
@@ -189,6 +231,7 @@ TEST_F(ContentPageTest, FilePropertiesOnTheFocusedRow) {
     ModalDriver ok("File Properties", [&](HWND h) {
         sequenceBoxHidden = !::IsWindowVisible(::GetDlgItem(h, IDC_IN_SEQUENCE));
         offCentre = CentreDistance(h, f.sheet->m_hWnd);
+        PaintNow(h);
         SaveScreenshot("file-properties");
         ::SendDlgItemMessageA(h, IDC_MAKE_HOME_PAGE, BM_CLICK, 0, 0);
         ::SendDlgItemMessageA(h, IDC_IN_PROJECT, BM_CLICK, 0, 0);

@@ -27,7 +27,7 @@ TEST(InterfacePage, BindingsHiddenControlsAndChoosers) {
     f.project.m_strIconFile = "C:\\icons\\book.ico";
     f.Open();
     ASSERT_TRUE(f.sheet->SetActivePage(1));
-    f.Pump(150);
+    f.Settle();
     HWND hPage = f.sheet->GetCurrentPageHwnd();
     const int hidden[] = {IDC_SPLASH_BROWSE, IDC_ICON_BROWSE,     IDC_COPY_BUTTON,
                           IDC_SEARCH_BUTTON, IDC_FONTSIZE_BUTTON, IDC_SPLASH_LABEL,
@@ -62,7 +62,7 @@ TEST(InterfacePage, BindingsHiddenControlsAndChoosers) {
 
     ::SendDlgItemMessageA(hPage, IDC_EXIT_BUTTON, BM_CLICK, 0, 0);
     PropSheet_PressButton(f.sheet->m_hWnd, PSBTN_BACK);
-    f.Pump(200);
+    f.Settle();
     EXPECT_EQ(f.sheet->GetActiveIndex(), 0);
     EXPECT_EQ(f.project.m_bExitButton, 0);
     EXPECT_EQ(f.project.m_bCopyButton, 1);
@@ -78,7 +78,7 @@ class CreatePageTest : public ::testing::Test {
         f.ui.dialogResults.push_back(SampleBookFolder());
         f.Click(IDC_NEW_PROJECT);
         ASSERT_TRUE(f.sheet->SetActivePage(2));
-        f.Pump(150);
+        f.Settle();
         hPage = f.sheet->GetCurrentPageHwnd();
     }
     std::string Text(int id) {
@@ -124,7 +124,7 @@ TEST_F(CreatePageTest, CreateBuildsAndClosingKeepsTheTexts) {
 
     ::SetDlgItemTextA(hPage, IDC_AUTHOR, "A. Keeper");
     ASSERT_TRUE(f.sheet->SetActivePage(0));
-    f.Pump(100);
+    f.Settle();
     ::SetDlgItemTextA(hPage, IDC_EMAIL, "keeper@example.org");  // typed, page not shown
     ::PostMessageA(::GetDlgItem(f.sheet->m_hWnd, IDCANCEL), BM_CLICK, 0, 0);
     ASSERT_TRUE(PumpSheetUntil(
@@ -150,7 +150,7 @@ TEST_F(CreatePageTest, TextsTheCodePageCannotHoldStopCreateSaveAndBack) {
         [&] { f.Click(IDC_CREATE_EBOOK); }, [&] { page.OnSaveProjectAs(); },
         [&] {
             PropSheet_PressButton(f.sheet->m_hWnd, PSBTN_BACK);
-            f.Pump(200);
+            f.Settle();
         }};
     for (size_t i = 0; i < 3; ++i) {
         SCOPED_TRACE(i);
@@ -228,7 +228,7 @@ TEST_F(CreatePageTest, BrowseAndCancelNeverStoreAChangedText) {
     ReadRememberedSettings(profile, next.project, 2026);
     next.Open();
     ASSERT_TRUE(next.sheet->SetActivePage(2));
-    next.Pump(150);
+    next.Settle();
     HWND hNext = next.sheet->GetCurrentPageHwnd();
     EXPECT_EQ(WideText(::GetDlgItem(hNext, IDC_AUTHOR)), CWinText::Wide(author));
     EXPECT_EQ(WideText(::GetDlgItem(hNext, IDC_COPYRIGHT)), L"Caf\x00E9 \x20AC");

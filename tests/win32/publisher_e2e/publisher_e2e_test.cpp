@@ -6,6 +6,7 @@
 // file the publisher saved with the same state.
 #include <gtest/gtest.h>
 
+#include "MessagePump.h"
 #include "Screenshot.h"
 
 #include <windows.h>
@@ -34,13 +35,7 @@ std::string Env(const char* name) {
 }
 
 bool WaitFor(const std::function<bool()>& done, DWORD ms = 15000) {
-    const DWORD start = ::GetTickCount();
-    while (!done()) {
-        if (::GetTickCount() - start > ms)
-            return false;
-        ::Sleep(50);
-    }
-    return true;
+    return WaitUntil(done, ms);
 }
 
 // Runs a command line and waits for it; false when it could not be started.
@@ -342,7 +337,7 @@ TEST_F(PublisherRun, TheWholeJobGivesTheCommandLinesBytes) {
     EXPECT_EQ(remote.ItemText(list, RowOf(remote, list, "chapters\\02-keepers.html"), 1), " ");
     remote.SetState(list, -1, 0, LVIS_SELECTED);
     remote.SetState(list, 0, LVIS_SELECTED, LVIS_SELECTED);
-    ::Sleep(500);
+    PaintNow(sheet);
     SaveScreenshot("e2e-content");
 
     // Interface: clear Print, tick the About box at start.
@@ -371,7 +366,7 @@ TEST_F(PublisherRun, TheWholeJobGivesTheCommandLinesBytes) {
     ASSERT_NO_FATAL_FAILURE(AnswerFileDialog(gui));
     ASSERT_TRUE(WaitFor([&] { return !Text(Item(1042)).empty(); }));
     const std::string shown = Text(Item(1042));
-    ::Sleep(500);  // the file dialog's area repainted
+    PaintNow(sheet);  // where the file dialog was
     SaveScreenshot("e2e-create");
     Click(Item(1044));
     EXPECT_EQ(AnswerMessageBox(), "E-Book " + shown + " created successfully.");
@@ -456,7 +451,9 @@ TEST_F(PublisherRun, AMissingPageFileIsReportedAndNothingIsLeft) {
     const std::string message = AnswerMessageBox();
     EXPECT_EQ(message.rfind("Cannot read file " + gone, 0), 0u) << message;
     EXPECT_EQ(::GetFileAttributesA(broken.c_str()), INVALID_FILE_ATTRIBUTES);
-    ::Sleep(300);
+    // The publisher goes on: it still turns its pages.
+    ::PostMessageA(sheet, PSM_PRESSBUTTON, PSBTN_BACK, 0);
+    EXPECT_TRUE(WaitFor([&] { return Item(1021) != nullptr; }));
     EXPECT_TRUE(::IsWindowVisible(sheet));
     EXPECT_EQ(::WaitForSingleObject(pi.hProcess, 0), static_cast<DWORD>(WAIT_TIMEOUT));
 }

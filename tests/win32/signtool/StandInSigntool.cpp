@@ -11,7 +11,9 @@
 //                         arguments, each in brackets
 //   PV_SIGNTOOL_PASSWORD  the password the .pfx takes (/p must give it)
 //   PV_SIGNTOOL_FAIL=sign sign writes part of the file, then fails
-//   PV_SIGNTOOL_VERIFY    "untrusted": verify reports a root certificate this machine does not
+//   PV_SIGNTOOL_FAIL=hang sign starts a helper (a verify that hangs too) and waits for ever
+//   PV_SIGNTOOL_VERIFY    "hang": verify waits for ever;
+//                         "untrusted": verify reports a root certificate this machine does not
 //                         trust; "fail": a signature that does not verify
 // Its messages and exit statuses (0 done, 1 failed) are signtool's.
 #include <windows.h>
@@ -200,6 +202,20 @@ int Sign(int argc, char** argv) {
     if (!ReadAll(file, &b))
         return Fail("File not found: " + file);
     const char* fail = std::getenv("PV_SIGNTOOL_FAIL");
+    if (fail && std::strcmp(fail, "hang") == 0) {
+        // A time-stamp server that never answers: it waits for ever, with a helper of its own.
+        char self[MAX_PATH] = "";
+        GetModuleFileNameA(nullptr, self, sizeof self);
+        std::string line = std::string("\"") + self + "\" verify /pa \"" + file + "\"";
+        STARTUPINFOA si = {};
+        si.cb = sizeof si;
+        PROCESS_INFORMATION pi = {};
+        SetEnvironmentVariableA("PV_SIGNTOOL_VERIFY", "hang");
+        CreateProcessA(nullptr, &line[0], nullptr, nullptr, FALSE, 0, nullptr, nullptr, &si, &pi);
+        std::printf("Waiting for the time-stamp server\n");
+        std::fflush(stdout);
+        Sleep(INFINITE);
+    }
     if (fail && std::strcmp(fail, "sign") == 0) {
         b.insert(b.end(), 100, 0xEE);
         WriteAll(file, b);
@@ -227,6 +243,9 @@ int Sign(int argc, char** argv) {
 }
 
 int Verify(int argc, char** argv) {
+    const char* hang = std::getenv("PV_SIGNTOOL_VERIFY");
+    if (hang && std::strcmp(hang, "hang") == 0)
+        Sleep(INFINITE);
     std::vector<std::pair<std::string, std::string>> options;
     std::string file;
     std::string error;

@@ -56,12 +56,12 @@ class CViewerFixture : public ::testing::Test {
         else
             m_window->Go(url);
         WaitForPage();
-        Pump(100);
+        PumpIdle();
     }
     void TearDown() override {
         m_window.reset();
         UnregisterBookProtocol();
-        Pump(50);
+        PumpIdle();
     }
 
     CTempFolder m_dir;

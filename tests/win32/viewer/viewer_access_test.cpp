@@ -254,11 +254,11 @@ TEST(ViewerSplashAccess, TheSplashLeavesTheFocusWhereItWas) {
                                   300, 200, nullptr, nullptr, nullptr, nullptr);
     SetForegroundWindow(before);
     SetFocus(before);
-    Pump(100);
+    PumpIdle();
     ASSERT_EQ(GetFocus(), before);
     HWND splash = CreateSplashWindow(GetModuleHandleA(nullptr), image, 60000);
     ASSERT_NE(splash, nullptr);
-    Pump(200);
+    PumpIdle();
     EXPECT_TRUE(IsWindowVisible(splash));
     EXPECT_EQ(GetForegroundWindow(), before);
     EXPECT_EQ(GetFocus(), before);

@@ -34,6 +34,12 @@ struct Process {
         return CreateProcessA(exe.c_str(), &cmd[0], nullptr, nullptr, FALSE, 0, nullptr, nullptr,
                               &si, &pi) != 0;
     }
+    // Waits until the program waits for input with nothing left to handle, then has window
+    // painted: what a screenshot shows next is what the program drew.
+    void SettleAndPaint(HWND window) {
+        WaitForInputIdle(pi.hProcess, 10000);
+        PaintNow(window);
+    }
     // Waits for the end; returns the exit code, or -1 after ms without an end.
     long Wait(DWORD ms) {
         if (WaitForSingleObject(pi.hProcess, ms) != WAIT_OBJECT_0)
@@ -297,9 +303,11 @@ TEST_F(ViewerProgram, SplashComesBeforeTheMainWindowOnlyWhenTheBookHasOne) {
         HWND main = nullptr;
         PumpUntil(
             [&] {
-                if (FindProcessWindow(p.pi.dwProcessId, "PagevaneViewerSplash")) {
-                    if (!sawSplash && withSplash)
+                if (HWND splash = FindProcessWindow(p.pi.dwProcessId, "PagevaneViewerSplash")) {
+                    if (!sawSplash && withSplash) {
+                        PaintNow(splash);
                         SaveScreenshot("program-splash");
+                    }
                     sawSplash = true;
                 }
                 main = FindProcessWindow(p.pi.dwProcessId, "PagevaneViewerWindow");
@@ -309,7 +317,7 @@ TEST_F(ViewerProgram, SplashComesBeforeTheMainWindowOnlyWhenTheBookHasOne) {
         EXPECT_EQ(sawSplash, withSplash);
         ASSERT_NE(main, nullptr);
         EXPECT_EQ(FindProcessWindow(p.pi.dwProcessId, "PagevaneViewerSplash"), nullptr);
-        Pump(1500);
+        p.SettleAndPaint(main);
         if (!withSplash)
             SaveScreenshot("program-main");
         PostMessageA(main, WM_CLOSE, 0, 0);
@@ -324,7 +332,7 @@ TEST_F(ViewerProgram, AboutBoxAtStartWhenTheBookAsks) {
     ASSERT_TRUE(p.Start(Make(b, "about.exe"), ""));
     HWND about = WaitForWindow(p.pi.dwProcessId, "#32770", 30000);
     ASSERT_NE(about, nullptr);
-    Pump(500);
+    p.SettleAndPaint(about);
     SaveScreenshot("program-about");
     const std::string texts = ChildTexts(about);
     EXPECT_NE(texts.find("Sample \xC3\x89"
@@ -348,7 +356,7 @@ TEST_F(ViewerProgram, BareViewerSaysSoAndEnds) {
     ASSERT_TRUE(p.Start(bare, ""));
     HWND box = WaitForWindow(p.pi.dwProcessId, "#32770", 30000);
     ASSERT_NE(box, nullptr);
-    Pump(300);
+    p.SettleAndPaint(box);
     SaveScreenshot("program-bare");
     const std::string texts = ChildTexts(box);
     EXPECT_NE(texts.find("no e-book"), std::string::npos) << texts;

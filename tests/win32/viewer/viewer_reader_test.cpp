@@ -445,7 +445,8 @@ TEST_F(ViewerReader, AboutLinksAreReachedByTab) {
         }
         EXPECT_EQ(order, c.order);
         SetFocus(GetDlgItem(dlg, IDC_ABOUT_URL));
-        Pump(100);
+        PumpIdle();
+        PaintNow(dlg);
         SaveScreenshot("about-link-focus");
         DestroyWindow(dlg);
     }

@@ -97,8 +97,7 @@ class ViewerTheme : public CViewerFixture {
     void SendColourChange() {
         SendMessageA(m_window->GetHwnd(), WM_SETTINGCHANGE, 0,
                      reinterpret_cast<LPARAM>("ImmersiveColorSet"));
-        UpdateWindow(m_window->GetHwnd());
-        Pump(100);
+        PaintNow(m_window->GetHwnd());
     }
     // A pixel of a window's client area, from the screen: dx, dy from its bottom right corner.
     static COLORREF Pixel(HWND hwnd, int dx, int dy) {
@@ -113,6 +112,7 @@ class ViewerTheme : public CViewerFixture {
     // The colours of the window's parts as the screen shows them, and the frame's last request.
     void ExpectDrawn(bool dark, const char* when) {
         SCOPED_TRACE(when);
+        PaintNow(m_window->GetHwnd());
         EXPECT_EQ(m_window->Theme().IsDark(), dark);
         const HWND tree = m_window->Contents().GetHwnd();
         EXPECT_EQ(TreeView_GetBkColor(tree), dark ? kDarkWindow : static_cast<COLORREF>(-1));
@@ -189,15 +189,13 @@ TEST_F(ViewerTheme, HighContrastWinsOverWindowsAndTheReader) {
     // Leaving high contrast (a system-parameter change) brings the reader's dark back.
     FakeSystem::highContrast = false;
     SendMessageA(m_window->GetHwnd(), WM_SETTINGCHANGE, SPI_SETHIGHCONTRAST, 0);
-    UpdateWindow(m_window->GetHwnd());
-    Pump(100);
+    PaintNow(m_window->GetHwnd());
     ExpectDrawn(true, "high contrast off");
     EXPECT_EQ(m_window->Theme().SchemeForPages(), PageScheme::dark);
     // And entering it again, as WM_SYSCOLORCHANGE also says.
     FakeSystem::highContrast = true;
     SendMessageA(m_window->GetHwnd(), WM_SYSCOLORCHANGE, 0, 0);
-    UpdateWindow(m_window->GetHwnd());
-    Pump(100);
+    PaintNow(m_window->GetHwnd());
     ExpectDrawn(false, "high contrast on again");
 }
 
@@ -207,8 +205,7 @@ TEST_F(ViewerTheme, TheReadersChoiceOverridesWindowsForEveryBook) {
     OpenShown(&profile);
     ExpectDrawn(false, "following a light Windows");
     SendMessageA(m_window->GetHwnd(), WM_COMMAND, IDM_COLOURS_DARK, 0);
-    UpdateWindow(m_window->GetHwnd());
-    Pump(100);
+    PaintNow(m_window->GetHwnd());
     ExpectDrawn(true, "the reader's dark");
     EXPECT_EQ((profile.values[{"", "Colours"}]), "dark");
     // A change of Windows' mode does not undo the reader's choice.
@@ -242,14 +239,13 @@ TEST_F(ViewerTheme, TheDialogsFollowTheWindowsColours) {
     m_profile.values[{"", "Colours"}] = "dark";
     OpenShown(&m_profile);
     HWND search = CreateSearchDialog(m_window->GetHwnd(), *m_book, m_window->SearchIndexer(),
-                                     &m_window->Theme());
+                                     nullptr, &m_window->Theme());
     ASSERT_NE(search, nullptr);
     SetDlgItemTextW(search, IDC_SEARCH_TEXT, L"page");
     SendMessageW(search, WM_COMMAND, IDC_SEARCH_GO, 0);
     HWND list = GetDlgItem(search, IDC_SEARCH_RESULTS);
     ASSERT_TRUE(PumpUntil([list] { return SendMessageW(list, LB_GETCOUNT, 0, 0) > 0; }, 10000));
-    UpdateWindow(search);
-    Pump(100);
+    PaintNow(search);
     SaveScreenshot("theme-search-dark");
     HWND status = GetDlgItem(search, IDC_SEARCH_STATUS);
     const struct {
@@ -269,8 +265,7 @@ TEST_F(ViewerTheme, TheDialogsFollowTheWindowsColours) {
     // The reader's choice reaches the open dialog.
     FakeSystem::calls.clear();
     SendMessageA(m_window->GetHwnd(), WM_COMMAND, IDM_COLOURS_LIGHT, 0);
-    UpdateWindow(search);
-    Pump(100);
+    PaintNow(search);
     for (const auto& p : parts)
         EXPECT_EQ(Pixel(p.hwnd, 3, 3), GetSysColor(p.light)) << p.name << " light";
     // Both the window's and the dialog's title bars were set light.
@@ -282,8 +277,7 @@ TEST_F(ViewerTheme, TheDialogsFollowTheWindowsColours) {
 
     HWND about = CreateAboutBox(m_window->GetHwnd(), *m_book, &m_window->Theme());
     SendMessageA(m_window->GetHwnd(), WM_COMMAND, IDM_COLOURS_DARK, 0);
-    UpdateWindow(about);
-    Pump(100);
+    PaintNow(about);
     EXPECT_EQ(Pixel(about, 3, 3), kDarkFace);
     DestroyWindow(about);
 }

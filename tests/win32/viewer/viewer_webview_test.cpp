@@ -48,6 +48,11 @@ struct StandIn {
         if (auto reset = Fn<void (*)()>("StandIn_Reset"))
             reset();
     }
+    // Callbacks the stand-in has yet to deliver in the message loop.
+    int Pending() const {
+        auto pending = Fn<int (*)()>("StandIn_Pending");
+        return pending ? pending() : 0;
+    }
     int FollowLink(const wchar_t* uri, bool user) const {
         return Fn<int (*)(const wchar_t*, int)>("StandIn_FollowLink")(uri, user);
     }
@@ -122,8 +127,16 @@ class ViewerWebView : public CViewerFixture {
     }
     void Command(int id) {
         SendMessageA(m_window->GetHwnd(), WM_COMMAND, id, 0);
-        PumpUntil([this] { return m_window->GetNavOutcome() != NavOutcome::pending; }, 20000);
-        Pump(50);
+        WaitForPageAndStandIn();
+    }
+    // Waits for the navigation under way to end and for the stand-in's callbacks to arrive.
+    void WaitForPageAndStandIn() {
+        EXPECT_TRUE(PumpUntil(
+            [this] {
+                return m_window->GetNavOutcome() != NavOutcome::pending && StandIn().Pending() == 0;
+            },
+            20000));
+        PumpIdle();
     }
     std::string Caption() {
         char text[200];
@@ -338,8 +351,7 @@ TEST_F(ViewerWebView, ContextMenuTextSizePrintAndSearchMarks) {
 
     // The words of a search are marked on the page opened from it; F3 goes to the next.
     m_window->OpenSearchHit("sub/Chapter Three.htm", {"third", "Page"});
-    PumpUntil([this] { return m_window->GetNavOutcome() != NavOutcome::pending; }, 20000);
-    Pump(50);
+    WaitForPageAndStandIn();
     EXPECT_EQ(m_window->CurrentUrl(), "e-book://sub/Chapter%20Three.htm");
     const std::string scripts = s.Get("scripts");
     EXPECT_NE(scripts.find("[\"third\",\"Page\"],1000)"), std::string::npos) << scripts;

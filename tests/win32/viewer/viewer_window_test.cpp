@@ -162,7 +162,7 @@ TEST_F(ViewerWindow, SequenceAndHistoryButtonsFollowThePages) {
         SendMessageA(m_window->GetHwnd(), WM_COMMAND, s.command, 0);
         EXPECT_TRUE(
             PumpUntil([this] { return m_window->GetNavOutcome() != NavOutcome::pending; }, 20000));
-        Pump(50);
+        PumpIdle();
         EXPECT_EQ(m_window->CurrentUrl(), s.url);
         EXPECT_EQ(Enabled(IDM_PREV), s.prev);
         EXPECT_EQ(Enabled(IDM_NEXT), s.next);
@@ -279,8 +279,8 @@ TEST_F(ViewerWindow, StartsFullScreenOrMaximisedAsTheBookAsks) {
 }
 
 // The contents pane: closed at first (the page has the whole width, the toolbar is the book's),
-// opened by its command with the sequence's pages under their folders, the page shown
-// highlighted as it changes; a page picked in it opens.
+// opened by its command with the sequence's pages under their folders (a book whose pages hold
+// no contents), the page shown highlighted as it changes; a page picked in it opens.
 TEST_F(ViewerWindow, ContentsPaneListsTheSequenceAndFollowsThePage) {
     CTestBook b = ThreePages();
     b.Page("sub/four.htm", "no title here").Page("five.htm", "<title>Five</title>back at the top");
@@ -311,7 +311,10 @@ TEST_F(ViewerWindow, ContentsPaneListsTheSequenceAndFollowsThePage) {
     EXPECT_TRUE(IsWindowVisible(tree));
     EXPECT_GT(pageLeft(), 100);
     EXPECT_EQ(ToolbarIds(), toolbar);
-    Pump(100);
+    // The file names at once, the titles once the pages have been read.
+    EXPECT_TRUE(PumpUntil([this] { return m_window->Contents().ShowsFoundContents(); }, 20000));
+    PumpIdle();
+    PaintNow(m_window->GetHwnd());
     SaveScreenshot("contents-pane");
     auto label = [tree](HTREEITEM item) {
         wchar_t buf[128] = {};
@@ -323,7 +326,7 @@ TEST_F(ViewerWindow, ContentsPaneListsTheSequenceAndFollowsThePage) {
         SendMessageW(tree, TVM_GETITEMW, 0, reinterpret_cast<LPARAM>(&it));
         return CWinText::Ansi(buf);
     };
-    // Every item in display order, indented by depth.
+    // Every item in display order, indented by depth (a branch is filled as it opens).
     std::vector<std::string> items;
     std::vector<HTREEITEM> handles;
     std::function<void(HTREEITEM, const std::string&)> walk = [&](HTREEITEM item,
@@ -331,6 +334,7 @@ TEST_F(ViewerWindow, ContentsPaneListsTheSequenceAndFollowsThePage) {
         for (; item; item = TreeView_GetNextSibling(tree, item)) {
             items.push_back(indent + label(item));
             handles.push_back(item);
+            TreeView_Expand(tree, item, TVE_EXPAND);
             walk(TreeView_GetChild(tree, item), indent + "  ");
         }
     };
@@ -346,7 +350,8 @@ TEST_F(ViewerWindow, ContentsPaneListsTheSequenceAndFollowsThePage) {
     TreeView_SelectItem(tree, handles[1]);
     EXPECT_TRUE(PumpUntil([this] { return m_window->CurrentUrl() == "e-book://two.htm"; }, 20000));
     TreeView_SelectItem(tree, handles[2]);  // a folder opens nothing
-    Pump(100);
+    PumpIdle();
+    EXPECT_NE(m_window->GetNavOutcome(), NavOutcome::pending);
     EXPECT_EQ(m_window->CurrentUrl(), "e-book://two.htm");
 
     SendMessageA(m_window->GetHwnd(), WM_COMMAND, IDM_CONTENTS, 0);
@@ -365,7 +370,8 @@ TEST_F(ViewerWindow, AboutBoxShowsTheBookTexts) {
     Open(b);
     HWND dlg = CreateAboutBox(m_window->GetHwnd(), *m_book);
     ASSERT_NE(dlg, nullptr);
-    Pump(200);
+    PumpIdle();
+    PaintNow(dlg);
     SaveScreenshot("about-box");
     auto text = [dlg](int id) {
         wchar_t buf[512] = {};
@@ -401,7 +407,8 @@ TEST_F(ViewerWindow, SearchDialogListsMatchesByTitleAndOpensOne) {
     GetDlgItemTextW(dlg, IDC_SEARCH_STATUS, text, 128);
     EXPECT_EQ(std::wstring(text).compare(0, 17, L"Reading the pages"), 0);
     EXPECT_TRUE(PumpUntil([list] { return SendMessageW(list, LB_GETCOUNT, 0, 0) > 0; }, 10000));
-    Pump(100);
+    PumpIdle();
+    PaintNow(dlg);
     SaveScreenshot("search-dialog");
     ASSERT_EQ(SendMessageW(list, LB_GETCOUNT, 0, 0), 3);
     // The text around the match of the selected hit.
@@ -495,9 +502,14 @@ TEST_F(ViewerWindow, SearchDialogListsMatchesByTitleAndOpensOne) {
     dlg = CreateSearchDialog(m_window->GetHwnd(), *m_book, m_window->SearchIndexer());
     SetDlgItemTextW(dlg, IDC_SEARCH_TEXT, L"nowhere to be found");
     SendMessageW(dlg, WM_COMMAND, IDC_SEARCH_GO, 0);
-    EXPECT_TRUE(PumpUntil([&] { return m_window->SearchIndexer().IsBuilt(); }, 10000));
-    Pump(100);
-    GetDlgItemTextW(dlg, IDC_SEARCH_STATUS, status, 100);
+    // The answer comes with the index's last message, after the index is built.
+    EXPECT_TRUE(PumpUntil(
+        [&] {
+            GetDlgItemTextW(dlg, IDC_SEARCH_STATUS, status, 100);
+            return m_window->SearchIndexer().IsBuilt() &&
+                   std::wstring(status).compare(0, 17, L"Reading the pages") != 0;
+        },
+        10000));
     EXPECT_EQ(CWinText::Ansi(status), "No page contains this text. 1 page could not be searched.");
     SendMessageW(dlg, WM_COMMAND, IDCANCEL, 0);
 }
@@ -540,7 +552,8 @@ TEST(ViewerSplashWindow, ShowsTheBitmapCentredAndCloses) {
 
     HWND splash = CreateSplashWindow(GetModuleHandleA(nullptr), image, 60000);
     ASSERT_NE(splash, nullptr);
-    Pump(300);
+    PumpIdle();
+    PaintNow(splash);
     SaveScreenshot("splash");
     RECT rc;
     GetWindowRect(splash, &rc);

@@ -32,12 +32,12 @@ inline BOOL CALLBACK FindDialogProc(HWND hwnd, LPARAM data) {
 // up to ms for it.
 inline HWND WaitForDialog(DWORD thread, const std::string& caption, DWORD ms) {
     DialogSearch find{caption, nullptr};
-    const DWORD start = GetTickCount();
-    while (!find.found && GetTickCount() - start < ms) {
-        EnumThreadWindows(thread, &FindDialogProc, reinterpret_cast<LPARAM>(&find));
-        if (!find.found)
-            Sleep(20);
-    }
+    WaitUntil(
+        [&] {
+            EnumThreadWindows(thread, &FindDialogProc, reinterpret_cast<LPARAM>(&find));
+            return find.found != nullptr;
+        },
+        ms);
     return find.found;
 }
 

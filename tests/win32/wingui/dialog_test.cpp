@@ -173,21 +173,3 @@ TEST(CDialogTest, DoModalRunsTheDialogAndReturnsTheEndResult) {
 }
 
 }  // namespace
-
-TEST(CDialogTest, ItemHelpersEnableShowAndTickTheItems) {
-    CDdxDialog dlg;
-    ASSERT_NE(dlg.Create(nullptr), nullptr);
-    const HWND text = dlg.GetDlgItem(IDC_TEST_TEXT);
-    for (const bool on : {false, true}) {
-        SCOPED_TRACE(on);
-        dlg.EnableItem(IDC_TEST_TEXT, on);
-        EXPECT_EQ(::IsWindowEnabled(text) != FALSE, on);
-        dlg.ShowItem(IDC_TEST_TEXT, on);
-        EXPECT_EQ((::GetWindowLongA(text, GWL_STYLE) & WS_VISIBLE) != 0, on);
-        dlg.CheckButton(IDC_TEST_CHECK3, on);
-        EXPECT_EQ(dlg.IsButtonChecked(IDC_TEST_CHECK3), on);
-        EXPECT_EQ(::IsDlgButtonChecked(dlg.m_hWnd, IDC_TEST_CHECK3),
-                  on ? BST_CHECKED : BST_UNCHECKED);
-    }
-    dlg.EndDialog(IDCANCEL);
-}

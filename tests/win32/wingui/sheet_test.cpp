@@ -117,8 +117,9 @@ class SheetTest : public ::testing::Test {
         ASSERT_TRUE(m_sheet.Create());
         Pump();
     }
+    // Works off what the sheet posted (page changes, wizard buttons).
     void Pump() {
-        PumpUntil([] { return false; }, 100, [this](MSG* m) { return m_sheet.IsSheetMessage(m); });
+        PumpIdle(5000, [this](MSG* m) { return m_sheet.IsSheetMessage(m); });
     }
     // Presses a wizard button and waits until the active page is expected.
     bool Press(int button, int expected, DWORD ms = 3000) {

@@ -57,17 +57,21 @@ TEST(WindowTest, AHandleNamesTheWindowAndLeavesItAlive) {
         EXPECT_EQ(window.GetDlgItemText(kEditId), "typed");
         EXPECT_EQ(window.SendMessage(WM_GETTEXTLENGTH), 7);
 
+        // The item helpers, both ways (the host is not shown, so visibility is read from the
+        // style).
+        for (const bool on : {false, true}) {
+            SCOPED_TRACE(on);
+            window.EnableItem(kEditId, on);
+            EXPECT_EQ(IsWindowEnabled(edit) != FALSE, on);
+            window.ShowItem(kEditId, on);
+            EXPECT_EQ((GetWindowLongA(edit, GWL_STYLE) & WS_VISIBLE) != 0, on);
+            window.CheckButton(kCheckId, on);
+            EXPECT_EQ(window.IsButtonChecked(kCheckId), on);
+            EXPECT_EQ(IsDlgButtonChecked(host.m_hWnd, kCheckId), on ? BST_CHECKED : BST_UNCHECKED);
+        }
         window.EnableItem(kEditId, false);
-        EXPECT_FALSE(IsWindowEnabled(edit));
         EXPECT_TRUE(CWindow(edit).EnableWindow(true));  // it was disabled
         EXPECT_TRUE(IsWindowEnabled(edit));
-        window.ShowItem(kEditId, false);
-        EXPECT_FALSE(IsWindowVisible(edit));
-        CWindow(edit).ShowWindow(SW_SHOW);
-        window.CheckButton(kCheckId, true);
-        EXPECT_TRUE(window.IsButtonChecked(kCheckId));
-        window.CheckButton(kCheckId, false);
-        EXPECT_FALSE(window.IsButtonChecked(kCheckId));
     }
     // The handles went out of scope; the windows are still there.
     EXPECT_TRUE(IsWindow(host.m_hWnd));

@@ -173,12 +173,14 @@ TEST(WinUiTest, FolderBrowserReturnsTheSelectedFolderAndCancels) {
         DialogDriver driver("Browse", [&](HWND dlg) {
             HWND tree = nullptr;
             EnumChildWindows(dlg, &FindTreeProc, reinterpret_cast<LPARAM>(&tree));
-            for (int tries = 0; tries < 500 && tree; ++tries) {  // up to 10 s on a busy machine
-                SendMessageA(dlg, BFFM_SETSELECTIONA, TRUE,
-                             reinterpret_cast<LPARAM>(temp.path.c_str()));
-                if (SelectedItemText(tree) == name)
-                    break;
-                Sleep(20);
+            if (tree) {
+                WaitUntil(
+                    [&] {
+                        SendMessageA(dlg, BFFM_SETSELECTIONA, TRUE,
+                                     reinterpret_cast<LPARAM>(temp.path.c_str()));
+                        return SelectedItemText(tree) == name;
+                    },
+                    10000);  // a busy machine may take this long
             }
             Click(dlg, IDOK);
         });

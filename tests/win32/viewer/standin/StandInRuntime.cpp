@@ -890,6 +890,11 @@ PV_STANDIN_EXPORT int StandIn_Key(unsigned vk, int kind) {
     return args->handled ? 1 : 0;
 }
 
+// How many callbacks wait for the message loop (a test waits until none is left).
+PV_STANDIN_EXPORT int StandIn_Pending() {
+    return static_cast<int>(Queue().size());
+}
+
 // The page's script posts a string message.
 PV_STANDIN_EXPORT void StandIn_PostMessage(const wchar_t* text) {
     CWebView* v = View();
