@@ -157,7 +157,7 @@ class CMainWindow : public COwnedWindow, public IBrowserEvents {
     void CreateBookmarks();
     void SaveBookmarks();
     void LayoutPane(const RECT& pane);
-    std::string PageLabel() const;
+    std::string PageLabel();
     void AddBookmark();
     void ShowBookmarks();
     bool OnBookmarksNotify(const NMHDR* hdr, LRESULT* result);

@@ -61,11 +61,26 @@ void CMainWindow::LayoutPane(const RECT& pane) {
     }
 }
 
-std::string CMainWindow::PageLabel() const {
-    if (!m_strPageTitle.empty())
-        return m_strPageTitle;
+std::string CMainWindow::PageLabel() {
     const BookFile* file = m_book.FindUrl(m_strCurrent);
-    return file ? Utf8FromAnsi(file->strName) : std::string();
+    if (!file)
+        return std::string();
+    // The contents' label once they are found: the entry of the place itself when it has one
+    // (a section), else the page's, made unique among the pages' labels.
+    CContentsBuilder& contents = m_contents.Builder();
+    if (contents.IsDone()) {
+        const CContentsTree& tree = contents.Tree();
+        const size_t hash = m_strCurrent.find('#');
+        const size_t entry = tree.EntryForUrl(m_book, m_strCurrent);
+        if (hash != std::string::npos && entry != CContentsTree::npos &&
+            tree.Entries()[entry].strFragment == PercentDecode(m_strCurrent.substr(hash + 1)))
+            return tree.Entries()[entry].strLabel;
+        const std::string& label = tree.PageLabel(static_cast<long>(file - m_book.Files().data()));
+        if (!label.empty())
+            return label;
+    }
+    // Before them, the page's title as the engine reports it, else its file name.
+    return m_strPageTitle.empty() ? Utf8FromAnsi(file->strName) : m_strPageTitle;
 }
 
 void CMainWindow::AddBookmark() {

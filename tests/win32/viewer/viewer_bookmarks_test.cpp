@@ -136,6 +136,28 @@ TEST_F(ViewerBookmarks, AddedRenamedDeletedOpenedAndKeptForTheNextWindow) {
     EXPECT_EQ(Listed(), std::vector<std::string>({"Part two, \xC3\xA9t\xC3\xA9", "index.htm"}));
 }
 
+// Once the book's contents are found, a bookmark takes the label the contents give its place: a
+// section's own, or the page's, told apart from another page of the same title.
+TEST_F(ViewerBookmarks, TheLabelIsTheOneTheContentsGiveThePlace) {
+    CTestBook b;
+    b.Page("index.htm",
+           "<title>Start</title><nav><ul><li><a href=\"a/notes.htm\">Notes</a>"
+           "<li><a href=\"b/notes.htm\">Notes</a><ul><li><a href=\"b/notes.htm#walks\">Walks</a>"
+           "</ul><li><a href=\"more.htm\">More</a></ul></nav>")
+        .Page("a/notes.htm", "<title>Notes</title><h1>Cats</h1>text")
+        .Page("more.htm", "<title>More</title>text")
+        .Page("b/notes.htm", "<title>Notes</title><h1>Dogs</h1><h2 id=walks>Walks</h2>text");
+    Open(b, nullptr, &m_place);
+    GoAndWait();
+    SendMessageA(m_window->GetHwnd(), WM_COMMAND, IDM_CONTENTS, 0);
+    ASSERT_TRUE(PumpUntil([this] { return m_window->Contents().Builder().IsDone(); }, 20000));
+    Bookmark("e-book://a/notes.htm");
+    Bookmark("e-book://b/notes.htm#walks");
+    Bookmark("e-book://b/notes.htm");
+    EXPECT_EQ(Listed(), std::vector<std::string>(
+                            {"Notes \xE2\x80\x93 Cats", "Walks", "Notes \xE2\x80\x93 Dogs"}));
+}
+
 TEST_F(ViewerBookmarks, ARebuiltBookKeepsThemWhereverItsPagesMoved) {
     OpenBook({"index.htm", "two.htm", "three.htm"});
     Bookmark("e-book://three.htm");
