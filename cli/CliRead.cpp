@@ -119,7 +119,7 @@ int ListEBook(const std::string& path, std::ostream& out, std::ostream& err) {
 
 int ListContents(const std::string& path, std::ostream& out, std::ostream& err) {
     CBook book;
-    if (!OpenBook(path, book, err))
+    if (!OpenEBook(path, book, err))
         return kExitFailure;
     CContentsTree tree;
     try {
