@@ -148,6 +148,7 @@ class CMainWindow : public COwnedWindow, public IBrowserEvents {
     bool OnPageKey(UINT vk, bool systemKey) override;
     void OnWheelZoom(bool larger) override;
     void OnEngineFailed() override;
+    void OnFocusLeave(bool forward) override;
 
     LRESULT HandleMessage(UINT msg, WPARAM wp, LPARAM lp) override;
 

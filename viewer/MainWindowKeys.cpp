@@ -76,6 +76,12 @@ void CMainWindow::FocusRegion(Region region) {
     ShowKeyboardCues(m_hWnd);
 }
 
+void CMainWindow::OnFocusLeave(bool forward) {
+    // Nothing keeps the focus: past the page's last element it goes on as F6 takes it.
+    if (FocusedRegion() == Region::page)
+        CycleFocus(forward);
+}
+
 void CMainWindow::FocusPage() {
     if (m_message.m_hWnd && IsWindowVisible(m_message.m_hWnd))
         ::SetFocus(m_message.m_hWnd);

@@ -44,6 +44,8 @@ void CMainWindow::ApplyTheme() {
     if (m_message.m_hWnd)
         InvalidateRect(m_message.m_hWnd, nullptr, TRUE);
     InvalidateRect(m_hWnd, nullptr, TRUE);
+    if (m_engine)
+        m_engine->SetPageScheme(m_theme.SchemeForPages());
     EnumThreadWindows(GetCurrentThreadId(), NotifyOwned, reinterpret_cast<LPARAM>(m_hWnd));
 }
 

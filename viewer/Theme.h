@@ -11,6 +11,7 @@
 #include <windows.h>
 
 #include "platform/win/ScopedWin.h"
+#include "viewer/PageEngine.h"
 
 class Profile;
 
@@ -19,9 +20,6 @@ const UINT WM_PV_THEME_CHANGED = WM_APP + 50;
 
 // The reader's choice, remembered for the user in the viewer's own key.
 enum class ColourChoice { followWindows, light, dark };
-
-// What a page is told about the colours it should prefer (CSS prefers-color-scheme).
-enum class PageScheme { automatic, light, dark };
 
 enum class ThemeColour {
     window,    // behind text the reader reads: the pane, lists, fields, the page's message
