@@ -154,8 +154,11 @@ std::string CReaderSite::ContentsJson() {
     std::unique_ptr<CBook> book;
     if (!OpenSecond(book))
         return "[]";
+    CContentsTree tree;
+    if (!BuildBookContents(*book, &tree))
+        return "[]";
     std::string j = "[";
-    for (const ContentsEntry& e : BookContents(*book)) {
+    for (const ContentsEntry& e : tree.Entries()) {
         if (j.size() > 1)
             j += ',';
         j +=
