@@ -15,55 +15,19 @@ bool NeedsEscape(unsigned char c) {
 }
 
 std::string Escape(const std::string& text) {
-    static const char kHex[] = "0123456789ABCDEF";
     std::string out;
-    out.reserve(text.size());
-    for (char ch : text) {
-        const unsigned char c = static_cast<unsigned char>(ch);
-        if (NeedsEscape(c)) {
-            out += '%';
-            out += kHex[c >> 4];
-            out += kHex[c & 15];
-        } else {
-            out += ch;
-        }
-    }
+    AppendPercentEncoded(text, NeedsEscape, &out);
     return out;
 }
 
-int HexValue(char c) {
-    if (c >= '0' && c <= '9')
-        return c - '0';
-    if (c >= 'A' && c <= 'F')
-        return c - 'A' + 10;
-    if (c >= 'a' && c <= 'f')
-        return c - 'a' + 10;
-    return -1;
-}
-
-// The field's bytes; false for a '%' without two hex digits, a byte that should have been
-// escaped, or a result longer than max.
+// The field's bytes; false for a broken escape, a byte that should have been escaped, or a
+// result longer than max.
 bool Unescape(const std::string& field, size_t max, std::string* out) {
-    out->clear();
-    for (size_t i = 0; i < field.size(); ++i) {
-        const unsigned char c = static_cast<unsigned char>(field[i]);
-        if (c == '%') {
-            if (i + 2 >= field.size())
-                return false;
-            const int hi = HexValue(field[i + 1]), lo = HexValue(field[i + 2]);
-            if (hi < 0 || lo < 0)
-                return false;
-            *out += static_cast<char>(hi * 16 + lo);
-            i += 2;
-        } else if (NeedsEscape(c)) {
-            return false;
-        } else {
-            *out += field[i];
-        }
-        if (out->size() > max)
+    for (char c : field) {
+        if (c != '%' && NeedsEscape(static_cast<unsigned char>(c)))
             return false;
     }
-    return true;
+    return PercentDecodeStrict(field, out) && out->size() <= max;
 }
 
 bool HasControl(const std::string& text) {
