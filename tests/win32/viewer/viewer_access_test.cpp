@@ -1,7 +1,7 @@
 // What a screen reader learns from the viewer through oleacc, as Narrator or NVDA would ask: the
 // toolbar's buttons (name, role, state, key, pressing one), the contents pane and the message in
 // place of the page, the search field, the results with the text around each match, the status
-// line announced when a search ends, and a splash that leaves the focus where it was.
+// line announced when a search ends.
 #include <gtest/gtest.h>
 #include <windows.h>
 #include <commctrl.h>
@@ -16,7 +16,6 @@
 #include "platform/win/ComPtr.h"
 #include "viewer/Accessible.h"
 #include "viewer/MainWindow.h"
-#include "viewer/Splash.h"
 #include "viewer/panes/Dialogs.h"
 #include "viewer/resource.h"
 
@@ -80,18 +79,7 @@ long ChildCount(IAccessible* acc) {
 
 class ViewerAccess : public CViewerFixture {
   protected:
-    static CTestBook Book() {
-        CTestBook b;
-        b.title = "Access Book";
-        b.Page("index.htm", "<title>One</title>the first page")
-            .Page("two.htm", "<title>Two</title>the second page")
-            .Page("three.htm", "<title>Three</title>a third page");
-        b.settings[kShowToolbar] = 1;
-        for (int s : {kHomeButton, kPrevNextButtons, kHistoryButtons, kCopyButton, kSearchButton,
-                      kFullScreenButton, kFontSizeButton, kPrintButton, kAboutButton, kExitButton})
-            b.settings[s] = 1;
-        return b;
-    }
+    static CTestBook Book() { return EveryButtonBook("Access Book"); }
 };
 
 TEST_F(ViewerAccess, ToolbarButtonsHaveNamesRolesStatesAndKeys) {
@@ -237,33 +225,6 @@ TEST_F(ViewerAccess, TheSearchFieldResultsAndStatusSpeak) {
     // Its default action opens the page.
     ASSERT_EQ(results->accDoDefaultAction(Child(2)), S_OK);
     EXPECT_TRUE(PumpUntil([this] { return m_window->CurrentUrl() == "e-book://two.htm"; }, 5000));
-}
-
-TEST(ViewerSplashAccess, TheSplashLeavesTheFocusWhereItWas) {
-    CTempFolder dir;
-    CTestBook b;
-    b.Page("index.htm", "x");
-    b.splash = CTestBook::Bitmap(120, 80, 0x20, 0x40, 0xC0);
-    b.Write(dir.File("splash.exe"), "MZ viewer stub");
-    CBook book;
-    ASSERT_TRUE(book.Open(dir.File("splash.exe")));
-    SplashImage image;
-    ASSERT_TRUE(book.ReadSplash(&image));
-    // What the reader was in (a screen reader reads what has the focus).
-    HWND before = CreateWindowExA(0, "EDIT", "reading", WS_OVERLAPPEDWINDOW | WS_VISIBLE, 40, 40,
-                                  300, 200, nullptr, nullptr, nullptr, nullptr);
-    SetForegroundWindow(before);
-    SetFocus(before);
-    PumpIdle();
-    ASSERT_EQ(GetFocus(), before);
-    HWND splash = CreateSplashWindow(GetModuleHandleA(nullptr), image, 60000);
-    ASSERT_NE(splash, nullptr);
-    PumpIdle();
-    EXPECT_TRUE(IsWindowVisible(splash));
-    EXPECT_EQ(GetForegroundWindow(), before);
-    EXPECT_EQ(GetFocus(), before);
-    DestroyWindow(splash);
-    DestroyWindow(before);
 }
 
 }  // namespace

@@ -56,18 +56,7 @@ LRESULT CALLBACK RecordActivation(int code, WPARAM wp, LPARAM lp) {
 
 class ViewerKeys : public CViewerFixture {
   protected:
-    static CTestBook Book() {
-        CTestBook b;
-        b.title = "Keys Book";
-        b.Page("index.htm", "<title>One</title>the first page")
-            .Page("two.htm", "<title>Two</title>the second page")
-            .Page("three.htm", "<title>Three</title>a third page");
-        b.settings[kShowToolbar] = 1;
-        for (int s : {kHomeButton, kPrevNextButtons, kHistoryButtons, kCopyButton, kSearchButton,
-                      kFullScreenButton, kFontSizeButton, kPrintButton, kAboutButton, kExitButton})
-            b.settings[s] = 1;
-        return b;
-    }
+    static CTestBook Book() { return EveryButtonBook("Keys Book"); }
     // The window in front, its page shown: keys typed now reach it.
     void OpenInFront() {
         Open(Book());

@@ -549,10 +549,20 @@ TEST(ViewerSplashWindow, ShowsTheBitmapCentredAndCloses) {
     ASSERT_TRUE(book.Open(dir.File("splash.exe")));
     SplashImage image;
     ASSERT_TRUE(book.ReadSplash(&image));
+    // What the reader was in: the splash leaves it the focus (a screen reader reads what has it).
+    HWND before = CreateWindowExA(0, "EDIT", "reading", WS_OVERLAPPEDWINDOW | WS_VISIBLE, 40, 40,
+                                  300, 200, nullptr, nullptr, nullptr, nullptr);
+    SetForegroundWindow(before);
+    SetFocus(before);
+    PumpIdle();
+    ASSERT_EQ(GetFocus(), before);
 
     HWND splash = CreateSplashWindow(GetModuleHandleA(nullptr), image, 60000);
     ASSERT_NE(splash, nullptr);
     PumpIdle();
+    EXPECT_EQ(GetForegroundWindow(), before);
+    EXPECT_EQ(GetFocus(), before);
+    DestroyWindow(before);
     PaintNow(splash);
     SaveScreenshot("splash");
     RECT rc;
