@@ -60,7 +60,9 @@ class CWebViewSink final
                        ComItf<ICoreWebView2AcceleratorKeyPressedEventHandler,
                               &kIID_ICoreWebView2AcceleratorKeyPressedEventHandler>,
                        ComItf<ICoreWebView2DownloadStartingEventHandler,
-                              &kIID_ICoreWebView2DownloadStartingEventHandler>> {
+                              &kIID_ICoreWebView2DownloadStartingEventHandler>,
+                       ComItf<ICoreWebView2MoveFocusRequestedEventHandler,
+                              &kIID_ICoreWebView2MoveFocusRequestedEventHandler>> {
   public:
     // frames: this sink hears frame navigations (NavigationStarting is one interface for both).
     CWebViewSink(CBook* book, IBrowserEvents* events, bool frames)
@@ -85,6 +87,7 @@ class CWebViewSink final
     std::wstring m_pending;    // a navigation asked for before the control was up
     std::string m_navigating;  // the e-book URL of the top-level navigation under way
     int m_zoom = 2;
+    int m_scheme = kWebViewSchemeAuto;  // what pages are asked to prefer
     bool m_visible = true;
     bool m_failed = false;
 
@@ -115,6 +118,28 @@ class CWebViewSink final
     void ApplyZoom() {
         if (m_controller)
             m_controller->put_ZoomFactor(CWebViewHost::ZoomFactor(m_zoom));
+    }
+    // The colour scheme pages prefer is the profile's (runtimes from 1.0.1210 on); an older
+    // runtime keeps its own.
+    void ApplyScheme() {
+        CComPtr<ICoreWebView2_13> view13;
+        CComPtr<ICoreWebView2Profile> profile;
+        if (m_view && SUCCEEDED(m_view->QueryInterface(kIID_ICoreWebView2_13, view13.Out())) &&
+            SUCCEEDED(view13->get_Profile(&profile)) && profile)
+            profile->put_PreferredColorScheme(m_scheme);
+    }
+
+    // Tab or Shift+Tab past the page's ends: the window takes the focus on.
+    STDMETHODIMP Invoke(ICoreWebView2Controller*,
+                        ICoreWebView2MoveFocusRequestedEventArgs* args) override {
+        int reason = kWebViewFocusProgrammatic;
+        if (!m_live || !args || FAILED(args->get_Reason(&reason)) ||
+            reason == kWebViewFocusProgrammatic)
+            return S_OK;
+        args->put_Handled(TRUE);
+        if (m_events)
+            m_events->OnFocusLeave(reason == kWebViewFocusNext);
+        return S_OK;
     }
 
     // Environment created: the control comes next, inside the container.
@@ -195,9 +220,11 @@ class CWebViewSink final
         CComPtr<ICoreWebView2_4> view4;
         if (SUCCEEDED(v->QueryInterface(kIID_ICoreWebView2_4, view4.Out())))
             view4->add_DownloadStarting(this, &token);
+        controller->add_MoveFocusRequested(this, &token);
         Fit();
         controller->put_IsVisible(m_visible ? TRUE : FALSE);
         ApplyZoom();
+        ApplyScheme();
         // The keys go to the page at once when the viewer's window is the active one.
         if (GetForegroundWindow() == GetAncestor(m_container, GA_ROOT))
             controller->MoveFocus(0);  // COREWEBVIEW2_MOVE_FOCUS_REASON_PROGRAMMATIC
@@ -560,6 +587,15 @@ bool CWebViewHost::Run(PageCommand command) {
         }
     }
     return false;
+}
+
+void CWebViewHost::SetPageScheme(PageScheme scheme) {
+    if (!m_sink)
+        return;
+    m_sink->m_scheme = scheme == PageScheme::dark    ? kWebViewSchemeDark
+                       : scheme == PageScheme::light ? kWebViewSchemeLight
+                                                     : kWebViewSchemeAuto;
+    m_sink->ApplyScheme();
 }
 
 void CWebViewHost::SetTextSize(int size) {

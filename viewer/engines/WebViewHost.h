@@ -48,6 +48,7 @@ class CWebViewHost : public IPageEngine {
     bool TranslateAccelerator(MSG* msg) override;
     bool IsEditing() const override { return false; }
     HWND GetControlWindow() const override;
+    void SetPageScheme(PageScheme scheme) override;
 
     // True once the control is up (the runtime started and the first page may be asked for).
     bool IsReady() const;
