@@ -78,6 +78,17 @@ size_t CBookFileReader::Read(void* buffer, size_t count) {
     return done;
 }
 
+void CBookFileReader::Rewind() {
+    z_stream& zs = m_inflater->zs;
+    if (inflateReset(&zs) != Z_OK)
+        throw CPackError("the unpacker cannot start again");
+    zs.next_in = nullptr;
+    zs.avail_in = 0;
+    m_consumed = 4;  // the block's length header was read at the start
+    m_position = 0;
+    m_ended = false;
+}
+
 void CBookFileReader::Skip(uint64_t count) {
     uint8_t scratch[16 * 1024];
     while (count > 0) {

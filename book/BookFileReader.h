@@ -32,6 +32,9 @@ class CBookFileReader {
 
     // Unpacks and drops count bytes (to reach the start of a range); fewer when the file ends.
     void Skip(uint64_t count);
+    // Goes back to the file's first byte (a reader of the stream may rewind it): the stream is
+    // unpacked again from its start. Throws CPackError when the unpacker cannot be reset.
+    void Rewind();
     // Unpacks up to count bytes into buffer; returns how many, 0 only at the end of the file.
     // Throws CPackError when the stream is damaged (not a zlib stream, longer or shorter than
     // announced, bytes after its end), CFileException when the book's file cannot be read.

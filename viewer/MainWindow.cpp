@@ -198,9 +198,13 @@ void CMainWindow::SwitchToBrowserControl() {
     Layout();
     if (!m_bZoomPending)
         m_engine->SetTextSize(m_nZoom);
-    // The page asked of WebView2 is asked again.
-    if (m_navOutcome == NavOutcome::pending && !m_strPending.empty())
+    // The page asked of WebView2 is asked again, or else the page it showed (WebView2 may fail
+    // long after the start, when its runtime keeps failing).
+    if (m_navOutcome == NavOutcome::pending && !m_strPending.empty()) {
         Go(m_strPending);
+    } else if (!m_strCurrent.empty()) {
+        Go(m_strCurrent);  // the page shown: the history has it already, and keeps one entry
+    }
     UpdateButtons();
 }
 
@@ -581,6 +585,7 @@ bool CMainWindow::OnBeforeNavigate(const std::string& url, bool topLevel, Starte
         m_bTimedOut = false;
         m_navOutcome = NavOutcome::pending;
         m_strPageTitle.clear();  // the next page names itself
+        m_strPending = url;      // a link on the page, too, is the navigation under way
     }
     return false;
 }

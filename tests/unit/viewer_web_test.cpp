@@ -296,6 +296,33 @@ TEST_F(ViewerWebAnswers, RangesMethodsAndWorkers) {
     EXPECT_EQ(AnswerBookWebRequest(m_book, m_site, worker).status, 200);
 }
 
+// A reader rewound, in the middle of the file or after its end, reads the same bytes again (the
+// page engine rewinds an answer's stream before it reads it).
+TEST_F(ViewerWebAnswers, ARewoundReaderReadsTheFileAgain) {
+    const std::string clip = Clip();
+    const BookWebAnswer a = Ask("media/clip.webm", "", "GET", 1000);
+    ASSERT_TRUE(a.Streamed());
+    CBookFileReader reader(m_book, *a.file);
+    std::string part(5000, '\0');
+    ASSERT_EQ(reader.Read(&part[0], part.size()), part.size());
+    for (const char* when : {"in the middle", "after the end"}) {
+        SCOPED_TRACE(when);
+        reader.Rewind();
+        EXPECT_EQ(reader.Position(), 0u);
+        std::string all(clip.size() + 10, '\0');
+        size_t got = 0;
+        for (size_t n; (n = reader.Read(&all[got], all.size() - got)) != 0;)
+            got += n;
+        all.resize(got);
+        EXPECT_TRUE(all == clip);
+    }
+    reader.Rewind();
+    reader.Skip(299990);
+    std::string tail(10, '\0');
+    EXPECT_EQ(reader.Read(&tail[0], 10), 10u);
+    EXPECT_EQ(tail, clip.substr(299990));
+}
+
 TEST_F(ViewerWebAnswers, ADamagedPageIsAServerErrorNamingIt) {
     const CBookSite site(kSite);
     BookWebRequest r;

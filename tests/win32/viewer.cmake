@@ -22,6 +22,7 @@ if(TARGET viewer)
     set_source_files_properties(${PROJECT_SOURCE_DIR}/viewer/viewer.rc PROPERTIES OBJECT_DEPENDS
         "${PROJECT_SOURCE_DIR}/viewer/viewer.ico;${PROJECT_SOURCE_DIR}/viewer/viewer.manifest;${PROJECT_SOURCE_DIR}/viewer/resource.h")
     add_library(pv_standin_webview SHARED ${CMAKE_CURRENT_SOURCE_DIR}/viewer/standin/StandInRuntime.cpp
+                ${CMAKE_CURRENT_SOURCE_DIR}/viewer/standin/StandInResources.cpp
                 ${PROJECT_SOURCE_DIR}/viewer/engines/ComGuids.cpp)
     set_target_properties(pv_standin_webview PROPERTIES OUTPUT_NAME EmbeddedBrowserWebView
                           PREFIX "")

@@ -1,16 +1,17 @@
 // The book's pages drawn by WebView2 (the Chromium-based control of current Windows).
 //
 // The host finds and starts the runtime itself (WebViewRuntime.h) and puts the control into a
-// child window of its own. Pages are never read from disk: the control is pointed at a fixed
-// origin that can never resolve (BookWeb.h), and every request under it is answered from the
-// book through WebResourceRequested. Navigations and new windows go through IBrowserEvents as the
+// child window of its own. Pages are never read from disk: the control is pointed at the book's
+// own origin, which can never resolve (BookWeb.h), and every request under it is answered from
+// the book (WebViewResources.h). Navigations and new windows go through IBrowserEvents as the
 // browser control's do, keys with Ctrl or Alt, function keys and Esc reach the viewer first, and
 // the control's own context menu, status bar, developer tools, autofill, password saving,
-// zoom and browser keys are off; downloads are cancelled.
+// zoom and browser keys are off; downloads are cancelled and permission requests denied.
 //
-// Starting the runtime finishes later, in the message loop. Until then navigations wait; when
-// it fails on the way, the host reports OnEngineFailed and the window falls back to the browser
-// control.
+// Starting the runtime finishes later, in the message loop (WebViewSink.h: the start in its
+// order, and the way back when a process of the runtime fails). Until then navigations wait;
+// when it fails on the way, the host reports OnEngineFailed and the window falls back to the
+// browser control.
 #pragma once
 
 #include <windows.h>
@@ -50,7 +51,7 @@ class CWebViewHost : public IPageEngine {
     HWND GetControlWindow() const override;
     void SetPageScheme(PageScheme scheme) override;
 
-    // True once the control is up (the runtime started and the first page may be asked for).
+    // True once the control is up and the page script installed (the first page may load).
     bool IsReady() const;
     // The zoom factor of each text size, smallest to largest.
     static double ZoomFactor(int size);

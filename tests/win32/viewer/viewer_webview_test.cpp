@@ -13,6 +13,7 @@
 #include <vector>
 
 #include "StandInInstall.h"
+#include "WebViewFixture.h"
 #include "TestBook.h"
 #include "ViewerFixture.h"
 #include "WinTestUtil.h"
@@ -28,58 +29,6 @@
 
 namespace {
 
-const char kVersion[] = "120.0.2210.91";
-
-// The stand-in's test hooks, from the library the viewer loaded.
-struct StandIn {
-    HMODULE module = GetModuleHandleA("EmbeddedBrowserWebView.dll");
-    template <class F>
-    F Fn(const char* name) const {
-        return module ? reinterpret_cast<F>(reinterpret_cast<void*>(GetProcAddress(module, name)))
-                      : nullptr;
-    }
-    std::string Get(const char* what) const {
-        auto get = Fn<void (*)(const char*, char*, int)>("StandIn_Get");
-        std::string buf(65536, '\0');
-        if (!get)
-            return "(no stand-in)";
-        get(what, &buf[0], static_cast<int>(buf.size()));
-        return buf.c_str();
-    }
-    void Reset() const {
-        if (auto reset = Fn<void (*)()>("StandIn_Reset"))
-            reset();
-    }
-    // Callbacks the stand-in has yet to deliver in the message loop.
-    int Pending() const {
-        auto pending = Fn<int (*)()>("StandIn_Pending");
-        return pending ? pending() : 0;
-    }
-    int FollowLink(const wchar_t* uri, bool user) const {
-        return Fn<int (*)(const wchar_t*, int)>("StandIn_FollowLink")(uri, user);
-    }
-    int FrameNavigate(const wchar_t* uri, bool user) const {
-        return Fn<int (*)(const wchar_t*, int)>("StandIn_FrameNavigate")(uri, user);
-    }
-    int NewWindow(const wchar_t* uri, bool user) const {
-        return Fn<int (*)(const wchar_t*, int)>("StandIn_NewWindow")(uri, user);
-    }
-    int Key(UINT vk, int kind) const { return Fn<int (*)(unsigned, int)>("StandIn_Key")(vk, kind); }
-    void PostMessage(const wchar_t* text) const {
-        Fn<void (*)(const wchar_t*)>("StandIn_PostMessage")(text);
-    }
-    int Download() const { return Fn<int (*)()>("StandIn_Download")(); }
-    int MoveFocusOut(int reason) const { return Fn<int (*)(int)>("StandIn_MoveFocusOut")(reason); }
-    int Request(const wchar_t* uri, std::string* type, std::string* body) const {
-        std::string t(256, '\0'), b(65536, '\0');
-        const int status = Fn<int (*)(const wchar_t*, char*, int, char*, int)>("StandIn_Request")(
-            uri, &t[0], 256, &b[0], 65536);
-        *type = t.c_str();
-        *body = b.c_str();
-        return status;
-    }
-};
-
 // Holds Ctrl (or other keys) down in this thread's keyboard state while it lives.
 struct HeldKeys {
     BYTE saved[256];
@@ -94,21 +43,8 @@ struct HeldKeys {
     ~HeldKeys() { SetKeyboardState(saved); }
 };
 
-class ViewerWebView : public CViewerFixture {
+class ViewerWebView : public CWebViewFixture {
   protected:
-    void SetUp() override {
-        CStandInRuntime::Uninstall();
-        ASSERT_FALSE(CStandInRuntime::BuiltLibrary().empty()) << "PV_STANDIN_DLL is not set";
-        m_location = CStandInRuntime::TestLocation();
-    }
-    void TearDown() override {
-        CViewerFixture::TearDown();
-        CStandInRuntime::Uninstall();
-    }
-    void InstallStandIn(HKEY root = HKEY_CURRENT_USER) {
-        ASSERT_TRUE(
-            CStandInRuntime::Install(root, kVersion, m_location, CStandInRuntime::BuiltLibrary()));
-    }
     static CTestBook Book(bool buttonsOn = true) {
         CTestBook b;
         b.title = "Web Book";
@@ -147,7 +83,6 @@ class ViewerWebView : public CViewerFixture {
         return text;
     }
 
-    std::string m_location;
     MemoryProfile m_place;  // outlives the windows, which write to it on closing
 };
 
@@ -442,6 +377,11 @@ TEST_F(ViewerWebView, EveryFailureFallsBackToTheBrowserControlSilently) {
          [this] {
              InstallStandIn();
              SetEnvironmentVariableA("PV_STANDIN_FAIL", "controller");
+         }},
+        {"page script cannot be added",
+         [this] {
+             InstallStandIn();
+             SetEnvironmentVariableA("PV_STANDIN_FAIL", "script");
          }},
         {"registry switch",
          [this] {

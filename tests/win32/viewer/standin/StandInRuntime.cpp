@@ -2,59 +2,18 @@
 // the real runtime does not run). Installed in the test prefix as the real runtime is, it
 // exports the same entry point and implements the interfaces the viewer uses: environment,
 // controller, web view with its events and settings, web resource requests answered by the
-// viewer, ExecuteScript, zoom. Pages are "loaded" by asking the viewer for them through
-// WebResourceRequested; the page's title is read from its bytes.
+// viewer (StandInResources.cpp), ExecuteScript, zoom. Pages are "loaded" by asking the viewer
+// for them through WebResourceRequested; the page's title is read from its bytes. Like the
+// runtime, it completes AddScriptToExecuteOnDocumentCreated later, in the message loop.
 //
 // The tests drive it through the StandIn_* exports (a click on a link, a new window, a key, a
-// message from the page script, a download) and read back what the viewer set. The environment
-// variable PV_STANDIN_FAIL makes it fail: "create" (the entry point refuses), "environment" or
-// "controller" (the asynchronous creation reports an error).
-#include <windows.h>
-#include <objidl.h>
-
+// message from the page script, a download, a permission request, a failed process) and read
+// back what the viewer set. The environment variable PV_STANDIN_FAIL makes it fail (StandIn.h).
 #include <cstdio>
-#include <cstring>
-#include <functional>
-#include <string>
-#include <vector>
 
-#include "platform/win/ComPtr.h"
-#include "viewer/engines/WebViewApi.h"
+#include "StandInArgs.h"
 
-#define PV_STANDIN_EXPORT extern "C" __declspec(dllexport)
-#define SLOT(name)                 \
-    STDMETHODIMP name() override { \
-        return E_NOTIMPL;          \
-    }
-
-namespace {
-
-std::string Utf8(const wchar_t* w) {
-    if (!w || !*w)
-        return std::string();
-    const int n = WideCharToMultiByte(CP_UTF8, 0, w, -1, nullptr, 0, nullptr, nullptr);
-    std::string s(static_cast<size_t>(n > 0 ? n - 1 : 0), '\0');
-    if (n > 1)
-        WideCharToMultiByte(CP_UTF8, 0, w, -1, &s[0], n, nullptr, nullptr);
-    return s;
-}
-
-std::wstring Wide(const std::string& s) {
-    if (s.empty())
-        return std::wstring();
-    const int n = MultiByteToWideChar(CP_UTF8, 0, s.c_str(), -1, nullptr, 0);
-    std::wstring w(static_cast<size_t>(n > 0 ? n - 1 : 0), L'\0');
-    if (n > 1)
-        MultiByteToWideChar(CP_UTF8, 0, s.c_str(), -1, &w[0], n);
-    return w;
-}
-
-LPWSTR CoString(const std::wstring& s) {
-    LPWSTR p = static_cast<LPWSTR>(CoTaskMemAlloc((s.size() + 1) * sizeof(wchar_t)));
-    if (p)
-        std::memcpy(p, s.c_str(), (s.size() + 1) * sizeof(wchar_t));
-    return p;
-}
+Record g_record;
 
 std::string FailMode() {
     char buf[64] = {};
@@ -62,7 +21,8 @@ std::string FailMode() {
     return buf;
 }
 
-// Work done later, in the message loop, as the runtime's own callbacks arrive.
+namespace {
+
 std::vector<std::function<void()>>& Queue() {
     static std::vector<std::function<void()>> q;
     return q;
@@ -76,348 +36,14 @@ void CALLBACK Drain(HWND, UINT, UINT_PTR id, DWORD) {
         w();
 }
 
+}  // namespace
+
 void Later(std::function<void()> fn) {
     Queue().push_back(std::move(fn));
     SetTimer(nullptr, 0, 1, Drain);
 }
 
-// What the tests read back.
-struct Record {
-    int environments = 0;
-    int runtimeType = -1;
-    std::string dataFolder;
-    std::string settings;
-    std::string filters;
-    std::string documentScripts;
-    std::string scripts;    // every ExecuteScript, one per line
-    std::string navigated;  // every Navigate call, one per line
-    std::string responses;  // "status type url" of every answer the viewer gave, one per line
-    double zoom = 1.0;
-    int visible = -1;
-    int closed = 0;
-    int moved = 0;         // NotifyParentWindowPositionChanged calls
-    int colorScheme = -1;  // the profile's PreferredColorScheme, -1 before the viewer sets it
-    RECT bounds = {0, 0, 0, 0};
-};
-Record g_record;
-
-template <class T>
-struct Handlers {
-    std::vector<T*> list;
-    void Add(T* h, WebViewEventToken* token) {
-        h->AddRef();
-        list.push_back(h);
-        if (token)
-            token->value = static_cast<int64_t>(list.size());
-    }
-    ~Handlers() {
-        for (T* h : list)
-            h->Release();
-    }
-    template <class F>
-    void Each(F f) {
-        const std::vector<T*> copy = list;
-        for (T* h : copy)
-            f(h);
-    }
-};
-
-class CSettings final
-    : public ComObject<CSettings, ComItf<ICoreWebView2Settings4, &kIID_ICoreWebView2Settings4>> {
-  public:
-    BOOL devTools = TRUE, statusBar = TRUE, contextMenus = TRUE, zoomControl = TRUE,
-         hostObjects = TRUE, webMessage = TRUE, errorPage = TRUE, accelerators = TRUE,
-         passwords = TRUE, autofill = TRUE;
-
-    STDMETHODIMP QueryInterface(REFIID riid, void** ppv) override {
-        // Every settings interface is this one object, as in the runtime.
-        if (IsEqualIID(riid, kIID_ICoreWebView2Settings3)) {
-            *ppv = static_cast<ICoreWebView2Settings4*>(this);
-            AddRef();
-            return S_OK;
-        }
-        return ComObject::QueryInterface(riid, ppv);
-    }
-    void Note() {
-        char text[200];
-        std::snprintf(text, sizeof(text),
-                      "devtools=%d statusbar=%d contextmenus=%d zoomcontrol=%d hostobjects=%d "
-                      "webmessage=%d accelerators=%d passwords=%d autofill=%d",
-                      devTools, statusBar, contextMenus, zoomControl, hostObjects, webMessage,
-                      accelerators, passwords, autofill);
-        g_record.settings = text;
-    }
-    SLOT(get_IsScriptEnabled)
-    SLOT(put_IsScriptEnabled)
-    SLOT(get_IsWebMessageEnabled)
-    STDMETHODIMP put_IsWebMessageEnabled(BOOL v) override { return Set(&webMessage, v); }
-    SLOT(get_AreDefaultScriptDialogsEnabled)
-    SLOT(put_AreDefaultScriptDialogsEnabled)
-    SLOT(get_IsStatusBarEnabled)
-    STDMETHODIMP put_IsStatusBarEnabled(BOOL v) override { return Set(&statusBar, v); }
-    SLOT(get_AreDevToolsEnabled)
-    STDMETHODIMP put_AreDevToolsEnabled(BOOL v) override { return Set(&devTools, v); }
-    SLOT(get_AreDefaultContextMenusEnabled)
-    STDMETHODIMP put_AreDefaultContextMenusEnabled(BOOL v) override {
-        return Set(&contextMenus, v);
-    }
-    SLOT(get_AreHostObjectsAllowed)
-    STDMETHODIMP put_AreHostObjectsAllowed(BOOL v) override { return Set(&hostObjects, v); }
-    SLOT(get_IsZoomControlEnabled)
-    STDMETHODIMP put_IsZoomControlEnabled(BOOL v) override { return Set(&zoomControl, v); }
-    SLOT(get_IsBuiltInErrorPageEnabled)
-    STDMETHODIMP put_IsBuiltInErrorPageEnabled(BOOL v) override { return Set(&errorPage, v); }
-    SLOT(get_UserAgent)
-    SLOT(put_UserAgent)
-    SLOT(get_AreBrowserAcceleratorKeysEnabled)
-    STDMETHODIMP put_AreBrowserAcceleratorKeysEnabled(BOOL v) override {
-        return Set(&accelerators, v);
-    }
-    SLOT(get_IsPasswordAutosaveEnabled)
-    STDMETHODIMP put_IsPasswordAutosaveEnabled(BOOL v) override { return Set(&passwords, v); }
-    SLOT(get_IsGeneralAutofillEnabled)
-    STDMETHODIMP put_IsGeneralAutofillEnabled(BOOL v) override { return Set(&autofill, v); }
-
-  private:
-    HRESULT Set(BOOL* field, BOOL v) {
-        *field = v ? TRUE : FALSE;
-        Note();
-        return S_OK;
-    }
-};
-
-class CResponse final
-    : public ComObject<CResponse, ComItf<ICoreWebView2WebResourceResponse,
-                                         &kIID_ICoreWebView2WebResourceResponse>> {
-  public:
-    int status = 0;
-    std::string reason, headers, body;
-    // The value of the Content-Type header, "" without one.
-    std::string ContentType() const {
-        const size_t at = headers.find("Content-Type: ");
-        if (at == std::string::npos)
-            return std::string();
-        const size_t end = headers.find('\r', at);
-        return headers.substr(at + 14, end == std::string::npos ? end : end - at - 14);
-    }
-    SLOT(get_Content)
-    SLOT(put_Content)
-    SLOT(get_Headers)
-    SLOT(get_StatusCode)
-    SLOT(put_StatusCode)
-    SLOT(get_ReasonPhrase)
-    SLOT(put_ReasonPhrase)
-};
-
-class CRequest final : public ComObject<CRequest, ComItf<ICoreWebView2WebResourceRequest,
-                                                         &kIID_ICoreWebView2WebResourceRequest>> {
-  public:
-    std::wstring uri;
-    STDMETHODIMP get_Uri(LPWSTR* out) override {
-        *out = CoString(uri);
-        return S_OK;
-    }
-    SLOT(put_Uri)
-    SLOT(get_Method)
-    SLOT(put_Method)
-    SLOT(get_Content)
-    SLOT(put_Content)
-    SLOT(get_Headers)
-};
-
-class CResourceArgs final
-    : public ComObject<CResourceArgs, ComItf<ICoreWebView2WebResourceRequestedEventArgs,
-                                             &kIID_ICoreWebView2WebResourceRequestedEventArgs>> {
-  public:
-    CComPtr<CRequest> request;
-    CComPtr<CResponse> response;
-    STDMETHODIMP get_Request(ICoreWebView2WebResourceRequest** out) override {
-        *out = request.Get();
-        request->AddRef();
-        return S_OK;
-    }
-    SLOT(get_Response)
-    STDMETHODIMP put_Response(ICoreWebView2WebResourceResponse* r) override {
-        // Only responses the environment made can be given.
-        response.CopyFrom(static_cast<CResponse*>(r));
-        return S_OK;
-    }
-    SLOT(GetDeferral)
-    SLOT(get_ResourceContext)
-};
-
-class CNavigationArgs final
-    : public ComObject<CNavigationArgs, ComItf<ICoreWebView2NavigationStartingEventArgs,
-                                               &kIID_ICoreWebView2NavigationStartingEventArgs>> {
-  public:
-    std::wstring uri;
-    BOOL user = FALSE, cancel = FALSE;
-    STDMETHODIMP get_Uri(LPWSTR* out) override {
-        *out = CoString(uri);
-        return S_OK;
-    }
-    STDMETHODIMP get_IsUserInitiated(BOOL* out) override {
-        *out = user;
-        return S_OK;
-    }
-    SLOT(get_IsRedirected)
-    SLOT(get_RequestHeaders)
-    SLOT(get_Cancel)
-    STDMETHODIMP put_Cancel(BOOL v) override {
-        cancel = v;
-        return S_OK;
-    }
-    SLOT(get_NavigationId)
-};
-
-class CCompletedArgs final
-    : public ComObject<CCompletedArgs, ComItf<ICoreWebView2NavigationCompletedEventArgs,
-                                              &kIID_ICoreWebView2NavigationCompletedEventArgs>> {
-  public:
-    BOOL success = FALSE;
-    int status = 0;
-    STDMETHODIMP get_IsSuccess(BOOL* out) override {
-        *out = success;
-        return S_OK;
-    }
-    STDMETHODIMP get_WebErrorStatus(int* out) override {
-        *out = status;
-        return S_OK;
-    }
-    SLOT(get_NavigationId)
-};
-
-class CSourceArgs final
-    : public ComObject<CSourceArgs, ComItf<ICoreWebView2SourceChangedEventArgs,
-                                           &kIID_ICoreWebView2SourceChangedEventArgs>> {
-  public:
-    BOOL isNew = TRUE;
-    STDMETHODIMP get_IsNewDocument(BOOL* out) override {
-        *out = isNew;
-        return S_OK;
-    }
-};
-
-class CNewWindowArgs final
-    : public ComObject<CNewWindowArgs, ComItf<ICoreWebView2NewWindowRequestedEventArgs,
-                                              &kIID_ICoreWebView2NewWindowRequestedEventArgs>> {
-  public:
-    std::wstring uri;
-    BOOL user = FALSE, handled = FALSE;
-    STDMETHODIMP get_Uri(LPWSTR* out) override {
-        *out = CoString(uri);
-        return S_OK;
-    }
-    SLOT(put_NewWindow)
-    SLOT(get_NewWindow)
-    STDMETHODIMP put_Handled(BOOL v) override {
-        handled = v;
-        return S_OK;
-    }
-    SLOT(get_Handled)
-    STDMETHODIMP get_IsUserInitiated(BOOL* out) override {
-        *out = user;
-        return S_OK;
-    }
-    SLOT(GetDeferral)
-    SLOT(get_WindowFeatures)
-};
-
-class CMessageArgs final
-    : public ComObject<CMessageArgs, ComItf<ICoreWebView2WebMessageReceivedEventArgs,
-                                            &kIID_ICoreWebView2WebMessageReceivedEventArgs>> {
-  public:
-    std::wstring text;
-    SLOT(get_Source)
-    SLOT(get_WebMessageAsJson)
-    STDMETHODIMP TryGetWebMessageAsString(LPWSTR* out) override {
-        *out = CoString(text);
-        return S_OK;
-    }
-};
-
-// The profile: what the pages are asked to prefer.
-class CProfile final
-    : public ComObject<CProfile, ComItf<ICoreWebView2Profile, &kIID_ICoreWebView2Profile>> {
-  public:
-    SLOT(get_ProfileName)
-    SLOT(get_IsInPrivateModeEnabled)
-    SLOT(get_ProfilePath)
-    SLOT(get_DefaultDownloadFolderPath)
-    SLOT(put_DefaultDownloadFolderPath)
-    SLOT(get_PreferredColorScheme)
-    STDMETHODIMP put_PreferredColorScheme(int scheme) override {
-        if (scheme < kWebViewSchemeAuto || scheme > kWebViewSchemeDark)
-            return E_INVALIDARG;
-        g_record.colorScheme = scheme;
-        return S_OK;
-    }
-};
-
-class CMoveFocusArgs final
-    : public ComObject<CMoveFocusArgs, ComItf<ICoreWebView2MoveFocusRequestedEventArgs,
-                                              &kIID_ICoreWebView2MoveFocusRequestedEventArgs>> {
-  public:
-    int reason = 0;
-    BOOL handled = FALSE;
-    STDMETHODIMP get_Reason(int* out) override {
-        *out = reason;
-        return S_OK;
-    }
-    SLOT(get_Handled)
-    STDMETHODIMP put_Handled(BOOL v) override {
-        handled = v;
-        return S_OK;
-    }
-};
-
-class CKeyArgs final
-    : public ComObject<CKeyArgs, ComItf<ICoreWebView2AcceleratorKeyPressedEventArgs,
-                                        &kIID_ICoreWebView2AcceleratorKeyPressedEventArgs>> {
-  public:
-    int kind = 0;
-    UINT key = 0;
-    BOOL handled = FALSE;
-    STDMETHODIMP get_KeyEventKind(int* out) override {
-        *out = kind;
-        return S_OK;
-    }
-    STDMETHODIMP get_VirtualKey(UINT* out) override {
-        *out = key;
-        return S_OK;
-    }
-    STDMETHODIMP get_KeyEventLParam(INT* out) override {
-        *out = 1;
-        return S_OK;
-    }
-    SLOT(get_PhysicalKeyStatus)
-    SLOT(get_Handled)
-    STDMETHODIMP put_Handled(BOOL v) override {
-        handled = v;
-        return S_OK;
-    }
-};
-
-class CDownloadArgs final
-    : public ComObject<CDownloadArgs, ComItf<ICoreWebView2DownloadStartingEventArgs,
-                                             &kIID_ICoreWebView2DownloadStartingEventArgs>> {
-  public:
-    BOOL cancel = FALSE, handled = FALSE;
-    SLOT(get_DownloadOperation)
-    SLOT(get_Cancel)
-    STDMETHODIMP put_Cancel(BOOL v) override {
-        cancel = v;
-        return S_OK;
-    }
-    SLOT(get_ResultFilePath)
-    SLOT(put_ResultFilePath)
-    SLOT(get_Handled)
-    STDMETHODIMP put_Handled(BOOL v) override {
-        handled = v;
-        return S_OK;
-    }
-    SLOT(GetDeferral)
-};
+namespace {
 
 class CEnvironment;
 
@@ -439,28 +65,16 @@ class CWebView final
     Handlers<ICoreWebView2WebMessageReceivedEventHandler> m_message;
     Handlers<ICoreWebView2DownloadStartingEventHandler> m_download;
 
-    bool Filtered(const std::wstring& uri) const {
-        for (const std::wstring& f : m_filters) {
-            const std::wstring prefix = f.substr(0, f.find(L'*'));
-            if (_wcsnicmp(uri.c_str(), prefix.c_str(), prefix.size()) == 0)
-                return true;
-        }
-        return false;
-    }
-    // Asks the viewer for uri; the answer, or nullptr when none was given.
-    CComPtr<CResponse> Request(const std::wstring& uri) {
-        CComPtr<CResourceArgs> args(new CResourceArgs);
-        args->request = CComPtr<CRequest>(new CRequest);
-        args->request->uri = uri;
-        m_resource.Each(
-            [&](ICoreWebView2WebResourceRequestedEventHandler* h) { h->Invoke(this, args.Get()); });
-        CComPtr<CResponse> r;
-        r.CopyFrom(args->response.Get());
-        if (r) {
-            g_record.responses +=
-                std::to_string(r->status) + " " + r->ContentType() + " " + Utf8(uri.c_str()) + "\n";
-        }
-        return r;
+    Handlers<ICoreWebView2PermissionRequestedEventHandler> m_permission;
+    Handlers<ICoreWebView2ProcessFailedEventHandler> m_processFailed;
+    bool m_closed = false;  // the browser process failed: the control is closed for good
+
+    ResourceTarget Target() {
+        ResourceTarget t;
+        t.view = this;
+        t.handlers = &m_resource;
+        t.filters = &m_filters;
+        return t;
     }
     // Fires NavigationStarting on handlers; true when one cancelled.
     bool Starting(Handlers<ICoreWebView2NavigationStartingEventHandler>& handlers,
@@ -499,20 +113,21 @@ class CWebView final
             Completed(false, 14);  // OPERATION_CANCELED
             return true;
         }
-        if (!Filtered(uri)) {
+        if (!Filtered(m_filters, uri)) {
             Completed(uri == L"about:blank", uri == L"about:blank" ? 0 : 13);
             return false;
         }
-        CComPtr<CResponse> r = Request(uri);
+        CComPtr<CResponse> r = AskViewer(Target(), L"GET", uri, "");
         if (!r) {
             Completed(false, 13);  // HOST_NAME_NOT_RESOLVED: nobody answered
             return false;
         }
         m_source = uri;
-        const size_t open = r->body.find("<title>");
-        const size_t close = r->body.find("</title>");
+        const std::string body = ReadAll(r->content.Get());
+        const size_t open = body.find("<title>");
+        const size_t close = body.find("</title>");
         m_title = open != std::string::npos && close > open
-                      ? Wide(r->body.substr(open + 7, close - open - 7))
+                      ? Wide(body.substr(open + 7, close - open - 7))
                       : uri;
         SourceChanged(true);
         m_titleChanged.Each(
@@ -533,8 +148,11 @@ class CWebView final
     STDMETHODIMP Navigate(LPCWSTR uri) override {
         if (!uri)
             return E_INVALIDARG;
+        if (m_closed)
+            return HRESULT_FROM_WIN32(ERROR_INVALID_STATE);
         const std::wstring target = uri;
         g_record.navigated += Utf8(uri) + "\n";
+        g_record.order += "navigate " + Utf8(uri) + "\n";
         AddRef();
         Later([this, target] {
             Load(target, false);
@@ -575,14 +193,34 @@ class CWebView final
     SLOT(remove_FrameNavigationCompleted)
     SLOT(add_ScriptDialogOpening)
     SLOT(remove_ScriptDialogOpening)
-    SLOT(add_PermissionRequested)
+    STDMETHODIMP add_PermissionRequested(ICoreWebView2PermissionRequestedEventHandler* h,
+                                         WebViewEventToken* t) override {
+        m_permission.Add(h, t);
+        return S_OK;
+    }
     SLOT(remove_PermissionRequested)
-    SLOT(add_ProcessFailed)
+    STDMETHODIMP add_ProcessFailed(ICoreWebView2ProcessFailedEventHandler* h,
+                                   WebViewEventToken* t) override {
+        m_processFailed.Add(h, t);
+        return S_OK;
+    }
     SLOT(remove_ProcessFailed)
+    // Ready later, as in the runtime: a page loaded before the completion runs without it.
     STDMETHODIMP AddScriptToExecuteOnDocumentCreated(
         LPCWSTR script,
-        ICoreWebView2AddScriptToExecuteOnDocumentCreatedCompletedHandler*) override {
+        ICoreWebView2AddScriptToExecuteOnDocumentCreatedCompletedHandler* done) override {
         g_record.documentScripts += Utf8(script) + "\n";
+        g_record.order += "script\n";
+        if (done) {
+            done->AddRef();
+            Later([done] {
+                const bool fail = FailMode() == "script";
+                if (!fail)
+                    g_record.order += "script ready\n";
+                done->Invoke(fail ? E_FAIL : S_OK, fail ? nullptr : L"script-1");
+                done->Release();
+            });
+        }
         return S_OK;
     }
     SLOT(RemoveScriptToExecuteOnDocumentCreated)
@@ -599,7 +237,18 @@ class CWebView final
         return S_OK;
     }
     SLOT(CapturePreview)
-    SLOT(Reload)
+    STDMETHODIMP Reload() override {
+        const std::wstring doc = m_source.substr(0, m_source.find(L'#'));
+        if (doc.empty())
+            return S_OK;
+        m_source.clear();  // the page loads anew, not as a jump within it
+        AddRef();
+        Later([this, doc] {
+            Load(doc, false);
+            Release();
+        });
+        return S_OK;
+    }
     SLOT(PostWebMessageAsJson)
     SLOT(PostWebMessageAsString)
     STDMETHODIMP add_WebMessageReceived(ICoreWebView2WebMessageReceivedEventHandler* h,
@@ -615,7 +264,7 @@ class CWebView final
     SLOT(GoBack)
     SLOT(GoForward)
     SLOT(GetDevToolsProtocolEventReceiver)
-    STDMETHODIMP Stop() override { return S_OK; }
+    SLOT(Stop)
     STDMETHODIMP add_NewWindowRequested(ICoreWebView2NewWindowRequestedEventHandler* h,
                                         WebViewEventToken* t) override {
         m_newWindow.Add(h, t);
@@ -735,10 +384,7 @@ class CController final
             MoveWindow(m_window, r.left, r.top, r.right - r.left, r.bottom - r.top, TRUE);
         return S_OK;
     }
-    STDMETHODIMP get_ZoomFactor(double* out) override {
-        *out = g_record.zoom;
-        return S_OK;
-    }
+    SLOT(get_ZoomFactor)
     STDMETHODIMP put_ZoomFactor(double z) override {
         g_record.zoom = z;
         return S_OK;
@@ -819,16 +465,12 @@ class CEnvironment final
     STDMETHODIMP CreateWebResourceResponse(IStream* content, int status, LPCWSTR reason,
                                            LPCWSTR headers,
                                            ICoreWebView2WebResourceResponse** out) override {
+        // The body is read when the page reads it (StandInResources.cpp), as the runtime does.
         CResponse* r = new CResponse;
         r->status = status;
         r->reason = Utf8(reason);
         r->headers = Utf8(headers);
-        if (content) {
-            char buf[4096];
-            ULONG n = 0;
-            while (SUCCEEDED(content->Read(buf, sizeof(buf), &n)) && n > 0)
-                r->body.append(buf, n);
-        }
+        r->content.CopyFrom(content);
         *out = r;
         return S_OK;
     }
@@ -841,15 +483,15 @@ CWebView* View() {
     return g_controller ? g_controller->m_view.Get() : nullptr;
 }
 
-void CopyOut(const std::string& s, char* out, int size) {
-    if (!out || size <= 0)
-        return;
-    const size_t n = s.size() < static_cast<size_t>(size - 1) ? s.size() : size - 1;
-    std::memcpy(out, s.data(), n);
-    out[n] = '\0';
-}
-
 }  // namespace
+
+bool CurrentResourceTarget(ResourceTarget* target) {
+    CWebView* v = View();
+    if (!v)
+        return false;
+    *target = v->Target();
+    return true;
+}
 
 extern "C" __declspec(dllexport) HRESULT STDMETHODCALLTYPE
     CreateWebViewEnvironmentWithOptionsInternal(
@@ -881,7 +523,7 @@ PV_STANDIN_EXPORT void StandIn_Reset() {
     g_record = Record();
 }
 
-// A recorded value as text: environments, runtimeType, dataFolder, settings, filters,
+// A recorded value as text: environments, runtimeType, dataFolder, settings, filters, order,
 // documentScripts, scripts, navigated, responses, zoom, visible, closed, moved, colorScheme,
 // bounds, source, title.
 PV_STANDIN_EXPORT void StandIn_Get(const char* what, char* out, int size) {
@@ -898,6 +540,8 @@ PV_STANDIN_EXPORT void StandIn_Get(const char* what, char* out, int size) {
         v = g_record.settings;
     else if (w == "filters")
         v = g_record.filters;
+    else if (w == "order")
+        v = g_record.order;
     else if (w == "documentScripts")
         v = g_record.documentScripts;
     else if (w == "scripts")
@@ -1007,17 +651,37 @@ PV_STANDIN_EXPORT int StandIn_Download() {
     return args->cancel && args->handled ? 1 : 0;
 }
 
-// The page asks for uri (an image, a style sheet); returns the status (0: no answer) and the
-// type and body the viewer answered with.
-PV_STANDIN_EXPORT int StandIn_Request(const wchar_t* uri, char* type, int typeSize, char* body,
-                                      int bodySize) {
+// The page asks for a permission (kind as COREWEBVIEW2_PERMISSION_KIND); returns the state the
+// viewer answered with (0: none, and the runtime would ask the reader), -1 without a control.
+PV_STANDIN_EXPORT int StandIn_Permission(int kind) {
     CWebView* v = View();
-    if (!v || !v->Filtered(uri))
-        return 0;
-    CComPtr<CResponse> r = v->Request(uri);
-    if (!r)
-        return 0;
-    CopyOut(r->ContentType(), type, typeSize);
-    CopyOut(r->body, body, bodySize);
-    return r->status;
+    if (!v)
+        return -1;
+    (void)kind;  // the viewer answers every kind alike
+    CComPtr<CPermissionArgs> args(new CPermissionArgs);
+    v->m_permission.Each(
+        [&](ICoreWebView2PermissionRequestedEventHandler* h) { h->Invoke(v, args.Get()); });
+    return args->state;
+}
+
+// A process of the runtime fails (kind as COREWEBVIEW2_PROCESS_FAILED_KIND). When it is the
+// browser process, the control is closed for good, as the runtime closes it. Returns the number
+// of handlers told, -1 without a control.
+PV_STANDIN_EXPORT int StandIn_ProcessFailed(int kind) {
+    CWebView* v = View();
+    if (!v)
+        return -1;
+    CComPtr<CController> controller;
+    controller.CopyFrom(g_controller);
+    if (kind == kWebViewBrowserProcessExited) {
+        v->m_closed = true;
+        if (controller->m_window && IsWindow(controller->m_window))
+            DestroyWindow(controller->m_window);
+        controller->m_window = nullptr;
+    }
+    CComPtr<CProcessFailedArgs> args(new CProcessFailedArgs);
+    args->kind = kind;
+    v->m_processFailed.Each(
+        [&](ICoreWebView2ProcessFailedEventHandler* h) { h->Invoke(v, args.Get()); });
+    return static_cast<int>(v->m_processFailed.list.size());
 }
