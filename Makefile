@@ -3,7 +3,7 @@
 #   make test    - install what is missing, build everything, run every test
 #   make dist    - the zip for Windows users (out/pagevane-1.0-win32.zip)
 #   make reader-shot - docs/reader.png, the reader's page of `pagevane-cli read` in Chromium
-#   make readme-pictures - the README's pictures of the publisher, taken again (docs/*.png)
+#   make readme-pictures - the README's pictures of the publisher and the viewer, taken again
 # Build folders: build/win (MinGW i686: the Windows programs and their tests, run under Wine),
 # build/win64 (MinGW x86_64: the same sources, whose tests run under wine64 where the kernel cannot
 # start 32-bit programs, or when PV_WINE64=1; its programs carry the i686 viewer),
@@ -71,8 +71,8 @@ times-reset:
 bench: wintests native
 	@bash scripts/bench.sh
 
-# The README's pictures of the publisher, taken under Wine (docs/*.png).
-readme-pictures: win
+# The README's pictures of the publisher and of the viewer, taken under Wine (docs/*.png).
+readme-pictures: win native
 	@bash scripts/readme-pictures.sh
 
 dist: win

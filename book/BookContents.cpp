@@ -104,18 +104,13 @@ std::string CContentsTree::Url(const CBook& book, size_t entry) const {
     std::string url = UrlFromName(book.Files()[e.nFile].strName);
     if (!e.strFragment.empty()) {
         // The fragment as the browser sends it: bytes a URL cannot hold as they are escaped.
-        static const char kHex[] = "0123456789ABCDEF";
         url += '#';
-        for (char ch : e.strFragment) {
-            const unsigned char c = static_cast<unsigned char>(ch);
-            if (c <= 0x20 || c >= 0x7F || c == '"' || c == '<' || c == '>' || c == '`') {
-                url += '%';
-                url += kHex[c >> 4];
-                url += kHex[c & 15];
-            } else {
-                url += ch;
-            }
-        }
+        AppendPercentEncoded(
+            e.strFragment,
+            [](unsigned char c) {
+                return c <= 0x20 || c >= 0x7F || c == '"' || c == '<' || c == '>' || c == '`';
+            },
+            &url);
     }
     return url;
 }

@@ -183,6 +183,36 @@ std::string CombineWebUrl(const std::string& base, const std::string& reference)
 
 }  // namespace
 
+bool PercentDecodeStrict(const std::string& s, std::string* out) {
+    out->clear();
+    for (size_t i = 0; i < s.size(); ++i) {
+        if (s[i] != '%') {
+            *out += s[i];
+            continue;
+        }
+        if (i + 2 >= s.size() || HexValue(s[i + 1]) < 0 || HexValue(s[i + 2]) < 0)
+            return false;
+        *out += static_cast<char>(HexValue(s[i + 1]) * 16 + HexValue(s[i + 2]));
+        i += 2;
+    }
+    return true;
+}
+
+void AppendPercentEncoded(const std::string& text, bool (*escape)(unsigned char),
+                          std::string* out) {
+    static const char kHex[] = "0123456789ABCDEF";
+    for (char ch : text) {
+        const unsigned char c = static_cast<unsigned char>(ch);
+        if (escape(c)) {
+            *out += '%';
+            *out += kHex[c >> 4];
+            *out += kHex[c & 15];
+        } else {
+            *out += ch;
+        }
+    }
+}
+
 std::string PercentDecode(const std::string& s) {
     std::string out;
     out.reserve(s.size());
@@ -265,18 +295,14 @@ bool NameNamesNoFile(const std::string& name) {
 }
 
 std::string UrlFromName(const std::string& name) {
-    static const char kHex[] = "0123456789ABCDEF";
     std::string url = std::string(kBookScheme) + "://";
-    for (char ch : name) {
-        const unsigned char c = static_cast<unsigned char>(ch);
-        if (c <= 0x20 || c >= 0x7F || c == '%' || c == '#' || c == '?' || c == '"' || c == '\\') {
-            url += '%';
-            url += kHex[c >> 4];
-            url += kHex[c & 15];
-        } else {
-            url += ch;
-        }
-    }
+    AppendPercentEncoded(
+        name,
+        [](unsigned char c) {
+            return c <= 0x20 || c >= 0x7F || c == '%' || c == '#' || c == '?' || c == '"' ||
+                   c == '\\';
+        },
+        &url);
     return url;
 }
 

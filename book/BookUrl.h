@@ -16,6 +16,10 @@ bool IsBookUrl(const std::string& url);
 
 // Decodes %XX escapes (either case of hex digit); a '%' not followed by two hex digits stays.
 std::string PercentDecode(const std::string& s);
+// The same, strict: false (with *out undefined) when a '%' is not followed by two hex digits.
+bool PercentDecodeStrict(const std::string& s, std::string* out);
+// Appends text to *out with each byte that escape() picks written as %XX (upper-case hex).
+void AppendPercentEncoded(const std::string& text, bool (*escape)(unsigned char), std::string* out);
 
 // The file name an e-book URL addresses: the scheme and leading slashes removed, "?query" and
 // "#fragment" cut off, the path split into folders at its slashes and backslashes, each part

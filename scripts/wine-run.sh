@@ -168,6 +168,12 @@ if [ "${PV_WINE_DESKTOP:-1}" != 0 ]; then
 REG
 fi
 
+# PV_WINE_USER_REG=FILE adds FILE's keys (user.reg's own format) to the user's registry of the
+# run, for settings a program should find at its start (the viewer's colours for a picture).
+if [ -n "${PV_WINE_USER_REG:-}" ]; then
+  { echo; cat "$PV_WINE_USER_REG"; } >>"$prefix/user.reg"
+fi
+
 prog=$1; shift
 if [ -n "${PV_WINE_SHOT:-}" ]; then
   (sleep "${PV_WINE_SHOT_AFTER:-10}" &&

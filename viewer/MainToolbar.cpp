@@ -1,6 +1,9 @@
 // The main window's toolbar and keys: which buttons the book enables, their images at the
 // monitor's scale and their tooltips, the keys behind each button (a button the book turned
 // off takes its key with it) and the context menu over the page.
+#include <oleacc.h>
+
+#include "viewer/Accessible.h"
 #include "viewer/MainWindow.h"
 #include "book/Book.h"
 #include "viewer/resource.h"
@@ -60,21 +63,41 @@ const KeySpec kKeys[] = {
     {'P', kCtrl, IDM_PRINT},
     {VK_F1, 0, IDM_ABOUT},
     {'T', kCtrl, IDM_CONTENTS},
+    {'D', kCtrl, IDM_BOOKMARK_ADD},
+    {'B', kCtrl, IDM_BOOKMARKS},
     {VK_F3, 0, IDM_FIND_NEXT_HIT},
+    {VK_F6, kShift, IDM_PREV_PANE},
+    {VK_F6, 0, IDM_NEXT_PANE},
+    {VK_F10, kShift, IDM_CONTEXT_MENU},
+    {VK_APPS, 0, IDM_CONTEXT_MENU},
     // The control's own new-window and open keys; nothing of the viewer's.
     {'N', kCtrl, CMainWindow::kKeySwallowed},
     {'O', kCtrl, CMainWindow::kKeySwallowed},
     {'L', kCtrl, CMainWindow::kKeySwallowed},
 };
 
+const char* KeyOfCommand(int id) {
+    for (const ButtonSpec& spec : kButtons) {
+        if (spec.id == id)
+            return spec.key;
+    }
+    return nullptr;
+}
+
+// Screen readers meet the buttons by their labels, with their keys.
+const AccessibleSpec kToolbarAccessible = {AccessibleKind::toolbar, L"Toolbar", ROLE_SYSTEM_TOOLBAR,
+                                           KeyOfCommand};
+
 }  // namespace
 
 void CMainWindow::CreateToolbar() {
-    m_toolbar = CreateWindowExA(0, TOOLBARCLASSNAMEA, nullptr,
-                                WS_CHILD | WS_VISIBLE | TBSTYLE_FLAT | TBSTYLE_TOOLTIPS | CCS_TOP,
-                                0, 0, 0, 0, m_hWnd, nullptr, m_instance, nullptr);
+    m_toolbar = CreateWindowExA(
+        0, TOOLBARCLASSNAMEA, nullptr,
+        WS_CHILD | WS_VISIBLE | TBSTYLE_FLAT | TBSTYLE_TOOLTIPS | TBSTYLE_WRAPABLE | CCS_TOP, 0, 0,
+        0, 0, m_hWnd, nullptr, m_instance, nullptr);
     if (!m_toolbar)
         return;
+    MakeAccessible(m_toolbar, &kToolbarAccessible);
     ::SendMessageA(m_toolbar, TB_BUTTONSTRUCTSIZE, sizeof(TBBUTTON), 0);
     LoadToolbarImages(WindowDpi());
     std::vector<TBBUTTON> buttons;
@@ -142,6 +165,8 @@ void CMainWindow::LoadToolbarImages(int dpi) {
     SelectObject(to, oldTo);
     DeleteDC(from);
     DeleteDC(to);
+    if (m_theme.IsDark())
+        LightenOutlines(big.get());
     if (list)
         ImageList_AddMasked(list, big.get(), kTransparent);
     ::SendMessageA(m_toolbar, TB_SETIMAGELIST, 0, reinterpret_cast<LPARAM>(list));
@@ -159,25 +184,41 @@ bool CMainWindow::ButtonOn(int id) const {
     return true;  // commands with no button of their own
 }
 
-HMENU CMainWindow::BuildContextMenu() const {
+HMENU CMainWindow::BuildContextMenu(bool full) const {
+    // Every command with its key; the context menu over the page leaves out those of the toolbar
+    // that have nothing to do with the page (full: Alt's menu, all of them).
     static const struct {
         int id;
         const char* label;
+        bool fullOnly;
     } kItems[] = {
-        {IDM_BACK, "&Back"},
-        {IDM_FORWARD, "&Forward"},
-        {0, nullptr},
-        {IDM_COPY, "&Copy"},
-        {IDM_SELECTALL, "Select &All"},
-        {0, nullptr},
-        {IDM_PRINT, "&Print..."},
-        {IDM_FINDINPAGE, "&Find in Page..."},
-        {0, nullptr},
-        {IDM_CONTENTS, "C&ontents\tCtrl+T"},
+        {IDM_HOME, "&Home\tAlt+Home", true},
+        {IDM_PREV, "Pre&vious Page\tCtrl+Page Up", true},
+        {IDM_NEXT, "&Next Page\tCtrl+Page Down", true},
+        {0, nullptr, true},
+        {IDM_BACK, "&Back\tAlt+Left", false},
+        {IDM_FORWARD, "&Forward\tAlt+Right", false},
+        {0, nullptr, false},
+        {IDM_COPY, "&Copy\tCtrl+C", false},
+        {IDM_SELECTALL, "Select &All\tCtrl+A", false},
+        {0, nullptr, false},
+        {IDM_PRINT, "&Print...\tCtrl+P", false},
+        {IDM_FINDINPAGE, "F&ind in Page...\tCtrl+F", false},
+        {IDM_SEARCH, "&Search the Book...\tCtrl+Shift+F", true},
+        {0, nullptr, false},
+        {IDM_CONTENTS, "C&ontents\tCtrl+T", false},
+        {IDM_BOOKMARK_ADD, "A&dd Bookmark\tCtrl+D", false},
+        {IDM_BOOKMARKS, "Boo&kmarks\tCtrl+B", false},
+        {0, nullptr, true},
+        {IDM_FULLSCREEN, "Full Sc&reen\tF11", true},
+        {IDM_TEXT_LARGER, "&Larger Text\tCtrl+Plus", true},
+        {IDM_TEXT_SMALLER, "S&maller Text\tCtrl+Minus", true},
     };
     HMENU menu = CreatePopupMenu();
     bool separator = false;
     for (const auto& item : kItems) {
+        if (item.fullOnly && !full)
+            continue;
         if (!item.id) {
             separator = GetMenuItemCount(menu) > 0;
             continue;
@@ -188,6 +229,28 @@ HMENU CMainWindow::BuildContextMenu() const {
             AppendMenuA(menu, MF_SEPARATOR, 0, nullptr);
         separator = false;
         AppendMenuA(menu, MF_STRING | (CanRun(item.id) ? 0 : MF_GRAYED), item.id, item.label);
+    }
+    // The reader's colours, for every book.
+    HMENU colours = CreatePopupMenu();
+    AppendMenuA(colours, MF_STRING, IDM_COLOURS_WINDOWS, "As &Windows");
+    AppendMenuA(colours, MF_STRING, IDM_COLOURS_LIGHT, "&Light");
+    AppendMenuA(colours, MF_STRING, IDM_COLOURS_DARK, "&Dark");
+    const ColourChoice choice = m_theme.Choice();
+    CheckMenuRadioItem(colours, IDM_COLOURS_WINDOWS, IDM_COLOURS_DARK,
+                       choice == ColourChoice::dark    ? IDM_COLOURS_DARK
+                       : choice == ColourChoice::light ? IDM_COLOURS_LIGHT
+                                                       : IDM_COLOURS_WINDOWS,
+                       MF_BYCOMMAND);
+    if (GetMenuItemCount(menu) > 0)
+        AppendMenuA(menu, MF_SEPARATOR, 0, nullptr);
+    AppendMenuA(menu, MF_POPUP, reinterpret_cast<UINT_PTR>(colours), "Colo&urs");
+    if (full) {
+        AppendMenuA(menu, MF_SEPARATOR, 0, nullptr);
+        for (int id : {IDM_ABOUT, IDM_EXIT}) {
+            if (ButtonOn(id))
+                AppendMenuA(menu, MF_STRING, id,
+                            id == IDM_ABOUT ? "Abou&t...\tF1" : "E&xit\tAlt+F4");
+        }
     }
     return menu;
 }

@@ -1,16 +1,20 @@
 #include "viewer/MainWindow.h"
 
 #include <commctrl.h>
+#include <oleacc.h>
 #include <shellapi.h>
 #include <urlmon.h>
+#include <windowsx.h>
 
 #include "platform/win/ComPtr.h"
 #include "platform/win/WinText.h"
+#include "viewer/Accessible.h"
 #include "viewer/engines/BrowserHost.h"
 #include "viewer/panes/Dialogs.h"
 #include "viewer/engines/WebViewHost.h"
 #include "book/Book.h"
 #include "book/BookUrl.h"
+#include "platform/Text.h"
 #include "viewer/resource.h"
 
 const char kMainWindowClass[] = "PagevaneViewerWindow";
@@ -33,6 +37,12 @@ bool IsOutsideLink(const std::string& url) {
     return KindOfUrl(url) == LinkKind::outside;
 }
 
+// What screen readers are told of the pane and of the message in place of the page.
+const AccessibleSpec kContentsAccessible = {AccessibleKind::named, L"Contents", ROLE_SYSTEM_OUTLINE,
+                                            nullptr};
+const AccessibleSpec kMessageAccessible = {AccessibleKind::text, nullptr, ROLE_SYSTEM_STATICTEXT,
+                                           nullptr};
+
 // True when two e-book URLs name the same file (engines spell a name in their own way).
 bool SamePage(const std::string& a, const std::string& b) {
     std::string na, nb;
@@ -50,12 +60,14 @@ LRESULT CMessagePane::HandleMessage(UINT msg, WPARAM wp, LPARAM lp) {
         HDC dc = BeginPaint(hwnd, &ps);
         RECT rc;
         GetClientRect(hwnd, &rc);
-        FillRect(dc, &rc, GetSysColorBrush(COLOR_WINDOW));
+        FillRect(dc, &rc,
+                 m_theme ? m_theme->Brush(ThemeColour::window) : GetSysColorBrush(COLOR_WINDOW));
         char text[2048];
         ::GetWindowTextA(hwnd, text, sizeof(text));
         HGDIOBJ old = SelectObject(dc, m_font ? m_font : GetStockObject(DEFAULT_GUI_FONT));
         SetBkMode(dc, TRANSPARENT);
-        SetTextColor(dc, GetSysColor(COLOR_WINDOWTEXT));
+        SetTextColor(dc,
+                     m_theme ? m_theme->Colour(ThemeColour::text) : GetSysColor(COLOR_WINDOWTEXT));
         RECT box = rc;
         InflateRect(&box, -24, -24);
         RECT measure = box;
@@ -64,6 +76,13 @@ LRESULT CMessagePane::HandleMessage(UINT msg, WPARAM wp, LPARAM lp) {
         if (height < box.bottom - box.top)
             box.top += (box.bottom - box.top - height) / 2;
         DrawTextA(dc, text, -1, &box, DT_CENTER | DT_WORDBREAK | DT_NOPREFIX);
+        // The message takes the focus in place of the page: it shows that it has it, once the
+        // keyboard is in use (as every control does).
+        if (GetFocus() == hwnd && !(::SendMessageA(hwnd, WM_QUERYUISTATE, 0, 0) & UISF_HIDEFOCUS)) {
+            RECT focus = {box.left, box.top, box.right, box.top + height};
+            InflateRect(&focus, 6, 6);
+            DrawFocusRect(dc, &focus);
+        }
         SelectObject(dc, old);
         EndPaint(hwnd, &ps);
         return 0;
@@ -75,6 +94,8 @@ LRESULT CMessagePane::HandleMessage(UINT msg, WPARAM wp, LPARAM lp) {
     }
     if (msg == WM_ERASEBKGND)
         return 1;
+    if (msg == WM_SETFOCUS || msg == WM_KILLFOCUS || msg == WM_UPDATEUISTATE)
+        InvalidateRect(hwnd, nullptr, TRUE);
     return DefWindowProcA(hwnd, msg, wp, lp);
 }
 
@@ -89,6 +110,7 @@ CMainWindow::~CMainWindow() {
 
 bool CMainWindow::Create(HINSTANCE instance, const CLSID* browserClass) {
     m_instance = instance;
+    m_theme.LoadChoice(m_profile);
     WNDCLASSEXA wc = {};
     wc.hInstance = instance;
     wc.hIcon = LoadIconA(instance, MAKEINTRESOURCEA(IDI_BOOK));
@@ -118,6 +140,7 @@ bool CMainWindow::Create(HINSTANCE instance, const CLSID* browserClass) {
     if (m_book.GetSetting(kShowToolbar))
         CreateToolbar();
     m_contents.Create(m_hWnd, instance);
+    MakeAccessible(m_contents.GetHwnd(), &kContentsAccessible);
     m_contents.SetOpener(
         [](void* self, const std::string& url) {
             CMainWindow* window = static_cast<CMainWindow*>(self);
@@ -125,9 +148,13 @@ bool CMainWindow::Create(HINSTANCE instance, const CLSID* browserClass) {
                 window->Go(url);
         },
         this);
+    CreateBookmarks();
 
     ScaleMessageFont(WindowDpi());
+    m_message.m_theme = &m_theme;
     m_message.Create(kMessagePaneClass, "", WS_CHILD, 0, 0, 0, 0, 0, m_hWnd, nullptr, instance);
+    MakeAccessible(m_message.m_hWnd, &kMessageAccessible);
+    MakeLiveRegion(m_message.m_hWnd);
 
     // WebView2 where its runtime is installed and starts, else the browser control; a test that
     // names the browser control's class wants that control. Why WebView2 did not come is of no
@@ -141,8 +168,9 @@ bool CMainWindow::Create(HINSTANCE instance, const CLSID* browserClass) {
     }
     if (!m_engine)
         CreateBrowserControl();
-    Layout();
+    ApplyUiFont();
     UpdateButtons();
+    ApplyTheme();
     return true;
 }
 
@@ -213,17 +241,21 @@ RECT CMainWindow::ContentRect() const {
         if (rc.top > rc.bottom)
             rc.top = rc.bottom;
     }
-    rc.left += m_contents.Width();
+    rc.left += m_contents.IsOpen() ? m_nPaneWidth : 0;
     if (rc.left > rc.right)
         rc.left = rc.right;
     return rc;
 }
 
 void CMainWindow::Layout() {
-    if (m_toolbar)
+    if (m_toolbar) {
+        // The toolbar wraps its rows for its new width only once it has it: a second
+        // TB_AUTOSIZE takes their height.
         ::SendMessageA(m_toolbar, TB_AUTOSIZE, 0, 0);
+        ::SendMessageA(m_toolbar, TB_AUTOSIZE, 0, 0);
+    }
     const RECT rc = ContentRect();
-    m_contents.Move({0, rc.top, rc.left, rc.bottom});
+    LayoutPane({0, rc.top, rc.left, rc.bottom});
     m_engine->SetRect(rc);
     if (m_message.m_hWnd)
         MoveWindow(m_message.m_hWnd, rc.left, rc.top, rc.right - rc.left, rc.bottom - rc.top, TRUE);
@@ -366,14 +398,16 @@ void CMainWindow::RunCommand(int id) {
         case IDM_COPY:
             m_engine->Run(PageCommand::copy);
             break;
-        case IDM_SEARCH: {
-            std::vector<std::string> terms;
-            const std::string name =
-                ShowSearchDialog(m_hWnd, m_book, m_indexer, &terms, &m_contents.Builder());
-            if (!name.empty())
-                OpenSearchHit(name, terms);
+        case IDM_SEARCH:
+            ShowSearch();
             break;
-        }
+        case IDM_NEXT_PANE:
+        case IDM_PREV_PANE:
+            CycleFocus(id == IDM_NEXT_PANE);
+            break;
+        case IDM_CONTEXT_MENU:
+            ShowMenu(false, POINT{-1, -1});
+            break;
         case IDM_FULLSCREEN:
         case IDM_LEAVE_FULLSCREEN:
             ToggleFullScreen();
@@ -398,7 +432,7 @@ void CMainWindow::RunCommand(int id) {
             m_engine->Run(PageCommand::print);
             break;
         case IDM_ABOUT:
-            ShowAboutBox(m_hWnd, m_book);
+            ShowAboutBox(m_hWnd, m_book, &m_theme);
             break;
         case IDM_FIND_NEXT_HIT:
             m_engine->SelectNextHit(m_hitTerms);
@@ -407,8 +441,22 @@ void CMainWindow::RunCommand(int id) {
             m_contents.Toggle();
             Layout();
             break;
+        case IDM_BOOKMARK_ADD:
+            AddBookmark();
+            break;
+        case IDM_BOOKMARKS:
+            ShowBookmarks();
+            break;
         case IDM_EXIT:
             ::PostMessageA(m_hWnd, WM_CLOSE, 0, 0);
+            break;
+        case IDM_COLOURS_WINDOWS:
+        case IDM_COLOURS_LIGHT:
+        case IDM_COLOURS_DARK:
+            if (m_theme.SetChoice(id == IDM_COLOURS_DARK    ? ColourChoice::dark
+                                  : id == IDM_COLOURS_LIGHT ? ColourChoice::light
+                                                            : ColourChoice::followWindows))
+                ApplyTheme();
             break;
         default:
             break;
@@ -477,15 +525,22 @@ void CMainWindow::ShowMessage(const std::string& text) {
     if (m_message.m_hWnd) {
         ::SetWindowTextA(m_message.m_hWnd, text.c_str());
         ::ShowWindow(m_message.m_hWnd, SW_SHOW);
+        AnnounceStatus(m_message.m_hWnd);
+        // The focus never stays on a page that is hidden.
+        if (GetActiveWindow() == m_hWnd && FocusedRegion() == Region::page)
+            FocusPage();
     }
     UpdateButtons();
 }
 
 void CMainWindow::HideMessage() {
     m_strMessage.clear();
+    const bool focused = m_message.m_hWnd && GetFocus() == m_message.m_hWnd;
     if (m_message.m_hWnd)
         ::ShowWindow(m_message.m_hWnd, SW_HIDE);
     m_engine->Show(true);
+    if (focused)
+        FocusPage();
 }
 
 void CMainWindow::NavigationDone() {
@@ -529,7 +584,8 @@ bool CMainWindow::OnBeforeNavigate(const std::string& url, bool topLevel, Starte
         m_bNavError = false;
         m_bTimedOut = false;
         m_navOutcome = NavOutcome::pending;
-        m_strPending = url;  // a link on the page, too, is the navigation under way
+        m_strPageTitle.clear();  // the next page names itself
+        m_strPending = url;      // a link on the page, too, is the navigation under way
     }
     return false;
 }
@@ -542,12 +598,7 @@ void CMainWindow::OnNewWindow(const std::string& url, bool userStarted) {
 }
 
 void CMainWindow::OnContextMenu(POINT pt) {
-    HMENU menu = BuildContextMenu();
-    const int id =
-        TrackPopupMenu(menu, TPM_RETURNCMD | TPM_RIGHTBUTTON, pt.x, pt.y, 0, m_hWnd, nullptr);
-    DestroyMenu(menu);
-    if (id > 0)
-        RunCommand(id);
+    ShowMenu(false, pt);
 }
 
 void CMainWindow::OnNavigateComplete(const std::string& url, bool topLevel) {
@@ -607,7 +658,9 @@ void CMainWindow::OnTitleChange(const std::string& title) {
     std::string caption = m_book.GetText(kTitle);
     if (caption.empty())
         caption = "E-book";
-    if (!title.empty() && UrlScheme(title).empty() && title != caption)
+    const bool own = !title.empty() && UrlScheme(title).empty();
+    m_strPageTitle = own ? Utf8FromAnsi(title) : std::string();  // a bookmark's label
+    if (own && title != caption)
         caption += " - " + title;
     // The texts come from the book: control characters are not drawn.
     std::string shown;
@@ -622,6 +675,8 @@ void CMainWindow::OnTitleChange(const std::string& title) {
 bool CMainWindow::PreTranslate(MSG* msg) {
     if (!m_hWnd)
         return false;
+    if (PreTranslateFocus(msg))
+        return true;
     const UINT m = msg->message;
     HWND control = m_engine->GetControlWindow();
     if ((m == WM_LBUTTONUP || m == WM_MBUTTONUP || m == WM_KEYUP) && control &&
@@ -697,7 +752,7 @@ LRESULT CMainWindow::HandleMessage(UINT msg, WPARAM wp, LPARAM lp) {
             if (r)
                 SetWindowPos(m_hWnd, nullptr, r->left, r->top, r->right - r->left,
                              r->bottom - r->top, SWP_NOZORDER | SWP_NOACTIVATE);
-            Layout();
+            ApplyUiFont();
             return 0;
         }
         case kEngineFailed:
@@ -713,6 +768,13 @@ LRESULT CMainWindow::HandleMessage(UINT msg, WPARAM wp, LPARAM lp) {
         case WM_NOTIFY: {
             // The toolbar's tooltips: the button's name and its key.
             NMHDR* hdr = reinterpret_cast<NMHDR*>(lp);
+            if (hdr && hdr->hwndFrom == m_toolbar && hdr->code == NM_CUSTOMDRAW)
+                return OnToolbarCustomDraw(reinterpret_cast<NMTBCUSTOMDRAW*>(lp));
+            if (hdr && hdr->hwndFrom == m_contents.GetHwnd() && hdr->code == NM_CUSTOMDRAW)
+                return OnPaneCustomDraw(reinterpret_cast<NMTVCUSTOMDRAW*>(lp));
+            LRESULT result = 0;
+            if (OnBookmarksNotify(hdr, &result))
+                return result;
             if (hdr && (hdr->code == TTN_GETDISPINFOA || hdr->code == TTN_GETDISPINFOW)) {
                 m_strTip = TooltipFor(static_cast<int>(hdr->idFrom));
                 m_wstrTip = CWinText::Wide(m_strTip);
@@ -724,9 +786,54 @@ LRESULT CMainWindow::HandleMessage(UINT msg, WPARAM wp, LPARAM lp) {
             return 0;
         }
         case WM_SETFOCUS:
-            if (m_engine)
-                m_engine->Focus();
+            FocusPage();
             return 0;
+        case WM_PV_OPEN_SEARCH_HIT: {
+            const SearchChoice* choice = reinterpret_cast<const SearchChoice*>(lp);
+            if (choice) {
+                OpenSearchHit(choice->strName, choice->terms);
+                FocusPage();
+            }
+            return 0;
+        }
+        case WM_SYSCOMMAND:
+            // Alt pressed and released alone, or F10: every command as a menu (the window has no
+            // menu bar). Alt+Space keeps the system menu; Shift+F10 is the context menu alone.
+            if ((wp & 0xFFF0) == SC_KEYMENU && lp == 0 && GetKeyState(VK_SHIFT) >= 0) {
+                ShowMenu(true, POINT{-1, -1});
+                return 0;
+            }
+            return DefWindowProcA(m_hWnd, msg, wp, lp);
+        case WM_CONTEXTMENU:
+            ShowMenu(false, POINT{GET_X_LPARAM(lp), GET_Y_LPARAM(lp)});
+            return 0;
+        case WM_SETTINGCHANGE:
+            OnSettingChange(wp, lp);
+            return DefWindowProcA(m_hWnd, msg, wp, lp);
+        case WM_SYSCOLORCHANGE:
+            // The common controls hear of new system colours from their parent.
+            if (m_toolbar)
+                ::SendMessageA(m_toolbar, msg, wp, lp);
+            if (m_contents.GetHwnd())
+                ::SendMessageA(m_contents.GetHwnd(), msg, wp, lp);
+            m_theme.Refresh();
+            ApplyTheme();
+            return 0;
+        case WM_NOTIFYFORMAT:
+            if (lp == NF_QUERY && reinterpret_cast<HWND>(wp) == m_bookmarksView.GetHwnd())
+                return NFR_UNICODE;
+            return DefWindowProcA(m_hWnd, msg, wp, lp);
+        case WM_CTLCOLORSTATIC:
+            // The bookmarks' heading.
+            if (HBRUSH brush = m_theme.CtlColour(msg, reinterpret_cast<HDC>(wp)))
+                return reinterpret_cast<LRESULT>(brush);
+            return DefWindowProcA(m_hWnd, msg, wp, lp);
+        case WM_ERASEBKGND: {
+            RECT rc;
+            GetClientRect(m_hWnd, &rc);
+            FillRect(reinterpret_cast<HDC>(wp), &rc, m_theme.Brush(ThemeColour::window));
+            return 1;
+        }
         case WM_DESTROY:
             SavePlace();
             if (m_engine)

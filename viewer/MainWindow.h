@@ -14,8 +14,11 @@
 #include "viewer/PageEngine.h"
 #include "viewer/panes/ContentsPane.h"
 #include "viewer/PageHits.h"
+#include "viewer/Theme.h"
 #include "viewer/panes/SearchIndexer.h"
+#include "book/BookBookmarks.h"
 #include "book/BookHistory.h"
+#include "viewer/panes/BookmarksView.h"
 
 class CBook;
 class Profile;
@@ -27,7 +30,8 @@ enum class NavOutcome { none, pending, complete, error, noBrowser };
 // window's message font.
 class CMessagePane : public COwnedWindow {
   public:
-    HFONT m_font = nullptr;  // not owned
+    HFONT m_font = nullptr;           // not owned
+    const CTheme* m_theme = nullptr;  // the window's colours
     LRESULT HandleMessage(UINT msg, WPARAM wp, LPARAM lp) override;
 };
 
@@ -55,6 +59,8 @@ class CMainWindow : public COwnedWindow, public IBrowserEvents {
     HWND GetMessagePane() const { return m_message.m_hWnd; }
     const CContentsPane& Contents() const { return m_contents; }
     CContentsPane& Contents() { return m_contents; }
+    const CBookBookmarks& Bookmarks() const { return m_bookmarks; }
+    HWND GetBookmarksList() const { return m_bookmarksView.GetHwnd(); }
     const CPageHits& PageHits() const { return m_pageHits; }
     HWND GetPageWindow() const { return m_engine ? m_engine->GetControlWindow() : nullptr; }
     // Which engine draws the pages: "webview2" or "browser-control".
@@ -86,6 +92,8 @@ class CMainWindow : public COwnedWindow, public IBrowserEvents {
     const std::string& CurrentUrl() const { return m_strCurrent; }
     const CBookHistory& History() const { return m_history; }
     CSearchIndexer& SearchIndexer() { return m_indexer; }
+    // The Search dialog, or nullptr before the first search and after it was closed.
+    HWND GetSearchDialog() const { return ::IsWindow(m_search) ? m_search : nullptr; }
     NavOutcome GetNavOutcome() const { return m_navOutcome; }
     long GetNavStatus() const { return m_lNavStatus; }
     // The text shown in place of the page when it cannot be shown ("" while pages show).
@@ -98,12 +106,19 @@ class CMainWindow : public COwnedWindow, public IBrowserEvents {
     // or 0 for a key left to the page.
     int CommandForKey(UINT vk, bool ctrl, bool alt, bool shift) const;
     static const int kKeySwallowed = -1;
+    // Toolbar buttons whose label is cut or that lie outside the toolbar (0 when it fits).
+    int ClippedToolbarButtons() const;
+    // The DPI of the window's monitor.
+    int WindowDpi() const;
     // The toolbar's icon size for a DPI: 16, 24 or 32 pixels.
     static int ToolbarIconSize(int dpi);
     // A toolbar button's tooltip: its name and its key ("Back (Alt+Left)").
     std::string TooltipFor(int id) const;
-    // The context menu shown over the page (caller destroys it).
-    HMENU BuildContextMenu() const;
+    // The context menu shown over the page (caller destroys it); full: every command of the
+    // viewer, as Alt opens it.
+    HMENU BuildContextMenu(bool full = false) const;
+    // The window's colours (the dialogs it opens draw with them too).
+    const CTheme& Theme() const { return m_theme; }
     // The control's text size, 0 (smallest) to 4 (largest).
     int GetTextSize() const { return m_nZoom; }
     // Where links leaving the book go (the default browser unless a test hooks it).
@@ -133,14 +148,46 @@ class CMainWindow : public COwnedWindow, public IBrowserEvents {
     bool OnPageKey(UINT vk, bool systemKey) override;
     void OnWheelZoom(bool larger) override;
     void OnEngineFailed() override;
+    void OnFocusLeave(bool forward) override;
 
     LRESULT HandleMessage(UINT msg, WPARAM wp, LPARAM lp) override;
 
   private:
+    // Bookmarks (MainWindowBookmarks.cpp): the heading and the list below the contents, read
+    // from the profile; stored at every change; the label of the page shown.
+    void CreateBookmarks();
+    void SaveBookmarks();
+    void LayoutPane(const RECT& pane);
+    std::string PageLabel();
+    void AddBookmark();
+    void ShowBookmarks();
+    bool OnBookmarksNotify(const NMHDR* hdr, LRESULT* result);
+    // Colours (MainWindowTheme.cpp): everything drawn again in the theme's colours; the answer to
+    // the toolbar's custom draw; a changed system setting.
+    void ApplyTheme();
+    LRESULT OnToolbarCustomDraw(NMTBCUSTOMDRAW* draw) const;
+    LRESULT OnPaneCustomDraw(NMTVCUSTOMDRAW* draw) const;
+    void OnSettingChange(WPARAM wp, LPARAM lp);
+    // The toolbar's and the pane's font, and the pane's width, from the system's text size at the
+    // window's DPI (MainWindowScale.cpp).
+    void ApplyUiFont();
+    // The keyboard (MainWindowKeys.cpp): the parts of the window F6 moves the focus between, the
+    // Search dialog kept beside the page, the keys of the pane and the dialog, the menus.
+    enum class Region { pane, page, results };
+    Region FocusedRegion() const;
+    void CycleFocus(bool forward);
+    void FocusRegion(Region region);
+    // The focus to the page, or to the message shown in its place.
+    void FocusPage();
+    void ShowSearch();
+    // Keys for the pane and the Search dialog, before the window's own; true when handled.
+    bool PreTranslateFocus(MSG* msg);
+    // The context menu (full: every command) at pt, in screen coordinates; -1, -1 places it at
+    // the top left of the page.
+    void ShowMenu(bool full, POINT pt);
     void CreateToolbar();
     void LoadToolbarImages(int dpi);
     void ScaleMessageFont(int dpi);
-    int WindowDpi() const;
     void Layout();
     RECT ContentRect() const;
     void UpdateButtons();
@@ -169,17 +216,26 @@ class CMainWindow : public COwnedWindow, public IBrowserEvents {
     void SwitchToBrowserControl();
 
     CBook& m_book;
+    CTheme m_theme;
     CSearchIndexer m_indexer;  // the book's search index, built on the first search
     CContentsPane m_contents;
+    CBookBookmarks m_bookmarks;
+    CBookmarksView m_bookmarksView{m_bookmarks};
+    HWND m_bookmarksLabel = nullptr;
+    bool m_bPaneFocusInBookmarks = false;  // F6 brings the focus back to the bookmarks
+    std::string m_strPageTitle;            // UTF-8, as the engine reported it for the page shown
     CPageHits m_pageHits;  // the last search's words, marked on the page opened from it
     std::vector<std::string> m_hitTerms;  // the same words in UTF-8
     std::string m_strHitsPage;            // the URL of that page until it has been marked
     HINSTANCE m_instance = nullptr;
     HWND m_toolbar = nullptr;
     CMessagePane m_message;
+    HWND m_search = nullptr;  // the Search dialog (owned by this window)
     HACCEL m_accel = nullptr;
     ScopedWinObject<ImageListTraits> m_images;
     ScopedGdiObj<HFONT> m_messageFont;
+    ScopedGdiObj<HFONT> m_uiFont;  // the toolbar's and the pane's
+    int m_nPaneWidth = 240;
     std::unique_ptr<IPageEngine> m_engine;
     const CLSID* m_browserClass = nullptr;  // the browser control's class (tests change it)
     std::string m_strHostError;

@@ -35,7 +35,14 @@ class IBrowserEvents {
     // The engine stopped working after it was created (WebView2's runtime failed to start);
     // the window replaces it with the browser control.
     virtual void OnEngineFailed() {}
+    // The page gave the focus away (Tab past its last element, Shift+Tab past its first): the
+    // window moves it on to the next part of the window, or the previous one.
+    virtual void OnFocusLeave(bool /*forward*/) {}
 };
+
+// The colours a page is asked to prefer (CSS prefers-color-scheme): the engine's own choice,
+// which follows the system, or light or dark.
+enum class PageScheme { automatic, light, dark };
 
 // The commands the window hands to the engine.
 enum class PageCommand { copy, selectAll, findInPage, print };
@@ -69,4 +76,7 @@ class IPageEngine {
     virtual bool IsEditing() const = 0;
     // The engine's own window, or nullptr.
     virtual HWND GetControlWindow() const = 0;
+    // The colours pages should prefer; an engine without the setting keeps its own (the browser
+    // control's pages stay light).
+    virtual void SetPageScheme(PageScheme) {}
 };

@@ -111,6 +111,8 @@ std::string FormatSelfTestReport(CBook& book, const CMainWindow* window) {
     Line(out, "current", window ? Utf8(window->CurrentUrl()) : std::string());
     Line(out, "message", window ? Utf8(window->GetMessageText()) : std::string());
     Line(out, "engine", window ? window->EngineKind() : std::string());
+    Line(out, "dpi", window ? std::to_string(window->WindowDpi()) : std::string());
+    Line(out, "toolbar_clipped", window ? std::to_string(window->ClippedToolbarButtons()) : "");
     return out;
 }
 

@@ -30,6 +30,8 @@
 //     current=<URL of the page shown>
 //     message=<text shown in place of the page, empty when the page shows>
 //     engine=webview2 | browser-control   (what draws the pages; empty without a window)
+//     dpi=<the window's DPI>
+//     toolbar_clipped=<toolbar buttons whose label is cut or that lie outside the toolbar>
 //
 // Command ids: 40001 Home, 40002 Previous, 40003 Next, 40004 Back, 40005 Forward, 40006 Copy,
 // 40007 Search, 40008 Full Screen, 40009 Font Size, 40010 Print, 40011 About, 40012 Exit.

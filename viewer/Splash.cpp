@@ -69,16 +69,18 @@ HWND CreateSplashWindow(HINSTANCE instance, const SplashImage& image, UINT ms) {
         h = std::max(1, int(h * scale));
     }
     CSplashWindow* splash = new CSplashWindow(image);
-    HWND hwnd = splash->Create(kSplashWindowClass, "", WS_POPUP, WS_EX_TOPMOST | WS_EX_TOOLWINDOW,
-                               work.left + (areaW - w) / 2, work.top + (areaH - h) / 2, w, h,
-                               nullptr, nullptr, instance);
+    // Never activated: the focus, and with it what a screen reader is reading, stays where it
+    // was until the book's window opens.
+    HWND hwnd = splash->Create(
+        kSplashWindowClass, "", WS_POPUP, WS_EX_TOPMOST | WS_EX_TOOLWINDOW | WS_EX_NOACTIVATE,
+        work.left + (areaW - w) / 2, work.top + (areaH - h) / 2, w, h, nullptr, nullptr, instance);
     if (!hwnd) {
         delete splash;
         return nullptr;
     }
     splash->OwnSelf();
     SetTimer(hwnd, kCloseTimer, ms, nullptr);
-    ShowWindow(hwnd, SW_SHOW);
+    ShowWindow(hwnd, SW_SHOWNOACTIVATE);
     UpdateWindow(hwnd);
     return hwnd;
 }

@@ -42,3 +42,14 @@
 #define IDM_FINDINPAGE 40021
 #define IDM_TEXT_LARGER 40022
 #define IDM_TEXT_SMALLER 40023
+// The reader's colours: follow Windows, light, dark (the context menu's Colours submenu).
+#define IDM_COLOURS_WINDOWS 40040
+#define IDM_COLOURS_LIGHT 40041
+#define IDM_COLOURS_DARK 40042
+// The keyboard's own commands: the focus to the next or previous part of the window (F6,
+// Shift+F6).
+#define IDM_NEXT_PANE 40050
+#define IDM_PREV_PANE 40051
+#define IDM_CONTEXT_MENU 40052  // Shift+F10 and the menu key
+#define IDM_BOOKMARK_ADD 40060  // bookmarks the place shown (Ctrl+D)
+#define IDM_BOOKMARKS 40061     // opens the pane at the bookmarks (Ctrl+B)

@@ -68,6 +68,7 @@ TEST(WebViewApi, EveryMethodTheViewerCallsSitsInItsPublishedSlot) {
         PV_SLOT(ICoreWebView2Controller, put_Bounds, 6),
         PV_SLOT(ICoreWebView2Controller, put_ZoomFactor, 8),
         PV_SLOT(ICoreWebView2Controller, MoveFocus, 12),
+        PV_SLOT(ICoreWebView2Controller, add_MoveFocusRequested, 13),
         PV_SLOT(ICoreWebView2Controller, add_AcceleratorKeyPressed, 19),
         PV_SLOT(ICoreWebView2Controller, NotifyParentWindowPositionChanged, 23),
         PV_SLOT(ICoreWebView2Controller, Close, 24),
@@ -126,6 +127,11 @@ TEST(WebViewApi, EveryMethodTheViewerCallsSitsInItsPublishedSlot) {
         PV_SLOT(ICoreWebView2DownloadStartingEventArgs, put_Handled, 9),
         PV_SLOT(ICoreWebView2PermissionRequestedEventArgs, put_State, 7),
         PV_SLOT(ICoreWebView2ProcessFailedEventArgs, get_ProcessFailedKind, 3),
+        PV_SLOT(ICoreWebView2MoveFocusRequestedEventArgs, get_Reason, 3),
+        PV_SLOT(ICoreWebView2MoveFocusRequestedEventArgs, put_Handled, 5),
+        // ICoreWebView2 has 58 methods, _2 to _12 add 7, 5, 4, 2, 1, 1, 7, 9, 2, 3 and 3.
+        PV_SLOT(ICoreWebView2_13, get_Profile, 105),
+        PV_SLOT(ICoreWebView2Profile, put_PreferredColorScheme, 9),
         // The handlers the viewer implements: the runtime calls Invoke, the first slot after
         // IUnknown's.
         PV_SLOT(ICoreWebView2CreateCoreWebView2EnvironmentCompletedHandler, Invoke, 3),
@@ -142,6 +148,7 @@ TEST(WebViewApi, EveryMethodTheViewerCallsSitsInItsPublishedSlot) {
         PV_SLOT(ICoreWebView2ProcessFailedEventHandler, Invoke, 3),
         PV_SLOT(ICoreWebView2AcceleratorKeyPressedEventHandler, Invoke, 3),
         PV_SLOT(ICoreWebView2DownloadStartingEventHandler, Invoke, 3),
+        PV_SLOT(ICoreWebView2MoveFocusRequestedEventHandler, Invoke, 3),
         // Only the stand-in calls this one; the viewer passes none.
         PV_SLOT(ICoreWebView2ExecuteScriptCompletedHandler, Invoke, 3),
     };
@@ -159,6 +166,13 @@ TEST(WebViewApi, EveryInterfaceHasItsPublishedId) {
     } ids[] = {
         {"ICoreWebView2", &kIID_ICoreWebView2, "76eceacb-0462-4d94-ac83-423a6793775e"},
         {"ICoreWebView2_4", &kIID_ICoreWebView2_4, "20d02d59-6df2-42dc-bd06-f98a694b1302"},
+        {"ICoreWebView2_13", &kIID_ICoreWebView2_13, "f75f09a8-667e-4983-88d6-c8773f315e84"},
+        {"ICoreWebView2Profile", &kIID_ICoreWebView2Profile,
+         "79110ad3-cd5d-4373-8bc3-c60658f17a5f"},
+        {"ICoreWebView2MoveFocusRequestedEventHandler",
+         &kIID_ICoreWebView2MoveFocusRequestedEventHandler, "69035451-6dc7-4cb8-9bce-b2bd70ad289f"},
+        {"ICoreWebView2MoveFocusRequestedEventArgs", &kIID_ICoreWebView2MoveFocusRequestedEventArgs,
+         "2d6aa13b-3839-4a15-92fc-d88b3c0d9c9d"},
         {"ICoreWebView2Controller", &kIID_ICoreWebView2Controller,
          "4d00c0d1-9434-4eb6-8078-8697a560334f"},
         {"ICoreWebView2Environment", &kIID_ICoreWebView2Environment,

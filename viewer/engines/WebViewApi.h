@@ -91,6 +91,24 @@ struct ICoreWebView2AcceleratorKeyPressedEventHandler : IUnknown {
                                              ICoreWebView2AcceleratorKeyPressedEventArgs* args) = 0;
 };
 
+// COREWEBVIEW2_MOVE_FOCUS_REASON: why the focus moves into or out of the control.
+enum WebViewMoveFocusReason {
+    kWebViewFocusProgrammatic = 0,
+    kWebViewFocusNext = 1,     // Tab past the page's last element
+    kWebViewFocusPrevious = 2  // Shift+Tab past its first
+};
+
+struct ICoreWebView2MoveFocusRequestedEventArgs : IUnknown {
+    virtual HRESULT STDMETHODCALLTYPE get_Reason(int* reason) = 0;
+    PV_WV_UNUSED(get_Handled);
+    virtual HRESULT STDMETHODCALLTYPE put_Handled(BOOL handled) = 0;
+};
+
+struct ICoreWebView2MoveFocusRequestedEventHandler : IUnknown {
+    virtual HRESULT STDMETHODCALLTYPE Invoke(ICoreWebView2Controller* sender,
+                                             ICoreWebView2MoveFocusRequestedEventArgs* args) = 0;
+};
+
 struct ICoreWebView2Controller : IUnknown {
     PV_WV_UNUSED(get_IsVisible);
     virtual HRESULT STDMETHODCALLTYPE put_IsVisible(BOOL visible) = 0;
@@ -102,7 +120,8 @@ struct ICoreWebView2Controller : IUnknown {
     PV_WV_UNUSED(remove_ZoomFactorChanged);
     PV_WV_UNUSED(SetBoundsAndZoomFactor);
     virtual HRESULT STDMETHODCALLTYPE MoveFocus(int reason) = 0;
-    PV_WV_UNUSED(add_MoveFocusRequested);
+    virtual HRESULT STDMETHODCALLTYPE add_MoveFocusRequested(
+        ICoreWebView2MoveFocusRequestedEventHandler* handler, WebViewEventToken* token) = 0;
     PV_WV_UNUSED(remove_MoveFocusRequested);
     PV_WV_UNUSED(add_GotFocus);
     PV_WV_UNUSED(remove_GotFocus);
@@ -411,6 +430,69 @@ struct ICoreWebView2_4 : ICoreWebView2_3 {
     PV_WV_UNUSED(remove_DownloadStarting);
 };
 
+// COREWEBVIEW2_PREFERRED_COLOR_SCHEME: what CSS prefers-color-scheme says to the pages.
+enum WebViewColorScheme { kWebViewSchemeAuto = 0, kWebViewSchemeLight = 1, kWebViewSchemeDark = 2 };
+
+// The profile's settings (runtimes from 1.0.1210 on, through ICoreWebView2_13).
+struct ICoreWebView2Profile : IUnknown {
+    PV_WV_UNUSED(get_ProfileName);
+    PV_WV_UNUSED(get_IsInPrivateModeEnabled);
+    PV_WV_UNUSED(get_ProfilePath);
+    PV_WV_UNUSED(get_DefaultDownloadFolderPath);
+    PV_WV_UNUSED(put_DefaultDownloadFolderPath);
+    PV_WV_UNUSED(get_PreferredColorScheme);
+    virtual HRESULT STDMETHODCALLTYPE put_PreferredColorScheme(int scheme) = 0;
+};
+
+// ICoreWebView2_5 to _12 only keep the places of their methods; _13 hands out the profile.
+struct ICoreWebView2_5 : ICoreWebView2_4 {
+    PV_WV_UNUSED(add_ClientCertificateRequested);
+    PV_WV_UNUSED(remove_ClientCertificateRequested);
+};
+struct ICoreWebView2_6 : ICoreWebView2_5 {
+    PV_WV_UNUSED(OpenTaskManagerWindow);
+};
+struct ICoreWebView2_7 : ICoreWebView2_6 {
+    PV_WV_UNUSED(PrintToPdf);
+};
+struct ICoreWebView2_8 : ICoreWebView2_7 {
+    PV_WV_UNUSED(add_IsMutedChanged);
+    PV_WV_UNUSED(remove_IsMutedChanged);
+    PV_WV_UNUSED(get_IsMuted);
+    PV_WV_UNUSED(put_IsMuted);
+    PV_WV_UNUSED(add_IsDocumentPlayingAudioChanged);
+    PV_WV_UNUSED(remove_IsDocumentPlayingAudioChanged);
+    PV_WV_UNUSED(get_IsDocumentPlayingAudio);
+};
+struct ICoreWebView2_9 : ICoreWebView2_8 {
+    PV_WV_UNUSED(add_IsDefaultDownloadDialogOpenChanged);
+    PV_WV_UNUSED(remove_IsDefaultDownloadDialogOpenChanged);
+    PV_WV_UNUSED(get_IsDefaultDownloadDialogOpen);
+    PV_WV_UNUSED(OpenDefaultDownloadDialog);
+    PV_WV_UNUSED(CloseDefaultDownloadDialog);
+    PV_WV_UNUSED(get_DefaultDownloadDialogCornerAlignment);
+    PV_WV_UNUSED(put_DefaultDownloadDialogCornerAlignment);
+    PV_WV_UNUSED(get_DefaultDownloadDialogMargin);
+    PV_WV_UNUSED(put_DefaultDownloadDialogMargin);
+};
+struct ICoreWebView2_10 : ICoreWebView2_9 {
+    PV_WV_UNUSED(add_BasicAuthenticationRequested);
+    PV_WV_UNUSED(remove_BasicAuthenticationRequested);
+};
+struct ICoreWebView2_11 : ICoreWebView2_10 {
+    PV_WV_UNUSED(CallDevToolsProtocolMethodForSession);
+    PV_WV_UNUSED(add_ContextMenuRequested);
+    PV_WV_UNUSED(remove_ContextMenuRequested);
+};
+struct ICoreWebView2_12 : ICoreWebView2_11 {
+    PV_WV_UNUSED(add_StatusBarTextChanged);
+    PV_WV_UNUSED(remove_StatusBarTextChanged);
+    PV_WV_UNUSED(get_StatusBarText);
+};
+struct ICoreWebView2_13 : ICoreWebView2_12 {
+    virtual HRESULT STDMETHODCALLTYPE get_Profile(ICoreWebView2Profile** profile) = 0;
+};
+
 #undef PV_WV_UNUSED
 
 // The entry point of the runtime's client library (EmbeddedBrowserWebView.dll), exported by name
@@ -428,6 +510,10 @@ enum WebViewRuntimeType { kWebViewRuntimeInstalled = 0, kWebViewRuntimeFixedVers
 // Interface ids, as the definition publishes them (ComGuids.cpp).
 extern const IID kIID_ICoreWebView2;
 extern const IID kIID_ICoreWebView2_4;
+extern const IID kIID_ICoreWebView2_13;
+extern const IID kIID_ICoreWebView2Profile;
+extern const IID kIID_ICoreWebView2MoveFocusRequestedEventHandler;
+extern const IID kIID_ICoreWebView2MoveFocusRequestedEventArgs;
 extern const IID kIID_ICoreWebView2Controller;
 extern const IID kIID_ICoreWebView2Environment;
 extern const IID kIID_ICoreWebView2Settings3;

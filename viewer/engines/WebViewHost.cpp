@@ -204,6 +204,15 @@ bool CWebViewHost::Run(PageCommand command) {
     return false;
 }
 
+void CWebViewHost::SetPageScheme(PageScheme scheme) {
+    if (!m_sink)
+        return;
+    m_sink->m_scheme = scheme == PageScheme::dark    ? kWebViewSchemeDark
+                       : scheme == PageScheme::light ? kWebViewSchemeLight
+                                                     : kWebViewSchemeAuto;
+    m_sink->ApplyScheme();
+}
+
 void CWebViewHost::SetTextSize(int size) {
     if (!m_sink)
         return;

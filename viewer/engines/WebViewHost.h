@@ -49,6 +49,7 @@ class CWebViewHost : public IPageEngine {
     bool TranslateAccelerator(MSG* msg) override;
     bool IsEditing() const override { return false; }
     HWND GetControlWindow() const override;
+    void SetPageScheme(PageScheme scheme) override;
 
     // True once the control is up and the page script installed (the first page may load).
     bool IsReady() const;

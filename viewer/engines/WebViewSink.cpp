@@ -84,6 +84,26 @@ void CWebViewSink::ApplyZoom() {
         m_controller->put_ZoomFactor(CWebViewHost::ZoomFactor(m_zoom));
 }
 
+void CWebViewSink::ApplyScheme() {
+    CComPtr<ICoreWebView2_13> view13;
+    CComPtr<ICoreWebView2Profile> profile;
+    if (m_view && SUCCEEDED(m_view->QueryInterface(kIID_ICoreWebView2_13, view13.Out())) &&
+        SUCCEEDED(view13->get_Profile(&profile)) && profile)
+        profile->put_PreferredColorScheme(m_scheme);
+}
+
+HRESULT CWebViewSink::Invoke(ICoreWebView2Controller*,
+                             ICoreWebView2MoveFocusRequestedEventArgs* args) {
+    int reason = kWebViewFocusProgrammatic;
+    if (!m_live || !args || FAILED(args->get_Reason(&reason)) ||
+        reason == kWebViewFocusProgrammatic)
+        return S_OK;
+    args->put_Handled(TRUE);
+    if (m_events)
+        m_events->OnFocusLeave(reason == kWebViewFocusNext);
+    return S_OK;
+}
+
 std::string CWebViewSink::BookSideUrl(const std::string& url) const {
     std::string book;
     return m_site.BookUrl(url, &book) ? book : url;
@@ -170,9 +190,11 @@ bool CWebViewSink::SetUp(ICoreWebView2Controller* controller) {
     CComPtr<ICoreWebView2_4> view4;
     if (SUCCEEDED(v->QueryInterface(kIID_ICoreWebView2_4, view4.Out())))
         view4->add_DownloadStarting(this, &token);
+    controller->add_MoveFocusRequested(this, &token);
     Fit();
     controller->put_IsVisible(m_visible ? TRUE : FALSE);
     ApplyZoom();
+    ApplyScheme();
     // The keys go to the page at once when the viewer's window is the active one.
     if (GetForegroundWindow() == GetAncestor(m_container, GA_ROOT))
         controller->MoveFocus(0);  // COREWEBVIEW2_MOVE_FOCUS_REASON_PROGRAMMATIC

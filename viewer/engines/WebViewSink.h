@@ -65,7 +65,9 @@ class CWebViewSink final
           ComItf<ICoreWebView2AcceleratorKeyPressedEventHandler,
                  &kIID_ICoreWebView2AcceleratorKeyPressedEventHandler>,
           ComItf<ICoreWebView2DownloadStartingEventHandler,
-                 &kIID_ICoreWebView2DownloadStartingEventHandler>> {
+                 &kIID_ICoreWebView2DownloadStartingEventHandler>,
+          ComItf<ICoreWebView2MoveFocusRequestedEventHandler,
+                 &kIID_ICoreWebView2MoveFocusRequestedEventHandler>> {
   public:
     // frames: this sink hears frame navigations (NavigationStarting is one interface for both).
     CWebViewSink(CBook* book, IBrowserEvents* events, bool frames);
@@ -82,6 +84,9 @@ class CWebViewSink final
     void Fit();
     void Script(const std::wstring& script);
     void ApplyZoom();
+    // The colour scheme pages prefer is the profile's (runtimes from 1.0.1210 on); an older
+    // runtime keeps its own.
+    void ApplyScheme();
 
     bool m_live = true;
     bool m_ready = false;  // the control is up and the page script installed
@@ -96,6 +101,7 @@ class CWebViewSink final
     CComPtr<ICoreWebView2Controller> m_controller;
     CComPtr<ICoreWebView2> m_view;
     int m_zoom = 2;
+    int m_scheme = kWebViewSchemeAuto;  // what pages are asked to prefer
     bool m_visible = true;
 
     // The handlers, one Invoke for each event or completion.
@@ -114,6 +120,9 @@ class CWebViewSink final
     STDMETHODIMP Invoke(ICoreWebView2Controller*,
                         ICoreWebView2AcceleratorKeyPressedEventArgs* args) override;
     STDMETHODIMP Invoke(ICoreWebView2*, ICoreWebView2DownloadStartingEventArgs* args) override;
+    // Tab or Shift+Tab past the page's ends: the window takes the focus on.
+    STDMETHODIMP Invoke(ICoreWebView2Controller*,
+                        ICoreWebView2MoveFocusRequestedEventArgs* args) override;
 
   private:
     bool SetUp(ICoreWebView2Controller* controller);

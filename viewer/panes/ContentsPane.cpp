@@ -160,6 +160,9 @@ LRESULT CContentsPane::HandleMessage(UINT msg, WPARAM wp, LPARAM lp) {
         case WM_NOTIFYFORMAT:
             return NFR_UNICODE;
         case WM_NOTIFY:
+            // The tree is drawn in the window's colours: its custom drawing is the window's.
+            if (reinterpret_cast<const NMHDR*>(lp)->code == NM_CUSTOMDRAW)
+                return ::SendMessageW(::GetParent(m_hWnd), msg, wp, lp);
             OnNotify(reinterpret_cast<const NMHDR*>(lp));
             return 0;
         case WM_PV_CONTENTS_DONE:

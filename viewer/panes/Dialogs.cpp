@@ -1,5 +1,6 @@
 #include "viewer/panes/Dialogs.h"
 
+#include <oleacc.h>
 #include <shellapi.h>
 
 #include <vector>
@@ -9,6 +10,8 @@
 #include "platform/win/SelfOwned.h"
 #include "platform/win/WinText.h"
 #include "platform/win/Window.h"
+#include "viewer/Accessible.h"
+#include "viewer/Theme.h"
 #include "viewer/panes/ContentsBuilder.h"
 #include "viewer/panes/SearchIndexer.h"
 #include "book/Book.h"
@@ -76,19 +79,57 @@ HFONT DerivedFont(HWND dlg, bool bold, bool underline) {
     return CreateFontIndirectA(&lf);
 }
 
+// The results, each with the text around its match, for screen readers.
+const AccessibleSpec kResultsAccessible = {AccessibleKind::results, L"Search results",
+                                           ROLE_SYSTEM_LIST, nullptr};
+
 bool IsLink(HWND dlg, HWND control) {
     return control == GetDlgItem(dlg, IDC_ABOUT_URL) || control == GetDlgItem(dlg, IDC_ABOUT_EMAIL);
 }
 
-// The About box. A modeless one (for checks of its contents) owns itself: it is deleted when its
-// window is destroyed.
-class CAboutDialog final : public CSelfOwned<CDialog> {
+// A dialog of the viewer, in the main window's colours (the system's without a theme). A
+// modeless one owns itself: it is deleted when its window is destroyed.
+class CViewerDialog : public CSelfOwned<CDialog> {
   public:
-    explicit CAboutDialog(const CBook& book) : CSelfOwned(IDD_ABOUT), m_book(book) {
+    CViewerDialog(UINT templateId, const CTheme* theme) : CSelfOwned(templateId), m_theme(theme) {
         m_bUnicodeWindow = true;
     }
 
+  protected:
+    // The frame, the controls' scroll bars and buttons, everything drawn again.
+    void ApplyTheme() {
+        if (!m_theme)
+            return;
+        m_theme->ApplyFrame(m_hWnd);
+        for (HWND c = ::GetWindow(m_hWnd, GW_CHILD); c; c = ::GetWindow(c, GW_HWNDNEXT))
+            m_theme->ApplyControl(c);
+        RedrawWindow(m_hWnd, nullptr, nullptr,
+                     RDW_INVALIDATE | RDW_ERASE | RDW_FRAME | RDW_ALLCHILDREN);
+    }
+
+    INT_PTR HandleMessage(UINT msg, WPARAM wp, LPARAM lp) override {
+        // A dialog procedure answers WM_CTLCOLOR* with the brush itself; null leaves the
+        // default.
+        if (m_theme && msg >= WM_CTLCOLORMSGBOX && msg <= WM_CTLCOLORSTATIC)
+            return reinterpret_cast<INT_PTR>(m_theme->CtlColour(msg, reinterpret_cast<HDC>(wp)));
+        if (msg == WM_PV_THEME_CHANGED) {
+            ApplyTheme();
+            return TRUE;
+        }
+        return CDialog::HandleMessage(msg, wp, lp);
+    }
+
+    const CTheme* m_theme;
+};
+
+// The About box.
+class CAboutDialog final : public CViewerDialog {
+  public:
+    CAboutDialog(const CBook& book, const CTheme* theme)
+        : CViewerDialog(IDD_ABOUT, theme), m_book(book) {}
+
     BOOL OnInitDialog() override {
+        ApplyTheme();
         const std::string& title = m_book.GetText(kTitle);
         SetWindowTextW(m_hWnd,
                        CWinText::Wide("About " + (title.empty() ? "this e-book" : title)).c_str());
@@ -139,9 +180,11 @@ class CAboutDialog final : public CSelfOwned<CDialog> {
                     return FALSE;
                 wchar_t text[512] = {};
                 GetWindowTextW(d->hwndItem, text, 512);
-                FillRect(d->hDC, &d->rcItem, GetSysColorBrush(COLOR_BTNFACE));
+                FillRect(
+                    d->hDC, &d->rcItem,
+                    m_theme ? m_theme->Brush(ThemeColour::face) : GetSysColorBrush(COLOR_BTNFACE));
                 HGDIOBJ old = SelectObject(d->hDC, m_link.get());
-                SetTextColor(d->hDC, RGB(0, 0, 204));
+                SetTextColor(d->hDC, m_theme ? m_theme->Colour(ThemeColour::link) : RGB(0, 0, 204));
                 SetBkMode(d->hDC, TRANSPARENT);
                 RECT box = d->rcItem;
                 DrawTextW(d->hDC, text, -1, &box, DT_SINGLELINE | DT_NOPREFIX | DT_CALCRECT);
@@ -162,7 +205,7 @@ class CAboutDialog final : public CSelfOwned<CDialog> {
                 }
                 return FALSE;
             default:
-                return FALSE;
+                return CViewerDialog::HandleMessage(msg, wp, lp);
         }
     }
 
@@ -172,18 +215,21 @@ class CAboutDialog final : public CSelfOwned<CDialog> {
     ScopedGdiObj<HFONT> m_link;
 };
 
-// The Search dialog; like the About box, a modeless one owns itself.
-class CSearchDialog final : public CSelfOwned<CDialog> {
+// The Search dialog.
+class CSearchDialog final : public CViewerDialog {
   public:
-    CSearchDialog(CBook& book, CSearchIndexer& indexer, std::string* chosen,
-                  std::vector<std::string>* terms, CContentsBuilder* contents)
-        : CSelfOwned(IDD_SEARCH),
+    CSearchDialog(CBook& book, CSearchIndexer& indexer, CContentsBuilder* contents,
+                  const CTheme* theme)
+        : CViewerDialog(IDD_SEARCH, theme),
           m_book(book),
           m_indexer(indexer),
-          m_contents(contents),
-          m_chosen(chosen),
-          m_pTerms(terms) {
-        m_bUnicodeWindow = true;
+          m_contents(contents) {}
+
+    BOOL OnInitDialog() override {
+        ApplyTheme();
+        MakeAccessible(GetDlgItem(IDC_SEARCH_RESULTS), &kResultsAccessible);
+        MakeLiveRegion(GetDlgItem(IDC_SEARCH_STATUS));
+        return CViewerDialog::OnInitDialog();
     }
 
     bool OnCommand(WORD id, WORD code, HWND ctl) override {
@@ -222,7 +268,7 @@ class CSearchDialog final : public CSelfOwned<CDialog> {
                     return TRUE;
                 const std::wstring text = L"Reading the pages for the search: " + WideNumber(wp) +
                                           L" of " + WideNumber(static_cast<size_t>(lp)) + L"...";
-                SetDlgItemTextW(m_hWnd, IDC_SEARCH_STATUS, text.c_str());
+                SetStatus(text, false);  // read out at its start and its end only
                 return TRUE;
             }
             case WM_PV_INDEX_DONE:
@@ -232,8 +278,12 @@ class CSearchDialog final : public CSelfOwned<CDialog> {
                 if (m_indexer.IsBuilt())
                     ShowResults();
                 else
-                    SetDlgItemTextW(m_hWnd, IDC_SEARCH_STATUS,
-                                    L"The pages could not be read for the search.");
+                    SetStatus(L"The pages could not be read for the search.");
+                return TRUE;
+            case WM_PV_ITEM_DESCRIPTION:
+                if (wp < m_hits.size() && lp)
+                    *reinterpret_cast<std::wstring*>(lp) =
+                        CWinText::Wide(m_hits[wp].strSnippet, CP_UTF8);
                 return TRUE;
             case WM_PV_CONTENTS_DONE:
                 // The results listed take the contents' labels, the one selected kept.
@@ -256,7 +306,7 @@ class CSearchDialog final : public CSelfOwned<CDialog> {
                     m_contents->Forget(m_hWnd);
                 return FALSE;
             default:
-                return CDialog::HandleMessage(msg, wp, lp);
+                return CViewerDialog::HandleMessage(msg, wp, lp);
         }
     }
 
@@ -264,10 +314,13 @@ class CSearchDialog final : public CSelfOwned<CDialog> {
     void OpenSelected() {
         const LRESULT sel = SendDlgItemMessageW(m_hWnd, IDC_SEARCH_RESULTS, LB_GETCURSEL, 0, 0);
         if (sel >= 0 && static_cast<size_t>(sel) < m_hits.size()) {
-            *m_chosen = m_hits[static_cast<size_t>(sel)].strName;
-            if (m_pTerms)
-                *m_pTerms = m_terms;
-            EndDialog(IDOK);
+            // The results stay for the reader to come back to (F6, the Search command); the page
+            // takes the window, and the focus goes with it.
+            SearchChoice choice{m_hits[static_cast<size_t>(sel)].strName, m_terms};
+            HWND owner = ::GetWindow(m_hWnd, GW_OWNER);
+            ::ShowWindow(m_hWnd, SW_HIDE);
+            if (owner)
+                SendMessageW(owner, WM_PV_OPEN_SEARCH_HIT, 0, reinterpret_cast<LPARAM>(&choice));
         }
     }
 
@@ -293,9 +346,15 @@ class CSearchDialog final : public CSelfOwned<CDialog> {
         // The index is built once per run, on a thread of its own; the results follow when it
         // is ready, while the dialog and the window keep answering.
         m_bWaiting = m_indexer.Start(m_hWnd);
-        SetDlgItemTextW(m_hWnd, IDC_SEARCH_STATUS,
-                        m_bWaiting ? L"Reading the pages for the search..."
-                                   : L"The search could not be started.");
+        SetStatus(m_bWaiting ? L"Reading the pages for the search..."
+                             : L"The search could not be started.");
+    }
+
+    // The status line, read out by screen readers when announce says so.
+    void SetStatus(const std::wstring& text, bool announce = true) {
+        SetDlgItemTextW(m_hWnd, IDC_SEARCH_STATUS, text.c_str());
+        if (announce)
+            AnnounceStatus(GetDlgItem(IDC_SEARCH_STATUS));
     }
 
     void ShowSnippet() {
@@ -317,8 +376,7 @@ class CSearchDialog final : public CSelfOwned<CDialog> {
                                                 named ? &m_contents->Tree() : nullptr);
         } catch (...) {
             m_hits = std::vector<SearchHit>();
-            SetDlgItemTextW(m_hWnd, IDC_SEARCH_STATUS,
-                            L"There is not enough memory to search this book.");
+            SetStatus(L"There is not enough memory to search this book.");
             EnableItem(IDOK, false);
             return;
         }
@@ -343,7 +401,7 @@ class CSearchDialog final : public CSelfOwned<CDialog> {
             status += L" 1 page could not be searched.";
         else if (results.nUnsearched > 1)
             status += L" " + WideNumber(results.nUnsearched) + L" pages could not be searched.";
-        SetDlgItemTextW(m_hWnd, IDC_SEARCH_STATUS, status.c_str());
+        SetStatus(status);
         if (!m_hits.empty())
             SendMessageW(list, LB_SETCURSEL, 0, 0);
         ShowSnippet();
@@ -356,8 +414,6 @@ class CSearchDialog final : public CSelfOwned<CDialog> {
     CBook& m_book;
     CSearchIndexer& m_indexer;
     CContentsBuilder* m_contents;
-    std::string* m_chosen;
-    std::vector<std::string>* m_pTerms;
     std::vector<std::string> m_terms;  // of the results listed
     std::string m_strQuery;            // UTF-8
     bool m_bWaiting = false;           // the index is being built for this dialog
@@ -366,13 +422,13 @@ class CSearchDialog final : public CSelfOwned<CDialog> {
 
 }  // namespace
 
-void ShowAboutBox(HWND owner, const CBook& book) {
-    CAboutDialog dlg(book);
+void ShowAboutBox(HWND owner, const CBook& book, const CTheme* theme) {
+    CAboutDialog dlg(book, theme);
     dlg.DoModal(owner);
 }
 
-HWND CreateAboutBox(HWND owner, const CBook& book) {
-    CAboutDialog* dlg = new CAboutDialog(book);
+HWND CreateAboutBox(HWND owner, const CBook& book, const CTheme* theme) {
+    CAboutDialog* dlg = new CAboutDialog(book, theme);
     HWND hwnd = dlg->Create(owner);
     if (!hwnd) {
         delete dlg;
@@ -383,17 +439,9 @@ HWND CreateAboutBox(HWND owner, const CBook& book) {
     return hwnd;
 }
 
-std::string ShowSearchDialog(HWND owner, CBook& book, CSearchIndexer& indexer,
-                             std::vector<std::string>* terms, CContentsBuilder* contents) {
-    std::string chosen;
-    CSearchDialog dlg(book, indexer, &chosen, terms, contents);
-    dlg.DoModal(owner);
-    return chosen;
-}
-
-HWND CreateSearchDialog(HWND owner, CBook& book, CSearchIndexer& indexer, std::string* chosen,
-                        std::vector<std::string>* terms, CContentsBuilder* contents) {
-    CSearchDialog* dlg = new CSearchDialog(book, indexer, chosen, terms, contents);
+HWND CreateSearchDialog(HWND owner, CBook& book, CSearchIndexer& indexer,
+                        CContentsBuilder* contents, const CTheme* theme) {
+    CSearchDialog* dlg = new CSearchDialog(book, indexer, contents, theme);
     HWND hwnd = dlg->Create(owner);
     if (!hwnd) {
         delete dlg;

@@ -9,24 +9,30 @@
 class CBook;
 class CContentsBuilder;
 class CSearchIndexer;
+class CTheme;
 
 // The About box: title, author, copyright, web address and e-mail (both open in the user's
 // programs when clicked) and the About text with its line breaks.
-void ShowAboutBox(HWND owner, const CBook& book);
+// theme: the colours to draw with (the system's when null).
+void ShowAboutBox(HWND owner, const CBook& book, const CTheme* theme = nullptr);
 // The same box without a modal loop (the caller destroys it), for checks of its contents.
-HWND CreateAboutBox(HWND owner, const CBook& book);
+HWND CreateAboutBox(HWND owner, const CBook& book, const CTheme* theme = nullptr);
 
-// The Search dialog: full-text search over the pages marked for search, results listed by
-// their labels in the book's contents (their titles until contents, when given, has found
+// The Search dialog, modeless: full-text search over the pages marked for search, results listed
+// by their labels in the book's contents (their titles until contents, when given, has found
 // them), best first, with the text around the match of the one selected. The first search of
 // the run has indexer build the index (in the background, progress shown; closing the dialog
-// cancels it). Returns the file-table name of the page chosen, or "" when closed; *terms (when
-// given) then receives the query's words and phrases, to be marked on the page.
-std::string ShowSearchDialog(HWND owner, CBook& book, CSearchIndexer& indexer,
-                             std::vector<std::string>* terms = nullptr,
-                             CContentsBuilder* contents = nullptr);
-// Modeless form; *chosen receives the name when a result is opened (the dialog then closes
-// itself). The caller keeps book, indexer, chosen and contents alive as long as the dialog.
-HWND CreateSearchDialog(HWND owner, CBook& book, CSearchIndexer& indexer, std::string* chosen,
-                        std::vector<std::string>* terms = nullptr,
-                        CContentsBuilder* contents = nullptr);
+// cancels it). Opening a result hides the dialog, keeping its results, and sends
+// WM_PV_OPEN_SEARCH_HIT to owner; Close and Escape destroy it. The caller keeps book, indexer
+// and contents alive as long as the dialog; theme: the colours to draw with (the system's when
+// null).
+HWND CreateSearchDialog(HWND owner, CBook& book, CSearchIndexer& indexer,
+                        CContentsBuilder* contents = nullptr, const CTheme* theme = nullptr);
+
+// The page a reader opened from the search: its file-table name and the query's words and
+// phrases (UTF-8), to be marked on it. Sent as lParam of WM_PV_OPEN_SEARCH_HIT.
+struct SearchChoice {
+    std::string strName;
+    std::vector<std::string> terms;
+};
+const UINT WM_PV_OPEN_SEARCH_HIT = WM_APP + 52;

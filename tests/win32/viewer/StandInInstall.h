@@ -154,6 +154,7 @@ struct StandIn {
         Fn<void (*)(const wchar_t*)>("StandIn_PostMessage")(text);
     }
     int Download() const { return Fn<int (*)()>("StandIn_Download")(); }
+    int MoveFocusOut(int reason) const { return Fn<int (*)(int)>("StandIn_MoveFocusOut")(reason); }
     int Request(const wchar_t* uri, std::string* type, std::string* body) const {
         std::string t(256, '\0'), b(65536, '\0');
         const int status = Fn<int (*)(const wchar_t*, char*, int, char*, int)>("StandIn_Request")(

@@ -18,6 +18,21 @@
 #include "viewer/engines/BookProtocol.h"
 #include "viewer/MainWindow.h"
 
+// Three pages titled One, Two and Three, the toolbar with every button: the book the keyboard's
+// and the screen readers' tests read.
+inline CTestBook EveryButtonBook(const std::string& title) {
+    CTestBook b;
+    b.title = title;
+    b.Page("index.htm", "<title>One</title>the first page")
+        .Page("two.htm", "<title>Two</title>the second page")
+        .Page("three.htm", "<title>Three</title>a third page");
+    b.settings[kShowToolbar] = 1;
+    for (int s : {kHomeButton, kPrevNextButtons, kHistoryButtons, kCopyButton, kSearchButton,
+                  kFullScreenButton, kFontSizeButton, kPrintButton, kAboutButton, kExitButton})
+        b.settings[s] = 1;
+    return b;
+}
+
 class CViewerFixture : public ::testing::Test {
   protected:
     // Writes b behind a stub and opens it in a new window; browserClass: see CMainWindow::Create;

@@ -183,9 +183,8 @@ TEST_F(ViewerContents, FillsALargeTreeAsItOpensAndNamesTheSearchResults) {
     EXPECT_TRUE(Visible(TreeView_GetSelection(Tree())));
     EXPECT_EQ(SendMessageW(Tree(), TVM_GETCOUNT, 0, 0), 1 + 100 + 2 + 129);
 
-    std::string chosen;
-    HWND dlg = CreateSearchDialog(m_window->GetHwnd(), *m_book, m_window->SearchIndexer(), &chosen,
-                                  nullptr, &m_window->Contents().Builder());
+    HWND dlg = CreateSearchDialog(m_window->GetHwnd(), *m_book, m_window->SearchIndexer(),
+                                  &m_window->Contents().Builder());
     ASSERT_NE(dlg, nullptr);
     SetDlgItemTextW(dlg, IDC_SEARCH_TEXT, L"shared");
     SendMessageW(dlg, WM_COMMAND, IDC_SEARCH_GO, 0);

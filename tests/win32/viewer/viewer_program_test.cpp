@@ -205,6 +205,8 @@ TEST_F(ViewerProgram, SelfTestReportsWhatTheBookHolds) {
     }
     EXPECT_EQ(r["settings"], "0 0 0 1 0 0 0 0 1 1 0 0 1 0 0 0 1 1 0");
     EXPECT_EQ(r["engine"], "browser-control");  // no WebView2 runtime in the test prefix
+    EXPECT_EQ(r["dpi"], "96");
+    EXPECT_EQ(r["toolbar_clipped"], "0");
 }
 
 // With a WebView2 runtime installed (the stand-in), the program draws its pages with it and the
@@ -221,6 +223,51 @@ TEST_F(ViewerProgram, SelfTestDrawsWithAnInstalledWebViewRuntime) {
     EXPECT_EQ(r["navigation"], "complete");
     EXPECT_EQ(r["current"], "e-book://index.htm");
     EXPECT_EQ(r["message"], "");
+}
+
+// A DWORD value of the registry, read and written; absent reads as -1 and -1 deletes it.
+long RegistryDword(HKEY root, const char* key, const char* name, long set = -2) {
+    HKEY k = nullptr;
+    if (RegCreateKeyExA(root, key, 0, nullptr, 0, KEY_QUERY_VALUE | KEY_SET_VALUE, nullptr, &k,
+                        nullptr) != ERROR_SUCCESS)
+        return -1;
+    DWORD value = 0, size = sizeof(value), type = 0;
+    long old = RegQueryValueExA(k, name, nullptr, &type, reinterpret_cast<BYTE*>(&value), &size) ==
+                       ERROR_SUCCESS
+                   ? static_cast<long>(value)
+                   : -1;
+    if (set == -1) {
+        RegDeleteValueA(k, name);
+    } else if (set >= 0) {
+        value = static_cast<DWORD>(set);
+        RegSetValueExA(k, name, 0, REG_DWORD, reinterpret_cast<const BYTE*>(&value), sizeof(value));
+    }
+    RegCloseKey(k);
+    return old;
+}
+
+// At a display scale of 200 % (192 DPI, which Wine takes from the registry when a program
+// starts) the toolbar's icons and labels grow, and every button still shows whole.
+TEST_F(ViewerProgram, At200PercentScaleEveryToolbarButtonShowsWhole) {
+    const struct {
+        HKEY root;
+        const char* key;
+    } places[] = {{HKEY_CURRENT_USER, "Control Panel\\Desktop"},
+                  {HKEY_CURRENT_CONFIG, "Software\\Fonts"}};
+    long old[2];
+    for (int i = 0; i < 2; ++i)
+        old[i] = RegistryDword(places[i].root, places[i].key, "LogPixels", 192);
+    CTestBook b = Sample();
+    for (int s : {kHistoryButtons, kCopyButton, kFullScreenButton, kFontSizeButton, kPrintButton})
+        b.settings[s] = 1;
+    long code = 0;
+    auto r = SelfTest(Make(b, "scaled.exe"), &code);
+    for (int i = 0; i < 2; ++i)
+        RegistryDword(places[i].root, places[i].key, "LogPixels", old[i]);
+    EXPECT_EQ(code, 0);
+    EXPECT_EQ(r["dpi"], "192");
+    EXPECT_EQ(r["buttons"].size(), std::string("40001 ").size() * 12 - 1);
+    EXPECT_EQ(r["toolbar_clipped"], "0");
 }
 
 TEST_F(ViewerProgram, SelfTestOfBareAndDamagedFiles) {

@@ -253,14 +253,17 @@ TEST_F(ViewerReader, KeysFollowTheBooksButtons) {
 }
 
 TEST_F(ViewerReader, ContextMenuOffersTheEnabledCommands) {
+    const int kColours = -2;  // the Colours submenu
     const struct {
         bool on;
         std::vector<int> ids;  // 0: separator
     } cases[] = {
         {true,
          {IDM_BACK, IDM_FORWARD, 0, IDM_COPY, IDM_SELECTALL, 0, IDM_PRINT, IDM_FINDINPAGE, 0,
-          IDM_CONTENTS}},
-        {false, {IDM_SELECTALL, 0, IDM_FINDINPAGE, 0, IDM_CONTENTS}},
+          IDM_CONTENTS, IDM_BOOKMARK_ADD, IDM_BOOKMARKS, 0, kColours}},
+        {false,
+         {IDM_SELECTALL, 0, IDM_FINDINPAGE, 0, IDM_CONTENTS, IDM_BOOKMARK_ADD, IDM_BOOKMARKS, 0,
+          kColours}},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.on ? "buttons on" : "buttons off");
@@ -269,7 +272,10 @@ TEST_F(ViewerReader, ContextMenuOffersTheEnabledCommands) {
         std::vector<int> ids;
         for (int i = 0; i < GetMenuItemCount(menu); ++i) {
             const UINT id = GetMenuItemID(menu, i);
-            ids.push_back(id == static_cast<UINT>(-1) ? 0 : static_cast<int>(id));
+            if (GetSubMenu(menu, i))
+                ids.push_back(kColours);
+            else
+                ids.push_back(id == static_cast<UINT>(-1) ? 0 : static_cast<int>(id));
         }
         EXPECT_EQ(ids, c.ids);
         if (c.on) {  // nothing to go back to yet

@@ -21,7 +21,9 @@
 #include "book/Book.h"
 #include "book/BookWeb.h"
 #include "viewer/engines/BookProtocol.h"
+#include "platform/Profile.h"
 #include "viewer/MainWindow.h"
+#include "viewer/Theme.h"
 #include "viewer/engines/WebViewApi.h"
 #include "viewer/resource.h"
 
@@ -80,6 +82,8 @@ class ViewerWebView : public CWebViewFixture {
         GetWindowTextA(m_window->GetHwnd(), text, sizeof(text));
         return text;
     }
+
+    MemoryProfile m_place;  // outlives the windows, which write to it on closing
 };
 
 TEST_F(ViewerWebView, PagesComeFromTheStoreWithTheirTypes) {
@@ -300,6 +304,53 @@ TEST_F(ViewerWebView, ContextMenuTextSizePrintAndSearchMarks) {
     EXPECT_NE(scripts.find("[\"third\",\"Page\"],1000)"), std::string::npos) << scripts;
     EXPECT_EQ(s.Key(VK_F3, kWebViewKeyDown), 1);
     EXPECT_NE(s.Get("scripts").find("mark[data-pv-hit]"), std::string::npos);
+}
+
+bool g_highContrast = false;
+
+// Pages are asked to prefer the window's colours (the profile's scheme): the reader's choice,
+// Windows' mode, the engine's own under high contrast. The focus moves on from the page with F6,
+// and when Tab leaves the page's last element.
+TEST_F(ViewerWebView, PagesPreferTheWindowsColoursAndTheFocusMovesOn) {
+    InstallStandIn();
+    StandIn().Reset();
+    MemoryProfile* place = &m_place;
+    Open(Book(), nullptr, place);
+    GoAndWait();
+    const StandIn s;
+    EXPECT_EQ(s.Get("colorScheme"), "1");  // Windows' default, light
+    const struct {
+        int command;
+        const char* scheme;
+    } choices[] = {{IDM_COLOURS_DARK, "2"}, {IDM_COLOURS_LIGHT, "1"}, {IDM_COLOURS_WINDOWS, "1"}};
+    for (const auto& c : choices) {
+        SCOPED_TRACE(c.command);
+        SendMessageA(m_window->GetHwnd(), WM_COMMAND, c.command, 0);
+        EXPECT_EQ(s.Get("colorScheme"), c.scheme);
+    }
+    ThemeSystem system = RealThemeSystem();
+    system.highContrast = [] { return g_highContrast; };
+    SetThemeSystem(system);
+    g_highContrast = true;
+    SendMessageA(m_window->GetHwnd(), WM_SETTINGCHANGE, SPI_SETHIGHCONTRAST, 0);
+    EXPECT_EQ(s.Get("colorScheme"), "0");
+    g_highContrast = false;
+    SetThemeSystem(RealThemeSystem());
+
+    // The page has the focus; Tab past its end gives it to the next part (the pane), Shift+Tab
+    // past its start to the previous one.
+    SendMessageA(m_window->GetHwnd(), WM_COMMAND, IDM_CONTENTS, 0);
+    HWND tree = m_window->Contents().GetHwnd();
+    SetFocus(m_window->GetPageWindow());
+    EXPECT_EQ(s.MoveFocusOut(kWebViewFocusNext), 1);
+    EXPECT_EQ(GetFocus(), tree);
+    SetFocus(m_window->GetPageWindow());
+    EXPECT_EQ(s.MoveFocusOut(kWebViewFocusPrevious), 1);
+    EXPECT_EQ(GetFocus(), tree);  // page, then the pane again (nothing else is open)
+    // F6 on the page, as the control reports the key, does the same.
+    SetFocus(m_window->GetPageWindow());
+    EXPECT_EQ(s.Key(VK_F6, kWebViewKeyDown), 1);
+    EXPECT_EQ(GetFocus(), tree);
 }
 
 TEST_F(ViewerWebView, EveryFailureFallsBackToTheBrowserControlSilently) {

@@ -253,6 +253,7 @@ TEST_F(ViewerWindow, RemembersTheLastPagePlacementAndTextSize) {
         EXPECT_GE(rc.right, 100);
         EXPECT_GE(rc.top, 0);
     }
+    m_window.reset();  // it writes its place on closing, while place still exists
 }
 
 TEST_F(ViewerWindow, StartsFullScreenOrMaximisedAsTheBookAsks) {
@@ -394,8 +395,7 @@ TEST_F(ViewerWindow, AboutBoxShowsTheBookTexts) {
 
 TEST_F(ViewerWindow, SearchDialogListsMatchesByTitleAndOpensOne) {
     Open(ThreePages());
-    std::string chosen;
-    HWND dlg = CreateSearchDialog(m_window->GetHwnd(), *m_book, m_window->SearchIndexer(), &chosen);
+    HWND dlg = CreateSearchDialog(m_window->GetHwnd(), *m_book, m_window->SearchIndexer());
     ASSERT_NE(dlg, nullptr);
     SetDlgItemTextW(dlg, IDC_SEARCH_TEXT, L"PAGE");
     SendMessageW(dlg, WM_COMMAND, IDC_SEARCH_GO, 0);
@@ -426,14 +426,18 @@ TEST_F(ViewerWindow, SearchDialogListsMatchesByTitleAndOpensOne) {
     SetDlgItemTextW(dlg, IDC_SEARCH_TEXT, L"third");
     SendMessageW(dlg, WM_COMMAND, IDC_SEARCH_GO, 0);
     ASSERT_EQ(SendMessageW(list, LB_GETCOUNT, 0, 0), 1);
+    // Opening a result opens its page in the window; the dialog steps aside with its results.
     SendMessageW(dlg, WM_COMMAND, IDOK, 0);
-    EXPECT_EQ(chosen, "sub/three.htm");
-    EXPECT_FALSE(IsWindow(dlg));
+    WaitForPage();
+    EXPECT_EQ(m_window->CurrentUrl(), "e-book://sub/three.htm");
+    EXPECT_TRUE(IsWindow(dlg));
+    EXPECT_FALSE(IsWindowVisible(dlg));
+    EXPECT_EQ(SendMessageW(list, LB_GETCOUNT, 0, 0), 1);
+    DestroyWindow(dlg);
 
     // The keyboard: Enter searches while the text is being typed and opens the selected result
     // once there are results; a changed text makes Enter search again instead of opening.
-    std::string keyed;
-    dlg = CreateSearchDialog(m_window->GetHwnd(), *m_book, m_window->SearchIndexer(), &keyed);
+    dlg = CreateSearchDialog(m_window->GetHwnd(), *m_book, m_window->SearchIndexer());
     ASSERT_NE(dlg, nullptr);
     HWND edit = GetDlgItem(dlg, IDC_SEARCH_TEXT);
     list = GetDlgItem(dlg, IDC_SEARCH_RESULTS);
@@ -448,15 +452,17 @@ TEST_F(ViewerWindow, SearchDialogListsMatchesByTitleAndOpensOne) {
     EXPECT_EQ(LOWORD(SendMessageW(dlg, DM_GETDEFID, 0, 0)), IDOK);
     SetDlgItemTextW(dlg, IDC_SEARCH_TEXT, L"second");
     EXPECT_TRUE(pressEnter(edit));
-    ASSERT_TRUE(IsWindow(dlg)) << "Enter after a new text opened a page instead of searching";
-    EXPECT_EQ(keyed, "");
+    ASSERT_TRUE(IsWindowVisible(dlg))
+        << "Enter after a new text opened a page instead of searching";
+    EXPECT_EQ(m_window->CurrentUrl(), "e-book://sub/three.htm");
     EXPECT_EQ(SendMessageW(list, LB_GETCOUNT, 0, 0), 1);
     EXPECT_TRUE(pressEnter(list));
-    EXPECT_EQ(keyed, "two.htm");
-    EXPECT_FALSE(IsWindow(dlg));
+    WaitForPage();
+    EXPECT_EQ(m_window->CurrentUrl(), "e-book://two.htm");
+    EXPECT_FALSE(IsWindowVisible(dlg));
+    DestroyWindow(dlg);
 
-    std::string none;
-    dlg = CreateSearchDialog(m_window->GetHwnd(), *m_book, m_window->SearchIndexer(), &none);
+    dlg = CreateSearchDialog(m_window->GetHwnd(), *m_book, m_window->SearchIndexer());
     SetDlgItemTextW(dlg, IDC_SEARCH_TEXT, L"nowhere to be found");
     SendMessageW(dlg, WM_COMMAND, IDC_SEARCH_GO, 0);
     EXPECT_EQ(SendMessageW(list = GetDlgItem(dlg, IDC_SEARCH_RESULTS), LB_GETCOUNT, 0, 0), 0);
@@ -465,14 +471,15 @@ TEST_F(ViewerWindow, SearchDialogListsMatchesByTitleAndOpensOne) {
     GetDlgItemTextW(dlg, IDC_SEARCH_STATUS, status, 100);
     EXPECT_EQ(CWinText::Ansi(status), "No page contains this text.");
     SendMessageW(dlg, WM_COMMAND, IDCANCEL, 0);
-    EXPECT_EQ(none, "");
+    EXPECT_FALSE(IsWindow(dlg));
+    EXPECT_EQ(m_window->CurrentUrl(), "e-book://two.htm");
 
     // Closing the dialog while the index is built stops the build; the next search builds again.
     Open(ThreePages());
     CSearchIndexer& indexer = m_window->SearchIndexer();
     for (int round = 0; round < 2; ++round) {
         SCOPED_TRACE(round);
-        dlg = CreateSearchDialog(m_window->GetHwnd(), *m_book, indexer, &none);
+        dlg = CreateSearchDialog(m_window->GetHwnd(), *m_book, indexer);
         SetDlgItemTextW(dlg, IDC_SEARCH_TEXT, L"second");
         SendMessageW(dlg, WM_COMMAND, IDC_SEARCH_GO, 0);
         list = GetDlgItem(dlg, IDC_SEARCH_RESULTS);
@@ -492,7 +499,7 @@ TEST_F(ViewerWindow, SearchDialogListsMatchesByTitleAndOpensOne) {
     CTestBook damaged = ThreePages();
     damaged.bBadPackedPage = true;
     Open(damaged);
-    dlg = CreateSearchDialog(m_window->GetHwnd(), *m_book, m_window->SearchIndexer(), &none);
+    dlg = CreateSearchDialog(m_window->GetHwnd(), *m_book, m_window->SearchIndexer());
     SetDlgItemTextW(dlg, IDC_SEARCH_TEXT, L"nowhere to be found");
     SendMessageW(dlg, WM_COMMAND, IDC_SEARCH_GO, 0);
     // The answer comes with the index's last message, after the index is built.
@@ -507,32 +514,24 @@ TEST_F(ViewerWindow, SearchDialogListsMatchesByTitleAndOpensOne) {
     SendMessageW(dlg, WM_COMMAND, IDCANCEL, 0);
 }
 
-// Drives the modal Search dialog from inside its own message loop: types a query, waits for the
-// results and opens the first.
-void CALLBACK DriveSearchDialog(HWND, UINT, UINT_PTR id, DWORD) {
-    HWND dlg = FindWindowA("#32770", "Search");
-    if (!dlg)
-        return;
-    if (SendDlgItemMessageW(dlg, IDC_SEARCH_RESULTS, LB_GETCOUNT, 0, 0) > 0) {
-        KillTimer(nullptr, id);
-        SendMessageW(dlg, WM_COMMAND, IDOK, 0);
-    } else if (GetWindowTextLengthW(GetDlgItem(dlg, IDC_SEARCH_TEXT)) == 0) {
-        SetDlgItemTextW(dlg, IDC_SEARCH_TEXT, L"Third PAGE");
-        SendMessageW(dlg, WM_COMMAND, IDC_SEARCH_GO, 0);
-    }
-}
-
 // A page opened from the search gets the query's words to mark (the marking itself, and F3 to
 // the next one, need the browser engine, which the tests run without).
 TEST_F(ViewerWindow, APageOpenedFromTheSearchGetsTheWordsToMark) {
     Open(ThreePages());
     GoAndWait();
     EXPECT_TRUE(m_window->PageHits().Terms().empty());
-    const UINT_PTR timer = SetTimer(nullptr, 0, 50, DriveSearchDialog);
     SendMessageA(m_window->GetHwnd(), WM_COMMAND, IDM_SEARCH, 0);
-    KillTimer(nullptr, timer);
-    EXPECT_TRUE(
-        PumpUntil([this] { return m_window->GetNavOutcome() != NavOutcome::pending; }, 20000));
+    HWND dlg = m_window->GetSearchDialog();
+    ASSERT_NE(dlg, nullptr);
+    EXPECT_TRUE(IsWindowVisible(dlg));
+    EXPECT_EQ(GetFocus(), GetDlgItem(dlg, IDC_SEARCH_TEXT));
+    SetDlgItemTextW(dlg, IDC_SEARCH_TEXT, L"Third PAGE");
+    SendMessageW(dlg, WM_COMMAND, IDC_SEARCH_GO, 0);
+    ASSERT_TRUE(PumpUntil(
+        [dlg] { return SendDlgItemMessageW(dlg, IDC_SEARCH_RESULTS, LB_GETCOUNT, 0, 0) > 0; },
+        10000));
+    SendMessageW(dlg, WM_COMMAND, IDOK, 0);
+    WaitForPage();
     EXPECT_EQ(m_window->CurrentUrl(), "e-book://sub/three.htm");
     EXPECT_EQ(m_window->PageHits().Terms(), std::vector<std::wstring>({L"third", L"page"}));
     // Without a document F3 does nothing, and nothing breaks.
@@ -550,10 +549,20 @@ TEST(ViewerSplashWindow, ShowsTheBitmapCentredAndCloses) {
     ASSERT_TRUE(book.Open(dir.File("splash.exe")));
     SplashImage image;
     ASSERT_TRUE(book.ReadSplash(&image));
+    // What the reader was in: the splash leaves it the focus (a screen reader reads what has it).
+    HWND before = CreateWindowExA(0, "EDIT", "reading", WS_OVERLAPPEDWINDOW | WS_VISIBLE, 40, 40,
+                                  300, 200, nullptr, nullptr, nullptr, nullptr);
+    SetForegroundWindow(before);
+    SetFocus(before);
+    PumpIdle();
+    ASSERT_EQ(GetFocus(), before);
 
     HWND splash = CreateSplashWindow(GetModuleHandleA(nullptr), image, 60000);
     ASSERT_NE(splash, nullptr);
     PumpIdle();
+    EXPECT_EQ(GetForegroundWindow(), before);
+    EXPECT_EQ(GetFocus(), before);
+    DestroyWindow(before);
     PaintNow(splash);
     SaveScreenshot("splash");
     RECT rc;

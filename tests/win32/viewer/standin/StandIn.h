@@ -78,7 +78,8 @@ struct Record {
     double zoom = 1.0;
     int visible = -1;
     int closed = 0;
-    int moved = 0;  // NotifyParentWindowPositionChanged calls
+    int moved = 0;         // NotifyParentWindowPositionChanged calls
+    int colorScheme = -1;  // the profile's PreferredColorScheme, -1 before the viewer sets it
     RECT bounds = {0, 0, 0, 0};
 };
 extern Record g_record;

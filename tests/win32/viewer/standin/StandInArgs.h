@@ -160,6 +160,41 @@ class CMessageArgs final
     }
 };
 
+// The profile: what the pages are asked to prefer.
+class CProfile final
+    : public ComObject<CProfile, ComItf<ICoreWebView2Profile, &kIID_ICoreWebView2Profile>> {
+  public:
+    SLOT(get_ProfileName)
+    SLOT(get_IsInPrivateModeEnabled)
+    SLOT(get_ProfilePath)
+    SLOT(get_DefaultDownloadFolderPath)
+    SLOT(put_DefaultDownloadFolderPath)
+    SLOT(get_PreferredColorScheme)
+    STDMETHODIMP put_PreferredColorScheme(int scheme) override {
+        if (scheme < kWebViewSchemeAuto || scheme > kWebViewSchemeDark)
+            return E_INVALIDARG;
+        g_record.colorScheme = scheme;
+        return S_OK;
+    }
+};
+
+class CMoveFocusArgs final
+    : public ComObject<CMoveFocusArgs, ComItf<ICoreWebView2MoveFocusRequestedEventArgs,
+                                              &kIID_ICoreWebView2MoveFocusRequestedEventArgs>> {
+  public:
+    int reason = 0;
+    BOOL handled = FALSE;
+    STDMETHODIMP get_Reason(int* out) override {
+        *out = reason;
+        return S_OK;
+    }
+    SLOT(get_Handled)
+    STDMETHODIMP put_Handled(BOOL v) override {
+        handled = v;
+        return S_OK;
+    }
+};
+
 class CKeyArgs final
     : public ComObject<CKeyArgs, ComItf<ICoreWebView2AcceleratorKeyPressedEventArgs,
                                         &kIID_ICoreWebView2AcceleratorKeyPressedEventArgs>> {

@@ -48,8 +48,8 @@ namespace {
 class CEnvironment;
 
 class CWebView final
-    : public ComObject<CWebView,
-                       ComItf<ICoreWebView2_4, &kIID_ICoreWebView2_4, &kIID_ICoreWebView2>> {
+    : public ComObject<CWebView, ComItf<ICoreWebView2_13, &kIID_ICoreWebView2_13,
+                                        &kIID_ICoreWebView2_4, &kIID_ICoreWebView2>> {
   public:
     explicit CWebView(CEnvironment* env) : m_env(env) {}
     CEnvironment* m_env;  // lives as long as the process
@@ -321,6 +321,40 @@ class CWebView final
         return S_OK;
     }
     SLOT(remove_DownloadStarting)
+    SLOT(add_ClientCertificateRequested)
+    SLOT(remove_ClientCertificateRequested)
+    SLOT(OpenTaskManagerWindow)
+    SLOT(PrintToPdf)
+    SLOT(add_IsMutedChanged)
+    SLOT(remove_IsMutedChanged)
+    SLOT(get_IsMuted)
+    SLOT(put_IsMuted)
+    SLOT(add_IsDocumentPlayingAudioChanged)
+    SLOT(remove_IsDocumentPlayingAudioChanged)
+    SLOT(get_IsDocumentPlayingAudio)
+    SLOT(add_IsDefaultDownloadDialogOpenChanged)
+    SLOT(remove_IsDefaultDownloadDialogOpenChanged)
+    SLOT(get_IsDefaultDownloadDialogOpen)
+    SLOT(OpenDefaultDownloadDialog)
+    SLOT(CloseDefaultDownloadDialog)
+    SLOT(get_DefaultDownloadDialogCornerAlignment)
+    SLOT(put_DefaultDownloadDialogCornerAlignment)
+    SLOT(get_DefaultDownloadDialogMargin)
+    SLOT(put_DefaultDownloadDialogMargin)
+    SLOT(add_BasicAuthenticationRequested)
+    SLOT(remove_BasicAuthenticationRequested)
+    SLOT(CallDevToolsProtocolMethodForSession)
+    SLOT(add_ContextMenuRequested)
+    SLOT(remove_ContextMenuRequested)
+    SLOT(add_StatusBarTextChanged)
+    SLOT(remove_StatusBarTextChanged)
+    SLOT(get_StatusBarText)
+    STDMETHODIMP get_Profile(ICoreWebView2Profile** out) override {
+        *out = m_profile.Get();
+        m_profile->AddRef();
+        return S_OK;
+    }
+    CComPtr<CProfile> m_profile{new CProfile};
 };
 
 class CController final
@@ -334,6 +368,7 @@ class CController final
     CComPtr<CWebView> m_view;
     HWND m_window = nullptr;
     Handlers<ICoreWebView2AcceleratorKeyPressedEventHandler> m_keys;
+    Handlers<ICoreWebView2MoveFocusRequestedEventHandler> m_moveFocus;
 
     SLOT(get_IsVisible)
     STDMETHODIMP put_IsVisible(BOOL v) override {
@@ -362,7 +397,11 @@ class CController final
             SetFocus(m_window);
         return S_OK;
     }
-    SLOT(add_MoveFocusRequested)
+    STDMETHODIMP add_MoveFocusRequested(ICoreWebView2MoveFocusRequestedEventHandler* h,
+                                        WebViewEventToken* t) override {
+        m_moveFocus.Add(h, t);
+        return S_OK;
+    }
     SLOT(remove_MoveFocusRequested)
     SLOT(add_GotFocus)
     SLOT(remove_GotFocus)
@@ -485,8 +524,8 @@ PV_STANDIN_EXPORT void StandIn_Reset() {
 }
 
 // A recorded value as text: environments, runtimeType, dataFolder, settings, filters, order,
-// documentScripts, scripts, navigated, responses, zoom, visible, closed, moved, bounds, source,
-// title.
+// documentScripts, scripts, navigated, responses, zoom, visible, closed, moved, colorScheme,
+// bounds, source, title.
 PV_STANDIN_EXPORT void StandIn_Get(const char* what, char* out, int size) {
     const std::string w = what ? what : "";
     char num[100];
@@ -520,6 +559,8 @@ PV_STANDIN_EXPORT void StandIn_Get(const char* what, char* out, int size) {
         v = std::to_string(g_record.closed);
     else if (w == "moved")
         v = std::to_string(g_record.moved);
+    else if (w == "colorScheme")
+        v = std::to_string(g_record.colorScheme);
     else if (w == "bounds") {
         std::snprintf(num, sizeof(num), "%ld %ld %ld %ld", g_record.bounds.left,
                       g_record.bounds.top, g_record.bounds.right, g_record.bounds.bottom);
@@ -565,6 +606,19 @@ PV_STANDIN_EXPORT int StandIn_Key(unsigned vk, int kind) {
     args->key = vk;
     args->kind = kind;
     g_controller->m_keys.Each([&](ICoreWebView2AcceleratorKeyPressedEventHandler* h) {
+        h->Invoke(g_controller, args.Get());
+    });
+    return args->handled ? 1 : 0;
+}
+
+// Tab (reason 1) or Shift+Tab (2) leaves the page's last or first element; 1 when the viewer
+// took the focus.
+PV_STANDIN_EXPORT int StandIn_MoveFocusOut(int reason) {
+    if (!g_controller)
+        return -1;
+    CComPtr<CMoveFocusArgs> args(new CMoveFocusArgs);
+    args->reason = reason;
+    g_controller->m_moveFocus.Each([&](ICoreWebView2MoveFocusRequestedEventHandler* h) {
         h->Invoke(g_controller, args.Get());
     });
     return args->handled ? 1 : 0;
