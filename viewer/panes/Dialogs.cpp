@@ -427,8 +427,12 @@ void ShowAboutBox(HWND owner, const CBook& book, const CTheme* theme) {
     dlg.DoModal(owner);
 }
 
-HWND CreateAboutBox(HWND owner, const CBook& book, const CTheme* theme) {
-    CAboutDialog* dlg = new CAboutDialog(book, theme);
+namespace {
+
+// Creates a modeless dialog that deletes itself when it closes, and shows it; nullptr (and the
+// dialog deleted) when it cannot be created.
+template <class Dialog>
+HWND ShowModeless(Dialog* dlg, HWND owner) {
     HWND hwnd = dlg->Create(owner);
     if (!hwnd) {
         delete dlg;
@@ -439,15 +443,13 @@ HWND CreateAboutBox(HWND owner, const CBook& book, const CTheme* theme) {
     return hwnd;
 }
 
+}  // namespace
+
+HWND CreateAboutBox(HWND owner, const CBook& book, const CTheme* theme) {
+    return ShowModeless(new CAboutDialog(book, theme), owner);
+}
+
 HWND CreateSearchDialog(HWND owner, CBook& book, CSearchIndexer& indexer,
                         CContentsBuilder* contents, const CTheme* theme) {
-    CSearchDialog* dlg = new CSearchDialog(book, indexer, contents, theme);
-    HWND hwnd = dlg->Create(owner);
-    if (!hwnd) {
-        delete dlg;
-        return nullptr;
-    }
-    dlg->OwnSelf();
-    ::ShowWindow(hwnd, SW_SHOW);
-    return hwnd;
+    return ShowModeless(new CSearchDialog(book, indexer, contents, theme), owner);
 }
