@@ -33,7 +33,8 @@ if [ ! -x "$cli" ]; then
   echo "readme-pictures: $cli is missing; run 'make native' first" >&2
   exit 1
 fi
-# The sample book in a window of its own size, not maximised, where the picture crops it.
+# The sample book in a window of its own size, not maximised, where the picture crops it, with its
+# contents pane open.
 book=$work/lighthouses.exe
 "$cli" build examples/lighthouses -o "$book" -q --home index.html \
   --title "Lights Along the Shore" --option SearchButton=1 --option StartMaximized=0
@@ -45,6 +46,7 @@ for colours in light dark; do
 
 [Software\\\\Tessaly\\\\Pagevane Viewer\\\\lighthouses.exe] 1700000000
 "Placement"="0 $left $top $((left + width)) $((top + height))"
+"Contents"="1"
 REG
   # The viewer runs until the time limit; the picture is taken while it shows.
   PV_WINE_USER_REG="$work/$colours.reg" PV_WINE_TIMEOUT=25 PV_WINE_SHOT_AFTER=12 \

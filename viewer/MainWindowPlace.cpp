@@ -15,6 +15,7 @@ namespace {
 const char kPageEntry[] = "Page";
 const char kPlacementEntry[] = "Placement";
 const char kTextSizeEntry[] = "TextSize";
+const char kContentsEntry[] = "Contents";  // "1" when the contents pane was open
 
 // "<maximised 0|1> <left> <top> <right> <bottom>" of the window's restored rectangle. A stored
 // value is taken only when it parses whole, is of a usable size and lies on a monitor that is
@@ -69,6 +70,12 @@ void CMainWindow::RestorePlacement() {
     if (size.size() == 1 && size[0] >= '0' && size[0] <= '4' && size[0] != '2') {
         m_nZoom = size[0] - '0';
         m_bZoomPending = true;
+    }
+    // The contents pane as the reader left it.
+    if (m_profile->GetProfileString(m_strPlaceSection, kContentsEntry, "") == "1" &&
+        !m_contents.IsOpen()) {
+        m_contents.Toggle();
+        Layout();
     }
     // The publisher's choice of a maximised or full-screen start comes first.
     if (m_book.GetSetting(kStartFullScreen) || m_book.GetSetting(kStartMaximized))
@@ -135,4 +142,6 @@ void CMainWindow::SavePlace() {
     }
     const char size[2] = {static_cast<char>('0' + m_nZoom), 0};
     m_profile->WriteProfileString(m_strPlaceSection, kTextSizeEntry, size);
+    m_profile->WriteProfileString(m_strPlaceSection, kContentsEntry,
+                                  m_contents.IsOpen() ? "1" : "0");
 }

@@ -199,7 +199,8 @@ TEST_F(ViewerWindow, FullScreenByButtonAndEscape) {
 }
 
 // The reader's place outlives the window: the next window over the book opens on the last page
-// read, where the window was and at the text size chosen; unusable stored values are ignored.
+// read, where the window was, at the text size chosen and with the contents pane as it was left;
+// unusable stored values are ignored.
 TEST_F(ViewerWindow, RemembersTheLastPagePlacementAndTextSize) {
     MemoryProfile place;
     place.values[{"book.exe", "TextSize"}] = "4";
@@ -211,15 +212,18 @@ TEST_F(ViewerWindow, RemembersTheLastPagePlacementAndTextSize) {
     SendMessageA(m_window->GetHwnd(), WM_COMMAND, IDM_NEXT, 0);
     PumpUntil([this] { return m_window->GetNavOutcome() != NavOutcome::pending; }, 20000);
     SetWindowPos(m_window->GetHwnd(), nullptr, 110, 70, 640, 480, SWP_NOZORDER);
+    SendMessageA(m_window->GetHwnd(), WM_COMMAND, IDM_CONTENTS, 0);
     m_window.reset();
     EXPECT_EQ(place.values[std::make_pair(std::string("book.exe"), std::string("Page"))],
               "e-book://two.htm");
+    EXPECT_EQ(place.values[std::make_pair(std::string("book.exe"), std::string("Contents"))], "1");
 
     Open(ThreePages(), nullptr, &place);
     m_window->GoToStart();
     PumpUntil([this] { return m_window->GetNavOutcome() != NavOutcome::pending; }, 20000);
     EXPECT_EQ(m_window->CurrentUrl(), "e-book://two.htm");
     EXPECT_EQ(m_window->GetZoom(), 4);
+    EXPECT_TRUE(m_window->Contents().IsOpen());  // the pane as the reader left it
     RECT rc;
     GetWindowRect(m_window->GetHwnd(), &rc);
     EXPECT_EQ(rc.left, 110);
@@ -242,11 +246,13 @@ TEST_F(ViewerWindow, RemembersTheLastPagePlacementAndTextSize) {
         place.values[{"book.exe", "Page"}] = b.page;
         place.values[{"book.exe", "Placement"}] = b.placement;
         place.values[{"book.exe", "TextSize"}] = b.size;
+        place.values[{"book.exe", "Contents"}] = b.size;
         Open(ThreePages(), nullptr, &place);
         m_window->GoToStart();
         PumpUntil([this] { return m_window->GetNavOutcome() != NavOutcome::pending; }, 20000);
         EXPECT_EQ(m_window->CurrentUrl(), "e-book://index.htm");
         EXPECT_EQ(m_window->GetZoom(), 2);
+        EXPECT_FALSE(m_window->Contents().IsOpen());
         EXPECT_FALSE(IsZoomed(m_window->GetHwnd()));
         GetWindowRect(m_window->GetHwnd(), &rc);
         EXPECT_GE(rc.right - rc.left, 200);
