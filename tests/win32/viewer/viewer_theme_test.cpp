@@ -89,9 +89,12 @@ class ViewerTheme : public CViewerFixture {
         return b;
     }
     // Opens the book with the contents pane open and the message shown in place of the page.
+    // The pane opens by itself when the profile remembers it open for this book.
     void OpenShown(Profile* profile = nullptr) {
         Open(Book(), nullptr, profile);
-        SendMessageA(m_window->GetHwnd(), WM_COMMAND, IDM_CONTENTS, 0);
+        if (!IsWindowVisible(m_window->Contents().GetHwnd()))
+            SendMessageA(m_window->GetHwnd(), WM_COMMAND, IDM_CONTENTS, 0);
+        ASSERT_TRUE(IsWindowVisible(m_window->Contents().GetHwnd()));
         GoAndWait();
     }
     void SendColourChange() {
