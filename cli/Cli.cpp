@@ -177,22 +177,28 @@ void ParseOption(const std::string& value, Args* args) {
     throw UsageError{"--option " + value + ": unknown option \"" + name + "\"."};
 }
 
+// A count given on the command line: digits only, at most maxDigits of them (leading zeros
+// allowed), from 1 to max.
+bool ParseCount(const std::string& text, size_t maxDigits, unsigned long max, unsigned long* n) {
+    *n = 0;
+    bool ok = !text.empty() && text.size() <= maxDigits;
+    for (char c : text) {
+        ok = ok && c >= '0' && c <= '9';
+        *n = *n * 10 + static_cast<unsigned long>(c - '0');
+    }
+    return ok && *n >= 1 && *n <= max;
+}
+
 // The --jobs value: a whole number from 1 to kMaxPackThreads; 0 (the default) when not given.
 unsigned PackThreads(const Args& args) {
     const auto it = args.values.find("--jobs");
     if (it == args.values.end())
         return 0;
-    const std::string& text = it->second;
-    unsigned n = 0;
-    bool ok = !text.empty() && text.size() <= 3;
-    for (char c : text) {
-        ok = ok && c >= '0' && c <= '9';
-        n = n * 10 + static_cast<unsigned>(c - '0');
-    }
-    if (!ok || n < 1 || n > kMaxPackThreads)
-        throw UsageError{"--jobs " + text + ": give a number of threads from 1 to " +
+    unsigned long n = 0;
+    if (!ParseCount(it->second, 3, kMaxPackThreads, &n))
+        throw UsageError{"--jobs " + it->second + ": give a number of threads from 1 to " +
                          std::to_string(kMaxPackThreads) + "."};
-    return n;
+    return static_cast<unsigned>(n);
 }
 
 // The --port value: 1 to 65535; 0 (any free port) when not given.
@@ -200,15 +206,9 @@ uint16_t ReadPort(const Args& args) {
     const auto it = args.values.find("--port");
     if (it == args.values.end())
         return 0;
-    const std::string& text = it->second;
     unsigned long n = 0;
-    bool ok = !text.empty() && text.size() <= 5;
-    for (char c : text) {
-        ok = ok && c >= '0' && c <= '9';
-        n = n * 10 + static_cast<unsigned long>(c - '0');
-    }
-    if (!ok || n < 1 || n > 65535)
-        throw UsageError{"--port " + text + ": give a port number from 1 to 65535."};
+    if (!ParseCount(it->second, 5, 65535, &n))
+        throw UsageError{"--port " + it->second + ": give a port number from 1 to 65535."};
     return static_cast<uint16_t>(n);
 }
 
@@ -420,12 +420,7 @@ SignRequest MakeSignRequest(const Args& args) {
     if (args.values.count("--signer-timeout")) {
         const std::string text = value("--signer-timeout");
         unsigned long seconds = 0;
-        bool ok = !text.empty() && text.size() <= 6;
-        for (char c : text) {
-            ok = ok && c >= '0' && c <= '9';
-            seconds = seconds * 10 + static_cast<unsigned long>(c - '0');
-        }
-        if (!ok || seconds < 1 || seconds > kMaxSignerSeconds)
+        if (!ParseCount(text, 6, kMaxSignerSeconds, &seconds))
             throw UsageError{"--signer-timeout " + text + ": give a number of seconds from 1 to " +
                              std::to_string(kMaxSignerSeconds) + "."};
         r.nTimeoutMs = static_cast<unsigned>(seconds) * 1000;

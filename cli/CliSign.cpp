@@ -132,9 +132,12 @@ std::string Duration(unsigned ms) {
     return std::to_string(ms / 1000) + (ms == 1000 ? " second" : " seconds");
 }
 
-// A run of the signer that could not start or was stopped for taking too long fails the step.
-void CheckRan(int rc, const std::string& program, const std::string& signer,
-              const std::string& output, const SignRequest& r) {
+// Runs the signer with the request's time limit; a run that could not start or was stopped for
+// taking too long fails the step. Returns the signer's exit status.
+int RunSigner(const std::string& program, const std::string& signer,
+              const std::vector<std::string>& args, std::string* out, const SignRequest& r) {
+    const int rc = RunProgram(program, args, out, r.nTimeoutMs);
+    const std::string& output = *out;
     if (rc == -1)
         throw SignFailure{"The signing program " + program + " could not be started: " + output};
     if (rc == kProgramTimedOut)
@@ -143,6 +146,7 @@ void CheckRan(int rc, const std::string& program, const std::string& signer,
                           "time-stamp server that does not answer keeps it waiting; "
                           "--signer-timeout SECONDS sets the limit)." +
                           SaidLine(signer, output)};
+    return rc;
 }
 
 // Checks that the file opens for reading: the signer's own message would be less clear.
@@ -332,10 +336,8 @@ std::string SignWithOsslsigncode(const std::string& program, const std::string& 
     if (!r.strTimestamp.empty())
         args.insert(args.end(), {"-ts", r.strTimestamp});
     args.insert(args.end(), {"-in", Native(path), "-out", Native(temp)});
-    const unsigned timeoutMs = r.nTimeoutMs;
     std::string output;
-    const int rc = RunProgram(program, args, &output, timeoutMs);
-    CheckRan(rc, program, name, output, r);
+    const int rc = RunSigner(program, name, args, &output, r);
     if (rc != 0)
         throw SignFailure{SigningFailure(output, rc, r, name)};
     if (!CFile::Exists(temp))
@@ -350,12 +352,10 @@ std::string SignWithOsslsigncode(const std::string& program, const std::string& 
     std::vector<std::string> againstCert = verify;
     againstCert.insert(againstCert.end(), {"-CAfile", Native(r.strCert)});
     std::string against = "against " + r.strCert;
-    const int first = RunProgram(program, againstCert, &output, timeoutMs);
-    CheckRan(first, program, name, output, r);
+    const int first = RunSigner(program, name, againstCert, &output, r);
     if (first != 0) {
         std::string second;
-        const int other = RunProgram(program, verify, &second, timeoutMs);
-        CheckRan(other, program, name, second, r);
+        const int other = RunSigner(program, name, verify, &second, r);
         if (other != 0) {
             std::string why = "The signature that " + name + " made does not verify: " +
                               ReasonLine(output, {"MISMATCH", "Error", "failed", "Failed"});
@@ -388,10 +388,8 @@ std::string SignWithSigntool(const std::string& program, const std::string& name
     if (!r.strTimestamp.empty())
         args.insert(args.end(), {"/tr", r.strTimestamp, "/td", "sha256"});
     args.push_back(temp);
-    const unsigned timeoutMs = r.nTimeoutMs;
     std::string output;
-    const int rc = RunProgram(program, args, &output, timeoutMs);
-    CheckRan(rc, program, name, output, r);
+    const int rc = RunSigner(program, name, args, &output, r);
     if (rc != 0) {
         const std::string error = SigntoolError(output);
         if (error.find("password") != std::string::npos)
@@ -405,8 +403,7 @@ std::string SignWithSigntool(const std::string& program, const std::string& name
     }
 
     *subject = CheckSigned(temp, name);
-    const int verified = RunProgram(program, {"verify", "/pa", temp}, &output, timeoutMs);
-    CheckRan(verified, program, name, output, r);
+    const int verified = RunSigner(program, name, {"verify", "/pa", temp}, &output, r);
     switch (ReadSigntoolVerdict(verified, output)) {
         case SigntoolVerdict::verified:
             return "signtool verify /pa";
