@@ -17,7 +17,6 @@
 
 struct CReaderServer::Daemon {
     MHD_Daemon* mhd = nullptr;
-    int listener = -1;
     std::atomic<CReaderSite*> site{nullptr};
 };
 
@@ -199,7 +198,6 @@ bool CReaderServer::Listen(uint16_t port, const ReaderServerLimits& limits, std:
     socklen_t size = sizeof addr;
     getsockname(fd, reinterpret_cast<sockaddr*>(&addr), &size);
     m_port = ntohs(addr.sin_port);
-    m_daemon->listener = fd;
     m_daemon->mhd = MHD_start_daemon(
         MHD_USE_INTERNAL_POLLING_THREAD | MHD_USE_THREAD_PER_CONNECTION | MHD_USE_AUTO, 0, nullptr,
         nullptr, &Access, m_daemon.get(), MHD_OPTION_LISTEN_SOCKET, fd, MHD_OPTION_CONNECTION_LIMIT,
@@ -208,7 +206,6 @@ bool CReaderServer::Listen(uint16_t port, const ReaderServerLimits& limits, std:
         &KeepEscapes, nullptr, MHD_OPTION_END);
     if (!m_daemon->mhd) {
         close(fd);
-        m_daemon->listener = -1;
         *error = "the web server cannot start.";
         return false;
     }
@@ -223,7 +220,6 @@ void CReaderServer::Stop() {
     if (m_daemon->mhd) {
         MHD_stop_daemon(m_daemon->mhd);
         m_daemon->mhd = nullptr;
-        m_daemon->listener = -1;  // closed with the daemon
     }
     m_daemon->site.store(nullptr);
 }

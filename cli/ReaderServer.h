@@ -19,7 +19,6 @@
 class CReaderSite;
 
 struct ReaderServerLimits {
-    unsigned threads = 4;                 // threads answering requests
     unsigned connections = 64;            // connections open at once
     unsigned idleSeconds = 60;            // an idle connection is closed after this
     size_t connectionMemory = 32u << 10;  // per connection: request line, headers, buffers

@@ -25,20 +25,6 @@ const int kMaxMarks = 1000;
 // Hits listed for one query: a list longer than a reader goes through is only bytes.
 const size_t kMaxHits = 200;
 
-char LowerAscii(char c) {
-    return c >= 'A' && c <= 'Z' ? static_cast<char>(c + 32) : c;
-}
-
-bool EqualNoCase(const std::string& a, const std::string& b) {
-    if (a.size() != b.size())
-        return false;
-    for (size_t i = 0; i < a.size(); ++i) {
-        if (LowerAscii(a[i]) != LowerAscii(b[i]))
-            return false;
-    }
-    return true;
-}
-
 BookWebAnswer Held(const std::string& type, const std::string& bytes) {
     BookWebAnswer a;
     a.status = 200;
@@ -255,7 +241,8 @@ BookWebAnswer CReaderSite::Own(const std::string& path, const std::string& query
 }
 
 BookWebAnswer CReaderSite::Answer(const ReaderRequest& request) {
-    if (!EqualNoCase(request.host, m_host))
+    // The address printed holds no letters, so the exact comparison is the case-blind one.
+    if (request.host != m_host)
         return BookWebErrorAnswer(403, "Forbidden",
                                   "This server answers only the address " + Address() + ".");
     BookWebRequest web;
