@@ -69,19 +69,26 @@ class CScanner {
         // Names equal ignoring case (possible on Linux): the one a path in lower case opens is
         // taken in, so that the entry, its flags and its length come from the file the build
         // will read; the others are reported, a folder with everything in it.
-        std::unordered_map<std::string, size_t> chosen;
+        std::vector<bool> twin(taken.size());
         if (taken.size() > 1) {
+            std::unordered_map<std::string, size_t> chosen;
             chosen.reserve(taken.size());
             for (size_t i = 0; i < taken.size(); ++i) {
-                auto it = chosen.emplace(AnsiLower(taken[i]->strName), i).first;
-                if (it->second != i &&
-                    OpensBeforeCaseTwin(taken[i]->strName, taken[it->second]->strName))
-                    it->second = i;
+                const auto added = chosen.emplace(AnsiLower(taken[i]->strName), i);
+                if (added.second)
+                    continue;
+                size_t& kept = added.first->second;
+                if (OpensBeforeCaseTwin(taken[i]->strName, taken[kept]->strName)) {
+                    twin[kept] = true;
+                    kept = i;
+                } else {
+                    twin[i] = true;
+                }
             }
         }
         for (size_t i = 0; i < taken.size(); ++i) {
             const FolderEntry& entry = *taken[i];
-            if (taken.size() > 1 && chosen[AnsiLower(entry.strName)] != i) {
+            if (twin[i]) {
                 if (m_report)
                     m_report->caseTwins.push_back(Shown(path, entry));
                 continue;
