@@ -94,7 +94,3 @@ std::string RelativeNameProblem(const std::string& name) {
     }
     return std::string();
 }
-
-bool IsNameInsideFolder(const std::string& name) {
-    return RelativeNameProblem(name).empty();
-}

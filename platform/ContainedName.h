@@ -26,6 +26,3 @@ std::string NameComponentProblem(const std::string& component);
 // file below its folder on Windows as on Linux; otherwise why not (an absolute path, or a part of
 // it that breaks the rule above: "..", a drive's colon, a device name, ...).
 std::string RelativeNameProblem(const std::string& name);
-
-// True when RelativeNameProblem(name) is "".
-bool IsNameInsideFolder(const std::string& name);

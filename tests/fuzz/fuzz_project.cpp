@@ -77,7 +77,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     if (!loaded && (p.GetPageCount() != 0 || !p.m_strProjectDir.empty()))
         __builtin_trap();
     for (size_t i = 0; i < p.GetPageCount(); ++i) {
-        if (p.GetPage(i) == nullptr || !IsNameInsideFolder(p.GetPage(i)->m_strFile))
+        if (p.GetPage(i) == nullptr || !RelativeNameProblem(p.GetPage(i)->m_strFile).empty())
             __builtin_trap();
     }
     if (loaded) {
