@@ -4,13 +4,11 @@
 #include <cstring>
 #include <vector>
 
+#include "platform/Text.h"
+
 const char kBookScheme[] = "e-book";
 
 namespace {
-
-char LowerAscii(char c) {
-    return (c >= 'A' && c <= 'Z') ? static_cast<char>(c + 32) : c;
-}
 
 int HexValue(char c) {
     if (c >= '0' && c <= '9')
@@ -63,23 +61,13 @@ bool IsSpecialScheme(const std::string& scheme) {
            scheme == "wss" || scheme == "file";
 }
 
-bool EqualsNoCase(const std::string& s, const char* lower) {
-    if (s.size() != std::strlen(lower))
-        return false;
-    for (size_t i = 0; i < s.size(); ++i) {
-        if (LowerAscii(s[i]) != lower[i])
-            return false;
-    }
-    return true;
-}
-
 // "." and ".." path segments as browsers see them, "%2e" standing for a dot.
 bool IsDotSegment(const std::string& seg) {
-    return seg == "." || EqualsNoCase(seg, "%2e");
+    return seg == "." || AsciiEqualNoCase(seg, "%2e");
 }
 bool IsDotDotSegment(const std::string& seg) {
-    return seg == ".." || EqualsNoCase(seg, ".%2e") || EqualsNoCase(seg, "%2e.") ||
-           EqualsNoCase(seg, "%2e%2e");
+    return seg == ".." || AsciiEqualNoCase(seg, ".%2e") || AsciiEqualNoCase(seg, "%2e.") ||
+           AsciiEqualNoCase(seg, "%2e%2e");
 }
 
 // Resolves the dot segments of a web address's path (beginning with "/"): empty segments and a
@@ -143,7 +131,7 @@ std::string CanonicalWebUrl(const std::string& url) {
     std::string authority = rest.substr(i, hostEnd - i);
     const size_t at = authority.rfind('@');
     for (size_t k = at == std::string::npos ? 0 : at + 1; k < authority.size(); ++k)
-        authority[k] = LowerAscii(authority[k]);
+        authority[k] = AsciiLower(authority[k]);
     const size_t pathEnd = std::min(rest.find_first_of("?#", hostEnd), rest.size());
     std::string path = rest.substr(hostEnd, pathEnd - hostEnd);
     path = RemoveDotSegments(path.empty() ? "/" : path);
@@ -241,7 +229,7 @@ std::string UrlScheme(const std::string& url) {
     }
     std::string s = url.substr(0, colon);
     for (char& c : s)
-        c = LowerAscii(c);
+        c = AsciiLower(c);
     return s;
 }
 
@@ -492,7 +480,7 @@ const char* MimeTypeFromName(const std::string& name) {
         return "application/octet-stream";
     std::string ext = name.substr(dot + 1);
     for (char& c : ext)
-        c = LowerAscii(c);
+        c = AsciiLower(c);
     for (const auto& t : kTypes) {
         if (ext == t.ext)
             return t.mime;

@@ -8,18 +8,15 @@
 #include "book/Book.h"
 #include "book/BookUrl.h"
 #include "platform/Sha256.h"
+#include "platform/Text.h"
 
 namespace {
-
-char LowerAscii(char c) {
-    return c >= 'A' && c <= 'Z' ? static_cast<char>(c + 32) : c;
-}
 
 bool StartsWithNoCase(const std::string& s, const std::string& prefix) {
     if (s.size() < prefix.size())
         return false;
     for (size_t i = 0; i < prefix.size(); ++i) {
-        if (LowerAscii(s[i]) != LowerAscii(prefix[i]))
+        if (AsciiLower(s[i]) != AsciiLower(prefix[i]))
             return false;
     }
     return true;
@@ -143,7 +140,7 @@ std::string BookWebOrigin(const std::string& bookPath) {
     // change with the spelling the program was started by.
     std::string folded = "pagevane book origin\n";
     for (char c : bookPath)
-        folded += c == '/' ? '\\' : LowerAscii(c);
+        folded += c == '/' ? '\\' : AsciiLower(c);
     const std::array<uint8_t, 32> digest = CSha256::Of(folded);
     // 26 characters carry 130 bits of the digest: no two paths meet by chance.
     return "https://pagevane-" + Base32(digest.data(), digest.size(), 26) + ".invalid/";

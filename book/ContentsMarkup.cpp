@@ -4,14 +4,11 @@
 #include <cstring>
 
 #include "book/BookContents.h"
+#include "platform/Text.h"
 
 namespace {
 
 const char kSpaces[] = " \t\n\r\f";
-
-char LowerAscii(char c) {
-    return (c >= 'A' && c <= 'Z') ? static_cast<char>(c + 32) : c;
-}
 
 // Calls f on each piece of value between the separators; true as soon as f says so.
 template <typename F>
@@ -31,29 +28,20 @@ bool AnyToken(std::string_view value, const char* separators, F f) {
 bool IsMarkWord(std::string_view t) {
     switch (t.size()) {
         case 3:
-            return EqualNoCase(t, "toc") || EqualNoCase(t, "nav");
+            return AsciiEqualNoCase(t, "toc") || AsciiEqualNoCase(t, "nav");
         case 6:
-            return EqualNoCase(t, "navbar");
+            return AsciiEqualNoCase(t, "navbar");
         case 7:
-            return EqualNoCase(t, "toctree") || EqualNoCase(t, "sidebar") ||
-                   EqualNoCase(t, "summary") || EqualNoCase(t, "chapter");
+            return AsciiEqualNoCase(t, "toctree") || AsciiEqualNoCase(t, "sidebar") ||
+                   AsciiEqualNoCase(t, "summary") || AsciiEqualNoCase(t, "chapter");
         case 8:
-            return EqualNoCase(t, "contents");
+            return AsciiEqualNoCase(t, "contents");
         default:
             return false;
     }
 }
 
 }  // namespace
-
-bool EqualNoCase(std::string_view a, const char* b) {
-    size_t i = 0;
-    for (; b[i]; ++i) {
-        if (i >= a.size() || LowerAscii(a[i]) != b[i])
-            return false;
-    }
-    return i == a.size();
-}
 
 ContentsTag ContentsTagOf(const std::string& name) {
     // By length, then by the bytes: a few comparisons for any tag, called for every tag.
@@ -137,13 +125,13 @@ bool IsContentsMark(ContentsTag id, const HtmlTokenUtf8& tag) {
                 return true;
         } else if (a.name == "role") {
             if (AnyToken(a.value, kSpaces, [](std::string_view t) {
-                    return EqualNoCase(t, "doc-toc") || EqualNoCase(t, "directory") ||
-                           EqualNoCase(t, "navigation");
+                    return AsciiEqualNoCase(t, "doc-toc") || AsciiEqualNoCase(t, "directory") ||
+                           AsciiEqualNoCase(t, "navigation");
                 }))
                 return true;
         } else if (a.name == "epub:type") {
             if (AnyToken(a.value, kSpaces,
-                         [](std::string_view t) { return EqualNoCase(t, "toc"); }))
+                         [](std::string_view t) { return AsciiEqualNoCase(t, "toc"); }))
                 return true;
         }
     }
@@ -166,9 +154,11 @@ LinkRel ReadLinkRel(const HtmlTokenUtf8& tag) {
     LinkRel rel;
     if (const HtmlAttributeUtf8* a = tag.Find("rel")) {
         AnyToken(a->value, kSpaces, [&rel](std::string_view t) {
-            if (EqualNoCase(t, "contents") || EqualNoCase(t, "toc") || EqualNoCase(t, "start"))
+            if (AsciiEqualNoCase(t, "contents") || AsciiEqualNoCase(t, "toc") ||
+                AsciiEqualNoCase(t, "start"))
                 rel.bContents = true;
-            if (EqualNoCase(t, "next") || EqualNoCase(t, "prev") || EqualNoCase(t, "previous"))
+            if (AsciiEqualNoCase(t, "next") || AsciiEqualNoCase(t, "prev") ||
+                AsciiEqualNoCase(t, "previous"))
                 rel.bStep = true;
             return false;
         });
@@ -185,7 +175,7 @@ std::string RefreshAddress(std::string_view content) {
         ++i;
     while (i < content.size() && std::strchr(kSpaces, content[i]))
         ++i;
-    if (content.size() - i >= 3 && EqualNoCase(content.substr(i, 3), "url")) {
+    if (content.size() - i >= 3 && AsciiEqualNoCase(content.substr(i, 3), "url")) {
         size_t j = i + 3;
         while (j < content.size() && std::strchr(kSpaces, content[j]))
             ++j;

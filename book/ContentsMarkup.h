@@ -57,9 +57,6 @@ LinkRel ReadLinkRel(const HtmlTokenUtf8& tag);
 // The address of a refresh's content ("5; url='next.html'"), or "" when it names none.
 std::string RefreshAddress(std::string_view content);
 
-// Whether a equals the lower-case ASCII b, ignoring the case of ASCII letters.
-bool EqualNoCase(std::string_view a, const char* b);
-
 // Appends UTF-8 text to out with white space collapsed to single spaces (a space is written
 // only once something follows it) and the characters a label must not draw dropped
 // (IsHiddenInTitle); out is not grown past limit bytes.

@@ -235,7 +235,7 @@ void CPageReader::StartTag(const HtmlTokenUtf8& tag) {
     } else if (id == ContentsTag::meta) {
         const HtmlAttributeUtf8* equiv = tag.Find("http-equiv");
         const HtmlAttributeUtf8* content = tag.Find("content");
-        if (equiv && content && m_facts.nRefresh < 0 && EqualNoCase(equiv->value, "refresh")) {
+        if (equiv && content && m_facts.nRefresh < 0 && AsciiEqualNoCase(equiv->value, "refresh")) {
             const std::string address = RefreshAddress(content->value);
             bool inBook = false;
             const int32_t file = address.empty() ? -1 : Resolve(address, nullptr, &inBook);

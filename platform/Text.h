@@ -7,6 +7,7 @@
 
 #include <cstdint>
 #include <string>
+#include <string_view>
 
 // <windows.h> defines AnsiLower and AnsiUpper as macros for CharLowerA / CharUpperA, which would
 // silently rename the functions below. Include this header after <windows.h>.
@@ -28,6 +29,21 @@ bool IsAnsiLeadByte(unsigned char c);
 // True when the last character of text is a backslash: a byte 0x5C that is not the second byte
 // of a double-byte character.
 bool EndsWithBackslash(const std::string& text);
+
+// ASCII letters lower-cased, every other byte as it is: for the ASCII words of web addresses and
+// markup (schemes, tag and attribute values), which no code page changes.
+inline char AsciiLower(char c) {
+    return (c >= 'A' && c <= 'Z') ? static_cast<char>(c + 32) : c;
+}
+// Whether text equals the lower-case ASCII word lower, ignoring the case of ASCII letters.
+inline bool AsciiEqualNoCase(std::string_view text, const char* lower) {
+    size_t i = 0;
+    for (; lower[i]; ++i) {
+        if (i >= text.size() || AsciiLower(text[i]) != lower[i])
+            return false;
+    }
+    return i == text.size();
+}
 
 // Compares two texts ignoring case: 0 when equal, <0 or >0 as in strcmp.
 int AnsiCompareNoCase(const std::string& a, const std::string& b);
