@@ -23,8 +23,6 @@
 namespace {
 
 const std::string kNoLabel;
-// " – ", as between a label and what tells it apart.
-const char kJoin[] = " \xE2\x80\x93 ";
 
 // Runs of pages in flight per thread, and the bytes of facts that may wait to be taken. Every
 // page's facts are kept until the rule runs, so the bound keeps nothing small: it only stops
@@ -176,9 +174,9 @@ void CContentsTree::Finish(const CBook& book, const std::vector<long>& redirects
                 continue;
             const size_t parent = m_entries[m_byFile[f]].nParent;
             if (round == 0 && parent != npos && !m_entries[parent].strLabel.empty())
-                m_pageLabels[f] += kJoin + m_entries[parent].strLabel;
+                m_pageLabels[f] += kLabelJoin + m_entries[parent].strLabel;
             else if (round == 1)
-                m_pageLabels[f] += kJoin + Utf8FromAnsi(book.Files()[f].strName);
+                m_pageLabels[f] += kLabelJoin + Utf8FromAnsi(book.Files()[f].strName);
         }
     }
     for (size_t f = 0; f < files && f < redirects.size(); ++f) {
@@ -196,8 +194,7 @@ CContentsTree PageListContents(const CBook& book) {
             continue;
         ContentsNode node;
         const std::string& name = book.Files()[index].strName;
-        const size_t slash = name.find_last_of("/\\");
-        node.strLabel = Utf8FromAnsi(slash == std::string::npos ? name : name.substr(slash + 1));
+        node.strLabel = Utf8FromAnsi(BaseName(name));
         node.nFile = static_cast<long>(index);
         pages.push_back(std::move(node));
     }

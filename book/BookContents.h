@@ -56,6 +56,9 @@
 class CBook;
 struct BookFile;
 
+// " – ": what joins a label to what tells it apart from another ("Notes – chapter2/notes.html").
+extern const char kLabelJoin[];
+
 struct ContentsEntry {
     std::string strLabel;      // UTF-8
     long nFile = -1;           // Files() index of the page it opens; -1: opens nothing
@@ -81,7 +84,6 @@ class CContentsTree {
 
     const std::vector<ContentsEntry>& Entries() const { return m_entries; }
     size_t Size() const { return m_entries.size(); }
-    bool Empty() const { return m_entries.empty(); }
     // The first entry below entry (npos: the first at the top), npos when there is none.
     size_t FirstChild(size_t entry) const;
     // The entry after entry with the same parent, npos after the last.

@@ -178,7 +178,7 @@ SearchResults CBookSearch::Search(const CBook& book, const std::string& queryUtf
         ++count[hit.strTitle];
     for (SearchHit& hit : results.hits) {
         if (count[hit.strTitle] > 1)
-            hit.strTitle += " \xE2\x80\x93 " + Utf8FromAnsi(hit.strName);
+            hit.strTitle += kLabelJoin + Utf8FromAnsi(hit.strName);
     }
     return results;
 }

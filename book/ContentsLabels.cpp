@@ -9,9 +9,6 @@
 
 namespace {
 
-// " – ": what a qualifier is joined to a label with.
-const char kJoin[] = " \xE2\x80\x93 ";
-
 void SplitName(const std::string& name, std::string* folder, std::string* base) {
     const size_t slash = name.find_last_of("/\\");
     *folder = slash == std::string::npos ? std::string() : Utf8FromAnsi(name.substr(0, slash));
@@ -75,10 +72,10 @@ void Disambiguate(const CBook& book, const std::vector<std::string>& h1, Content
             std::string qualifier;
             for (int q = 0; q < 4; ++q) {
                 if ((chosen < 0 || q == chosen) && !values[m][q].empty())
-                    qualifier += (qualifier.empty() ? "" : kJoin) + values[m][q];
+                    qualifier += (qualifier.empty() ? "" : kLabelJoin) + values[m][q];
             }
             if (!qualifier.empty())
-                t->nodes[members[m]].strLabel += kJoin + qualifier;
+                t->nodes[members[m]].strLabel += kLabelJoin + qualifier;
         }
     }
     if (any)
@@ -86,6 +83,13 @@ void Disambiguate(const CBook& book, const std::vector<std::string>& h1, Content
 }
 
 }  // namespace
+
+const char kLabelJoin[] = " \xE2\x80\x93 ";
+
+std::string BaseName(const std::string& name) {
+    const size_t slash = name.find_last_of("/\\");
+    return slash == std::string::npos ? name : name.substr(slash + 1);
+}
 
 size_t AddContentsNode(ContentsNodes* t, size_t parent, ContentsNode node) {
     const size_t index = t->nodes.size();

@@ -35,11 +35,6 @@ struct Plan {
     std::vector<PlanNode> nodes;
 };
 
-std::string BaseName(const std::string& name) {
-    const size_t slash = name.find_last_of("/\\");
-    return slash == std::string::npos ? name : name.substr(slash + 1);
-}
-
 class CRule {
   public:
     CRule(const CBook& book, ContentsBookFacts& f) : m_book(book), m_f(f) {}

@@ -49,6 +49,9 @@ std::string CommonTitleSuffix(const std::vector<const std::string*>& titles);
 // folder again, so the order stays the sequence's.
 void AddPagesUnderFolders(const CBook& book, std::vector<ContentsNode> pages, size_t parent,
                           ContentsNodes* t);
+// The last part of a file's name: what follows its last slash or backslash.
+std::string BaseName(const std::string& name);
+
 // Appends node under parent (npos: the top); returns its index.
 size_t AddContentsNode(ContentsNodes* t, size_t parent, ContentsNode node);
 
