@@ -242,14 +242,18 @@ bool CBook::GetPackedSizes(const BookFile& file, uint32_t* packed, int64_t* unpa
     const CStoreReader::Item* item = FindPage(file);
     if (!item)
         return false;
-    *packed = item->dwSize;
+    ItemSizes(*item, packed, unpacked);
+    return true;
+}
+
+void CBook::ItemSizes(const CStoreReader::Item& item, uint32_t* packed, int64_t* unpacked) {
+    *packed = item.dwSize;
     *unpacked = -1;
-    if (item->dwSize >= 4) {
+    if (item.dwSize >= 4) {
         uint8_t head[4];
-        m_store->ReadPart(*item, 0, head, 4);
+        m_store->ReadPart(item, 0, head, 4);
         *unpacked = Le32At(head, sizeof head, 0);
     }
-    return true;
 }
 
 bool CBook::GetFileBlock(const BookFile& file, uint64_t* offset, uint32_t* size) const {

@@ -118,6 +118,8 @@ class CBook {
   private:
     bool Fail(State state, Problem problem, const std::string& detail, const std::string& text);
     const CStoreReader::Item* FindPage(const BookFile& file) const;
+    // The sizes GetPackedSizes and GetSplashSizes give, of a block of the store.
+    void ItemSizes(const CStoreReader::Item& item, uint32_t* packed, int64_t* unpacked);
     void ReadSettings();
     void ReadTexts();
     bool ReadFileTable();

@@ -9,25 +9,10 @@
 #include "format/BookLayout.h"
 #include "format/PackedBlock.h"
 
-namespace {
-
-void Sizes(CStoreReader& store, const CStoreReader::Item& item, uint32_t* packed,
-           int64_t* unpacked) {
-    *packed = item.dwSize;
-    *unpacked = -1;
-    if (item.dwSize >= 4) {
-        uint8_t head[4];
-        store.ReadPart(item, 0, head, 4);
-        *unpacked = Le32At(head, sizeof head, 0);
-    }
-}
-
-}  // namespace
-
 bool CBook::GetSplashSizes(uint32_t* packed, int64_t* unpacked) {
     if (!HasSplash())
         return false;
-    Sizes(*m_store, *m_store->Find(kBookResourceType, kSplashId), packed, unpacked);
+    ItemSizes(*m_store->Find(kBookResourceType, kSplashId), packed, unpacked);
     return true;
 }
 

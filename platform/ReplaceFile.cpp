@@ -96,8 +96,7 @@ void CReplaceFile::Reserve() {
 }
 
 void CReplaceFile::Create(CFile& file, unsigned share) {
-    MakeFolder();
-    m_fileGuard.reset(new CTempFileGuard(m_strTemp));
+    Reserve();
     try {
         // The folder is new and only this user's, so the name is free; OpenNew would still
         // refuse anything there rather than follow it.

@@ -45,10 +45,6 @@ class CBookFixture {
     }
     bool IsOpen() const { return m_bOpen; }
     CBook& Book() { return m_book; }
-    long FileIndex(const std::string& name) const {
-        const BookFile* f = m_book.FindFile(name);
-        return f ? static_cast<long>(f - m_book.Files().data()) : -1;
-    }
 
   private:
     CTempFolder m_dir;
