@@ -193,7 +193,11 @@ const BookFile* CBook::FindFile(const std::string& name) const {
 
 const BookFile* CBook::FindUrl(const std::string& url) const {
     std::string name;
-    if (!NameFromUrl(url, &name) || NameNamesNoFile(name))
+    return NameFromUrl(url, &name) ? FindName(name) : nullptr;
+}
+
+const BookFile* CBook::FindName(const std::string& name) const {
+    if (NameNamesNoFile(name))
         return nullptr;
     if (const BookFile* f = FindFile(name))
         return f;

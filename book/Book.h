@@ -68,8 +68,11 @@ class CBook {
     // The record of a file name, compared as Windows compares file names (case-insensitive,
     // either slash); nullptr when there is none.
     const BookFile* FindFile(const std::string& name) const;
-    // The record an e-book URL addresses (see BookUrl.h), also trying a name given in UTF-8
-    // (how browsers encode non-ASCII characters) in the book's 8-bit form.
+    // The record of a name an address gives (NameFromUrl, ResolveLinkFrom): none when the name
+    // can be no file (NameNamesNoFile); a name given in UTF-8 (how browsers encode non-ASCII
+    // characters) is also tried in the book's 8-bit form.
+    const BookFile* FindName(const std::string& name) const;
+    // The record an e-book URL addresses (see BookUrl.h), found as FindName finds it.
     const BookFile* FindUrl(const std::string& url) const;
 
     // The unpacked bytes of a file. Returns false, with a reason in *error, when its page

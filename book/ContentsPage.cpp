@@ -120,10 +120,7 @@ int32_t CPageReader::Resolve(const std::string& href, std::string* fragment, boo
     *inBook = target.kind == LinkKind::inBook;
     int32_t file = -1;
     if (*inBook) {
-        const BookFile* f = m_book.FindFile(target.name);
-        std::string ansi;
-        if (!f && AnsiFromUtf8(target.name, &ansi) && ansi != target.name)
-            f = m_book.FindFile(ansi);
+        const BookFile* f = m_book.FindName(target.name);
         file = f ? static_cast<int32_t>(f - m_book.Files().data()) : -1;
     }
     m_resolved.emplace(std::string(path), static_cast<size_t>(file + 1) * 2 + (*inBook ? 1 : 0));

@@ -298,6 +298,17 @@ const Case kCases[] = {
       "Setup \xE2\x80\x93 x\tx/setup.html", "Setup \xE2\x80\x93 y\ty/setup.html",
       "More \xE2\x80\x93 a\tp.html#a", "More \xE2\x80\x93 b\tp.html#b",
       "Same \xE2\x80\x93 q.html\tq.html", "Same \xE2\x80\x93 q.html (2)\tq.html"}},
+    {"links are matched as the viewer opens them: an encoded slash names no file",
+     {{"index.html",
+       Page("Home", "<nav>" +
+                        Ul({"a.html|A", "b.html|B", "c.html|C", "sub%2Fd.html|D", "sub/d.html|E"}) +
+                        "</nav>")},
+      {"a.html", Page("A", "")},
+      {"b.html", Page("B", "")},
+      {"c.html", Page("C", "")},
+      {"sub/d.html", Page("D", "")}},
+     {"contents from index.html (marked nav)", "Home\tindex.html", "A\ta.html", "B\tb.html",
+      "C\tc.html", "E\tsub/d.html"}},
 };
 
 TEST(BookContents, FindsTheTreeOfEachGenerator) {
