@@ -187,8 +187,7 @@ struct StandIn {
     // -1 while the body is being read; else its length, its digest and whether it was agile.
     int Background(unsigned* hash, bool* agile) const {
         int a = 0;
-        const int n =
-            Fn<int (*)(unsigned*, int*, char*, int)>("StandIn_Background")(hash, &a, nullptr, 0);
+        const int n = Fn<int (*)(unsigned*, int*)>("StandIn_Background")(hash, &a);
         *agile = a != 0;
         return n;
     }
