@@ -56,10 +56,6 @@ class ViewerBookmarks : public CViewerFixture {
         return static_cast<int>(
             SendMessageW(m_window->GetBookmarksList(), LVM_GETNEXTITEM, -1, LVNI_SELECTED));
     }
-    bool Until(const std::function<bool()>& done) {
-        CMainWindow* window = m_window.get();
-        return PumpUntil(done, 5000, [window](MSG* msg) { return window->PreTranslate(msg); });
-    }
     std::string Stored() { return m_place.values[{"book.exe", "Bookmarks"}]; }
 
     MemoryProfile m_place;

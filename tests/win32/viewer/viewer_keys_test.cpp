@@ -43,11 +43,6 @@ class ViewerKeys : public CViewerFixture {
         ASSERT_TRUE(
             PumpUntil([this] { return GetForegroundWindow() == m_window->GetHwnd(); }, 5000));
     }
-    // Runs the viewer's loop until done, as its own message loop would.
-    bool Until(const std::function<bool()>& done, DWORD ms = 5000) {
-        CMainWindow* window = m_window.get();
-        return PumpUntil(done, ms, [window](MSG* msg) { return window->PreTranslate(msg); });
-    }
     // The part of the window with the focus: "pane", "page", "results" or "elsewhere".
     std::string FocusIsIn() {
         const HWND focus = GetFocus();
