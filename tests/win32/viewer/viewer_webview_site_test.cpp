@@ -12,6 +12,7 @@
 
 #include "StandInInstall.h"
 #include "TestBook.h"
+#include "TextCount.h"
 #include "ViewerFixture.h"
 #include "WebViewFixture.h"
 #include "WinTestUtil.h"
@@ -57,13 +58,6 @@ std::string Binary(size_t n) {
     for (size_t i = 0; i < n; ++i)
         s[i] = static_cast<char>(i % 251);
     return s;
-}
-
-size_t Count(const std::string& text, const std::string& what) {
-    size_t n = 0;
-    for (size_t at = text.find(what); at != std::string::npos; at = text.find(what, at + 1))
-        ++n;
-    return n;
 }
 
 void DeleteTree(const std::string& path) {
