@@ -10,16 +10,13 @@
 
 #include <unistd.h>
 
+#include "BenchClock.h"
 #include "format/BookLayout.h"
 #include "format/PackedBlock.h"
 #include "compiler/ResourceUpdater.h"
 #include "book/Book.h"
 
 namespace {
-
-double Seconds(std::chrono::steady_clock::time_point since) {
-    return std::chrono::duration<double>(std::chrono::steady_clock::now() - since).count();
-}
 
 std::string PageName(int i) {
     return "chapter" + std::to_string(i / 100) + "/page" + std::to_string(i) + ".html";

@@ -18,6 +18,8 @@
 #include <fstream>
 #include <string>
 
+#include "BenchClock.h"
+
 namespace fs = std::filesystem;
 
 namespace {
@@ -52,8 +54,7 @@ double TimeExtract(const std::string& cli, const fs::path& book, const fs::path&
         const auto start = std::chrono::steady_clock::now();
         if (!Run(cli + " extract " + book.string() + " -d " + out.string()))
             return -1;
-        best = std::min(
-            best, std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count());
+        best = std::min(best, Seconds(start));
         fs::remove_all(out);
     }
     return best;

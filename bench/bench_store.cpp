@@ -9,16 +9,13 @@
 
 #include <unistd.h>
 
+#include "BenchClock.h"
 #include "compiler/ResourceUpdater.h"
 
 namespace {
 
 const int kItems = 65535;
 const uint32_t kItemSize = 1024;
-
-double Seconds(std::chrono::steady_clock::time_point since) {
-    return std::chrono::duration<double>(std::chrono::steady_clock::now() - since).count();
-}
 
 std::vector<uint8_t> ItemBytes(int i) {
     std::vector<uint8_t> v(kItemSize);

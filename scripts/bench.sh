@@ -26,11 +26,7 @@ for bench in "$dir"/bench/bench_*; do
   echo
   echo "== $name"
   case $name in
-    bench_build)
-      if [ -d "$site" ]; then "$bench" "$cli" "$site"; else "$bench" "$cli"; fi ;;
-    bench_search|bench_contents)
-      if [ -d "$site" ]; then "$bench" "$cli" "$site"; else "$bench" "$cli"; fi ;;
-    bench_read)
+    bench_build|bench_search|bench_contents|bench_read)
       if [ -d "$site" ]; then "$bench" "$cli" "$site"; else "$bench" "$cli"; fi ;;
     bench_extract)
       "$bench" "$cli" ;;

@@ -17,6 +17,7 @@
 
 #include "TempFolder.h"
 #include "TestBook.h"
+#include "TextCount.h"
 #include "book/BookWeb.h"
 #include "cli/ReaderServer.h"
 #include "cli/ReaderSite.h"
@@ -221,13 +222,6 @@ std::string Request(uint16_t port, const std::string& target, const std::string&
                     bool close = true) {
     return "GET " + target + " HTTP/1.1\r\nHost: 127.0.0.1:" + std::to_string(port) + "\r\n" +
            more + (close ? "Connection: close\r\n" : "") + "\r\n";
-}
-
-size_t Count(const std::string& s, const std::string& what) {
-    size_t n = 0;
-    for (size_t at = s.find(what); at != std::string::npos; at = s.find(what, at + 1))
-        ++n;
-    return n;
 }
 
 class ReadServer : public ReadSite {

@@ -13,6 +13,7 @@
 
 #include "DeepFolders.h"
 #include "HonourPermissions.h"
+#include "ProjectPages.h"
 #include "TempFolder.h"
 #include "ScriptedUi.h"
 #include "platform/File.h"
@@ -24,13 +25,6 @@
 namespace fs = std::filesystem;
 
 namespace {
-
-std::vector<std::string> Files(const CBookProject& p) {
-    std::vector<std::string> names;
-    for (const auto& page : p.m_arrPages)
-        names.push_back(page->m_strFile);
-    return names;
-}
 
 // A folder tree held in memory, listed as the system would list it.
 struct ScriptedTree {
@@ -144,7 +138,7 @@ TEST(ScanRules, RelativeNamesBelowAFolderAndTheRootOfADrive) {
         ScriptedUi ui;
         CBookProject project;
         EXPECT_EQ(RescanProject(project, ui, c.dir, nullptr, tree.Lister()), 1);
-        EXPECT_EQ(Files(project), c.expected);
+        EXPECT_EQ(PageNames(project), c.expected);
         EXPECT_EQ(project.m_strProjectDir, c.dir);
     }
     EXPECT_EQ(ScanRelativeName("C:\\Books\\Guide", "c:\\books\\guide\\img\\cover.gif"),
@@ -163,7 +157,7 @@ TEST(ScanRules, HiddenItemsAndTheirTreesAreSkipped) {
     CBookProject project;
     project.m_strProjectDir = "D:\\Site";
     ScanFolder(project, "D:\\Site", nullptr, tree.Lister());
-    EXPECT_EQ(Files(project), std::vector<std::string>{"index.htm"});
+    EXPECT_EQ(PageNames(project), std::vector<std::string>{"index.htm"});
     EXPECT_EQ(tree.listed, std::vector<std::string>{"D:\\Site\\"});  // Drafts was never listed
 }
 
@@ -180,7 +174,7 @@ TEST(ScanRules, FirstEntryOfAnEqualNameIsTheOneFound) {
         project.AddPage(std::move(e));
     }
     RescanProject(project, ui, "C:\\B", nullptr, tree.Lister());
-    ASSERT_EQ(Files(project), std::vector<std::string>{"Index.HTM"});
+    ASSERT_EQ(PageNames(project), std::vector<std::string>{"Index.HTM"});
     EXPECT_EQ(project.GetPage(0)->m_bInSearch, 0);  // kept, not re-derived
 }
 
@@ -189,8 +183,8 @@ TEST_F(ScanTest, BuildsTheListDepthFirstInNameOrder) {
                           ".git/config.htm", "Img/Cover.GIF"})
         Touch(f);
     EXPECT_EQ(Rescan(book), 1);
-    EXPECT_EQ(Files(project), (std::vector<std::string>{"a\\x.htm", "a\\y\\z.gif", "b.htm", "c.css",
-                                                        "img\\cover.gif"}));
+    EXPECT_EQ(PageNames(project), (std::vector<std::string>{"a\\x.htm", "a\\y\\z.gif", "b.htm",
+                                                            "c.css", "img\\cover.gif"}));
     EXPECT_EQ(project.m_strProjectDir, book);
     EXPECT_EQ(project.m_strLastProject, book);
     EXPECT_EQ(refills, 1);
@@ -201,14 +195,14 @@ TEST_F(ScanTest, BuildsTheListDepthFirstInNameOrder) {
     // A trailing slash on the folder changes nothing in the names.
     CBookProject again;
     RescanProject(again, ui, book + "/", nullptr);
-    EXPECT_EQ(Files(again), Files(project));
+    EXPECT_EQ(PageNames(again), PageNames(project));
 }
 
 TEST_F(ScanTest, RescanKeepsOrderAndFlagsAppendsNewAndSweepsGone) {
     for (const char* f : {"a.htm", "b.htm", "c.htm", "d.gif", "sub/e.htm"})
         Touch(f);
     Rescan(book);
-    ASSERT_EQ(Files(project),
+    ASSERT_EQ(PageNames(project),
               (std::vector<std::string>{"a.htm", "b.htm", "c.htm", "d.gif", "sub\\e.htm"}));
     MoveToFront(project, 2);                // c.htm becomes the home page
     project.GetPage(1)->m_bInProject = 0;   // a.htm
@@ -220,8 +214,8 @@ TEST_F(ScanTest, RescanKeepsOrderAndFlagsAppendsNewAndSweepsGone) {
     Touch("sub/aa.png");  // in a folder met early
     Rescan(book);
 
-    EXPECT_EQ(Files(project), (std::vector<std::string>{"c.htm", "a.htm", "d.gif", "sub\\e.htm",
-                                                        "0first.htm", "sub\\aa.png"}));
+    EXPECT_EQ(PageNames(project), (std::vector<std::string>{"c.htm", "a.htm", "d.gif", "sub\\e.htm",
+                                                            "0first.htm", "sub\\aa.png"}));
     EXPECT_EQ(project.GetPage(1)->m_bInProject, 0);
     EXPECT_EQ(project.GetPage(2)->m_bInSequence, 1);
     EXPECT_EQ(project.GetPage(2)->m_bInSearch, 1);
@@ -235,7 +229,7 @@ TEST_F(ScanTest, RescanOfAnotherFolderKeepsMatchingNames) {
     for (const char* f : {"index.htm", "keep.gif", "gone.htm"})
         Touch(f);
     Rescan(book);
-    ASSERT_EQ(Files(project), (std::vector<std::string>{"gone.htm", "index.htm", "keep.gif"}));
+    ASSERT_EQ(PageNames(project), (std::vector<std::string>{"gone.htm", "index.htm", "keep.gif"}));
     project.GetPage(2)->m_bInProject = 0;  // keep.gif
 
     const std::string other = (root / "Other").string();
@@ -244,7 +238,7 @@ TEST_F(ScanTest, RescanOfAnotherFolderKeepsMatchingNames) {
         std::ofstream(fs::path(other) / f) << "x";
     Rescan(other);
 
-    EXPECT_EQ(Files(project), (std::vector<std::string>{"index.htm", "keep.gif", "new.htm"}));
+    EXPECT_EQ(PageNames(project), (std::vector<std::string>{"index.htm", "keep.gif", "new.htm"}));
     EXPECT_EQ(project.GetPage(1)->m_bInProject, 0);
     EXPECT_EQ(project.m_strProjectDir, other);
     EXPECT_EQ(project.m_strLastProject, other);
@@ -291,7 +285,7 @@ TEST_F(ScanTest, AFolderThatCannotBeReadFailsTheScanAndSweepsNothing) {
     Touch("index.html");
     Touch("locked/inside.html");
     ASSERT_EQ(Rescan(book), 1);
-    ASSERT_EQ(Files(project), (std::vector<std::string>{"index.html", "locked\\inside.html"}));
+    ASSERT_EQ(PageNames(project), (std::vector<std::string>{"index.html", "locked\\inside.html"}));
     struct Case {
         const char* name;
         std::string folder;  // the folder named in the message
@@ -328,7 +322,8 @@ TEST_F(ScanTest, AFolderThatCannotBeReadFailsTheScanAndSweepsNothing) {
             << ui.messages[0].text;
         EXPECT_NE(ui.messages[0].text.find(c.cause), std::string::npos) << ui.messages[0].text;
         EXPECT_EQ(ui.messages[0].icon, MsgIcon::stop);
-        EXPECT_EQ(Files(project), (std::vector<std::string>{"index.html", "locked\\inside.html"}));
+        EXPECT_EQ(PageNames(project),
+                  (std::vector<std::string>{"index.html", "locked\\inside.html"}));
     }
 }
 
@@ -351,7 +346,7 @@ TEST_F(ScanTest, AFailedScanAddsNothingAndKeepsTheProjectFolder) {
             project, ui, other.string(),
             [&] { refillsSeen = static_cast<int>(project.m_arrPages.size()); }, partUnreadable),
         0);
-    EXPECT_EQ(Files(project), std::vector<std::string>{"index.html"});
+    EXPECT_EQ(PageNames(project), std::vector<std::string>{"index.html"});
     EXPECT_EQ(refillsSeen, 1);  // the list is refilled from the project as it was
     EXPECT_EQ(project.m_strProjectDir, book);
     EXPECT_EQ(project.m_strLastProject, book);
@@ -400,7 +395,7 @@ TEST(ScanRules, PathsLongerThanTheBuildCanOpenAreReportedAtScanTime) {
     CBookProject project;
     ScriptedUi ui;
     ASSERT_EQ(RescanProject(project, ui, "C:\\Site", nullptr, tree.Lister()), 1);
-    EXPECT_EQ(Files(project), (std::vector<std::string>{fits, "index.htm"}));
+    EXPECT_EQ(PageNames(project), (std::vector<std::string>{fits, "index.htm"}));
     ASSERT_EQ(ui.messages.size(), 1u);
     const std::string& text = ui.messages[0].text;
     EXPECT_NE(text.find("longer than the " + std::to_string(kMaxOpenPathLength) + " characters"),
@@ -421,7 +416,7 @@ TEST_F(ScanTest, FilesLongerThanTheViewerReadsAreReportedAtScanTime) {
     fs::resize_file(fs::path(book) / "sub/over.htm", 0xC0000000ull);
     fs::create_symlink(fs::path(book) / "sub/over.htm", fs::path(book) / "link.htm");
     ASSERT_EQ(Rescan(book), 1);
-    EXPECT_EQ(Files(project), (std::vector<std::string>{"index.htm", "sub\\limit.htm"}));
+    EXPECT_EQ(PageNames(project), (std::vector<std::string>{"index.htm", "sub\\limit.htm"}));
     ASSERT_EQ(ui.messages.size(), 1u);
     EXPECT_EQ(ui.messages[0].icon, MsgIcon::exclamation);
     EXPECT_EQ(ui.messages[0].text,
@@ -437,7 +432,7 @@ TEST_F(ScanTest, NamesWithoutAnAnsiFormAreReportedNotDropped) {
     Touch(".\xE6\x97\xA5.htm");    // hidden: skipped like any hidden file
     Touch("caf\xC3\xA9.htm");      // converts fine
     Rescan(book);
-    EXPECT_EQ(Files(project), (std::vector<std::string>{"caf\xE9.htm", "index.htm"}));
+    EXPECT_EQ(PageNames(project), (std::vector<std::string>{"caf\xE9.htm", "index.htm"}));
     ASSERT_EQ(ui.messages.size(), 1u);
     EXPECT_EQ(ui.messages[0].icon, MsgIcon::exclamation);
     EXPECT_TRUE(ui.messages[0].bUtf8);
@@ -461,7 +456,7 @@ TEST_F(ScanTest, FilesDifferingOnlyInCaseAreReportedOnce) {
     Touch("Sub/PAGE.htm");
     Touch("Sub/other.htm");
     Rescan(book);
-    EXPECT_EQ(Files(project), (std::vector<std::string>{"sub\\other.htm", "sub\\page.htm"}));
+    EXPECT_EQ(PageNames(project), (std::vector<std::string>{"sub\\other.htm", "sub\\page.htm"}));
     ASSERT_EQ(ui.messages.size(), 1u);
     const std::string& text = ui.messages[0].text;
     EXPECT_NE(text.find("apart from upper and lower case"), std::string::npos) << text;
@@ -485,7 +480,7 @@ TEST_F(ScanTest, NamesWindowsCannotOpenAreLeftOutAndTheProjectOpensAgain) {
         Touch(f);
     ScanReport report;
     ASSERT_EQ(RescanProject(project, ui, book, nullptr, EnumerateFolder, &report), 1);
-    EXPECT_EQ(Files(project), (std::vector<std::string>{"index.htm", "ok.htm"}));
+    EXPECT_EQ(PageNames(project), (std::vector<std::string>{"index.htm", "ok.htm"}));
     std::vector<std::string> leftOut;
     for (const auto& bad : report.badNames) {
         leftOut.push_back(bad.first);
@@ -511,7 +506,7 @@ TEST_F(ScanTest, NamesWindowsCannotOpenAreLeftOutAndTheProjectOpensAgain) {
     CBookProject loaded;
     loaded.m_strProjectFile = project.m_strProjectFile;
     EXPECT_EQ(LoadProject(loaded, ui), 1) << ui.messages.back().text;
-    EXPECT_EQ(Files(loaded), Files(project));
+    EXPECT_EQ(PageNames(loaded), PageNames(project));
 }
 
 // A folder too deep for any file in it to be opened is left out and named like a file whose path
@@ -560,7 +555,7 @@ TEST_F(ScanTest, CaseTwinsGiveEachEntryTheBytesOfItsOwnFile) {
     }
     ScanReport report;
     ASSERT_EQ(RescanProject(project, ui, book, nullptr, EnumerateFolder, &report), 1);
-    EXPECT_EQ(Files(project),
+    EXPECT_EQ(PageNames(project),
               (std::vector<std::string>{"a.htm", "b.htm", "img\\b.gif", "img2\\c.gif"}));
     std::vector<std::string> twins = report.caseTwins;
     std::sort(twins.begin(), twins.end());

@@ -7,6 +7,7 @@
 #include <string>
 #include <vector>
 
+#include "ProjectPages.h"
 #include "ScriptedUi.h"
 #include "TempFolder.h"
 #include "platform/File.h"
@@ -288,13 +289,6 @@ void MakeLong(const std::string& root, const std::wstring& rel, bool folder = fa
                            FILE_ATTRIBUTE_NORMAL, nullptr);
     ASSERT_NE(h, INVALID_HANDLE_VALUE) << CWinText::Ansi(rel);
     CloseHandle(h);
-}
-
-std::vector<std::string> PageNames(const CBookProject& project) {
-    std::vector<std::string> names;
-    for (const auto& page : project.m_arrPages)
-        names.push_back(page->m_strFile);
-    return names;
 }
 
 // The scan's project saved, then opened again: the pages must come back as they were.

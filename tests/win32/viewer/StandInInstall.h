@@ -67,11 +67,14 @@ class CStandInRuntime {
         RegCloseKey(key);
         return ok;
     }
-    // Puts library where a runtime's folder holds it: folder\EBWebView\<arch>\.
+    // The library's path in a runtime's folder: in folder\EBWebView\<arch>\.
+    static std::string LibraryIn(const std::string& folder) {
+        return folder + "\\EBWebView\\" PV_STANDIN_ARCH "\\EmbeddedBrowserWebView.dll";
+    }
+    // Puts library where a runtime's folder holds it (LibraryIn).
     static bool PutLibrary(const std::string& folder, const std::string& library) {
-        const std::string dir = folder + "\\EBWebView\\" PV_STANDIN_ARCH;
-        SHCreateDirectoryExA(nullptr, dir.c_str(), nullptr);
-        const std::string dll = dir + "\\EmbeddedBrowserWebView.dll";
+        const std::string dll = LibraryIn(folder);
+        SHCreateDirectoryExA(nullptr, dll.substr(0, dll.find_last_of('\\')).c_str(), nullptr);
         // A library loaded from there by an earlier test stays as it is.
         return GetModuleHandleA(dll.c_str()) != nullptr ||
                CopyFileA(library.c_str(), dll.c_str(), FALSE);
@@ -187,8 +190,7 @@ struct StandIn {
     // -1 while the body is being read; else its length, its digest and whether it was agile.
     int Background(unsigned* hash, bool* agile) const {
         int a = 0;
-        const int n =
-            Fn<int (*)(unsigned*, int*, char*, int)>("StandIn_Background")(hash, &a, nullptr, 0);
+        const int n = Fn<int (*)(unsigned*, int*)>("StandIn_Background")(hash, &a);
         *agile = a != 0;
         return n;
     }

@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 #include <ole2.h>
 
+#include <algorithm>
 #include <string>
 #include <vector>
 
@@ -51,6 +52,27 @@ COLORREF ScreenPixel(int x, int y) {
     const COLORREF c = GetPixel(screen, x, y);
     ReleaseDC(nullptr, screen);
     return c;
+}
+
+void Press(std::initializer_list<WORD> keys) {
+    std::vector<INPUT> in;
+    for (int up = 0; up < 2; ++up) {
+        std::vector<WORD> order(keys);
+        if (up)
+            std::reverse(order.begin(), order.end());
+        for (WORD vk : order) {
+            INPUT i = {};
+            i.type = INPUT_KEYBOARD;
+            i.ki.wVk = vk;
+            i.ki.wScan = static_cast<WORD>(MapVirtualKeyA(vk, 0));
+            i.ki.dwFlags = up ? KEYEVENTF_KEYUP : 0;
+            if (vk == VK_PRIOR || vk == VK_NEXT || vk == VK_HOME || vk == VK_LEFT ||
+                vk == VK_RIGHT || vk == VK_INSERT || vk == VK_DELETE)
+                i.ki.dwFlags |= KEYEVENTF_EXTENDEDKEY;
+            in.push_back(i);
+        }
+    }
+    ASSERT_EQ(SendInput(static_cast<UINT>(in.size()), in.data(), sizeof(INPUT)), in.size());
 }
 
 int main(int argc, char** argv) {

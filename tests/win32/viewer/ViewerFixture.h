@@ -6,6 +6,7 @@
 #include <gtest/gtest.h>
 #include <windows.h>
 
+#include <functional>
 #include <memory>
 #include <string>
 #include <vector>
@@ -72,6 +73,11 @@ class CViewerFixture : public ::testing::Test {
             m_window->Go(url);
         WaitForPage();
         PumpIdle();
+    }
+    // Runs the viewer's loop until done, as its own message loop would.
+    bool Until(const std::function<bool()>& done, DWORD ms = 5000) {
+        CMainWindow* window = m_window.get();
+        return PumpUntil(done, ms, [window](MSG* msg) { return window->PreTranslate(msg); });
     }
     void TearDown() override {
         m_window.reset();

@@ -4,6 +4,7 @@
 
 #include <windows.h>
 
+#include <initializer_list>
 #include <string>
 
 #include "MessagePump.h"
@@ -15,3 +16,7 @@ void SaveScreenshot(const char* name);
 
 // The colour of one pixel of the screen.
 COLORREF ScreenPixel(int x, int y);
+
+// Presses the keys together (in order) and lets them go (in reverse), as a person does, through
+// SendInput; Left, Right, Home, Page Up, Page Down, Insert and Delete go as extended keys.
+void Press(std::initializer_list<WORD> keys);

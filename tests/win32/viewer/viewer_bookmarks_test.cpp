@@ -19,18 +19,6 @@
 
 namespace {
 
-void Press(WORD vk) {
-    INPUT in[2] = {};
-    for (int i = 0; i < 2; ++i) {
-        in[i].type = INPUT_KEYBOARD;
-        in[i].ki.wVk = vk;
-        in[i].ki.wScan = static_cast<WORD>(MapVirtualKeyA(vk, 0));
-        in[i].ki.dwFlags =
-            (i ? KEYEVENTF_KEYUP : 0) | (vk == VK_DELETE ? KEYEVENTF_EXTENDEDKEY : 0);
-    }
-    ASSERT_EQ(SendInput(2, in, sizeof(INPUT)), 2u);
-}
-
 class ViewerBookmarks : public CViewerFixture {
   protected:
     static CTestBook Book(const std::vector<std::string>& pages) {
@@ -68,10 +56,6 @@ class ViewerBookmarks : public CViewerFixture {
         return static_cast<int>(
             SendMessageW(m_window->GetBookmarksList(), LVM_GETNEXTITEM, -1, LVNI_SELECTED));
     }
-    bool Until(const std::function<bool()>& done) {
-        CMainWindow* window = m_window.get();
-        return PumpUntil(done, 5000, [window](MSG* msg) { return window->PreTranslate(msg); });
-    }
     std::string Stored() { return m_place.values[{"book.exe", "Bookmarks"}]; }
 
     MemoryProfile m_place;
@@ -100,32 +84,32 @@ TEST_F(ViewerBookmarks, AddedRenamedDeletedOpenedAndKeptForTheNextWindow) {
 
     // F2 renames in place: the field opens on the label, Enter keeps the new one.
     ListView_SetItemState(list, 1, LVIS_SELECTED | LVIS_FOCUSED, LVIS_SELECTED | LVIS_FOCUSED);
-    Press(VK_F2);
+    Press({VK_F2});
     HWND field = nullptr;
     ASSERT_TRUE(Until([&] { return (field = ListView_GetEditControl(list)) != nullptr; }));
     SetWindowTextW(field, L"  Part two, \x00E9t\x00E9 \t");
-    Press(VK_RETURN);
+    Press({VK_RETURN});
     EXPECT_TRUE(Until([&] { return ListView_GetEditControl(list) == nullptr; }));
     EXPECT_EQ(Listed(), std::vector<std::string>({"sub/three.htm", "Part two, \xC3\xA9t\xC3\xA9"}));
     EXPECT_NE(Stored().find("\tPart two, %C3%A9t%C3%A9\n"), std::string::npos) << Stored();
     // Escape in the field leaves the label as it was.
-    Press(VK_F2);
+    Press({VK_F2});
     ASSERT_TRUE(Until([&] { return (field = ListView_GetEditControl(list)) != nullptr; }));
     SetWindowTextW(field, L"not this");
-    Press(VK_ESCAPE);
+    Press({VK_ESCAPE});
     EXPECT_TRUE(Until([&] { return ListView_GetEditControl(list) == nullptr; }));
     EXPECT_EQ(Listed()[1], "Part two, \xC3\xA9t\xC3\xA9");
     EXPECT_EQ(GetFocus(), list) << "Escape in the field went further than the field";
 
     // Enter opens the selected one, fragment and all.
-    Press(VK_RETURN);
+    Press({VK_RETURN});
     EXPECT_TRUE(Until([this] { return m_window->CurrentUrl() == "e-book://two.htm#part-2"; }));
     WaitForPage();
 
     // Del deletes the selected one.
     ::SetFocus(list);
     ListView_SetItemState(list, 0, LVIS_SELECTED | LVIS_FOCUSED, LVIS_SELECTED | LVIS_FOCUSED);
-    Press(VK_DELETE);
+    Press({VK_DELETE});
     EXPECT_TRUE(Until([this] { return Listed().size() == 1; }));
     EXPECT_EQ(Stored().find("three.htm"), std::string::npos);
 
@@ -170,7 +154,7 @@ TEST_F(ViewerBookmarks, ARebuiltBookKeepsThemWhereverItsPagesMoved) {
     SetForegroundWindow(m_window->GetHwnd());
     ASSERT_TRUE(Until([this] { return GetForegroundWindow() == m_window->GetHwnd(); }));
     ::SetFocus(m_window->GetBookmarksList());
-    Press(VK_RETURN);
+    Press({VK_RETURN});
     EXPECT_TRUE(Until([this] { return m_window->CurrentUrl() == "e-book://three.htm"; }));
     WaitForPage();
     // two.htm's bookmark waits, unseen, for its page.

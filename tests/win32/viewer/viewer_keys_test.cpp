@@ -20,28 +20,6 @@
 
 namespace {
 
-// Presses the keys together (in order) and lets them go (in reverse), as a person does.
-void Press(std::initializer_list<WORD> keys) {
-    std::vector<INPUT> in;
-    for (int up = 0; up < 2; ++up) {
-        std::vector<WORD> order(keys);
-        if (up)
-            std::reverse(order.begin(), order.end());
-        for (WORD vk : order) {
-            INPUT i = {};
-            i.type = INPUT_KEYBOARD;
-            i.ki.wVk = vk;
-            i.ki.wScan = static_cast<WORD>(MapVirtualKeyA(vk, 0));
-            i.ki.dwFlags = up ? KEYEVENTF_KEYUP : 0;
-            if (vk == VK_PRIOR || vk == VK_NEXT || vk == VK_HOME || vk == VK_LEFT ||
-                vk == VK_RIGHT || vk == VK_INSERT)
-                i.ki.dwFlags |= KEYEVENTF_EXTENDEDKEY;
-            in.push_back(i);
-        }
-    }
-    ASSERT_EQ(SendInput(static_cast<UINT>(in.size()), in.data(), sizeof(INPUT)), in.size());
-}
-
 // The captions of the windows activated on this thread while it runs (dialogs that come and go
 // inside a key's command).
 std::vector<std::string> g_activated;
@@ -64,11 +42,6 @@ class ViewerKeys : public CViewerFixture {
         SetForegroundWindow(m_window->GetHwnd());
         ASSERT_TRUE(
             PumpUntil([this] { return GetForegroundWindow() == m_window->GetHwnd(); }, 5000));
-    }
-    // Runs the viewer's loop until done, as its own message loop would.
-    bool Until(const std::function<bool()>& done, DWORD ms = 5000) {
-        CMainWindow* window = m_window.get();
-        return PumpUntil(done, ms, [window](MSG* msg) { return window->PreTranslate(msg); });
     }
     // The part of the window with the focus: "pane", "page", "results" or "elsewhere".
     std::string FocusIsIn() {

@@ -12,6 +12,7 @@
 
 #include "StandInInstall.h"
 #include "TestBook.h"
+#include "TextCount.h"
 #include "ViewerFixture.h"
 #include "WebViewFixture.h"
 #include "WinTestUtil.h"
@@ -57,13 +58,6 @@ std::string Binary(size_t n) {
     for (size_t i = 0; i < n; ++i)
         s[i] = static_cast<char>(i % 251);
     return s;
-}
-
-size_t Count(const std::string& text, const std::string& what) {
-    size_t n = 0;
-    for (size_t at = text.find(what); at != std::string::npos; at = text.find(what, at + 1))
-        ++n;
-    return n;
 }
 
 void DeleteTree(const std::string& path) {
@@ -300,7 +294,6 @@ TEST_F(ViewerWebSite, TheRuntimeIsFoundWhereItsLoaderFindsIt) {
     CTestBook::WriteFile(junk, "MZ any library");
     auto put = [&](const std::string& folder) {
         EXPECT_TRUE(CStandInRuntime::PutLibrary(folder, junk)) << folder;
-        return folder + "\\EBWebView\\" PV_STANDIN_ARCH "\\EmbeddedBrowserWebView.dll";
     };
     const std::string machine = m_dir.File("machine\\125.0.2535.51");
     const std::string user = m_dir.File("user\\126.0.2592.56");
@@ -318,55 +311,47 @@ TEST_F(ViewerWebSite, TheRuntimeIsFoundWhereItsLoaderFindsIt) {
     } cases[] = {
         {"installer's state, machine-wide",
          [&] { CStandInRuntime::SetClientState(HKEY_LOCAL_MACHINE, machine); },
-         machine + "\\EBWebView\\" PV_STANDIN_ARCH "\\EmbeddedBrowserWebView.dll", "client state",
-         kWebViewRuntimeInstalled},
+         CStandInRuntime::LibraryIn(machine), "client state", kWebViewRuntimeInstalled},
         {"installer's state, per user",
          [&] { CStandInRuntime::SetClientState(HKEY_CURRENT_USER, user); },
-         user + "\\EBWebView\\" PV_STANDIN_ARCH "\\EmbeddedBrowserWebView.dll", "client state",
-         kWebViewRuntimeInstalled},
+         CStandInRuntime::LibraryIn(user), "client state", kWebViewRuntimeInstalled},
         {"machine-wide before per user",
          [&] {
              CStandInRuntime::SetClientState(HKEY_CURRENT_USER, user);
              CStandInRuntime::SetClientState(HKEY_LOCAL_MACHINE, machine);
          },
-         machine + "\\EBWebView\\" PV_STANDIN_ARCH "\\EmbeddedBrowserWebView.dll", "client state",
-         kWebViewRuntimeInstalled},
+         CStandInRuntime::LibraryIn(machine), "client state", kWebViewRuntimeInstalled},
         {"installer's state before the client key, even of a higher version",
          [&] {
              CStandInRuntime::SetClientState(HKEY_LOCAL_MACHINE, machine);
              CStandInRuntime::Install(HKEY_CURRENT_USER, "130.0.2849.56", clients, junk);
          },
-         machine + "\\EBWebView\\" PV_STANDIN_ARCH "\\EmbeddedBrowserWebView.dll", "client state",
-         kWebViewRuntimeInstalled},
+         CStandInRuntime::LibraryIn(machine), "client state", kWebViewRuntimeInstalled},
         {"a state too old: the client key",
          [&] {
              CStandInRuntime::SetClientState(HKEY_LOCAL_MACHINE, old);
              CStandInRuntime::Install(HKEY_CURRENT_USER, "130.0.2849.56", clients, junk);
          },
-         clients + "\\130.0.2849.56\\EBWebView\\" PV_STANDIN_ARCH "\\EmbeddedBrowserWebView.dll",
-         "clients", kWebViewRuntimeInstalled},
+         CStandInRuntime::LibraryIn(clients + "\\130.0.2849.56"), "clients",
+         kWebViewRuntimeInstalled},
         {"a policy for this program",
          [&] {
              CStandInRuntime::SetClientState(HKEY_LOCAL_MACHINE, machine);
              CStandInRuntime::SetPolicy(HKEY_LOCAL_MACHINE, CWinText::Ansi(programName), fixed);
          },
-         fixed + "\\EBWebView\\" PV_STANDIN_ARCH "\\EmbeddedBrowserWebView.dll", "policy",
-         kWebViewRuntimeFixedVersion},
+         CStandInRuntime::LibraryIn(fixed), "policy", kWebViewRuntimeFixedVersion},
         {"a policy for every program",
          [&] { CStandInRuntime::SetPolicy(HKEY_CURRENT_USER, "*", fixed); },
-         fixed + "\\EBWebView\\" PV_STANDIN_ARCH "\\EmbeddedBrowserWebView.dll", "policy",
-         kWebViewRuntimeFixedVersion},
+         CStandInRuntime::LibraryIn(fixed), "policy", kWebViewRuntimeFixedVersion},
         {"the environment before the policy",
          [&] {
              CStandInRuntime::SetPolicy(HKEY_LOCAL_MACHINE, "*", machine);
              SetEnvironmentVariableW(kWebViewFolderVariable, CWinText::Wide(fixed).c_str());
          },
-         fixed + "\\EBWebView\\" PV_STANDIN_ARCH "\\EmbeddedBrowserWebView.dll", "environment",
-         kWebViewRuntimeFixedVersion},
+         CStandInRuntime::LibraryIn(fixed), "environment", kWebViewRuntimeFixedVersion},
         {"a fixed folder relative to the program",
          [&] { SetEnvironmentVariableW(kWebViewFolderVariable, L"pv-fixed-runtime\\"); },
-         relative + "\\EBWebView\\" PV_STANDIN_ARCH "\\EmbeddedBrowserWebView.dll", "environment",
-         kWebViewRuntimeFixedVersion},
+         CStandInRuntime::LibraryIn(relative), "environment", kWebViewRuntimeFixedVersion},
         {"a fixed folder without the library: none, though one is installed",
          [&] {
              CStandInRuntime::SetClientState(HKEY_LOCAL_MACHINE, machine);

@@ -108,17 +108,13 @@ struct Background {
     volatile LONG done = 0;  // 1 once the body was read to its end (or failed)
     uint64_t bytes = 0;
     uint32_t hash = 2166136261u;  // FNV-1a of the bytes read
-    std::string head;             // the first bytes, up to 64
     bool agile = false;
 };
 Background g_background;
 
 void Digest(const char* data, size_t n) {
-    for (size_t i = 0; i < n; ++i) {
+    for (size_t i = 0; i < n; ++i)
         g_background.hash = (g_background.hash ^ static_cast<uint8_t>(data[i])) * 16777619u;
-        if (g_background.head.size() < 64)
-            g_background.head += data[i];
-    }
     g_background.bytes += n;
 }
 
@@ -259,7 +255,7 @@ PV_STANDIN_EXPORT void StandIn_Step() {
 
 // The body read in the background: -1 while it is being read; else its length, with the FNV-1a
 // digest of its bytes and whether the stream was agile (read on a thread of its own).
-PV_STANDIN_EXPORT int StandIn_Background(unsigned* hash, int* agile, char* head, int headSize) {
+PV_STANDIN_EXPORT int StandIn_Background(unsigned* hash, int* agile) {
     if (!InterlockedCompareExchange(&g_background.done, 0, 0))
         return -1;
     if (g_background.thread) {
@@ -273,6 +269,5 @@ PV_STANDIN_EXPORT int StandIn_Background(unsigned* hash, int* agile, char* head,
         *hash = g_background.hash;
     if (agile)
         *agile = g_background.agile ? 1 : 0;
-    CopyOut(g_background.head, head, headSize);
     return static_cast<int>(g_background.bytes);
 }
