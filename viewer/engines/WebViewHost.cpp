@@ -137,10 +137,6 @@ bool CWebViewHost::IsCreated() const {
     return m_sink && !m_sink->m_failed;
 }
 
-bool CWebViewHost::IsReady() const {
-    return m_sink && m_sink->m_ready;
-}
-
 void CWebViewHost::SetRect(const RECT& rect) {
     if (m_sink && m_sink->m_container)
         MoveWindow(m_sink->m_container, rect.left, rect.top, rect.right - rect.left,

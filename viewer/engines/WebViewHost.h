@@ -51,8 +51,6 @@ class CWebViewHost : public IPageEngine {
     HWND GetControlWindow() const override;
     void SetPageScheme(PageScheme scheme) override;
 
-    // True once the control is up and the page script installed (the first page may load).
-    bool IsReady() const;
     // The zoom factor of each text size, smallest to largest.
     static double ZoomFactor(int size);
 

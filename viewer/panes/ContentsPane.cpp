@@ -10,12 +10,6 @@
 
 const char kContentsPaneClass[] = "PagevaneContentsPane";
 
-namespace {
-
-const int kPaneWidth = 240;
-
-}  // namespace
-
 CContentsPane::CContentsPane(CBook& book) : m_book(book), m_builder(book.GetPath()) {}
 
 CContentsPane::~CContentsPane() {
@@ -85,10 +79,6 @@ void CContentsPane::Toggle() {
     if (m_bOpen)
         Select(m_strSelected);
     ::ShowWindow(m_hWnd, m_bOpen ? SW_SHOW : SW_HIDE);
-}
-
-int CContentsPane::Width() const {
-    return m_bOpen ? kPaneWidth : 0;
 }
 
 void CContentsPane::Move(const RECT& rc) {

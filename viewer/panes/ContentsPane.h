@@ -36,8 +36,6 @@ class CContentsPane : public COwnedWindow {
     bool IsOpen() const { return m_bOpen; }
     // The tree view.
     HWND GetHwnd() const { return m_tree; }
-    // The width the pane takes from the page (0 when closed).
-    int Width() const;
     void Move(const RECT& rc);
     // Selects the entry of the page at url (nothing when it has none), opening its branch and
     // scrolling it into view; opens no page.
