@@ -317,13 +317,7 @@ class CAccessible final
     }
     std::wstring ItemText(long i) const {
         if (m_spec->kind == AccessibleKind::toolbar) {
-            const int id = ButtonCommand(i);
-            const LRESULT n = SendMessageW(m_hwnd, TB_GETBUTTONTEXTW, id, 0);
-            if (n <= 0)
-                return std::wstring();
-            std::vector<wchar_t> text(static_cast<size_t>(n) + 1, L'\0');
-            SendMessageW(m_hwnd, TB_GETBUTTONTEXTW, id, reinterpret_cast<LPARAM>(text.data()));
-            return text.data();
+            return ToolbarButtonText(m_hwnd, ButtonCommand(i));
         }
         const LRESULT n = SendMessageW(m_hwnd, LB_GETTEXTLEN, static_cast<WPARAM>(i), 0);
         if (n <= 0)
@@ -400,4 +394,15 @@ void MakeLiveRegion(HWND status) {
 void AnnounceStatus(HWND status) {
     if (status)
         NotifyWinEvent(kLiveRegionChanged, status, OBJID_CLIENT, CHILDID_SELF);
+}
+
+std::wstring ToolbarButtonText(HWND toolbar, int id) {
+    const LRESULT n = SendMessageW(toolbar, TB_GETBUTTONTEXTW, static_cast<WPARAM>(id), 0);
+    if (n <= 0)
+        return std::wstring();
+    std::wstring text(static_cast<size_t>(n) + 1, L'\0');
+    SendMessageW(toolbar, TB_GETBUTTONTEXTW, static_cast<WPARAM>(id),
+                 reinterpret_cast<LPARAM>(&text[0]));
+    text.resize(static_cast<size_t>(n));
+    return text;
 }

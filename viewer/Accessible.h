@@ -32,6 +32,9 @@ struct AccessibleSpec {
 // std::wstring* that receives its description (left empty when there is none).
 const UINT WM_PV_ITEM_DESCRIPTION = WM_APP + 51;
 
+// The text of the toolbar's button with command id ("" when it has none).
+std::wstring ToolbarButtonText(HWND toolbar, int id);
+
 // Makes hwnd answer with the viewer's object until it is destroyed. spec must outlive the window.
 bool MakeAccessible(HWND hwnd, const AccessibleSpec* spec);
 

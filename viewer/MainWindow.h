@@ -236,6 +236,8 @@ class CMainWindow : public COwnedWindow, public IBrowserEvents {
     ScopedGdiObj<HFONT> m_messageFont;
     ScopedGdiObj<HFONT> m_uiFont;  // the toolbar's and the pane's
     int m_nPaneWidth = 240;
+    // The bookmarks heading's height: one and a half lines of the pane's font.
+    int m_nLabelHeight = 20;
     std::unique_ptr<IPageEngine> m_engine;
     const CLSID* m_browserClass = nullptr;  // the browser control's class (tests change it)
     std::string m_strHostError;

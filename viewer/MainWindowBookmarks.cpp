@@ -42,14 +42,7 @@ void CMainWindow::LayoutPane(const RECT& pane) {
     }
     // The contents above, the bookmarks in the lower third under their heading.
     const long height = pane.bottom - pane.top;
-    int label = 20;
-    if (m_uiFont) {
-        TEXTMETRICA tm = {};
-        ScopedGetDC dc(m_hWnd);
-        ScopedSelect font(dc.get(), m_uiFont.get());
-        GetTextMetricsA(dc.get(), &tm);
-        label = tm.tmHeight + tm.tmHeight / 2;
-    }
+    const int label = m_nLabelHeight;
     const long split = pane.bottom - height / 3;
     m_contents.Move({pane.left, pane.top, pane.right, split});
     if (m_bookmarksLabel)

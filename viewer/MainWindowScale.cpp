@@ -6,6 +6,7 @@
 #include <windows.h>
 #include <commctrl.h>
 
+#include "viewer/Accessible.h"
 #include "viewer/MainWindow.h"
 
 namespace {
@@ -28,23 +29,13 @@ LOGFONTW IconTitleFont(int dpi) {
     return lf;
 }
 
-std::wstring ButtonText(HWND toolbar, int id) {
-    const LRESULT n = SendMessageW(toolbar, TB_GETBUTTONTEXTW, static_cast<WPARAM>(id), 0);
-    if (n <= 0)
-        return std::wstring();
-    std::wstring text(static_cast<size_t>(n) + 1, L'\0');
-    SendMessageW(toolbar, TB_GETBUTTONTEXTW, static_cast<WPARAM>(id),
-                 reinterpret_cast<LPARAM>(&text[0]));
-    text.resize(static_cast<size_t>(n));
-    return text;
-}
-
 }  // namespace
 
 void CMainWindow::ApplyUiFont() {
     const int dpi = WindowDpi();
     const LOGFONTW lf = IconTitleFont(dpi);
     m_uiFont.reset(CreateFontIndirectW(&lf));
+    m_nLabelHeight = 20;
     if (!m_uiFont)
         return;
     // The pane: at least its width at 100 %, scaled, and room for some 34 characters.
@@ -54,6 +45,7 @@ void CMainWindow::ApplyUiFont() {
         ScopedSelect font(dc.get(), m_uiFont.get());
         GetTextMetricsW(dc.get(), &tm);
     }
+    m_nLabelHeight = tm.tmHeight + tm.tmHeight / 2;
     m_nPaneWidth = MulDiv(240, dpi, 96);
     if (tm.tmAveCharWidth * 34 > m_nPaneWidth)
         m_nPaneWidth = tm.tmAveCharWidth * 34;
@@ -61,11 +53,9 @@ void CMainWindow::ApplyUiFont() {
         if (pane)
             SendMessageW(pane, WM_SETFONT, reinterpret_cast<WPARAM>(m_uiFont.get()), TRUE);
     }
-    if (m_toolbar) {
+    if (m_toolbar)
         SendMessageW(m_toolbar, WM_SETFONT, reinterpret_cast<WPARAM>(m_uiFont.get()), TRUE);
-        SendMessageW(m_toolbar, TB_AUTOSIZE, 0, 0);
-    }
-    Layout();
+    Layout();  // sizes the toolbar for its new font
 }
 
 int CMainWindow::ClippedToolbarButtons() const {
@@ -81,7 +71,7 @@ int CMainWindow::ClippedToolbarButtons() const {
     for (size_t i = 0; i < m_buttons.size(); ++i) {
         RECT rc = {};
         SendMessageW(m_toolbar, TB_GETITEMRECT, i, reinterpret_cast<LPARAM>(&rc));
-        const std::wstring text = ButtonText(m_toolbar, m_buttons[i]);
+        const std::wstring text = ToolbarButtonText(m_toolbar, m_buttons[i]);
         SIZE extent = {};
         GetTextExtentPoint32W(dc.get(), text.c_str(), static_cast<int>(text.size()), &extent);
         RECT inside;

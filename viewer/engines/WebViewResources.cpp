@@ -15,21 +15,13 @@
 
 namespace {
 
-// A string the control allocated, as ANSI text (addresses, methods and header values are
-// ASCII), freed.
-std::string Take(LPWSTR text) {
-    std::string s = text ? CWinText::Ansi(text) : std::string();
-    CoTaskMemFree(text);
-    return s;
-}
-
 // A request header's value; empty when the request has none.
 std::string Header(ICoreWebView2HttpRequestHeaders* headers, const wchar_t* name) {
     BOOL has = FALSE;
     LPWSTR value = nullptr;
     if (FAILED(headers->Contains(name, &has)) || !has || FAILED(headers->GetHeader(name, &value)))
         return std::string();
-    return Take(value);
+    return TakeWebViewString(value);
 }
 
 bool EqualsNoCase(const std::string& a, const char* b) {
@@ -171,10 +163,10 @@ void AnswerWebResourceRequest(ICoreWebView2Environment* env, CBook& book, const 
     CComPtr<IStream> stream;
     try {
         BookWebRequest asked;
-        asked.url = Take(uri);
+        asked.url = TakeWebViewString(uri);
         LPWSTR method = nullptr;
         if (SUCCEEDED(request->get_Method(&method)) && method)
-            asked.method = Take(method);
+            asked.method = TakeWebViewString(method);
         CComPtr<ICoreWebView2HttpRequestHeaders> headers;
         if (SUCCEEDED(request->get_Headers(&headers)) && headers) {
             asked.range = Header(headers.Get(), L"Range");
@@ -202,4 +194,10 @@ void AnswerWebResourceRequest(ICoreWebView2Environment* env, CBook& book, const 
     if (stream && SUCCEEDED(env->CreateWebResourceResponse(
                       stream.Get(), answer.status, reason.c_str(), headers.c_str(), &response)))
         args->put_Response(response.Get());
+}
+
+std::string TakeWebViewString(LPWSTR text) {
+    std::string s = CWinText::Ansi(text);
+    CoTaskMemFree(text);
+    return s;
 }

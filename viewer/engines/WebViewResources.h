@@ -24,12 +24,17 @@
 #include <objidl.h>
 
 #include <cstdint>
+#include <string>
 
 class CBook;
 class CBookSite;
 struct BookFile;
 struct ICoreWebView2Environment;
 struct ICoreWebView2WebResourceRequestedEventArgs;
+
+// A string the control allocated, as ANSI text (addresses, methods, header values, titles),
+// freed; empty for none.
+std::string TakeWebViewString(LPWSTR text);
 
 // The most bytes one answer to a Range request carries.
 const uint64_t kWebViewPartLimit = 8u << 20;

@@ -11,13 +11,6 @@ namespace {
 
 const int kOperationCanceled = 14;  // COREWEBVIEW2_WEB_ERROR_STATUS_OPERATION_CANCELED
 
-// A string the control allocated, as ANSI text, freed.
-std::string TakeString(LPWSTR text) {
-    std::string s = CWinText::Ansi(text);
-    CoTaskMemFree(text);
-    return s;
-}
-
 }  // namespace
 
 CWebViewSink::CWebViewSink(CBook* book, IBrowserEvents* events, bool frames)
@@ -250,7 +243,7 @@ void CWebViewSink::Navigated(ICoreWebView2NavigationStartingEventArgs* args) {
     BOOL user = FALSE;
     if (FAILED(args->get_Uri(&uri)))
         return;
-    const std::string raw = TakeString(uri);
+    const std::string raw = TakeWebViewString(uri);
     const std::string url = BookSideUrl(raw);
     args->get_IsUserInitiated(&user);
     const bool topLevel = !m_frames;
@@ -304,7 +297,7 @@ STDMETHODIMP CWebViewSink::Invoke(ICoreWebView2*, ICoreWebView2SourceChangedEven
     if (!m_live || !args || !m_events || !m_view || FAILED(args->get_IsNewDocument(&isNew)) ||
         isNew || FAILED(m_view->get_Source(&source)))
         return S_OK;
-    m_navigating = BookSideUrl(TakeString(source));
+    m_navigating = BookSideUrl(TakeWebViewString(source));
     m_events->OnNavigateComplete(m_navigating, true);
     return S_OK;
 }
@@ -312,7 +305,7 @@ STDMETHODIMP CWebViewSink::Invoke(ICoreWebView2*, ICoreWebView2SourceChangedEven
 STDMETHODIMP CWebViewSink::Invoke(ICoreWebView2* sender, IUnknown*) {
     LPWSTR title = nullptr;
     if (m_live && m_events && sender && SUCCEEDED(sender->get_DocumentTitle(&title)))
-        m_events->OnTitleChange(TakeString(title));
+        m_events->OnTitleChange(TakeWebViewString(title));
     return S_OK;
 }
 
@@ -326,7 +319,7 @@ STDMETHODIMP CWebViewSink::Invoke(ICoreWebView2*, ICoreWebView2NewWindowRequeste
     if (!m_live || !m_events || FAILED(args->get_Uri(&uri)))
         return S_OK;
     args->get_IsUserInitiated(&user);
-    m_events->OnNewWindow(BookSideUrl(TakeString(uri)), user != FALSE);
+    m_events->OnNewWindow(BookSideUrl(TakeWebViewString(uri)), user != FALSE);
     return S_OK;
 }
 
@@ -341,7 +334,7 @@ STDMETHODIMP CWebViewSink::Invoke(ICoreWebView2*, ICoreWebView2WebMessageReceive
     LPWSTR text = nullptr;
     if (!m_live || !m_events || !args || FAILED(args->TryGetWebMessageAsString(&text)))
         return S_OK;
-    const std::string message = TakeString(text);
+    const std::string message = TakeWebViewString(text);
     if (message == "contextmenu") {
         POINT pt;
         GetCursorPos(&pt);
